@@ -1,0 +1,28 @@
+# Compiler settings and the helpers every folder uses to declare its targets.
+
+add_library(vantora_warnings INTERFACE)
+target_compile_options(vantora_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Werror)
+
+add_library(vantora_sanitizers INTERFACE)
+if(VANTORA_SANITIZE)
+  target_compile_options(vantora_sanitizers INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(vantora_sanitizers INTERFACE -fsanitize=address,undefined)
+endif()
+
+# vantora_target_defaults(<target>): our warnings and, in the debug preset, the sanitizers.
+function(vantora_target_defaults target)
+  target_link_libraries(${target} PRIVATE vantora_warnings vantora_sanitizers)
+endfunction()
+
+# vantora_test(<name> SOURCES ... LIBS ... [ENV VAR=VALUE ...])
+# A GoogleTest executable registered with CTest; each test case runs on its own.
+function(vantora_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  vantora_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(env "ASAN_OPTIONS=detect_leaks=1" ${T_ENV})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120)
+endfunction()

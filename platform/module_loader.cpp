@@ -1,0 +1,58 @@
+// Module loading on POSIX systems through the dynamic loader.
+#include "platform/module_loader.h"
+
+#include <dlfcn.h>
+
+#include <utility>
+
+namespace vantora::platform {
+
+std::string DecoratedModuleName(std::string_view stem) {
+  std::string name = "lib";
+  name.append(stem);
+  name += ".so";
+  return name;
+}
+
+std::string FolderOfAddress(const void* address) {
+  Dl_info info{};
+  if (address == nullptr || dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
+  std::string path = info.dli_fname;
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return path.substr(0, slash + 1);
+}
+
+Module::~Module() { Close(); }
+
+Module::Module(Module&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+
+Module& Module::operator=(Module&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+Module Module::Open(const std::string& fileName, const void* anchor) {
+  Module module;
+  std::string folder = FolderOfAddress(anchor);
+  if (!folder.empty()) module.handle_ = dlopen((folder + fileName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module.handle_ == nullptr) module.handle_ = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+  return module;
+}
+
+void* Module::Symbol(const char* name) const {
+  if (handle_ == nullptr) return nullptr;
+  return dlsym(handle_, name);
+}
+
+void Module::Close() {
+  if (handle_ != nullptr) {
+    dlclose(handle_);
+    handle_ = nullptr;
+  }
+}
+
+}  // namespace vantora::platform

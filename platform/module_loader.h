@@ -1,0 +1,48 @@
+// Loading shared libraries and their entry points by name.
+//
+// A module is named by its stem ("MV432tcp"); the platform decorates it into
+// a file name ("libMV432tcp.so" here, "MV432tcp.dll" on Windows). The file is
+// looked for first in the folder of the library that asks (given by the
+// address of any of its functions), then along the dynamic loader's own path.
+#ifndef VANTORA_PLATFORM_MODULE_LOADER_H_
+#define VANTORA_PLATFORM_MODULE_LOADER_H_
+
+#include <string>
+#include <string_view>
+
+namespace vantora::platform {
+
+// The file name of a module on this platform: "lib" + stem + ".so".
+std::string DecoratedModuleName(std::string_view stem);
+
+// The folder (with a trailing separator) of the loaded library or program
+// that contains `address`; empty when it cannot be told.
+std::string FolderOfAddress(const void* address);
+
+// An open shared library. Movable, not copyable; closes itself when destroyed.
+class Module {
+ public:
+  Module() = default;
+  ~Module();
+  Module(Module&& other) noexcept;
+  Module& operator=(Module&& other) noexcept;
+  Module(const Module&) = delete;
+  Module& operator=(const Module&) = delete;
+
+  // Opens the module with file name `fileName` from the folder of the
+  // library containing `anchor`, else through the loader's path.
+  // Returns an unopened Module when neither finds it.
+  static Module Open(const std::string& fileName, const void* anchor);
+
+  bool IsOpen() const { return handle_ != nullptr; }
+  // The entry point `name`, or null when the module does not export it.
+  void* Symbol(const char* name) const;
+  void Close();
+
+ private:
+  void* handle_ = nullptr;
+};
+
+}  // namespace vantora::platform
+
+#endif  // VANTORA_PLATFORM_MODULE_LOADER_H_
