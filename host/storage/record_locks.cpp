@@ -1,0 +1,82 @@
+// The record lock table.
+#include "host/storage/record_locks.h"
+
+#include <string>
+
+namespace vantora::host {
+
+Status RecordLocks::Lock(int64_t file, int64_t rrn, JobId job, std::chrono::milliseconds wait) {
+  std::unique_lock lock(mutex_);
+  Key key{file, rrn};
+  auto deadline = std::chrono::steady_clock::now() + wait;
+  for (;;) {
+    auto it = locks_.find(key);
+    if (it == locks_.end()) {
+      locks_.emplace(key, Entry{job, 1, false});
+      return Status::Ok();
+    }
+    if (it->second.job == job) {
+      ++it->second.holds;
+      return Status::Ok();
+    }
+    if (released_.wait_until(lock, deadline) == std::cv_status::timeout) {
+      auto again = locks_.find(key);
+      if (again == locks_.end() || again->second.job == job) continue;
+      return Status::Error(
+          StatusCode::kRecordInUse,
+          "record " + std::to_string(rrn) + " held by job " + std::to_string(again->second.job));
+    }
+  }
+}
+
+void RecordLocks::EraseIfFree(std::map<Key, Entry>::iterator it) {
+  if (it->second.holds > 0 || it->second.forCommit) return;
+  locks_.erase(it);
+  released_.notify_all();
+}
+
+void RecordLocks::Unlock(int64_t file, int64_t rrn, JobId job) {
+  std::lock_guard lock(mutex_);
+  auto it = locks_.find({file, rrn});
+  if (it == locks_.end() || it->second.job != job || it->second.holds == 0) return;
+  --it->second.holds;
+  EraseIfFree(it);
+}
+
+void RecordLocks::HoldForCommit(int64_t file, int64_t rrn, JobId job) {
+  std::lock_guard lock(mutex_);
+  auto it = locks_.find({file, rrn});
+  if (it != locks_.end() && it->second.job == job) it->second.forCommit = true;
+}
+
+void RecordLocks::ReleaseCommitHolds(JobId job) {
+  std::lock_guard lock(mutex_);
+  for (auto it = locks_.begin(); it != locks_.end();) {
+    auto next = std::next(it);
+    if (it->second.job == job && it->second.forCommit) {
+      it->second.forCommit = false;
+      EraseIfFree(it);
+    }
+    it = next;
+  }
+}
+
+void RecordLocks::EndJob(JobId job) {
+  std::lock_guard lock(mutex_);
+  for (auto it = locks_.begin(); it != locks_.end();) {
+    if (it->second.job == job) {
+      it = locks_.erase(it);
+      released_.notify_all();
+    } else {
+      ++it;
+    }
+  }
+}
+
+JobId RecordLocks::Holder(int64_t file, int64_t rrn) const {
+  std::lock_guard lock(mutex_);
+  auto it = locks_.find({file, rrn});
+  return it == locks_.end() ? 0 : it->second.job;
+}
+
+}  // namespace vantora::host

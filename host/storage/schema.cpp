@@ -1,0 +1,120 @@
+// The host's own tables. docs/host-storage.md describes them for maintainers;
+// keep the two in step.
+#include "host/storage/schema.h"
+
+#include <string>
+
+namespace vantora::host::detail {
+namespace {
+
+constexpr const char* kCreateTables = R"sql(
+CREATE TABLE vt_objects(
+  library TEXT NOT NULL,
+  name TEXT NOT NULL,
+  type TEXT NOT NULL,
+  attribute TEXT NOT NULL DEFAULT '',
+  text TEXT NOT NULL DEFAULT '',
+  created TEXT NOT NULL DEFAULT (strftime('%Y-%m-%d-%H.%M.%S', 'now')),
+  PRIMARY KEY(library, name, type)) WITHOUT ROWID;
+CREATE TABLE vt_files(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  library TEXT NOT NULL,
+  name TEXT NOT NULL,
+  kind TEXT NOT NULL,
+  join_file INTEGER NOT NULL DEFAULT 0,
+  unique_keys INTEGER NOT NULL DEFAULT 0,
+  rrn_high INTEGER NOT NULL DEFAULT 0,
+  text TEXT NOT NULL DEFAULT '',
+  UNIQUE(library, name));
+CREATE TABLE vt_formats(
+  file_id INTEGER NOT NULL,
+  seq INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  PRIMARY KEY(file_id, seq)) WITHOUT ROWID;
+CREATE TABLE vt_fields(
+  file_id INTEGER NOT NULL,
+  format_seq INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  type TEXT NOT NULL,
+  length INTEGER NOT NULL,
+  digits INTEGER NOT NULL,
+  decimals INTEGER NOT NULL,
+  null_capable INTEGER NOT NULL,
+  datetime_format INTEGER NOT NULL,
+  heading TEXT NOT NULL,
+  text TEXT NOT NULL,
+  PRIMARY KEY(file_id, format_seq, position)) WITHOUT ROWID;
+CREATE TABLE vt_key_fields(
+  file_id INTEGER NOT NULL,
+  format_seq INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  field TEXT NOT NULL,
+  descending INTEGER NOT NULL,
+  PRIMARY KEY(file_id, format_seq, position)) WITHOUT ROWID;
+CREATE TABLE vt_based_on(
+  file_id INTEGER NOT NULL,
+  format_seq INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  based_id INTEGER NOT NULL,
+  PRIMARY KEY(file_id, format_seq, position)) WITHOUT ROWID;
+CREATE INDEX vt_based_on_by_base ON vt_based_on(based_id);
+CREATE TABLE vt_source_members(
+  file_id INTEGER NOT NULL,
+  member TEXT NOT NULL,
+  type TEXT NOT NULL,
+  text TEXT NOT NULL,
+  changed TEXT NOT NULL DEFAULT (strftime('%Y-%m-%d-%H.%M.%S', 'now')),
+  PRIMARY KEY(file_id, member)) WITHOUT ROWID;
+CREATE TABLE vt_source_lines(
+  file_id INTEGER NOT NULL,
+  member TEXT NOT NULL,
+  line INTEGER NOT NULL,
+  seq INTEGER NOT NULL,
+  date INTEGER NOT NULL,
+  data TEXT NOT NULL,
+  PRIMARY KEY(file_id, member, line)) WITHOUT ROWID;
+CREATE TABLE vt_user_profiles(
+  name TEXT PRIMARY KEY,
+  salt BLOB NOT NULL,
+  hash BLOB NOT NULL,
+  iterations INTEGER NOT NULL,
+  text TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE vt_journal(
+  seq INTEGER PRIMARY KEY AUTOINCREMENT,
+  job INTEGER NOT NULL,
+  file_id INTEGER NOT NULL,
+  rrn INTEGER NOT NULL,
+  action TEXT NOT NULL,
+  image BLOB);
+CREATE INDEX vt_journal_by_job ON vt_journal(job, seq);
+INSERT INTO vt_objects(library, name, type, attribute, text)
+  VALUES('QSYS', 'QSYS', '*LIB', 'PROD', 'System library'),
+        ('QSYS', 'QGPL', '*LIB', 'PROD', 'General purpose library');
+)sql";
+
+}  // namespace
+
+Status CreateOrCheckSchema(Connection& c) {
+  sqlite3_stmt* s = nullptr;
+  Status st = c.Prepare("PRAGMA user_version", &s);
+  if (!st.ok()) return st;
+  int version = 0;
+  {
+    StatementUse use(s);
+    if (sqlite3_step(s) == SQLITE_ROW) version = sqlite3_column_int(s, 0);
+  }
+  if (version == kSchemaVersion) return Status::Ok();
+  if (version != 0) {
+    return Status::Error(StatusCode::kStorageError,
+                         "data directory written by layout version " + std::to_string(version));
+  }
+  Savepoint tx(c);
+  if (!tx.begun().ok()) return tx.begun();
+  st = c.Exec(kCreateTables);
+  if (st.ok()) st = c.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+  if (!st.ok()) return st;
+  return tx.Commit();
+}
+
+}  // namespace vantora::host::detail

@@ -1,0 +1,139 @@
+// Internal: the SQLite connection of a data directory and the helpers every
+// part of the storage uses on it. Not part of the storage's interface.
+//
+// One connection serves every thread; Database::mutex guards it. Statements
+// are prepared once per SQL text and kept; every use resets the statement
+// before the mutex is released, because a statement left active would keep
+// SQLite from committing the changes made after it.
+#ifndef VANTORA_HOST_STORAGE_SQLITE_DB_H_
+#define VANTORA_HOST_STORAGE_SQLITE_DB_H_
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "host/storage/status.h"
+#include "host/storage/value.h"
+
+namespace vantora::host::detail {
+
+class Connection {
+ public:
+  // Opens (creating when absent) the database file at `path` in WAL mode
+  // with exclusive locking, so that a second host on the same data
+  // directory is refused (kObjectInUse) instead of sharing it unsafely.
+  static Status Open(const std::string& path, bool syncEachCommit,
+                     std::unique_ptr<Connection>* out);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  sqlite3* handle() const { return db_; }
+
+  // Runs one or more statements that return no rows.
+  Status Exec(std::string_view sql);
+  // The statement for `sql`, prepared on first use and kept until
+  // ForgetStatements. The caller resets it (StatementUse) before releasing
+  // the mutex. A statement must not be used again while already in use.
+  Status Prepare(std::string_view sql, sqlite3_stmt** out);
+  // Drops every kept statement (after files are deleted).
+  void ForgetStatements();
+
+  // Maps an SQLite result code to a status: unique constraints to
+  // kDuplicateKey, busy or locked to kObjectInUse, the rest to kStorageError.
+  Status ErrorStatus(int rc, std::string_view context) const;
+
+ private:
+  explicit Connection(sqlite3* db) : db_(db) {}
+
+  sqlite3* db_;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+};
+
+// Resets and unbinds a statement when it leaves scope.
+class StatementUse {
+ public:
+  explicit StatementUse(sqlite3_stmt* s) : s_(s) {}
+  ~StatementUse() {
+    sqlite3_reset(s_);
+    sqlite3_clear_bindings(s_);
+  }
+  StatementUse(const StatementUse&) = delete;
+  StatementUse& operator=(const StatementUse&) = delete;
+
+ private:
+  sqlite3_stmt* s_;
+};
+
+// A transaction that nests: a savepoint, released by Commit, rolled back
+// when it leaves scope uncommitted.
+class Savepoint {
+ public:
+  explicit Savepoint(Connection& c);
+  ~Savepoint();
+  Savepoint(const Savepoint&) = delete;
+  Savepoint& operator=(const Savepoint&) = delete;
+
+  const Status& begun() const { return begun_; }
+  Status Commit();
+
+ private:
+  Connection& connection_;
+  Status begun_;
+  bool open_ = false;
+};
+
+// Everything shared by the parts of one open storage.
+struct Database {
+  std::unique_ptr<Connection> connection;
+  // Guards `connection` (and so every statement) and `openCursors`.
+  std::mutex mutex;
+  // Open cursors per file id (a cursor over a logical file counts for the
+  // logical and its physical file): files in use cannot be deleted.
+  std::unordered_map<int64_t, int> openCursors;
+};
+
+void BindValue(sqlite3_stmt* s, int index, const Value& v);
+void BindText(sqlite3_stmt* s, int index, std::string_view text);
+// Reads column `column` of the current row into `v`, reusing its buffer.
+void ColumnValue(sqlite3_stmt* s, int column, Value* v);
+std::string ColumnText(sqlite3_stmt* s, int column);
+
+// Steps a statement that returns no rows; its error mapped as above.
+Status StepDone(Connection& c, sqlite3_stmt* s, std::string_view context);
+
+inline void BindOne(sqlite3_stmt* s, int i, std::string_view v) {
+  BindText(s, i, v);
+}
+inline void BindOne(sqlite3_stmt* s, int i, int64_t v) {
+  sqlite3_bind_int64(s, i, v);
+}
+inline void BindOne(sqlite3_stmt* s, int i, const Value& v) {
+  BindValue(s, i, v);
+}
+inline void BindAll(sqlite3_stmt*, int) {}
+template <typename T, typename... Rest>
+void BindAll(sqlite3_stmt* s, int i, const T& v, const Rest&... rest) {
+  BindOne(s, i, v);
+  BindAll(s, i + 1, rest...);
+}
+
+// Runs one kept statement that returns no rows, with `args` bound to ?1...
+template <typename... Args>
+Status Run(Connection& c, std::string_view sql, const Args&... args) {
+  sqlite3_stmt* s = nullptr;
+  Status st = c.Prepare(sql, &s);
+  if (!st.ok()) return st;
+  StatementUse use(s);
+  BindAll(s, 1, args...);
+  return StepDone(c, s, sql);
+}
+
+}  // namespace vantora::host::detail
+
+#endif  // VANTORA_HOST_STORAGE_SQLITE_DB_H_

@@ -1,0 +1,72 @@
+// Test helpers: a fresh data directory per test and shorthands for records.
+#ifndef VANTORA_HOST_STORAGE_TEST_SUPPORT_H_
+#define VANTORA_HOST_STORAGE_TEST_SUPPORT_H_
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "host/storage/storage.h"
+
+namespace vantora::host::testing {
+
+// A directory under the system's temporary folder, removed with its content.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vthost-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline StorageOptions FastOptions() {
+  StorageOptions o;
+  o.passwordIterations = 50;  // hashing speed is not what tests check
+  return o;
+}
+
+inline std::unique_ptr<Storage> OpenStorage(const TempDir& dir) {
+  std::unique_ptr<Storage> s;
+  Status st = Storage::Open(dir.path(), FastOptions(), &s);
+  EXPECT_TRUE(st.ok()) << st.ToString();
+  return s;
+}
+
+inline Value T(std::string_view s) {
+  return Value::Text(s);
+}
+inline Value I(int64_t v) {
+  return Value::Integer(v);
+}
+
+#define ASSERT_OK(expr)                                               \
+  do {                                                                \
+    ::vantora::host::Status status_ = (expr);                         \
+    ASSERT_TRUE(status_.ok()) << #expr << ": " << status_.ToString(); \
+  } while (0)
+#define EXPECT_OK(expr)                                               \
+  do {                                                                \
+    ::vantora::host::Status status_ = (expr);                         \
+    EXPECT_TRUE(status_.ok()) << #expr << ": " << status_.ToString(); \
+  } while (0)
+#define EXPECT_CODE(expr, code_)                                  \
+  do {                                                            \
+    ::vantora::host::Status status_ = (expr);                     \
+    EXPECT_EQ(status_.code(), ::vantora::host::StatusCode::code_) \
+        << #expr << ": " << status_.ToString();                   \
+  } while (0)
+
+}  // namespace vantora::host::testing
+
+#endif  // VANTORA_HOST_STORAGE_TEST_SUPPORT_H_
