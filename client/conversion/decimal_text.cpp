@@ -212,7 +212,7 @@ FieldStatus FormatRightJustified(const Decimal& value, int decimals, uint8_t* ou
   int needed = total + (decimals > 0 ? 1 : 0);
   if (needed > width || (negative && needed == width)) return FieldStatus::kOverflow;
   int fill = width - needed;
-  std::memset(out, '0', static_cast<size_t>(fill));
+  if (fill > 0) std::memset(out, '0', static_cast<size_t>(fill));
   if (negative) out[0] = '-';
   uint8_t* p = out + fill;
   for (int i = 0; i < integers; ++i) *p++ = static_cast<uint8_t>('0' + digits[i]);

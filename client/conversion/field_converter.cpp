@@ -526,7 +526,8 @@ FieldStatus toAs(const FieldDescription& d, const uint8_t* pc, uint8_t* raw, int
   if (s != kConverted) return s;
   int width = PcWidth(d, remaining);
   if (static_cast<PcType>(d.pcType) == PcType::kBytes) {
-    std::memcpy(raw, pc, static_cast<size_t>(width < d.asLength ? width : d.asLength));
+    int n = width < d.asLength ? width : d.asLength;
+    if (n > 0) std::memcpy(raw, pc, static_cast<size_t>(n));
     return kConverted;
   }
   s = kNotConverted;
@@ -534,7 +535,7 @@ FieldStatus toAs(const FieldDescription& d, const uint8_t* pc, uint8_t* raw, int
     s = ToAsOperation(FieldOperation(d.asType, d.pcType), d, pc, raw, width, codePage);
   }
   // An AS/400 "CHAR" field is never left with what it held before.
-  if (s == kNotConverted && static_cast<AsType>(d.asType) == AsType::kChar) {
+  if (s == kNotConverted && static_cast<AsType>(d.asType) == AsType::kChar && d.asLength > 0) {
     std::memset(raw, codePage.toHost[' '], static_cast<size_t>(d.asLength));
   }
   return s;
