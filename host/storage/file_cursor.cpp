@@ -130,6 +130,7 @@ Status FileCursor::CheckRecord(const Record& record) const {
 }
 
 Status FileCursor::PlanRead(const ReadRequest& r, Plan* plan) const {
+  *plan = Plan{};
   const std::string limit = " LIMIT ?1";
   auto along = [&](const Comparison& c, std::span<const Value> params, bool forward,
                    const std::string& extra = {}) {
@@ -195,6 +196,12 @@ Status FileCursor::PlanRead(const ReadRequest& r, Plan* plan) const {
       c.nullMask = NullMask(r.key->values);
       bool forward = r.op != ReadOp::kKeyLess && r.op != ReadOp::kKeyLessOrEqual;
       along(c, r.key->values, forward);
+      if (c.prefixBytes > 0) {
+        // The search value counts only as far as the cut, like the records'.
+        Value& last = plan->params.back();
+        auto cut = static_cast<size_t>(c.prefixBytes);
+        if (last.text().size() > cut) last.SetText(std::string(last.text().substr(0, cut)));
+      }
       if (r.op == ReadOp::kKeyEqual) plan->notFound = StatusCode::kRecordNotFound;
       return Status::Ok();
     }
