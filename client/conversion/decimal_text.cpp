@@ -104,29 +104,11 @@ bool BelowOne(const char* p, const char* end) {
   return magnitude + exponent <= 0;
 }
 
+// Reads the number that starts at `begin`; `cut` says the text went on
+// beyond `end`.
 template <typename T>
-FieldStatus ParseLeadingFloating(const uint8_t* text, int length, const uint8_t* translate,
-                                 T* out) {
-  char scratch[kMaxNumberText];
-  const char* begin;
-  const char* end;
-  bool cut = false;
-  if (translate == nullptr) {
-    begin = reinterpret_cast<const char*>(text);
-    const void* zero = std::memchr(text, 0, static_cast<size_t>(length));
-    end = zero ? static_cast<const char*>(zero) : begin + length;
-    while (begin < end && IsSpace(*begin)) ++begin;
-  } else {
-    TextReader reader(text, length, translate);
-    while (IsSpace(reader.Peek())) reader.Advance();
-    int n = 0;
-    for (int c; n < kMaxNumberText && (c = reader.Peek()) != 0; reader.Advance()) {
-      scratch[n++] = static_cast<char>(c);
-    }
-    cut = reader.Peek() != 0;
-    begin = scratch;
-    end = scratch + n;
-  }
+FieldStatus ParseFloatingText(const char* begin, const char* end, bool cut, T* out) {
+  while (begin < end && IsSpace(*begin)) ++begin;
   // strtod takes a "+" that std::from_chars does not.
   if (end - begin >= 2 && begin[0] == '+' && begin[1] != '-' && begin[1] != '+') ++begin;
   T value = 0;
@@ -142,6 +124,26 @@ FieldStatus ParseLeadingFloating(const uint8_t* text, int length, const uint8_t*
   }
   *out = value;
   return FieldStatus::kConverted;
+}
+
+template <typename T>
+FieldStatus ParseLeadingFloating(const uint8_t* text, int length, const uint8_t* translate,
+                                 T* out) {
+  if (translate == nullptr) {
+    auto begin = reinterpret_cast<const char*>(text);
+    const void* zero = std::memchr(text, 0, static_cast<size_t>(length));
+    return ParseFloatingText(begin, zero ? static_cast<const char*>(zero) : begin + length, false,
+                             out);
+  }
+  // AS/400 text: translated into a bounded copy, white space skipped first.
+  TextReader reader(text, length, translate);
+  while (IsSpace(reader.Peek())) reader.Advance();
+  char scratch[kMaxNumberText];
+  int n = 0;
+  for (int c; n < kMaxNumberText && (c = reader.Peek()) != 0; reader.Advance()) {
+    scratch[n++] = static_cast<char>(c);
+  }
+  return ParseFloatingText(scratch, scratch + n, reader.Peek() != 0, out);
 }
 
 }  // namespace
