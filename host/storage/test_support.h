@@ -50,22 +50,22 @@ inline Value I(int64_t v) {
   return Value::Integer(v);
 }
 
-#define ASSERT_OK(expr)                                               \
-  do {                                                                \
-    ::vantora::host::Status status_ = (expr);                         \
-    ASSERT_TRUE(status_.ok()) << #expr << ": " << status_.ToString(); \
-  } while (0)
-#define EXPECT_OK(expr)                                               \
-  do {                                                                \
-    ::vantora::host::Status status_ = (expr);                         \
-    EXPECT_TRUE(status_.ok()) << #expr << ": " << status_.ToString(); \
-  } while (0)
-#define EXPECT_CODE(expr, code_)                                  \
-  do {                                                            \
-    ::vantora::host::Status status_ = (expr);                     \
-    EXPECT_EQ(status_.code(), ::vantora::host::StatusCode::code_) \
-        << #expr << ": " << status_.ToString();                   \
-  } while (0)
+inline ::testing::AssertionResult IsOk(const char* expr, const Status& s) {
+  if (s.ok()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << expr << ": " << s.ToString();
+}
+inline ::testing::AssertionResult HasCode(const char* expr, const char*, const Status& s,
+                                          StatusCode code) {
+  if (s.code() == code) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << expr << ": " << s.ToString() << " (expected " << MessageIdOf(code) << ", code "
+         << static_cast<int>(code) << ")";
+}
+
+#define ASSERT_OK(expr) ASSERT_PRED_FORMAT1(::vantora::host::testing::IsOk, expr)
+#define EXPECT_OK(expr) EXPECT_PRED_FORMAT1(::vantora::host::testing::IsOk, expr)
+#define EXPECT_CODE(expr, code_) \
+  EXPECT_PRED_FORMAT2(::vantora::host::testing::HasCode, expr, ::vantora::host::StatusCode::code_)
 
 }  // namespace vantora::host::testing
 
