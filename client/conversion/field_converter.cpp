@@ -1,6 +1,6 @@
 // Converting one field between its raw AS/400 form and its PC form. Each
-// direction is a switch on the pair's operation number (operation_matrix.h);
-// numbers without a case have no operation in that direction.
+// direction asks the operation matrix whether the pair is converted at all,
+// then goes by the type of the source field and, within it, by the target's.
 #include "client/conversion/field_converter.h"
 
 #include <bit>
@@ -224,15 +224,19 @@ FieldStatus ToPcFromText(int op, const FieldDescription& d, const uint8_t* raw, 
       s = ParseLeadingDecimal(raw, la, cp.toPc.data(), &v);
       return s == kConverted ? StorePcScaled(d, v, pc) : s;
     case 3:  // CHAR -> FLOAT
+    {
       float f;
       s = ParseLeadingFloat(raw, la, cp.toPc.data(), &f);
       if (s == kConverted) wire::StoreLe32(pc, std::bit_cast<uint32_t>(f));
       return s;
+    }
     case 4:  // CHAR -> DOUBLE
+    {
       double x;
       s = ParseLeadingDouble(raw, la, cp.toPc.data(), &x);
       if (s == kConverted) wire::StoreLe64(pc, std::bit_cast<uint64_t>(x));
       return s;
+    }
     default:  // CHAR, DATE, TIME, TIMSTP -> CHAR, STRING
     {
       int n = la < width ? la : width;
@@ -345,15 +349,19 @@ FieldStatus ToAsFromText(const FieldDescription& d, const uint8_t* pc, uint8_t* 
       s = ParseDecimalText(pc, width, &v);
       return s == kConverted ? StoreAsDecimal(d, v, kZoneText, raw) : s;
     case AsType::kFloat:  // ops 40, 93
+    {
       float f;
       s = ParseLeadingFloat(pc, width, nullptr, &f);
       if (s == kConverted) wire::StoreBe32(raw, std::bit_cast<uint32_t>(f));
       return s;
+    }
     case AsType::kDouble:  // ops 45, 94
+    {
       double x;
       s = ParseLeadingDouble(pc, width, nullptr, &x);
       if (s == kConverted) wire::StoreBe64(raw, std::bit_cast<uint64_t>(x));
       return s;
+    }
     case AsType::kBin2:  // ops 5, 87
     case AsType::kBin4:  // ops 10, 88
     {
@@ -450,10 +458,12 @@ FieldStatus ToAsFromPacked(const FieldDescription& d, const uint8_t* pc, uint8_t
     case AsType::kDouble:  // ops 74, 85
       return StoreAsFloating(d, DecimalToDouble(v), raw);
     default:  // FLOAT: ops 71, 84
+    {
       float f;
       s = DecimalToFloat(v, &f);
       if (s == kConverted) wire::StoreBe32(raw, std::bit_cast<uint32_t>(f));
       return s;
+    }
   }
 }
 
