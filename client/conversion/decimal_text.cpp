@@ -32,7 +32,6 @@ class TextReader {
     return translate_ ? translate_[text_[position_]] : text_[position_];
   }
   void Advance() { ++position_; }
-  int position() const { return position_; }
 
  private:
   const uint8_t* text_;
