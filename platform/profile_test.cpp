@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -32,8 +32,8 @@ TEST(Profile, IntegersReadLeadingDigits) {
   struct Case {
     const char* value;
     int32_t expected;
-  } cases[] = {{"12abc", 12}, {"abc", 0}, {"  42 ", 42}, {"-5x", -5}, {"+8", 8},
-               {"", 0},       {"0009", 9}, {"99999999999", INT32_MAX}};
+  } cases[] = {{"12abc", 12}, {"abc", 0}, {"  42 ", 42}, {"-5x", -5},
+               {"+8", 8},     {"", 0},    {"0009", 9},   {"99999999999", INT32_MAX}};
   for (const Case& c : cases) {
     Profile p = Profile::FromText(std::string("[NT]\nNbSession=") + c.value + "\n");
     EXPECT_EQ(p.GetInt("NT", "NbSession", 1), c.expected) << "value '" << c.value << "'";

@@ -56,8 +56,12 @@ uint32_t CurrentThreadId() {
   return id;
 }
 
-bool RunAtThreadExit(void (*work)()) { return exitGuard.Arm(work); }
+bool RunAtThreadExit(void (*work)()) {
+  return exitGuard.Arm(work);
+}
 
-void CancelAtThreadExit(void (*work)()) { exitGuard.Cancel(work); }
+void CancelAtThreadExit(void (*work)()) {
+  exitGuard.Cancel(work);
+}
 
 }  // namespace vantora::platform

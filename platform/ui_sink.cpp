@@ -71,6 +71,8 @@ UiSink& CurrentUiSink() {
   return sink != nullptr ? *sink : consoleSink;
 }
 
-void InstallUiSink(UiSink* sink) { installed.store(sink, std::memory_order_release); }
+void InstallUiSink(UiSink* sink) {
+  installed.store(sink, std::memory_order_release);
+}
 
 }  // namespace vantora::platform

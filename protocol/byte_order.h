@@ -37,10 +37,18 @@ inline void StoreLe64(void* p, uint64_t v) {
   StoreLe32(b + 4, static_cast<uint32_t>(v >> 32));
 }
 
-inline int16_t LoadLeI16(const void* p) { return static_cast<int16_t>(LoadLe16(p)); }
-inline int32_t LoadLeI32(const void* p) { return static_cast<int32_t>(LoadLe32(p)); }
-inline void StoreLeI16(void* p, int16_t v) { StoreLe16(p, static_cast<uint16_t>(v)); }
-inline void StoreLeI32(void* p, int32_t v) { StoreLe32(p, static_cast<uint32_t>(v)); }
+inline int16_t LoadLeI16(const void* p) {
+  return static_cast<int16_t>(LoadLe16(p));
+}
+inline int32_t LoadLeI32(const void* p) {
+  return static_cast<int32_t>(LoadLe32(p));
+}
+inline void StoreLeI16(void* p, int16_t v) {
+  StoreLe16(p, static_cast<uint16_t>(v));
+}
+inline void StoreLeI32(void* p, int32_t v) {
+  StoreLe32(p, static_cast<uint32_t>(v));
+}
 
 inline uint16_t LoadBe16(const void* p) {
   auto b = static_cast<const uint8_t*>(p);

@@ -57,7 +57,9 @@ inline constexpr uint16_t kReplyExpected = 0x0100;
 inline constexpr uint16_t kNoReply = 0x0200;
 inline constexpr uint16_t kCodeFlag400 = 0x0400;
 
-inline constexpr uint8_t OperationOf(int32_t code) { return static_cast<uint8_t>(code & 0xFF); }
+inline constexpr uint8_t OperationOf(int32_t code) {
+  return static_cast<uint8_t>(code & 0xFF);
+}
 
 }  // namespace vantora::wire
 

@@ -104,7 +104,10 @@ constexpr Row kRows[] = {
 constexpr uint16_t KindsOf(const char* shape) {
   uint16_t kinds = 0;
   for (int i = 0; shape[i] != '\0'; ++i) {
-    uint16_t k = shape[i] == 'V' ? kValue : shape[i] == 'I' ? kInput : shape[i] == 'O' ? kOutput : kInOut;
+    uint16_t k = shape[i] == 'V'   ? kValue
+                 : shape[i] == 'I' ? kInput
+                 : shape[i] == 'O' ? kOutput
+                                   : kInOut;
     kinds = static_cast<uint16_t>(kinds | (k << (2 * i)));
   }
   return kinds;

@@ -95,8 +95,7 @@ const WireRow kWireTables[] = {
     {"VNXSqlEFetch", 0x0154, "cursor, out(rl x rc, buffer), rowLength, rowCount, operation"},
     {"VNXSqlRow", 0x0141, "cursor, in(length, data), length"},
     {"VNXSqlClose", 0x0140, "cursor"},
-    {"VNXApiCall", 0x0157,
-     "in(s1), in(s2), in(s3), in(s4), in(s5), in(s6), in(s7), in(s8)"},
+    {"VNXApiCall", 0x0157, "in(s1), in(s2), in(s3), in(s4), in(s5), in(s6), in(s7), in(s8)"},
     {"VNXMapFile", 0x0556, "value, in(name), option"},
     {"VNXDBstart", 0x014A, "value, count, in(16 x count, entries), in(total, data)"},
     {"VNXDBopen", 0x014D,
@@ -122,17 +121,23 @@ std::vector<ParamKind> KindsOf(const std::string& text) {
     size_t start = current.find_first_not_of(' ');
     if (start == std::string::npos) return;
     std::string p = current.substr(start);
-    if (p.rfind("in(", 0) == 0) kinds.push_back(kInput);
-    else if (p.rfind("out(", 0) == 0) kinds.push_back(kOutput);
-    else if (p.rfind("io(", 0) == 0) kinds.push_back(kInOut);
-    else kinds.push_back(kValue);
+    if (p.rfind("in(", 0) == 0)
+      kinds.push_back(kInput);
+    else if (p.rfind("out(", 0) == 0)
+      kinds.push_back(kOutput);
+    else if (p.rfind("io(", 0) == 0)
+      kinds.push_back(kInOut);
+    else
+      kinds.push_back(kValue);
     current.clear();
   };
   for (char c : text) {
     if (c == '(') ++depth;
     if (c == ')') --depth;
-    if (c == ',' && depth == 0) flush();
-    else current += c;
+    if (c == ',' && depth == 0)
+      flush();
+    else
+      current += c;
   }
   flush();
   return kinds;

@@ -9,15 +9,21 @@
 namespace vantora::wire {
 namespace {
 
-int32_t WordAsInt(uint64_t word) { return static_cast<int32_t>(static_cast<uint32_t>(word)); }
+int32_t WordAsInt(uint64_t word) {
+  return static_cast<int32_t>(static_cast<uint32_t>(word));
+}
 
 uint8_t* WordAsAddress(uint64_t word) {
   return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(word));
 }
 
-uint64_t AddressAsWord(const uint8_t* p) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)); }
+uint64_t AddressAsWord(const uint8_t* p) {
+  return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p));
+}
 
-int32_t RoundUpEven(int32_t n) { return n + (n & 1); }
+int32_t RoundUpEven(int32_t n) {
+  return n + (n & 1);
+}
 
 }  // namespace
 
@@ -51,7 +57,8 @@ int BuildRequestPart(const Operation& op, int32_t code, int32_t sequence, uint64
           StoreLeI32(slot, remaining);
           announced += RoundUpEven(remaining);
           int32_t n = std::min(remaining, space);
-          if (n > 0) std::memcpy(data + offset, WordAsAddress(args[word + 1]), static_cast<size_t>(n));
+          if (n > 0)
+            std::memcpy(data + offset, WordAsAddress(args[word + 1]), static_cast<size_t>(n));
           if (n == remaining) {
             if (n & 1) data[offset + n] = 0;
             offset += RoundUpEven(n);
@@ -103,9 +110,8 @@ int BuildRequestPart(const Operation& op, int32_t code, int32_t sequence, uint64
   return offset;
 }
 
-int32_t DistributeReplyPart(uint8_t* header, const uint8_t* data, int32_t available,
-                            uint64_t* args, MessageProgress& progress) {
-  const Operation& op = OperationEntry(OperationOf(LoadLeI32(header + kHdrCode)));
+int32_t DistributeReplyPart(const Operation& op, uint8_t* header, const uint8_t* data,
+                            int32_t available, uint64_t* args, MessageProgress& progress) {
   const int32_t result = LoadLeI32(header + kHdrResult);
   int32_t toCome = LoadLeI32(header + kHdrLength);
   bool incomplete = false;

@@ -30,15 +30,15 @@ inline constexpr int16_t kContinuationExpected = 0x1000;
 int BuildRequestPart(const Operation& op, int32_t code, int32_t sequence, uint64_t* args,
                      MessageProgress& progress, uint8_t* header, uint8_t* data);
 
-// Distributes `available` data bytes of a reply part (the header is the
-// reply's first part, kept across its continuation parts) into the buffers
-// named by `args`. Output bytes beyond what a buffer asked for are dropped,
+// Distributes `available` data bytes of a reply part to operation `op` (the
+// header is the reply's first part, kept across its continuation parts) into
+// the buffers named by `args`. Output bytes beyond what a buffer asked for are dropped,
 // so a reply that returns more than requested never writes past the buffer
 // and the rest of the reply stays in step. Returns the result at header
 // offset 12. Sets progress.state to kComplete, or kContinuationExpected
 // while bytes are still to come.
-int32_t DistributeReplyPart(uint8_t* header, const uint8_t* data, int32_t available,
-                            uint64_t* args, MessageProgress& progress);
+int32_t DistributeReplyPart(const Operation& op, uint8_t* header, const uint8_t* data,
+                            int32_t available, uint64_t* args, MessageProgress& progress);
 
 }  // namespace vantora::wire
 

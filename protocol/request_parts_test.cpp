@@ -11,7 +11,9 @@
 namespace vantora::wire {
 namespace {
 
-uint64_t Addr(const void* p) { return reinterpret_cast<uintptr_t>(p); }
+uint64_t Addr(const void* p) {
+  return reinterpret_cast<uintptr_t>(p);
+}
 
 struct Built {
   std::vector<uint8_t> header;
@@ -26,7 +28,8 @@ Built BuildAll(int op, uint64_t* args) {
   std::vector<uint8_t> data(kDataAreaSize, 0xEE);
   const Operation& entry = OperationEntry(op);
   for (int guard = 0; progress.state != kComplete && guard < 100; ++guard) {
-    int n = BuildRequestPart(entry, entry.code, guard + 1, args, progress, b.header.data(), data.data());
+    int n = BuildRequestPart(entry, entry.code, guard + 1, args, progress, b.header.data(),
+                             data.data());
     b.parts.emplace_back(data.begin(), data.begin() + n);
     b.announced.push_back(LoadLeI32(b.header.data() + kHdrLength));
     if (b.parts.size() == 1) b.header.resize(kHeaderSize);
@@ -101,8 +104,9 @@ TEST(RequestParts, OutputPlaceholdersAlignTo16) {
   uint8_t descriptor[34] = {};
   uint8_t params[14] = {};
   uint8_t entries[2] = {};
-  uint64_t a3[kMaxArgWords] = {22, Addr(descriptor), 1, 14, Addr(params), 2, Addr(descriptor + 28),
-                              2, Addr(descriptor + 30), 1, 2, Addr(entries)};
+  uint64_t a3[kMaxArgWords] = {
+      22, Addr(descriptor),      1, 14, Addr(params), 2, Addr(descriptor + 28),
+      2,  Addr(descriptor + 30), 1, 2,  Addr(entries)};
   Built d = BuildAll(kOpPgmLink, a3);
   ASSERT_EQ(d.parts.size(), 1u);
   // 22 + 14 = 36 -> first placeholder at 48, second at 64, then 2 bytes.
@@ -140,6 +144,12 @@ std::vector<uint8_t> ReplyHeader(int code, int32_t toCome, int32_t result,
   return h;
 }
 
+int32_t Distribute(std::vector<uint8_t>& header, const uint8_t* data, int32_t available,
+                   uint64_t* args, MessageProgress& progress) {
+  const Operation& op = OperationEntry(OperationOf(LoadLeI32(header.data() + kHdrCode)));
+  return DistributeReplyPart(op, header.data(), data, available, args, progress);
+}
+
 TEST(RequestParts, ReplyInTwoPartsFillsBuffer) {
   std::vector<uint8_t> reply(6000);
   for (size_t i = 0; i < reply.size(); ++i) reply[i] = uint8_t(i * 13 + 1);
@@ -147,9 +157,9 @@ TEST(RequestParts, ReplyInTwoPartsFillsBuffer) {
   uint64_t args[kMaxArgWords] = {4, 6000, Addr(buffer.data()), 6000, 0};
   auto header = ReplyHeader(0x0102, 6000, 1, {0, 6000, 0, 0});
   MessageProgress progress;
-  EXPECT_EQ(DistributeReplyPart(header.data(), reply.data(), 4032, args, progress), 1);
+  EXPECT_EQ(Distribute(header, reply.data(), 4032, args, progress), 1);
   EXPECT_EQ(progress.state, kContinuationExpected);
-  EXPECT_EQ(DistributeReplyPart(header.data(), reply.data() + 4032, 1968, args, progress), 1);
+  EXPECT_EQ(Distribute(header, reply.data() + 4032, 1968, args, progress), 1);
   EXPECT_EQ(progress.state, kComplete);
   EXPECT_EQ(buffer, reply);
 }
@@ -160,12 +170,12 @@ TEST(RequestParts, ReplyLongerThanBufferIsCutAndStaysInStep) {
   // is dropped and the second output still gets its own bytes.
   uint8_t descriptor[40];
   std::memset(descriptor, 0xAA, sizeof descriptor);
-  uint64_t args[kMaxArgWords] = {22, Addr(descriptor), 0, 0, 0, 2, Addr(descriptor + 28),
-                                2, Addr(descriptor + 30), 0, 0, 0};
+  uint64_t args[kMaxArgWords] = {22, Addr(descriptor),      0, 0, 0, 2, Addr(descriptor + 28),
+                                 2,  Addr(descriptor + 30), 0, 0, 0};
   auto header = ReplyHeader(0x0128, 7, 5, {0, 0, 0, 5, 2, 0, 0});
   const uint8_t data[7] = {1, 2, 3, 4, 5, 8, 9};
   MessageProgress progress;
-  EXPECT_EQ(DistributeReplyPart(header.data(), data, 7, args, progress), 5);
+  EXPECT_EQ(Distribute(header, data, 7, args, progress), 5);
   EXPECT_EQ(progress.state, kComplete);
   EXPECT_EQ(descriptor[28], 1);
   EXPECT_EQ(descriptor[29], 2);
@@ -179,7 +189,7 @@ TEST(RequestParts, ReplyToNullBufferWritesNothing) {
   auto header = ReplyHeader(0x0102, 10, 1, {0, 10});
   uint8_t data[10] = {};
   MessageProgress progress;
-  EXPECT_EQ(DistributeReplyPart(header.data(), data, 10, args, progress), 1);
+  EXPECT_EQ(Distribute(header, data, 10, args, progress), 1);
   EXPECT_EQ(progress.state, kComplete);
 }
 
@@ -188,7 +198,7 @@ TEST(RequestParts, ReplyAnnouncingNothingMoreCompletes) {
   uint64_t args[kMaxArgWords] = {4, 100, Addr(buffer), 100, 0};
   auto header = ReplyHeader(0x0102, 0, -1, {0, 100});  // slot says 100, nothing to come
   MessageProgress progress;
-  EXPECT_EQ(DistributeReplyPart(header.data(), nullptr, 0, args, progress), -1);
+  EXPECT_EQ(Distribute(header, nullptr, 0, args, progress), -1);
   EXPECT_EQ(progress.state, kComplete);
 }
 
@@ -201,10 +211,10 @@ TEST(RequestParts, ReplyBytesSplitAtEveryPoint) {
     uint64_t args[kMaxArgWords] = {1, 2, 44, Addr(buffer.data())};
     auto header = ReplyHeader(0x011B, 44, 2, {0, 0, 44});
     MessageProgress progress;
-    DistributeReplyPart(header.data(), reply.data(), split, args, progress);
+    Distribute(header, reply.data(), split, args, progress);
     if (split < 44) {
       EXPECT_EQ(progress.state, kContinuationExpected);
-      DistributeReplyPart(header.data(), reply.data() + split, 44 - split, args, progress);
+      Distribute(header, reply.data() + split, 44 - split, args, progress);
     }
     EXPECT_EQ(progress.state, kComplete) << split;
     EXPECT_EQ(buffer, reply) << split;
