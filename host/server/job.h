@@ -1,0 +1,72 @@
+// A job: the host's work for one session. It holds who runs it, its library
+// list, its date and time formats, its code-page tables, its open files and
+// what it locked. One thread at a time works on a job (a session's requests
+// are served in order).
+#ifndef VANTORA_HOST_SERVER_JOB_H_
+#define VANTORA_HOST_SERVER_JOB_H_
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/storage/record_locks.h"
+
+namespace vantora::host {
+
+// An open file of a job, addressed by its handle. The record-level handlers
+// derive their own state from it.
+class OpenFile {
+ public:
+  virtual ~OpenFile() = default;
+};
+
+struct DateTimeFormat {
+  std::string dateFormat = "*ISO";  // CHGJOB DATFMT
+  char dateSeparator = '-';         // CHGJOB DATSEP
+  char timeSeparator = '.';         // CHGJOB TIMSEP
+};
+
+class Job {
+ public:
+  Job(JobId id, std::string user);
+  ~Job();
+
+  JobId id() const { return id_; }
+  const std::string& user() const { return user_; }
+
+  std::vector<std::string>& libraryList() { return libraryList_; }
+  std::string& currentLibrary() { return currentLibrary_; }
+  // The libraries searched for an unqualified name: the current library,
+  // then the library list.
+  std::vector<std::string> SearchList() const;
+
+  DateTimeFormat& dateTime() { return dateTime_; }
+
+  // The job's code-page tables: EBCDIC to PC and PC to EBCDIC.
+  std::array<uint8_t, 256>& ebcdicToPc() { return ebcdicToPc_; }
+  std::array<uint8_t, 256>& pcToEbcdic() { return pcToEbcdic_; }
+
+  // Open files by handle: AddFile answers the smallest free handle (0 up).
+  int32_t AddFile(std::unique_ptr<OpenFile> file);
+  OpenFile* File(int32_t handle);
+  // Forgets the file; false when the handle is not open.
+  bool CloseFile(int32_t handle);
+  void CloseAllFiles();
+  size_t OpenFileCount() const;
+
+ private:
+  JobId id_;
+  std::string user_;
+  std::vector<std::string> libraryList_;
+  std::string currentLibrary_;
+  DateTimeFormat dateTime_;
+  std::array<uint8_t, 256> ebcdicToPc_;
+  std::array<uint8_t, 256> pcToEbcdic_;
+  std::vector<std::unique_ptr<OpenFile>> files_;
+};
+
+}  // namespace vantora::host
+
+#endif  // VANTORA_HOST_SERVER_JOB_H_

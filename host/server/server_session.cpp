@@ -1,0 +1,141 @@
+#include "host/server/server_session.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/server/host_status.h"
+#include "protocol/message_format.h"
+
+namespace vantora::host {
+namespace {
+
+// Fields of a blank-padded name, without the blanks.
+std::string Trimmed(std::span<const uint8_t> field) {
+  std::string s(field.begin(), field.end());
+  s.erase(std::find(s.begin(), s.end(), '\0'), s.end());
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  return s;
+}
+
+}  // namespace
+
+ServerSession::ServerSession(Host& host, SessionOptions options)
+    : host_(host), options_(std::move(options)) {}
+
+ServerSession::~ServerSession() {
+  EndJob();
+}
+
+void ServerSession::EndJob() {
+  if (!job_) return;
+  job_->CloseAllFiles();
+  Status s = host_.storage().EndJob(job_->id());
+  host_.Log(LogLevel::kInfo, "session end: job " + std::to_string(job_->id()) + " user " +
+                                 job_->user() + (options_.peer.empty() ? "" : " " + options_.peer));
+  if (!s.ok()) host_.Log(LogLevel::kError, "ending job: " + s.ToString());
+  job_.reset();
+}
+
+ServerSession::Outcome ServerSession::Feed(const uint8_t* part, size_t length) {
+  switch (decoder_.Feed(part, length)) {
+    case wire::RequestDecoder::Progress::kNeedMore:
+      return Outcome::kNeedMore;
+    case wire::RequestDecoder::Progress::kError:
+      error_ = decoder_.error();
+      host_.Log(
+          LogLevel::kWarning,
+          "bad request" + (options_.peer.empty() ? "" : " from " + options_.peer) + ": " + error_);
+      decoder_.Reset();
+      EndJob();
+      return Outcome::kEnd;
+    case wire::RequestDecoder::Progress::kComplete:
+      break;
+  }
+  Outcome outcome = Run();
+  decoder_.Reset();
+  return outcome;
+}
+
+ServerSession::Outcome ServerSession::Run() {
+  const int op = wire::OperationOf(decoder_.code());
+  if (op == wire::kOpSessionEnd) {
+    EndJob();
+    return Outcome::kEnd;
+  }
+  if (op == wire::kOpSessionOpen) return OpenSession();
+  reply_.Start(decoder_);
+  const bool wantsReply = (decoder_.code() & wire::kReplyExpected) != 0;
+  if (!job_) {
+    error_ = "request before the session was opened";
+    host_.Log(LogLevel::kWarning, error_);
+    EndJob();
+    return Outcome::kEnd;
+  }
+  RequestContext context{host_, *job_, decoder_, reply_, 1, 0, {}, 0};
+  if (Handler handler = host_.handlers()[static_cast<size_t>(op)]) {
+    handler(context);
+  } else {
+    context.Fail(kStatusInvalidRequest, "CPF9898");
+  }
+  if (!wantsReply) {
+    if (context.result < 0) {
+      host_.Log(LogLevel::kDebug,
+                std::string(decoder_.operation().name) + " failed: " + context.messageId);
+    }
+    return Outcome::kNoReply;
+  }
+  reply_.Finish(context.result, context.status, context.messageId, context.internalError);
+  return Outcome::kReply;
+}
+
+ServerSession::Outcome ServerSession::OpenSession() {
+  reply_.Start(decoder_);
+  // The client clears its session after a refused open but keeps the
+  // internal error code, so that code tells why.
+  auto refuse = [this](int32_t statusWord, const std::string& id, const std::string& why) {
+    host_.Log(LogLevel::kWarning, "session open refused" +
+                                      (options_.peer.empty() ? "" : " for " + options_.peer) +
+                                      ": " + why);
+    int32_t internal = id == "CPF2204"   ? kOpenUnknownUser
+                       : id == "CPF22E2" ? kOpenWrongPassword
+                                         : kOpenNotValid;
+    reply_.Finish(-1, statusWord, id, internal);
+    return Outcome::kReply;
+  };
+  if (decoder_.eyeCatcher() != std::string_view(wire::kEyeCatcher, 8) || decoder_.Value(0) != 3 ||
+      decoder_.Value(1) != 2 || decoder_.Text(2) != "VANTORA" || decoder_.Input(4).size() != 18 ||
+      decoder_.Input(5).size() != 10 || decoder_.Input(6).size() != 10) {
+    return refuse(kStatusInvalidRequest, "CPF9898", "not a Vantora session-open request");
+  }
+  if (job_) return refuse(kStatusInvalidRequest, "CPF9898", "session already open");
+  std::string user = Upper(Trimmed(decoder_.Input(5)));
+  std::string password = Trimmed(decoder_.Input(6));
+  bool trusted = false;
+  if (user.empty()) {
+    if (options_.defaultUser.empty()) {
+      return refuse(kStatusNotAuthorised, "CPF2204", "no user given");
+    }
+    user = Upper(options_.defaultUser);
+    password = options_.defaultPassword;
+    trusted = options_.trustDefaultUser;
+  }
+  if (trusted) {
+    if (!host_.storage().userProfiles().Exists(user)) {
+      return refuse(kStatusNotAuthorised, "CPF2204", "user " + user + " not found");
+    }
+  } else if (Status s = host_.storage().userProfiles().Authenticate(user, password); !s.ok()) {
+    return refuse(StatusWordOf(s.code()), s.messageId(), s.ToString());
+  }
+  job_ = std::make_unique<Job>(host_.NewJobId(), user);
+  host_.Log(LogLevel::kInfo, "session open: job " + std::to_string(job_->id()) + " user " + user +
+                                 (options_.peer.empty() ? "" : " " + options_.peer));
+  reply_.Finish(1, 0, "", 0);
+  return Outcome::kReply;
+}
+
+}  // namespace vantora::host

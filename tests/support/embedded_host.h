@@ -1,0 +1,56 @@
+// A fixture for tests against the emulated host inside the process: each
+// test gets a fresh data directory (named in a settings file of its own, so
+// that the embedded transport opens it on the first connect) and leaves the
+// client library in its initial state.
+#ifndef VANTORA_TESTS_SUPPORT_EMBEDDED_HOST_H_
+#define VANTORA_TESTS_SUPPORT_EMBEDDED_HOST_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "host/server/host.h"
+#include "mv432ida.h"
+
+namespace vantora::testing {
+
+class EmbeddedHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    root_ = std::filesystem::path(::testing::TempDir()) / "vantora-tests" /
+            (std::string(info->test_suite_name()) + "." + info->name() + "." +
+             std::to_string(::getpid()));
+    std::filesystem::remove_all(root_);
+    std::filesystem::create_directories(root_);
+    dataDirectory_ = root_ / "host";
+    std::ofstream(root_ / "MV400.INI")
+        << "[General]\nNetwork=ehn\n[Host]\nDataDirectory=" << dataDirectory_.string() << "\n";
+    setenv("MV400_INI", (root_ / "MV400.INI").c_str(), 1);
+    VNXTerminate();  // the next session function binds the transport with these settings
+  }
+  void TearDown() override {
+    VNXTerminate();
+    std::filesystem::remove_all(root_);
+  }
+
+  // Adds a user profile to the host's data directory (the host is closed
+  // while the client library is terminated).
+  void AddUser(const std::string& name, const std::string& password) {
+    VNXTerminate();
+    std::unique_ptr<host::Host> h;
+    ASSERT_TRUE(host::Host::Open(dataDirectory_, {}, &h).ok());
+    ASSERT_TRUE(h->storage().userProfiles().Create(name, password, "test user").ok());
+  }
+
+  std::filesystem::path root_;
+  std::filesystem::path dataDirectory_;
+};
+
+}  // namespace vantora::testing
+
+#endif  // VANTORA_TESTS_SUPPORT_EMBEDDED_HOST_H_

@@ -1,0 +1,192 @@
+// libMV432ehn.so: the transport of network type "ehn", which runs the
+// emulated host inside the client's process. Each session record gets its
+// own host session; a request is served as soon as its last part arrives and
+// its reply is handed out in parts of at most 4096 bytes.
+//
+// The host's data directory comes from the settings file (section Host, key
+// DataDirectory; default $XDG_DATA_HOME/vantora/host, else
+// ~/.local/share/vantora/host) and is created on first use. A session opened
+// without a user runs as the profile named by Host/DefaultUser ("VANTORA"):
+// the process that can reach the data directory is trusted with it.
+//
+// RESAppcErr codes: primary 1 = the host's data directory could not be
+// opened (secondary: 0); primary 2 = the session was ended by the host
+// (a request it refused, or the end of the session); primary 3 = a reply was
+// awaited that no request asked for.
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/server/host_setup.h"
+#include "host/server/server_session.h"
+#include "platform/profile.h"
+
+#define EHN_API extern "C" __attribute__((visibility("default")))
+
+namespace vantora::host {
+namespace {
+
+constexpr int16_t kAppcHostUnavailable = 1;
+constexpr int16_t kAppcSessionEnded = 2;
+constexpr int16_t kAppcNoReply = 3;
+
+struct Connection {
+  std::unique_ptr<ServerSession> session;
+  std::vector<uint8_t> pending;  // reply bytes not yet received
+  size_t delivered = 0;
+  bool ended = false;
+  int16_t appcPrimary = 0;
+  int32_t appcSecondary = 0;
+};
+
+struct Embedded {
+  std::mutex mutex;
+  std::unique_ptr<Host> host;
+  std::string defaultUser;
+  std::map<const void*, std::unique_ptr<Connection>> connections;
+  int16_t lastPrimary = 0;
+};
+
+Embedded& E() {
+  static Embedded embedded;
+  return embedded;
+}
+
+Connection* Find(const void* session) {
+  std::lock_guard lock(E().mutex);
+  auto it = E().connections.find(session);
+  return it == E().connections.end() ? nullptr : it->second.get();
+}
+
+bool EnsureHost() {
+  if (E().host) return true;
+  platform::Profile settings = platform::Profile::FromDefaultFile();
+  std::string directory = settings.GetString("Host", "DataDirectory", DefaultDataDirectory());
+  E().defaultUser = settings.GetString("Host", "DefaultUser", kDefaultLocalUser);
+  HostOptions options;
+  std::unique_ptr<Host> host;
+  Status s = OpenPreparedHost(directory, E().defaultUser, options, &host);
+  if (!s.ok()) return false;
+  E().host = std::move(host);
+  return true;
+}
+
+}  // namespace
+}  // namespace vantora::host
+
+using namespace vantora::host;
+
+EHN_API int16_t RESConnexion(void* session, const char* /*machine*/, const char* /*program*/,
+                             const char* /*user*/, const char* /*password*/) {
+  std::lock_guard lock(E().mutex);
+  if (!EnsureHost()) {
+    E().lastPrimary = kAppcHostUnavailable;
+    return -20;
+  }
+  auto connection = std::make_unique<Connection>();
+  SessionOptions options;
+  options.defaultUser = E().defaultUser;
+  options.trustDefaultUser = true;
+  options.peer = "embedded";
+  connection->session = std::make_unique<ServerSession>(*E().host, options);
+  E().connections[session] = std::move(connection);
+  return 1;
+}
+
+EHN_API int16_t RESDeconnexion(void* session) {
+  std::unique_ptr<Connection> gone;
+  {
+    std::lock_guard lock(E().mutex);
+    auto it = E().connections.find(session);
+    if (it == E().connections.end()) return 1;
+    gone = std::move(it->second);
+    E().connections.erase(it);
+  }
+  return 1;  // the session (and its job) ends as `gone` goes
+}
+
+EHN_API int16_t RESModeEnvoi(void*) {
+  return 1;
+}
+EHN_API int16_t RESModeReception(void*) {
+  return 1;
+}
+EHN_API int16_t RESFlush(void*) {
+  return 1;
+}
+
+EHN_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
+  Connection* c = Find(session);
+  if (c == nullptr || length < 0) return -20;
+  if (c->ended) {
+    c->appcPrimary = kAppcSessionEnded;
+    return -20;
+  }
+  const auto* part = static_cast<const uint8_t*>(buffer) + 4;
+  switch (c->session->Feed(part, static_cast<size_t>(length))) {
+    case ServerSession::Outcome::kNeedMore:
+    case ServerSession::Outcome::kNoReply:
+      break;
+    case ServerSession::Outcome::kReply: {
+      auto reply = c->session->Reply();
+      c->pending.assign(reply.begin(), reply.end());
+      c->delivered = 0;
+      break;
+    }
+    case ServerSession::Outcome::kEnd:
+      c->ended = true;
+      c->pending.clear();
+      c->delivered = 0;
+      break;
+  }
+  return 1;
+}
+
+EHN_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
+                             int16_t flag) {
+  *count = 0;
+  Connection* c = Find(session);
+  if (c == nullptr) return -20;
+  const size_t left = c->pending.size() - c->delivered;
+  if (left == 0) {
+    if (flag == 2 && !c->ended) return 0;
+    c->appcPrimary = c->ended ? kAppcSessionEnded : kAppcNoReply;
+    return -20;
+  }
+  const size_t n = std::min<size_t>({left, static_cast<size_t>(maximum), 4096});
+  std::memcpy(buffer, c->pending.data() + c->delivered, n);
+  c->delivered += n;
+  if (c->delivered == c->pending.size()) {
+    c->pending.clear();
+    c->delivered = 0;
+  }
+  *count = static_cast<int16_t>(n);
+  return 1;
+}
+
+EHN_API int16_t RESDebutMultiSession(void*, int16_t) {
+  return 1;
+}
+EHN_API int16_t RESFinMultiSession(void*) {
+  return 1;
+}
+
+EHN_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) {
+  Connection* c = Find(session);
+  int16_t p = c != nullptr ? c->appcPrimary : E().lastPrimary;
+  int32_t s = c != nullptr ? c->appcSecondary : 0;
+  if (primary != nullptr) *primary = p;
+  if (secondary != nullptr) *secondary = s;
+  return 1;
+}
+
+EHN_API int16_t RESTerminate(void) {
+  std::lock_guard lock(E().mutex);
+  E().connections.clear();
+  E().host.reset();
+  return 1;
+}
