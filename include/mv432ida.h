@@ -57,6 +57,16 @@ extern "C" {
 #define VNX_IERR_TRANSPORT_ENTRIES 9002 /* the transport lacks entry points */
 #define VNX_IERR_NO_MEMORY 9003         /* memory for the session table lacking */
 #define VNX_IERR_REPLY_MISMATCH 9004    /* a reply answered another request */
+/* Client-side record conversion (VNXopen with VNX_OPEN_RAW and
+ * VNX_OPEN_CLIENT_CONVERT); docs/conversion.md says when each is given. */
+#define VNX_IERR_FIELD_OVERFLOW 9101    /* a value does not fit its field */
+#define VNX_IERR_FIELD_INVALID 9102     /* a field holds no valid value */
+#define VNX_IERR_FIELD_DESCRIPTION 9103 /* a field description cannot be converted */
+#define VNX_IERR_RAW_BUFFER_LIMIT 9104  /* records or key beyond the 32768-byte raw buffer */
+#define VNX_IERR_CONVERSION_MEMORY 9105 /* memory for conversion state lacking */
+#define VNX_IERR_FILE_DESCRIPTION 9106  /* the file's description unobtainable or unusable */
+#define VNX_IERR_CONVERSION_ASYNC 9107  /* conversion open asked in asynchronous mode */
+#define VNX_IERR_CONVERSION_HANDLE 9108 /* handle beyond 32767: no conversion slot */
 
 /* ---- Sessions and settings -------------------------------------------- */
 /*
