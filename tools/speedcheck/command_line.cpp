@@ -1,0 +1,115 @@
+#include "tools/speedcheck/command_line.h"
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/ui_sink.h"
+#include "tools/speedcheck/speedcheck_model.h"
+
+namespace vantora::speedcheck {
+namespace {
+
+std::string JsonString(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20) {
+          char esc[8];
+          std::snprintf(esc, sizeof esc, "\\u%04x", c);
+          out += esc;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+int RunCommandLine(const CommandLineOptions& options, std::FILE* out) {
+  platform::ConsoleSink sink;
+  int64_t lastProgress = platform::MonotonicMicroseconds();
+  bool progressShown = false;
+  SpeedcheckModel::Events events;
+  if (!options.quiet && !options.json) {
+    events.progress = [&](int64_t read, int64_t wanted) {
+      int64_t now = platform::MonotonicMicroseconds();
+      if (now - lastProgress < 1000000) return;
+      lastProgress = now;
+      progressShown = true;
+      std::fprintf(stderr, "\rreading: %lld of %lld records", static_cast<long long>(read),
+                   static_cast<long long>(wanted));
+    };
+  }
+  SpeedcheckModel model(sink, events);
+  model.fileName = options.file;
+  model.recordsToRead = options.records;
+  model.useCache = !options.noCache;
+
+  if (!model.Connect()) return 1;
+  const int64_t connectMs = model.clocks();
+  if (!model.Open()) {
+    model.End();
+    return 1;
+  }
+  const int64_t openMs = model.clocks();
+  if (!model.Read()) return 1;
+  if (progressShown) std::fprintf(stderr, "\n");
+  const int64_t readMs = model.clocks();
+  const double perSecond =
+      readMs > 0 ? static_cast<double>(model.recordsRead()) * 1000.0 / static_cast<double>(readMs)
+                 : 0.0;
+  const int32_t block = model.useCache ? BlockSize(model.recordLength(), model.fieldCount()) : 1;
+
+  if (options.json) {
+    std::fprintf(out,
+                 "{\"file\": %s, \"fields\": %d, \"recordLength\": %d, \"blocked\": %s, "
+                 "\"blockSize\": %d, \"connectMs\": %lld, \"openMs\": %lld, \"readMs\": %lld, "
+                 "\"passes\": %zu, \"recordsRead\": %lld, \"recordsPerSecond\": %.0f, "
+                 "\"recordsInCache\": %d, \"fileEmpty\": %s, \"startingTime\": %s, "
+                 "\"finishingTime\": %s, \"records\": [",
+                 JsonString(options.file).c_str(), model.fieldCount(), model.recordLength(),
+                 model.useCache ? "true" : "false", block, static_cast<long long>(connectMs),
+                 static_cast<long long>(openMs), static_cast<long long>(readMs),
+                 model.passes().size(), static_cast<long long>(model.recordsRead()), perSecond,
+                 model.recordsInCache(), model.fileEmpty() ? "true" : "false",
+                 JsonString(model.startingTime()).c_str(),
+                 JsonString(model.finishingTime()).c_str());
+    const auto& lines = model.listLines();
+    for (size_t i = 1; i < lines.size() && !options.quiet; ++i) {
+      std::fprintf(out, "%s%s", i > 1 ? ", " : "", JsonString(lines[i]).c_str());
+    }
+    std::fprintf(out, "]}\n");
+  } else {
+    std::fprintf(out, "Connect: %lld ms\n", static_cast<long long>(connectMs));
+    std::fprintf(out, "Open %s: %d fields, record length %d, %lld ms\n", options.file.c_str(),
+                 model.fieldCount(), model.recordLength(), static_cast<long long>(openMs));
+    std::fprintf(out, "Starting time : %s  Finishing time : %s  Clocks : %lld\n",
+                 model.startingTime().c_str(), model.finishingTime().c_str(),
+                 static_cast<long long>(readMs));
+    std::fprintf(out, "Read %lld records (%s, %d per request) in %zu passes: %.0f records/s\n",
+                 static_cast<long long>(model.recordsRead()),
+                 model.useCache ? "blocked" : "one record per request", block,
+                 model.passes().size(), perSecond);
+    if (model.fileEmpty()) std::fprintf(out, "The file holds no record.\n");
+    std::fprintf(out, "Records in cache: %d\n", model.recordsInCache());
+    if (!options.quiet) {
+      for (const auto& line : model.listLines()) std::fprintf(out, "%s\n", line.c_str());
+    }
+  }
+  model.End();
+  return 0;
+}
+
+}  // namespace vantora::speedcheck
