@@ -232,8 +232,10 @@ TEST_F(Protocol, AsynchronousCommunicationFailureCompletesTheRequest) {
   // A new request is accepted from the complete state.
   ScriptedTransport::SetAutoReply(true, 9);
   EXPECT_EQ(Rlength(2), 1);
-  while (VNXStatus() != VNX_STATUS_COMPLETE) {
+  int polls = 0;
+  while (VNXStatus() != VNX_STATUS_COMPLETE && ++polls < 10) {
   }
+  EXPECT_LT(polls, 10);
   EXPECT_EQ(VNXComplete(), 9);
 }
 
