@@ -22,8 +22,9 @@
 // leaving out the pauses in which the benchmark scripts the next replies.
 //
 // Settings: the client library binds its transport when it is loaded, before
-// main runs. When MV400_INI does not name the test settings, main sets it and
-// starts the program again.
+// main runs. An entry of the program's preinit_array, which runs before the
+// initialisers of all libraries, starts the program again with MV400_INI
+// naming the test settings when it does not already.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <execinfo.h>
@@ -36,6 +37,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <new>
 #include <string>
 #include <vector>
@@ -395,22 +397,36 @@ void BM_BlockedRead32K_TransportAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_BlockedRead32K_TransportAlone);
 
-// Makes sure the library runs on the scripted transport; see the top.
-bool OnTestTransport(char** argv) {
-  const char* settings = std::getenv("MV400_INI");
-  if (settings != nullptr && std::string(settings) == CLIENT_BENCH_INI) return true;
-  if (std::getenv("CLIENT_BENCH_RESTARTED") != nullptr) return false;
-  setenv("MV400_INI", CLIENT_BENCH_INI, 1);
-  setenv("CLIENT_BENCH_RESTARTED", "1", 1);
-  execv("/proc/self/exe", argv);
-  std::perror("client_bench: cannot start again");
-  return false;
-}
-
 }  // namespace
 
+// Runs before the initialiser of any library (preinit_array). When MV400_INI
+// does not name the test settings, starts the program again with it set, so
+// that the client library binds the scripted transport when it loads. Setting
+// the variable here would not last: the C library's initialiser, which runs
+// next, takes back the environment the program was started with.
+void RunWithTestSettings(int, char** argv, char** envp) {
+  static const char kSetting[] = "MV400_INI=" CLIENT_BENCH_INI;
+  static char* env[1024];
+  size_t n = 0;
+  for (char** e = envp; *e != nullptr; ++e) {
+    if (std::strcmp(*e, kSetting) == 0) return;
+    if (std::strncmp(*e, "MV400_INI=", 10) == 0) continue;
+    if (n + 2 >= std::size(env)) return;  // main says so
+    env[n++] = *e;
+  }
+  env[n++] = const_cast<char*>(kSetting);
+  env[n] = nullptr;
+  execve("/proc/self/exe", argv, env);
+}
+__attribute__((section(".preinit_array"),
+               used)) void (*const runWithTestSettings)(int, char**, char**) = RunWithTestSettings;
+
 int main(int argc, char** argv) {
-  if (!OnTestTransport(argv)) return 1;
+  const char* settings = std::getenv("MV400_INI");
+  if (settings == nullptr || std::strcmp(settings, CLIENT_BENCH_INI) != 0) {
+    std::fprintf(stderr, "client_bench: cannot run with MV400_INI=%s\n", CLIENT_BENCH_INI);
+    return 1;
+  }
   clientBase = BaseOf("Rlength");
   transportBase = BaseOf("RESEnvoi");
   if (clientBase == nullptr || transportBase == nullptr || clientBase == transportBase) {
