@@ -663,10 +663,22 @@ std::vector<LocalCase> LocalCases() {
   return {
       {"OpenMultiSession",
        [] {
+         EXPECT_EQ(OpenMultiSession(0), 0);
          EXPECT_EQ(OpenMultiSession(2), 1);
          EXPECT_EQ(VNXSession(1), 1);
          EXPECT_EQ(CloseMultiSession(), 1);
          EXPECT_TRUE(ScriptedTransport::Calls("RESDebutMultiSession").empty());
+         // A connected default session is ended before its table is replaced.
+         OpenSession();
+         EXPECT_EQ(OpenMultiSession(2), 1);
+         auto parts = ScriptedTransport::SentParts();
+         ASSERT_EQ(parts.size(), 1u);
+         EXPECT_EQ(wire::LoadLeI32(parts[0].data() + 4 + 4), 0x0216);
+         EXPECT_EQ(ScriptedTransport::Calls("RESDeconnexion").size(), 1u);
+         EXPECT_EQ(CloseMultiSession(), 1);
+         // Not in multi-thread mode.
+         ASSERT_EQ(VNXThreadAttach(), 1);
+         EXPECT_EQ(OpenMultiSession(2), 0);
        }},
       {"CloseMultiSession",
        [] {
@@ -682,6 +694,8 @@ std::vector<LocalCase> LocalCases() {
        [] {
          EXPECT_EQ(VNXSession(0), 0);
          EXPECT_EQ(VNXSession(1), -1);
+         EXPECT_EQ(VNXSession(-1), -1);  // outside multi-thread mode: keeps the selection
+         EXPECT_EQ(StartSession(), 1);
        }},
       {"VNXThreadAttach",
        [] {
@@ -703,6 +717,9 @@ std::vector<LocalCase> LocalCases() {
          OpenSession();
          EXPECT_EQ(VNXTerminate(), 1);
          EXPECT_EQ(ScriptedTransport::TerminateCalls(), 1);
+         // The next session function binds the transport again.
+         EXPECT_EQ(StartSession(), 1);
+         EXPECT_EQ(ScriptedTransport::Calls("RESConnexion").size(), 1u);
        }},
       {"MCH_name",
        [] {
