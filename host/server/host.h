@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/server/file_usage.h"
 #include "host/server/handlers.h"
 #include "host/storage/storage.h"
 
@@ -44,6 +45,8 @@ class Host {
   const std::filesystem::path& directory() const { return directory_; }
 
   JobId NewJobId() { return nextJob_.fetch_add(1); }
+  // Which jobs have which files open (exclusive opens).
+  FileUsage& fileUsage() { return fileUsage_; }
 
   void Log(LogLevel level, std::string_view text) const;
   bool Logs(LogLevel level) const { return options_.log && level <= options_.logLevel; }
@@ -55,6 +58,7 @@ class Host {
   HostOptions options_;
   std::unique_ptr<Storage> storage_;
   HandlerTable handlers_;
+  FileUsage fileUsage_;
   std::atomic<JobId> nextJob_{1};
 };
 

@@ -6,6 +6,7 @@
 #define VANTORA_HOST_SERVER_JOB_H_
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,6 +45,14 @@ class Job {
 
   DateTimeFormat& dateTime() { return dateTime_; }
 
+  // Numeric text conversions set with SetImpGenConv, by AS/400 type code
+  // (see record_codec.h); files opened afterwards take them.
+  std::array<int32_t, 10>& textConversions() { return textConversions_; }
+
+  // How long a read waits for a record another job has locked, for files
+  // opened without a wait of their own.
+  std::chrono::milliseconds& recordWait() { return recordWait_; }
+
   // The job's code-page tables: EBCDIC to PC and PC to EBCDIC.
   std::array<uint8_t, 256>& ebcdicToPc() { return ebcdicToPc_; }
   std::array<uint8_t, 256>& pcToEbcdic() { return pcToEbcdic_; }
@@ -62,6 +71,8 @@ class Job {
   std::vector<std::string> libraryList_;
   std::string currentLibrary_;
   DateTimeFormat dateTime_;
+  std::array<int32_t, 10> textConversions_{};
+  std::chrono::milliseconds recordWait_{60000};
   std::array<uint8_t, 256> ebcdicToPc_;
   std::array<uint8_t, 256> pcToEbcdic_;
   std::vector<std::unique_ptr<OpenFile>> files_;
