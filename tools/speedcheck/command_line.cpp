@@ -70,7 +70,8 @@ int RunCommandLine(const CommandLineOptions& options, std::FILE* out) {
   const double perSecond =
       readMs > 0 ? static_cast<double>(model.recordsRead()) * 1000.0 / static_cast<double>(readMs)
                  : 0.0;
-  const int32_t block = model.useCache ? BlockSize(model.recordLength(), model.fieldCount()) : 1;
+  // Records per pass: one blocked read, or as many single reads.
+  const int32_t block = BlockSize(model.recordLength(), model.fieldCount());
 
   if (options.json) {
     std::fprintf(out,
@@ -98,9 +99,9 @@ int RunCommandLine(const CommandLineOptions& options, std::FILE* out) {
     std::fprintf(out, "Starting time : %s  Finishing time : %s  Clocks : %lld\n",
                  model.startingTime().c_str(), model.finishingTime().c_str(),
                  static_cast<long long>(readMs));
-    std::fprintf(out, "Read %lld records (%s, %d per request) in %zu passes: %.0f records/s\n",
+    std::fprintf(out, "Read %lld records (%s, %d per pass) in %zu passes: %.0f records/s\n",
                  static_cast<long long>(model.recordsRead()),
-                 model.useCache ? "blocked" : "one record per request", block,
+                 model.useCache ? "blocked reads" : "one record per request", block,
                  model.passes().size(), perSecond);
     if (model.fileEmpty()) std::fprintf(out, "The file holds no record.\n");
     std::fprintf(out, "Records in cache: %d\n", model.recordsInCache());
