@@ -295,6 +295,14 @@ void AddFileCases(std::vector<WireCase>& t) {
                },
                10,
                10});
+  t.push_back(
+      {"VNXRead",
+       "null key still sends the key length",
+       0x0146,
+       {V(2), Out(100, Pattern(100, 64), 0), V(100), V(keyed), In({}), V(3), Out(4, Le32(9), 1)},
+       [=](Io& io) {
+         return VNXRead(2, io[0], 100, keyed, nullptr, 3, reinterpret_cast<int32_t*>(io[1]));
+       }});
   const auto record100 = Pattern(100, 23);
   t.push_back({"VNXWrite",
                "one record",

@@ -121,13 +121,13 @@ ExpectedMessage ExpectedRequest(const WireCase& c, int32_t sequence) {
 // "" when `actual` matches, else where and how it first differs.
 std::string Difference(const char* what, const std::vector<uint8_t>& actual, const Masked& want) {
   if (actual.size() != want.bytes.size()) {
-    return std::string(what) + ": " + std::to_string(actual.size()) + " bytes sent, " +
+    return std::string(what) + ": " + std::to_string(actual.size()) + " bytes, " +
            std::to_string(want.bytes.size()) + " expected";
   }
   for (size_t i = 0; i < actual.size(); ++i) {
     if (want.known[i] && actual[i] != want.bytes[i]) {
       char text[120];
-      std::snprintf(text, sizeof text, "%s[%zu]: sent 0x%02X, expected 0x%02X", what, i, actual[i],
+      std::snprintf(text, sizeof text, "%s[%zu]: 0x%02X, expected 0x%02X", what, i, actual[i],
                     want.bytes[i]);
       return text;
     }
