@@ -1,0 +1,82 @@
+#include "host/admin/admin_command.h"
+
+#include <charconv>
+#include <memory>
+
+#include "host/server/host.h"
+#include "host/server/host_setup.h"
+
+namespace vantora::host {
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kRefused = 1;
+constexpr int kUsage = 2;
+// Keeps a demo within what one SQLite file handles comfortably.
+constexpr int kMaxRecords = 50'000'000;
+
+constexpr char kHelp[] =
+    "usage: vantora-host COMMAND ...\n"
+    "  init DIR                     create (or open) a host data directory\n"
+    "  add-user DIR NAME PASSWORD   add a user profile\n"
+    "  demo DIR [--records N]       (re)create the demo library DEMO with N\n"
+    "                               records in DEMO/BENCH100 (default 1000)\n"
+    "  --help                       show this text\n";
+
+int Usage(std::ostream& err, const std::string& why) {
+  err << "vantora-host: " << why << "\n" << kHelp;
+  return kUsage;
+}
+
+int Refused(std::ostream& err, const Status& s) {
+  err << "vantora-host: " << s.ToString() << "\n";
+  return kRefused;
+}
+
+}  // namespace
+
+int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) return Usage(err, "no command");
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    out << kHelp;
+    return kOk;
+  }
+  if (command != "init" && command != "add-user" && command != "demo") {
+    return Usage(err, "unknown command '" + command + "'");
+  }
+  if (args.size() < 2) return Usage(err, command + ": no data directory");
+  int records = kDefaultBenchRecords;
+  if (command == "init" && args.size() != 2) return Usage(err, "init takes one directory");
+  if (command == "add-user" && args.size() != 4) {
+    return Usage(err, "add-user takes a directory, a name and a password");
+  }
+  if (command == "demo") {
+    if (args.size() == 4 && args[2] == "--records") {
+      const std::string& n = args[3];
+      auto r = std::from_chars(n.data(), n.data() + n.size(), records);
+      if (r.ec != std::errc() || r.ptr != n.data() + n.size() || records < 0 ||
+          records > kMaxRecords) {
+        return Usage(err, "--records takes a number from 0 to " + std::to_string(kMaxRecords));
+      }
+    } else if (args.size() != 2) {
+      return Usage(err, "demo takes a directory and optionally --records N");
+    }
+  }
+  std::unique_ptr<Host> host;
+  if (Status s = Host::Open(args[1], {}, &host); !s.ok()) return Refused(err, s);
+  if (command == "add-user") {
+    if (Status s = host->storage().userProfiles().Create(args[2], args[3], ""); !s.ok()) {
+      return Refused(err, s);
+    }
+    out << "user " << args[2] << " added\n";
+  } else if (command == "demo") {
+    if (Status s = CreateDemoLibrary(host->storage(), records); !s.ok()) return Refused(err, s);
+    out << "demo library DEMO created, " << records << " records in DEMO/BENCH100\n";
+  } else {
+    out << "data directory " << args[1] << " ready\n";
+  }
+  return kOk;
+}
+
+}  // namespace vantora::host
