@@ -20,6 +20,10 @@ HandlerTable BuildHandlerTable() {
   HandlerTable table{};
   AddServiceHandlers(table);
   AddFileHandlers(table);
+  AddApiHandlers(table);
+  AddQueueHandlers(table);
+  AddProgramHandlers(table);
+  AddRemainingHandlers(table);
   return table;
 }
 

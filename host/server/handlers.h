@@ -46,6 +46,10 @@ HandlerTable BuildHandlerTable();
 // Each area registers its handlers.
 void AddServiceHandlers(HandlerTable& table);
 void AddFileHandlers(HandlerTable& table);
+void AddApiHandlers(HandlerTable& table);        // api_handlers.cpp
+void AddQueueHandlers(HandlerTable& table);      // queue_handlers.cpp
+void AddProgramHandlers(HandlerTable& table);    // program_handlers.cpp
+void AddRemainingHandlers(HandlerTable& table);  // remaining_handlers.cpp; registered last
 
 }  // namespace vantora::host
 

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <random>
 
+#include "host/server/host_installation.h"
+
 namespace vantora::host {
 namespace {
 
@@ -178,6 +180,7 @@ Status OpenPreparedHost(const std::string& directory, const std::string& localUs
   if (!storage.catalogue().LibraryExists(kDemoLibrary)) {
     if (Status s = CreateDemoLibrary(storage, kDefaultBenchRecords); !s.ok()) return s;
   }
+  if (Status s = InstallHostObjects(storage, host->directory()); !s.ok()) return s;
   *out = std::move(host);
   return Status::Ok();
 }

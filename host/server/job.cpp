@@ -1,11 +1,15 @@
 #include "host/server/job.h"
 
 #include "client/conversion/code_page.h"
+#include "host/server/job_services.h"
 
 namespace vantora::host {
 
 Job::Job(JobId id, std::string user)
-    : id_(id), user_(std::move(user)), libraryList_{"QGPL", "QTEMP"}, currentLibrary_("QGPL") {
+    : id_(id),
+      user_(std::move(user)),
+      libraryList_{"QGPL", "QTEMP", "VANTORA"},
+      currentLibrary_("QGPL") {
   const auto& builtIn = conversion::BuiltInCodePage();
   for (int i = 0; i < 256; ++i) {
     ebcdicToPc_[i] = builtIn.toPc[i];
@@ -43,11 +47,13 @@ OpenFile* Job::File(int32_t handle) {
 bool Job::CloseFile(int32_t handle) {
   if (File(handle) == nullptr) return false;
   files_[static_cast<size_t>(handle)].reset();
+  if (services_) services_->FileClosed(handle);
   return true;
 }
 
 void Job::CloseAllFiles() {
   files_.clear();
+  if (services_) services_->mapped.clear();
 }
 
 size_t Job::OpenFileCount() const {

@@ -16,6 +16,8 @@
 
 namespace vantora::host {
 
+struct JobServices;  // job_services.h: user spaces, links, mapped lists
+
 // An open file of a job, addressed by its handle. The record-level handlers
 // derive their own state from it.
 class OpenFile {
@@ -65,6 +67,10 @@ class Job {
   void CloseAllFiles();
   size_t OpenFileCount() const;
 
+  // What the service requests keep for the job (job_services.h); null until
+  // first used.
+  std::shared_ptr<JobServices>& services() { return services_; }
+
  private:
   JobId id_;
   std::string user_;
@@ -76,6 +82,7 @@ class Job {
   std::array<uint8_t, 256> ebcdicToPc_;
   std::array<uint8_t, 256> pcToEbcdic_;
   std::vector<std::unique_ptr<OpenFile>> files_;
+  std::shared_ptr<JobServices> services_;
 };
 
 }  // namespace vantora::host

@@ -1,0 +1,170 @@
+#include "host/server/data_queues.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+
+namespace vantora::host {
+namespace {
+
+const char* SequenceName(QueueSequence s) {
+  switch (s) {
+    case QueueSequence::kLifo:
+      return "*LIFO";
+    case QueueSequence::kKeyed:
+      return "*KEYED";
+    default:
+      return "*FIFO";
+  }
+}
+
+bool Valid(const DataQueueDefinition& d) {
+  if (d.maxLength < 1 || d.maxLength > kMaxQueueEntryLength) return false;
+  if (d.sequence == QueueSequence::kKeyed) {
+    return d.keyLength >= 1 && d.keyLength <= kMaxQueueKeyLength;
+  }
+  return d.keyLength == 0;
+}
+
+bool Matches(KeyOrder order, int c) {
+  switch (order) {
+    case KeyOrder::kEqual:
+      return c == 0;
+    case KeyOrder::kGreaterOrEqual:
+      return c >= 0;
+    case KeyOrder::kGreater:
+      return c > 0;
+    case KeyOrder::kLessOrEqual:
+      return c <= 0;
+    case KeyOrder::kLess:
+      return c < 0;
+    case KeyOrder::kNotEqual:
+      return c != 0;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string EncodeDataQueueDefinition(const DataQueueDefinition& d) {
+  return std::string(SequenceName(d.sequence)) + " " + std::to_string(d.maxLength) + " " +
+         std::to_string(d.keyLength);
+}
+
+bool DecodeDataQueueDefinition(std::string_view attribute, DataQueueDefinition* out) {
+  std::istringstream in{std::string(attribute)};
+  std::string sequence;
+  DataQueueDefinition d;
+  if (!(in >> sequence >> d.maxLength >> d.keyLength)) return false;
+  if (sequence == "*FIFO") {
+    d.sequence = QueueSequence::kFifo;
+  } else if (sequence == "*LIFO") {
+    d.sequence = QueueSequence::kLifo;
+  } else if (sequence == "*KEYED") {
+    d.sequence = QueueSequence::kKeyed;
+  } else {
+    return false;
+  }
+  if (!Valid(d)) return false;
+  *out = d;
+  return true;
+}
+
+Status CreateDataQueue(Catalogue& catalogue, const ObjectName& name,
+                       const DataQueueDefinition& definition, std::string_view text) {
+  if (!Valid(definition)) {
+    return Status::Error(StatusCode::kInvalidArgument, "data queue lengths not valid");
+  }
+  return catalogue.CreateObject(
+      {name, "*DTAQ", EncodeDataQueueDefinition(definition), std::string(text)});
+}
+
+bool ParseKeyOrder(std::string_view text, KeyOrder* out) {
+  static constexpr struct {
+    const char* text;
+    KeyOrder order;
+  } kOrders[] = {{"EQ", KeyOrder::kEqual},   {"GE", KeyOrder::kGreaterOrEqual},
+                 {"GT", KeyOrder::kGreater}, {"LE", KeyOrder::kLessOrEqual},
+                 {"LT", KeyOrder::kLess},    {"NE", KeyOrder::kNotEqual}};
+  for (const auto& o : kOrders) {
+    if (text == o.text) {
+      *out = o.order;
+      return true;
+    }
+  }
+  return false;
+}
+
+Status DataQueue::Send(std::span<const uint8_t> data, std::span<const uint8_t> key) {
+  if (data.size() > static_cast<size_t>(definition_.maxLength)) {
+    return Status::Error(StatusCode::kInvalidArgument, "entry longer than the queue allows");
+  }
+  const bool keyed = definition_.sequence == QueueSequence::kKeyed;
+  if (keyed != !key.empty() || key.size() > static_cast<size_t>(definition_.keyLength)) {
+    return Status::Error(StatusCode::kInvalidArgument, "key does not fit the queue");
+  }
+  QueueEntry entry;
+  entry.data.assign(data.begin(), data.end());
+  if (keyed) {
+    entry.key.assign(static_cast<size_t>(definition_.keyLength), ' ');
+    std::copy(key.begin(), key.end(), entry.key.begin());
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (definition_.sequence == QueueSequence::kLifo) {
+      entries_.push_front(std::move(entry));
+    } else {
+      entries_.push_back(std::move(entry));
+    }
+  }
+  arrived_.notify_all();
+  return Status::Ok();
+}
+
+bool DataQueue::TakeLocked(KeyOrder order, const std::vector<uint8_t>& key, QueueEntry* out) {
+  auto it = entries_.begin();
+  if (definition_.sequence == QueueSequence::kKeyed) {
+    it = std::find_if(entries_.begin(), entries_.end(), [&](const QueueEntry& e) {
+      return Matches(order, std::memcmp(e.key.data(), key.data(), key.size()));
+    });
+  }
+  if (it == entries_.end()) return false;
+  *out = std::move(*it);
+  entries_.erase(it);
+  return true;
+}
+
+bool DataQueue::Receive(std::chrono::milliseconds wait, KeyOrder order,
+                        std::span<const uint8_t> key, QueueEntry* out) {
+  std::vector<uint8_t> search;
+  if (definition_.sequence == QueueSequence::kKeyed) {
+    search.assign(static_cast<size_t>(definition_.keyLength), ' ');
+    std::copy_n(key.begin(), std::min(key.size(), search.size()), search.begin());
+  }
+  std::unique_lock lock(mutex_);
+  auto ready = [&] { return TakeLocked(order, search, out); };
+  if (wait.count() < 0) {
+    arrived_.wait(lock, ready);
+    return true;
+  }
+  return arrived_.wait_for(lock, wait, ready);
+}
+
+size_t DataQueue::size() {
+  std::lock_guard lock(mutex_);
+  return entries_.size();
+}
+
+std::shared_ptr<DataQueue> DataQueueSet::Get(const ObjectName& name,
+                                             const DataQueueDefinition& definition) {
+  std::lock_guard lock(mutex_);
+  auto& queue = queues_[name];
+  const DataQueueDefinition* d = queue ? &queue->definition() : nullptr;
+  if (d == nullptr || d->sequence != definition.sequence || d->maxLength != definition.maxLength ||
+      d->keyLength != definition.keyLength) {
+    queue = std::make_shared<DataQueue>(definition);
+  }
+  return queue;
+}
+
+}  // namespace vantora::host

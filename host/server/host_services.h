@@ -1,0 +1,48 @@
+// What the service requests keep for a whole host and share between its
+// jobs: the data queues' entries, the program registry and the user spaces
+// of permanent libraries.
+//
+// A Host does not own it (the host frame knows nothing of the services):
+// ServicesOf finds it in a table of the process by the host's data
+// directory, so a host closed and opened again in the same process finds
+// its queues' entries again. Entries and user-space lists are memory only.
+//
+// Thread safety: ServicesOf may be called from any thread; the members say
+// their own.
+#ifndef VANTORA_HOST_SERVER_HOST_SERVICES_H_
+#define VANTORA_HOST_SERVER_HOST_SERVICES_H_
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "host/server/data_queues.h"
+#include "host/server/programs.h"
+#include "host/server/user_space.h"
+#include "host/storage/names.h"
+
+namespace vantora::host {
+
+class Host;
+
+// The programs.ini of a data directory (programs.h).
+inline constexpr char kProgramConfiguration[] = "programs.ini";
+
+class HostServices {
+ public:
+  explicit HostServices(const std::filesystem::path& directory)
+      : programs(directory / kProgramConfiguration) {}
+
+  DataQueueSet queues;
+  const ProgramRegistry programs;
+
+  // User spaces outside QTEMP, by qualified name; guard with spacesMutex.
+  std::mutex spacesMutex;
+  std::map<ObjectName, UserSpace> spaces;
+};
+
+HostServices& ServicesOf(Host& host);
+
+}  // namespace vantora::host
+
+#endif  // VANTORA_HOST_SERVER_HOST_SERVICES_H_

@@ -1,0 +1,31 @@
+// Requests whose shape leaves no use on this host: they answer a documented
+// refusal, -1 with status 3014 (request not valid) and CPF9898, and change
+// nothing.
+//
+//   VNXCreateVirtualDesc, VNXredefines: descriptions of formats that no file
+//     of the host has; the host describes only its real record formats.
+//   VNXDBstart, VNXDBopen, VNXDBstop, VNXDBinit: the requests of a separate
+//     database server, which this host does not run.
+//
+// Each is registered only when no other area answers it, so a later real
+// meaning replaces the refusal without touching this file.
+#include "host/server/handlers.h"
+#include "host/server/host_status.h"
+
+namespace vantora::host {
+namespace {
+
+void Refuse(RequestContext& c) {
+  c.Fail(kStatusInvalidRequest, "CPF9898");
+}
+
+}  // namespace
+
+void AddRemainingHandlers(HandlerTable& table) {
+  for (int op : {wire::kOpCreateVirtualDesc, wire::kOpRedefines, wire::kOpDbStart, wire::kOpDbOpen,
+                 wire::kOpDbStop, wire::kOpDbInit}) {
+    if (table[static_cast<size_t>(op)] == nullptr) table[static_cast<size_t>(op)] = Refuse;
+  }
+}
+
+}  // namespace vantora::host

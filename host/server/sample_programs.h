@@ -1,0 +1,25 @@
+// The host's built-in programs, in library VANTORA, for tests and the demo:
+//
+//   ADDTAX    I CHAR 10 (customer code), I PACK 7 2 (amount), I PACK 3 1
+//             (rate in percent), O PACK 9 2 (amount with tax), O CHAR 30
+//             (a message naming the customer): amount * (1 + rate / 100),
+//             rounded half up.
+//   UPPER     B CHAR 40: the text in upper case.
+//   SUMBIN    I BIN4, I BIN4, O BIN4: the sum.
+//   TALK      B CHAR 256: upper-cased; as a server job, the sample
+//             conversation (server_jobs.h).
+//   FAIL      I CHAR 1: always fails (CPF3C4B), to show a failing call.
+#ifndef VANTORA_HOST_SERVER_SAMPLE_PROGRAMS_H_
+#define VANTORA_HOST_SERVER_SAMPLE_PROGRAMS_H_
+
+#include <vector>
+
+#include "host/server/programs.h"
+
+namespace vantora::host {
+
+std::vector<ProgramDefinition> SamplePrograms();
+
+}  // namespace vantora::host
+
+#endif  // VANTORA_HOST_SERVER_SAMPLE_PROGRAMS_H_
