@@ -128,7 +128,7 @@ int ScriptedTransport::TerminateCalls() {
 }
 
 std::vector<uint8_t> Reply::Bytes() const {
-  std::vector<uint8_t> out(wire::kHeaderSize, 0);
+  std::vector<uint8_t> out(wire::kHeaderSize + data.size(), 0);
   uint8_t* h = out.data();
   wire::StoreLeI32(h + wire::kHdrCode, code);
   wire::StoreLeI32(h + wire::kHdrLength, static_cast<int32_t>(data.size()));
@@ -140,7 +140,7 @@ std::vector<uint8_t> Reply::Bytes() const {
   std::memcpy(h + wire::kHdrSystemError, systemError.data(),
               std::min<size_t>(systemError.size(), wire::kSystemErrorSize));
   wire::StoreLeI32(h + wire::kHdrInternalError, internalError);
-  out.insert(out.end(), data.begin(), data.end());
+  if (!data.empty()) std::memcpy(out.data() + wire::kHeaderSize, data.data(), data.size());
   return out;
 }
 
