@@ -1,0 +1,120 @@
+#include "host/hostd/hostd_options.h"
+
+#include <cstdint>
+
+#include "host/server/host_setup.h"
+#include "transport/tcp/tcp_settings.h"
+
+namespace vantora::hostd {
+namespace {
+
+constexpr int kDefaultIdleSeconds = 3600;
+constexpr int kMaxSeconds = 7 * 24 * 3600;
+
+bool ParseNumber(const std::string& text, long low, long high, long* out) {
+  if (text.empty() || text.size() > 9) return false;
+  long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < low || value > high) return false;
+  *out = value;
+  return true;
+}
+
+bool ParseLevel(const std::string& text, host::LogLevel* out) {
+  static const char* const kNames[] = {"error", "warning", "info", "debug"};
+  for (int i = 0; i < 4; ++i) {
+    if (text == kNames[i] || text == std::to_string(i)) {
+      *out = static_cast<host::LogLevel>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+int IdleMs(long seconds) {
+  return seconds == 0 ? -1 : static_cast<int>(seconds) * 1000;
+}
+
+}  // namespace
+
+std::string HostdUsage() {
+  return "Usage: vantora-hostd [options]\n"
+         "Serves the Vantora host over TCP: one job per connection.\n"
+         "\n"
+         "  --listen ADDRESS      numeric IPv4 or IPv6 address to listen on (127.0.0.1)\n"
+         "  --port N              TCP port (8471; 0 picks a free one, printed at start)\n"
+         "  --data-dir DIR        host data directory (created when absent)\n"
+         "  --max-connections N   connections served at once; more are refused (64)\n"
+         "  --idle-timeout S      seconds a connection may wait between requests;\n"
+         "                        0 = no limit (3600)\n"
+         "  --log-level LEVEL     error, warning, info or debug (info)\n"
+         "  --help                this text\n"
+         "\n"
+         "Defaults come from the settings file ($MV400_INI, section Hostd). Logs go to\n"
+         "standard error; SIGTERM or SIGINT stops the server cleanly.\n";
+}
+
+bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Profile& settings,
+                       HostdOptions* out, std::string* error) {
+  HostdOptions o;
+  o.server.listenAddress = settings.GetString("Hostd", "Listen", "127.0.0.1");
+  long number = 0;
+  const int32_t tcpPort = settings.GetInt("Tcp", "Port", tcp::kDefaultPort);
+  const int32_t port = settings.GetInt("Hostd", "Port", tcpPort);
+  o.server.port = port >= 0 && port <= 65535 ? static_cast<uint16_t>(port) : tcp::kDefaultPort;
+  o.dataDirectory =
+      settings.GetString("Hostd", "DataDirectory",
+                         settings.GetString("Host", "DataDirectory", host::DefaultDataDirectory()));
+  const int32_t maxConnections = settings.GetInt("Hostd", "MaxConnections", 64);
+  o.server.maxConnections = maxConnections > 0 ? maxConnections : 64;
+  const int32_t idle = settings.GetInt("Hostd", "IdleTimeout", kDefaultIdleSeconds);
+  o.server.limits.idleTimeoutMs = IdleMs(idle >= 0 && idle <= kMaxSeconds ? idle : 3600);
+  if (!ParseLevel(settings.GetString("Hostd", "LogLevel", "info"), &o.logLevel)) {
+    o.logLevel = host::LogLevel::kInfo;
+  }
+
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (option == "--help" || option == "-h") {
+      o.help = true;
+      continue;
+    }
+    if (i + 1 >= args.size()) {
+      *error = option.rfind("--", 0) == 0 ? option + " needs a value" : "unknown option " + option;
+      return false;
+    }
+    const std::string& value = args[++i];
+    bool ok = true;
+    if (option == "--listen") {
+      o.server.listenAddress = value;
+    } else if (option == "--port") {
+      ok = ParseNumber(value, 0, 65535, &number);
+      if (ok) o.server.port = static_cast<uint16_t>(number);
+    } else if (option == "--data-dir") {
+      ok = !value.empty();
+      o.dataDirectory = value;
+    } else if (option == "--max-connections") {
+      ok = ParseNumber(value, 1, 100000, &number);
+      if (ok) o.server.maxConnections = static_cast<int>(number);
+    } else if (option == "--idle-timeout") {
+      ok = ParseNumber(value, 0, kMaxSeconds, &number);
+      if (ok) o.server.limits.idleTimeoutMs = IdleMs(number);
+    } else if (option == "--log-level") {
+      ok = ParseLevel(value, &o.logLevel);
+    } else {
+      *error = "unknown option " + option;
+      return false;
+    }
+    if (!ok) {
+      *error = "bad value for " + option + ": " + value;
+      return false;
+    }
+  }
+  *out = std::move(o);
+  return true;
+}
+
+}  // namespace vantora::hostd

@@ -1,0 +1,41 @@
+// What vantora-hostd serves and how: the command line over the settings
+// file (section Hostd) over the defaults.
+//
+//   option               setting                 default
+//   --listen ADDRESS     Hostd/Listen            127.0.0.1
+//   --port N             Hostd/Port              Tcp/Port, else 8471 (0: any free port)
+//   --data-dir DIR       Hostd/DataDirectory     Host/DataDirectory, else the default host
+//   directory
+//   --max-connections N  Hostd/MaxConnections    64
+//   --idle-timeout S     Hostd/IdleTimeout       3600 seconds (0: no limit)
+//   --log-level LEVEL    Hostd/LogLevel          info (error, warning, info, debug)
+#ifndef VANTORA_HOST_HOSTD_HOSTD_OPTIONS_H_
+#define VANTORA_HOST_HOSTD_HOSTD_OPTIONS_H_
+
+#include <string>
+#include <vector>
+
+#include "host/hostd/tcp_server.h"
+#include "host/server/host.h"
+#include "platform/profile.h"
+
+namespace vantora::hostd {
+
+struct HostdOptions {
+  ServerConfig server;
+  std::string dataDirectory;
+  host::LogLevel logLevel = host::LogLevel::kInfo;
+  bool help = false;
+};
+
+// Fills `out` from `args` (without the program name) and `settings`. False
+// with `error` set on an unknown option or a bad value.
+bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Profile& settings,
+                       HostdOptions* out, std::string* error);
+
+// The --help text.
+std::string HostdUsage();
+
+}  // namespace vantora::hostd
+
+#endif  // VANTORA_HOST_HOSTD_HOSTD_OPTIONS_H_

@@ -1,0 +1,235 @@
+#include "host/hostd/job_connection.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "host/server/server_session.h"
+#include "transport/tcp/frame.h"
+#include "transport/tcp/hello.h"
+
+namespace vantora::hostd {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using host::LogLevel;
+
+constexpr int kStopCheckMs = 200;
+constexpr size_t kReceiveChunk = 16 * 1024;
+
+enum class Wait { kFrame, kTimeout, kClosed, kStopping, kBadFrame };
+
+class Reader {
+ public:
+  Reader(tcp::Socket& socket, const std::atomic<bool>& stopping)
+      : socket_(socket), stopping_(stopping), frames_(tcp::ServerSideLimits()) {}
+
+  // The next frame within `timeoutMs` (negative: no limit).
+  Wait Next(int timeoutMs, tcp::Frame* frame) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    for (;;) {
+      switch (frames_.Next(frame)) {
+        case tcp::FrameReader::Result::kFrame:
+          return Wait::kFrame;
+        case tcp::FrameReader::Result::kError:
+          return Wait::kBadFrame;
+        case tcp::FrameReader::Result::kNeedMore:
+          break;
+      }
+      if (stopping_) return Wait::kStopping;
+      int slice = kStopCheckMs;
+      if (timeoutMs >= 0) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return Wait::kTimeout;
+        slice = static_cast<int>(std::min<int64_t>(left.count(), kStopCheckMs));
+      }
+      size_t room = 0;
+      uint8_t* space = frames_.Space(kReceiveChunk, &room);
+      tcp::IoResult r = socket_.Receive(space, room, slice);
+      if (r.status == tcp::IoResult::kTimeout) continue;
+      if (!r.ok()) {
+        error_ = r.error;
+        return Wait::kClosed;
+      }
+      frames_.Commit(r.bytes);
+    }
+  }
+
+  // Bytes of a frame begun but not complete.
+  size_t partial() const { return frames_.buffered(); }
+  int error() const { return error_; }
+
+ private:
+  tcp::Socket& socket_;
+  const std::atomic<bool>& stopping_;
+  tcp::FrameReader frames_;
+  int error_ = 0;
+};
+
+class Serving {
+ public:
+  Serving(host::Host& host, tcp::Socket& socket, const std::string& peer,
+          const ConnectionLimits& limits, const std::atomic<bool>& stopping)
+      : host_(host), socket_(socket), peer_(peer), limits_(limits), reader_(socket, stopping) {}
+
+  void Run();
+
+ private:
+  bool Handshake(host::SessionOptions* options);
+  void Refuse(tcp::FrameRefusal reason, const std::string& why, LogLevel level);
+  bool Send(const uint8_t* data, size_t n) {
+    int limit = limits_.idleTimeoutMs < 0 ? 60'000 : limits_.idleTimeoutMs;
+    tcp::IoResult r = socket_.SendAll(data, n, limit);
+    if (!r.ok())
+      Log(LogLevel::kInfo,
+          "could not send to the client (error " + std::to_string(r.error) + "); closing");
+    return r.ok();
+  }
+  void Log(LogLevel level, const std::string& text) { host_.Log(level, peer_ + ": " + text); }
+  // Says why waiting for a frame ended, to the log and (when useful) the peer.
+  void LogEnd(Wait w, bool midRequest);
+
+  host::Host& host_;
+  tcp::Socket& socket_;
+  const std::string& peer_;
+  const ConnectionLimits& limits_;
+  Reader reader_;
+};
+
+void Serving::Refuse(tcp::FrameRefusal reason, const std::string& why, LogLevel level) {
+  Log(level, why + "; closing the connection");
+  std::vector<uint8_t> frame = tcp::EncodeRefusal(reason, why);
+  socket_.SendAll(frame.data(), frame.size(), 1000);  // best effort: the peer may be gone
+}
+
+void Serving::LogEnd(Wait w, bool midRequest) {
+  switch (w) {
+    case Wait::kTimeout:
+      Refuse(tcp::FrameRefusal::kIdleLimit,
+             midRequest ? "request not completed within the idle time limit"
+                        : "no request within the idle time limit",
+             LogLevel::kInfo);
+      break;
+    case Wait::kClosed:
+      if (midRequest || reader_.partial() > 0) {
+        Log(LogLevel::kWarning, "connection lost in the middle of a request");
+      } else if (reader_.error() != 0) {
+        Log(LogLevel::kInfo, "connection lost (error " + std::to_string(reader_.error()) + ")");
+      } else {
+        Log(LogLevel::kDebug, "connection closed by the client");
+      }
+      break;
+    case Wait::kStopping:
+      Refuse(tcp::FrameRefusal::kStopping, "the server is stopping", LogLevel::kDebug);
+      break;
+    case Wait::kBadFrame:
+      Refuse(tcp::FrameRefusal::kProtocolError, "malformed frame", LogLevel::kWarning);
+      break;
+    case Wait::kFrame:
+      break;
+  }
+}
+
+bool Serving::Handshake(host::SessionOptions* options) {
+  tcp::Frame frame;
+  int limit = limits_.helloTimeoutMs;
+  if (limits_.idleTimeoutMs >= 0 && limits_.idleTimeoutMs < limit) limit = limits_.idleTimeoutMs;
+  Wait w = reader_.Next(limit, &frame);
+  if (w == Wait::kTimeout) {
+    Refuse(tcp::FrameRefusal::kHelloTimeout, "no handshake in time", LogLevel::kInfo);
+    return false;
+  }
+  if (w == Wait::kBadFrame) {
+    Refuse(tcp::FrameRefusal::kBadHello, "not a Vantora client", LogLevel::kWarning);
+    return false;
+  }
+  if (w != Wait::kFrame) {
+    LogEnd(w, false);
+    return false;
+  }
+  tcp::Hello hello;
+  if (frame.kind != tcp::FrameKind::kHello || !tcp::DecodeHello(frame.payload, &hello)) {
+    Refuse(tcp::FrameRefusal::kBadHello, "not a Vantora client", LogLevel::kWarning);
+    return false;
+  }
+  if (hello.version != tcp::kProtocolVersion) {
+    Refuse(tcp::FrameRefusal::kBadHello,
+           "client speaks protocol version " + std::to_string(hello.version) + ", not " +
+               std::to_string(tcp::kProtocolVersion),
+           LogLevel::kWarning);
+    return false;
+  }
+  options->peer = peer_;
+  options->trustDefaultUser = false;  // authenticated like any user
+  if (hello.hasCredentials) {
+    options->defaultUser = hello.user;
+    options->defaultPassword = hello.password;
+  }
+  std::fill(hello.password.begin(), hello.password.end(), '\0');
+  std::vector<uint8_t> welcome = tcp::EncodeWelcome(host::kHostVersion);
+  return Send(welcome.data(), welcome.size());
+}
+
+void Serving::Run() {
+  host::SessionOptions options;
+  if (!Handshake(&options)) return;
+  host::ServerSession session(host_, std::move(options));
+  bool midRequest = false;
+  std::vector<uint8_t> out;
+  for (;;) {
+    tcp::Frame frame;
+    Wait w = reader_.Next(limits_.idleTimeoutMs, &frame);
+    if (w != Wait::kFrame) {
+      LogEnd(w, midRequest);
+      return;
+    }
+    const bool first = frame.kind == tcp::FrameKind::kRequest;
+    if (frame.kind == tcp::FrameKind::kHello || first == midRequest) {
+      Refuse(tcp::FrameRefusal::kProtocolError,
+             midRequest ? "a new request before the last one was complete"
+                        : "a request part out of turn",
+             LogLevel::kWarning);
+      return;
+    }
+    switch (session.Feed(frame.payload.data(), frame.payload.size())) {
+      case host::ServerSession::Outcome::kNeedMore:
+        midRequest = true;
+        continue;
+      case host::ServerSession::Outcome::kNoReply:
+        midRequest = false;
+        continue;
+      case host::ServerSession::Outcome::kEnd:
+        if (!session.error().empty()) {
+          Refuse(tcp::FrameRefusal::kBadRequest, "bad request: " + session.error(),
+                 LogLevel::kWarning);
+        }
+        return;
+      case host::ServerSession::Outcome::kReply:
+        midRequest = false;
+        break;
+    }
+    std::span<const uint8_t> reply = session.Reply();
+    if (reply.size() > tcp::kMaxFrameLength) {
+      Refuse(tcp::FrameRefusal::kProtocolError, "reply too large to send", LogLevel::kError);
+      return;
+    }
+    out.resize(tcp::kPrefixSize + reply.size());
+    tcp::EncodePrefix(out.data(), tcp::FrameKind::kReply, static_cast<uint32_t>(reply.size()));
+    std::memcpy(out.data() + tcp::kPrefixSize, reply.data(), reply.size());
+    if (!Send(out.data(), out.size())) return;
+    if (!session.opened()) {
+      Log(LogLevel::kInfo, "session open refused; closing the connection");
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void ServeConnection(host::Host& host, tcp::Socket socket, const std::string& peer,
+                     const ConnectionLimits& limits, const std::atomic<bool>& stopping) {
+  Serving(host, socket, peer, limits, stopping).Run();
+}
+
+}  // namespace vantora::hostd

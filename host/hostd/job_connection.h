@@ -1,0 +1,34 @@
+// One client connection of the host server: the handshake, then the
+// session's requests in order, each answered before the next is read. The
+// connection's job ends when the connection does (ServerSession's
+// destructor rolls back what it left uncommitted and releases its locks).
+//
+// Everything the peer sends is checked: a connection that does not start
+// with a Vantora hello, sends a frame of an unknown kind or a bad length, a
+// part out of turn, or a request the host cannot decode, gets a refusal
+// frame (frame.h) and is closed. So is one whose session open is refused,
+// so that passwords cannot be tried over and over on one connection.
+#ifndef VANTORA_HOST_HOSTD_JOB_CONNECTION_H_
+#define VANTORA_HOST_HOSTD_JOB_CONNECTION_H_
+
+#include <atomic>
+#include <string>
+
+#include "host/server/host.h"
+#include "transport/tcp/socket.h"
+
+namespace vantora::hostd {
+
+struct ConnectionLimits {
+  int helloTimeoutMs = 10'000;  // to complete the handshake (or the idle limit, when shorter)
+  int idleTimeoutMs = -1;       // between requests and between parts; negative: none
+};
+
+// Serves `socket` until the session ends, the peer goes, a limit passes or
+// `stopping` becomes true (checked at least every 200 ms while waiting).
+void ServeConnection(host::Host& host, tcp::Socket socket, const std::string& peer,
+                     const ConnectionLimits& limits, const std::atomic<bool>& stopping);
+
+}  // namespace vantora::hostd
+
+#endif  // VANTORA_HOST_HOSTD_JOB_CONNECTION_H_

@@ -1,0 +1,87 @@
+// vantora-hostd: serves the emulated host over TCP (see hostd_options.h for
+// the options and docs/hostd.md for running it).
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/hostd/hostd_options.h"
+#include "host/hostd/stop_signals.h"
+#include "host/hostd/tcp_server.h"
+#include "host/server/host_setup.h"
+
+namespace {
+
+using vantora::host::LogLevel;
+
+void LogLine(LogLevel level, std::string_view text) {
+  static std::mutex mutex;
+  static const char* const kLevels[] = {"error", "warning", "info", "debug"};
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &utc);
+  std::lock_guard lock(mutex);
+  std::fprintf(stderr, "%s.%03dZ %-7s %.*s\n", stamp, static_cast<int>(millis),
+               kLevels[static_cast<int>(level)], static_cast<int>(text.size()), text.data());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vantora;
+  hostd::BlockStopSignals();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  hostd::HostdOptions options;
+  std::string error;
+  if (!hostd::ParseHostdOptions(args, platform::Profile::FromDefaultFile(), &options, &error)) {
+    std::fprintf(stderr, "vantora-hostd: %s\n(--help lists the options)\n", error.c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(hostd::HostdUsage().c_str(), stdout);
+    return 0;
+  }
+
+  host::HostOptions hostOptions;
+  hostOptions.log = LogLine;
+  hostOptions.logLevel = options.logLevel;
+  std::unique_ptr<host::Host> h;
+  // No local profile: over the network every session authenticates.
+  if (host::Status s = host::OpenPreparedHost(options.dataDirectory, "", hostOptions, &h);
+      !s.ok()) {
+    LogLine(LogLevel::kError,
+            "cannot open the data directory " + options.dataDirectory + ": " + s.ToString());
+    return 1;
+  }
+  auto server = std::make_unique<hostd::TcpServer>(*h, options.server);
+  if (!server->Start(&error)) {
+    LogLine(LogLevel::kError, error);
+    return 1;
+  }
+  h->Log(LogLevel::kInfo, "started: data directory " + options.dataDirectory + ", listening on " +
+                              options.server.listenAddress + " port " +
+                              std::to_string(server->port()) + ", at most " +
+                              std::to_string(options.server.maxConnections) + " connections");
+  std::printf("vantora-hostd: listening on %s port %u\n", options.server.listenAddress.c_str(),
+              static_cast<unsigned>(server->port()));
+  std::fflush(stdout);
+
+  const char* signal = hostd::WaitForStopSignal();
+  h->Log(LogLevel::kInfo, std::string("stopping on ") + signal + ": " +
+                              std::to_string(server->activeConnections()) +
+                              " connection(s) to end");
+  server->Stop();
+  server->Wait();
+  server.reset();
+  h.reset();  // closes the storage
+  LogLine(LogLevel::kInfo, "stopped");
+  return 0;
+}

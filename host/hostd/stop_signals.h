@@ -1,0 +1,16 @@
+// The signals that stop the server (SIGTERM, SIGINT), taken synchronously
+// by one thread rather than in a handler, so stopping runs ordinary code.
+#ifndef VANTORA_HOST_HOSTD_STOP_SIGNALS_H_
+#define VANTORA_HOST_HOSTD_STOP_SIGNALS_H_
+
+namespace vantora::hostd {
+
+// Blocks the stop signals in the calling thread and in every thread it
+// starts afterwards. Call first thing in main.
+void BlockStopSignals();
+// Waits for a stop signal; returns its name ("SIGTERM", "SIGINT").
+const char* WaitForStopSignal();
+
+}  // namespace vantora::hostd
+
+#endif  // VANTORA_HOST_HOSTD_STOP_SIGNALS_H_

@@ -1,0 +1,92 @@
+// Stream sockets, as the TCP transport and the host server use them. This
+// interface is the only place that knows the operating system's socket API
+// (socket_posix.cpp); port it by giving it another implementation.
+//
+// All sockets are non-blocking underneath; the calls wait with explicit time
+// limits in milliseconds (0 = do not wait, negative = no limit) and report
+// what happened as values, never through signals (writing to a closed peer
+// does not raise SIGPIPE).
+//
+// Thread safety: one thread uses a socket at a time, except Shutdown and
+// Listener::Wake, which any thread may call to wake the one waiting.
+#ifndef VANTORA_TRANSPORT_TCP_SOCKET_H_
+#define VANTORA_TRANSPORT_TCP_SOCKET_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vantora::tcp {
+
+struct IoResult {
+  enum Status {
+    kOk,
+    kTimeout,  // nothing within the time limit (or, for Accept, woken)
+    kClosed,   // the peer ended the connection in order
+    kError,    // `error` holds the system error number
+  };
+  Status status = kOk;
+  size_t bytes = 0;
+  // errno; for a host name that cannot be resolved, the resolver's code (negative).
+  int error = 0;
+
+  bool ok() const { return status == kOk; }
+};
+
+class Socket {
+ public:
+  Socket() = default;
+  explicit Socket(int handle) : handle_(handle) {}
+  ~Socket() { Close(); }
+  Socket(Socket&& other) noexcept;
+  Socket& operator=(Socket&& other) noexcept;
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+
+  // Connects to `host` (a name or an IPv4/IPv6 address) on `port`, trying
+  // each address the name resolves to, all within `timeoutMs`.
+  static IoResult Connect(const std::string& host, uint16_t port, int timeoutMs, Socket* out);
+
+  bool valid() const { return handle_ >= 0; }
+  // Sends all `n` bytes; kTimeout when the peer does not take them in time
+  // (some may have been sent: the connection is then unusable).
+  IoResult SendAll(const void* data, size_t n, int timeoutMs);
+  // Receives at most `maximum` bytes (at least 1 when kOk).
+  IoResult Receive(void* buffer, size_t maximum, int timeoutMs);
+  // Ends both directions: a thread waiting on this socket wakes with kClosed
+  // or kError. Safe to call from another thread while the socket is open.
+  void Shutdown();
+  void Close();
+  // "address:port" of the peer, for logs.
+  std::string PeerName() const;
+
+ private:
+  int handle_ = -1;
+};
+
+class Listener {
+ public:
+  Listener() = default;
+  ~Listener() { Close(); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  // Listens on `address` (numeric IPv4 or IPv6) and `port` (0 = any free port).
+  IoResult Open(const std::string& address, uint16_t port, int backlog);
+  uint16_t port() const { return port_; }
+  // Waits for the next connection; kTimeout after `timeoutMs` or once Wake
+  // was called (Wake stays in effect: every later Accept returns at once).
+  IoResult Accept(Socket* out, int timeoutMs);
+  void Wake();
+  void Close();
+
+ private:
+  int handle_ = -1;
+  int wakeRead_ = -1;
+  int wakeWrite_ = -1;
+  uint16_t port_ = 0;
+};
+
+}  // namespace vantora::tcp
+
+#endif  // VANTORA_TRANSPORT_TCP_SOCKET_H_

@@ -1,0 +1,144 @@
+// libMV432tcp.so: the transport of network type "tcp". Each session record
+// gets its own TCP connection to a host server (vantora-hostd); the frames
+// are described in frame.h, the handshake in hello.h, the settings in
+// tcp_settings.h and the RESAppcErr codes in tcp_connection.h.
+//
+// The client library hands each part with 4 free bytes in front of it: the
+// first part of a request at record offset 166, a continuation part at 230
+// (in front of the data area). The frame prefix goes there, so the kind of
+// part is known from where it starts.
+//
+// A session opened without a user (no VNXSetUserId) sends the credentials of
+// the settings in its handshake; the host authenticates them.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/profile.h"
+#include "transport/tcp/tcp_connection.h"
+#include "transport/tcp/tcp_settings.h"
+
+#define TCP_API extern "C" __attribute__((visibility("default")))
+
+namespace vantora::tcp {
+namespace {
+
+// Where the client library's record keeps the transport bytes of a first part.
+constexpr size_t kFirstPartPrefix = 166;
+
+constexpr int16_t kFailed = -20;
+
+struct Connections {
+  std::mutex mutex;
+  std::map<const void*, std::unique_ptr<Connection>> bySession;
+};
+
+Connections& All() {
+  static Connections connections;
+  return connections;
+}
+
+// The connection of `session`; it stays valid while that session's thread
+// uses it (only the session's own connect and disconnect replace it).
+Connection* Find(const void* session) {
+  std::lock_guard lock(All().mutex);
+  auto it = All().bySession.find(session);
+  return it == All().bySession.end() ? nullptr : it->second.get();
+}
+
+}  // namespace
+}  // namespace vantora::tcp
+
+using namespace vantora::tcp;
+
+TCP_API int16_t RESConnexion(void* session, const char* machine, const char* program,
+                             const char* user, const char* /*password*/) {
+  const TcpSettings settings =
+      ReadTcpSettings(vantora::platform::Profile::FromDefaultFile(), machine);
+  auto connection = std::make_unique<Connection>();
+  const bool ok = connection->Open(settings, program != nullptr ? program : "", user == nullptr);
+  {
+    std::lock_guard lock(All().mutex);
+    All().bySession[session] = std::move(connection);  // kept when failed, for RESAppcErr
+  }
+  return ok ? 1 : kFailed;
+}
+
+TCP_API int16_t RESDeconnexion(void* session) {
+  std::unique_ptr<Connection> gone;
+  {
+    std::lock_guard lock(All().mutex);
+    auto it = All().bySession.find(session);
+    if (it == All().bySession.end()) return 1;
+    gone = std::move(it->second);
+    All().bySession.erase(it);
+  }
+  gone->Close();
+  return 1;
+}
+
+TCP_API int16_t RESModeEnvoi(void* session) {
+  if (Connection* c = Find(session)) c->EndReply();
+  return 1;
+}
+
+TCP_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
+  Connection* c = Find(session);
+  if (c == nullptr) return kFailed;
+  auto* prefixed = static_cast<uint8_t*>(buffer);
+  const bool first = prefixed == static_cast<uint8_t*>(session) + kFirstPartPrefix;
+  return c->SendPart(prefixed, length, first) ? 1 : kFailed;
+}
+
+TCP_API int16_t RESModeReception(void* session) {
+  Connection* c = Find(session);
+  if (c == nullptr) return kFailed;
+  if (c->broken()) return kFailed;
+  c->ExpectReply();
+  return 1;
+}
+
+TCP_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
+                             int16_t flag) {
+  if (count != nullptr) *count = 0;
+  Connection* c = Find(session);
+  if (c == nullptr || buffer == nullptr || count == nullptr || maximum <= 0) return kFailed;
+  size_t got = 0;
+  if (!c->Receive(static_cast<uint8_t*>(buffer), static_cast<size_t>(maximum), flag != 2, &got)) {
+    return kFailed;
+  }
+  *count = static_cast<int16_t>(got);
+  return got == 0 ? 0 : 1;
+}
+
+TCP_API int16_t RESFlush(void* session) {
+  Connection* c = Find(session);
+  // Sends complete before RESEnvoi returns: nothing is left to push.
+  return c != nullptr && !c->broken() ? 1 : kFailed;
+}
+
+TCP_API int16_t RESDebutMultiSession(void*, int16_t) {
+  return 1;
+}
+
+TCP_API int16_t RESFinMultiSession(void*) {
+  // The records of the table go away: forget the failed connects kept for
+  // RESAppcErr (connected records have been disconnected by now).
+  std::lock_guard lock(All().mutex);
+  std::erase_if(All().bySession, [](const auto& entry) { return entry.second->broken(); });
+  return 1;
+}
+
+TCP_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) {
+  Connection* c = Find(session);
+  if (primary != nullptr) *primary = c != nullptr ? c->primary() : int16_t{kNotConnected};
+  if (secondary != nullptr) *secondary = c != nullptr ? c->secondary() : 0;
+  return 1;
+}
+
+TCP_API int16_t RESTerminate(void) {
+  std::lock_guard lock(All().mutex);
+  All().bySession.clear();
+  return 1;
+}
