@@ -7,3 +7,8 @@ scripts/install-deps.sh
 cmake --preset debug
 cmake --build --preset debug
 ctest --preset debug
+# A short libFuzzer run of the host's request decoder and session (clang).
+cmake --preset fuzz
+cmake --build --preset fuzz
+mkdir -p build/fuzz/corpus
+build/fuzz/bin/request_fuzzer -max_total_time=20 build/fuzz/corpus
