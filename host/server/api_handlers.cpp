@@ -35,6 +35,7 @@
 #include "host/server/job_services.h"
 #include "host/server/message_files.h"
 #include "host/server/object_lists.h"
+#include "host/server/open_file.h"
 
 namespace vantora::host {
 namespace {
@@ -289,7 +290,8 @@ void ApiCall(RequestContext& c) {
 // "*API/QMHRTVM", option: not used, 0 or -1).
 void MapFile(RequestContext& c) {
   const int32_t handle = c.request.Value(0);
-  if (c.job.File(handle) == nullptr) return c.Fail(kStatusInvalidRequest, "CPF4101");
+  auto* file = dynamic_cast<RecordFile*>(c.job.File(handle));
+  if (file == nullptr) return c.Fail(kStatusInvalidRequest, "CPF4101");
   std::string name = Upper(Trim(c.request.Text(1)));
   std::unique_ptr<MappedRecords> mapped;
   if (name == kRetrievedMessageSource) {
@@ -302,6 +304,10 @@ void MapFile(RequestContext& c) {
     UserSpace* space = FindSpace(c, name, &hold);
     if (space == nullptr) return;
     mapped = std::make_unique<MappedRecords>(space->listFormat, space->entries);
+  }
+  // The list must be read through its own format file (any library).
+  if (mapped->size() > 0 && file->cursor->file().name.name != mapped->FormatFile()) {
+    return FailWith(c, "CPF3C21");
   }
   ServicesOf(c.job).mapped[handle] = std::move(mapped);
 }

@@ -20,9 +20,11 @@ HandlerTable BuildHandlerTable() {
   HandlerTable table{};
   AddServiceHandlers(table);
   AddFileHandlers(table);
+  AddVirtualFileHandlers(table);
   AddApiHandlers(table);
   AddQueueHandlers(table);
   AddProgramHandlers(table);
+  AddFileServiceHandlers(table);
   AddRemainingHandlers(table);
   return table;
 }

@@ -46,10 +46,17 @@ HandlerTable BuildHandlerTable();
 // Each area registers its handlers.
 void AddServiceHandlers(HandlerTable& table);
 void AddFileHandlers(HandlerTable& table);
-void AddApiHandlers(HandlerTable& table);        // api_handlers.cpp
-void AddQueueHandlers(HandlerTable& table);      // queue_handlers.cpp
-void AddProgramHandlers(HandlerTable& table);    // program_handlers.cpp
-void AddRemainingHandlers(HandlerTable& table);  // remaining_handlers.cpp; registered last
+
+// The host services (virtual_file_, api_, queue_, program_, file_service_
+// and remaining_handlers.cpp).
+// Virtual files stand in front of the file handlers' opens and reads, so
+// they register after them; the refusals register last.
+void AddVirtualFileHandlers(HandlerTable& table);
+void AddApiHandlers(HandlerTable& table);
+void AddQueueHandlers(HandlerTable& table);
+void AddProgramHandlers(HandlerTable& table);
+void AddFileServiceHandlers(HandlerTable& table);
+void AddRemainingHandlers(HandlerTable& table);
 
 }  // namespace vantora::host
 

@@ -1,0 +1,359 @@
+// The host's services read through files: the API sequences of the driver
+// and the selection library (QMHRTVM, QDBLDBR and QUSLOBJ lists mapped onto
+// their format files), programs and stored procedures called through
+// "*PGM/NAME", and the stored-procedure catalogue files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/server/host.h"
+#include "host/storage/field.h"
+#include "mv432ida.h"
+#include "protocol/byte_order.h"
+#include "tests/support/embedded_host.h"
+
+namespace vantora::testing {
+namespace {
+
+std::string Pad(const std::string& s, size_t n) {
+  std::string out = s;
+  out.resize(n, ' ');
+  return out;
+}
+
+std::string At(const std::vector<uint8_t>& b, size_t offset, size_t n) {
+  return std::string(reinterpret_cast<const char*>(b.data()) + offset, n);
+}
+
+std::string MessageId() {
+  char id[9] = {};
+  Return_Syserr(id);
+  return std::string(id, strnlen(id, 7));
+}
+
+class HostServiceFiles : public EmbeddedHostTest {
+ protected:
+  // Prepares the data directory with the host closed: `work` gets the
+  // storage before the first session opens it.
+  template <typename Work>
+  void Prepare(Work work) {
+    VNXTerminate();
+    std::unique_ptr<host::Host> h;
+    ASSERT_TRUE(host::Host::Open(dataDirectory_, {}, &h).ok());
+    work(h->storage());
+  }
+};
+
+TEST_F(HostServiceFiles, RetrievesAnSqlMessageThroughItsFormatFile) {
+  ASSERT_EQ(StartSession(), 1);
+  int32_t h = VNXopen("YRTVM0100", 1, -1);
+  ASSERT_GE(h, 0);
+  std::string hex;
+  for (unsigned char ch : std::string("CUSTOMERS\xff"
+                                      "DEMO\xff"
+                                      "FILE")) {
+    char two[3];
+    std::snprintf(two, sizeof two, "%02X", ch);
+    hex += two;
+  }
+  ASSERT_EQ(VNXApiCall("QMHRTVM", "600", "RTVM0100", "SQL0204", "QSYS/QSQLMSG", hex.c_str(), "*YES",
+                       "*NO"),
+            1);
+  ASSERT_EQ(VNXMapFile(h, "*API/QMHRTVM   ", -1), 1);
+  std::vector<uint8_t> record(624);
+  ASSERT_EQ(VNXRead(h, record.data(), 624, VNX_READ_FIRST, nullptr, 0, nullptr), 1);
+  const std::string expected = "CUSTOMERS in DEMO type *FILE not found.";
+  ASSERT_EQ(wire::LoadLeI32(record.data() + 8), static_cast<int32_t>(expected.size()));
+  EXPECT_EQ(At(record, 24, expected.size()), expected);
+  EXPECT_EQ(VNXRead(h, record.data(), 624, VNX_READ_NEXT, nullptr, 0, nullptr), -1);
+  EXPECT_EQ(retstat(), 5001);
+  EXPECT_EQ(Rclose(h), 1);
+}
+
+TEST_F(HostServiceFiles, ListsTheRelationsOfAPhysicalFile) {
+  Prepare([](host::Storage& storage) {
+    auto& cat = storage.catalogue();
+    ASSERT_TRUE(cat.CreateLibrary("TESTLIB", "").ok());
+    host::PhysicalFileDef base;
+    base.name = {"TESTLIB", "BASE"};
+    base.fields = {host::CharField("CODE", 5), host::CharField("NAME", 20),
+                   host::PackedField("QTY", 5, 0)};
+    base.key = {{"CODE"}};
+    ASSERT_TRUE(cat.CreatePhysicalFile(base).ok());
+    host::PhysicalFileDef other;
+    other.name = {"TESTLIB", "OTHER"};
+    other.fields = {host::CharField("CODE", 5), host::CharField("NOTE", 10)};
+    ASSERT_TRUE(cat.CreatePhysicalFile(other).ok());
+    host::LogicalFileDef byName;
+    byName.name = {"TESTLIB", "BASEBYNAME"};
+    byName.formats = {{"", {base.name}, {}, {{"NAME"}}}};
+    ASSERT_TRUE(cat.CreateLogicalFile(byName).ok());
+    host::LogicalFileDef byQty;
+    byQty.name = {"TESTLIB", "BASEBYQTY"};
+    byQty.formats = {{"", {base.name}, {}, {{"QTY", true}}}};
+    ASSERT_TRUE(cat.CreateLogicalFile(byQty).ok());
+    host::LogicalFileDef join;
+    join.name = {"TESTLIB", "BASEJOIN"};
+    join.join = true;
+    join.formats = {{"", {other.name, base.name}, {}, {{"CODE"}}}};
+    ASSERT_TRUE(cat.CreateLogicalFile(join).ok());
+    host::LogicalFileDef twoFormats;
+    twoFormats.name = {"TESTLIB", "BASETWO"};
+    twoFormats.formats = {{"BASEA", {base.name}, {}, {{"CODE"}}},
+                          {"OTHERA", {other.name}, {}, {{"CODE"}}}};
+    ASSERT_TRUE(cat.CreateLogicalFile(twoFormats).ok());
+  });
+  ASSERT_EQ(StartSession(), 1);
+  int32_t h = VNXopen("YDBRL0100", 1, -1);
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(VNXApiCall("QUSCRTUS", "QTEMP/QDBRMV400", "PF", "100000", " ", "*ALL", " ", "*YES"), 1);
+  ASSERT_EQ(VNXApiCall("QDBLDBR", "QTEMP/QDBRMV400", "DBRL0100", "BASE      TESTLIB   ", "*FIRST",
+                       "", "", ""),
+            1);
+  ASSERT_EQ(VNXMapFile(h, "QTEMP/QDBRMV400", 0), 1);
+  std::vector<uint8_t> block(41 * 48);
+  int32_t numbers[41];
+  ASSERT_EQ(VNXRead(h, block.data(), 48, 0x04080029, nullptr, 0, numbers), 4);
+  struct Expected {
+    const char* file;
+    bool join;
+  } expected[] = {
+      {"BASEBYNAME", false}, {"BASEBYQTY", false}, {"BASEJOIN", true}, {"BASETWO", false}};
+  for (size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(expected[i].file);
+    const size_t e = i * 48;
+    EXPECT_EQ(At(block, e, 10), Pad("BASE", 10));
+    EXPECT_EQ(At(block, e + 10, 10), Pad("TESTLIB", 10));
+    EXPECT_EQ(At(block, e + 20, 10), Pad(expected[i].file, 10));
+    EXPECT_EQ(At(block, e + 30, 10), Pad("TESTLIB", 10));
+    EXPECT_EQ(block[e + 40], 'D');
+    const int32_t joinReference = wire::LoadLeI32(block.data() + e + 44);
+    if (expected[i].join) {
+      EXPECT_EQ(joinReference, 2);  // BASE is the join's second file
+    } else {
+      EXPECT_EQ(joinReference, 0);
+    }
+    EXPECT_EQ(numbers[i], static_cast<int32_t>(i + 1));
+  }
+  EXPECT_EQ(VNXRead(h, block.data(), 48, 0x02080029, nullptr, 0, nullptr), 0);
+  EXPECT_EQ(retstat(), 5001);
+  // A list read through another format file is refused.
+  int32_t wrong = VNXopen("YOBJL0200", 1, -1);
+  ASSERT_GE(wrong, 0);
+  EXPECT_EQ(VNXMapFile(wrong, "QTEMP/QDBRMV400", 0), -1);
+  EXPECT_EQ(MessageId(), "CPF3C21");
+  EXPECT_EQ(Rclose(wrong), 1);
+  EXPECT_EQ(Rclose(h), 1);
+}
+
+TEST_F(HostServiceFiles, ListsObjectsInBlocksOf277) {
+  Prepare([](host::Storage& storage) {
+    auto& cat = storage.catalogue();
+    ASSERT_TRUE(cat.CreateLibrary("MANY", "").ok());
+    for (int i = 0; i < 300; ++i) {
+      char name[11];
+      std::snprintf(name, sizeof name, "PGM%04d", i);
+      ASSERT_TRUE(
+          cat.CreateObject({{"MANY", name}, "*PGM", "CLE", "Program " + std::to_string(i)}).ok());
+    }
+    host::PhysicalFileDef file;
+    file.name = {"MANY", "AFILE"};
+    file.fields = {host::CharField("X", 1)};
+    ASSERT_TRUE(cat.CreatePhysicalFile(file).ok());
+  });
+  ASSERT_EQ(StartSession(), 1);
+  int32_t h = Ropen("YOBJL0200", "rr");
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(VNXApiCall("QUSCRTUS", "QTEMP/QOBJLSTLIB", "PF", "100000", " ", "*ALL", " ", "*YES"),
+            1);
+  ASSERT_EQ(VNXApiCall("QUSLOBJ", "QTEMP/QOBJLSTLIB", "OBJL0200", "MANY/*ALL", "*PGM", "", "", ""),
+            1);
+  ASSERT_EQ(VNXMapFile(h, "QTEMP/QOBJLSTLIB", 0), 1);
+  std::vector<uint8_t> block(277 * 108);
+  std::vector<std::string> names;
+  int32_t options = 0x04080115;
+  for (int32_t n; (n = VNXRead(h, block.data(), 108, options, nullptr, 0, nullptr)) > 0;) {
+    EXPECT_TRUE(n == 277 || n == 23) << n;
+    for (int32_t i = 0; i < n; ++i) {
+      const size_t e = static_cast<size_t>(i) * 108;
+      names.push_back(At(block, e, 10));
+      EXPECT_EQ(At(block, e + 10, 10), Pad("MANY", 10));
+      EXPECT_EQ(At(block, e + 20, 10), Pad("*PGM", 10));
+      EXPECT_EQ(At(block, e + 31, 3), "CLE");
+    }
+    options = 0x02080115;
+  }
+  ASSERT_EQ(names.size(), 300u);
+  EXPECT_EQ(names.front(), Pad("PGM0000", 10));
+  EXPECT_EQ(names.back(), Pad("PGM0299", 10));
+  EXPECT_EQ(At(block, 41, 11), "Program 277");  // the second block's first entry
+  EXPECT_EQ(Rclose(h), 1);
+
+  // Files of the demo library with their attributes and texts.
+  h = Ropen("YOBJL0200", "rr");
+  ASSERT_EQ(
+      VNXApiCall("QUSLOBJ", "QTEMP/QOBJLSTLIB", "OBJL0200", "DEMO/ORDERS*", "*FILE", "", "", ""),
+      1);
+  ASSERT_EQ(VNXMapFile(h, "QTEMP/QOBJLSTLIB", 0), 1);
+  ASSERT_EQ(VNXRead(h, block.data(), 108, 0x04080115, nullptr, 0, nullptr), 3);
+  EXPECT_EQ(At(block, 0, 10), Pad("ORDERS", 10));
+  EXPECT_EQ(At(block, 31, 10), Pad("PF", 10));
+  EXPECT_EQ(At(block, 41, 50), Pad("Demo orders", 50));
+  EXPECT_EQ(At(block, 108 + 31, 10), Pad("LF", 10));
+  EXPECT_EQ(Rclose(h), 1);
+}
+
+// ---- Programs through files and the procedure catalogue ------------------
+
+std::vector<uint8_t> Header(const std::string& proc, const std::string& lib, const std::string& pgm,
+                            int16_t parameters, int16_t fields, char target) {
+  std::vector<uint8_t> r(118, ' ');
+  std::memcpy(r.data(), Pad(proc, 10).data(), 10);
+  std::memcpy(r.data() + 10, Pad(lib, 10).data(), 10);
+  std::memcpy(r.data() + 20, Pad(pgm, 10).data(), 10);
+  wire::StoreLeI16(r.data() + 30, parameters);
+  wire::StoreLeI16(r.data() + 32, fields);
+  std::memcpy(r.data() + 34, Pad("Procedure " + proc, 80).data(), 80);
+  r[114] = static_cast<uint8_t>(target);
+  return r;
+}
+
+std::vector<uint8_t> Field(const std::string& proc, int16_t row, int16_t parameter,
+                           int16_t direction, int16_t asType, int16_t bytes, int16_t decimals,
+                           int16_t digits, const std::string& name) {
+  std::vector<uint8_t> r(40, ' ');
+  std::memcpy(r.data(), Pad(proc, 10).data(), 10);
+  const int16_t values[] = {row, parameter, direction, 0,        bytes,
+                            0,   asType,    bytes,     decimals, digits};
+  for (size_t i = 0; i < 10; ++i) wire::StoreLeI16(r.data() + 10 + 2 * i, values[i]);
+  std::memcpy(r.data() + 30, Pad(name, 10).data(), 10);
+  return r;
+}
+
+const std::string kTaxInput =
+    Pad("C042", 10) + std::string("\x00\x12\x34\x5C", 4) + std::string("\x20\x0C", 2);
+
+TEST_F(HostServiceFiles, CallsAProgramThroughItsFile) {
+  ASSERT_EQ(StartSession(), 1);
+  int32_t h = VNXopen("*PGM/ADDTAX", 5, -1);
+  ASSERT_GE(h, 0);
+  std::vector<uint8_t> out(51);
+  ASSERT_EQ(VNXRead(h, out.data(), 51, VNX_READ_KEY_EQ, kTaxInput.data(),
+                    static_cast<int32_t>(kTaxInput.size()), nullptr),
+            1);
+  EXPECT_EQ(std::memcmp(out.data() + 16, "\x00\x00\x14\x81\x4C", 5), 0);
+  EXPECT_EQ(At(out, 21, 30), Pad("TAX ADDED FOR C042", 30));
+  EXPECT_EQ(VNXRead(h, out.data(), 51, VNX_READ_NEXT, nullptr, 0, nullptr), -1);
+  EXPECT_EQ(retstat(), 3014);
+  EXPECT_EQ(Rclose(h), 1);
+  EXPECT_EQ(VNXopen("*PGM/NOSUCH", 5, -1), -1);
+  EXPECT_EQ(MessageId(), "CPF9811");
+  EXPECT_EQ(retstat(), 3004);
+}
+
+TEST_F(HostServiceFiles, WritesAndReadsTheProcedureCatalogue) {
+  ASSERT_EQ(StartSession(), 1);
+  int32_t hdr = VNXopen("YPROCHDR", 5, 0);
+  int32_t parms = VNXopen("YPROCPARMS", 5, 0);
+  ASSERT_GE(hdr, 0);
+  ASSERT_GE(parms, 0);
+  auto tax = Header("TAXPROC", "VANTORA", "ADDTAX", 5, 5, 'P');
+  auto other = Header("TAXTWO", "", "ADDTAX", 0, 0, 'P');
+  auto upper = Header("SHOUT", "VANTORA", "UPPER", 1, 1, 'P');
+  for (auto* r : {&tax, &other, &upper}) {
+    ASSERT_EQ(VNXWrite(hdr, r->data(), 118, 0x01010000, nullptr), 1);
+  }
+  const std::vector<std::vector<uint8_t>> fields = {
+      Field("TAXPROC", 0, 1, 1, 0, 10, 0, 10, "Code"),
+      Field("SHOUT", 0, 1, 3, 0, 40, 0, 40, "Text"),  // another procedure in between
+      Field("TAXPROC", 1, 2, 1, 3, 4, 2, 7, "Amount"),
+      Field("TAXPROC", 2, 3, 1, 3, 2, 1, 3, "Rate"),
+      Field("TAXPROC", 3, 4, 2, 3, 5, 2, 9, "Result"),
+      Field("TAXPROC", 4, 5, 2, 0, 30, 0, 30, "Message"),
+  };
+  for (const auto& f : fields) ASSERT_EQ(VNXWrite(parms, f.data(), 40, 0x01010000, nullptr), 1);
+
+  // One procedure's fields, blocked, in arrival order.
+  std::vector<uint8_t> block(5 * 40);
+  const std::string key = Pad("TAXPROC", 10);
+  ASSERT_EQ(VNXRead(parms, block.data(), 40, 0x06090000 + 5, key.data(), 10, nullptr), 5);
+  for (int16_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(wire::LoadLeI16(block.data() + i * 40 + 10), i);
+  }
+  EXPECT_EQ(At(block, 4 * 40 + 30, 10), Pad("Message", 10));
+
+  // By program: first, then the next different program.
+  int32_t byProgram = VNXopen("YPROCPGM", 1, 0);
+  ASSERT_GE(byProgram, 0);
+  std::vector<uint8_t> rec(118);
+  ASSERT_EQ(VNXRead(byProgram, rec.data(), 118, 0x04010000, nullptr, 0, nullptr), 1);
+  EXPECT_EQ(At(rec, 0, 10), Pad("TAXTWO", 10));  // blank library sorts first
+  std::vector<uint8_t> programs(271 * 118);
+  ASSERT_EQ(VNXRead(byProgram, programs.data(), 118, 0x0D09010F, nullptr, 20, nullptr), 2);
+  EXPECT_EQ(At(programs, 20, 10), Pad("ADDTAX", 10));
+  EXPECT_EQ(At(programs, 118 + 20, 10), Pad("UPPER", 10));
+  const std::string programKey = Pad("VANTORA", 10) + Pad("ADDTAX", 10);
+  ASSERT_EQ(VNXRead(byProgram, programs.data(), 118, 0x0609010F, programKey.data(), 20, nullptr),
+            1);
+  EXPECT_EQ(At(programs, 0, 10), Pad("TAXPROC", 10));
+  EXPECT_EQ(Rclose(byProgram), 1);
+  EXPECT_EQ(Rclose(hdr), 1);
+  EXPECT_EQ(Rclose(parms), 1);
+
+  // The procedure called as the driver calls it.
+  int32_t h = VNXopen("*PGM/TAXPROC", 5, -1);
+  ASSERT_GE(h, 0);
+  std::vector<uint8_t> out(51);
+  ASSERT_EQ(VNXRead(h, out.data(), 51, VNX_READ_KEY_EQ, kTaxInput.data(),
+                    static_cast<int32_t>(kTaxInput.size()), nullptr),
+            1);
+  EXPECT_EQ(std::memcmp(out.data() + 16, "\x00\x00\x14\x81\x4C", 5), 0);
+  EXPECT_EQ(Rclose(h), 1);
+  h = VNXopen("*PGM/SHOUT", 5, -1);
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(VNXRead(h, out.data(), 40, VNX_READ_KEY_EQ, "quiet", 5, nullptr), 1);
+  EXPECT_EQ(At(out, 0, 40), Pad("QUIET", 40));
+  EXPECT_EQ(Rclose(h), 1);
+}
+
+// ---- File service requests ------------------------------------------------
+
+TEST_F(HostServiceFiles, KeysLocksAndFreeingFiles) {
+  ASSERT_EQ(StartSession(), 1);
+  int32_t h = VNXopen("DEMO/CUSTOMER", 1, 0);
+  int32_t second = VNXopen("CUSTOMER", 1, 0);  // DEMO is not in the library list
+  EXPECT_LT(second, 0);
+  second = VNXopen("DEMO/CUSTOMER", 1, 0);
+  ASSERT_GE(h, 0);
+  ASSERT_GE(second, 0);
+  char key[32] = {};
+  EXPECT_EQ(Rgetkey(h, key, sizeof key), -1);  // no current record yet
+  std::vector<uint8_t> record(512);
+  ASSERT_EQ(VNXRead(h, record.data(), 512, 0x04010000, nullptr, 0, nullptr), 1);
+  ASSERT_EQ(VNXRead(h, record.data(), 512, 0x02010000, nullptr, 0, nullptr), 1);
+  // CUSTNO PACK(7,0) travels as numeric text of 8 characters.
+  ASSERT_EQ(Rgetkey(h, key, sizeof key), 8);
+  EXPECT_EQ(std::string(key, 8), "1002    ");
+  EXPECT_EQ(VNXrlsrcd(h, 1), 1);  // forgets the position too
+  ASSERT_EQ(VNXRead(h, record.data(), 512, 0x02010000, nullptr, 0, nullptr), 1);
+  ASSERT_EQ(Rgetkey(h, key, sizeof key), 8);
+  EXPECT_EQ(std::string(key, 8), "1001    ");
+  EXPECT_EQ(VNXrlsrcd(h, 7), -1);
+  EXPECT_EQ(retstat(), 3014);
+
+  uint8_t entries[6] = {};
+  EXPECT_EQ(SetConvFld(h, 1, entries), -1);
+  EXPECT_EQ(MessageId(), "CPF9898");
+
+  EXPECT_EQ(VNXFreeFile("DEMO/CUSTOMER"), 2);
+  EXPECT_EQ(Rlength(h), -1);
+  EXPECT_EQ(Rlength(second), -1);
+  EXPECT_EQ(VNXFreeFile("DEMO/CUSTOMER"), 0);
+  EXPECT_EQ(VNXFreeFile("DEMO/NOFILE"), -1);
+  EXPECT_EQ(retstat(), 3004);
+}
+
+}  // namespace
+}  // namespace vantora::testing
