@@ -299,6 +299,38 @@ TEST_F(HostServiceFiles, WritesAndReadsTheProcedureCatalogue) {
             1);
   EXPECT_EQ(At(programs, 0, 10), Pad("TAXPROC", 10));
   EXPECT_EQ(Rclose(byProgram), 1);
+
+  // The tool's list: first, blocked; the driver's: the first 34 bytes, one by one.
+  std::vector<uint8_t> headers(271 * 118);
+  ASSERT_EQ(VNXRead(hdr, headers.data(), 118, 0x0409010F, nullptr, 0, nullptr), 3);
+  EXPECT_EQ(At(headers, 0, 10), Pad("SHOUT", 10));
+  int32_t reader = VNXopen("YPROCHDR", 1, 0);
+  ASSERT_GE(reader, 0);
+  std::vector<std::string> listed;
+  std::vector<uint8_t> first34(34);
+  for (int32_t option = 0x04010000;
+       VNXRead(reader, first34.data(), 34, option, nullptr, 0, nullptr) == 1; option = 0x02010000) {
+    listed.push_back(At(first34, 0, 10));
+    if (listed.back() == Pad("TAXPROC", 10)) {
+      EXPECT_EQ(wire::LoadLeI16(first34.data() + 32), 5);
+    }
+  }
+  EXPECT_EQ(listed,
+            (std::vector<std::string>{Pad("SHOUT", 10), Pad("TAXPROC", 10), Pad("TAXTWO", 10)}));
+  EXPECT_EQ(Rclose(reader), 1);
+  // The driver's parameter cursor: key equal, then next with an equal key.
+  std::vector<int16_t> rows;
+  std::vector<uint8_t> row(40);
+  for (int32_t option = 0x06010000;
+       VNXRead(parms, row.data(), 40, option, key.data(), 10, nullptr) == 1; option = 0x0B010000) {
+    rows.push_back(wire::LoadLeI16(row.data() + 10));
+  }
+  EXPECT_EQ(rows, (std::vector<int16_t>{0, 1, 2, 3, 4}));
+  // Removing a procedure: the locked existence test, then Rdelete.
+  const std::string gone = Pad("TAXTWO", 10);
+  ASSERT_EQ(VNXRead(hdr, nullptr, 0, 0x06020000, gone.data(), 10, nullptr), 1);
+  EXPECT_EQ(Rdelete(hdr), 1);
+  EXPECT_EQ(VNXRead(hdr, rec.data(), 118, 0x06010000, gone.data(), 10, nullptr), -1);
   EXPECT_EQ(Rclose(hdr), 1);
   EXPECT_EQ(Rclose(parms), 1);
 

@@ -5,10 +5,14 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 
+#include "host/server/message_files.h"
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
 #include "tests/support/embedded_host.h"
@@ -122,6 +126,34 @@ TEST_F(HostServices, RetrievesSqlMessageTexts) {
       VNXApiCall("QMHRTVM", "600", "RTVM0100", "CPF5001", "QSYS/QCPFMSG", "4142G", "*YES", "*NO"),
       -1);
   EXPECT_EQ(MessageId(), "CPF3C90");
+}
+
+// Every identifier the host's sources answer has a text in its message file.
+TEST(MessageFiles, HoldEveryIdentifierTheHostAnswers) {
+  const std::regex id("\"((CP[DF]|MCH|SQL)[0-9A-F]{4})\"");
+  size_t checked = 0;
+  for (const auto& entry :
+       std::filesystem::recursive_directory_iterator(std::string(VANTORA_SOURCE_DIR) + "/host")) {
+    const auto extension = entry.path().extension();
+    if (extension != ".cpp" && extension != ".h") continue;
+    if (entry.path().filename().string().find("_test") != std::string::npos) continue;
+    std::ifstream in(entry.path());
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string source = text.str();
+    for (std::sregex_iterator it(source.begin(), source.end(), id), end; it != end; ++it) {
+      const std::string found = (*it)[1];
+      const char* file =
+          found.rfind("SQL", 0) == 0 ? host::kSqlMessageFile : host::kSystemMessageFile;
+      EXPECT_NE(host::FindMessage(file, found), nullptr)
+          << found << " in " << entry.path().filename();
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 20u);
+  EXPECT_EQ(host::SubstituteMessage("&1 in &2 type *&3 not found.",
+                                    std::vector<uint8_t>{'T', ' ', 0xFF, 'L'}),
+            "T in L type * not found.");
 }
 
 // ---- Data queues --------------------------------------------------------
