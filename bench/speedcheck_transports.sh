@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# speedcheck as the benchmark: reads DEMO/BENCH100 (100-byte host records) in
+# blocked reads and one record per request, over the embedded host ("ehn")
+# and over vantora-hostd on loopback ("tcp"), and prints records per second.
+#
+#   bench/speedcheck_transports.sh [BUILD_DIR] [RECORDS]
+#
+# BUILD_DIR defaults to build/release (build it first: cmake --preset release
+# && cmake --build --preset release).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+records=${2:-100000}
+bin=$build/bin
+work=$(mktemp -d)
+hostd_pid=""
+cleanup() {
+  [ -n "$hostd_pid" ] && kill "$hostd_pid" 2>/dev/null && wait "$hostd_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "creating DEMO/BENCH100 with $records records..."
+"$bin/vantora-host" demo "$work/host" --records "$records" >/dev/null
+VANTORA_PASSWORD=bench "$bin/vantora-hostd" --data-dir "$work/host" --add-user BENCH >/dev/null
+
+rate() {  # prints the records per second of one speedcheck run
+  "$bin/speedcheck" --file DEMO/BENCH100 --records "$1" --json --quiet "${@:2}" |
+    sed -n 's/.*"recordsPerSecond": \([0-9]*\).*/\1/p'
+}
+
+run_all() {
+  local network=$1
+  printf '%-4s blocked reads:          %10s records/s\n' "$network" "$(rate "$records")"
+  printf '%-4s one record per request: %10s records/s\n' "$network" "$(rate "$records" --no-cache)"
+}
+
+printf '[General]\nNetwork=ehn\n[Host]\nDataDirectory=%s\n' "$work/host" >"$work/ehn.ini"
+MV400_INI="$work/ehn.ini" run_all ehn
+
+"$bin/vantora-hostd" --data-dir "$work/host" --port 0 --log-level warning >"$work/hostd.out" 2>"$work/hostd.err" &
+hostd_pid=$!
+for _ in $(seq 100); do
+  port=$(sed -n 's/.*listening on .* port \([0-9]*\).*/\1/p' "$work/hostd.out")
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+[ -n "${port:-}" ] || { echo "vantora-hostd did not start" >&2; cat "$work/hostd.err" >&2; exit 1; }
+printf '[General]\nNetwork=tcp\nLocation=127.0.0.1\n[Tcp]\nPort=%s\nUser=BENCH\nPassword=bench\n' \
+  "$port" >"$work/tcp.ini"
+MV400_INI="$work/tcp.ini" run_all tcp
