@@ -348,6 +348,26 @@ TEST_F(HostServiceFiles, WritesAndReadsTheProcedureCatalogue) {
   ASSERT_EQ(VNXRead(h, out.data(), 40, VNX_READ_KEY_EQ, "quiet", 5, nullptr), 1);
   EXPECT_EQ(At(out, 0, 40), Pad("QUIET", 40));
   EXPECT_EQ(Rclose(h), 1);
+
+  // A procedure whose target is a data queue sends its input as an entry.
+  int32_t queue = VNXLinkDataQueue(Pad("PROCQ", 10).c_str(), Pad("DEMO", 10).c_str(), 100, 0,
+                                   Pad("*FIFO", 10).c_str());
+  ASSERT_GT(queue, 0);
+  hdr = VNXopen("YPROCHDR", 5, 0);
+  parms = VNXopen("YPROCPARMS", 5, 0);
+  auto toQueue = Header("QPROC", "DEMO", "PROCQ", 1, 1, 'Q');
+  auto orderField = Field("QPROC", 0, 1, 1, 0, 8, 0, 8, "Order");
+  ASSERT_EQ(VNXWrite(hdr, toQueue.data(), 118, 0x01010000, nullptr), 1);
+  ASSERT_EQ(VNXWrite(parms, orderField.data(), 40, 0x01010000, nullptr), 1);
+  EXPECT_EQ(Rclose(hdr), 1);
+  EXPECT_EQ(Rclose(parms), 1);
+  h = VNXopen("*PGM/QPROC", 5, -1);
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(VNXRead(h, out.data(), 8, VNX_READ_KEY_EQ, "ORDER001", 8, nullptr), 1);
+  EXPECT_EQ(Rclose(h), 1);
+  char entry[16] = {};
+  ASSERT_EQ(VNXReceiveDataQueue(queue, entry, sizeof entry, 0, nullptr, nullptr, 0), 8);
+  EXPECT_EQ(std::string(entry, 8), "ORDER001");
 }
 
 // ---- File service requests ------------------------------------------------

@@ -96,7 +96,12 @@ bool FieldParameter(const Record& row, ProgramParameter* out) {
 Status ProgramFile::Call(std::span<const uint8_t> input, std::vector<uint8_t>* record) {
   if (Status s = ExpandInput(program_.parameters, input, record); !s.ok()) return s;
   if (queue_) {
-    if (Status s = queue_->Send(input, {}); !s.ok()) return s;
+    // A keyed queue takes the entry's first key-length bytes as its key.
+    const auto keyLength = static_cast<size_t>(queue_->definition().keyLength);
+    if (keyLength > input.size()) {
+      return Status::Error(StatusCode::kInvalidArgument, "input shorter than the queue's key");
+    }
+    if (Status s = queue_->Send(input, input.first(keyLength)); !s.ok()) return s;
   } else if (Status s = RunProgram(program_, record); !s.ok()) {
     return s;
   }

@@ -9,9 +9,9 @@
 // called with the procedure's fields from YPROCPARMS as parameters, in row
 // order; a field's AS/400 type and byte length give its place in the record
 // (DATE, TIME and TIMESTAMP travel as characters). A data-queue target gets
-// the input parameters as one entry and answers the parameter record as
-// sent. Otherwise NAME is a program (ProgramRegistry) with its own
-// parameters.
+// the input parameters as one entry (a keyed queue's key being the entry's
+// first bytes) and answers the parameter record as sent. Otherwise NAME is a program
+// (ProgramRegistry) with its own parameters.
 //
 // Thread safety: owned by one job; used by that job's thread.
 #ifndef VANTORA_HOST_SERVER_PROGRAM_FILE_H_
