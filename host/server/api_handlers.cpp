@@ -129,8 +129,11 @@ void CreateUserSpace(RequestContext& c) {
   std::string library;
   std::string name;
   SplitName(c.request.Text(1), &library, &name);
-  if (library.empty() || library == "*CURLIB")
-    library = library.empty() ? kJobLibrary : c.job.currentLibrary();
+  if (library.empty()) {
+    library = kJobLibrary;
+  } else if (library == "*CURLIB") {
+    library = c.job.currentLibrary();
+  }
   if (!NormaliseName(name, &name).ok() || !NormaliseName(library, &library).ok()) {
     return FailWith(c, "CPF3C90");
   }
