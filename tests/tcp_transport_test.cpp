@@ -3,6 +3,10 @@
 // requests in both modes, lost connections, many sessions at once and the
 // server's shutdown while clients are connected.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -54,7 +58,7 @@ class TcpHostTest : public ::testing::Test {
   }
   // Points the client library at `address` (the next session function binds
   // the transport with these settings).
-  void UseAddress(const std::string& address, int receiveTimeout = 10) {
+  void UseAddress(const std::string& address, int receiveTimeout = 60) {
     std::ofstream(root_ / "MV400.INI")
         << "[General]\nNetwork=tcp\nLocation=" << address << "\n[Tcp]\nConnectTimeout=5\n"
         << "ReceiveTimeout=" << receiveTimeout << "\n[NT]\nNbSession=50\n";
@@ -375,7 +379,13 @@ TEST_F(TcpHostTest, FiftySessionsOnThreadsReadAndWriteAtOnce) {
         }
       };
       check(VNXThreadAttach() == 1, __LINE__);
-      check(StartSession() == 1, __LINE__);
+      if (int32_t r = StartSession(); r != 1) {
+        ++failures;
+        auto [primary, secondary] = AppcError();
+        ADD_FAILURE() << "thread " << t << ": StartSession " << r << ", APPC_ERR " << primary << "/"
+                      << secondary << ", Internal_Error " << Internal_Error();
+        return;
+      }
       uint8_t table[256];
       check(ReadTableASCII_EBCDIC(table) == 1, __LINE__);
       table['#'] = static_cast<uint8_t>(t);  // each job keeps its own table
@@ -419,6 +429,77 @@ TEST_F(TcpHostTest, FiftySessionsOnThreadsReadAndWriteAtOnce) {
   ASSERT_EQ(VNXGetDesc(h, count, 4, VNX_DESC_RECORD_COUNT, nullptr), 1);
   EXPECT_EQ(wire::LoadLeI32(count), kThreads * kRounds);
   ASSERT_EQ(VNXThreadDetach(), 1);
+}
+
+TEST_F(TcpHostTest, AKilledClientsJobEndsAndReleasesItsLocks) {
+  ASSERT_TRUE(CreateLogFile(data_));
+  StartServer();
+  UseEnvironmentCredentials();
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  // The child is a client of its own (forked before this process connects):
+  // it writes a record, locks it, says so and waits to be killed.
+  const pid_t child = fork();
+  if (child == 0) {
+    close(ready[0]);
+    char state = 'x';
+    if (StartSession() == 1) {
+      const int32_t h = Ropen("TEST/LOG", "ur");
+      std::vector<uint8_t> r = LogRecord(7, 1);
+      if (h >= 0 && Rwrite(h, r.data(), kLogLength) == 1 &&
+          VNXRead(h, r.data(), kLogLength, VNX_READ_RRN, nullptr, 1, nullptr) == 1) {
+        state = 'L';
+      }
+    }
+    [[maybe_unused]] ssize_t n = write(ready[1], &state, 1);
+    for (;;) pause();
+  }
+  close(ready[1]);
+  char state = 0;
+  pollfd p{ready[0], POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 20000), 1);
+  ASSERT_EQ(read(ready[0], &state, 1), 1);
+  close(ready[0]);
+  ASSERT_EQ(state, 'L');
+
+  ASSERT_EQ(StartSession(), 1);
+  const int32_t h = Ropen("TEST/LOG", "ur waitrcd=0.2");
+  ASSERT_GE(h, 0);
+  std::vector<uint8_t> r(kLogLength);
+  EXPECT_EQ(VNXRead(h, r.data(), kLogLength, VNX_READ_RRN, nullptr, 1, nullptr), -1);
+  EXPECT_EQ(retstat(), 3029);  // held by the child's job
+
+  kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(server_.WaitForLog("session end"));
+  EXPECT_EQ(VNXRead(h, r.data(), kLogLength, VNX_READ_RRN, nullptr, 1, nullptr), 1);
+  EXPECT_EQ(r, LogRecord(7, 1));
+}
+
+// Blocked reads of the demo file bring every record once, in order.
+TEST_F(TcpHostTest, BlockedReadsOfTheDemoFile) {
+  StartServer();
+  UseEnvironmentCredentials();
+  ASSERT_EQ(StartSession(), 1);
+  const int32_t h = Ropen("DEMO/BENCH100", "rr");
+  ASSERT_GE(h, 0);
+  constexpr int32_t kBlock = 300;  // 30 000 bytes: a reply of eight parts
+  std::vector<uint8_t> records(kBlock * 100);
+  std::vector<int32_t> numbers(kBlock);
+  int32_t total = 0;
+  int32_t op = VNX_READ_FIRST;
+  for (int i = 0; i < 10; ++i) {
+    int32_t n = VNXRead(h, records.data(), 100, op | VNX_READ_NO_LOCK | VNX_BLOCK | kBlock, nullptr,
+                        0, numbers.data());
+    ASSERT_GE(n, 0);
+    if (n == 0) break;
+    for (int32_t k = 0; k < n; ++k) EXPECT_EQ(numbers[k], total + k + 1);
+    total += n;
+    op = VNX_READ_NEXT;
+  }
+  EXPECT_EQ(total, 1000);
+  EXPECT_EQ(Rclose(h), 1);
 }
 
 TEST_F(TcpHostTest, RefusesConnectionsBeyondTheMaximum) {

@@ -51,6 +51,8 @@ std::string HostdUsage() {
          "  --idle-timeout S      seconds a connection may wait between requests;\n"
          "                        0 = no limit (3600)\n"
          "  --log-level LEVEL     error, warning, info or debug (info)\n"
+         "  --add-user NAME       create the user profile NAME (or change its password)\n"
+         "                        with the password in $VANTORA_PASSWORD, then exit\n"
          "  --help                this text\n"
          "\n"
          "Defaults come from the settings file ($MV400_INI, section Hostd). Logs go to\n"
@@ -104,6 +106,9 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
       if (ok) o.server.limits.idleTimeoutMs = IdleMs(number);
     } else if (option == "--log-level") {
       ok = ParseLevel(value, &o.logLevel);
+    } else if (option == "--add-user") {
+      ok = !value.empty() && value.size() <= 10;
+      o.addUser = value;
     } else {
       *error = "unknown option " + option;
       return false;

@@ -9,6 +9,8 @@
 //   --max-connections N  Hostd/MaxConnections    64
 //   --idle-timeout S     Hostd/IdleTimeout       3600 seconds (0: no limit)
 //   --log-level LEVEL    Hostd/LogLevel          info (error, warning, info, debug)
+//   --add-user NAME      creates (or gives a new password to) the user profile NAME
+//                        with the password in $VANTORA_PASSWORD, then exits
 #ifndef VANTORA_HOST_HOSTD_HOSTD_OPTIONS_H_
 #define VANTORA_HOST_HOSTD_HOSTD_OPTIONS_H_
 
@@ -26,6 +28,7 @@ struct HostdOptions {
   std::string dataDirectory;
   host::LogLevel logLevel = host::LogLevel::kInfo;
   bool help = false;
+  std::string addUser;  // --add-user: set the profile up instead of serving
 };
 
 // Fills `out` from `args` (without the program name) and `settings`. False

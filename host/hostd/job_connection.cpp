@@ -16,6 +16,7 @@ using Clock = std::chrono::steady_clock;
 using host::LogLevel;
 
 constexpr int kStopCheckMs = 200;
+constexpr int kSendLimitMs = 30'000;
 constexpr size_t kReceiveChunk = 16 * 1024;
 
 enum class Wait { kFrame, kTimeout, kClosed, kStopping, kBadFrame };
@@ -79,11 +80,15 @@ class Serving {
   bool Handshake(host::SessionOptions* options);
   void Refuse(tcp::FrameRefusal reason, const std::string& why, LogLevel level);
   bool Send(const uint8_t* data, size_t n) {
-    int limit = limits_.idleTimeoutMs < 0 ? 60'000 : limits_.idleTimeoutMs;
+    // Bounded even without an idle limit, so a client that stops reading
+    // cannot hold its thread (and the server's stop) for long.
+    const int limit =
+        limits_.idleTimeoutMs < 0 ? kSendLimitMs : std::min(limits_.idleTimeoutMs, kSendLimitMs);
     tcp::IoResult r = socket_.SendAll(data, n, limit);
-    if (!r.ok())
+    if (!r.ok()) {
       Log(LogLevel::kInfo,
           "could not send to the client (error " + std::to_string(r.error) + "); closing");
+    }
     return r.ok();
   }
   void Log(LogLevel level, const std::string& text) { host_.Log(level, peer_ + ": " + text); }

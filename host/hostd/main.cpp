@@ -2,6 +2,7 @@
 // the options and docs/hostd.md for running it).
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,25 @@ void LogLine(LogLevel level, std::string_view text) {
                kLevels[static_cast<int>(level)], static_cast<int>(text.size()), text.data());
 }
 
+// --add-user: the password comes from the environment, never from the
+// command line, where other users of the machine could read it.
+int AddUser(vantora::host::Host& h, const std::string& name) {
+  const char* password = std::getenv("VANTORA_PASSWORD");
+  if (password == nullptr || *password == '\0') {
+    std::fprintf(stderr, "vantora-hostd: --add-user takes the password from $VANTORA_PASSWORD\n");
+    return 2;
+  }
+  auto& profiles = h.storage().userProfiles();
+  vantora::host::Status s = profiles.Exists(name) ? profiles.ChangePassword(name, password)
+                                                  : profiles.Create(name, password, "");
+  if (!s.ok()) {
+    std::fprintf(stderr, "vantora-hostd: user %s: %s\n", name.c_str(), s.ToString().c_str());
+    return 1;
+  }
+  std::printf("vantora-hostd: user profile %s is ready\n", name.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,6 +81,7 @@ int main(int argc, char** argv) {
             "cannot open the data directory " + options.dataDirectory + ": " + s.ToString());
     return 1;
   }
+  if (!options.addUser.empty()) return AddUser(*h, options.addUser);
   auto server = std::make_unique<hostd::TcpServer>(*h, options.server);
   if (!server->Start(&error)) {
     LogLine(LogLevel::kError, error);

@@ -45,7 +45,7 @@ class RawClient {
   }
   // The next frame, or false when the connection closed (`closed` set) or
   // nothing came within `timeoutMs`.
-  bool Next(RawFrame* out, int timeoutMs = 5000) {
+  bool Next(RawFrame* out, int timeoutMs = 30000) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
       tcp::Frame f;

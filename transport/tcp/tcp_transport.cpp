@@ -71,6 +71,12 @@ TCP_API int16_t RESDeconnexion(void* session) {
     std::lock_guard lock(All().mutex);
     auto it = All().bySession.find(session);
     if (it == All().bySession.end()) return 1;
+    if (it->second->broken()) {
+      // Kept, closed, so that RESAppcErr still tells why (the client library
+      // disconnects a session whose open failed before it reports).
+      it->second->Close();
+      return 1;
+    }
     gone = std::move(it->second);
     All().bySession.erase(it);
   }
