@@ -195,7 +195,12 @@ std::string_view TrimBlanks(const uint8_t* in, int length) {
   return {reinterpret_cast<const char*>(in), static_cast<size_t>(n)};
 }
 
+// Decimals beyond the field's are dropped (as the client's converter does);
+// integer digits beyond its text are refused.
 Status ScaledFromDecimal(const WireField& f, const conversion::Decimal& d, Value* out) {
+  if (conversion::IntegerDigits(d) + f.def.decimals > f.digits) {
+    return Mapping(f, "more digits than the field");
+  }
   int64_t v = 0;
   if (conversion::DecimalToInteger(d, f.def.decimals, std::numeric_limits<int64_t>::min(),
                                    std::numeric_limits<int64_t>::max(),
