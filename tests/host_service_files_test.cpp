@@ -370,6 +370,57 @@ TEST_F(HostServiceFiles, WritesAndReadsTheProcedureCatalogue) {
   EXPECT_EQ(std::string(entry, 8), "ORDER001");
 }
 
+// ---- A data queue as a file ------------------------------------------------
+
+TEST_F(HostServiceFiles, ReadsAndWritesADataQueueAsAFile) {
+  ASSERT_EQ(StartSession(), 1);
+  int32_t link = VNXLinkDataQueue(Pad("ORDQ", 10).c_str(), Pad("DEMO", 10).c_str(), 50, 4,
+                                  Pad("*KEYED", 10).c_str());
+  ASSERT_GT(link, 0);
+  ASSERT_EQ(VNXSendDataQueue(link, "first", 5, "K001", 4), 1);
+  ASSERT_EQ(VNXSendDataQueue(link, "second", 6, "K002", 4), 1);
+  int32_t h = VNXopen("*DTAQ/DEMO/ORDQ", 1, -1);
+  ASSERT_GE(h, 0);
+  EXPECT_EQ(Rlength(h), 54);
+  EXPECT_EQ(GetNbrFmt(h), 1);
+  uint8_t header[16];
+  ASSERT_EQ(VNXGetDesc(h, header, 16, 0x08000000, "          "), 1);
+  EXPECT_EQ(wire::LoadLeI16(header + 10), 2);  // KEY and DATA
+  EXPECT_EQ(wire::LoadLeI16(header + 12), 54);
+  EXPECT_EQ(wire::LoadLeI16(header + 14), 1);
+  uint8_t fields[2 * 22];
+  ASSERT_EQ(VNXGetDesc(h, fields, 22, 0x10020002, "          "), 2);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(fields), 10), Pad("KEY", 10));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(fields) + 22, 10), Pad("DATA", 10));
+  EXPECT_EQ(wire::LoadLeI16(fields + 22 + 12), 50);
+  uint8_t key[26];
+  ASSERT_EQ(VNXGetDesc(h, key, 26, 0x21020001, "          "), 1);
+  EXPECT_EQ(wire::LoadLeI16(key + 22), 0);
+  int32_t waiting = 0;
+  ASSERT_EQ(VNXGetDesc(h, &waiting, 4, 0x40000000, "          "), 1);
+  EXPECT_EQ(waiting, 2);
+
+  std::vector<uint8_t> record(54);
+  ASSERT_EQ(VNXRead(h, record.data(), 54, VNX_READ_KEY_EQ, "K002", 4, nullptr), 1);
+  EXPECT_EQ(At(record, 0, 4), "K002");
+  EXPECT_EQ(At(record, 4, 50), Pad("second", 50));
+  ASSERT_EQ(VNXRead(h, record.data(), 54, VNX_READ_SAME, nullptr, 0, nullptr), 1);
+  EXPECT_EQ(At(record, 0, 4), "K002");
+  EXPECT_EQ(VNXRead(h, record.data(), 54, VNX_READ_KEY_EQ, "K002", 4, nullptr), -1);
+  EXPECT_EQ(MessageId(), "CPF5006");
+  EXPECT_EQ(VNXRead(h, record.data(), 54, VNX_READ_NEXT, nullptr, 0, nullptr), -1);
+  EXPECT_EQ(retstat(), 3014);
+
+  const std::string written = "K009" + Pad("from a file", 50);
+  ASSERT_EQ(VNXWrite(h, written.data(), 54, 0x01000000, nullptr), 1);
+  char entry[64] = {};
+  ASSERT_EQ(VNXReceiveDataQueue(link, entry, sizeof entry, 0, "EQ", "K009", 4), 11);
+  EXPECT_EQ(std::string(entry, 11), "from a file");
+  EXPECT_EQ(Rclose(h), 1);
+  EXPECT_EQ(VNXopen("*DTAQ/DEMO/NOQ", 1, -1), -1);
+  EXPECT_EQ(MessageId(), "CPF9801");
+}
+
 // ---- File service requests ------------------------------------------------
 
 TEST_F(HostServiceFiles, KeysLocksAndFreeingFiles) {

@@ -1,8 +1,10 @@
 // Files whose records do not come from a database file: program files
-// ("*PGM/NAME", program_file.h) and format files with a mapped list
-// (VNXMapFile, mapped_records.h). These handlers stand in front of the
-// record-level ones for Ropen, VNXopen and VNXRead, and hand every other
-// file to them.
+// ("*PGM/NAME", program_file.h), data queues ("*DTAQ/NAME",
+// data_queue_file.h) and format files with a mapped list (VNXMapFile,
+// mapped_records.h). These handlers stand in front of the record-level ones
+// for Ropen, VNXopen, VNXRead, VNXWrite, Rwrite, VNXGetDesc, GetNbrFmt and
+// Rlength, and hand every other file to them. Other requests on a program
+// or data-queue file answer as for a handle that is not open (CPF4101).
 //
 // VNXRead on a mapped handle reads the list with the operations a list
 // has (first, last, next, prior, current, relative record number), blocked
@@ -14,6 +16,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "host/server/data_queue_file.h"
 #include "host/server/handlers.h"
 #include "host/server/host.h"
 #include "host/server/host_status.h"
@@ -35,14 +38,39 @@ constexpr int kOpCurrent = 0x01, kOpKeyEqual = 0x06;
 std::atomic<Handler> fileRopen{nullptr};
 std::atomic<Handler> fileVnxOpen{nullptr};
 std::atomic<Handler> fileVnxRead{nullptr};
+std::atomic<Handler> fileVnxWrite{nullptr};
+std::atomic<Handler> fileRwrite{nullptr};
+std::atomic<Handler> fileGetDesc{nullptr};
+std::atomic<Handler> fileGetNbrFmt{nullptr};
+std::atomic<Handler> fileRlength{nullptr};
 
-bool IsProgramFile(std::string_view name) {
-  if (name.size() <= kProgramFilePrefix.size()) return false;
-  for (size_t i = 0; i < kProgramFilePrefix.size(); ++i) {
+bool HasPrefix(std::string_view name, std::string_view prefix) {
+  if (name.size() <= prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
     char ch = name[i];
-    if ((ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch) != kProgramFilePrefix[i]) return false;
+    if ((ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch) != prefix[i]) return false;
   }
   return true;
+}
+
+bool IsProgramFile(std::string_view name) {
+  return HasPrefix(name, kProgramFilePrefix);
+}
+
+bool IsDataQueueFile(std::string_view name) {
+  return HasPrefix(name, kDataQueueFilePrefix);
+}
+
+void OpenDataQueue(RequestContext& c, std::string_view name) {
+  std::unique_ptr<DataQueueFile> file;
+  Status s = OpenDataQueueFile(c.host, c.job, name.substr(kDataQueueFilePrefix.size()), &file);
+  if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusFileNotFound, "CPF9801");
+  if (!s.ok()) return c.Fail(s);
+  c.result = c.job.AddFile(std::move(file));
+}
+
+DataQueueFile* QueueFileParam(RequestContext& c) {
+  return dynamic_cast<DataQueueFile*>(c.job.File(c.request.Value(0)));
 }
 
 void OpenProgram(RequestContext& c, std::string_view name) {
@@ -56,12 +84,42 @@ void OpenProgram(RequestContext& c, std::string_view name) {
 
 void Ropen(RequestContext& c) {
   if (IsProgramFile(c.request.Text(0))) return OpenProgram(c, c.request.Text(0));
+  if (IsDataQueueFile(c.request.Text(0))) return OpenDataQueue(c, c.request.Text(0));
   fileRopen.load()(c);
 }
 
 void VnxOpen(RequestContext& c) {
   if (IsProgramFile(c.request.Text(0))) return OpenProgram(c, c.request.Text(0));
+  if (IsDataQueueFile(c.request.Text(0))) return OpenDataQueue(c, c.request.Text(0));
   fileVnxOpen.load()(c);
+}
+
+void VnxWrite(RequestContext& c) {
+  if (DataQueueFile* q = QueueFileParam(c)) return WriteDataQueueFile(c, *q, true);
+  fileVnxWrite.load()(c);
+}
+
+void Rwrite(RequestContext& c) {
+  if (DataQueueFile* q = QueueFileParam(c)) return WriteDataQueueFile(c, *q, false);
+  fileRwrite.load()(c);
+}
+
+void GetDesc(RequestContext& c) {
+  if (DataQueueFile* q = QueueFileParam(c)) return DescribeDataQueueFile(c, *q);
+  fileGetDesc.load()(c);
+}
+
+void GetNbrFmt(RequestContext& c) {
+  if (QueueFileParam(c) != nullptr) return;  // one format: the result stays 1
+  fileGetNbrFmt.load()(c);
+}
+
+void Rlength(RequestContext& c) {
+  if (DataQueueFile* q = QueueFileParam(c)) {
+    c.result = q->codec().recordLength();
+    return;
+  }
+  fileRlength.load()(c);
 }
 
 // VNXRead: h, out(records), recordLength, options, in(key), keyLength, out(numbers).
@@ -159,6 +217,7 @@ void ReadMapped(RequestContext& c, RecordFile& file, MappedRecords& list) {
 void VnxRead(RequestContext& c) {
   OpenFile* open = c.job.File(c.request.Value(0));
   if (auto* program = dynamic_cast<ProgramFile*>(open)) return ReadProgram(c, *program);
+  if (auto* queue = dynamic_cast<DataQueueFile*>(open)) return ReadDataQueueFile(c, *queue);
   auto* file = dynamic_cast<RecordFile*>(open);
   MappedRecords* list = MappedRecordsOf(c.job, c.request.Value(0));
   if (file != nullptr && list != nullptr) return ReadMapped(c, *file, *list);
@@ -175,9 +234,19 @@ void AddVirtualFileHandlers(HandlerTable& table) {
   fileRopen = table[wire::kOpRopen] ? table[wire::kOpRopen] : Refuse;
   fileVnxOpen = table[wire::kOpOpen] ? table[wire::kOpOpen] : Refuse;
   fileVnxRead = table[wire::kOpRead] ? table[wire::kOpRead] : Refuse;
+  fileVnxWrite = table[wire::kOpWrite] ? table[wire::kOpWrite] : Refuse;
+  fileRwrite = table[wire::kOpRwrite] ? table[wire::kOpRwrite] : Refuse;
+  fileGetDesc = table[wire::kOpGetDesc] ? table[wire::kOpGetDesc] : Refuse;
+  fileGetNbrFmt = table[wire::kOpGetNbrFmt] ? table[wire::kOpGetNbrFmt] : Refuse;
+  fileRlength = table[wire::kOpRlength] ? table[wire::kOpRlength] : Refuse;
   table[wire::kOpRopen] = Ropen;
   table[wire::kOpOpen] = VnxOpen;
   table[wire::kOpRead] = VnxRead;
+  table[wire::kOpWrite] = VnxWrite;
+  table[wire::kOpRwrite] = Rwrite;
+  table[wire::kOpGetDesc] = GetDesc;
+  table[wire::kOpGetNbrFmt] = GetNbrFmt;
+  table[wire::kOpRlength] = Rlength;
 }
 
 }  // namespace vantora::host
