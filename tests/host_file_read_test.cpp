@@ -69,6 +69,9 @@ constexpr int32_t kSame = VNX_READ_SAME, kNext = VNX_READ_NEXT, kPrior = VNX_REA
                   kGt = VNX_READ_KEY_GT, kGe = VNX_READ_KEY_GE, kLt = VNX_READ_KEY_LT,
                   kLe = VNX_READ_KEY_LE, kNextEq = VNX_READ_NEXT_EQUAL,
                   kNextNe = VNX_READ_NEXT_UNEQUAL, kRrn = VNX_READ_RRN;
+// The host's own codes beside the client's names: prior with the same key,
+// prior with another key.
+constexpr int32_t kPriorEq = 0x0C000000, kPriorNe = 0x0E000000;
 
 TEST_F(HostRead, EveryOperationOnKeyedAndArrivalPaths) {
   const std::vector<Case> cases = {
@@ -98,6 +101,16 @@ TEST_F(HostRead, EveryOperationOnKeyedAndArrivalPaths) {
         {kNextEq, "", 6, "AA01/2"},
         {kNextEq, "", 6, "AA01/1"},
         {kNextEq, "", 6, "=5001"}}},
+      {"prior records with the same and with another key",
+       "TEST/ITEMS",
+       {{kGe, Key("AA01", 1), 0, "AA01/1"},
+        {kPriorEq, "", 6, "AA01/2"},
+        {kPriorEq, "", 6, "AA01/3"},
+        {kPriorEq, "", 6, "=5025"},
+        {kRrn, "", 1, "B001/5"},
+        {kPriorNe, "", 6, "AB02/1"},
+        {kPriorNe, "", 6, "AA01/1"},
+        {kPriorNe, "", 6, "=5025"}}},
       {"partial character key",
        "TEST/ITEMS",
        {{kGe, "AB", 0, "AB02/1"},
@@ -220,6 +233,11 @@ TEST_F(HostRead, BlockedKeyReadsAndWiderSlots) {
   EXPECT_EQ(Id(&block[kSlot]), "AA01/2");
   EXPECT_EQ(Id(&block[2 * kSlot]), "AA01/1");
   EXPECT_EQ(block[kItemLength], 0);  // the rest of a slot is zero
+  // A block of the next records with the same first key field.
+  ASSERT_EQ(VNXRead(h, block.data(), kSlot, kFirst, nullptr, 0, nullptr), 1);
+  ASSERT_EQ(VNXRead(h, block.data(), kSlot, kNextEq | VNX_BLOCK | 5, nullptr, 6, nullptr), 2);
+  EXPECT_EQ(retstat(), 5001);
+  EXPECT_EQ(Id(&block[kSlot]), "AA01/1");
   // Position-only block: the numbers come, the records do not.
   int32_t numbers[3] = {};
   EXPECT_EQ(VNXRead(h, nullptr, kSlot, kFirst | VNX_BLOCK | 3, nullptr, 0, numbers), 3);
