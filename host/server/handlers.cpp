@@ -20,6 +20,7 @@ HandlerTable BuildHandlerTable() {
   HandlerTable table{};
   AddServiceHandlers(table);
   AddFileHandlers(table);
+  AddCommandHandlers(table);
   AddVirtualFileHandlers(table);
   AddApiHandlers(table);
   AddQueueHandlers(table);

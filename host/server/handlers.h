@@ -46,6 +46,7 @@ HandlerTable BuildHandlerTable();
 // Each area registers its handlers.
 void AddServiceHandlers(HandlerTable& table);
 void AddFileHandlers(HandlerTable& table);
+void AddCommandHandlers(HandlerTable& table);  // commands/command_handlers.cpp
 
 // The host services (virtual_file_, api_, queue_, program_, file_service_
 // and remaining_handlers.cpp).

@@ -12,9 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "host/storage/names.h"
 #include "host/storage/record_locks.h"
 
 namespace vantora::host {
+
+// commands/job_command_state.h: commitment control, open query files,
+// overrides and the request trace that CL commands leave in the job.
+struct JobCommandState;
+struct QueryFile;
 
 struct JobServices;  // job_services.h: user spaces, links, mapped lists
 
@@ -67,6 +73,17 @@ class Job {
   void CloseAllFiles();
   size_t OpenFileCount() const;
 
+  // What CL commands set (commands/job_command_state.h); null until a
+  // command first needs it.
+  std::shared_ptr<JobCommandState>& commandState() { return commandState_; }
+  // STRCMTCTL is active: opens asking for commitment control get it.
+  bool commitmentControl() const;
+  // The open query file (OPNQRYF) that an open of `file` must read through:
+  // the job overrides the file with SHARE(*YES) and a query file is open
+  // over it (or over its TOFILE). Null otherwise. The open handler uses
+  // PlanOpen (commands/open_plan.h), which asks this first.
+  const QueryFile* SharedOpenFor(const ObjectName& file) const;
+
   // What the service requests keep for the job (job_services.h); null until
   // first used.
   std::shared_ptr<JobServices>& services() { return services_; }
@@ -82,6 +99,7 @@ class Job {
   std::array<uint8_t, 256> ebcdicToPc_;
   std::array<uint8_t, 256> pcToEbcdic_;
   std::vector<std::unique_ptr<OpenFile>> files_;
+  std::shared_ptr<JobCommandState> commandState_;
   std::shared_ptr<JobServices> services_;
 };
 

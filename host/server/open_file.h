@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/cl/record_filter.h"
 #include "host/server/file_usage.h"
 #include "host/server/job.h"
 #include "host/server/record_codec.h"
@@ -39,6 +40,9 @@ class RecordFile : public OpenFile {
   RecordFile() = default;
 
   std::unique_ptr<FileCursor> cursor;
+  // Records an open query file or select/omit rules leave out; reads go
+  // through commands/filtered_read.h. Null: every record.
+  std::shared_ptr<const RecordFilter> filter;
   FileUsage::Claim claim;  // the file's use by this job, released on close
   int32_t mode = 0;
   RecordCodec full;

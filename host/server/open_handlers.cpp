@@ -3,6 +3,7 @@
 // texts: open_mode.h.
 #include <cstring>
 
+#include "host/server/commands/open_plan.h"
 #include "host/server/file_handlers.h"
 #include "host/server/host.h"
 #include "host/server/host_status.h"
@@ -57,8 +58,23 @@ void Open(RequestContext& c, std::string_view name, const OpenMode& mode) {
     c.Fail(s);
     return;
   }
+  // Overrides, a shared open query file and select/omit rules decide what
+  // the open reads.
+  OpenPlan plan;
+  Status planned = PlanOpen(c.host.storage(), c.job, description.name, &plan);
+  if (planned.ok() && !(plan.file == description.name)) {
+    planned = c.host.storage().catalogue().DescribeFile(plan.file, &description);
+  }
+  if (!planned.ok()) {
+    c.Fail(planned);
+    return;
+  }
   auto file = std::make_unique<RecordFile>();
   file->mode = mode.bits;
+  file->filter = plan.filter;
+  if (plan.readOnly && (file->mode & (kOpenAdd | kOpenUpdate)) != 0) {
+    file->mode = (file->mode & ~(kOpenAdd | kOpenUpdate)) | kOpenRead;
+  }
   int64_t physical = description.basedOnIds.empty() ? description.id : description.basedOnIds[0];
   if (!c.host.fileUsage()
            .Acquire(physical, c.job.id(), (mode.bits & kOpenExclusive) != 0, &file->claim)
@@ -68,7 +84,7 @@ void Open(RequestContext& c, std::string_view name, const OpenMode& mode) {
   }
   CursorOptions options;
   options.job = c.job.id();
-  options.arrivalOrder = (mode.bits & kOpenArrival) != 0;
+  options.arrivalOrder = (mode.bits & kOpenArrival) != 0 || plan.arrivalOrder;
   options.commitmentControl = (mode.bits & kOpenCommit) != 0;
   options.lockWait = mode.recordWait.value_or(c.job.recordWait());
   if (Status s = c.host.storage().OpenCursor(description.name, options, &file->cursor); !s.ok()) {

@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/server/commands/filtered_read.h"
 #include "host/server/file_handlers.h"
 #include "host/server/host.h"
 #include "host/server/host_status.h"
@@ -202,7 +203,7 @@ void RunBlocked(RequestContext& c, RecordFile& f, const ReadCall& call,
   r.lock = false;
   r.positionOnly = !data;
   thread_local RecordBatch batch;
-  Status s = f.cursor->ReadBlock(r, static_cast<size_t>(count), &batch);
+  Status s = FilteredReadBlock(*f.cursor, f.filter.get(), r, static_cast<size_t>(count), &batch);
   size_t read = s.ok() ? batch.size : 0;
   if (!s.ok() && s.code() != StatusCode::kEndOfFile && s.code() != StatusCode::kBeginningOfFile &&
       s.code() != StatusCode::kRecordNotFound) {
@@ -275,7 +276,7 @@ void RunRead(RequestContext& c, RecordFile* f, const ReadCall& call) {
   request.positionOnly = !data && !request.lock;
   Record record;
   int64_t rrn = 0;
-  if (Status s = f->cursor->Read(request, &record, &rrn); !s.ok()) {
+  if (Status s = FilteredRead(*f->cursor, f->filter.get(), request, &record, &rrn); !s.ok()) {
     FailOn(c, f, s);
     return;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/server/commands/request_trace.h"
 #include "host/server/host_status.h"
 #include "protocol/message_format.h"
 
@@ -82,6 +83,7 @@ ServerSession::Outcome ServerSession::Run() {
   } else {
     context.Fail(kStatusInvalidRequest, "CPF9898");
   }
+  TraceRequest(*job_, decoder_, context.result, context.status, context.messageId);
   if (!wantsReply) {
     if (context.result < 0) {
       host_.Log(LogLevel::kDebug,

@@ -1,0 +1,122 @@
+#include "host/server/commands/command_runner.h"
+
+#include "host/cl/cl_parser.h"
+#include "host/server/commands/command_table.h"
+#include "host/server/host_status.h"
+#include "host/server/job.h"
+
+namespace vantora::host {
+namespace {
+
+const CommandTable& Effects() {
+  static const CommandTable table = [] {
+    CommandTable t;
+    AddJobCommands(t);
+    AddObjectCommands(t);
+    AddFileCommands(t);
+    AddQueryCommands(t);
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace
+
+CommandOutcome CommandOutcome::Failed(const Status& s) {
+  CommandOutcome o;
+  o.ok = false;
+  o.status = StatusWordOf(s.code());
+  o.messageId = s.messageId();
+  o.detail = s.detail();
+  return o;
+}
+
+CommandOutcome CommandOutcome::Failed(const char* messageId, std::string detail) {
+  CommandOutcome o;
+  o.ok = false;
+  o.status = kStatusOther;
+  o.messageId = messageId;
+  o.detail = std::move(detail);
+  return o;
+}
+
+Status ResolveExistingFile(CommandContext& c, const std::string& value, ObjectName* out) {
+  std::string lib, name;
+  cl::SplitQualified(value, &lib, &name);
+  if (lib.empty() || lib == "*LIBL") {
+    return c.storage.catalogue().ResolveFile(c.job.SearchList(), name, out);
+  }
+  if (lib == "*CURLIB") lib = c.job.currentLibrary();
+  if (!c.storage.catalogue().LibraryExists(lib)) {
+    return Status::Error(StatusCode::kLibraryNotFound, "library " + lib);
+  }
+  FileDescription d;
+  Status s = c.storage.catalogue().DescribeFile({lib, name}, &d);
+  if (!s.ok()) return s;
+  *out = d.name;
+  return Status::Ok();
+}
+
+Status NewObjectName(CommandContext& c, const std::string& value, ObjectName* out) {
+  std::string lib, name;
+  cl::SplitQualified(value, &lib, &name);
+  if (lib.empty() || lib == "*LIBL" || lib == "*CURLIB") lib = c.job.currentLibrary();
+  if (!c.storage.catalogue().LibraryExists(lib)) {
+    return Status::Error(StatusCode::kLibraryNotFound, "library " + lib);
+  }
+  return NormaliseObjectName({lib, name}, out);
+}
+
+Status ResolveExistingObject(CommandContext& c, const std::string& value, std::string_view type,
+                             ObjectName* out) {
+  std::string lib, name;
+  cl::SplitQualified(value, &lib, &name);
+  std::vector<std::string> libraries;
+  if (lib.empty() || lib == "*LIBL") {
+    libraries = c.job.SearchList();
+  } else {
+    libraries.push_back(lib == "*CURLIB" ? c.job.currentLibrary() : lib);
+    if (!c.storage.catalogue().LibraryExists(libraries[0])) {
+      return Status::Error(StatusCode::kLibraryNotFound, "library " + libraries[0]);
+    }
+  }
+  for (const std::string& l : libraries) {
+    ObjectEntry entry;
+    if (c.storage.catalogue().FindObject({l, name}, type, &entry).ok()) {
+      *out = entry.name;
+      return Status::Ok();
+    }
+  }
+  return Status::Error(StatusCode::kObjectNotFound, std::string(type) + " " + name + " not found");
+}
+
+std::string TextValue(const cl::BoundCommand& command, std::string_view keyword) {
+  const auto& v = command.Values(keyword);
+  if (v.empty() ||
+      (v[0].kind == cl::ClElement::Kind::kWord && !v[0].text.empty() && v[0].text[0] == '*')) {
+    return {};
+  }
+  return v[0].text;
+}
+
+CommandOutcome RunCommand(Storage& storage, Job& job, std::string_view text) {
+  cl::ClCommand parsed;
+  cl::ClSyntaxError syntax;
+  if (!cl::ParseClCommand(text, &parsed, &syntax)) {
+    return CommandOutcome::Failed(syntax.messageId.c_str(),
+                                  syntax.detail + " at " + std::to_string(syntax.offset));
+  }
+  cl::BoundCommand bound;
+  cl::BindError bindError;
+  if (!cl::BindCommand(parsed, &bound, &bindError)) {
+    return CommandOutcome::Failed(bindError.messageId.c_str(), bindError.detail);
+  }
+  auto it = Effects().find(bound.name());
+  if (it == Effects().end()) {
+    return CommandOutcome::Failed("CPD0030", "command " + parsed.name + " has no effect here");
+  }
+  CommandContext context{storage, job};
+  return it->second(context, bound);
+}
+
+}  // namespace vantora::host
