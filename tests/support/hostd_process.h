@@ -86,7 +86,10 @@ class HostdProcess {
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+  bool running() {
+    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) pid_ = -1;  // ended (and reaped)
+    return pid_ > 0;
+  }
 
   ~HostdProcess() {
     if (pid_ > 0) Signal(SIGKILL);

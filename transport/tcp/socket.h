@@ -7,8 +7,8 @@
 // what happened as values, never through signals (writing to a closed peer
 // does not raise SIGPIPE).
 //
-// Thread safety: one thread uses a socket at a time, except Shutdown and
-// Listener::Wake, which any thread may call to wake the one waiting.
+// Thread safety: one thread uses a socket at a time; Listener::Wake may be
+// called from any thread to wake the one waiting in Accept.
 #ifndef VANTORA_TRANSPORT_TCP_SOCKET_H_
 #define VANTORA_TRANSPORT_TCP_SOCKET_H_
 
@@ -53,9 +53,6 @@ class Socket {
   IoResult SendAll(const void* data, size_t n, int timeoutMs);
   // Receives at most `maximum` bytes (at least 1 when kOk).
   IoResult Receive(void* buffer, size_t maximum, int timeoutMs);
-  // Ends both directions: a thread waiting on this socket wakes with kClosed
-  // or kError. Safe to call from another thread while the socket is open.
-  void Shutdown();
   void Close();
   // "address:port" of the peer, for logs.
   std::string PeerName() const;

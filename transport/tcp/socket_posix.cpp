@@ -158,10 +158,6 @@ IoResult Socket::Receive(void* buffer, size_t maximum, int timeoutMs) {
   }
 }
 
-void Socket::Shutdown() {
-  if (handle_ >= 0) shutdown(handle_, SHUT_RDWR);
-}
-
 void Socket::Close() {
   if (handle_ >= 0) close(handle_);
   handle_ = -1;
