@@ -1,6 +1,6 @@
 #include "host/server/commands/host_table.h"
 
-namespace vantora::host::detail {
+namespace vantora::host::host_table {
 
 Status RunSql(sqlite3* db, const char* sql, const std::vector<SqlParam>& params,
               const std::function<void(sqlite3_stmt*)>& row) {
@@ -34,4 +34,4 @@ std::string ColumnText(sqlite3_stmt* q, int i) {
               : std::string();
 }
 
-}  // namespace vantora::host::detail
+}  // namespace vantora::host::host_table

@@ -13,7 +13,7 @@
 
 #include "host/storage/status.h"
 
-namespace vantora::host::detail {
+namespace vantora::host::host_table {
 
 using SqlParam = std::variant<int64_t, std::string>;
 
@@ -24,6 +24,6 @@ Status RunSql(sqlite3* db, const char* sql, const std::vector<SqlParam>& params,
 // The text of column `i` of the current row.
 std::string ColumnText(sqlite3_stmt* q, int i);
 
-}  // namespace vantora::host::detail
+}  // namespace vantora::host::host_table
 
 #endif  // VANTORA_HOST_SERVER_COMMANDS_HOST_TABLE_H_
