@@ -250,3 +250,36 @@ TEST_F(HostDescribe, TextConversionsMakeNumbersText) {
 
 }  // namespace
 }  // namespace vantora::testing
+
+namespace vantora::testing {
+namespace {
+
+TEST_F(HostDescribe, DatesTravelInTheJobsFormat) {
+  ASSERT_GE(Rsystem("CHGJOB DATFMT(*YMD) DATSEP('/') TIMSEP(':')"), 0);
+  int32_t h = VNXopen("TEST/PLAIN", 1 | 4, -1);
+  ASSERT_GE(h, 0);
+  uint8_t day[22];
+  ASSERT_EQ(VNXGetDesc(h, day, 22, 0x10000000 + 5, nullptr), 1);
+  EXPECT_EQ(wire::LoadLeI16(day + 12), 8);             // PC length
+  EXPECT_EQ(wire::LoadLeI16(day + 20), 0x1900 | '/');  // the format word
+  constexpr int32_t kLength = kItemLength - 2;
+  EXPECT_EQ(Rlength(h), kLength);
+  uint8_t r[kLength];
+  ASSERT_EQ(VNXRead(h, r, kLength, VNX_READ_RRN, nullptr, 2, nullptr), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(r + 33), 8), "23/12/31");
+  std::memcpy(r + 33, "39/01/02", 8);
+  ASSERT_EQ(Rupdate(h, r, kLength), 1);
+  std::memcpy(r + 33, "39/02/30", 8);
+  EXPECT_EQ(Rupdate(h, r, kLength), -1);
+  EXPECT_EQ(MessageId(), "CPF5029");
+  // A new job (ISO dates) sees the stored date.
+  ASSERT_EQ(FreeSession(), 1);
+  ASSERT_EQ(StartSession(), 1);
+  int32_t iso = VNXopen("TEST/PLAIN", 1, -1);
+  uint8_t back[kItemLength];
+  ASSERT_EQ(VNXRead(iso, back, kItemLength, VNX_READ_RRN, nullptr, 2, nullptr), 1);
+  EXPECT_EQ(Day(back), "2039-01-02");
+}
+
+}  // namespace
+}  // namespace vantora::testing
