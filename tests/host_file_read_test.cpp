@@ -311,3 +311,51 @@ TEST_F(HostRead, OpenModesAndNames) {
 
 }  // namespace
 }  // namespace vantora::testing
+
+namespace vantora::testing {
+namespace {
+
+// The benchmark tool's calls on the demo file: its conversion table, the
+// header and field descriptions, and blocked passes that start again from
+// the first record after an empty one.
+TEST_F(HostRead, BenchmarkToolPassesOverTheDemoFile) {
+  const int32_t table[12] = {1, 5, 2, 11, 3, -1, 4, -1, 7, -1, 8, -1};
+  ASSERT_EQ(SetImpGenConv(6, table), 1);
+  int32_t h = Ropen("DEMO/BENCH100", "rr blkrcd=Y");
+  ASSERT_GE(h, 0);
+  uint8_t header[16];
+  ASSERT_EQ(VNXGetDesc(h, header, 16, VNX_DESC_FILE_HEADER, nullptr), 1);
+  const int fields = wire::LoadLeI16(header + 10);
+  ASSERT_EQ(fields, 10);
+  const int32_t length = Rlength(h);
+  std::vector<uint8_t> descriptions(static_cast<size_t>(fields) * 22);
+  ASSERT_EQ(VNXGetDesc(h, descriptions.data(), 22, VNX_DESC_FIELDS + fields, nullptr), fields);
+  int32_t sum = 0;
+  for (int i = 0; i < fields; ++i) {
+    EXPECT_EQ(wire::LoadLeI16(&descriptions[22 * i + 10]), 0) << i;  // all text
+    sum += wire::LoadLeI16(&descriptions[22 * i + 12]);
+  }
+  EXPECT_EQ(sum, length);
+  const int32_t block = 32600 / (length + fields - 1);
+  std::vector<uint8_t> buffer(static_cast<size_t>(block) * length);
+  // Passes until the one after the first empty pass.
+  std::vector<int32_t> passes;
+  int32_t op = VNX_READ_NEXT;
+  while (passes.size() < 20) {
+    int32_t n = VNXRead(h, buffer.data(), length, block + op + VNX_BLOCK, nullptr, 0, nullptr);
+    ASSERT_GE(n, 0);
+    passes.push_back(n);
+    if (op == VNX_READ_FIRST) break;
+    op = n == 0 ? VNX_READ_FIRST : VNX_READ_NEXT;
+  }
+  ASSERT_GE(passes.size(), 2u);
+  int32_t total = 0;
+  for (size_t i = 0; i + 2 < passes.size(); ++i) total += passes[i];
+  EXPECT_EQ(total, 1000);  // the embedded host's demo file
+  EXPECT_EQ(passes[passes.size() - 2], 0);
+  EXPECT_EQ(passes.back(), block);  // from the first record again
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer.data()), 2), "1 ");  // ID as text
+}
+
+}  // namespace
+}  // namespace vantora::testing
