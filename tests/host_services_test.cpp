@@ -248,6 +248,7 @@ TEST_F(HostServices, AReceiverWaitsForAnotherJobsEntry) {
   ASSERT_EQ(VNXThreadAttach(), 1);  // one session per thread from here on
   ASSERT_EQ(StartSession(), 1);
   ASSERT_GT(Link("WAITQ", 100, 0, ""), 0);
+  ASSERT_GT(Link("LATEQ", 100, 0, ""), 0);
 
   std::string received;
   std::chrono::milliseconds waited{};
@@ -263,6 +264,8 @@ TEST_F(HostServices, AReceiverWaitsForAnotherJobsEntry) {
     start = std::chrono::steady_clock::now();
     EXPECT_EQ(Receive(link, 1), "");
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    // A wait without limit ends with the next entry.
+    EXPECT_EQ(Receive(Link("LATEQ", 0, 0, ""), -1), "again");
     VNXThreadDetach();
   });
   std::thread sender([&] {
@@ -271,6 +274,8 @@ TEST_F(HostServices, AReceiverWaitsForAnotherJobsEntry) {
     int32_t link = Link("WAITQ", 0, 0, "");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Send(link, "wake up");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Send(Link("LATEQ", 0, 0, ""), "again");
     VNXThreadDetach();
   });
   sender.join();
