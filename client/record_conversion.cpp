@@ -333,7 +333,10 @@ int32_t ReadWithConversion(int32_t h, void* records, int32_t recordLength, int32
   if (records != nullptr && int64_t{n} * slot->rawLength > kRawBufferSize) {
     return Refuse(VNX_IERR_RAW_BUFFER_LIMIT);
   }
-  const bool keyed = keyLength > 0;
+  // A read by relative record number carries the number in the key length:
+  // there is no key to convert.
+  const bool byNumber = (options & 0x0F000000) == VNX_READ_RRN;
+  const bool keyed = keyLength > 0 && !byNumber;
   uint8_t* raw = nullptr;
   if (records != nullptr || (keyed && key != nullptr)) {
     raw = RawBuffer();

@@ -365,6 +365,20 @@ TEST_F(RecordConversion, KeyLengthWithoutKeyCountsRawBytes) {
   EXPECT_EQ(Slot(reads[0], 5), 4);  // the raw length of the PACK key
 }
 
+TEST_F(RecordConversion, ReadByRecordNumberPassesTheNumberThrough) {
+  FileScript f;
+  f.keys = {1};
+  OpenConverted(f);
+  QueueRead(1, RawCustomer(kHello, 0x1234567F, 1), {});
+  Bytes pc(kPcLength);
+  // The relative record number travels in the key length, with no key.
+  ASSERT_EQ(VNXRead(3, pc.data(), kPcLength, VNX_READ_RRN, nullptr, 4711, nullptr), 1);
+  auto reads = Requests(kReadCode);
+  ASSERT_EQ(reads.size(), 1u);
+  EXPECT_EQ(Slot(reads[0], 4), 0);
+  EXPECT_EQ(Slot(reads[0], 5), 4711);
+}
+
 // ---- Close and handles.
 
 TEST_F(RecordConversion, RcloseThenReadTalksUnconverted) {
