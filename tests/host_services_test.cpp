@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "host/server/data_queues.h"
 #include "host/server/message_files.h"
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
@@ -283,6 +284,31 @@ TEST_F(HostServices, AReceiverWaitsForAnotherJobsEntry) {
   EXPECT_EQ(received, "wake up");
   EXPECT_GE(waited, std::chrono::milliseconds(200));
   EXPECT_LT(waited, std::chrono::milliseconds(8000));
+}
+
+// A stopping front ends every wait, forever ones too.
+TEST(DataQueueWaits, StopEndsThemAndResumeRestoresThem) {
+  host::DataQueueSet queues;
+  auto queue = queues.Get({"LIB", "Q"}, {});
+  host::QueueEntry entry;
+  bool got = true;
+  std::thread waiter([&] {
+    got = queue->Receive(std::chrono::milliseconds(-1), host::KeyOrder::kEqual, {}, &entry);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  queues.StopWaits();
+  waiter.join();
+  EXPECT_FALSE(got);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(queue->Receive(std::chrono::seconds(5), host::KeyOrder::kEqual, {}, &entry));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  queues.ResumeWaits();
+  const uint8_t data[] = {'x'};
+  ASSERT_TRUE(queue->Send(data, {}).ok());
+  EXPECT_TRUE(queue->Receive(std::chrono::milliseconds(0), host::KeyOrder::kEqual, {}, &entry));
+  start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(queue->Receive(std::chrono::milliseconds(300), host::KeyOrder::kEqual, {}, &entry));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
 }
 
 // ---- Programs -----------------------------------------------------------

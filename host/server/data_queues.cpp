@@ -142,12 +142,23 @@ bool DataQueue::Receive(std::chrono::milliseconds wait, KeyOrder order,
     std::copy_n(key.begin(), std::min(key.size(), search.size()), search.begin());
   }
   std::unique_lock lock(mutex_);
-  auto ready = [&] { return TakeLocked(order, search, out); };
+  bool taken = false;
+  auto ready = [&] {
+    taken = TakeLocked(order, search, out);
+    return taken || (stopping_ != nullptr && stopping_->load());
+  };
   if (wait.count() < 0) {
     arrived_.wait(lock, ready);
-    return true;
+  } else {
+    arrived_.wait_for(lock, wait, ready);
   }
-  return arrived_.wait_for(lock, wait, ready);
+  return taken;
+}
+
+void DataQueue::WakeAll() {
+  // Taking the lock orders the wake after a waiter's check of the flag.
+  std::lock_guard lock(mutex_);
+  arrived_.notify_all();
 }
 
 size_t DataQueue::size() {
@@ -162,9 +173,15 @@ std::shared_ptr<DataQueue> DataQueueSet::Get(const ObjectName& name,
   const DataQueueDefinition* d = queue ? &queue->definition() : nullptr;
   if (d == nullptr || d->sequence != definition.sequence || d->maxLength != definition.maxLength ||
       d->keyLength != definition.keyLength) {
-    queue = std::make_shared<DataQueue>(definition);
+    queue = std::make_shared<DataQueue>(definition, &stopping_);
   }
   return queue;
+}
+
+void DataQueueSet::StopWaits() {
+  stopping_ = true;
+  std::lock_guard lock(mutex_);
+  for (auto& [name, queue] : queues_) queue->WakeAll();
 }
 
 }  // namespace vantora::host

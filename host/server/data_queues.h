@@ -11,12 +11,15 @@
 // it with CreateDataQueue.
 //
 // Waiting: Receive waits on the queue's own condition, never under the
-// storage's lock; a send wakes every waiter of that queue.
+// storage's lock; a send wakes every waiter of that queue. A front that
+// stops (the TCP server before it joins its connections) calls
+// DataQueueSet::StopWaits, which ends every wait, forever ones included.
 //
 // Thread safety: every method may be called from any thread.
 #ifndef VANTORA_HOST_SERVER_DATA_QUEUES_H_
 #define VANTORA_HOST_SERVER_DATA_QUEUES_H_
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -68,7 +71,9 @@ struct QueueEntry {
 // The entries of one queue.
 class DataQueue {
  public:
-  explicit DataQueue(const DataQueueDefinition& definition) : definition_(definition) {}
+  // `stopping`, when set, ends waits (it outlives the queue).
+  DataQueue(const DataQueueDefinition& definition, const std::atomic<bool>* stopping)
+      : definition_(definition), stopping_(stopping) {}
   const DataQueueDefinition& definition() const { return definition_; }
 
   // Adds an entry; a key shorter than the key length is blank-padded.
@@ -78,15 +83,18 @@ class DataQueue {
   // Takes the next entry (keyed queues: the first, in arrival order, whose
   // key stands in `order` to `key`, which is blank-padded to the key length),
   // waiting up to `wait` (negative: without limit) for one to arrive.
-  // False when none came in time.
+  // False when none came in time, or the waits were stopped.
   bool Receive(std::chrono::milliseconds wait, KeyOrder order, std::span<const uint8_t> key,
                QueueEntry* out);
   size_t size();
+  // Wakes every waiter so that it looks at the stop flag.
+  void WakeAll();
 
  private:
   bool TakeLocked(KeyOrder order, const std::vector<uint8_t>& key, QueueEntry* out);
 
   const DataQueueDefinition definition_;
+  const std::atomic<bool>* stopping_;
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::deque<QueueEntry> entries_;
@@ -98,8 +106,12 @@ class DataQueueSet {
   // The queue `name` described by `definition`; created empty on first use.
   // A queue deleted and created again with another definition starts empty.
   std::shared_ptr<DataQueue> Get(const ObjectName& name, const DataQueueDefinition& definition);
+  // Ends every wait, now and until ResumeWaits: receives answer at once.
+  void StopWaits();
+  void ResumeWaits() { stopping_ = false; }
 
  private:
+  std::atomic<bool> stopping_{false};
   std::mutex mutex_;
   std::map<ObjectName, std::shared_ptr<DataQueue>> queues_;
 };

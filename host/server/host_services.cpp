@@ -12,7 +12,15 @@ HostServices& ServicesOf(Host& host) {
   std::lock_guard lock(mutex);
   auto& services = table[host.directory()];
   if (!services) services = std::make_unique<HostServices>(host.directory());
+  if (services->owner != &host) {
+    services->owner = &host;
+    services->queues.ResumeWaits();
+  }
   return *services;
+}
+
+void StopServiceWaits(Host& host) {
+  ServicesOf(host).queues.StopWaits();
 }
 
 }  // namespace vantora::host

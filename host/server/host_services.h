@@ -33,6 +33,7 @@ class HostServices {
   explicit HostServices(const std::filesystem::path& directory)
       : programs(directory / kProgramConfiguration) {}
 
+  const Host* owner = nullptr;  // the host these services serve now
   DataQueueSet queues;
   const ProgramRegistry programs;
 
@@ -42,6 +43,11 @@ class HostServices {
 };
 
 HostServices& ServicesOf(Host& host);
+
+// Ends the data-queue waits of the host's jobs (DataQueueSet::StopWaits):
+// a front calls it when it stops, before it waits for its connections. A
+// host opened again on the same directory waits normally again.
+void StopServiceWaits(Host& host);
 
 }  // namespace vantora::host
 
