@@ -256,6 +256,20 @@ TEST_F(HostdProtocolTest, SurvivesRandomBytes) {
   EXPECT_TRUE(server_.running());
 }
 
+TEST_F(HostdProtocolTest, StopsOnSigintTellingItsClients) {
+  Start();
+  RawClient c;
+  OpenSession(c);
+  EXPECT_EQ(server_.Signal(SIGINT), 0);
+  std::vector<RawFrame> frames;
+  EXPECT_TRUE(c.ClosedWithin(5000, &frames));
+  ASSERT_FALSE(frames.empty());
+  EXPECT_EQ(frames.back().refusal(), static_cast<uint32_t>(FrameRefusal::kStopping));
+  const std::string log = server_.Log();
+  EXPECT_NE(log.find("stopping on SIGINT"), std::string::npos) << log;
+  EXPECT_NE(log.find("session end"), std::string::npos) << log;
+}
+
 TEST_F(HostdProtocolTest, CommandLine) {
   const std::string hostd = HOSTD_PATH;
   const std::string data = (root_ / "host").string();
