@@ -294,6 +294,10 @@ MV432IDA_API int32_t VNXSession(int32_t index) {
 
 MV432IDA_API int32_t VNXThreadAttach(void) {
   if (!EnsureTransport()) return 0;
+  // The first attach creates the table; threads attaching at the same
+  // moment must not both create it.
+  static std::mutex firstAttach;
+  std::unique_lock first(firstAttach);
   if (lib.fresh == 1) {
     lib.fresh = 0;
     if (lib.tableLock == nullptr) lib.tableLock = new std::mutex;
@@ -307,6 +311,7 @@ MV432IDA_API int32_t VNXThreadAttach(void) {
       return 0;
     }
   }
+  first.unlock();
   if (!lib.multiThread) return 0;
   const uint32_t me = platform::CurrentThreadId();
   std::lock_guard guard(*lib.tableLock);

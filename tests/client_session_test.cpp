@@ -245,6 +245,27 @@ TEST_F(Sessions, ThirdThreadFindsNoFreeRecord) {
   EXPECT_EQ(records.size(), 2u);
 }
 
+TEST_F(Sessions, FirstAttachesAtTheSameMomentShareOneTable) {
+  std::barrier start(2);
+  std::barrier done(2);
+  std::atomic<int> attached{0};
+  auto work = [&] {
+    start.arrive_and_wait();
+    if (VNXThreadAttach() == 1) attached++;
+    EXPECT_EQ(StartSession(), 1);
+    done.arrive_and_wait();  // both hold their records at once
+  };
+  std::thread a(work);
+  std::thread b(work);
+  a.join();
+  b.join();
+  EXPECT_EQ(attached.load(), 2);
+  EXPECT_EQ(ScriptedTransport::Calls("RESDebutMultiSession").size(), 1u);
+  std::set<const void*> records;
+  for (auto& c : ScriptedTransport::Calls("RESConnexion")) records.insert(c.session);
+  EXPECT_EQ(records.size(), 2u);
+}
+
 TEST_F(Sessions, ExplicitSelectionBlocksOtherThreadsUntilReleased) {
   std::atomic<bool> ownerHolds{false};
   std::atomic<bool> otherDone{false};
