@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -155,6 +156,60 @@ TEST(MessageFiles, HoldEveryIdentifierTheHostAnswers) {
   EXPECT_EQ(host::SubstituteMessage("&1 in &2 type *&3 not found.",
                                     std::vector<uint8_t>{'T', ' ', 0xFF, 'L'}),
             "T in L type * not found.");
+}
+
+// The DDS of docs/host-services.md creates catalogue files of the right
+// record lengths in a working library, which then come first.
+TEST_F(HostServices, TheDocumentedDdsCreatesTheCatalogueFiles) {
+  std::ifstream doc(std::string(VANTORA_SOURCE_DIR) + "/docs/host-services.md");
+  std::map<std::string, std::vector<std::string>> sources;
+  std::string current;
+  bool inBlock = false;
+  for (std::string line; std::getline(doc, line);) {
+    if (line.rfind("```", 0) == 0) {
+      inBlock = !inBlock && !current.empty();
+      if (!inBlock) current.clear();
+      continue;
+    }
+    if (inBlock) {
+      sources[current].push_back(line);
+    } else {
+      for (const char* file : {"YPROCHDR", "YPROCPARMS", "YPROCPGM", "YIDXR0100"}) {
+        if (line.rfind(file, 0) == 0 &&
+            (line.size() == strlen(file) || line[strlen(file)] == ' ')) {
+          current = file;
+        }
+      }
+    }
+  }
+  ASSERT_EQ(sources.size(), 4u);
+  ASSERT_EQ(StartSession(), 1);
+  ASSERT_EQ(Rsystem("CRTLIB WORKLIB"), 0);
+  const struct {
+    const char* file;
+    const char* command;
+    int32_t length;
+  } files[] = {{"YPROCHDR", "CRTPF", 118},
+               {"YPROCPARMS", "CRTPF", 40},
+               {"YIDXR0100", "CRTPF", 149},
+               {"YPROCPGM", "CRTLF", 118}};
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.file);
+    const std::string member = std::string("WORKLIB/QDDSSRC(") + f.file + ")";
+    int32_t mode = 0;
+    for (std::string line : sources[f.file]) {
+      line.resize(80, ' ');
+      ASSERT_EQ(RCreatDDS(member.c_str(), 1, line.c_str(), mode), 1) << MessageId();
+      mode = 2;
+    }
+    const std::string create =
+        std::string(f.command) + " FILE(WORKLIB/" + f.file + ") SRCFILE(WORKLIB/QDDSSRC)";
+    ASSERT_EQ(Rsystem(create.c_str()), 0) << MessageId();
+    int32_t h = VNXopen((std::string("WORKLIB/") + f.file).c_str(), 1, 0);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(Rlength(h), f.length);
+    EXPECT_EQ(Rclose(h), 1);
+  }
 }
 
 // ---- Data queues --------------------------------------------------------
