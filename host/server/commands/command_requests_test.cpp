@@ -193,6 +193,18 @@ TEST_F(CommandRequests, OpenQueryFileSelectsThroughTheOverride) {
             0);
   ASSERT_EQ(Rsystem("OVRDBF ORDERS SHARE(*YES) OVRSCOPE(*JOB)"), 0);
   EXPECT_EQ(Rrns("DEMO/ORDERS"), closed);
+  // Single reads backwards pass over the records left out too.
+  int32_t h = VNXopen("DEMO/ORDERS", 1, -1);
+  ASSERT_GE(h, 0);
+  int32_t rrn = 0;
+  EXPECT_EQ(VNXRead(h, nullptr, 0, VNX_READ_LAST, nullptr, 0, &rrn), 1);
+  EXPECT_EQ(rrn, closed.back());
+  EXPECT_EQ(VNXRead(h, nullptr, 0, VNX_READ_PRIOR, nullptr, 0, &rrn), 1);
+  EXPECT_EQ(rrn, closed[closed.size() - 2]);
+  EXPECT_EQ(VNXRead(h, nullptr, 0, VNX_READ_RRN, nullptr, 1, &rrn), -1);  // rrn 1 is left out
+  EXPECT_EQ(VNXRead(h, nullptr, 0, VNX_READ_RRN, nullptr, 7, &rrn), 1);
+  EXPECT_EQ(rrn, 7);
+  Rclose(h);
   // A second query of the same identifier is refused; another one is not.
   ExpectFailure("OPNQRYF FILE((DEMO/ORDERS)) QRYSLT('STATUS *EQ \"O\"') OPNID(VNX0012)", "CPF4174");
   ASSERT_EQ(Rsystem("CLOF (VNX0012)"), 0);
