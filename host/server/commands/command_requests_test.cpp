@@ -351,5 +351,24 @@ TEST_F(CommandRequests, TraceWritesTheJobsRequests) {
   EXPECT_EQ(StartFile_Test("DEMO/ORDERS", 2), -1);  // not a trace file
 }
 
+// The job's code-page tables (WriteTable...) decide the bytes of character
+// fields in records that travel in the host's form.
+TEST_F(CommandRequests, CodePageTablesChangeCharacterBytes) {
+  auto nameBytes = [] {
+    int32_t h = VNXopen("DEMO/CUSTOMER", 1 | VNX_OPEN_RAW, -1);
+    EXPECT_GE(h, 0) << MessageId();
+    uint8_t record[200] = {};
+    EXPECT_EQ(VNXRead(h, record, sizeof record, VNX_READ_FIRST, nullptr, 0, nullptr), 1);
+    Rclose(h);
+    return std::string(reinterpret_cast<char*>(record) + 4, 9);  // NAME after CUSTNO PACK(7,0)
+  };
+  EXPECT_EQ(nameBytes(), "\xC2\xC5\xD9\xD5\xC1\xD9\xC4\x40\xF1");  // BERNARD 1
+  uint8_t table[256];
+  ASSERT_EQ(ReadTableASCII_EBCDIC(table), 1);
+  table['B'] = 0x99;
+  ASSERT_EQ(WriteTableASCII_EBCDIC(table), 1);
+  EXPECT_EQ(nameBytes().substr(0, 2), "\x99\xC5");
+}
+
 }  // namespace
 }  // namespace vantora::testing
