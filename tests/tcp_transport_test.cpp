@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -550,6 +551,27 @@ TEST_F(TcpHostTest, StopsCleanlyWithClientsConnected) {
               appc.first == tcp::kSendFailed)
       << appc.first;
   EXPECT_EQ(CloseMultiSession(), 1);
+}
+
+TEST_F(TcpHostTest, StopsWhileASessionWaitsOnADataQueueWithoutLimit) {
+  StartServer();
+  UseEnvironmentCredentials();
+  int32_t result = 0;
+  std::atomic<bool> waiting{false};
+  std::thread receiver([&] {
+    ASSERT_EQ(StartSession(), 1);
+    int32_t link = VNXLinkDataQueue("WAITQ     ", "QGPL      ", 100, 0, "*FIFO     ");
+    ASSERT_GE(link, 0);
+    waiting = true;
+    char buffer[100];
+    result = VNXReceiveDataQueue(link, buffer, sizeof buffer, -1, nullptr, nullptr, 0);
+    FreeSession();
+  });
+  while (!waiting) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // now in the wait
+  EXPECT_EQ(server_.Stop(), 0) << server_.Log();
+  receiver.join();
+  EXPECT_LT(result, 1);  // no entry came: the stop ended the wait
 }
 
 }  // namespace

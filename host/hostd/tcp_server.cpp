@@ -1,5 +1,7 @@
 #include "host/hostd/tcp_server.h"
 
+#include "host/server/host_services.h"
+
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -38,6 +40,8 @@ bool TcpServer::Start(std::string* error) {
 void TcpServer::Stop() {
   stopping_ = true;
   listener_.Wake();
+  // Sessions waiting on a data queue without a limit would never end.
+  StopServiceWaits(host_);
 }
 
 void TcpServer::Wait() {
