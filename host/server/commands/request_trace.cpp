@@ -104,7 +104,9 @@ Status RequestTrace::Start(Storage& storage, Job& job, std::string_view spec, in
   }
   std::unique_ptr<RequestTrace> trace(new RequestTrace());
   CursorOptions options;
-  options.job = job.id();
+  // The host writes the trace, not the job: the job's end (which wants its
+  // own cursors gone) does not wait for the trace's cursor.
+  options.job = -1;
   options.arrivalOrder = true;
   s = storage.OpenCursor(name, options, &trace->cursor_);
   if (!s.ok()) return s;
