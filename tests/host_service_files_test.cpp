@@ -50,14 +50,11 @@ TEST_F(HostServiceFiles, RetrievesAnSqlMessageThroughItsFormatFile) {
   ASSERT_EQ(StartSession(), 1);
   int32_t h = VNXopen("YRTVM0100", 1, -1);
   ASSERT_GE(h, 0);
-  std::string hex;
-  for (unsigned char ch : std::string("CUSTOMERS\xff"
-                                      "DEMO\xff"
-                                      "FILE")) {
-    char two[3];
-    std::snprintf(two, sizeof two, "%02X", ch);
-    hex += two;
-  }
+  const std::string hex =
+      HexText(std::string_view("CUSTOMERS\xff"
+                               "DEMO\xff"
+                               "FILE",
+                               19));
   ASSERT_EQ(VNXApiCall("QMHRTVM", "600", "RTVM0100", "SQL0204", "QSYS/QSQLMSG", hex.c_str(), "*YES",
                        "*NO"),
             1);

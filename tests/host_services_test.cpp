@@ -107,14 +107,11 @@ TEST_F(HostServices, QtempBelongsToTheJob) {
 TEST_F(HostServices, RetrievesSqlMessageTexts) {
   ASSERT_EQ(StartSession(), 1);
   // "CUSTOMERS" 0xFF "DEMO" 0xFF "FILE" as hexadecimal text.
-  std::string hex;
-  for (unsigned char ch : std::string("CUSTOMERS\xff"
-                                      "DEMO\xff"
-                                      "FILE")) {
-    char two[3];
-    std::snprintf(two, sizeof two, "%02X", ch);
-    hex += two;
-  }
+  const std::string hex =
+      HexText(std::string_view("CUSTOMERS\xff"
+                               "DEMO\xff"
+                               "FILE",
+                               19));
   EXPECT_EQ(VNXApiCall("QMHRTVM", "600", "RTVM0100", "SQL0204", "QSYS/QSQLMSG", hex.c_str(), "*YES",
                        "*NO"),
             1);

@@ -12,11 +12,24 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "host/server/host.h"
 #include "mv432ida.h"
 
 namespace vantora::testing {
+
+// `bytes` as hexadecimal text, two upper-case digits a byte: how message
+// substitution values travel to QMHRTVM.
+inline std::string HexText(std::string_view bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
 
 class EmbeddedHostTest : public ::testing::Test {
  protected:
