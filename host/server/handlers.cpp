@@ -21,6 +21,7 @@ HandlerTable BuildHandlerTable() {
   AddServiceHandlers(table);
   AddFileHandlers(table);
   AddCommandHandlers(table);
+  AddSqlHandlers(table);
   AddVirtualFileHandlers(table);
   AddApiHandlers(table);
   AddQueueHandlers(table);

@@ -47,6 +47,7 @@ HandlerTable BuildHandlerTable();
 void AddServiceHandlers(HandlerTable& table);
 void AddFileHandlers(HandlerTable& table);
 void AddCommandHandlers(HandlerTable& table);  // commands/command_handlers.cpp
+void AddSqlHandlers(HandlerTable& table);      // sql/sql_handlers.cpp
 
 // The host services (virtual_file_, api_, queue_, program_, file_service_
 // and remaining_handlers.cpp).

@@ -1,0 +1,90 @@
+#include "host/server/sql/sql_statement.h"
+
+#include <string_view>
+
+namespace vantora::host::sql {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int StopWhenLate(void* deadline) {
+  return Clock::now() > *static_cast<Clock::time_point*>(deadline) ? 1 : 0;
+}
+
+// The name in a message "prefix NAME" with quotes and a LIB/ part removed.
+std::string NameAfter(std::string_view message, std::string_view prefix) {
+  std::string name(message.substr(prefix.size()));
+  std::erase(name, '"');
+  if (size_t slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
+  return name;
+}
+
+SqlError FromSqlite(sqlite3* db, int rc) {
+  const int extended = sqlite3_extended_errcode(db);
+  const std::string_view message = sqlite3_errmsg(db);
+  if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY) {
+    return SqlDuplicateKey();
+  }
+  if (extended == SQLITE_CONSTRAINT_NOTNULL) return SqlNullNotAllowed();
+  if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) return SqlResourceBusy();
+  if (rc == SQLITE_INTERRUPT) return {-666, "57005", ""};
+  if (rc == SQLITE_TOOBIG) return SqlTooComplex();
+  if (message.starts_with("no such table: "))
+    return SqlNotFound(NameAfter(message, "no such table: "));
+  if (message.starts_with("no such column: ")) {
+    return SqlColumnNotFound(NameAfter(message, "no such column: "));
+  }
+  if (message.starts_with("ambiguous column name: ")) {
+    return SqlAmbiguousColumn(NameAfter(message, "ambiguous column name: "));
+  }
+  if (message.starts_with("near \"")) {
+    std::string_view token = message.substr(6);
+    return SqlSyntax(std::string(token.substr(0, token.find('"'))));
+  }
+  if (message == "incomplete input") return SqlSyntax("");
+  if (message.starts_with("cannot modify ")) {
+    // A logical file is an SQLite view: read-only to SQL here.
+    std::string_view rest = message.substr(14);
+    return SqlReadOnly(NameAfter(rest.substr(0, rest.find(' ')), ""));
+  }
+  if (rc == SQLITE_ERROR) return SqlSyntax(std::string(message.substr(0, 70)));
+  return SqlSystemError(std::string(message.substr(0, 70)));
+}
+
+}  // namespace
+
+SqlError RunChange(Storage& storage, const std::string& sqliteText, int32_t* rows) {
+  *rows = 0;
+  SqlError outcome;
+  Status s = storage.RunLocked([&](sqlite3* db) {
+    Clock::time_point deadline = Clock::now() + kStatementTimeLimit;
+    const int oldLength = sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueLength);
+    sqlite3_progress_handler(db, 10000, StopWhenLate, &deadline);
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db, sqliteText.c_str(), static_cast<int>(sqliteText.size()), &stmt,
+                                &tail);
+    if (rc != SQLITE_OK) {
+      outcome = FromSqlite(db, rc);
+    } else if (stmt == nullptr || (tail != nullptr && *tail != '\0')) {
+      outcome = SqlSyntax(tail != nullptr ? std::string(tail).substr(0, 20) : "");
+    } else {
+      while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      }
+      if (rc == SQLITE_DONE) {
+        *rows = sqlite3_changes(db);
+        if (*rows == 0) outcome = SqlNoRow();
+      } else {
+        outcome = FromSqlite(db, rc);
+      }
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, oldLength);
+    return Status::Ok();
+  });
+  if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
+  return outcome;
+}
+
+}  // namespace vantora::host::sql

@@ -1,0 +1,241 @@
+#include "host/server/sql/sql_translator.h"
+
+#include <vector>
+
+#include "host/server/sql/sql_tokens.h"
+
+namespace vantora::host::sql {
+namespace {
+
+bool IsSpace(const Token& t) {
+  return t.kind == TokenKind::kSpace;
+}
+bool IsSymbol(const Token& t, std::string_view s) {
+  return t.kind == TokenKind::kSymbol && t.text == s;
+}
+
+// The significant (non-blank) tokens' positions.
+std::vector<size_t> Significant(const std::vector<Token>& tokens) {
+  std::vector<size_t> out;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (!IsSpace(tokens[i])) out.push_back(i);
+  }
+  return out;
+}
+
+// Parentheses deeper than this answer SQL0101 (SQLite's parser recurses).
+constexpr size_t kMaxDepth = 64;
+
+// Keywords that end a FROM list or cannot be a table's alias.
+bool EndsTableList(const std::string& upper) {
+  static const char* const kWords[] = {"WHERE",  "GROUP", "ORDER", "HAVING",    "ON",    "SET",
+                                       "VALUES", "FOR",   "UNION", "EXCEPT",    "FETCH", "LIMIT",
+                                       "SELECT", "JOIN",  "INNER", "LEFT",      "RIGHT", "CROSS",
+                                       "FULL",   "OUTER", "WITH",  "INTERSECT", "USING"};
+  for (const char* w : kWords) {
+    if (upper == w) return true;
+  }
+  return false;
+}
+
+class Translator {
+ public:
+  Translator(std::vector<Token> tokens, const FileResolver& resolve)
+      : tokens_(std::move(tokens)), resolve_(resolve), sig_(Significant(tokens_)) {}
+
+  SqlError Run(Translation* out);
+
+ private:
+  const Token& Sig(size_t n) const { return tokens_[sig_[n]]; }
+  bool SigIs(size_t n, std::string_view word) const { return n < sig_.size() && Sig(n).Is(word); }
+  SqlError Control(Translation* out);
+  SqlError Rewrite(std::string* sql);
+  // At significant position n a LIB/FILE or FILE table reference starts:
+  // replaces its tokens and answers how many significant tokens it took.
+  SqlError TableReference(size_t n, size_t* taken);
+  SqlError Resolve(const std::string& library, const std::string& file, std::string* sqlName);
+
+  std::vector<Token> tokens_;
+  const FileResolver& resolve_;
+  std::vector<size_t> sig_;
+};
+
+SqlError Translator::Control(Translation* out) {
+  const std::string verb = Sig(0).Upper();
+  size_t n = 1;
+  if (verb == "SET") {
+    if (!SigIs(1, "TRANSACTION") || !SigIs(2, "ISOLATION") || !SigIs(3, "LEVEL")) {
+      return SqlSyntax(sig_.size() > 1 ? Sig(1).text : verb);
+    }
+    if (sig_.size() < 5) return SqlSyntax("LEVEL");
+    static const char* const kLevels[] = {"NC", "UR", "CS", "RS", "RR", "CHG", "ALL", "NONE"};
+    std::string level = Sig(4).Upper();
+    bool known = false;
+    for (const char* l : kLevels) known = known || level == l;
+    if (!known) return SqlSyntax(Sig(4).text);
+    // READ COMMITTED etc. are longer spellings; this slice takes the short ones.
+    if (sig_.size() > 5) return SqlSyntax(Sig(5).text);
+    out->kind = StatementKind::kSetTransaction;
+    out->isolation = level;
+    return SqlOk();
+  }
+  out->kind = verb == "COMMIT" ? StatementKind::kCommit : StatementKind::kRollback;
+  if (SigIs(n, "WORK")) ++n;
+  if (SigIs(n, "HOLD")) {
+    out->hold = true;
+    ++n;
+  }
+  if (n < sig_.size()) return SqlSyntax(Sig(n).text);
+  return SqlOk();
+}
+
+SqlError Translator::Resolve(const std::string& library, const std::string& file,
+                             std::string* sqlName) {
+  std::string lib;
+  std::string name;
+  if (!library.empty() && !NormaliseName(library, &lib).ok()) {
+    return library.size() > kMaxNameLength ? SqlNameTooLong(library) : SqlSyntax(library);
+  }
+  if (!NormaliseName(file, &name).ok()) {
+    return file.size() > kMaxNameLength ? SqlNameTooLong(file) : SqlSyntax(file);
+  }
+  ObjectName found;
+  if (!resolve_(lib, name, &found)) return SqlNotFound(name);
+  *sqlName = SqlTableName(found);
+  return SqlOk();
+}
+
+SqlError Translator::TableReference(size_t n, size_t* taken) {
+  const Token& first = Sig(n);
+  std::string sqlName;
+  if (first.kind == TokenKind::kQuoted) {
+    // A delimited file name still goes through the catalogue: SQL never
+    // reaches a table the catalogue does not list (the host's own tables).
+    std::string name = first.text.substr(1, first.text.size() - 2);
+    if (SqlError e = Resolve("", name, &sqlName); !e.ok()) return e;
+    tokens_[sig_[n]].text = sqlName;
+    *taken = 1;
+    return SqlOk();
+  }
+  if (first.kind != TokenKind::kWord) {
+    *taken = 0;  // a subquery: its own FROM is translated in turn
+    return SqlOk();
+  }
+  // LIB/FILE must be written without blanks, as the host's system naming has it.
+  const size_t at = sig_[n];
+  if (at + 2 < tokens_.size() && IsSymbol(tokens_[at + 1], "/") &&
+      tokens_[at + 2].kind == TokenKind::kWord) {
+    if (SqlError e = Resolve(first.text, tokens_[at + 2].text, &sqlName); !e.ok()) return e;
+    tokens_[at].text = sqlName;
+    tokens_[at + 1].text.clear();
+    tokens_[at + 2].text.clear();
+    *taken = 3;
+    return SqlOk();
+  }
+  if (at + 1 < tokens_.size() && IsSymbol(tokens_[at + 1], "/")) return SqlSyntax("/");
+  if (SqlError e = Resolve("", first.text, &sqlName); !e.ok()) return e;
+  tokens_[at].text = sqlName;
+  *taken = 1;
+  return SqlOk();
+}
+
+SqlError Translator::Rewrite(std::string* sql) {
+  // Drop a trailing ';' and FOR FETCH ONLY / FOR READ ONLY.
+  size_t end = sig_.size();
+  if (end > 0 && IsSymbol(Sig(end - 1), ";")) --end;
+  if (end >= 3 && Sig(end - 3).Is("FOR") && (Sig(end - 2).Is("FETCH") || Sig(end - 2).Is("READ")) &&
+      Sig(end - 1).Is("ONLY")) {
+    end -= 3;
+  }
+  bool expectTable = false;  // the next word is a table reference
+  bool inFromList = false;   // a ',' introduces another table reference
+  std::vector<bool> outer;   // inFromList of the enclosing parentheses
+  for (size_t n = 0; n < end; ++n) {
+    const Token& t = Sig(n);
+    if (IsSymbol(t, ";")) return SqlSyntax(";");
+    const std::string upper = t.Upper();
+    bool nestedTable = false;  // "(" in a table position: a table may follow
+    if (expectTable) {
+      expectTable = false;
+      size_t taken = 0;
+      if (SqlError e = TableReference(n, &taken); !e.ok()) return e;
+      if (taken > 0) {
+        n += taken - 1;
+        continue;
+      }
+      nestedTable = IsSymbol(t, "(") && n + 1 < end && !SigIs(n + 1, "SELECT") &&
+                    !SigIs(n + 1, "VALUES") && !SigIs(n + 1, "WITH");
+    }
+    if (upper == "FROM") {
+      expectTable = true;
+      inFromList = true;
+    } else if (upper == "JOIN" || upper == "INTO" || (upper == "UPDATE" && n == 0)) {
+      expectTable = true;
+    } else if (upper == "IN" && n + 1 < end &&
+               (Sig(n + 1).kind == TokenKind::kWord || Sig(n + 1).kind == TokenKind::kQuoted)) {
+      expectTable = true;  // SQLite reads "x IN name" as a table's rows
+    } else if (inFromList && IsSymbol(t, ",")) {
+      expectTable = true;
+    } else if (IsSymbol(t, "(")) {
+      if (outer.size() >= kMaxDepth) return SqlTooComplex();
+      outer.push_back(inFromList);
+      inFromList = nestedTable;
+      expectTable = nestedTable;
+    } else if (IsSymbol(t, ")")) {
+      if (outer.empty()) return SqlSyntax(")");
+      inFromList = outer.back();
+      outer.pop_back();
+    } else if (EndsTableList(upper)) {
+      inFromList = false;
+    } else if (t.kind == TokenKind::kWord) {
+      // LIB/FILE.COLUMN outside a table position: a column qualified by its file.
+      const size_t at = sig_[n];
+      if (at + 4 < tokens_.size() && IsSymbol(tokens_[at + 1], "/") &&
+          tokens_[at + 2].kind == TokenKind::kWord && IsSymbol(tokens_[at + 3], ".") &&
+          tokens_[at + 4].kind == TokenKind::kWord) {
+        std::string sqlName;
+        if (SqlError e = Resolve(t.text, tokens_[at + 2].text, &sqlName); !e.ok()) return e;
+        tokens_[at].text = sqlName;
+        tokens_[at + 1].text.clear();
+        tokens_[at + 2].text.clear();
+        n += 2;
+      }
+    }
+  }
+  if (expectTable) return SqlSyntax(end > 0 ? Sig(end - 1).text : "");
+  const size_t stop = end == sig_.size() ? tokens_.size() : sig_[end];
+  for (size_t i = 0; i < stop; ++i) *sql += tokens_[i].text;
+  while (!sql->empty() && sql->back() == ' ') sql->pop_back();
+  return SqlOk();
+}
+
+SqlError Translator::Run(Translation* out) {
+  *out = Translation{};
+  if (sig_.empty()) return SqlSyntax("");
+  const std::string verb = Sig(0).Upper();
+  if (verb == "COMMIT" || verb == "ROLLBACK" || verb == "SET") return Control(out);
+  if (verb == "SELECT" || verb == "VALUES") {
+    out->kind = StatementKind::kQuery;
+  } else if (verb == "INSERT") {
+    out->kind = StatementKind::kInsert;
+  } else if (verb == "UPDATE") {
+    out->kind = StatementKind::kUpdate;
+  } else if (verb == "DELETE") {
+    out->kind = StatementKind::kDelete;
+  } else if (Sig(0).kind == TokenKind::kWord) {
+    return SqlNotAllowed(verb);
+  } else {
+    return SqlSyntax(Sig(0).text);
+  }
+  return Rewrite(&out->sql);
+}
+
+}  // namespace
+
+SqlError Translate(std::string_view text, const FileResolver& resolve, Translation* out) {
+  std::vector<Token> tokens;
+  if (SqlError e = Tokenize(text, &tokens); !e.ok()) return e;
+  return Translator(std::move(tokens), resolve).Run(out);
+}
+
+}  // namespace vantora::host::sql

@@ -1,0 +1,60 @@
+// Translates a statement of the host's SQL into SQLite SQL over the
+// storage's tables (host/storage/names.h). Pure: the caller supplies how
+// names resolve, so it runs without a host.
+//
+//   Translation t;
+//   SqlError e = Translate("select * from DEMO/ORDERS for fetch only", resolver, &t);
+//   // t.kind == StatementKind::kQuery, t.sql == "select * from \"DEMO/ORDERS\""
+//
+// What it rewrites:
+//   - LIB/FILE in a table position (after FROM, JOIN, INTO, UPDATE, and in
+//     the list after FROM) and LIB/FILE.COLUMN anywhere become the file's
+//     SQLite table "LIB/FILE"; unqualified table names resolve through the
+//     resolver (the job's library list). An unknown file answers SQL0204
+//     with the file's name; a name of more than 10 characters SQL0107.
+//   - A trailing FOR FETCH ONLY / FOR READ ONLY is dropped (SQLite results
+//     are read-only anyway).
+//   - COMMIT / ROLLBACK [WORK] [HOLD] and SET TRANSACTION ISOLATION LEVEL x
+//     are recognised (leading blanks allowed) and not given to SQLite.
+// Everything inside '...' and "..." is copied unchanged. One statement per
+// text: a ';' other than a trailing one answers SQL0104. Statements other
+// than SELECT, VALUES, INSERT, UPDATE, DELETE and the above answer SQL0084.
+#ifndef VANTORA_HOST_SERVER_SQL_SQL_TRANSLATOR_H_
+#define VANTORA_HOST_SERVER_SQL_SQL_TRANSLATOR_H_
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "host/server/sql/sql_error.h"
+#include "host/storage/names.h"
+
+namespace vantora::host::sql {
+
+enum class StatementKind {
+  kQuery,           // SELECT or VALUES: has a result
+  kInsert,          // INSERT
+  kUpdate,          // searched UPDATE
+  kDelete,          // searched DELETE
+  kCommit,          // COMMIT [WORK] [HOLD]
+  kRollback,        // ROLLBACK [WORK] [HOLD]
+  kSetTransaction,  // SET TRANSACTION ISOLATION LEVEL ...
+};
+
+struct Translation {
+  StatementKind kind = StatementKind::kQuery;
+  std::string sql;        // SQLite text (empty for commit, rollback, set transaction)
+  bool hold = false;      // COMMIT/ROLLBACK ... HOLD
+  std::string isolation;  // SET TRANSACTION's level, upper case (CS, NC, UR, ...)
+};
+
+// Finds a file: `library` empty means "through the library list". Answers
+// true and the file's full name when it exists.
+using FileResolver =
+    std::function<bool(const std::string& library, const std::string& file, ObjectName* found)>;
+
+SqlError Translate(std::string_view text, const FileResolver& resolve, Translation* out);
+
+}  // namespace vantora::host::sql
+
+#endif  // VANTORA_HOST_SERVER_SQL_SQL_TRANSLATOR_H_

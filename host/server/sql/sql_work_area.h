@@ -1,0 +1,42 @@
+// A job's SQL work area: what VNXSqlBegin starts and VNXSqlEnd ends — the
+// outcome of the last statement (for VNXSqlSqlca) and the isolation level
+// SET TRANSACTION chose.
+//
+// The areas live in a registry of this module, keyed by the job, because
+// the job's own state belongs to other parts of the host; an area is
+// dropped by VNXSqlEnd, and an area whose job has ended (its services are
+// gone) is never handed to a later job at the same address.
+//
+// Thread safety: the registry is guarded; an area is used by its job's
+// thread only.
+#ifndef VANTORA_HOST_SERVER_SQL_SQL_WORK_AREA_H_
+#define VANTORA_HOST_SERVER_SQL_SQL_WORK_AREA_H_
+
+#include <cstdint>
+#include <string>
+
+#include "host/server/sql/sql_error.h"
+
+namespace vantora::host {
+class Job;
+}
+
+namespace vantora::host::sql {
+
+struct SqlWorkArea {
+  SqlError last;                 // outcome of the last statement
+  int32_t rows = 0;              // rows it changed
+  std::string isolation = "CS";  // SET TRANSACTION ISOLATION LEVEL
+};
+
+// The job's area, started when it has none (a statement without
+// VNXSqlBegin works as DB2 does without a CONNECT).
+SqlWorkArea& WorkAreaOf(Job& job);
+// Starts the job's area afresh.
+void BeginWorkArea(Job& job);
+// Drops the job's area.
+void EndWorkArea(Job& job);
+
+}  // namespace vantora::host::sql
+
+#endif  // VANTORA_HOST_SERVER_SQL_SQL_WORK_AREA_H_

@@ -1,0 +1,240 @@
+// Embedded SQL on the emulated host through the client library: immediate
+// statements, the SQL communication area and its error codes, and
+// statements built to hurt the host.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "mv432ida.h"
+#include "protocol/byte_order.h"
+#include "tests/support/embedded_host.h"
+
+namespace vantora::testing {
+namespace {
+
+// What VNXSqlSqlca answers, decoded.
+struct Sqlca {
+  std::string id;
+  int32_t size = 0;
+  int32_t code = 0;
+  std::string text;
+  int32_t rows = 0;
+  std::string state;
+};
+
+Sqlca ReadSqlca() {
+  uint8_t area[136] = {};
+  EXPECT_EQ(VNXSqlSqlca(area, sizeof area), 1);
+  Sqlca s;
+  s.id.assign(reinterpret_cast<char*>(area), 8);
+  s.size = wire::LoadLeI32(area + 8);
+  s.code = wire::LoadLeI32(area + 12);
+  const int16_t length = wire::LoadLeI16(area + 16);
+  s.text.assign(reinterpret_cast<char*>(area + 18),
+                static_cast<size_t>(std::max<int16_t>(0, length)));
+  s.rows = wire::LoadLeI32(area + 104);
+  s.state.assign(reinterpret_cast<char*>(area + 131), 5);
+  return s;
+}
+
+std::string MessageId() {
+  char id[9] = {};
+  Return_Syserr(id);
+  return std::string(id, strnlen(id, 7));
+}
+
+int32_t RunSql(const std::string& statement) {
+  return VNXSqlImmediate(statement.c_str(), static_cast<int32_t>(statement.size()));
+}
+
+class HostSql : public EmbeddedHostTest {
+ protected:
+  void SetUp() override {
+    EmbeddedHostTest::SetUp();
+    ASSERT_EQ(StartSession(), 1);
+    ASSERT_EQ(VNXSqlBegin(), 1);
+  }
+  void TearDown() override {
+    VNXSqlEnd();
+    FreeSession();
+    EmbeddedHostTest::TearDown();
+  }
+
+  // Runs `statement` and expects the SQLCODE `code` (and rows changed when
+  // `rows` is not negative).
+  void Expect(const std::string& statement, int32_t code, int32_t rows = -1) {
+    SCOPED_TRACE(statement);
+    EXPECT_EQ(RunSql(statement), code < 0 ? -1 : 1);
+    Sqlca s = ReadSqlca();
+    EXPECT_EQ(s.code, code);
+    if (rows >= 0) {
+      EXPECT_EQ(s.rows, rows);
+    }
+  }
+};
+
+TEST_F(HostSql, CommunicationAreaAfterSuccess) {
+  Sqlca s = ReadSqlca();
+  EXPECT_EQ(s.id, "SQLCA   ");
+  EXPECT_EQ(s.size, 136);
+  EXPECT_EQ(s.code, 0);
+  EXPECT_EQ(s.text, "");
+  EXPECT_EQ(s.state, "00000");
+  // A shorter buffer takes the head of the area.
+  uint8_t head[16] = {};
+  EXPECT_EQ(VNXSqlSqlca(head, sizeof head), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(head), 5), "SQLCA");
+}
+
+TEST_F(HostSql, InsertUpdateDeleteWithBlankPaddedLiterals) {
+  const std::string insert =
+      "INSERT INTO DEMO/CUSTOMER (CUSTNO, NAME, CITY, BALANCE, CREDIT, OPENED) VALUES "
+      "(2001, 'NEW CUSTOMER                  ', 'PARIS', 0, 0, '2024-01-02')";
+  Expect(insert, 0, 1);
+  EXPECT_EQ(ReadSqlca().state, "00000");
+  // The key is unique.
+  Expect(insert, -803);
+  EXPECT_EQ(ReadSqlca().state, "23505");
+  EXPECT_EQ(MessageId(), "SQL0803");
+  // Character fields compare blank-padded, whichever side has the blanks.
+  Expect("UPDATE DEMO/CUSTOMER SET CITY = 'LYON      ' WHERE NAME = 'NEW CUSTOMER'", 0, 1);
+  Expect("update demo/customer set name = 'X' where city = 'LYON' and custno = 2001", 0, 1);
+  Expect("UPDATE DEMO/CUSTOMER SET CITY = 'NICE' WHERE CUSTNO = 999999", 100, 0);
+  EXPECT_EQ(ReadSqlca().state, "02000");
+  Expect("DELETE FROM DEMO/CUSTOMER WHERE NAME = 'X     '", 0, 1);
+  Expect("DELETE FROM DEMO/CUSTOMER WHERE CUSTNO = 2001", 100, 0);
+  // A trailing ';' is allowed.
+  Expect("UPDATE DEMO/ORDERS SET STATUS = 'Z' WHERE ORDNO = 500001;", 0, 1);
+  Expect("DELETE FROM DEMO/ORDERS WHERE STATUS = 'Z '", 0, 1);
+  // Logical files are read-only to SQL for now.
+  Expect("UPDATE DEMO/ORDERSBYC SET STATUS = 'Z' WHERE ORDNO = 500001", -150);
+  EXPECT_EQ(ReadSqlca().text, "ORDERSBYC");
+}
+
+TEST_F(HostSql, UnqualifiedNamesGoThroughTheLibraryList) {
+  Expect("DELETE FROM ORDERS WHERE ORDNO = 500002", -204);
+  EXPECT_EQ(ReadSqlca().text, "ORDERS");
+  ASSERT_GE(Rsystem("ADDLIBLE DEMO"), 0);
+  Expect("DELETE FROM ORDERS WHERE ORDNO = 500002", 0, 1);
+  Expect(
+      "INSERT INTO orders (ORDNO, CUSTNO, ORDDATE, AMOUNT, STATUS) "
+      "SELECT ORDNO + 1000000, O.CUSTNO, ORDDATE, AMOUNT, STATUS FROM DEMO/ORDERS O, customer C "
+      "WHERE O.CUSTNO = C.CUSTNO AND C.CUSTNO = 1001",
+      0);
+  EXPECT_GT(ReadSqlca().rows, 0);
+  // A subselect that finds nothing inserts nothing: no row.
+  Expect("INSERT INTO ORDERS SELECT * FROM ORDERS WHERE ORDNO < 0", 100, 0);
+  // Columns qualified by library and file.
+  Expect("UPDATE DEMO/ORDERS SET STATUS = 'Q' WHERE DEMO/ORDERS.ORDNO = 500003", 0, 1);
+}
+
+TEST_F(HostSql, QuotedLiteralsAreNeverRewritten) {
+  Expect("UPDATE DEMO/CUSTOMER SET NAME = 'FROM DEMO/NOSUCH, X' WHERE CUSTNO = 1001", 0, 1);
+  Expect("UPDATE DEMO/CUSTOMER SET CITY = 'it''s \"FROM\" here' WHERE NAME = 'FROM DEMO/NOSUCH, X'",
+         0, 1);
+  Expect("DELETE FROM DEMO/CUSTOMER WHERE CITY = 'it''s \"FROM\" here'", 0, 1);
+}
+
+TEST_F(HostSql, ErrorsAnswerTheirSqlCode) {
+  Expect("DELETE FROM DEMO/NOSUCH", -204);
+  Sqlca s = ReadSqlca();
+  EXPECT_EQ(s.text, "NOSUCH");
+  EXPECT_EQ(s.state, "42704");
+  // The request's own answer, before another request replaces it.
+  EXPECT_EQ(RunSql("DELETE FROM DEMO/NOSUCH"), -1);
+  EXPECT_EQ(retstat(), 3101);
+  EXPECT_EQ(MessageId(), "SQL0204");
+  Expect("DELETE FROM NOLIB/ORDERS", -204);
+  Expect("DELETE FROM DEMO/ORDERS WHERE", -104);
+  EXPECT_EQ(ReadSqlca().state, "42601");
+  Expect("UPDATE DEMO/ORDERS SET = 1", -104);
+  EXPECT_EQ(ReadSqlca().text, "=");
+  Expect("DELETE FROM DEMO/ORDERS WHERE NOCOLUMN = 1", -206);
+  EXPECT_EQ(ReadSqlca().text, "NOCOLUMN");
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO IN (SELECT CUSTNO FROM DEMO/ORDERS, DEMO/CUSTOMER)",
+         -203);
+  EXPECT_EQ(ReadSqlca().text, "CUSTNO");
+  Expect("DELETE FROM DEMO/ORDERSTOOLONG", -107);
+  Expect("SELECT * FROM DEMO/ORDERS", -84);
+  Expect("DROP TABLE DEMO/ORDERS", -84);
+  Expect("", -104);
+  Expect("   ", -104);
+  // The error stays in the area until the next statement.
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO = 500004", 0, 1);
+}
+
+TEST_F(HostSql, TransactionStatements) {
+  Expect("SET TRANSACTION ISOLATION LEVEL CS", 0);
+  Expect(" COMMIT HOLD", 0);
+  Expect(" ROLLBACK HOLD", 0);
+  Expect("COMMIT", 0);
+  Expect("ROLLBACK WORK", 0);
+  Expect("SET TRANSACTION ISOLATION LEVEL MAYBE", -104);
+  Expect("COMMIT HOLD NOW", -104);
+  EXPECT_EQ(VNXSqlCommit(0), 1);
+  EXPECT_EQ(VNXSqlCommit(1), 1);
+  EXPECT_EQ(VNXSqlCommit(7), -1);
+  EXPECT_EQ(MessageId(), "CPF9898");
+}
+
+TEST_F(HostSql, HostileStatements) {
+  Expect("UPDATE DEMO/CUSTOMER SET NAME = 'open", -10);
+  Expect("DELETE FROM DEMO/ORDERS WHERE STATUS = \x01'C'", -7);
+  Expect(std::string(40000, ' ') + "DELETE FROM DEMO/ORDERS", -101);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO IN " + std::string(200, '(') + "1" +
+             std::string(200, ')'),
+         -101);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO = 1)", -104);
+  // One statement per text.
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO = 500005; DELETE FROM DEMO/CUSTOMER", -104);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO = 500005", 0, 1);
+  // The host's own tables are not files.
+  Expect("DELETE FROM vt_journal", -204);
+  Expect("DELETE FROM \"vt_journal\"", -204);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO IN (SELECT 1 FROM sqlite_master)", -107);
+  Expect("UPDATE DEMO/ORDERS SET STATUS = (SELECT name FROM (SELECT 1), \"vt_users\")", -204);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO IN vt_users", -204);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO IN (SELECT 1 FROM (vt_users))", -204);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO IN (SELECT 1 FROM (DEMO/ORDERS O JOIN vt_users))",
+         -204);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO IN (ORDNO - 1, 7) AND ORDNO = 1", 100);
+  // Values too large for the host to build.
+  Expect("UPDATE DEMO/ORDERS SET STATUS = zeroblob(100000000) WHERE ORDNO = 500006", -101);
+  // A length beyond the text, a negative one, a NUL inside.
+  const char text[] = "DELETE FROM DEMO/ORDERS WHERE ORDNO = 500007\0garbage";
+  EXPECT_EQ(VNXSqlImmediate(text, sizeof text - 1), 1);
+  EXPECT_EQ(VNXSqlImmediate("COMMIT", 0), -1);
+  // Random bytes and random token soup: always an answer, never a crash.
+  std::mt19937 random(6);
+  const char* words[] = {"SELECT", "FROM", "DEMO/ORDERS", "WHERE",  "(",      ")",
+                         "'x'",    "\"",   ",",           "UPDATE", "SET",    "=",
+                         "1",      ";",    "/",           "INTO",   "DELETE", "INSERT",
+                         "VALUES", "JOIN", " COMMIT",     "HOLD",   "ORDERS", "'"};
+  for (int i = 0; i < 300; ++i) {
+    std::string s;
+    const int n = static_cast<int>(random() % 12);
+    for (int k = 0; k < n; ++k) {
+      if (i % 2 == 0) {
+        s += static_cast<char>(random() % 256);
+      } else {
+        s += std::string(words[random() % std::size(words)]) + " ";
+      }
+    }
+    if (s.rfind("DELETE", 0) == 0 || s.rfind("UPDATE", 0) == 0) continue;  // keep the data
+    const int32_t r = RunSql(s);
+    EXPECT_TRUE(r == 1 || r == -1) << s;
+  }
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO = 500008", 0, 1);
+}
+
+TEST_F(HostSql, WorkAreaEndsAndBeginsAfresh) {
+  Expect("DELETE FROM DEMO/NOSUCH", -204);
+  EXPECT_EQ(VNXSqlEnd(), 1);
+  EXPECT_EQ(VNXSqlBegin(), 1);
+  EXPECT_EQ(ReadSqlca().code, 0);
+}
+
+}  // namespace
+}  // namespace vantora::testing
