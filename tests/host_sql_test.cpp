@@ -229,6 +229,68 @@ TEST_F(HostSql, HostileStatements) {
   Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO = 500008", 0, 1);
 }
 
+int32_t Declare(const std::string& statement) {
+  return VNXSqlDeclare(statement.c_str(), static_cast<int32_t>(statement.size()));
+}
+
+TEST_F(HostSql, ForwardCursorReturnsRowsInThePcForm) {
+  const int32_t cursor =
+      Declare("select * FROM DEMO/orders WHERE ORDNO <= 500003 ORDER BY ORDNO DESC FOR FETCH ONLY");
+  ASSERT_GE(cursor, 1);
+  ASSERT_EQ(VNXSqlOpen(cursor), 1);
+  // ORDNO 10, CUSTNO 8, ORDDATE 10, AMOUNT 13 (numeric text), STATUS 1.
+  char row[42];
+  for (const char* ordno : {"500003    ", "500002    ", "500001    "}) {
+    std::memset(row, '?', sizeof row);
+    ASSERT_EQ(VNXSqlFetch(cursor, row, sizeof row), 1);
+    EXPECT_EQ(std::string(row, 10), ordno);
+  }
+  // Order 500001: amount 3671 hundredths.
+  EXPECT_EQ(std::string(row + 28, 13), "36.71        ");
+  EXPECT_EQ(VNXSqlFetch(cursor, row, sizeof row), 0);
+  EXPECT_EQ(ReadSqlca().code, 100);
+  EXPECT_EQ(VNXSqlOpen(cursor), -1);
+  EXPECT_EQ(ReadSqlca().code, -502);
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
+  EXPECT_EQ(VNXSqlFetch(cursor, row, sizeof row), -1);
+  EXPECT_EQ(ReadSqlca().code, -501);
+  EXPECT_EQ(VNXSqlClose(cursor), -1);
+  // Opened again, it starts over.
+  ASSERT_EQ(VNXSqlOpen(cursor), 1);
+  ASSERT_EQ(VNXSqlFetch(cursor, row, sizeof row), 1);
+  EXPECT_EQ(std::string(row, 10), "500003    ");
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
+}
+
+TEST_F(HostSql, CountStatementFetchesFourBytes) {
+  const std::string count = "SELECT COUNT(*) FROM DEMO/ORDERS WHERE STATUS = 'C '";
+  const int32_t cursor = Declare(count);
+  ASSERT_GE(cursor, 1);
+  ASSERT_EQ(VNXSqlOpen(cursor), 1);
+  uint8_t area[4] = {};
+  ASSERT_EQ(VNXSqlFetch(cursor, area, 4), 1);
+  EXPECT_EQ(wire::LoadLeI32(area), 28);  // every seventh of 200 orders
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
+  // The same text declared again reuses the closed statement.
+  EXPECT_EQ(Declare(count), cursor);
+}
+
+TEST_F(HostSql, CursorErrors) {
+  EXPECT_EQ(Declare("SELECT * FROM DEMO/NOSUCH"), -1);
+  EXPECT_EQ(ReadSqlca().code, -204);
+  EXPECT_EQ(Declare("SELECT * FROM DEMO/ORDERS WHERE"), -1);
+  EXPECT_EQ(ReadSqlca().code, -104);
+  EXPECT_EQ(Declare("SELECT NOCOLUMN FROM DEMO/ORDERS"), -1);
+  EXPECT_EQ(ReadSqlca().code, -206);
+  EXPECT_EQ(Declare("DELETE FROM DEMO/ORDERS"), -1);
+  EXPECT_EQ(ReadSqlca().code, -84);
+  EXPECT_EQ(VNXSqlOpen(99), -1);
+  EXPECT_EQ(ReadSqlca().code, -514);
+  char row[8];
+  EXPECT_EQ(VNXSqlFetch(99, row, sizeof row), -1);
+  EXPECT_EQ(VNXSqlClose(-5), -1);
+}
+
 TEST_F(HostSql, WorkAreaEndsAndBeginsAfresh) {
   Expect("DELETE FROM DEMO/NOSUCH", -204);
   EXPECT_EQ(VNXSqlEnd(), 1);

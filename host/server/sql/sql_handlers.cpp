@@ -7,6 +7,16 @@
 //   VNXSqlImmediate(statement, length) -> 1, or -1 on an SQL error: runs
 //     INSERT, UPDATE, DELETE, COMMIT/ROLLBACK [HOLD] or SET TRANSACTION.
 //     A SELECT answers SQL0084 (it needs a cursor).
+//   VNXSqlDeclare(statement, length) -> the statement number (1 up), or -1:
+//     a SELECT or VALUES; names are resolved and the text checked at once.
+//     Declaring the text of a closed statement again answers its number.
+//   VNXSqlOpen(cursor) -> 1, or -1: runs the statement; its rows wait for
+//     the fetches. An open cursor answers SQL0502, an unknown one SQL0514.
+//   VNXSqlFetch(cursor, buffer, length) -> 1 with the next row in the
+//     buffer (its PC form, sql_cursor.h, cut to `length`), 0 after the last
+//     row (SQLCODE 100); a cursor not open answers SQL0501.
+//   VNXSqlClose(cursor) -> 1, or -1 (SQL0501): forgets the rows; the
+//     statement stays declared and can be opened again.
 //   VNXSqlCommit(option) -> 1, or -1: option 0 commits, 1 rolls back the
 //     job's work (the cursors stay open, as with HOLD); others answer -1
 //     with status 3014 and CPF9898.
@@ -19,10 +29,13 @@
 #include <cstdio>
 #include <string_view>
 
+#include "host/server/date_time_text.h"
 #include "host/server/handlers.h"
 #include "host/server/host.h"
 #include "host/server/host_status.h"
 #include "host/server/job.h"
+#include "host/server/job_services.h"
+#include "host/server/sql/sql_cursor.h"
 #include "host/server/sql/sql_statement.h"
 #include "host/server/sql/sql_translator.h"
 #include "host/server/sql/sql_work_area.h"
@@ -81,14 +94,18 @@ void Sqlca(RequestContext& c) {
                            std::min<size_t>(bytes.size(), static_cast<size_t>(asked))));
 }
 
-void Immediate(RequestContext& c) {
-  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+// The statement of a request (statement, length).
+std::string_view StatementText(RequestContext& c) {
   std::span<const uint8_t> input = c.request.Input(0);
   const int32_t length = c.request.Value(1);
   if (length >= 0 && static_cast<size_t>(length) < input.size()) input = input.first(length);
-  const std::string_view text(reinterpret_cast<const char*>(input.data()), input.size());
+  return {reinterpret_cast<const char*>(input.data()), input.size()};
+}
+
+void Immediate(RequestContext& c) {
+  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
   sql::Translation t;
-  if (sql::SqlError e = sql::Translate(text, ResolverOf(c), &t); !e.ok()) {
+  if (sql::SqlError e = sql::Translate(StatementText(c), ResolverOf(c), &t); !e.ok()) {
     return Answer(c, area, e, 0);
   }
   switch (t.kind) {
@@ -110,6 +127,94 @@ void Immediate(RequestContext& c) {
   Answer(c, area, e, rows);
 }
 
+// A job may declare this many statements.
+constexpr size_t kMaxStatements = 1024;
+
+void Declare(RequestContext& c) {
+  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+  sql::Translation t;
+  if (sql::SqlError e = sql::Translate(StatementText(c), ResolverOf(c), &t); !e.ok()) {
+    return Answer(c, area, e, 0);
+  }
+  if (t.kind != sql::StatementKind::kQuery)
+    return Answer(c, area, sql::SqlNotAllowed("DECLARE"), 0);
+  for (auto& [number, cursor] : area.cursors) {
+    if (cursor.result == nullptr && cursor.sql == t.sql) {
+      Answer(c, area, sql::SqlOk(), 0);
+      c.result = number;
+      return;
+    }
+  }
+  if (area.cursors.size() >= kMaxStatements) {
+    return Answer(c, area, {-904, "57011", "STATEMENTS"}, 0);
+  }
+  if (sql::SqlError e = sql::CheckQuery(c.host.storage(), t.sql); !e.ok()) {
+    return Answer(c, area, e, 0);
+  }
+  const int32_t number = FreeNumber(area.cursors);
+  area.cursors[number] = {t.sql, t.files, nullptr};
+  Answer(c, area, sql::SqlOk(), 0);
+  c.result = number;
+}
+
+sql::SqlCursor* CursorParam(RequestContext& c, sql::SqlWorkArea& area) {
+  auto it = area.cursors.find(c.request.Value(0));
+  if (it == area.cursors.end()) {
+    Answer(c, area, {-514, "26501", std::to_string(c.request.Value(0))}, 0);
+    return nullptr;
+  }
+  return &it->second;
+}
+
+void Open(RequestContext& c) {
+  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+  sql::SqlCursor* cursor = CursorParam(c, area);
+  if (cursor == nullptr) return;
+  if (cursor->result != nullptr) return Answer(c, area, {-502, "24502", ""}, 0);
+  std::vector<FileDescription> files;
+  for (const auto& name : cursor->files) {
+    FileDescription d;
+    if (c.host.storage().catalogue().DescribeFile(name, &d).ok()) files.push_back(std::move(d));
+  }
+  CodecOptions options;
+  options.style = StyleOf(c.job.dateTime());
+  auto result = std::make_unique<sql::CursorResult>();
+  sql::SqlError e = sql::RunQuery(c.host.storage(), cursor->sql, files, options, result.get());
+  if (e.ok()) cursor->result = std::move(result);
+  Answer(c, area, e, 0);
+}
+
+void Fetch(RequestContext& c) {
+  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+  sql::SqlCursor* cursor = CursorParam(c, area);
+  if (cursor == nullptr) return;
+  if (cursor->result == nullptr) return Answer(c, area, {-501, "24501", ""}, 0);
+  sql::CursorResult& r = *cursor->result;
+  if (r.next >= r.rows.size()) {
+    Answer(c, area, sql::SqlNoRow(), 0);
+    c.result = 0;
+    return;
+  }
+  std::vector<uint8_t> image(static_cast<size_t>(r.codec.recordLength()));
+  if (Status s = r.codec.Encode(r.rows[r.next], image.data()); !s.ok()) {
+    return Answer(c, area, {-802, "22003", ""}, 0);  // a value that does not fit its form
+  }
+  ++r.next;
+  const int32_t asked = std::max(0, c.request.Value(2));
+  c.reply.SetOutput(
+      1, std::span<const uint8_t>(image).first(std::min(image.size(), static_cast<size_t>(asked))));
+  Answer(c, area, sql::SqlOk(), 0);
+}
+
+void Close(RequestContext& c) {
+  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+  sql::SqlCursor* cursor = CursorParam(c, area);
+  if (cursor == nullptr) return;
+  if (cursor->result == nullptr) return Answer(c, area, {-501, "24501", ""}, 0);
+  cursor->result.reset();
+  Answer(c, area, sql::SqlOk(), 0);
+}
+
 void Commit(RequestContext& c) {
   const int32_t option = c.request.Value(0);
   if (option != 0 && option != 1) return c.Fail(kStatusInvalidRequest, "CPF9898");
@@ -124,6 +229,10 @@ void AddSqlHandlers(HandlerTable& table) {
   table[static_cast<size_t>(wire::kOpSqlSqlca)] = Sqlca;
   table[static_cast<size_t>(wire::kOpSqlImmediate)] = Immediate;
   table[static_cast<size_t>(wire::kOpSqlCommit)] = Commit;
+  table[static_cast<size_t>(wire::kOpSqlDeclare)] = Declare;
+  table[static_cast<size_t>(wire::kOpSqlOpen)] = Open;
+  table[static_cast<size_t>(wire::kOpSqlFetch)] = Fetch;
+  table[static_cast<size_t>(wire::kOpSqlClose)] = Close;
 }
 
 }  // namespace vantora::host

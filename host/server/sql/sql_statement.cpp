@@ -19,6 +19,8 @@ std::string NameAfter(std::string_view message, std::string_view prefix) {
   return name;
 }
 
+}  // namespace
+
 SqlError FromSqlite(sqlite3* db, int rc) {
   const int extended = sqlite3_extended_errcode(db);
   const std::string_view message = sqlite3_errmsg(db);
@@ -51,15 +53,23 @@ SqlError FromSqlite(sqlite3* db, int rc) {
   return SqlSystemError(std::string(message.substr(0, 70)));
 }
 
-}  // namespace
+StatementGuard::StatementGuard(sqlite3* db)
+    : db_(db),
+      oldLength_(sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueLength)),
+      deadline_(Clock::now() + kStatementTimeLimit) {
+  sqlite3_progress_handler(db, 10000, StopWhenLate, &deadline_);
+}
+
+StatementGuard::~StatementGuard() {
+  sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+  sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, oldLength_);
+}
 
 SqlError RunChange(Storage& storage, const std::string& sqliteText, int32_t* rows) {
   *rows = 0;
   SqlError outcome;
   Status s = storage.RunLocked([&](sqlite3* db) {
-    Clock::time_point deadline = Clock::now() + kStatementTimeLimit;
-    const int oldLength = sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueLength);
-    sqlite3_progress_handler(db, 10000, StopWhenLate, &deadline);
+    StatementGuard guard(db);
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(db, sqliteText.c_str(), static_cast<int>(sqliteText.size()), &stmt,
@@ -79,8 +89,6 @@ SqlError RunChange(Storage& storage, const std::string& sqliteText, int32_t* row
       }
     }
     sqlite3_finalize(stmt);
-    sqlite3_progress_handler(db, 0, nullptr, nullptr);
-    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, oldLength);
     return Status::Ok();
   });
   if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));

@@ -19,6 +19,24 @@ namespace vantora::host::sql {
 inline constexpr std::chrono::seconds kStatementTimeLimit{30};
 inline constexpr int kMaxValueLength = 1 << 20;
 
+// What SQLite's failure `rc` on `db` means to a DB2 user.
+SqlError FromSqlite(sqlite3* db, int rc);
+
+// Holds the limits above on `db` while it lives (REQUIRES: the storage's
+// lock is held, as inside Storage::RunLocked).
+class StatementGuard {
+ public:
+  explicit StatementGuard(sqlite3* db);
+  ~StatementGuard();
+  StatementGuard(const StatementGuard&) = delete;
+  StatementGuard& operator=(const StatementGuard&) = delete;
+
+ private:
+  sqlite3* db_;
+  int oldLength_;
+  std::chrono::steady_clock::time_point deadline_;
+};
+
 // Runs `sqliteText`, a statement without a result (INSERT, UPDATE, DELETE),
 // to its end. `rows` receives the rows changed. A searched UPDATE or DELETE,
 // or an INSERT from a subselect, that changes no row answers SQLCODE 100.

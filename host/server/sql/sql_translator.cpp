@@ -58,6 +58,7 @@ class Translator {
   std::vector<Token> tokens_;
   const FileResolver& resolve_;
   std::vector<size_t> sig_;
+  std::vector<ObjectName> files_;
 };
 
 SqlError Translator::Control(Translation* out) {
@@ -102,6 +103,7 @@ SqlError Translator::Resolve(const std::string& library, const std::string& file
   ObjectName found;
   if (!resolve_(lib, name, &found)) return SqlNotFound(name);
   *sqlName = SqlTableName(found);
+  files_.push_back(found);
   return SqlOk();
 }
 
@@ -227,7 +229,9 @@ SqlError Translator::Run(Translation* out) {
   } else {
     return SqlSyntax(Sig(0).text);
   }
-  return Rewrite(&out->sql);
+  SqlError e = Rewrite(&out->sql);
+  out->files = files_;
+  return e;
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/server/sql/sql_error.h"
 #include "host/storage/names.h"
@@ -43,9 +44,10 @@ enum class StatementKind {
 
 struct Translation {
   StatementKind kind = StatementKind::kQuery;
-  std::string sql;        // SQLite text (empty for commit, rollback, set transaction)
-  bool hold = false;      // COMMIT/ROLLBACK ... HOLD
-  std::string isolation;  // SET TRANSACTION's level, upper case (CS, NC, UR, ...)
+  std::string sql;                // SQLite text (empty for commit, rollback, set transaction)
+  bool hold = false;              // COMMIT/ROLLBACK ... HOLD
+  std::string isolation;          // SET TRANSACTION's level, upper case (CS, NC, UR, ...)
+  std::vector<ObjectName> files;  // the files the statement names, in order
 };
 
 // Finds a file: `library` empty means "through the library list". Answers

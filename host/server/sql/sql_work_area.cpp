@@ -46,6 +46,7 @@ SqlWorkArea& Start(Job& job) {
 
 SqlWorkArea& WorkAreaOf(Job& job) {
   std::lock_guard lock(RegistryMutex());
+  Prune();  // ended jobs' results go as soon as any job uses SQL
   auto& r = Registry();
   auto it = r.find(&job);
   if (it != r.end() && !it->second.owner.expired() && it->second.owner.lock() == job.services()) {

@@ -1,6 +1,6 @@
 // A job's SQL work area: what VNXSqlBegin starts and VNXSqlEnd ends — the
-// outcome of the last statement (for VNXSqlSqlca) and the isolation level
-// SET TRANSACTION chose.
+// outcome of the last statement (for VNXSqlSqlca), the isolation level
+// SET TRANSACTION chose, and the declared statements and their cursors.
 //
 // The areas live in a registry of this module, keyed by the job, because
 // the job's own state belongs to other parts of the host; an area is
@@ -13,9 +13,14 @@
 #define VANTORA_HOST_SERVER_SQL_SQL_WORK_AREA_H_
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "host/server/sql/sql_cursor.h"
 #include "host/server/sql/sql_error.h"
+#include "host/storage/names.h"
 
 namespace vantora::host {
 class Job;
@@ -23,10 +28,18 @@ class Job;
 
 namespace vantora::host::sql {
 
+// A declared statement; open while it has a result.
+struct SqlCursor {
+  std::string sql;                       // the SQLite text
+  std::vector<ObjectName> files;         // the files it names
+  std::unique_ptr<CursorResult> result;  // null while closed
+};
+
 struct SqlWorkArea {
-  SqlError last;                 // outcome of the last statement
-  int32_t rows = 0;              // rows it changed
-  std::string isolation = "CS";  // SET TRANSACTION ISOLATION LEVEL
+  std::map<int32_t, SqlCursor> cursors;  // by statement number, from 1
+  SqlError last;                         // outcome of the last statement
+  int32_t rows = 0;                      // rows it changed
+  std::string isolation = "CS";          // SET TRANSACTION ISOLATION LEVEL
 };
 
 // The job's area, started when it has none (a statement without

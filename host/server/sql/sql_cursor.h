@@ -1,0 +1,46 @@
+// The result of an open SQL cursor: its rows, read whole when the cursor
+// opens (SQLite statements cannot stay open across requests, since the
+// storage's connection serves every job), and the record codec that gives
+// each row its PC form.
+//
+// Result columns: a column that is a field of one of the statement's files
+// travels as that field does in a record (record_codec.h), decimals
+// included; any other column (an expression such as COUNT(*)) takes its
+// form from its values: all integers within 32 bits -> BIN4 (LONG 4), any
+// other number -> DOUBLE 8, text -> CHAR of the longest value.
+//
+// Limits: a result of more than kMaxResultBytes answers SQL0904.
+#ifndef VANTORA_HOST_SERVER_SQL_SQL_CURSOR_H_
+#define VANTORA_HOST_SERVER_SQL_SQL_CURSOR_H_
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "host/server/record_codec.h"
+#include "host/server/sql/sql_error.h"
+#include "host/storage/storage.h"
+
+namespace vantora::host::sql {
+
+inline constexpr size_t kMaxResultBytes = 64u << 20;
+
+struct CursorResult {
+  RecordCodec codec;         // the PC form of a row
+  std::vector<Record> rows;  // the result, in order
+  size_t next = 0;           // the row the next fetch answers
+};
+
+// Checks that SQLite can prepare `sqliteText` (a declare's errors surface
+// at once, as on DB2).
+SqlError CheckQuery(Storage& storage, const std::string& sqliteText);
+
+// Runs the query `sqliteText`; `files` are the descriptions of the files it
+// names (for the columns' forms).
+SqlError RunQuery(Storage& storage, const std::string& sqliteText,
+                  const std::vector<FileDescription>& files, const CodecOptions& options,
+                  CursorResult* out);
+
+}  // namespace vantora::host::sql
+
+#endif  // VANTORA_HOST_SERVER_SQL_SQL_CURSOR_H_
