@@ -68,7 +68,7 @@ class HostSql : public EmbeddedHostTest {
     SCOPED_TRACE(statement);
     EXPECT_EQ(RunSql(statement), code < 0 ? -1 : 1);
     Sqlca s = ReadSqlca();
-    EXPECT_EQ(s.code, code);
+    EXPECT_EQ(s.code, code) << s.text;
     if (rows >= 0) {
       EXPECT_EQ(s.rows, rows);
     }
@@ -229,6 +229,36 @@ TEST_F(HostSql, HostileStatements) {
   Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO = 500008", 0, 1);
 }
 
+TEST_F(HostSql, CommitmentControlCoversSqlChanges) {
+  ASSERT_GE(Rsystem("STRCMTCTL LCKLVL(*CHG)"), 0);
+  Expect("UPDATE DEMO/CUSTOMER SET CITY = 'ROLLED' WHERE CUSTNO IN (1001, 1002)", 0, 2);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO = 500001", 0, 1);
+  Expect(
+      "INSERT INTO DEMO/ORDERS (ORDNO, CUSTNO, ORDDATE, AMOUNT, STATUS) "
+      "VALUES (900001, 1001, '2024-01-02', 100, 'O')",
+      0, 1);
+  Expect(" ROLLBACK HOLD", 0);
+  // All three are undone.
+  Expect("UPDATE DEMO/CUSTOMER SET CITY = 'X' WHERE CITY = 'ROLLED'", 100, 0);
+  Expect("DELETE FROM DEMO/ORDERS WHERE ORDNO = 900001", 100, 0);
+  Expect("UPDATE DEMO/ORDERS SET STATUS = 'K' WHERE ORDNO = 500001", 0, 1);
+  // Committed work stays.
+  Expect(" COMMIT HOLD", 0);
+  EXPECT_EQ(VNXSqlCommit(1), 1);
+  Expect("DELETE FROM DEMO/ORDERS WHERE STATUS = 'K'", 0, 1);
+  EXPECT_EQ(VNXSqlCommit(1), 1);
+  Expect("DELETE FROM DEMO/ORDERS WHERE STATUS = 'K'", 0, 1);
+  // A change whose rows depend on chance is refused rather than journaled wrongly.
+  int refused = 0;
+  for (int i = 0; i < 20; ++i) {
+    refused += RunSql("UPDATE DEMO/ORDERS SET STATUS = 'R' WHERE random() % 2 = 0") == -1;
+  }
+  EXPECT_GT(refused, 0);
+  // A failing statement leaves nothing behind.
+  Expect("INSERT INTO DEMO/ORDERS SELECT * FROM DEMO/ORDERS WHERE ORDNO = 500002", -803);
+  Expect(" COMMIT HOLD", 0);
+}
+
 int32_t Declare(const std::string& statement) {
   return VNXSqlDeclare(statement.c_str(), static_cast<int32_t>(statement.size()));
 }
@@ -296,6 +326,31 @@ TEST_F(HostSql, WorkAreaEndsAndBeginsAfresh) {
   EXPECT_EQ(VNXSqlEnd(), 1);
   EXPECT_EQ(VNXSqlBegin(), 1);
   EXPECT_EQ(ReadSqlca().code, 0);
+}
+
+using HostSqlJobs = EmbeddedHostTest;
+
+TEST_F(HostSqlJobs, EachJobHasItsOwnWorkArea) {
+  ASSERT_EQ(OpenMultiSession(2), 1);
+  ASSERT_EQ(VNXSession(0), 0);
+  ASSERT_EQ(StartSession(), 1);
+  EXPECT_EQ(RunSql("DELETE FROM DEMO/NOSUCH"), -1);
+  const int32_t first = Declare("SELECT ORDNO FROM DEMO/ORDERS");
+  ASSERT_GE(first, 1);
+  ASSERT_EQ(VNXSqlOpen(first), 1);
+  ASSERT_EQ(VNXSession(1), 1);
+  ASSERT_EQ(StartSession(), 1);
+  EXPECT_EQ(ReadSqlca().code, 0);  // the other job's error is not this one's
+  EXPECT_EQ(VNXSqlFetch(first, nullptr, 0), -1);
+  EXPECT_EQ(ReadSqlca().code, -514);
+  // A job that ends leaves nothing to the next one.
+  EXPECT_EQ(FreeSession(), 1);
+  ASSERT_EQ(StartSession(), 1);
+  EXPECT_EQ(ReadSqlca().code, 0);
+  ASSERT_EQ(VNXSession(0), 0);
+  char row[10];
+  EXPECT_EQ(VNXSqlFetch(first, row, sizeof row), 1);
+  EXPECT_EQ(CloseMultiSession(), 1);
 }
 
 }  // namespace

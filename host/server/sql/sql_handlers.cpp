@@ -27,6 +27,7 @@
 // answers 1: it is not an error.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "host/server/date_time_text.h"
@@ -122,8 +123,18 @@ void Immediate(RequestContext& c) {
     case sql::StatementKind::kDelete:
       break;
   }
+  std::optional<sql::JournalTarget> journal;
+  FileDescription target;
+  if (c.job.commitmentControl() && !t.files.empty() &&
+      c.host.storage().catalogue().DescribeFile(t.files.front(), &target).ok() &&
+      target.kind == FileKind::kPhysical) {
+    journal = sql::JournalTarget{c.job.id(), target.id, SqlTableName(target.name),
+                                 t.kind == sql::StatementKind::kInsert   ? JournalAction::kInsert
+                                 : t.kind == sql::StatementKind::kUpdate ? JournalAction::kUpdate
+                                                                         : JournalAction::kDelete};
+  }
   int32_t rows = 0;
-  sql::SqlError e = sql::RunChange(c.host.storage(), t.sql, &rows);
+  sql::SqlError e = sql::RunChange(c.host.storage(), t.sql, journal, &rows);
   Answer(c, area, e, rows);
 }
 

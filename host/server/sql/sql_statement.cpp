@@ -65,33 +65,42 @@ StatementGuard::~StatementGuard() {
   sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, oldLength_);
 }
 
-SqlError RunChange(Storage& storage, const std::string& sqliteText, int32_t* rows) {
+SqlError StepLocked(sqlite3* db, const std::string& sqliteText, int32_t* rows) {
+  *rows = 0;
+  sqlite3_stmt* stmt = nullptr;
+  const char* tail = nullptr;
+  int rc =
+      sqlite3_prepare_v2(db, sqliteText.c_str(), static_cast<int>(sqliteText.size()), &stmt, &tail);
+  SqlError outcome;
+  if (rc != SQLITE_OK) {
+    outcome = FromSqlite(db, rc);
+  } else if (stmt == nullptr || (tail != nullptr && *tail != '\0')) {
+    outcome = SqlSyntax(tail != nullptr ? std::string(tail).substr(0, 20) : "");
+  } else {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc == SQLITE_DONE) {
+      *rows = sqlite3_changes(db);
+    } else {
+      outcome = FromSqlite(db, rc);
+    }
+  }
+  sqlite3_finalize(stmt);
+  return outcome;
+}
+
+SqlError RunChange(Storage& storage, const std::string& sqliteText,
+                   const std::optional<JournalTarget>& journal, int32_t* rows) {
   *rows = 0;
   SqlError outcome;
   Status s = storage.RunLocked([&](sqlite3* db) {
     StatementGuard guard(db);
-    sqlite3_stmt* stmt = nullptr;
-    const char* tail = nullptr;
-    int rc = sqlite3_prepare_v2(db, sqliteText.c_str(), static_cast<int>(sqliteText.size()), &stmt,
-                                &tail);
-    if (rc != SQLITE_OK) {
-      outcome = FromSqlite(db, rc);
-    } else if (stmt == nullptr || (tail != nullptr && *tail != '\0')) {
-      outcome = SqlSyntax(tail != nullptr ? std::string(tail).substr(0, 20) : "");
-    } else {
-      while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      }
-      if (rc == SQLITE_DONE) {
-        *rows = sqlite3_changes(db);
-        if (*rows == 0) outcome = SqlNoRow();
-      } else {
-        outcome = FromSqlite(db, rc);
-      }
-    }
-    sqlite3_finalize(stmt);
+    outcome = journal.has_value() ? JournaledChangeLocked(storage, db, sqliteText, *journal, rows)
+                                  : StepLocked(db, sqliteText, rows);
     return Status::Ok();
   });
   if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
+  if (outcome.ok() && *rows == 0) return SqlNoRow();
   return outcome;
 }
 

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host/server/sql/sql_error.h"
@@ -37,10 +38,30 @@ class StatementGuard {
   std::chrono::steady_clock::time_point deadline_;
 };
 
+// Runs `sqliteText` once to its end on `db`; `rows` receives the rows
+// changed. REQUIRES: the storage's lock is held.
+SqlError StepLocked(sqlite3* db, const std::string& sqliteText, int32_t* rows);
+
+// A change made under commitment control: the job and the physical file
+// (and its SQLite table) the statement changes.
+struct JournalTarget {
+  JobId job = 0;
+  int64_t file = 0;                               // the catalogue's file id
+  std::string table;                              // SqlTableName of the file
+  JournalAction action = JournalAction::kUpdate;  // what the statement does
+};
+
+// Runs `sqliteText` and journals each record it changes, in one SQLite
+// transaction, so that the job's rollback undoes it (journaled_change.cpp).
+// REQUIRES: the storage's lock is held.
+SqlError JournaledChangeLocked(Storage& storage, sqlite3* db, const std::string& sqliteText,
+                               const JournalTarget& target, int32_t* rows);
+
 // Runs `sqliteText`, a statement without a result (INSERT, UPDATE, DELETE),
-// to its end. `rows` receives the rows changed. A searched UPDATE or DELETE,
-// or an INSERT from a subselect, that changes no row answers SQLCODE 100.
-SqlError RunChange(Storage& storage, const std::string& sqliteText, int32_t* rows);
+// to its end; journaled when `journal` is given. `rows` receives the rows
+// changed. A statement that changes no row answers SQLCODE 100.
+SqlError RunChange(Storage& storage, const std::string& sqliteText,
+                   const std::optional<JournalTarget>& journal, int32_t* rows);
 
 }  // namespace vantora::host::sql
 

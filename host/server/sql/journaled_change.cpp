@@ -1,0 +1,111 @@
+// A change statement under commitment control. SQLite does not tell which
+// rows a statement will change, and the journal needs each record's
+// before-image, so an UPDATE or DELETE runs twice inside one savepoint: a
+// first run with a temporary trigger collects the relative record numbers
+// it touches and is rolled back; the images are captured; the second run
+// makes the change (and must touch the same records, else it is undone
+// with SQL0901). An INSERT runs once, a trigger collecting the new
+// records' numbers. The journal entries join the change's transaction.
+#include <algorithm>
+#include <vector>
+
+#include "host/server/sql/sql_statement.h"
+
+namespace vantora::host::sql {
+namespace {
+
+constexpr const char* kRowsTable = "temp.vt_sql_changed";
+constexpr const char* kRowsName = "vt_sql_changed";  // a trigger's body takes no schema
+constexpr const char* kTrigger = "vt_sql_collect";
+
+bool Exec(sqlite3* db, const std::string& sql) {
+  return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// Creates the collecting trigger for `event` ("BEFORE UPDATE", ...), where
+// `row` (OLD or NEW) names the record.
+bool Collect(sqlite3* db, const JournalTarget& t, const char* event, const char* row) {
+  return Exec(db, std::string("CREATE TEMP TABLE IF NOT EXISTS ") + kRowsTable + "(rrn INTEGER)") &&
+         Exec(db, std::string("DELETE FROM ") + kRowsTable) &&
+         Exec(db, std::string("CREATE TEMP TRIGGER ") + kTrigger + " " + event + " ON " + t.table +
+                      " BEGIN INSERT INTO " + kRowsName + " VALUES (" + row + ".rowid); END");
+}
+
+std::vector<int64_t> Collected(sqlite3* db) {
+  std::vector<int64_t> rrns;
+  sqlite3_stmt* stmt = nullptr;
+  const std::string sql = std::string("SELECT DISTINCT rrn FROM ") + kRowsTable + " ORDER BY rrn";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(stmt) == SQLITE_ROW) rrns.push_back(sqlite3_column_int64(stmt, 0));
+  }
+  sqlite3_finalize(stmt);
+  return rrns;
+}
+
+bool DropCollector(sqlite3* db) {
+  return Exec(db, std::string("DROP TRIGGER IF EXISTS temp.") + kTrigger) &&
+         Exec(db, std::string("DROP TABLE IF EXISTS ") + kRowsTable);
+}
+
+SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText,
+                const JournalTarget& t, int32_t* rows) {
+  const auto failed = [db](const char* step) {
+    return SqlSystemError((std::string(step) + ": " + sqlite3_errmsg(db)).substr(0, 70));
+  };
+  std::vector<int64_t> rrns;
+  std::vector<std::string> images;
+  const bool inserts = t.action == JournalAction::kInsert;
+  if (!inserts) {
+    const bool update = t.action == JournalAction::kUpdate;
+    if (!Collect(db, t, update ? "BEFORE UPDATE" : "BEFORE DELETE", "OLD"))
+      return failed("collect");
+    if (SqlError e = StepLocked(db, sqliteText, rows); !e.ok()) return e;
+    rrns = Collected(db);
+    if (!Exec(db, "ROLLBACK TO vt_sql_change")) return failed("dry run");  // also drops the trigger
+    for (int64_t rrn : rrns) {
+      std::string image;
+      if (!storage.journal().CaptureLocked(t.file, rrn, &image).ok()) return failed("capture");
+      images.push_back(std::move(image));
+    }
+  }
+  // The second run collects too: a statement whose rows depend on chance
+  // (random(), the clock) must change the rows whose images were taken.
+  if (!Collect(db, t,
+               inserts                              ? "AFTER INSERT"
+               : t.action == JournalAction::kUpdate ? "BEFORE UPDATE"
+                                                    : "BEFORE DELETE",
+               inserts ? "NEW" : "OLD")) {
+    return failed("collect");
+  }
+  if (SqlError e = StepLocked(db, sqliteText, rows); !e.ok()) return e;
+  if (inserts) {
+    rrns = Collected(db);
+    images.assign(rrns.size(), std::string());
+  } else if (Collected(db) != rrns) {
+    return SqlSystemError("NOT REPEATABLE");
+  }
+  if (!DropCollector(db)) return failed("drop");
+  for (size_t i = 0; i < rrns.size(); ++i) {
+    if (!storage.journal().AppendLocked(t.job, t.file, rrns[i], t.action, images[i]).ok()) {
+      return failed("append");
+    }
+  }
+  return SqlOk();
+}
+
+}  // namespace
+
+SqlError JournaledChangeLocked(Storage& storage, sqlite3* db, const std::string& sqliteText,
+                               const JournalTarget& target, int32_t* rows) {
+  *rows = 0;
+  if (!Exec(db, "SAVEPOINT vt_sql_change")) return SqlResourceBusy();
+  SqlError e = Change(storage, db, sqliteText, target, rows);
+  if (!e.ok()) {
+    Exec(db, "ROLLBACK TO vt_sql_change");
+    *rows = 0;
+  }
+  Exec(db, "RELEASE vt_sql_change");
+  return e;
+}
+
+}  // namespace vantora::host::sql
