@@ -353,5 +353,29 @@ TEST_F(HostSqlJobs, EachJobHasItsOwnWorkArea) {
   EXPECT_EQ(CloseMultiSession(), 1);
 }
 
+TEST_F(HostSqlJobs, ChangedRecordsStayLockedUntilCommit) {
+  const std::string update = "UPDATE DEMO/CUSTOMER SET CITY = 'HELD' WHERE CUSTNO = 1001";
+  ASSERT_EQ(OpenMultiSession(2), 1);
+  ASSERT_EQ(VNXSession(0), 0);
+  ASSERT_EQ(StartSession(), 1);
+  ASSERT_GE(Rsystem("STRCMTCTL LCKLVL(*CHG)"), 0);
+  ASSERT_EQ(RunSql(update), 1);
+  ASSERT_EQ(VNXSession(1), 1);
+  ASSERT_EQ(StartSession(), 1);
+  ASSERT_GE(Rsystem("STRCMTCTL LCKLVL(*CHG)"), 0);
+  EXPECT_EQ(RunSql(update), -1);
+  Sqlca s = ReadSqlca();
+  EXPECT_EQ(s.code, -913);
+  EXPECT_EQ(s.text, "DEMO/CUSTOMER");
+  // Other records are free.
+  EXPECT_EQ(RunSql("UPDATE DEMO/CUSTOMER SET CITY = 'OTHER' WHERE CUSTNO = 1002"), 1);
+  ASSERT_EQ(VNXSession(0), 0);
+  ASSERT_EQ(RunSql(" COMMIT HOLD"), 1);
+  ASSERT_EQ(VNXSession(1), 1);
+  EXPECT_EQ(RunSql(update), 1);
+  EXPECT_EQ(RunSql(" ROLLBACK HOLD"), 1);
+  EXPECT_EQ(CloseMultiSession(), 1);
+}
+
 }  // namespace
 }  // namespace vantora::testing

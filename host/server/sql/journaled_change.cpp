@@ -6,7 +6,10 @@
 // makes the change (and must touch the same records, else it is undone
 // with SQL0901). An INSERT runs once, a trigger collecting the new
 // records' numbers. The journal entries join the change's transaction.
+// The records are locked for the job without waiting (the storage's lock is
+// held meanwhile) and stay held for commit.
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "host/server/sql/sql_statement.h"
@@ -47,8 +50,21 @@ bool DropCollector(sqlite3* db) {
          Exec(db, std::string("DROP TABLE IF EXISTS ") + kRowsTable);
 }
 
+// Locks the records for the job without waiting (the storage's lock is
+// held): a record another job holds answers SQL0913.
+SqlError LockAll(Storage& storage, const JournalTarget& t, const std::vector<int64_t>& rrns,
+                 std::vector<int64_t>* locked) {
+  for (int64_t rrn : rrns) {
+    if (!storage.recordLocks().Lock(t.file, rrn, t.job, std::chrono::milliseconds(0)).ok()) {
+      return {-913, "57033", t.table.substr(1, t.table.size() - 2)};
+    }
+    locked->push_back(rrn);
+  }
+  return SqlOk();
+}
+
 SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText,
-                const JournalTarget& t, int32_t* rows) {
+                const JournalTarget& t, int32_t* rows, std::vector<int64_t>* locked) {
   const auto failed = [db](const char* step) {
     return SqlSystemError((std::string(step) + ": " + sqlite3_errmsg(db)).substr(0, 70));
   };
@@ -62,6 +78,7 @@ SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText,
     if (SqlError e = StepLocked(db, sqliteText, rows); !e.ok()) return e;
     rrns = Collected(db);
     if (!Exec(db, "ROLLBACK TO vt_sql_change")) return failed("dry run");  // also drops the trigger
+    if (SqlError e = LockAll(storage, t, rrns, locked); !e.ok()) return e;
     for (int64_t rrn : rrns) {
       std::string image;
       if (!storage.journal().CaptureLocked(t.file, rrn, &image).ok()) return failed("capture");
@@ -81,6 +98,7 @@ SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText,
   if (inserts) {
     rrns = Collected(db);
     images.assign(rrns.size(), std::string());
+    if (SqlError e = LockAll(storage, t, rrns, locked); !e.ok()) return e;
   } else if (Collected(db) != rrns) {
     return SqlSystemError("NOT REPEATABLE");
   }
@@ -99,12 +117,18 @@ SqlError JournaledChangeLocked(Storage& storage, sqlite3* db, const std::string&
                                const JournalTarget& target, int32_t* rows) {
   *rows = 0;
   if (!Exec(db, "SAVEPOINT vt_sql_change")) return SqlResourceBusy();
-  SqlError e = Change(storage, db, sqliteText, target, rows);
+  std::vector<int64_t> locked;
+  SqlError e = Change(storage, db, sqliteText, target, rows, &locked);
   if (!e.ok()) {
     Exec(db, "ROLLBACK TO vt_sql_change");
     *rows = 0;
   }
   Exec(db, "RELEASE vt_sql_change");
+  // Changed records stay locked until the job's commit or rollback.
+  for (int64_t rrn : locked) {
+    if (e.ok()) storage.recordLocks().HoldForCommit(target.file, rrn, target.job);
+    storage.recordLocks().Unlock(target.file, rrn, target.job);
+  }
   return e;
 }
 
