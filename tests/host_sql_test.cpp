@@ -292,6 +292,45 @@ TEST_F(HostSql, ForwardCursorReturnsRowsInThePcForm) {
   ASSERT_EQ(VNXSqlClose(cursor), 1);
 }
 
+TEST_F(HostSql, ScrollFetchesInEveryDirection) {
+  const int32_t cursor =
+      Declare("SELECT * FROM DEMO/ORDERS WHERE ORDNO <= 500005 ORDER BY ORDNO FOR FETCH ONLY");
+  ASSERT_GE(cursor, 1);
+  ASSERT_EQ(VNXSqlOpen(cursor), 1);
+  constexpr int32_t kRow = 42;
+  char rows[kRow * 10];
+  // The ORDNO of each row delivered, last digit only.
+  auto fetch = [&](int32_t count, int32_t operation) {
+    std::memset(rows, 0, sizeof rows);
+    const int32_t n = VNXSqlEFetch(cursor, rows, kRow, count, operation);
+    std::string numbers;
+    for (int32_t i = 0; i < n; ++i) numbers += rows[i * kRow + 5];
+    return n < 0 ? std::string("error") : numbers;
+  };
+  constexpr int32_t kNext = 0, kPrior = 1, kFirst = 2, kLast = 3, kCurrent = 4, kRelative = 5;
+  EXPECT_EQ(fetch(2, kFirst), "12");
+  EXPECT_EQ(fetch(10, kNext), "345");
+  EXPECT_EQ(fetch(1, kNext), "");
+  EXPECT_EQ(ReadSqlca().code, 100);
+  EXPECT_EQ(fetch(1, kPrior), "5");
+  EXPECT_EQ(fetch(1, kLast), "5");
+  EXPECT_EQ(fetch(1, kRelative | (-3 * 256)), "2");
+  EXPECT_EQ(fetch(1, kCurrent), "2");
+  EXPECT_EQ(fetch(3, kPrior), "1");
+  EXPECT_EQ(fetch(1, kPrior), "");
+  EXPECT_EQ(fetch(1, kNext), "1");
+  EXPECT_EQ(fetch(1, kRelative | (2 * 256)), "3");
+  EXPECT_EQ(fetch(1, kRelative | (9 * 256)), "");
+  EXPECT_EQ(fetch(1, kPrior), "5");
+  // Rows cut to the length asked.
+  EXPECT_EQ(VNXSqlEFetch(cursor, rows, 6, 2, kFirst), 2);
+  EXPECT_EQ(std::string(rows, 12), "500001500002");
+  EXPECT_EQ(fetch(1, 9), "error");
+  EXPECT_EQ(VNXSqlEFetch(cursor, rows, 0, 1, kNext), -1);
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
+  EXPECT_EQ(fetch(1, kNext), "error");
+}
+
 TEST_F(HostSql, CountStatementFetchesFourBytes) {
   const std::string count = "SELECT COUNT(*) FROM DEMO/ORDERS WHERE STATUS = 'C '";
   const int32_t cursor = Declare(count);

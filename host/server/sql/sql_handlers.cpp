@@ -15,6 +15,14 @@
 //   VNXSqlFetch(cursor, buffer, length) -> 1 with the next row in the
 //     buffer (its PC form, sql_cursor.h, cut to `length`), 0 after the last
 //     row (SQLCODE 100); a cursor not open answers SQL0501.
+//   VNXSqlEFetch(cursor, buffer, rowLength, rowCount, operation) -> the
+//     rows delivered (0 with SQLCODE 100 when none), each in rowLength bytes
+//     (cut or blank-padded). The operation's low byte is the move: 0 next
+//     (up to rowCount rows), 1 prior (up to rowCount rows, backwards), 2
+//     first (up to rowCount rows), 3 last, 4 current, 5 relative by
+//     operation >> 8 (one row each). The cursor rests on the last row
+//     delivered; a move past either end leaves it before the first or after
+//     the last row. Other moves, or lengths below 1, answer 3014/CPF9898.
 //   VNXSqlClose(cursor) -> 1, or -1 (SQL0501): forgets the rows; the
 //     statement stays declared and can be opened again.
 //   VNXSqlCommit(option) -> 1, or -1: option 0 commits, 1 rolls back the
@@ -217,6 +225,74 @@ void Fetch(RequestContext& c) {
   Answer(c, area, sql::SqlOk(), 0);
 }
 
+// VNXSqlEFetch's moves: the low byte of the operation; a relative move
+// carries its signed distance in the bits above (operation >> 8).
+enum Move : int32_t { kNext = 0, kPrior = 1, kFirst = 2, kLast = 3, kCurrent = 4, kRelative = 5 };
+
+void ExtendedFetch(RequestContext& c) {
+  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+  sql::SqlCursor* cursor = CursorParam(c, area);
+  if (cursor == nullptr) return;
+  if (cursor->result == nullptr) return Answer(c, area, {-501, "24501", ""}, 0);
+  const int32_t rowLength = c.request.Value(2);
+  const int32_t rowCount = c.request.Value(3);
+  const int32_t operation = c.request.Value(4);
+  if (rowLength <= 0 || rowCount <= 0 || (operation & 0xFF) > kRelative) {
+    return c.Fail(kStatusInvalidRequest, "CPF9898");
+  }
+  sql::CursorResult& r = *cursor->result;
+  const auto size = static_cast<int64_t>(r.rows.size());
+  int64_t at = static_cast<int64_t>(r.next) - 1;  // the current row; -1 before the first
+  int step = 1;
+  int64_t start = 0;
+  switch (operation & 0xFF) {
+    case kNext:
+      start = at + 1;
+      break;
+    case kPrior:
+      start = at - 1;
+      step = -1;
+      break;
+    case kFirst:
+      start = 0;
+      break;
+    case kLast:
+      start = size - 1;
+      step = -1;
+      break;
+    case kCurrent:
+      start = at;
+      break;
+    default:
+      start = at + (operation >> 8);
+      break;
+  }
+  // A move beyond either end leaves the cursor there.
+  const int64_t wanted = (operation & 0xFF) == kLast || (operation & 0xFF) == kCurrent ||
+                                 (operation & 0xFF) == kRelative
+                             ? 1
+                             : rowCount;
+  std::vector<uint8_t> out;
+  const int64_t room = std::min<int64_t>(wanted, c.request.OutputLength(1) / rowLength);
+  int64_t delivered = 0;
+  std::vector<uint8_t> image(static_cast<size_t>(r.codec.recordLength()));
+  int64_t row = start;
+  for (; delivered < room && row >= 0 && row < size; row += step, ++delivered) {
+    if (!r.codec.Encode(r.rows[static_cast<size_t>(row)], image.data()).ok()) {
+      return Answer(c, area, {-802, "22003", ""}, 0);
+    }
+    const size_t base = out.size();
+    out.resize(base + static_cast<size_t>(rowLength), ' ');
+    std::copy_n(image.begin(), std::min(image.size(), static_cast<size_t>(rowLength)),
+                out.begin() + static_cast<std::ptrdiff_t>(base));
+  }
+  const int64_t last = delivered > 0 ? row - step : (start < 0 ? -1 : size);
+  r.next = static_cast<size_t>(std::clamp<int64_t>(last, -1, size) + 1);
+  c.reply.SetOutput(1, out);
+  Answer(c, area, delivered > 0 ? sql::SqlOk() : sql::SqlNoRow(), 0);
+  c.result = static_cast<int32_t>(delivered);
+}
+
 void Close(RequestContext& c) {
   sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
   sql::SqlCursor* cursor = CursorParam(c, area);
@@ -244,6 +320,7 @@ void AddSqlHandlers(HandlerTable& table) {
   table[static_cast<size_t>(wire::kOpSqlOpen)] = Open;
   table[static_cast<size_t>(wire::kOpSqlFetch)] = Fetch;
   table[static_cast<size_t>(wire::kOpSqlClose)] = Close;
+  table[static_cast<size_t>(wire::kOpSqlEFetch)] = ExtendedFetch;
 }
 
 }  // namespace vantora::host
