@@ -338,6 +338,18 @@ class Parser {
            Is(Token::Type::kName, "REM");
   }
 
+  // Makes `*out` the left operand of a new arithmetic node that takes its
+  // place; answers the node's right operand, still to be parsed.
+  static SelectionNode* ArithNode(ArithOp op, SelectionNode* out) {
+    SelectionNode node;
+    node.kind = Kind::kArith;
+    node.arith = op;
+    node.children.push_back(std::move(*out));
+    node.children.emplace_back();
+    *out = std::move(node);
+    return &out->children[1];
+  }
+
   bool Sum(int depth, SelectionNode* out) {
     if (!Product(depth, out)) return false;
     int chain = depth;
@@ -346,13 +358,8 @@ class Parser {
       if (++chain > kMaxSelectionDepth) return Fail(kSyntax, "expression too long");
       ArithOp op = IsSymbol("+") ? ArithOp::kAdd : ArithOp::kSubtract;
       if (!Next() || !Count()) return false;
-      SelectionNode node;
-      node.kind = Kind::kArith;
-      node.arith = op;
-      node.children.push_back(std::move(*out));
-      node.children.emplace_back();
-      if (!Product(chain, &node.children[1])) return false;
-      *out = std::move(node);
+      SelectionNode* right = ArithNode(op, out);
+      if (!Product(chain, right)) return false;
     }
     return true;
   }
@@ -368,13 +375,8 @@ class Parser {
                    : Is(Token::Type::kName, "MOD") ? ArithOp::kModulo
                                                    : ArithOp::kRemainder;
       if (!Next() || !Count()) return false;
-      SelectionNode node;
-      node.kind = Kind::kArith;
-      node.arith = op;
-      node.children.push_back(std::move(*out));
-      node.children.emplace_back();
-      if (!Unary(chain, &node.children[1])) return false;
-      *out = std::move(node);
+      SelectionNode* right = ArithNode(op, out);
+      if (!Unary(chain, right)) return false;
     }
     return true;
   }

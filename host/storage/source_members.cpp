@@ -25,6 +25,16 @@ Status SourceMembers::FindLocked(const ObjectName& file, std::string_view member
   return Status::Ok();
 }
 
+Status SourceMembers::FindExistingLocked(const ObjectName& file, std::string_view member,
+                                         int64_t* id, std::string* memberName, int* width) {
+  Status s = FindLocked(file, member, id, memberName, width);
+  if (!s.ok()) return s;
+  if (!MemberExistsLocked(*id, *memberName)) {
+    return Status::Error(StatusCode::kFileNotFound, "member " + *memberName);
+  }
+  return Status::Ok();
+}
+
 bool SourceMembers::MemberExistsLocked(int64_t id, const std::string& member) {
   sqlite3_stmt* q = nullptr;
   if (!db_.connection
@@ -60,10 +70,8 @@ Status SourceMembers::RemoveMember(const ObjectName& file, std::string_view memb
   int64_t id = 0;
   std::string name;
   int width = 0;
-  Status s = FindLocked(file, member, &id, &name, &width);
+  Status s = FindExistingLocked(file, member, &id, &name, &width);
   if (!s.ok()) return s;
-  if (!MemberExistsLocked(id, name))
-    return Status::Error(StatusCode::kFileNotFound, "member " + name);
   detail::Savepoint tx(*db_.connection);
   if (!tx.begun().ok()) return tx.begun();
   s = detail::Run(*db_.connection,
@@ -101,10 +109,8 @@ Status SourceMembers::WriteLines(const ObjectName& file, std::string_view member
   int64_t id = 0;
   std::string name;
   int width = 0;
-  Status s = FindLocked(file, member, &id, &name, &width);
+  Status s = FindExistingLocked(file, member, &id, &name, &width);
   if (!s.ok()) return s;
-  if (!MemberExistsLocked(id, name))
-    return Status::Error(StatusCode::kFileNotFound, "member " + name);
   detail::Connection& c = *db_.connection;
   detail::Savepoint tx(c);
   if (!tx.begun().ok()) return tx.begun();
@@ -137,10 +143,8 @@ Status SourceMembers::ReadLines(const ObjectName& file, std::string_view member,
   int64_t id = 0;
   std::string name;
   int width = 0;
-  Status s = FindLocked(file, member, &id, &name, &width);
+  Status s = FindExistingLocked(file, member, &id, &name, &width);
   if (!s.ok()) return s;
-  if (!MemberExistsLocked(id, name))
-    return Status::Error(StatusCode::kFileNotFound, "member " + name);
   sqlite3_stmt* q = nullptr;
   s = db_.connection->Prepare(
       "SELECT seq, date, data FROM vt_source_lines WHERE file_id = ?1 AND member = ?2 "

@@ -56,6 +56,9 @@ class SourceMembers {
   Status FindLocked(const ObjectName& file, std::string_view member, int64_t* id,
                     std::string* memberName, int* width);
   bool MemberExistsLocked(int64_t id, const std::string& member);
+  // FindLocked for a member that must exist (kFileNotFound otherwise).
+  Status FindExistingLocked(const ObjectName& file, std::string_view member, int64_t* id,
+                            std::string* memberName, int* width);
 
   detail::Database& db_;
   Catalogue& catalogue_;
