@@ -21,10 +21,17 @@
 //   0x40  record count, int32
 // The format name (10 bytes, may be absent or blank) picks the format
 // described: blank the format in use, "_R_SELECT_" the reduced one, the
-// file's own format name the full one.
+// file's own format name the full one. The result of an open SQL cursor
+// (the handle VNXSqlOpen answers) is described as a file of one format
+// without key fields, whose record count is the rows of the result; its
+// format name is not looked at.
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <optional>
+#include <vector>
 
+#include "host/server/described_file.h"
 #include "host/server/file_handlers.h"
 #include "host/server/host_status.h"
 #include "host/server/open_file.h"
@@ -71,21 +78,29 @@ void PutI16(uint8_t* out, int v) {
   wire::StoreLeI16(out, static_cast<int16_t>(v));
 }
 
-void Header(const RecordFile& f, const RecordCodec& codec, uint8_t* out) {
-  PutName(&codec == &f.reduced ? kReducedFormat : std::string_view(f.cursor->format().name),
-          out + kName);
-  PutI16(out + kHdrFields, static_cast<int>(codec.fields().size()));
-  PutI16(out + kHdrRecordLength, codec.dataLength());
-  PutI16(out + kHdrKeys, static_cast<int>(f.cursor->keyFieldCount()));
+// What a description answers about an open file: a database file (in the
+// format the request picks) or a described file such as an SQL result.
+struct Subject {
+  std::string_view formatName;
+  const RecordCodec* codec = nullptr;
+  size_t keyCount = 0;
+  int flags = 0;                                        // the file description's flags
+  std::vector<std::pair<const WireField*, bool>> keys;  // (field, descending)
+  std::function<Status(int64_t*)> count;
+};
+
+void Header(const Subject& s, uint8_t* out) {
+  PutName(s.formatName, out + kName);
+  PutI16(out + kHdrFields, static_cast<int>(s.codec->fields().size()));
+  PutI16(out + kHdrRecordLength, s.codec->dataLength());
+  PutI16(out + kHdrKeys, static_cast<int>(s.keyCount));
 }
 
-void FileDesc(const RecordFile& f, const RecordCodec& codec, uint8_t* out) {
-  Header(f, codec, out);
-  const FileDescription& d = f.cursor->file();
+void FileDesc(const Subject& s, uint8_t* out) {
+  Header(s, out);
   bool nullCapable = false;
-  for (const WireField& w : codec.fields()) nullCapable |= w.def.nullCapable;
-  PutI16(out + kFileFlags, (d.unique && f.cursor->keyed() ? 1 : 0) |
-                               (d.kind == FileKind::kLogical ? 2 : 0) | (nullCapable ? 4 : 0));
+  for (const WireField& w : s.codec->fields()) nullCapable |= w.def.nullCapable;
+  PutI16(out + kFileFlags, s.flags | (nullCapable ? 4 : 0));
 }
 
 void Field(const WireField& w, uint8_t* out) {
@@ -108,6 +123,29 @@ std::vector<std::pair<const WireField*, bool>> Keys(const RecordFile& f) {
     if (w != nullptr) keys.emplace_back(w, format.key[i].descending);
   }
   return keys;
+}
+
+Subject OfRecordFile(const RecordFile& f, const RecordCodec& codec) {
+  Subject s;
+  s.formatName = &codec == &f.reduced ? kReducedFormat : std::string_view(f.cursor->format().name);
+  s.codec = &codec;
+  s.keyCount = f.cursor->keyFieldCount();
+  const FileDescription& d = f.cursor->file();
+  s.flags = (d.unique && f.cursor->keyed() ? 1 : 0) | (d.kind == FileKind::kLogical ? 2 : 0);
+  s.keys = Keys(f);
+  s.count = [&f](int64_t* n) { return f.cursor->RecordCount(n); };
+  return s;
+}
+
+Subject OfDescribedFile(const DescribedFile& f) {
+  Subject s;
+  s.formatName = f.formatName();
+  s.codec = &f.codec();
+  s.count = [&f](int64_t* n) {
+    *n = f.recordCount();
+    return Status::Ok();
+  };
+  return s;
 }
 
 // Writes `count` entries of `natural` bytes, `size` apart, from `first`.
@@ -135,24 +173,33 @@ int32_t Entries(RequestContext& c, int param, int32_t size, int natural, size_t 
   return static_cast<int32_t>(written);
 }
 
-const RecordCodec* FormatParam(RequestContext& c, const RecordFile& f, int param) {
-  auto bytes = c.request.Input(param);
+// The file named by value parameter 0 in the format input parameter
+// `formatParam` picks (-1: the format in use); fails the request when there
+// is none.
+std::optional<Subject> SubjectParam(RequestContext& c, int formatParam) {
+  OpenFile* open = c.job.File(c.request.Value(0));
+  if (const auto* described = dynamic_cast<const DescribedFile*>(open)) {
+    return OfDescribedFile(*described);
+  }
+  RecordFile* f = FileParam(c, 0);
+  if (f == nullptr) return std::nullopt;
+  if (formatParam < 0) return OfRecordFile(*f, f->codec());
+  auto bytes = c.request.Input(formatParam);
   std::string name(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   name.erase(std::find(name.begin(), name.end(), '\0'), name.end());
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  if (name.empty()) return &f.codec();
-  if (name == kReducedFormat && f.reducedDefined) return &f.reduced;
-  if (name == f.cursor->format().name) return &f.full;
+  if (name.empty()) return OfRecordFile(*f, f->codec());
+  if (name == kReducedFormat && f->reducedDefined) return OfRecordFile(*f, f->reduced);
+  if (name == f->cursor->format().name) return OfRecordFile(*f, f->full);
   c.Fail(kStatusInvalidRequest, "CPF9898");
-  return nullptr;
+  return std::nullopt;
 }
 
 // VNXGetDesc: h, out(buffer), size, flags, in(10, formatName).
 void VNXGetDesc(RequestContext& c) {
-  RecordFile* f = FileParam(c, 0);
-  if (f == nullptr) return;
-  const RecordCodec* codec = FormatParam(c, *f, 4);
-  if (codec == nullptr) return;
+  std::optional<Subject> subject = SubjectParam(c, 4);
+  if (!subject) return;
+  const Subject& s = *subject;
   const int32_t size = c.request.Value(2);
   const int32_t flags = c.request.Value(3);
   const int kind = (flags >> 24) & 0xFF;
@@ -165,16 +212,16 @@ void VNXGetDesc(RequestContext& c) {
   }
   switch (kind) {
     case kDescHeader:
-      c.result = Entries(c, 1, size, kHeaderSize, 0, 1, 1,
-                         [&](size_t, uint8_t* e) { Header(*f, *codec, e); });
+      c.result =
+          Entries(c, 1, size, kHeaderSize, 0, 1, 1, [&](size_t, uint8_t* e) { Header(s, e); });
       return;
     case kDescFile:
-      c.result = Entries(c, 1, size, kFileSize, 0, 1, 1,
-                         [&](size_t, uint8_t* e) { FileDesc(*f, *codec, e); });
+      c.result =
+          Entries(c, 1, size, kFileSize, 0, 1, 1, [&](size_t, uint8_t* e) { FileDesc(s, e); });
       return;
     case kDescFields:
     case kDescFields24: {
-      const auto& fields = codec->fields();
+      const auto& fields = s.codec->fields();
       c.result = Entries(c, 1, size, kind == kDescFields ? kFieldSize : kField24Size, first, count,
                          fields.size(), [&](size_t i, uint8_t* e) {
                            Field(fields[i], e);
@@ -182,20 +229,18 @@ void VNXGetDesc(RequestContext& c) {
                          });
       return;
     }
-    case kDescKeys: {
-      auto keys = Keys(*f);
+    case kDescKeys:
       c.result =
-          Entries(c, 1, size, kKeySize, first, count, keys.size(), [&](size_t i, uint8_t* e) {
-            Field(*keys[i].first, e);
-            PutI16(e + kKeyIndex, static_cast<int>(keys[i].first->source));
-            PutI16(e + kKeyDescending, keys[i].second ? 1 : 0);
+          Entries(c, 1, size, kKeySize, first, count, s.keys.size(), [&](size_t i, uint8_t* e) {
+            Field(*s.keys[i].first, e);
+            PutI16(e + kKeyIndex, static_cast<int>(s.keys[i].first->source));
+            PutI16(e + kKeyDescending, s.keys[i].second ? 1 : 0);
           });
       return;
-    }
     case kDescRecordCount: {
       int64_t records = 0;
-      if (Status s = f->cursor->RecordCount(&records); !s.ok()) {
-        c.Fail(s);
+      if (Status st = s.count(&records); !st.ok()) {
+        c.Fail(st);
         return;
       }
       c.result = Entries(c, 1, size, 4, 0, 1, 1, [&](size_t, uint8_t* e) {
@@ -209,24 +254,27 @@ void VNXGetDesc(RequestContext& c) {
 }
 
 void GetNbrFmt(RequestContext& c) {
-  if (FileParam(c, 0) != nullptr) c.result = 1;
+  if (SubjectParam(c, -1)) c.result = 1;
 }
 
 // GetTypeFmt: h, count, out(16 x |count|): the header of each format.
 void GetTypeFmt(RequestContext& c) {
-  RecordFile* f = FileParam(c, 0);
-  if (f == nullptr) return;
+  std::optional<Subject> subject = SubjectParam(c, -1);
+  if (!subject) return;
+  if (auto* f = dynamic_cast<RecordFile*>(c.job.File(c.request.Value(0)))) {
+    subject = OfRecordFile(*f, f->full);
+  }
   int32_t count = c.request.Value(1);
   size_t n = static_cast<size_t>(count < 0 ? -static_cast<int64_t>(count) : count);
   c.result = Entries(c, 2, kHeaderSize, kHeaderSize, 0, n, 1,
-                     [&](size_t, uint8_t* e) { Header(*f, f->full, e); });
+                     [&](size_t, uint8_t* e) { Header(*subject, e); });
 }
 
 // GetTypeFld: h, count, out(22 x count): the fields of the format in use.
 void GetTypeFld(RequestContext& c) {
-  RecordFile* f = FileParam(c, 0);
-  if (f == nullptr) return;
-  const auto& fields = f->codec().fields();
+  std::optional<Subject> subject = SubjectParam(c, -1);
+  if (!subject) return;
+  const auto& fields = subject->codec->fields();
   size_t n = static_cast<size_t>(std::max(c.request.Value(1), 0));
   c.result = Entries(c, 2, kFieldSize, kFieldSize, 0, n, fields.size(),
                      [&](size_t i, uint8_t* e) { Field(fields[i], e); });
@@ -234,12 +282,11 @@ void GetTypeFld(RequestContext& c) {
 
 // GetTypeKey: h, count, out(22 x count): the key fields.
 void GetTypeKey(RequestContext& c) {
-  RecordFile* f = FileParam(c, 0);
-  if (f == nullptr) return;
-  auto keys = Keys(*f);
+  std::optional<Subject> subject = SubjectParam(c, -1);
+  if (!subject) return;
   size_t n = static_cast<size_t>(std::max(c.request.Value(1), 0));
-  c.result = Entries(c, 2, kFieldSize, kFieldSize, 0, n, keys.size(),
-                     [&](size_t i, uint8_t* e) { Field(*keys[i].first, e); });
+  c.result = Entries(c, 2, kFieldSize, kFieldSize, 0, n, subject->keys.size(),
+                     [&](size_t i, uint8_t* e) { Field(*subject->keys[i].first, e); });
 }
 
 }  // namespace

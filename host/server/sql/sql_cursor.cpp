@@ -136,7 +136,7 @@ SqlError RunQuery(Storage& storage, const std::string& sqliteText,
   if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
   if (!outcome.ok()) return outcome;
   RecordFormat format;
-  format.name = "SQLRESULT";
+  format.name = std::string(kResultFormat);
   for (size_t i = 0; i < columns.size(); ++i) {
     FieldDef def = columns[i].has_value() ? *columns[i] : ExpressionField(out->rows, i);
     def.name = names[i].substr(0, 30);

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/server/record_codec.h"
@@ -24,6 +25,8 @@
 namespace vantora::host::sql {
 
 inline constexpr size_t kMaxResultBytes = 64u << 20;
+// The format name a result is described with.
+inline constexpr std::string_view kResultFormat = "SQLRESULT";
 
 struct CursorResult {
   RecordCodec codec;         // the PC form of a row

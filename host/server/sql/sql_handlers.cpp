@@ -10,8 +10,10 @@
 //   VNXSqlDeclare(statement, length) -> the statement number (1 up), or -1:
 //     a SELECT or VALUES; names are resolved and the text checked at once.
 //     Declaring the text of a closed statement again answers its number.
-//   VNXSqlOpen(cursor) -> 1, or -1: runs the statement; its rows wait for
-//     the fetches. An open cursor answers SQL0502, an unknown one SQL0514.
+//   VNXSqlOpen(cursor) -> the result's handle (0 up), or -1: runs the
+//     statement; its rows wait for the fetches. The handle describes the
+//     result with VNXGetDesc (sql_result_file.h); VNXSqlClose closes it.
+//     An open cursor answers SQL0502, an unknown one SQL0514.
 //   VNXSqlFetch(cursor, buffer, length) -> 1 with the next row in the
 //     buffer (its PC form, sql_cursor.h, cut to `length`), 0 after the last
 //     row (SQLCODE 100); a cursor not open answers SQL0501.
@@ -45,6 +47,7 @@
 #include "host/server/job.h"
 #include "host/server/job_services.h"
 #include "host/server/sql/sql_cursor.h"
+#include "host/server/sql/sql_result_file.h"
 #include "host/server/sql/sql_statement.h"
 #include "host/server/sql/sql_translator.h"
 #include "host/server/sql/sql_work_area.h"
@@ -87,11 +90,30 @@ sql::SqlError EndUnit(RequestContext& c, bool commit) {
   return s.ok() ? sql::SqlOk() : sql::SqlSystemError(s.ToString().substr(0, 70));
 }
 
+// Closes the result handle of `cursor` when it is still the cursor's (the
+// client may have closed it with Rclose and the number been reused).
+void CloseResult(RequestContext& c, sql::SqlCursor& cursor) {
+  if (cursor.handle >= 0) {
+    auto* file = dynamic_cast<sql::SqlResultFile*>(c.job.File(cursor.handle));
+    if (file != nullptr && file->owns(*cursor.result)) c.job.CloseFile(cursor.handle);
+  }
+  cursor.handle = -1;
+  cursor.result.reset();
+}
+
+void CloseResults(RequestContext& c) {
+  for (auto& [number, cursor] : sql::WorkAreaOf(c.job).cursors) {
+    if (cursor.result != nullptr) CloseResult(c, cursor);
+  }
+}
+
 void Begin(RequestContext& c) {
+  CloseResults(c);
   sql::BeginWorkArea(c.job);
 }
 
 void End(RequestContext& c) {
+  CloseResults(c);
   sql::EndWorkArea(c.job);
 }
 
@@ -197,10 +219,13 @@ void Open(RequestContext& c) {
   }
   CodecOptions options;
   options.style = StyleOf(c.job.dateTime());
-  auto result = std::make_unique<sql::CursorResult>();
+  auto result = std::make_shared<sql::CursorResult>();
   sql::SqlError e = sql::RunQuery(c.host.storage(), cursor->sql, files, options, result.get());
-  if (e.ok()) cursor->result = std::move(result);
+  if (!e.ok()) return Answer(c, area, e, 0);
+  cursor->result = std::move(result);
+  cursor->handle = c.job.AddFile(std::make_unique<sql::SqlResultFile>(cursor->result));
   Answer(c, area, e, 0);
+  c.result = cursor->handle;
 }
 
 void Fetch(RequestContext& c) {
@@ -298,7 +323,7 @@ void Close(RequestContext& c) {
   sql::SqlCursor* cursor = CursorParam(c, area);
   if (cursor == nullptr) return;
   if (cursor->result == nullptr) return Answer(c, area, {-501, "24501", ""}, 0);
-  cursor->result.reset();
+  CloseResult(c, *cursor);
   Answer(c, area, sql::SqlOk(), 0);
 }
 

@@ -32,7 +32,8 @@ namespace vantora::host::sql {
 struct SqlCursor {
   std::string sql;                       // the SQLite text
   std::vector<ObjectName> files;         // the files it names
-  std::unique_ptr<CursorResult> result;  // null while closed
+  std::shared_ptr<CursorResult> result;  // null while closed
+  int32_t handle = -1;                   // the result's handle while open
 };
 
 struct SqlWorkArea {
