@@ -381,6 +381,96 @@ TEST_F(HostSql, OpenResultIsDescribedLikeAFile) {
   EXPECT_EQ(VNXGetDesc(result, header, 16, 0x08000000, nullptr), -1);
 }
 
+// The rows of `cursor` (opened), each `rowLength` bytes, fetched to the end.
+std::vector<std::string> FetchAll(int32_t cursor, int32_t rowLength) {
+  std::vector<std::string> rows;
+  std::vector<char> block(static_cast<size_t>(rowLength) * 7);
+  for (int32_t n; (n = VNXSqlEFetch(cursor, block.data(), rowLength, 7, 0)) > 0;) {
+    for (int32_t i = 0; i < n; ++i)
+      rows.emplace_back(&block[static_cast<size_t>(i * rowLength)], rowLength);
+  }
+  return rows;
+}
+
+// A parameter area: 12-byte entries (PC type, PC length, 0, AS/400 type,
+// AS/400 length, 0), then the values.
+struct ParameterArea {
+  std::vector<uint8_t> entries;
+  std::vector<uint8_t> values;
+  int32_t count = 0;
+
+  void Add(int pcType, std::string_view value, int asType) {
+    uint8_t e[12] = {};
+    wire::StoreLeI16(e, static_cast<int16_t>(pcType));
+    wire::StoreLeI16(e + 2, static_cast<int16_t>(value.size()));
+    wire::StoreLeI16(e + 6, static_cast<int16_t>(asType));
+    wire::StoreLeI16(e + 8, static_cast<int16_t>(value.size()));
+    entries.insert(entries.end(), e, e + 12);
+    values.insert(values.end(), value.begin(), value.end());
+    ++count;
+  }
+  void AddLong(int32_t v) {
+    uint8_t b[4];
+    wire::StoreLeI32(b, v);
+    Add(2, std::string_view(reinterpret_cast<char*>(b), 4), 2);
+  }
+  int32_t Bind(int32_t cursor) {
+    std::vector<uint8_t> area = entries;
+    area.insert(area.end(), values.begin(), values.end());
+    const auto units = static_cast<int32_t>((area.size() + 9) / 10);
+    area.resize(static_cast<size_t>(units) * 10, ' ');
+    return VNXSetTypeKey(cursor, units, reinterpret_cast<char*>(area.data()), count);
+  }
+};
+
+TEST_F(HostSql, ParametersBoundWithTheParameterArea) {
+  ASSERT_GE(Rsystem("CHGJOB DATFMT(*DMY) DATSEP('/')"), 0);
+  const std::string select = "SELECT ORDNO, AMOUNT FROM DEMO/ORDERS WHERE ";
+  const int32_t literal = Declare(select +
+                                  "CUSTNO = 1038 AND STATUS = 'O' AND ORDNO < 500150 AND ORDDATE "
+                                  ">= '2020-06-01' ORDER BY ORDNO");
+  ASSERT_GE(literal, 1);
+  ASSERT_GE(VNXSqlOpen(literal), 0);
+  const auto expected = FetchAll(literal, 23);
+  ASSERT_GT(expected.size(), 0u);
+  const int32_t cursor =
+      Declare(select + "CUSTNO = ? AND STATUS = ? AND ORDNO < ? AND ORDDATE >= ? ORDER BY ORDNO");
+  ASSERT_GE(cursor, 1);
+  // Not bound yet: the markers have no values.
+  EXPECT_EQ(VNXSqlOpen(cursor), -1);
+  EXPECT_EQ(ReadSqlca().code, -313);
+  ParameterArea p;
+  p.Add(0, "1038    ", 3);  // packed, delivered as text
+  p.Add(0, "O", 0);
+  p.AddLong(500150);
+  p.Add(0, "01/06/20", 5);  // the job's date format
+  ASSERT_EQ(p.Bind(cursor), 1);
+  ASSERT_GE(VNXSqlOpen(cursor), 0);
+  EXPECT_EQ(FetchAll(cursor, 23), expected);
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
+  // Values that are not what their types say.
+  struct Case {
+    int pcType;
+    std::string value;
+    int asType;
+    int32_t code;
+  } cases[] = {
+      {0, "12A4", 3, -420}, {0, "31/02/20", 5, -181}, {1, "1234", 1, -301}, {11, "x", 0, -301}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    ParameterArea bad;
+    bad.Add(c.pcType, c.value, c.asType);
+    EXPECT_EQ(bad.Bind(cursor), -1);
+    EXPECT_EQ(ReadSqlca().code, c.code);
+  }
+  // A count the area cannot hold.
+  EXPECT_EQ(VNXSetTypeKey(cursor, 1, "          ", 3), -1);
+  EXPECT_EQ(ReadSqlca().code, -302);
+  // The last good binding stays.
+  ASSERT_GE(VNXSqlOpen(cursor), 0);
+  EXPECT_EQ(FetchAll(cursor, 23), expected);
+}
+
 TEST_F(HostSql, CountStatementFetchesFourBytes) {
   const std::string count = "SELECT COUNT(*) FROM DEMO/ORDERS WHERE STATUS = 'C '";
   const int32_t cursor = Declare(count);

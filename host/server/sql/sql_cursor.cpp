@@ -74,8 +74,8 @@ SqlError CheckQuery(Storage& storage, const std::string& sqliteText) {
 }
 
 SqlError RunQuery(Storage& storage, const std::string& sqliteText,
-                  const std::vector<FileDescription>& files, const CodecOptions& options,
-                  CursorResult* out) {
+                  const std::vector<Value>& parameters, const std::vector<FileDescription>& files,
+                  const CodecOptions& options, CursorResult* out) {
   *out = CursorResult{};
   SqlError outcome;
   std::vector<std::optional<FieldDef>> columns;
@@ -90,6 +90,30 @@ SqlError RunQuery(Storage& storage, const std::string& sqliteText,
       outcome = rc != SQLITE_OK ? FromSqlite(db, rc) : SqlSyntax("");
       sqlite3_finalize(stmt);
       return Status::Ok();
+    }
+    if (static_cast<size_t>(sqlite3_bind_parameter_count(stmt)) != parameters.size()) {
+      outcome = {-313, "07001", ""};
+      sqlite3_finalize(stmt);
+      return Status::Ok();
+    }
+    for (size_t i = 0; i < parameters.size(); ++i) {
+      const Value& v = parameters[i];
+      const int at = static_cast<int>(i + 1);
+      switch (v.kind()) {
+        case Value::Kind::kInteger:
+          sqlite3_bind_int64(stmt, at, v.integer());
+          break;
+        case Value::Kind::kReal:
+          sqlite3_bind_double(stmt, at, v.real());
+          break;
+        case Value::Kind::kText:
+          sqlite3_bind_text(stmt, at, v.text().data(), static_cast<int>(v.text().size()),
+                            SQLITE_TRANSIENT);
+          break;
+        case Value::Kind::kNull:
+          sqlite3_bind_null(stmt, at);
+          break;
+      }
     }
     const int count = sqlite3_column_count(stmt);
     for (int i = 0; i < count; ++i) {

@@ -38,11 +38,12 @@ struct CursorResult {
 // at once, as on DB2).
 SqlError CheckQuery(Storage& storage, const std::string& sqliteText);
 
-// Runs the query `sqliteText`; `files` are the descriptions of the files it
-// names (for the columns' forms).
+// Runs the query `sqliteText` with `parameters` as the values of its '?'
+// markers (SQL0313 when their numbers differ); `files` are the descriptions
+// of the files it names (for the columns' forms).
 SqlError RunQuery(Storage& storage, const std::string& sqliteText,
-                  const std::vector<FileDescription>& files, const CodecOptions& options,
-                  CursorResult* out);
+                  const std::vector<Value>& parameters, const std::vector<FileDescription>& files,
+                  const CodecOptions& options, CursorResult* out);
 
 }  // namespace vantora::host::sql
 

@@ -27,6 +27,9 @@
 //     the last row. Other moves, or lengths below 1, answer 3014/CPF9898.
 //   VNXSqlClose(cursor) -> 1, or -1 (SQL0501): forgets the rows; the
 //     statement stays declared and can be opened again.
+//   VNXSetTypeKey(cursor, units, area, count) -> 1, or -1: binds the
+//     parameter area (sql_parameters.h; `units` tens of bytes long) as the
+//     values of the statement's '?' markers at its next opens.
 //   VNXSqlCommit(option) -> 1, or -1: option 0 commits, 1 rolls back the
 //     job's work (the cursors stay open, as with HOLD); others answer -1
 //     with status 3014 and CPF9898.
@@ -47,6 +50,7 @@
 #include "host/server/job.h"
 #include "host/server/job_services.h"
 #include "host/server/sql/sql_cursor.h"
+#include "host/server/sql/sql_parameters.h"
 #include "host/server/sql/sql_result_file.h"
 #include "host/server/sql/sql_statement.h"
 #include "host/server/sql/sql_translator.h"
@@ -193,7 +197,9 @@ void Declare(RequestContext& c) {
     return Answer(c, area, e, 0);
   }
   const int32_t number = FreeNumber(area.cursors);
-  area.cursors[number] = {t.sql, t.files, nullptr};
+  sql::SqlCursor& cursor = area.cursors[number];
+  cursor.sql = t.sql;
+  cursor.files = t.files;
   Answer(c, area, sql::SqlOk(), 0);
   c.result = number;
 }
@@ -220,7 +226,8 @@ void Open(RequestContext& c) {
   CodecOptions options;
   options.style = StyleOf(c.job.dateTime());
   auto result = std::make_shared<sql::CursorResult>();
-  sql::SqlError e = sql::RunQuery(c.host.storage(), cursor->sql, files, options, result.get());
+  sql::SqlError e = sql::RunQuery(c.host.storage(), cursor->sql, cursor->parameters, files, options,
+                                  result.get());
   if (!e.ok()) return Answer(c, area, e, 0);
   cursor->result = std::move(result);
   cursor->handle = c.job.AddFile(std::make_unique<sql::SqlResultFile>(cursor->result));
@@ -327,6 +334,19 @@ void Close(RequestContext& c) {
   Answer(c, area, sql::SqlOk(), 0);
 }
 
+// VNXSetTypeKey(cursor, units, area, count): binds the parameter area
+// (sql_parameters.h) to a declared statement for its next opens.
+void BindParameters(RequestContext& c) {
+  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+  sql::SqlCursor* cursor = CursorParam(c, area);
+  if (cursor == nullptr) return;
+  std::vector<Value> values;
+  sql::SqlError e = sql::DecodeParameters(c.request.Input(2), c.request.Value(3),
+                                          StyleOf(c.job.dateTime()), &values);
+  if (e.ok()) cursor->parameters = std::move(values);
+  Answer(c, area, e, 0);
+}
+
 void Commit(RequestContext& c) {
   const int32_t option = c.request.Value(0);
   if (option != 0 && option != 1) return c.Fail(kStatusInvalidRequest, "CPF9898");
@@ -346,6 +366,7 @@ void AddSqlHandlers(HandlerTable& table) {
   table[static_cast<size_t>(wire::kOpSqlFetch)] = Fetch;
   table[static_cast<size_t>(wire::kOpSqlClose)] = Close;
   table[static_cast<size_t>(wire::kOpSqlEFetch)] = ExtendedFetch;
+  table[static_cast<size_t>(wire::kOpSetTypeKey)] = BindParameters;
 }
 
 }  // namespace vantora::host

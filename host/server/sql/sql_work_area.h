@@ -34,6 +34,7 @@ struct SqlCursor {
   std::vector<ObjectName> files;         // the files it names
   std::shared_ptr<CursorResult> result;  // null while closed
   int32_t handle = -1;                   // the result's handle while open
+  std::vector<Value> parameters;         // bound with VNXSetTypeKey
 };
 
 struct SqlWorkArea {
