@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -469,6 +470,115 @@ TEST_F(HostSql, ParametersBoundWithTheParameterArea) {
   // The last good binding stays.
   ASSERT_GE(VNXSqlOpen(cursor), 0);
   EXPECT_EQ(FetchAll(cursor, 23), expected);
+}
+
+TEST_F(HostSql, PositionedUpdateAndDeleteOnTheCurrentRow) {
+  const int32_t cursor =
+      Declare("SELECT ORDNO, STATUS FROM DEMO/ORDERS WHERE ORDNO <= 500005 ORDER BY ORDNO");
+  ASSERT_GE(cursor, 1);
+  ASSERT_GE(VNXSqlOpen(cursor), 0);
+  constexpr int32_t kNext = 0, kPrior = 1, kCurrent = 4, kRelative = 5;
+  char row[11];
+  // ORDNO's last digit and STATUS of the row a move delivers.
+  auto fetch = [&](int32_t operation) {
+    const int32_t n = VNXSqlEFetch(cursor, row, sizeof row, 1, operation);
+    return n < 0 ? std::string("error") : n == 0 ? std::string() : std::string{row[5], row[10]};
+  };
+  auto positioned = [&](const std::string& text) {
+    return VNXSqlRow(cursor, text.c_str(), static_cast<int32_t>(text.size() + 1));
+  };
+  // Before the first row there is no current row.
+  EXPECT_EQ(positioned("DELETE FROM DEMO/ORDERS"), -1);
+  EXPECT_EQ(ReadSqlca().code, -508);
+  ASSERT_EQ(fetch(kNext), "1O");
+  ASSERT_EQ(fetch(kNext), "2O");
+  ASSERT_EQ(positioned("UPDATE DEMO/ORDERS SET STATUS = 'X'"), 1);
+  EXPECT_EQ(ReadSqlca().rows, 1);
+  EXPECT_EQ(fetch(kCurrent), "2X");  // the row shows its new value
+  ASSERT_EQ(fetch(kNext), "3S");
+  ASSERT_EQ(positioned("DELETE FROM DEMO/ORDERS WHERE CURRENT OF C1"), 1);
+  // The cursor stands between rows 2 and 4.
+  EXPECT_EQ(fetch(kCurrent), "error");
+  EXPECT_EQ(ReadSqlca().code, -508);
+  EXPECT_EQ(positioned("DELETE FROM DEMO/ORDERS"), -1);
+  EXPECT_EQ(fetch(kNext), "4O");
+  EXPECT_EQ(fetch(kPrior), "2X");
+  EXPECT_EQ(fetch(kRelative | (1 << 8)), "4O");
+  // What the file holds now.
+  const int32_t check =
+      Declare("SELECT ORDNO, STATUS FROM DEMO/ORDERS WHERE ORDNO <= 500005 FOR FETCH ONLY");
+  ASSERT_GE(VNXSqlOpen(check), 0);
+  std::string seen;
+  for (const auto& r : FetchAll(check, 11)) seen += std::string{r[5], r[10], ' '};
+  EXPECT_EQ(seen, "1O 2X 4O 5O ");
+  // Refusals: a read-only cursor, another file, a WHERE, an INSERT.
+  ASSERT_EQ(VNXSqlEFetch(check, row, sizeof row, 1, 2), 1);
+  EXPECT_EQ(VNXSqlRow(check, "DELETE FROM DEMO/ORDERS", 24), -1);
+  EXPECT_EQ(ReadSqlca().code, -510);
+  const struct {
+    const char* text;
+    int32_t code;
+  } refused[] = {{"DELETE FROM DEMO/CUSTOMER", -509},
+                 {"UPDATE DEMO/ORDERS SET STATUS = 'Y' WHERE ORDNO = 500001", -104},
+                 {"INSERT INTO DEMO/ORDERS SELECT * FROM DEMO/ORDERS", -84},
+                 {"UPDATE DEMO/ORDERS SET NOSUCH = 1", -206}};
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.text);
+    EXPECT_EQ(positioned(r.text), -1);
+    EXPECT_EQ(ReadSqlca().code, r.code);
+  }
+  EXPECT_EQ(fetch(kCurrent), "4O");
+}
+
+// SELECT COUNT(*) FROM DEMO/ORDERS WHERE `condition`.
+int32_t CountOrders(const std::string& condition) {
+  const int32_t cursor = Declare("SELECT COUNT(*) FROM DEMO/ORDERS WHERE " + condition);
+  EXPECT_GE(VNXSqlOpen(cursor), 0);
+  uint8_t count[4] = {};
+  EXPECT_EQ(VNXSqlFetch(cursor, count, 4), 1);
+  EXPECT_EQ(VNXSqlClose(cursor), 1);
+  return wire::LoadLeI32(count);
+}
+
+TEST_F(HostSql, CommitAndRollbackEndRecordLevelAndSqlWorkTogether) {
+  ASSERT_GE(Rsystem("STRCMTCTL LCKLVL(*CHG)"), 0);
+  const int32_t h = Ropen("DEMO/ORDERS", "ur commit=Y");
+  ASSERT_GE(h, 0);
+  const std::string removed = "ORDNO = 500001";
+  const std::string changed = "STATUS = 'Q'";
+  // Deletes order 500001 record by record and changes 500002 with SQL.
+  auto work = [&] {
+    char record[42];
+    ASSERT_EQ(Rreadf(h, record, sizeof record, 0), 1);
+    ASSERT_EQ(std::string(record, 6), "500001");
+    ASSERT_EQ(Rdelete(h), 1);
+    ASSERT_EQ(RunSql("UPDATE DEMO/ORDERS SET STATUS = 'Q' WHERE ORDNO = 500002"), 1);
+    // The job sees its own changes.
+    EXPECT_EQ(CountOrders(removed), 0);
+    EXPECT_EQ(CountOrders(changed), 1);
+  };
+  const struct {
+    const char* how;
+    std::function<int32_t()> end;
+    bool kept;
+  } boundaries[] = {
+      {"Rrollbck", [] { return Rrollbck(); }, false},
+      {"ROLLBACK HOLD", [] { return RunSql(" ROLLBACK HOLD"); }, false},
+      {"VNXSqlCommit(1)", [] { return VNXSqlCommit(1); }, false},
+      {"Rcommit", [] { return Rcommit("orders"); }, true},
+  };
+  for (const auto& b : boundaries) {
+    SCOPED_TRACE(b.how);
+    work();
+    ASSERT_EQ(b.end(), 1);
+    EXPECT_EQ(CountOrders(removed), b.kept ? 0 : 1);
+    EXPECT_EQ(CountOrders(changed), b.kept ? 1 : 0);
+  }
+  // Committed work stays through a later rollback.
+  ASSERT_EQ(Rrollbck(), 1);
+  EXPECT_EQ(CountOrders(removed), 0);
+  EXPECT_EQ(CountOrders(changed), 1);
+  ASSERT_EQ(Rclose(h), 1);
 }
 
 TEST_F(HostSql, CountStatementFetchesFourBytes) {

@@ -75,7 +75,7 @@ SqlError CheckQuery(Storage& storage, const std::string& sqliteText) {
 
 SqlError RunQuery(Storage& storage, const std::string& sqliteText,
                   const std::vector<Value>& parameters, const std::vector<FileDescription>& files,
-                  const CodecOptions& options, CursorResult* out) {
+                  const CodecOptions& options, bool recordNumbers, CursorResult* out) {
   *out = CursorResult{};
   SqlError outcome;
   std::vector<std::optional<FieldDef>> columns;
@@ -115,7 +115,7 @@ SqlError RunQuery(Storage& storage, const std::string& sqliteText,
           break;
       }
     }
-    const int count = sqlite3_column_count(stmt);
+    const int count = sqlite3_column_count(stmt) - (recordNumbers ? 1 : 0);
     for (int i = 0; i < count; ++i) {
       const char* name = sqlite3_column_name(stmt, i);
       names.emplace_back(name != nullptr ? name : "");
@@ -146,6 +146,7 @@ SqlError RunQuery(Storage& storage, const std::string& sqliteText,
           }
         }
       }
+      if (recordNumbers) out->recordNumbers.push_back(sqlite3_column_int64(stmt, count));
       bytes += 16 * static_cast<size_t>(count);
       if (bytes > kMaxResultBytes) {
         outcome = {-904, "57011", "RESULT"};

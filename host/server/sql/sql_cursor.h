@@ -14,6 +14,7 @@
 #define VANTORA_HOST_SERVER_SQL_SQL_CURSOR_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,9 +30,13 @@ inline constexpr size_t kMaxResultBytes = 64u << 20;
 inline constexpr std::string_view kResultFormat = "SQLRESULT";
 
 struct CursorResult {
-  RecordCodec codec;         // the PC form of a row
-  std::vector<Record> rows;  // the result, in order
-  size_t next = 0;           // the row the next fetch answers
+  RecordCodec codec;                   // the PC form of a row
+  std::vector<Record> rows;            // the result, in order
+  std::vector<int64_t> recordNumbers;  // each row's record, when the rows can change
+  size_t next = 0;                     // the row the next fetch answers
+  // The current row was deleted: the cursor stands before row `next`,
+  // on no row.
+  bool gap = false;
 };
 
 // Checks that SQLite can prepare `sqliteText` (a declare's errors surface
@@ -40,10 +45,12 @@ SqlError CheckQuery(Storage& storage, const std::string& sqliteText);
 
 // Runs the query `sqliteText` with `parameters` as the values of its '?'
 // markers (SQL0313 when their numbers differ); `files` are the descriptions
-// of the files it names (for the columns' forms).
+// of the files it names (for the columns' forms). With `recordNumbers` the
+// last column is each row's relative record number (kept apart, not a
+// column of the result).
 SqlError RunQuery(Storage& storage, const std::string& sqliteText,
                   const std::vector<Value>& parameters, const std::vector<FileDescription>& files,
-                  const CodecOptions& options, CursorResult* out);
+                  const CodecOptions& options, bool recordNumbers, CursorResult* out);
 
 }  // namespace vantora::host::sql
 

@@ -53,6 +53,7 @@
 #include "host/server/sql/sql_parameters.h"
 #include "host/server/sql/sql_result_file.h"
 #include "host/server/sql/sql_statement.h"
+#include "host/server/sql/sql_tokens.h"
 #include "host/server/sql/sql_translator.h"
 #include "host/server/sql/sql_work_area.h"
 #include "host/server/sql/sqlca.h"
@@ -129,12 +130,30 @@ void Sqlca(RequestContext& c) {
                            std::min<size_t>(bytes.size(), static_cast<size_t>(asked))));
 }
 
-// The statement of a request (statement, length).
-std::string_view StatementText(RequestContext& c) {
-  std::span<const uint8_t> input = c.request.Input(0);
-  const int32_t length = c.request.Value(1);
+// The statement of a request: input parameter `param`, its length value
+// the next parameter.
+std::string_view StatementText(RequestContext& c, int param = 0) {
+  std::span<const uint8_t> input = c.request.Input(param);
+  const int32_t length = c.request.Value(param + 1);
   if (length >= 0 && static_cast<size_t>(length) < input.size()) input = input.first(length);
   return {reinterpret_cast<const char*>(input.data()), input.size()};
+}
+
+// Runs `sqliteText`, the change `t` translates to, journaled when the job
+// is under commitment control and the file is a physical file.
+sql::SqlError RunChangeOf(RequestContext& c, const sql::Translation& t,
+                          const std::string& sqliteText, int32_t* rows) {
+  std::optional<sql::JournalTarget> journal;
+  FileDescription target;
+  if (c.job.commitmentControl() && !t.files.empty() &&
+      c.host.storage().catalogue().DescribeFile(t.files.front(), &target).ok() &&
+      target.kind == FileKind::kPhysical) {
+    journal = sql::JournalTarget{c.job.id(), target.id, SqlTableName(target.name),
+                                 t.kind == sql::StatementKind::kInsert   ? JournalAction::kInsert
+                                 : t.kind == sql::StatementKind::kUpdate ? JournalAction::kUpdate
+                                                                         : JournalAction::kDelete};
+  }
+  return sql::RunChange(c.host.storage(), sqliteText, journal, rows);
 }
 
 void Immediate(RequestContext& c) {
@@ -157,19 +176,8 @@ void Immediate(RequestContext& c) {
     case sql::StatementKind::kDelete:
       break;
   }
-  std::optional<sql::JournalTarget> journal;
-  FileDescription target;
-  if (c.job.commitmentControl() && !t.files.empty() &&
-      c.host.storage().catalogue().DescribeFile(t.files.front(), &target).ok() &&
-      target.kind == FileKind::kPhysical) {
-    journal = sql::JournalTarget{c.job.id(), target.id, SqlTableName(target.name),
-                                 t.kind == sql::StatementKind::kInsert   ? JournalAction::kInsert
-                                 : t.kind == sql::StatementKind::kUpdate ? JournalAction::kUpdate
-                                                                         : JournalAction::kDelete};
-  }
   int32_t rows = 0;
-  sql::SqlError e = sql::RunChange(c.host.storage(), t.sql, journal, &rows);
-  Answer(c, area, e, rows);
+  Answer(c, area, RunChangeOf(c, t, t.sql, &rows), rows);
 }
 
 // A job may declare this many statements.
@@ -200,6 +208,12 @@ void Declare(RequestContext& c) {
   sql::SqlCursor& cursor = area.cursors[number];
   cursor.sql = t.sql;
   cursor.files = t.files;
+  FileDescription file;
+  if (t.updatable && c.host.storage().catalogue().DescribeFile(t.files.front(), &file).ok() &&
+      file.kind == FileKind::kPhysical) {
+    cursor.updatable = true;
+    cursor.rowSql = t.rowSql;
+  }
   Answer(c, area, sql::SqlOk(), 0);
   c.result = number;
 }
@@ -213,21 +227,29 @@ sql::SqlCursor* CursorParam(RequestContext& c, sql::SqlWorkArea& area) {
   return &it->second;
 }
 
-void Open(RequestContext& c) {
-  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
-  sql::SqlCursor* cursor = CursorParam(c, area);
-  if (cursor == nullptr) return;
-  if (cursor->result != nullptr) return Answer(c, area, {-502, "24502", ""}, 0);
+// Runs the query of `cursor` (its rows with their record numbers when they
+// can change); `text` replaces its SQLite text when not empty.
+sql::SqlError RunCursorQuery(RequestContext& c, const sql::SqlCursor& cursor,
+                             const std::string& text, sql::CursorResult* result) {
   std::vector<FileDescription> files;
-  for (const auto& name : cursor->files) {
+  for (const auto& name : cursor.files) {
     FileDescription d;
     if (c.host.storage().catalogue().DescribeFile(name, &d).ok()) files.push_back(std::move(d));
   }
   CodecOptions options;
   options.style = StyleOf(c.job.dateTime());
+  const std::string& sql = !text.empty() ? text : cursor.updatable ? cursor.rowSql : cursor.sql;
+  return sql::RunQuery(c.host.storage(), sql, cursor.parameters, files, options, cursor.updatable,
+                       result);
+}
+
+void Open(RequestContext& c) {
+  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+  sql::SqlCursor* cursor = CursorParam(c, area);
+  if (cursor == nullptr) return;
+  if (cursor->result != nullptr) return Answer(c, area, {-502, "24502", ""}, 0);
   auto result = std::make_shared<sql::CursorResult>();
-  sql::SqlError e = sql::RunQuery(c.host.storage(), cursor->sql, cursor->parameters, files, options,
-                                  result.get());
+  sql::SqlError e = RunCursorQuery(c, *cursor, "", result.get());
   if (!e.ok()) return Answer(c, area, e, 0);
   cursor->result = std::move(result);
   cursor->handle = c.job.AddFile(std::make_unique<sql::SqlResultFile>(cursor->result));
@@ -251,6 +273,7 @@ void Fetch(RequestContext& c) {
     return Answer(c, area, {-802, "22003", ""}, 0);  // a value that does not fit its form
   }
   ++r.next;
+  r.gap = false;
   const int32_t asked = std::max(0, c.request.Value(2));
   c.reply.SetOutput(
       1, std::span<const uint8_t>(image).first(std::min(image.size(), static_cast<size_t>(asked))));
@@ -274,7 +297,16 @@ void ExtendedFetch(RequestContext& c) {
   }
   sql::CursorResult& r = *cursor->result;
   const auto size = static_cast<int64_t>(r.rows.size());
-  int64_t at = static_cast<int64_t>(r.next) - 1;  // the current row; -1 before the first
+  // The current row; -1 before the first. After a positioned delete the
+  // cursor stands between rows: next and relative moves forward count from
+  // the row before the gap, prior and relative moves back from the row after it.
+  int64_t at = static_cast<int64_t>(r.next) - 1;
+  const int move = operation & 0xFF;
+  if (r.gap && (move == kPrior || (move == kRelative && (operation >> 8) < 0))) ++at;
+  if (r.gap && move == kCurrent) {
+    Answer(c, area, {-508, "24504", ""}, 0);
+    return;
+  }
   int step = 1;
   int64_t start = 0;
   switch (operation & 0xFF) {
@@ -320,6 +352,7 @@ void ExtendedFetch(RequestContext& c) {
   }
   const int64_t last = delivered > 0 ? row - step : (start < 0 ? -1 : size);
   r.next = static_cast<size_t>(std::clamp<int64_t>(last, -1, size) + 1);
+  r.gap = false;
   c.reply.SetOutput(1, out);
   Answer(c, area, delivered > 0 ? sql::SqlOk() : sql::SqlNoRow(), 0);
   c.result = static_cast<int32_t>(delivered);
@@ -332,6 +365,86 @@ void Close(RequestContext& c) {
   if (cursor->result == nullptr) return Answer(c, area, {-501, "24501", ""}, 0);
   CloseResult(c, *cursor);
   Answer(c, area, sql::SqlOk(), 0);
+}
+
+// The text of a positioned change without a trailing WHERE CURRENT OF
+// clause; a WHERE of any other kind is refused (the change applies to the
+// cursor's current row only).
+sql::SqlError PositionedText(std::string_view text, std::string* out) {
+  std::vector<sql::Token> tokens;
+  if (sql::SqlError e = sql::Tokenize(text, &tokens); !e.ok()) return e;
+  int depth = 0;
+  size_t offset = 0;
+  for (size_t i = 0; i < tokens.size(); offset += tokens[i].text.size(), ++i) {
+    const sql::Token& t = tokens[i];
+    if (t.kind == sql::TokenKind::kSymbol) depth += t.text == "(" ? 1 : t.text == ")" ? -1 : 0;
+    if (depth != 0 || !t.Is("WHERE")) continue;
+    std::vector<const sql::Token*> rest;
+    for (size_t j = i + 1; j < tokens.size(); ++j) {
+      if (tokens[j].kind != sql::TokenKind::kSpace) rest.push_back(&tokens[j]);
+    }
+    if (!rest.empty() && rest.back()->kind == sql::TokenKind::kSymbol && rest.back()->text == ";") {
+      rest.pop_back();
+    }
+    if (rest.size() != 3 || !rest[0]->Is("CURRENT") || !rest[1]->Is("OF") ||
+        rest[2]->kind != sql::TokenKind::kWord) {
+      return sql::SqlSyntax("WHERE");
+    }
+    *out = std::string(text.substr(0, offset));
+    return sql::SqlOk();
+  }
+  *out = std::string(text);
+  return sql::SqlOk();
+}
+
+// VNXSqlRow(cursor, statement, length): runs "UPDATE file SET ..." or
+// "DELETE FROM file" on the cursor's current row.
+void PositionedChange(RequestContext& c) {
+  sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+  sql::SqlCursor* cursor = CursorParam(c, area);
+  if (cursor == nullptr) return;
+  if (cursor->result == nullptr) return Answer(c, area, {-501, "24501", ""}, 0);
+  if (!cursor->updatable) return Answer(c, area, {-510, "42828", ""}, 0);
+  sql::CursorResult& r = *cursor->result;
+  const size_t at = r.next - 1;  // wraps when before the first row
+  if (r.gap || r.next == 0 || at >= r.rows.size()) {
+    return Answer(c, area, {-508, "24504", ""}, 0);
+  }
+  std::string text;
+  if (sql::SqlError e = PositionedText(StatementText(c, 1), &text); !e.ok()) {
+    return Answer(c, area, e, 0);
+  }
+  sql::Translation t;
+  if (sql::SqlError e = sql::Translate(text, ResolverOf(c), &t); !e.ok()) {
+    return Answer(c, area, e, 0);
+  }
+  if (t.kind != sql::StatementKind::kUpdate && t.kind != sql::StatementKind::kDelete) {
+    return Answer(c, area, sql::SqlNotAllowed(text.substr(0, text.find(' '))), 0);
+  }
+  if (t.files.empty() || t.files.front().library != cursor->files.front().library ||
+      t.files.front().name != cursor->files.front().name) {
+    return Answer(c, area, {-509, "42827", t.files.empty() ? "" : t.files.front().name}, 0);
+  }
+  const std::string record = std::to_string(r.recordNumbers[at]);
+  int32_t rows = 0;
+  sql::SqlError e = RunChangeOf(c, t, t.sql + " WHERE rowid = " + record, &rows);
+  if (e.code == 100) e = {-508, "24504", ""};  // the row is gone
+  if (!e.ok()) return Answer(c, area, e, 0);
+  if (t.kind == sql::StatementKind::kDelete) {
+    r.rows.erase(r.rows.begin() + static_cast<std::ptrdiff_t>(at));
+    r.recordNumbers.erase(r.recordNumbers.begin() + static_cast<std::ptrdiff_t>(at));
+    r.next = at;
+    r.gap = true;
+  } else {
+    // The row shows its new values (when it still qualifies).
+    sql::CursorResult fresh;
+    const std::string again = "SELECT * FROM (" + cursor->rowSql + ") WHERE \"" +
+                              std::string(sql::kRecordNumberColumn) + "\" = " + record;
+    if (RunCursorQuery(c, *cursor, again, &fresh).ok() && fresh.rows.size() == 1) {
+      r.rows[at] = std::move(fresh.rows.front());
+    }
+  }
+  Answer(c, area, e, rows);
 }
 
 // VNXSetTypeKey(cursor, units, area, count): binds the parameter area
@@ -367,6 +480,7 @@ void AddSqlHandlers(HandlerTable& table) {
   table[static_cast<size_t>(wire::kOpSqlClose)] = Close;
   table[static_cast<size_t>(wire::kOpSqlEFetch)] = ExtendedFetch;
   table[static_cast<size_t>(wire::kOpSetTypeKey)] = BindParameters;
+  table[static_cast<size_t>(wire::kOpSqlRow)] = PositionedChange;
 }
 
 }  // namespace vantora::host

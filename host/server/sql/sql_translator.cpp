@@ -1,5 +1,6 @@
 #include "host/server/sql/sql_translator.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "host/server/sql/sql_tokens.h"
@@ -53,13 +54,24 @@ class Translator {
   // At significant position n a LIB/FILE or FILE table reference starts:
   // replaces its tokens and answers how many significant tokens it took.
   SqlError TableReference(size_t n, size_t* taken);
+  // `sql` (the rewritten text) with the record number column before the
+  // top-level FROM.
+  std::string WithRecordNumber(const std::string& sql) const;
   SqlError Resolve(const std::string& library, const std::string& file, std::string* sqlName);
 
   std::vector<Token> tokens_;
   const FileResolver& resolve_;
   std::vector<size_t> sig_;
   std::vector<ObjectName> files_;
+  bool readOnly_ = false;      // FOR FETCH ONLY / FOR READ ONLY
+  bool fixedRows_ = false;     // DISTINCT, GROUP BY, ... at the top level
+  size_t topFrom_ = SIZE_MAX;  // token index of the top-level FROM
 };
+
+bool IsAggregate(const std::string& upper) {
+  return upper == "COUNT" || upper == "SUM" || upper == "AVG" || upper == "MIN" || upper == "MAX" ||
+         upper == "TOTAL" || upper == "GROUP_CONCAT";
+}
 
 SqlError Translator::Control(Translation* out) {
   const std::string verb = Sig(0).Upper();
@@ -148,6 +160,7 @@ SqlError Translator::Rewrite(std::string* sql) {
   if (end >= 3 && Sig(end - 3).Is("FOR") && (Sig(end - 2).Is("FETCH") || Sig(end - 2).Is("READ")) &&
       Sig(end - 1).Is("ONLY")) {
     end -= 3;
+    readOnly_ = true;
   }
   bool expectTable = false;  // the next word is a table reference
   bool inFromList = false;   // a ',' introduces another table reference
@@ -167,6 +180,15 @@ SqlError Translator::Rewrite(std::string* sql) {
       }
       nestedTable = IsSymbol(t, "(") && n + 1 < end && !SigIs(n + 1, "SELECT") &&
                     !SigIs(n + 1, "VALUES") && !SigIs(n + 1, "WITH");
+    }
+    if (outer.empty()) {
+      if (upper == "DISTINCT" || upper == "GROUP" || upper == "HAVING" || upper == "UNION" ||
+          upper == "EXCEPT" || upper == "INTERSECT" ||
+          (topFrom_ == SIZE_MAX && IsAggregate(upper) && n + 1 < end &&
+           IsSymbol(Sig(n + 1), "("))) {
+        fixedRows_ = true;
+      }
+      if (upper == "FROM" && topFrom_ == SIZE_MAX) topFrom_ = sig_[n];
     }
     if (upper == "FROM") {
       expectTable = true;
@@ -211,6 +233,18 @@ SqlError Translator::Rewrite(std::string* sql) {
   return SqlOk();
 }
 
+std::string Translator::WithRecordNumber(const std::string& sql) const {
+  size_t head = 0;
+  for (size_t i = 0; i < tokens_.size() && i < topFrom_; ++i) head += tokens_[i].text.size();
+  std::string out = sql.substr(0, head);
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  out += ", rowid AS \"";
+  out += kRecordNumberColumn;
+  out += "\" ";
+  out += sql.substr(head);
+  return out;
+}
+
 SqlError Translator::Run(Translation* out) {
   *out = Translation{};
   if (sig_.empty()) return SqlSyntax("");
@@ -231,6 +265,11 @@ SqlError Translator::Run(Translation* out) {
   }
   SqlError e = Rewrite(&out->sql);
   out->files = files_;
+  if (e.ok() && verb == "SELECT" && files_.size() == 1 && !readOnly_ && !fixedRows_ &&
+      topFrom_ != SIZE_MAX) {
+    out->updatable = true;
+    out->rowSql = WithRecordNumber(out->sql);
+  }
   return e;
 }
 

@@ -48,7 +48,16 @@ struct Translation {
   bool hold = false;              // COMMIT/ROLLBACK ... HOLD
   std::string isolation;          // SET TRANSACTION's level, upper case (CS, NC, UR, ...)
   std::vector<ObjectName> files;  // the files the statement names, in order
+  // Queries: whether the rows can be changed through the cursor (a SELECT
+  // of one file, without DISTINCT, GROUP BY, HAVING, set operators,
+  // aggregate functions in its select list or FOR FETCH/READ ONLY), and
+  // then `sql` with the relative record number as a last result column
+  // named kRecordNumberColumn.
+  bool updatable = false;
+  std::string rowSql;
 };
+
+inline constexpr std::string_view kRecordNumberColumn = "vnx:rrn";
 
 // Finds a file: `library` empty means "through the library list". Answers
 // true and the file's full name when it exists.

@@ -84,6 +84,36 @@ TEST(SqlTranslator, HoldAndIsolation) {
   EXPECT_EQ(t.isolation, "UR");
 }
 
+TEST(SqlTranslator, UpdatableQueriesCarryTheRecordNumber) {
+  const struct {
+    const char* text;
+    const char* rowSql;  // empty: not updatable
+  } cases[] = {
+      {"select name, city from customer where x = 1",
+       "select name, city, rowid AS \"vnx:rrn\" from \"DEMO/CUSTOMER\" where x = 1"},
+      {"SELECT * FROM DEMO/ORDERS O ORDER BY 1",
+       "SELECT *, rowid AS \"vnx:rrn\" FROM \"DEMO/ORDERS\" O ORDER BY 1"},
+      {"SELECT 'FROM' FROM ORDERS", "SELECT 'FROM', rowid AS \"vnx:rrn\" FROM \"DEMO/ORDERS\""},
+      {"SELECT * FROM ORDERS FOR FETCH ONLY", ""},
+      {"SELECT * FROM ORDERS for read only", ""},
+      {"SELECT DISTINCT X FROM ORDERS", ""},
+      {"SELECT COUNT(*) FROM ORDERS", ""},
+      {"SELECT X, max (Y) FROM ORDERS", ""},
+      {"SELECT X FROM ORDERS GROUP BY X", ""},
+      {"SELECT A.X FROM ORDERS A, B", ""},
+      {"SELECT X FROM ORDERS WHERE X IN (SELECT X FROM B)", ""},
+      {"SELECT X FROM ORDERS UNION SELECT X FROM ORDERS", ""},
+      {"VALUES 1", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Translation t;
+    ASSERT_TRUE(Translate(c.text, Resolve, &t).ok());
+    EXPECT_EQ(t.updatable, *c.rowSql != '\0');
+    EXPECT_EQ(t.rowSql, c.rowSql);
+  }
+}
+
 TEST(SqlTranslator, TokensKeepEveryByte) {
   const std::string text = "SELECT 'a''b', \"x\"\"y\" , 1.5e-3,<=<>||x FROM T";
   std::vector<Token> tokens;

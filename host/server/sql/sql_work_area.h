@@ -35,6 +35,10 @@ struct SqlCursor {
   std::shared_ptr<CursorResult> result;  // null while closed
   int32_t handle = -1;                   // the result's handle while open
   std::vector<Value> parameters;         // bound with VNXSetTypeKey
+  // Rows can be changed through the cursor (VNXSqlRow): the SQLite text
+  // that also answers each row's record number.
+  bool updatable = false;
+  std::string rowSql;
 };
 
 struct SqlWorkArea {
