@@ -177,7 +177,8 @@ void Immediate(RequestContext& c) {
       break;
   }
   int32_t rows = 0;
-  Answer(c, area, RunChangeOf(c, t, t.sql, &rows), rows);
+  const sql::SqlError e = RunChangeOf(c, t, t.sql, &rows);
+  Answer(c, area, e, rows);
 }
 
 // A job may declare this many statements.
