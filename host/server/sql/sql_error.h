@@ -55,14 +55,41 @@ inline SqlError SqlNotFound(std::string name) {
 inline SqlError SqlColumnNotFound(std::string name) {
   return {-206, "42703", std::move(name)};
 }
+inline SqlError SqlColumnNotInTable(std::string name) {
+  return {-205, "42703", std::move(name)};
+}
 inline SqlError SqlNullNotAllowed() {
   return {-407, "23502", ""};
+}
+inline SqlError SqlNotTable(std::string name) {
+  return {-156, "42809", std::move(name)};
+}
+inline SqlError SqlDependentObjects(std::string name) {
+  return {-478, "42893", std::move(name)};
+}
+inline SqlError SqlObjectExists(std::string name) {
+  return {-601, "42710", std::move(name)};
+}
+inline SqlError SqlDuplicateRows(std::string name) {
+  return {-603, "23515", std::move(name)};
+}
+inline SqlError SqlInvalidAttribute(std::string column) {
+  return {-604, "42611", std::move(column)};
+}
+inline SqlError SqlDuplicateColumn(std::string name) {
+  return {-612, "42711", std::move(name)};
+}
+inline SqlError SqlPrimaryKeyExists(std::string table) {
+  return {-624, "42889", std::move(table)};
 }
 inline SqlError SqlDuplicateKey() {
   return {-803, "23505", ""};
 }
 inline SqlError SqlResourceBusy() {
   return {-913, "57033", ""};
+}
+inline SqlError SqlObjectInUse(std::string name) {
+  return {-913, "57033", std::move(name)};
 }
 inline SqlError SqlSystemError(std::string detail) {
   return {-901, "58004", std::move(detail)};
