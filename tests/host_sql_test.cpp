@@ -160,7 +160,7 @@ TEST_F(HostSql, ErrorsAnswerTheirSqlCode) {
   EXPECT_EQ(ReadSqlca().text, "CUSTNO");
   Expect("DELETE FROM DEMO/ORDERSTOOLONG", -107);
   Expect("SELECT * FROM DEMO/ORDERS", -84);
-  Expect("DROP TABLE DEMO/ORDERS", -84);
+  Expect("DROP VIEW DEMO/ORDERS", -84);
   Expect("", -104);
   Expect("   ", -104);
   // The error stays in the area until the next statement.
@@ -579,6 +579,88 @@ TEST_F(HostSql, CommitAndRollbackEndRecordLevelAndSqlWorkTogether) {
   EXPECT_EQ(CountOrders(removed), 0);
   EXPECT_EQ(CountOrders(changed), 1);
   ASSERT_EQ(Rclose(h), 1);
+}
+
+TEST_F(HostSql, DefinitionsMakeFilesForRecordLevelAccess) {
+  Expect("CREATE TABLE DEMO/PARTS (PARTNO INTEGER NOT NULL, NAME CHAR(12), PRICE DECIMAL(7, 2))",
+         0);
+  Expect("INSERT INTO DEMO/PARTS VALUES (3, 'BOLT', 1.5), (1, 'NUT', 0.25), (2, 'WASHER', 10)", 0,
+         3);
+  // The driver's own text, with two blanks on each side of UNIQUE.
+  Expect("CREATE  UNIQUE  INDEX DEMO/PARTSBYNO ON DEMO/PARTS (PARTNO DESC)", 0);
+  Expect("DELETE FROM YIDXR0100 WHERE PFLIB='DEMO' AND PFFIL='PARTS'", 100);
+  // The index is a keyed logical file: record-level reads follow its key.
+  const int32_t h = Ropen("DEMO/PARTSBYNO", "rr");
+  ASSERT_GE(h, 0);
+  const int32_t length = Rlength(h);
+  ASSERT_EQ(length, 4 + 12 + 9);  // LONG, CHAR 12, PACK 7,2 as numeric text
+  std::vector<char> record(static_cast<size_t>(length));
+  std::string order;
+  for (int32_t rc = Rreadf(h, record.data(), length, 0); rc == 1;
+       rc = Rreadn(h, record.data(), length, 0)) {
+    order += std::string(record.data() + 4, 12) + std::string(record.data() + 16, 9) + "|";
+  }
+  EXPECT_EQ(order, "BOLT        1.50     |WASHER      10.00    |NUT         0.25     |");
+  ASSERT_EQ(Rclose(h), 1);
+  Expect("CREATE  UNIQUE  INDEX DEMO/PARTSBYNO ON DEMO/PARTS (PARTNO DESC)", -601);
+  Expect("DROP INDEX DEMO/PARTSBYNO", 0);
+  EXPECT_LT(Ropen("DEMO/PARTSBYNO", "rr"), 0);
+  Expect("DROP INDEX DEMO/PARTSBYNO", -204);
+  Expect("DROP TABLE DEMO/PARTS", 0);
+  Expect("DELETE FROM DEMO/PARTS", -204);
+}
+
+TEST_F(HostSql, DecimalFieldsShowTheirValues) {
+  Expect("CREATE TABLE DEMO/PRICES (ID INTEGER, P DECIMAL(7, 2), Q NUMERIC(5, 0))", 0);
+  // Numbers, the driver's blank-padded texts, and more decimals than the
+  // field holds (dropped).
+  Expect(
+      "INSERT INTO DEMO/PRICES VALUES (1, 1.15, 1), (2, '2.50   ', '20   '), (3, 3, 3.9), "
+      "(4, -0.07, -4), (5, 12.345, 5)",
+      0, 5);
+  Expect("INSERT INTO DEMO/PRICES (Q, P, ID) VALUES (6, '7.5', 6)", 0, 1);
+  Expect("INSERT INTO DEMO/PRICES (ID, P) SELECT ID + 100, P / 2 FROM DEMO/PRICES WHERE ID = 6", 0,
+         1);
+  // The rows: ID (4-byte binary) and P in its numeric text; then the
+  // comparisons, arithmetic and aggregates on the values.
+  auto query = [](const std::string& text, int32_t rowLength) {
+    const int32_t cursor = Declare(text);
+    EXPECT_GE(VNXSqlOpen(cursor), 0) << text;
+    auto rows = FetchAll(cursor, rowLength);
+    EXPECT_EQ(VNXSqlClose(cursor), 1);
+    return rows;
+  };
+  std::string seen;
+  for (const auto& r : query("SELECT ID, P FROM DEMO/PRICES WHERE P > 2 ORDER BY P DESC", 13)) {
+    seen += std::to_string(wire::LoadLeI32(reinterpret_cast<const uint8_t*>(r.data()))) + "=" +
+            r.substr(4, 9) + "|";
+  }
+  EXPECT_EQ(seen, "5=12.34    |6=7.50     |106=3.75     |3=3.00     |2=2.50     |");
+  auto number = [&](const std::string& text) {
+    const auto rows = query(text, 8);
+    if (rows.size() != 1) return -1.0;
+    uint64_t bits = wire::LoadLe64(reinterpret_cast<const uint8_t*>(rows[0].data()));
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+  };
+  EXPECT_DOUBLE_EQ(number("SELECT SUM(P) FROM DEMO/PRICES WHERE ID < 6"), 18.92);
+  EXPECT_DOUBLE_EQ(number("SELECT MAX(P) * 10 FROM DEMO/PRICES"), 123.4);
+  Expect("UPDATE DEMO/PRICES SET P = P * 2 + 0.001 WHERE P = 1.15", 0, 1);
+  EXPECT_DOUBLE_EQ(number("SELECT P + 0.0 FROM DEMO/PRICES WHERE ID = 1"), 2.30);
+  // Values a field cannot hold.
+  Expect("UPDATE DEMO/PRICES SET P = 123456 WHERE ID = 1", -406);
+  Expect("UPDATE DEMO/PRICES SET P = 'ABC' WHERE ID = 1", -420);
+  Expect("INSERT INTO DEMO/PRICES (ID, Q) VALUES (7, 100000)", -406);
+  // A bound parameter compares with the value too.
+  const int32_t cursor = Declare("SELECT ID FROM DEMO/PRICES WHERE P = ?");
+  ParameterArea p;
+  p.Add(0, "2.50    ", 3);
+  ASSERT_EQ(p.Bind(cursor), 1);
+  ASSERT_GE(VNXSqlOpen(cursor), 0);
+  const auto rows = FetchAll(cursor, 4);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(wire::LoadLeI32(reinterpret_cast<const uint8_t*>(rows[0].data())), 2);
 }
 
 TEST_F(HostSql, CountStatementFetchesFourBytes) {

@@ -1,6 +1,8 @@
 // The SQLite connection, its kept statements, savepoints and value binding.
 #include "host/storage/sqlite_db.h"
 
+#include "host/storage/decimal_functions.h"
+
 namespace vantora::host::detail {
 
 Status Connection::Open(const std::string& path, bool syncEachCommit,
@@ -11,6 +13,7 @@ Status Connection::Open(const std::string& path, bool syncEachCommit,
   std::unique_ptr<Connection> c(new Connection(db));
   if (rc != SQLITE_OK) return c->ErrorStatus(rc, "open " + path);
   sqlite3_extended_result_codes(db, 1);
+  if (!RegisterDecimalFunctions(db)) return c->ErrorStatus(sqlite3_errcode(db), "functions");
   // Exclusive locking before the first access: the WAL then needs no shared
   // memory, and the first write below takes the lock for as long as the
   // connection lives.

@@ -5,7 +5,9 @@
 //   VNXSqlSqlca(buffer, length) -> 1: the 136-byte communication area of the
 //     job's last statement (sqlca.cpp), cut to `length`.
 //   VNXSqlImmediate(statement, length) -> 1, or -1 on an SQL error: runs
-//     INSERT, UPDATE, DELETE, COMMIT/ROLLBACK [HOLD] or SET TRANSACTION.
+//     INSERT, UPDATE, DELETE, COMMIT/ROLLBACK [HOLD], SET TRANSACTION, or
+//     a definition (CREATE TABLE / INDEX, DROP TABLE / INDEX,
+//     sql_definition.h).
 //     A SELECT answers SQL0084 (it needs a cursor).
 //   VNXSqlDeclare(statement, length) -> the statement number (1 up), or -1:
 //     a SELECT or VALUES; names are resolved and the text checked at once.
@@ -50,8 +52,10 @@
 #include "host/server/job.h"
 #include "host/server/job_services.h"
 #include "host/server/sql/sql_cursor.h"
+#include "host/server/sql/sql_definition.h"
 #include "host/server/sql/sql_parameters.h"
 #include "host/server/sql/sql_result_file.h"
+#include "host/server/sql/sql_scaling.h"
 #include "host/server/sql/sql_statement.h"
 #include "host/server/sql/sql_tokens.h"
 #include "host/server/sql/sql_translator.h"
@@ -87,6 +91,16 @@ sql::FileResolver ResolverOf(RequestContext& c) {
     }
     return false;
   };
+}
+
+// Translates `text` for SQLite, decimal fields unscaled (sql_scaling.h).
+sql::SqlError TranslateStatement(RequestContext& c, std::string_view text, sql::Translation* t) {
+  if (sql::SqlError e = sql::Translate(text, ResolverOf(c), t); !e.ok()) return e;
+  std::vector<FileDescription> files(t->files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    (void)c.host.storage().catalogue().DescribeFile(t->files[i], &files[i]);
+  }
+  return sql::ApplyDecimalScales(files, t);
 }
 
 sql::SqlError EndUnit(RequestContext& c, bool commit) {
@@ -158,8 +172,14 @@ sql::SqlError RunChangeOf(RequestContext& c, const sql::Translation& t,
 
 void Immediate(RequestContext& c) {
   sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
+  if (sql::IsDefinition(StatementText(c))) {
+    return Answer(c, area,
+                  sql::RunDefinition(c.host.storage().catalogue(), StatementText(c),
+                                     c.job.currentLibrary(), ResolverOf(c)),
+                  0);
+  }
   sql::Translation t;
-  if (sql::SqlError e = sql::Translate(StatementText(c), ResolverOf(c), &t); !e.ok()) {
+  if (sql::SqlError e = TranslateStatement(c, StatementText(c), &t); !e.ok()) {
     return Answer(c, area, e, 0);
   }
   switch (t.kind) {
@@ -187,7 +207,7 @@ constexpr size_t kMaxStatements = 1024;
 void Declare(RequestContext& c) {
   sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
   sql::Translation t;
-  if (sql::SqlError e = sql::Translate(StatementText(c), ResolverOf(c), &t); !e.ok()) {
+  if (sql::SqlError e = TranslateStatement(c, StatementText(c), &t); !e.ok()) {
     return Answer(c, area, e, 0);
   }
   if (t.kind != sql::StatementKind::kQuery)
@@ -416,7 +436,7 @@ void PositionedChange(RequestContext& c) {
     return Answer(c, area, e, 0);
   }
   sql::Translation t;
-  if (sql::SqlError e = sql::Translate(text, ResolverOf(c), &t); !e.ok()) {
+  if (sql::SqlError e = TranslateStatement(c, text, &t); !e.ok()) {
     return Answer(c, area, e, 0);
   }
   if (t.kind != sql::StatementKind::kUpdate && t.kind != sql::StatementKind::kDelete) {

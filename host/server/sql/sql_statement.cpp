@@ -1,5 +1,7 @@
 #include "host/server/sql/sql_statement.h"
 
+#include "host/storage/decimal_functions.h"
+
 #include <string_view>
 
 namespace vantora::host::sql {
@@ -44,6 +46,12 @@ SqlError FromSqlite(sqlite3* db, int rc) {
     return SqlSyntax(std::string(token.substr(0, token.find('"'))));
   }
   if (message == "incomplete input") return SqlSyntax("");
+  if (message.starts_with(kDecimalOverflow)) {
+    return {-406, "22003", std::string(message.substr(kDecimalOverflow.size()))};
+  }
+  if (message.starts_with(kDecimalNotNumber)) {
+    return {-420, "22018", std::string(message.substr(kDecimalNotNumber.size()))};
+  }
   if (message.starts_with("cannot modify ")) {
     // A logical file is an SQLite view: read-only to SQL here.
     std::string_view rest = message.substr(14);
