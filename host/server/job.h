@@ -57,8 +57,10 @@ class Job {
   // (see record_codec.h); files opened afterwards take them.
   std::array<int32_t, 10>& textConversions() { return textConversions_; }
 
-  // How long a read waits for a record another job has locked, for files
-  // opened without a wait of their own.
+  // How long a read or an SQL change waits for a record another job has
+  // locked, for files opened without a wait of their own (CHGJOB DFTWAIT).
+  static constexpr std::chrono::milliseconds kDefaultRecordWait{60000};
+  static constexpr std::chrono::milliseconds kNoMaxRecordWait{24LL * 3600 * 1000};
   std::chrono::milliseconds& recordWait() { return recordWait_; }
 
   // The job's code-page tables: EBCDIC to PC and PC to EBCDIC.
@@ -95,7 +97,7 @@ class Job {
   std::string currentLibrary_;
   DateTimeFormat dateTime_;
   std::array<int32_t, 10> textConversions_{};
-  std::chrono::milliseconds recordWait_{60000};
+  std::chrono::milliseconds recordWait_ = kDefaultRecordWait;
   std::array<uint8_t, 256> ebcdicToPc_;
   std::array<uint8_t, 256> pcToEbcdic_;
   std::vector<std::unique_ptr<OpenFile>> files_;

@@ -1,6 +1,7 @@
 // The record lock table.
 #include "host/storage/record_locks.h"
 
+#include <cstdint>
 #include <string>
 
 namespace vantora::host {
@@ -77,6 +78,15 @@ JobId RecordLocks::Holder(int64_t file, int64_t rrn) const {
   std::lock_guard lock(mutex_);
   auto it = locks_.find({file, rrn});
   return it == locks_.end() ? 0 : it->second.job;
+}
+
+bool RecordLocks::HeldByOther(int64_t file, JobId job) const {
+  std::lock_guard lock(mutex_);
+  for (auto it = locks_.lower_bound({file, INT64_MIN});
+       it != locks_.end() && it->first.first == file; ++it) {
+    if (it->second.job != job) return true;
+  }
+  return false;
 }
 
 }  // namespace vantora::host

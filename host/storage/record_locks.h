@@ -51,6 +51,8 @@ class RecordLocks {
 
   // The job holding the record, or 0.
   JobId Holder(int64_t file, int64_t rrn) const;
+  // Whether a job other than `job` holds any record of `file`.
+  bool HeldByOther(int64_t file, JobId job) const;
 
  private:
   struct Entry {

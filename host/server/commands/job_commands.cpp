@@ -1,4 +1,5 @@
-// Commands that change the job: CHGJOB (date and time formats), STRCMTCTL
+// Commands that change the job: CHGJOB (date and time formats, the record
+// wait), STRCMTCTL
 // and ENDCMTCTL, and the library list (ADDLIBLE, RMVLIBLE, CHGCURLIB).
 #include <algorithm>
 
@@ -34,6 +35,14 @@ CommandOutcome ChangeJob(CommandContext& c, const cl::BoundCommand& cmd) {
   next.dateSeparator = Separator(cmd.Text("DATSEP"), d.dateSeparator, system.dateSeparator);
   next.timeSeparator = Separator(cmd.Text("TIMSEP"), d.timeSeparator, system.timeSeparator);
   d = next;
+  // DFTWAIT: how long the job waits for a record another job holds.
+  if (const std::string wait = cmd.Text("DFTWAIT"); wait == "*SYSVAL") {
+    c.job.recordWait() = Job::kDefaultRecordWait;
+  } else if (wait == "*NOMAX") {
+    c.job.recordWait() = Job::kNoMaxRecordWait;
+  } else if (wait != "*SAME") {
+    c.job.recordWait() = std::chrono::seconds(std::stoll(wait));
+  }
   return CommandOutcome::Ok();
 }
 

@@ -153,21 +153,22 @@ std::string_view StatementText(RequestContext& c, int param = 0) {
   return {reinterpret_cast<const char*>(input.data()), input.size()};
 }
 
-// Runs `sqliteText`, the change `t` translates to, journaled when the job
-// is under commitment control and the file is a physical file.
+// Runs `sqliteText`, the change `t` translates to: a change of a physical
+// file waits for records other jobs hold (the job's record wait) and is
+// journaled when the job is under commitment control.
 sql::SqlError RunChangeOf(RequestContext& c, const sql::Translation& t,
                           const std::string& sqliteText, int32_t* rows) {
-  std::optional<sql::JournalTarget> journal;
-  FileDescription target;
-  if (c.job.commitmentControl() && !t.files.empty() &&
-      c.host.storage().catalogue().DescribeFile(t.files.front(), &target).ok() &&
-      target.kind == FileKind::kPhysical) {
-    journal = sql::JournalTarget{c.job.id(), target.id, SqlTableName(target.name),
-                                 t.kind == sql::StatementKind::kInsert   ? JournalAction::kInsert
-                                 : t.kind == sql::StatementKind::kUpdate ? JournalAction::kUpdate
-                                                                         : JournalAction::kDelete};
+  std::optional<sql::ChangeTarget> target;
+  FileDescription file;
+  if (!t.files.empty() && c.host.storage().catalogue().DescribeFile(t.files.front(), &file).ok() &&
+      file.kind == FileKind::kPhysical) {
+    target = sql::ChangeTarget{c.job.id(), file.id, SqlTableName(file.name),
+                               t.kind == sql::StatementKind::kInsert   ? JournalAction::kInsert
+                               : t.kind == sql::StatementKind::kUpdate ? JournalAction::kUpdate
+                                                                       : JournalAction::kDelete,
+                               c.job.commitmentControl()};
   }
-  return sql::RunChange(c.host.storage(), sqliteText, journal, rows);
+  return sql::RunChange(c.host.storage(), sqliteText, target, c.job.recordWait(), rows);
 }
 
 void Immediate(RequestContext& c) {

@@ -98,18 +98,35 @@ SqlError StepLocked(sqlite3* db, const std::string& sqliteText, int32_t* rows) {
 }
 
 SqlError RunChange(Storage& storage, const std::string& sqliteText,
-                   const std::optional<JournalTarget>& journal, int32_t* rows) {
-  *rows = 0;
-  SqlError outcome;
-  Status s = storage.RunLocked([&](sqlite3* db) {
-    StatementGuard guard(db);
-    outcome = journal.has_value() ? JournaledChangeLocked(storage, db, sqliteText, *journal, rows)
-                                  : StepLocked(db, sqliteText, rows);
-    return Status::Ok();
-  });
-  if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
-  if (outcome.ok() && *rows == 0) return SqlNoRow();
-  return outcome;
+                   const std::optional<ChangeTarget>& target, std::chrono::milliseconds wait,
+                   int32_t* rows) {
+  const auto deadline = Clock::now() + wait;
+  for (;;) {
+    *rows = 0;
+    SqlError outcome;
+    int64_t blocked = 0;
+    Status s = storage.RunLocked([&](sqlite3* db) {
+      StatementGuard guard(db);
+      outcome = target.has_value()
+                    ? LockedChangeLocked(storage, db, sqliteText, *target, rows, &blocked)
+                    : StepLocked(db, sqliteText, rows);
+      return Status::Ok();
+    });
+    if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
+    if (blocked != 0) {
+      // Waits for the record outside the storage's lock, then tries again.
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() > 0 &&
+          storage.recordLocks().Lock(target->file, blocked, target->job, left).ok()) {
+        storage.recordLocks().Unlock(target->file, blocked, target->job);
+        continue;
+      }
+      return outcome;
+    }
+    if (outcome.ok() && *rows == 0) return SqlNoRow();
+    return outcome;
+  }
 }
 
 }  // namespace vantora::host::sql

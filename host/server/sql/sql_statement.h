@@ -42,26 +42,32 @@ class StatementGuard {
 // changed. REQUIRES: the storage's lock is held.
 SqlError StepLocked(sqlite3* db, const std::string& sqliteText, int32_t* rows);
 
-// A change made under commitment control: the job and the physical file
-// (and its SQLite table) the statement changes.
-struct JournalTarget {
+// The physical file a change statement changes, and for which job.
+struct ChangeTarget {
   JobId job = 0;
   int64_t file = 0;                               // the catalogue's file id
   std::string table;                              // SqlTableName of the file
   JournalAction action = JournalAction::kUpdate;  // what the statement does
+  bool commitmentControl = false;                 // journal it and hold it for commit
 };
 
-// Runs `sqliteText` and journals each record it changes, in one SQLite
-// transaction, so that the job's rollback undoes it (journaled_change.cpp).
+// Runs `sqliteText` as a change of `target` in one SQLite transaction,
+// respecting other jobs' record locks (locked_change.cpp): a record another
+// job holds answers SQL0913 with its number in `blocked` and changes
+// nothing. Under commitment control each record changed is journaled (so
+// that the job's rollback undoes it) and held for commit.
 // REQUIRES: the storage's lock is held.
-SqlError JournaledChangeLocked(Storage& storage, sqlite3* db, const std::string& sqliteText,
-                               const JournalTarget& target, int32_t* rows);
+SqlError LockedChangeLocked(Storage& storage, sqlite3* db, const std::string& sqliteText,
+                            const ChangeTarget& target, int32_t* rows, int64_t* blocked);
 
 // Runs `sqliteText`, a statement without a result (INSERT, UPDATE, DELETE),
-// to its end; journaled when `journal` is given. `rows` receives the rows
-// changed. A statement that changes no row answers SQLCODE 100.
+// to its end. With a target, a record another job holds is waited for up
+// to `wait` (the storage's lock released meanwhile), then SQL0913. `rows`
+// receives the rows changed. A statement that changes no row answers
+// SQLCODE 100.
 SqlError RunChange(Storage& storage, const std::string& sqliteText,
-                   const std::optional<JournalTarget>& journal, int32_t* rows);
+                   const std::optional<ChangeTarget>& target, std::chrono::milliseconds wait,
+                   int32_t* rows);
 
 }  // namespace vantora::host::sql
 

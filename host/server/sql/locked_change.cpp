@@ -1,13 +1,19 @@
-// A change statement under commitment control. SQLite does not tell which
-// rows a statement will change, and the journal needs each record's
+// A change statement that respects record locks. SQLite does not tell
+// which rows a statement will change, and the journal needs each record's
 // before-image, so an UPDATE or DELETE runs twice inside one savepoint: a
 // first run with a temporary trigger collects the relative record numbers
-// it touches and is rolled back; the images are captured; the second run
-// makes the change (and must touch the same records, else it is undone
-// with SQL0901). An INSERT runs once, a trigger collecting the new
-// records' numbers. The journal entries join the change's transaction.
-// The records are locked for the job without waiting (the storage's lock is
-// held meanwhile) and stay held for commit.
+// it touches and is rolled back; the records are locked and their images
+// captured; the second run makes the change (and must touch the same
+// records, else it is undone with SQL0901). An INSERT runs once, a trigger
+// collecting the new records' numbers. The journal entries join the
+// change's transaction. The records are locked for the job without waiting
+// (the storage's lock is held meanwhile); under commitment control they
+// stay held for commit, otherwise they are released at once.
+//
+// Without commitment control, a file no other job holds a record of takes
+// the plain path: one run, nothing collected. (Another job's lock taken
+// after that look cannot see the old record: reading it needs the
+// storage's lock, which the change holds.)
 #include <algorithm>
 #include <chrono>
 #include <vector>
@@ -27,7 +33,7 @@ bool Exec(sqlite3* db, const std::string& sql) {
 
 // Creates the collecting trigger for `event` ("BEFORE UPDATE", ...), where
 // `row` (OLD or NEW) names the record.
-bool Collect(sqlite3* db, const JournalTarget& t, const char* event, const char* row) {
+bool Collect(sqlite3* db, const ChangeTarget& t, const char* event, const char* row) {
   return Exec(db, std::string("CREATE TEMP TABLE IF NOT EXISTS ") + kRowsTable + "(rrn INTEGER)") &&
          Exec(db, std::string("DELETE FROM ") + kRowsTable) &&
          Exec(db, std::string("CREATE TEMP TRIGGER ") + kTrigger + " " + event + " ON " + t.table +
@@ -52,10 +58,11 @@ bool DropCollector(sqlite3* db) {
 
 // Locks the records for the job without waiting (the storage's lock is
 // held): a record another job holds answers SQL0913.
-SqlError LockAll(Storage& storage, const JournalTarget& t, const std::vector<int64_t>& rrns,
-                 std::vector<int64_t>* locked) {
+SqlError LockAll(Storage& storage, const ChangeTarget& t, const std::vector<int64_t>& rrns,
+                 std::vector<int64_t>* locked, int64_t* blocked) {
   for (int64_t rrn : rrns) {
     if (!storage.recordLocks().Lock(t.file, rrn, t.job, std::chrono::milliseconds(0)).ok()) {
+      *blocked = rrn;
       return {-913, "57033", t.table.substr(1, t.table.size() - 2)};
     }
     locked->push_back(rrn);
@@ -63,8 +70,8 @@ SqlError LockAll(Storage& storage, const JournalTarget& t, const std::vector<int
   return SqlOk();
 }
 
-SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText,
-                const JournalTarget& t, int32_t* rows, std::vector<int64_t>* locked) {
+SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText, const ChangeTarget& t,
+                int32_t* rows, std::vector<int64_t>* locked, int64_t* blocked) {
   const auto failed = [db](const char* step) {
     return SqlSystemError((std::string(step) + ": " + sqlite3_errmsg(db)).substr(0, 70));
   };
@@ -78,8 +85,8 @@ SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText,
     if (SqlError e = StepLocked(db, sqliteText, rows); !e.ok()) return e;
     rrns = Collected(db);
     if (!Exec(db, "ROLLBACK TO vt_sql_change")) return failed("dry run");  // also drops the trigger
-    if (SqlError e = LockAll(storage, t, rrns, locked); !e.ok()) return e;
-    for (int64_t rrn : rrns) {
+    if (SqlError e = LockAll(storage, t, rrns, locked, blocked); !e.ok()) return e;
+    for (int64_t rrn : t.commitmentControl ? rrns : std::vector<int64_t>{}) {
       std::string image;
       if (!storage.journal().CaptureLocked(t.file, rrn, &image).ok()) return failed("capture");
       images.push_back(std::move(image));
@@ -98,11 +105,12 @@ SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText,
   if (inserts) {
     rrns = Collected(db);
     images.assign(rrns.size(), std::string());
-    if (SqlError e = LockAll(storage, t, rrns, locked); !e.ok()) return e;
+    if (SqlError e = LockAll(storage, t, rrns, locked, blocked); !e.ok()) return e;
   } else if (Collected(db) != rrns) {
     return SqlSystemError("NOT REPEATABLE");
   }
   if (!DropCollector(db)) return failed("drop");
+  if (!t.commitmentControl) return SqlOk();
   for (size_t i = 0; i < rrns.size(); ++i) {
     if (!storage.journal().AppendLocked(t.job, t.file, rrns[i], t.action, images[i]).ok()) {
       return failed("append");
@@ -113,20 +121,29 @@ SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText,
 
 }  // namespace
 
-SqlError JournaledChangeLocked(Storage& storage, sqlite3* db, const std::string& sqliteText,
-                               const JournalTarget& target, int32_t* rows) {
+SqlError LockedChangeLocked(Storage& storage, sqlite3* db, const std::string& sqliteText,
+                            const ChangeTarget& target, int32_t* rows, int64_t* blocked) {
   *rows = 0;
+  *blocked = 0;
+  const bool inserts = target.action == JournalAction::kInsert;
+  if (!target.commitmentControl &&
+      (inserts || !storage.recordLocks().HeldByOther(target.file, target.job))) {
+    return StepLocked(db, sqliteText, rows);
+  }
   if (!Exec(db, "SAVEPOINT vt_sql_change")) return SqlResourceBusy();
   std::vector<int64_t> locked;
-  SqlError e = Change(storage, db, sqliteText, target, rows, &locked);
+  SqlError e = Change(storage, db, sqliteText, target, rows, &locked, blocked);
   if (!e.ok()) {
     Exec(db, "ROLLBACK TO vt_sql_change");
     *rows = 0;
   }
   Exec(db, "RELEASE vt_sql_change");
-  // Changed records stay locked until the job's commit or rollback.
+  // Under commitment control changed records stay locked until the job's
+  // commit or rollback.
   for (int64_t rrn : locked) {
-    if (e.ok()) storage.recordLocks().HoldForCommit(target.file, rrn, target.job);
+    if (e.ok() && target.commitmentControl) {
+      storage.recordLocks().HoldForCommit(target.file, rrn, target.job);
+    }
     storage.recordLocks().Unlock(target.file, rrn, target.job);
   }
   return e;
