@@ -667,6 +667,29 @@ TEST_F(HostSql, DecimalFieldsShowTheirValues) {
   EXPECT_EQ(wire::LoadLeI32(reinterpret_cast<const uint8_t*>(rows[0].data())), 2);
 }
 
+TEST_F(HostSql, DateLiteralsInTheJobsFormatAreStoredAsDates) {
+  ASSERT_GE(Rsystem("CHGJOB DATFMT(*MDY) DATSEP('/')"), 0);
+  Expect(
+      "INSERT INTO DEMO/CUSTOMER (CUSTNO, NAME, CITY, BALANCE, CREDIT, OPENED) VALUES "
+      "(3001, 'A', 'B', 0, 0, '12/31/24')",
+      0, 1);
+  Expect(
+      "INSERT INTO DEMO/CUSTOMER (CUSTNO, NAME, CITY, BALANCE, CREDIT, OPENED) VALUES "
+      "(3002, 'A', 'B', 0, 0, '2024-12-31'), (3003, 'A', 'B', 0, 0, '31.12.2024')",
+      0, 2);
+  Expect("UPDATE DEMO/CUSTOMER SET OPENED = '01/02/25  ' WHERE CUSTNO = 3003", 0, 1);
+  EXPECT_EQ(CountOrders("ORDDATE >= '2000-01-01'"), 200);  // ORDERS untouched
+  const int32_t cursor = Declare(
+      "SELECT OPENED FROM DEMO/CUSTOMER WHERE CUSTNO > 3000 AND OPENED >= '2024-12-31' ORDER BY "
+      "CUSTNO");
+  ASSERT_GE(VNXSqlOpen(cursor), 0);
+  std::string seen;
+  for (const auto& r : FetchAll(cursor, 8)) seen += r + "|";
+  EXPECT_EQ(seen, "12/31/24|12/31/24|01/02/25|");  // read back in the job's format
+  Expect("UPDATE DEMO/CUSTOMER SET OPENED = '13/45/24' WHERE CUSTNO = 3003", -180);
+  EXPECT_EQ(ReadSqlca().text, "13/45/24");
+}
+
 TEST_F(HostSql, CountStatementFetchesFourBytes) {
   const std::string count = "SELECT COUNT(*) FROM DEMO/ORDERS WHERE STATUS = 'C '";
   const int32_t cursor = Declare(count);

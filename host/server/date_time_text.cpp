@@ -149,4 +149,14 @@ bool ParseTime(std::string_view text, const DateTimeStyle& style, std::string* i
   return true;
 }
 
+bool IsTimestampText(std::string_view text) {
+  static constexpr std::string_view kShape = "9999-99-99-99.99.99.999999";
+  if (text.size() != kShape.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (kShape[i] == '9' ? !digit : text[i] != kShape[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace vantora::host

@@ -53,6 +53,9 @@ bool ParseDate(std::string_view text, const DateTimeStyle& style, std::string* i
 // The same for times.
 bool FormatTime(std::string_view iso, const DateTimeStyle& style, char* out);
 bool ParseTime(std::string_view text, const DateTimeStyle& style, std::string* iso);
+// Whether `text` is a timestamp's text, YYYY-MM-DD-hh.mm.ss.nnnnnn (digits
+// only checked for their places).
+bool IsTimestampText(std::string_view text);
 
 }  // namespace vantora::host
 

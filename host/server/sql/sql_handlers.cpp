@@ -55,8 +55,8 @@
 #include "host/server/sql/sql_definition.h"
 #include "host/server/sql/sql_parameters.h"
 #include "host/server/sql/sql_result_file.h"
-#include "host/server/sql/sql_scaling.h"
 #include "host/server/sql/sql_statement.h"
+#include "host/server/sql/sql_storage_forms.h"
 #include "host/server/sql/sql_tokens.h"
 #include "host/server/sql/sql_translator.h"
 #include "host/server/sql/sql_work_area.h"
@@ -93,14 +93,15 @@ sql::FileResolver ResolverOf(RequestContext& c) {
   };
 }
 
-// Translates `text` for SQLite, decimal fields unscaled (sql_scaling.h).
+// Translates `text` for SQLite, fields in their stored forms
+// (sql_storage_forms.h).
 sql::SqlError TranslateStatement(RequestContext& c, std::string_view text, sql::Translation* t) {
   if (sql::SqlError e = sql::Translate(text, ResolverOf(c), t); !e.ok()) return e;
   std::vector<FileDescription> files(t->files.size());
   for (size_t i = 0; i < files.size(); ++i) {
     (void)c.host.storage().catalogue().DescribeFile(t->files[i], &files[i]);
   }
-  return sql::ApplyDecimalScales(files, t);
+  return sql::ApplyStorageForms(files, StyleOf(c.job.dateTime()), t);
 }
 
 sql::SqlError EndUnit(RequestContext& c, bool commit) {

@@ -60,17 +60,6 @@ bool ParseNumber(std::string_view text, Value* out) {
   return true;
 }
 
-// YYYY-MM-DD-hh.mm.ss.nnnnnn
-bool IsTimestamp(std::string_view s) {
-  static constexpr std::string_view kShape = "9999-99-99-99.99.99.999999";
-  if (s.size() != kShape.size()) return false;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const bool digit = std::isdigit(static_cast<unsigned char>(s[i])) != 0;
-    if (kShape[i] == '9' ? !digit : s[i] != kShape[i]) return false;
-  }
-  return true;
-}
-
 SqlError TextValue(std::string_view text, int asType, const DateTimeStyle& style, Value* out) {
   std::string iso;
   switch (asType) {
@@ -86,7 +75,7 @@ SqlError TextValue(std::string_view text, int asType, const DateTimeStyle& style
       *out = Value::Text(iso);
       return SqlOk();
     case kAsTimestamp:
-      if (!IsTimestamp(Trimmed(text))) return {-181, "22007", std::string(text)};
+      if (!IsTimestampText(Trimmed(text))) return {-181, "22007", std::string(text)};
       *out = Value::Text(Trimmed(text));
       return SqlOk();
     default:

@@ -1,6 +1,6 @@
 // The decimal pass on its own: what it makes of statements over a file
 // DEMO/T with ID BIN4, P PACK(7,2), Q ZONED(5,0) and C CHAR(4).
-#include "host/server/sql/sql_scaling.h"
+#include "host/server/sql/sql_storage_forms.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ bool Resolve(const std::string&, const std::string& file, ObjectName* found) {
   return file == "T";
 }
 
-TEST(SqlScaling, Rewrites) {
+TEST(SqlStorageForms, Rewrites) {
   const struct {
     const char* text;
     const char* sql;
@@ -65,12 +65,12 @@ TEST(SqlScaling, Rewrites) {
     ASSERT_TRUE(Translate(c.text, Resolve, &t).ok());
     std::vector<FileDescription> described(
         files.begin(), files.begin() + static_cast<std::ptrdiff_t>(t.files.size()));
-    ASSERT_TRUE(ApplyDecimalScales(described, &t).ok());
+    ASSERT_TRUE(ApplyStorageForms(described, DateTimeStyle{}, &t).ok());
     EXPECT_EQ(t.sql, c.sql);
   }
 }
 
-TEST(SqlScaling, DecimalTexts) {
+TEST(SqlStorageForms, DecimalTexts) {
   const struct {
     const char* text;
     int decimals;

@@ -1,4 +1,4 @@
-#include "host/server/sql/sql_scaling.h"
+#include "host/server/sql/sql_storage_forms.h"
 
 #include <map>
 #include <string_view>
@@ -8,6 +8,11 @@
 
 namespace vantora::host::sql {
 namespace {
+
+// A field whose stored form differs from the value SQL writes.
+bool HasStorageForm(const FieldDef& f) {
+  return IsScaledInteger(f.type) || IsDateTime(f.type);
+}
 
 bool IsSymbol(const Token& t, std::string_view s) {
   return t.kind == TokenKind::kSymbol && t.text == s;
@@ -33,8 +38,8 @@ struct Range {
 
 class Scaler {
  public:
-  Scaler(const std::vector<FileDescription>& files, StatementKind kind)
-      : files_(files), kind_(kind) {}
+  Scaler(const std::vector<FileDescription>& files, const DateTimeStyle& style, StatementKind kind)
+      : files_(files), style_(style), kind_(kind) {}
 
   SqlError Run(std::string* sql);
 
@@ -66,7 +71,10 @@ class Scaler {
   void Targets();
   void ValuesFor(size_t at, const std::vector<const FieldDef*>& columns);
 
+  SqlError DateTimeLiteral(const Pending& p);
+
   const std::vector<FileDescription>& files_;
+  const DateTimeStyle& style_;
   StatementKind kind_;
   std::vector<Token> tokens_;
   std::vector<size_t> sig_;
@@ -162,7 +170,7 @@ void Scaler::ValuesFor(size_t at, const std::vector<const FieldDef*>& columns) {
   auto store = [&](const std::vector<Range>& items) {
     for (size_t k = 0; k < items.size() && k < columns.size(); ++k) {
       const FieldDef* f = columns[k];
-      if (f != nullptr && IsScaledInteger(f->type)) pending_.push_back({items[k], f});
+      if (f != nullptr && HasStorageForm(*f)) pending_.push_back({items[k], f});
     }
   };
   if (SigWord(at, "VALUES")) {
@@ -210,7 +218,7 @@ void Scaler::Targets() {
       const FieldDef* f = Column(item.first, &last);
       if (!SigSymbol(last + 1, "=") || last + 2 > item.last) continue;
       KeepTarget({item.first, last});
-      if (f != nullptr && IsScaledInteger(f->type)) pending_.push_back({{last + 2, item.last}, f});
+      if (f != nullptr && HasStorageForm(*f)) pending_.push_back({{last + 2, item.last}, f});
     }
     return;
   }
@@ -232,6 +240,36 @@ void Scaler::Targets() {
     }
     ValuesFor(next, columns);
   }
+}
+
+// The styles a date or time text may come in besides the job's own.
+constexpr DateTimeStyle kIso{0x00, '-', 0x00, '.'};
+constexpr DateTimeStyle kUsa{0x01, '/', 0x01, ':'};
+constexpr DateTimeStyle kEur{0x05, '.', 0x05, '.'};
+constexpr DateTimeStyle kJis{0x07, '-', 0x07, ':'};
+
+SqlError Scaler::DateTimeLiteral(const Pending& p) {
+  if (p.value.first != p.value.last || Sig(p.value.first).kind != TokenKind::kString) {
+    return SqlOk();  // an expression: SQL's own value goes in
+  }
+  Token& literal = tokens_[sig_[p.value.first]];
+  std::string text = literal.text.substr(1, literal.text.size() - 2);
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  std::string iso;
+  bool read = false;
+  if (p.field->type == FieldType::kTimestamp) {
+    read = IsTimestampText(text);
+    iso = text;
+  } else {
+    for (const DateTimeStyle* s : {&style_, &kIso, &kUsa, &kEur, &kJis}) {
+      read =
+          p.field->type == FieldType::kDate ? ParseDate(text, *s, &iso) : ParseTime(text, *s, &iso);
+      if (read) break;
+    }
+  }
+  if (!read) return {-180, "22007", text};
+  literal.text = "'" + iso + "'";
+  return SqlOk();
 }
 
 SqlError Scaler::Run(std::string* sql) {
@@ -259,6 +297,10 @@ SqlError Scaler::Run(std::string* sql) {
   }
   if (!changed) return SqlOk();
   for (const Pending& p : pending_) {
+    if (IsDateTime(p.field->type)) {
+      if (SqlError e = DateTimeLiteral(p); !e.ok()) return e;
+      continue;
+    }
     prefix_[p.value.first] = "vnx_scale(" + prefix_[p.value.first];
     suffix_[p.value.last] += ", " + std::to_string(p.field->decimals) + ", " +
                              std::to_string(EffectiveDigits(*p.field)) + ")";
@@ -279,10 +321,11 @@ SqlError Scaler::Run(std::string* sql) {
 
 }  // namespace
 
-SqlError ApplyDecimalScales(const std::vector<FileDescription>& files, Translation* t) {
+SqlError ApplyStorageForms(const std::vector<FileDescription>& files, const DateTimeStyle& style,
+                           Translation* t) {
   if (t->sql.empty()) return SqlOk();
-  if (SqlError e = Scaler(files, t->kind).Run(&t->sql); !e.ok()) return e;
-  if (!t->rowSql.empty()) return Scaler(files, t->kind).Run(&t->rowSql);
+  if (SqlError e = Scaler(files, style, t->kind).Run(&t->sql); !e.ok()) return e;
+  if (!t->rowSql.empty()) return Scaler(files, style, t->kind).Run(&t->rowSql);
   return SqlOk();
 }
 
