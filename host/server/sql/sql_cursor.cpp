@@ -21,39 +21,90 @@ std::optional<FieldDef> FieldNamed(const std::vector<FileDescription>& files,
   return std::nullopt;
 }
 
-// The form of an expression column, from the values it took.
-FieldDef ExpressionField(const std::vector<Record>& rows, size_t column) {
+// What the values of an expression column were, for its form.
+struct ColumnValues {
   bool allInt32 = true;
   bool anyNumber = false;
-  size_t longest = 1;
   bool anyText = false;
-  for (const auto& row : rows) {
-    const Value& v = row[column];
-    if (v.isNull()) continue;
-    if (v.kind() == Value::Kind::kInteger) {
-      anyNumber = true;
-      allInt32 = allInt32 && v.integer() >= std::numeric_limits<int32_t>::min() &&
-                 v.integer() <= std::numeric_limits<int32_t>::max();
-    } else if (v.kind() == Value::Kind::kReal) {
-      anyNumber = true;
-      allInt32 = false;
-    } else {
-      anyText = true;
-      longest = std::max(longest, v.text().size());
+  size_t longest = 1;
+
+  void Add(sqlite3_stmt* stmt, int column) {
+    switch (sqlite3_column_type(stmt, column)) {
+      case SQLITE_INTEGER: {
+        const int64_t v = sqlite3_column_int64(stmt, column);
+        anyNumber = true;
+        allInt32 = allInt32 && v >= std::numeric_limits<int32_t>::min() &&
+                   v <= std::numeric_limits<int32_t>::max();
+        break;
+      }
+      case SQLITE_FLOAT:
+        anyNumber = true;
+        allInt32 = false;
+        break;
+      case SQLITE_NULL:
+        break;
+      default:
+        anyText = true;
+        longest = std::max(longest, static_cast<size_t>(sqlite3_column_bytes(stmt, column)));
     }
   }
-  FieldDef def;
-  if (anyText || !anyNumber) {
-    def.type = FieldType::kChar;
-    def.length = static_cast<int>(std::min<size_t>(longest, 32766));
-  } else if (allInt32) {
-    def.type = FieldType::kBin4;
-    def.digits = 9;
-  } else {
-    def.type = FieldType::kDouble;
+
+  FieldDef Field() const {
+    FieldDef def;
+    if (anyText || !anyNumber) {
+      def.type = FieldType::kChar;
+      def.length = static_cast<int>(std::min<size_t>(longest, kMaxCharLength));
+    } else if (allInt32) {
+      def.type = FieldType::kBin4;
+      def.digits = 9;
+    } else {
+      def.type = FieldType::kDouble;
+    }
+    def.nullCapable = true;
+    return def;
   }
-  def.nullCapable = true;
-  return def;
+};
+
+Value ColumnValue(sqlite3_stmt* stmt, int i) {
+  switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_INTEGER:
+      return Value::Integer(sqlite3_column_int64(stmt, i));
+    case SQLITE_FLOAT:
+      return Value::Real(sqlite3_column_double(stmt, i));
+    case SQLITE_NULL:
+      return Value();
+    default: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+      const int n = sqlite3_column_bytes(stmt, i);
+      return Value::Text(std::string_view(text != nullptr ? text : "", static_cast<size_t>(n)));
+    }
+  }
+}
+
+SqlError Bind(sqlite3_stmt* stmt, const std::vector<Value>& parameters) {
+  if (static_cast<size_t>(sqlite3_bind_parameter_count(stmt)) != parameters.size()) {
+    return {-313, "07001", ""};
+  }
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    const Value& v = parameters[i];
+    const int at = static_cast<int>(i + 1);
+    switch (v.kind()) {
+      case Value::Kind::kInteger:
+        sqlite3_bind_int64(stmt, at, v.integer());
+        break;
+      case Value::Kind::kReal:
+        sqlite3_bind_double(stmt, at, v.real());
+        break;
+      case Value::Kind::kText:
+        sqlite3_bind_text(stmt, at, v.text().data(), static_cast<int>(v.text().size()),
+                          SQLITE_TRANSIENT);
+        break;
+      case Value::Kind::kNull:
+        sqlite3_bind_null(stmt, at);
+        break;
+    }
+  }
+  return SqlOk();
 }
 
 }  // namespace
@@ -73,104 +124,91 @@ SqlError CheckQuery(Storage& storage, const std::string& sqliteText) {
   return outcome;
 }
 
+bool CursorResult::Append(const uint8_t* image) {
+  if (images_.size() + rowLength() > kMaxResultBytes) return false;
+  images_.insert(images_.end(), image, image + rowLength());
+  ++count_;
+  return true;
+}
+
+void CursorResult::Erase(size_t i) {
+  const auto at = images_.begin() + static_cast<std::ptrdiff_t>(i * rowLength());
+  images_.erase(at, at + static_cast<std::ptrdiff_t>(rowLength()));
+  --count_;
+}
+
+void CursorResult::Replace(size_t i, const uint8_t* image) {
+  std::copy_n(image, rowLength(), images_.begin() + static_cast<std::ptrdiff_t>(i * rowLength()));
+}
+
 SqlError RunQuery(Storage& storage, const std::string& sqliteText,
                   const std::vector<Value>& parameters, const std::vector<FileDescription>& files,
                   const CodecOptions& options, bool recordNumbers, CursorResult* out) {
-  *out = CursorResult{};
+  out->recordNumbers.clear();
+  out->next = 0;
+  out->gap = false;
   SqlError outcome;
-  std::vector<std::optional<FieldDef>> columns;
-  std::vector<std::string> names;
   Status s = storage.RunLocked([&](sqlite3* db) {
     StatementGuard guard(db);
     sqlite3_stmt* stmt = nullptr;
-    const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(db, sqliteText.c_str(), static_cast<int>(sqliteText.size()), &stmt,
-                                &tail);
+                                nullptr);
     if (rc != SQLITE_OK || stmt == nullptr) {
       outcome = rc != SQLITE_OK ? FromSqlite(db, rc) : SqlSyntax("");
       sqlite3_finalize(stmt);
       return Status::Ok();
     }
-    if (static_cast<size_t>(sqlite3_bind_parameter_count(stmt)) != parameters.size()) {
-      outcome = {-313, "07001", ""};
-      sqlite3_finalize(stmt);
-      return Status::Ok();
-    }
-    for (size_t i = 0; i < parameters.size(); ++i) {
-      const Value& v = parameters[i];
-      const int at = static_cast<int>(i + 1);
-      switch (v.kind()) {
-        case Value::Kind::kInteger:
-          sqlite3_bind_int64(stmt, at, v.integer());
-          break;
-        case Value::Kind::kReal:
-          sqlite3_bind_double(stmt, at, v.real());
-          break;
-        case Value::Kind::kText:
-          sqlite3_bind_text(stmt, at, v.text().data(), static_cast<int>(v.text().size()),
-                            SQLITE_TRANSIENT);
-          break;
-        case Value::Kind::kNull:
-          sqlite3_bind_null(stmt, at);
-          break;
-      }
-    }
+    outcome = Bind(stmt, parameters);
     const int count = sqlite3_column_count(stmt) - (recordNumbers ? 1 : 0);
-    for (int i = 0; i < count; ++i) {
+    // The columns' forms: fields as they are, expressions from their values.
+    RecordFormat format;
+    format.name = std::string(kResultFormat);
+    std::vector<int> expressions;
+    for (int i = 0; i < count && outcome.ok(); ++i) {
       const char* name = sqlite3_column_name(stmt, i);
-      names.emplace_back(name != nullptr ? name : "");
       // Only a direct column reference has a declared type.
-      columns.push_back(sqlite3_column_decltype(stmt, i) != nullptr
-                            ? FieldNamed(files, names.back())
-                            : std::nullopt);
+      std::optional<FieldDef> field;
+      if (sqlite3_column_decltype(stmt, i) != nullptr) field = FieldNamed(files, name);
+      if (!field) expressions.push_back(i);
+      format.fields.push_back(field.value_or(FieldDef{}));
+      format.fields.back().name = std::string(name != nullptr ? name : "").substr(0, 30);
     }
-    size_t bytes = 0;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      Record row(static_cast<size_t>(count));
-      for (int i = 0; i < count; ++i) {
-        switch (sqlite3_column_type(stmt, i)) {
-          case SQLITE_INTEGER:
-            row[static_cast<size_t>(i)] = Value::Integer(sqlite3_column_int64(stmt, i));
-            break;
-          case SQLITE_FLOAT:
-            row[static_cast<size_t>(i)] = Value::Real(sqlite3_column_double(stmt, i));
-            break;
-          case SQLITE_NULL:
-            break;
-          default: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-            const int n = sqlite3_column_bytes(stmt, i);
-            row[static_cast<size_t>(i)] =
-                Value::Text(std::string_view(text != nullptr ? text : "", static_cast<size_t>(n)));
-            bytes += static_cast<size_t>(n);
-          }
-        }
+    if (outcome.ok() && !expressions.empty()) {
+      std::vector<ColumnValues> values(expressions.size());
+      while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (size_t k = 0; k < expressions.size(); ++k) values[k].Add(stmt, expressions[k]);
       }
-      if (recordNumbers) out->recordNumbers.push_back(sqlite3_column_int64(stmt, count));
-      bytes += 16 * static_cast<size_t>(count);
-      if (bytes > kMaxResultBytes) {
+      if (rc != SQLITE_DONE) outcome = FromSqlite(db, rc);
+      sqlite3_reset(stmt);
+      for (size_t k = 0; k < expressions.size(); ++k) {
+        std::string name = format.fields[static_cast<size_t>(expressions[k])].name;
+        format.fields[static_cast<size_t>(expressions[k])] = values[k].Field();
+        format.fields[static_cast<size_t>(expressions[k])].name = std::move(name);
+      }
+    }
+    if (outcome.ok()) {
+      if (Status b = RecordCodec::Build(format, options, &out->codec); !b.ok()) {
+        outcome = SqlSystemError(b.ToString().substr(0, 70));
+      }
+    }
+    Record row(static_cast<size_t>(count));
+    std::vector<uint8_t> image(out->rowLength());
+    while (outcome.ok() && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      for (int i = 0; i < count; ++i) row[static_cast<size_t>(i)] = ColumnValue(stmt, i);
+      if (!out->codec.Encode(row, image.data()).ok()) {
+        outcome = {-802, "22003", ""};  // a value that does not fit its form
+      } else if (!out->Append(image.data())) {
         outcome = {-904, "57011", "RESULT"};
-        break;
+      } else if (recordNumbers) {
+        out->recordNumbers.push_back(sqlite3_column_int64(stmt, count));
       }
-      out->rows.push_back(std::move(row));
     }
     if (outcome.ok() && rc != SQLITE_DONE) outcome = FromSqlite(db, rc);
     sqlite3_finalize(stmt);
     return Status::Ok();
   });
   if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
-  if (!outcome.ok()) return outcome;
-  RecordFormat format;
-  format.name = std::string(kResultFormat);
-  for (size_t i = 0; i < columns.size(); ++i) {
-    FieldDef def = columns[i].has_value() ? *columns[i] : ExpressionField(out->rows, i);
-    def.name = names[i].substr(0, 30);
-    format.fields.push_back(def);
-  }
-  if (Status b = RecordCodec::Build(format, options, &out->codec); !b.ok()) {
-    return SqlSystemError(b.ToString().substr(0, 70));
-  }
-  return SqlOk();
+  return outcome;
 }
 
 }  // namespace vantora::host::sql

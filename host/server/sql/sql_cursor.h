@@ -1,13 +1,15 @@
 // The result of an open SQL cursor: its rows, read whole when the cursor
 // opens (SQLite statements cannot stay open across requests, since the
-// storage's connection serves every job), and the record codec that gives
-// each row its PC form.
+// storage's connection serves every job) and kept in their PC form, so that
+// a fetch is a copy.
 //
 // Result columns: a column that is a field of one of the statement's files
 // travels as that field does in a record (record_codec.h), decimals
 // included; any other column (an expression such as COUNT(*)) takes its
 // form from its values: all integers within 32 bits -> BIN4 (LONG 4), any
-// other number -> DOUBLE 8, text -> CHAR of the longest value.
+// other number -> DOUBLE 8, text -> CHAR of the longest value. A query
+// with such columns runs twice: once to learn their forms, once to keep
+// its rows.
 //
 // Limits: a result of more than kMaxResultBytes answers SQL0904.
 #ifndef VANTORA_HOST_SERVER_SQL_SQL_CURSOR_H_
@@ -25,18 +27,31 @@
 
 namespace vantora::host::sql {
 
-inline constexpr size_t kMaxResultBytes = 64u << 20;
+inline constexpr size_t kMaxResultBytes = 256u << 20;
 // The format name a result is described with.
 inline constexpr std::string_view kResultFormat = "SQLRESULT";
 
-struct CursorResult {
+class CursorResult {
+ public:
   RecordCodec codec;                   // the PC form of a row
-  std::vector<Record> rows;            // the result, in order
   std::vector<int64_t> recordNumbers;  // each row's record, when the rows can change
   size_t next = 0;                     // the row the next fetch answers
   // The current row was deleted: the cursor stands before row `next`,
   // on no row.
   bool gap = false;
+
+  size_t size() const { return count_; }
+  size_t rowLength() const { return static_cast<size_t>(codec.recordLength()); }
+  const uint8_t* row(size_t i) const { return images_.data() + i * rowLength(); }
+  // Adds a row in its PC form; false when the result would grow past
+  // kMaxResultBytes.
+  bool Append(const uint8_t* image);
+  void Erase(size_t i);
+  void Replace(size_t i, const uint8_t* image);
+
+ private:
+  std::vector<uint8_t> images_;
+  size_t count_ = 0;
 };
 
 // Checks that SQLite can prepare `sqliteText` (a declare's errors surface

@@ -42,6 +42,7 @@
 // is not an error: VNXSqlImmediate answers 1, the fetches 0.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -286,20 +287,16 @@ void Fetch(RequestContext& c) {
   if (cursor == nullptr) return;
   if (cursor->result == nullptr) return Answer(c, area, {-501, "24501", ""}, 0);
   sql::CursorResult& r = *cursor->result;
-  if (r.next >= r.rows.size()) {
+  if (r.next >= r.size()) {
     Answer(c, area, sql::SqlNoRow(), 0);
     c.result = 0;
     return;
   }
-  std::vector<uint8_t> image(static_cast<size_t>(r.codec.recordLength()));
-  if (Status s = r.codec.Encode(r.rows[r.next], image.data()); !s.ok()) {
-    return Answer(c, area, {-802, "22003", ""}, 0);  // a value that does not fit its form
-  }
+  std::span<const uint8_t> image(r.row(r.next), r.rowLength());
   ++r.next;
   r.gap = false;
   const int32_t asked = std::max(0, c.request.Value(2));
-  c.reply.SetOutput(
-      1, std::span<const uint8_t>(image).first(std::min(image.size(), static_cast<size_t>(asked))));
+  c.reply.SetOutput(1, image.first(std::min(image.size(), static_cast<size_t>(asked))));
   Answer(c, area, sql::SqlOk(), 0);
 }
 
@@ -319,7 +316,7 @@ void ExtendedFetch(RequestContext& c) {
     return c.Fail(kStatusInvalidRequest, "CPF9898");
   }
   sql::CursorResult& r = *cursor->result;
-  const auto size = static_cast<int64_t>(r.rows.size());
+  const auto size = static_cast<int64_t>(r.size());
   // The current row; -1 before the first. After a positioned delete the
   // cursor stands between rows: next and relative moves forward count from
   // the row before the gap, prior and relative moves back from the row after it.
@@ -359,24 +356,24 @@ void ExtendedFetch(RequestContext& c) {
                                  (operation & 0xFF) == kRelative
                              ? 1
                              : rowCount;
-  std::vector<uint8_t> out;
   const int64_t room = std::min<int64_t>(wanted, c.request.OutputLength(1) / rowLength);
+  int64_t available = 0;  // the rows the move finds
+  for (int64_t row = start; available < room && row >= 0 && row < size; row += step) ++available;
+  int32_t granted = 0;
+  uint8_t* out = c.reply.Output(1, static_cast<int32_t>(available * rowLength), &granted);
+  if (out == nullptr) granted = 0;
+  available = std::min<int64_t>(available, granted / rowLength);
+  const size_t copied = std::min(r.rowLength(), static_cast<size_t>(rowLength));
   int64_t delivered = 0;
-  std::vector<uint8_t> image(static_cast<size_t>(r.codec.recordLength()));
   int64_t row = start;
-  for (; delivered < room && row >= 0 && row < size; row += step, ++delivered) {
-    if (!r.codec.Encode(r.rows[static_cast<size_t>(row)], image.data()).ok()) {
-      return Answer(c, area, {-802, "22003", ""}, 0);
-    }
-    const size_t base = out.size();
-    out.resize(base + static_cast<size_t>(rowLength), ' ');
-    std::copy_n(image.begin(), std::min(image.size(), static_cast<size_t>(rowLength)),
-                out.begin() + static_cast<std::ptrdiff_t>(base));
+  for (; delivered < available; row += step, ++delivered) {
+    uint8_t* slot = out + delivered * rowLength;
+    std::memcpy(slot, r.row(static_cast<size_t>(row)), copied);
+    std::memset(slot + copied, ' ', static_cast<size_t>(rowLength) - copied);
   }
   const int64_t last = delivered > 0 ? row - step : (start < 0 ? -1 : size);
   r.next = static_cast<size_t>(std::clamp<int64_t>(last, -1, size) + 1);
   r.gap = false;
-  c.reply.SetOutput(1, out);
   Answer(c, area, delivered > 0 ? sql::SqlOk() : sql::SqlNoRow(), 0);
   c.result = static_cast<int32_t>(delivered);
 }
@@ -430,7 +427,7 @@ void PositionedChange(RequestContext& c) {
   if (!cursor->updatable) return Answer(c, area, {-510, "42828", ""}, 0);
   sql::CursorResult& r = *cursor->result;
   const size_t at = r.next - 1;  // wraps when before the first row
-  if (r.gap || r.next == 0 || at >= r.rows.size()) {
+  if (r.gap || r.next == 0 || at >= r.size()) {
     return Answer(c, area, {-508, "24504", ""}, 0);
   }
   std::string text;
@@ -454,7 +451,7 @@ void PositionedChange(RequestContext& c) {
   if (e.code == 100) e = {-508, "24504", ""};  // the row is gone
   if (!e.ok()) return Answer(c, area, e, 0);
   if (t.kind == sql::StatementKind::kDelete) {
-    r.rows.erase(r.rows.begin() + static_cast<std::ptrdiff_t>(at));
+    r.Erase(at);
     r.recordNumbers.erase(r.recordNumbers.begin() + static_cast<std::ptrdiff_t>(at));
     r.next = at;
     r.gap = true;
@@ -463,8 +460,9 @@ void PositionedChange(RequestContext& c) {
     sql::CursorResult fresh;
     const std::string again = "SELECT * FROM (" + cursor->rowSql + ") WHERE \"" +
                               std::string(sql::kRecordNumberColumn) + "\" = " + record;
-    if (RunCursorQuery(c, *cursor, again, &fresh).ok() && fresh.rows.size() == 1) {
-      r.rows[at] = std::move(fresh.rows.front());
+    if (RunCursorQuery(c, *cursor, again, &fresh).ok() && fresh.size() == 1 &&
+        fresh.rowLength() == r.rowLength()) {
+      r.Replace(at, fresh.row(0));
     }
   }
   Answer(c, area, e, rows);

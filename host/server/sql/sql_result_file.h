@@ -19,7 +19,7 @@ class SqlResultFile : public DescribedFile {
 
   std::string_view formatName() const override { return kResultFormat; }
   const RecordCodec& codec() const override { return result_->codec; }
-  int64_t recordCount() const override { return static_cast<int64_t>(result_->rows.size()); }
+  int64_t recordCount() const override { return static_cast<int64_t>(result_->size()); }
   bool owns(const CursorResult& result) const { return result_.get() == &result; }
 
  private:
