@@ -94,6 +94,20 @@ TEST_F(HostSql, CommunicationAreaAfterSuccess) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(head), 5), "SQLCA");
 }
 
+int32_t Declare(const std::string& statement) {
+  return VNXSqlDeclare(statement.c_str(), static_cast<int32_t>(statement.size()));
+}
+
+// SELECT COUNT(*) FROM DEMO/ORDERS WHERE `condition`.
+int32_t CountOrders(const std::string& condition) {
+  const int32_t cursor = Declare("SELECT COUNT(*) FROM DEMO/ORDERS WHERE " + condition);
+  EXPECT_GE(VNXSqlOpen(cursor), 0);
+  uint8_t count[4] = {};
+  EXPECT_EQ(VNXSqlFetch(cursor, count, 4), 1);
+  EXPECT_EQ(VNXSqlClose(cursor), 1);
+  return wire::LoadLeI32(count);
+}
+
 TEST_F(HostSql, InsertUpdateDeleteWithBlankPaddedLiterals) {
   const std::string insert =
       "INSERT INTO DEMO/CUSTOMER (CUSTNO, NAME, CITY, BALANCE, CREDIT, OPENED) VALUES "
@@ -114,9 +128,12 @@ TEST_F(HostSql, InsertUpdateDeleteWithBlankPaddedLiterals) {
   // A trailing ';' is allowed.
   Expect("UPDATE DEMO/ORDERS SET STATUS = 'Z' WHERE ORDNO = 500001;", 0, 1);
   Expect("DELETE FROM DEMO/ORDERS WHERE STATUS = 'Z '", 0, 1);
-  // Logical files are read-only to SQL for now.
-  Expect("UPDATE DEMO/ORDERSBYC SET STATUS = 'Z' WHERE ORDNO = 500001", -150);
-  EXPECT_EQ(ReadSqlca().text, "ORDERSBYC");
+  // A change through a logical file changes its physical file.
+  Expect("UPDATE DEMO/ORDERSBYC SET STATUS = 'Z' WHERE DEMO/ORDERSBYC.ORDNO = 500002", 0, 1);
+  Expect("INSERT INTO DEMO/ORDERSBYD VALUES (600001, 1001, '2024-05-06', 12.5, 'Z')", 0, 1);
+  EXPECT_EQ(CountOrders("STATUS = 'Z' AND (ORDNO = 500002 OR AMOUNT = 12.5)"), 2);
+  Expect("DELETE FROM DEMO/ORDERSBYC WHERE STATUS = 'Z'", 0, 2);
+  EXPECT_EQ(CountOrders("STATUS = 'Z'"), 0);
 }
 
 TEST_F(HostSql, UnqualifiedNamesGoThroughTheLibraryList) {
@@ -263,10 +280,6 @@ TEST_F(HostSql, CommitmentControlCoversSqlChanges) {
   // A failing statement leaves nothing behind.
   Expect("INSERT INTO DEMO/ORDERS SELECT * FROM DEMO/ORDERS WHERE ORDNO = 500002", -803);
   Expect(" COMMIT HOLD", 0);
-}
-
-int32_t Declare(const std::string& statement) {
-  return VNXSqlDeclare(statement.c_str(), static_cast<int32_t>(statement.size()));
 }
 
 TEST_F(HostSql, ForwardCursorReturnsRowsInThePcForm) {
@@ -532,16 +545,6 @@ TEST_F(HostSql, PositionedUpdateAndDeleteOnTheCurrentRow) {
     EXPECT_EQ(ReadSqlca().code, r.code);
   }
   EXPECT_EQ(fetch(kCurrent), "4O");
-}
-
-// SELECT COUNT(*) FROM DEMO/ORDERS WHERE `condition`.
-int32_t CountOrders(const std::string& condition) {
-  const int32_t cursor = Declare("SELECT COUNT(*) FROM DEMO/ORDERS WHERE " + condition);
-  EXPECT_GE(VNXSqlOpen(cursor), 0);
-  uint8_t count[4] = {};
-  EXPECT_EQ(VNXSqlFetch(cursor, count, 4), 1);
-  EXPECT_EQ(VNXSqlClose(cursor), 1);
-  return wire::LoadLeI32(count);
 }
 
 TEST_F(HostSql, CommitAndRollbackEndRecordLevelAndSqlWorkTogether) {

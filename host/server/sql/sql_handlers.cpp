@@ -95,9 +95,22 @@ sql::FileResolver ResolverOf(RequestContext& c) {
 }
 
 // Translates `text` for SQLite, fields in their stored forms
-// (sql_storage_forms.h).
+// (sql_storage_forms.h); a change through a logical file of one format
+// changes its physical file.
 sql::SqlError TranslateStatement(RequestContext& c, std::string_view text, sql::Translation* t) {
   if (sql::SqlError e = sql::Translate(text, ResolverOf(c), t); !e.ok()) return e;
+  FileDescription target;
+  if (t->kind != sql::StatementKind::kQuery && !t->files.empty() &&
+      c.host.storage().catalogue().DescribeFile(t->files.front(), &target).ok() &&
+      target.kind == FileKind::kLogical && !target.join && target.formats.size() == 1 &&
+      target.basedOn.size() == 1) {
+    std::vector<std::string> fields;
+    for (const auto& f : target.formats.front().fields) fields.push_back(f.name);
+    if (sql::SqlError e = sql::RetargetToPhysical(target.name, target.basedOn.front(), fields, t);
+        !e.ok()) {
+      return e;
+    }
+  }
   std::vector<FileDescription> files(t->files.size());
   for (size_t i = 0; i < files.size(); ++i) {
     (void)c.host.storage().catalogue().DescribeFile(t->files[i], &files[i]);

@@ -281,4 +281,35 @@ SqlError Translate(std::string_view text, const FileResolver& resolve, Translati
   return Translator(std::move(tokens), resolve).Run(out);
 }
 
+SqlError RetargetToPhysical(const ObjectName& logical, const ObjectName& physical,
+                            const std::vector<std::string>& fields, Translation* t) {
+  std::vector<Token> tokens;
+  if (SqlError e = Tokenize(t->sql, &tokens); !e.ok()) return e;
+  const std::string from = SqlTableName(logical);
+  std::string columns;
+  for (const auto& f : fields) columns += (columns.empty() ? " (" : ", ") + f;
+  columns += ")";
+  bool target = true;  // the first reference is the file changed
+  std::string out;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].kind != TokenKind::kQuoted || tokens[i].text != from) {
+      out += tokens[i].text;
+      continue;
+    }
+    out += SqlTableName(physical);
+    if (target && t->kind == StatementKind::kInsert) {
+      size_t next = i + 1;
+      while (next < tokens.size() && IsSpace(tokens[next])) ++next;
+      const bool listed = next < tokens.size() && IsSymbol(tokens[next], "(");
+      if (!listed) out += columns;
+    }
+    target = false;
+  }
+  t->sql = std::move(out);
+  for (auto& f : t->files) {
+    if (f.library == logical.library && f.name == logical.name) f = physical;
+  }
+  return SqlOk();
+}
+
 }  // namespace vantora::host::sql

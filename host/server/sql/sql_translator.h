@@ -66,6 +66,13 @@ using FileResolver =
 
 SqlError Translate(std::string_view text, const FileResolver& resolve, Translation* out);
 
+// A change made through a logical file of one format over one physical
+// file changes the physical file: the references of `t` to `logical`
+// become `physical`, and an INSERT without a column list names `fields`
+// (the logical file's, in its order).
+SqlError RetargetToPhysical(const ObjectName& logical, const ObjectName& physical,
+                            const std::vector<std::string>& fields, Translation* t);
+
 }  // namespace vantora::host::sql
 
 #endif  // VANTORA_HOST_SERVER_SQL_SQL_TRANSLATOR_H_

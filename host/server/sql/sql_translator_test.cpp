@@ -114,6 +114,33 @@ TEST(SqlTranslator, UpdatableQueriesCarryTheRecordNumber) {
   }
 }
 
+TEST(SqlTranslator, ChangesThroughALogicalFileChangeItsPhysicalFile) {
+  const struct {
+    StatementKind kind;
+    const char* sql;
+    const char* retargeted;
+  } cases[] = {
+      {StatementKind::kInsert, "INSERT INTO \"DEMO/LF\" VALUES (1, '\"DEMO/LF\"')",
+       "INSERT INTO \"DEMO/PF\" (A, B) VALUES (1, '\"DEMO/LF\"')"},
+      {StatementKind::kInsert, "INSERT INTO \"DEMO/LF\" (B) SELECT B FROM \"DEMO/LF\"",
+       "INSERT INTO \"DEMO/PF\" (B) SELECT B FROM \"DEMO/PF\""},
+      {StatementKind::kUpdate, "UPDATE \"DEMO/LF\" SET A = 1 WHERE \"DEMO/LF\".B = 'X'",
+       "UPDATE \"DEMO/PF\" SET A = 1 WHERE \"DEMO/PF\".B = 'X'"},
+      {StatementKind::kDelete, "DELETE FROM \"DEMO/LF\"", "DELETE FROM \"DEMO/PF\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    Translation t;
+    t.kind = c.kind;
+    t.sql = c.sql;
+    t.files = {{"DEMO", "LF"}, {"DEMO", "X"}};
+    ASSERT_TRUE(RetargetToPhysical({"DEMO", "LF"}, {"DEMO", "PF"}, {"A", "B"}, &t).ok());
+    EXPECT_EQ(t.sql, c.retargeted);
+    EXPECT_EQ(t.files[0].name, "PF");
+    EXPECT_EQ(t.files[1].name, "X");
+  }
+}
+
 TEST(SqlTranslator, TokensKeepEveryByte) {
   const std::string text = "SELECT 'a''b', \"x\"\"y\" , 1.5e-3,<=<>||x FROM T";
   std::vector<Token> tokens;
