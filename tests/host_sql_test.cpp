@@ -796,6 +796,36 @@ TEST_F(HostSqlJobs, ChangedRecordsStayLockedUntilCommit) {
   EXPECT_EQ(CloseMultiSession(), 1);
 }
 
+TEST_F(HostSqlJobs, CursorStabilityReadsOnlyCommittedChanges) {
+  ASSERT_EQ(OpenMultiSession(2), 1);
+  ASSERT_EQ(VNXSession(0), 0);
+  ASSERT_EQ(StartSession(), 1);
+  ASSERT_GE(Rsystem("STRCMTCTL LCKLVL(*CHG)"), 0);
+  ASSERT_EQ(RunSql("UPDATE DEMO/ORDERS SET STATUS = 'U' WHERE ORDNO = 500001"), 1);
+  ASSERT_EQ(VNXSession(1), 1);
+  ASSERT_EQ(StartSession(), 1);
+  ASSERT_GE(Rsystem("CHGJOB DFTWAIT(0)"), 0);
+  const std::string changed = "STATUS = 'U'";
+  // Without commitment control, and under *CHG (uncommitted read), the
+  // change shows.
+  EXPECT_EQ(CountOrders(changed), 1);
+  ASSERT_GE(Rsystem("STRCMTCTL LCKLVL(*CHG)"), 0);
+  EXPECT_EQ(CountOrders(changed), 1);
+  // At cursor stability the file with the uncommitted change is waited for.
+  ASSERT_EQ(RunSql("SET TRANSACTION ISOLATION LEVEL CS"), 1);
+  const int32_t cursor = Declare("SELECT COUNT(*) FROM DEMO/ORDERS WHERE " + changed);
+  EXPECT_EQ(VNXSqlOpen(cursor), -1);
+  EXPECT_EQ(ReadSqlca().code, -913);
+  // Other files are read as usual.
+  const int32_t customers = Declare("SELECT COUNT(*) FROM DEMO/CUSTOMER");
+  EXPECT_GE(VNXSqlOpen(customers), 0);
+  ASSERT_EQ(VNXSession(0), 0);
+  ASSERT_EQ(RunSql(" COMMIT HOLD"), 1);
+  ASSERT_EQ(VNXSession(1), 1);
+  EXPECT_EQ(CountOrders(changed), 1);
+  EXPECT_EQ(CloseMultiSession(), 1);
+}
+
 // Two jobs on two threads: the second waits for the record the first
 // changed until the first commits, for an SQL change and for a read with
 // lock alike.

@@ -80,6 +80,8 @@ class Job {
   std::shared_ptr<JobCommandState>& commandState() { return commandState_; }
   // STRCMTCTL is active: opens asking for commitment control get it.
   bool commitmentControl() const;
+  // STRCMTCTL's LCKLVL ("*CHG", "*CS", "*ALL"); empty without commitment control.
+  std::string lockLevel() const;
   // The open query file (OPNQRYF) that an open of `file` must read through:
   // the job overrides the file with SHARE(*YES) and a query file is open
   // over it (or over its TOFILE). Null otherwise. The open handler uses

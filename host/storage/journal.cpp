@@ -79,6 +79,18 @@ bool Journal::HasPending(JobId job) {
   return sqlite3_step(q) == SQLITE_ROW;
 }
 
+int64_t Journal::UncommittedByOtherLocked(int64_t file, JobId job) {
+  sqlite3_stmt* q = nullptr;
+  if (!db_.connection
+           ->Prepare("SELECT rrn FROM vt_journal WHERE file_id = ?1 AND job <> ?2 LIMIT 1", &q)
+           .ok()) {
+    return 0;
+  }
+  StatementUse use(q);
+  detail::BindAll(q, 1, file, job);
+  return sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : 0;
+}
+
 Status Journal::Rollback(JobId job) {
   std::lock_guard lock(db_.mutex);
   return RollbackLocked(job);

@@ -60,6 +60,10 @@ class Journal {
   // nothing is undone and the entries stay.
   Status Rollback(JobId job);
   bool HasPending(JobId job);
+  // A record of physical file `file` that a job other than `job` changed
+  // and has not committed yet, or 0 when there is none.
+  // REQUIRES: the storage's lock is held.
+  int64_t UncommittedByOtherLocked(int64_t file, JobId job);
   // Rolls back the entries of every job; `jobs` receives how many jobs had
   // entries. Called when a data directory is opened.
   Status RecoverAll(int* jobs);

@@ -46,4 +46,8 @@ bool Job::commitmentControl() const {
   return commandState_ && commandState_->commitmentControl;
 }
 
+std::string Job::lockLevel() const {
+  return commitmentControl() ? commandState_->lockLevel : std::string();
+}
+
 }  // namespace vantora::host

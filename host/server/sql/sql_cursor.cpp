@@ -141,14 +141,22 @@ void CursorResult::Replace(size_t i, const uint8_t* image) {
   std::copy_n(image, rowLength(), images_.begin() + static_cast<std::ptrdiff_t>(i * rowLength()));
 }
 
-SqlError RunQuery(Storage& storage, const std::string& sqliteText,
-                  const std::vector<Value>& parameters, const std::vector<FileDescription>& files,
-                  const CodecOptions& options, bool recordNumbers, CursorResult* out) {
+SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, BlockedRecord* blocked) {
   out->recordNumbers.clear();
   out->next = 0;
   out->gap = false;
+  *blocked = BlockedRecord{};
+  const std::string& sqliteText = query.sql;
+  const bool recordNumbers = query.recordNumbers;
   SqlError outcome;
   Status s = storage.RunLocked([&](sqlite3* db) {
+    for (int64_t file : query.committedOnly) {
+      if (int64_t rrn = storage.journal().UncommittedByOtherLocked(file, query.job); rrn != 0) {
+        *blocked = {file, rrn};
+        outcome = SqlResourceBusy();
+        return Status::Ok();
+      }
+    }
     StatementGuard guard(db);
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, sqliteText.c_str(), static_cast<int>(sqliteText.size()), &stmt,
@@ -158,7 +166,7 @@ SqlError RunQuery(Storage& storage, const std::string& sqliteText,
       sqlite3_finalize(stmt);
       return Status::Ok();
     }
-    outcome = Bind(stmt, parameters);
+    outcome = Bind(stmt, query.parameters);
     const int count = sqlite3_column_count(stmt) - (recordNumbers ? 1 : 0);
     // The columns' forms: fields as they are, expressions from their values.
     RecordFormat format;
@@ -168,7 +176,7 @@ SqlError RunQuery(Storage& storage, const std::string& sqliteText,
       const char* name = sqlite3_column_name(stmt, i);
       // Only a direct column reference has a declared type.
       std::optional<FieldDef> field;
-      if (sqlite3_column_decltype(stmt, i) != nullptr) field = FieldNamed(files, name);
+      if (sqlite3_column_decltype(stmt, i) != nullptr) field = FieldNamed(query.files, name);
       if (!field) expressions.push_back(i);
       format.fields.push_back(field.value_or(FieldDef{}));
       format.fields.back().name = std::string(name != nullptr ? name : "").substr(0, 30);
@@ -187,7 +195,7 @@ SqlError RunQuery(Storage& storage, const std::string& sqliteText,
       }
     }
     if (outcome.ok()) {
-      if (Status b = RecordCodec::Build(format, options, &out->codec); !b.ok()) {
+      if (Status b = RecordCodec::Build(format, query.options, &out->codec); !b.ok()) {
         outcome = SqlSystemError(b.ToString().substr(0, 70));
       }
     }

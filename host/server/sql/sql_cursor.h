@@ -58,14 +58,32 @@ class CursorResult {
 // at once, as on DB2).
 SqlError CheckQuery(Storage& storage, const std::string& sqliteText);
 
-// Runs the query `sqliteText` with `parameters` as the values of its '?'
-// markers (SQL0313 when their numbers differ); `files` are the descriptions
-// of the files it names (for the columns' forms). With `recordNumbers` the
-// last column is each row's relative record number (kept apart, not a
-// column of the result).
-SqlError RunQuery(Storage& storage, const std::string& sqliteText,
-                  const std::vector<Value>& parameters, const std::vector<FileDescription>& files,
-                  const CodecOptions& options, bool recordNumbers, CursorResult* out);
+// A query to run for a cursor.
+struct Query {
+  std::string sql;                     // SQLite text
+  std::vector<Value> parameters;       // the values of its '?' markers
+  std::vector<FileDescription> files;  // the files it names (for the columns' forms)
+  CodecOptions options;                // the rows' PC form
+  bool recordNumbers = false;          // its last column is each row's record number
+  // Physical files (catalogue ids) whose uncommitted changes by other jobs
+  // the query must not read; `job` is the reading job.
+  std::vector<int64_t> committedOnly;
+  JobId job = 0;
+};
+
+// A record that keeps a query from running: another job's uncommitted
+// change.
+struct BlockedRecord {
+  int64_t file = 0;
+  int64_t rrn = 0;
+};
+
+// Runs `query` to its end. Its '?' markers take its parameters (SQL0313
+// when their numbers differ). With recordNumbers the last column is kept
+// apart in out->recordNumbers, not a column of the result. When a file of
+// committedOnly holds another job's uncommitted change, nothing runs: the
+// answer is SQL0913 and `blocked` names the record.
+SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, BlockedRecord* blocked);
 
 }  // namespace vantora::host::sql
 

@@ -45,6 +45,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <thread>
 
 #include "host/server/date_time_text.h"
 #include "host/server/handlers.h"
@@ -264,20 +265,58 @@ sql::SqlCursor* CursorParam(RequestContext& c, sql::SqlWorkArea& area) {
   return &it->second;
 }
 
+// Whether the job's reads leave out other jobs' uncommitted changes: under
+// commitment control at cursor stability or above (SET TRANSACTION's
+// level, else STRCMTCTL's: *CS and *ALL do, *CHG reads uncommitted).
+// Without commitment control (NC) reads see them.
+bool ReadsCommittedOnly(RequestContext& c, const sql::SqlWorkArea& area) {
+  if (!c.job.commitmentControl()) return false;
+  const std::string& level = area.isolation;
+  if (level.empty()) return c.job.lockLevel() == "*CS" || c.job.lockLevel() == "*ALL";
+  return level == "CS" || level == "RS" || level == "RR" || level == "ALL";
+}
+
 // Runs the query of `cursor` (its rows with their record numbers when they
-// can change); `text` replaces its SQLite text when not empty.
+// can change); `text` replaces its SQLite text when not empty. At cursor
+// stability a file with another job's uncommitted change is waited for,
+// up to the job's record wait, then SQL0913.
 sql::SqlError RunCursorQuery(RequestContext& c, const sql::SqlCursor& cursor,
                              const std::string& text, sql::CursorResult* result) {
-  std::vector<FileDescription> files;
+  Catalogue& catalogue = c.host.storage().catalogue();
+  sql::Query query;
+  query.sql = !text.empty() ? text : cursor.updatable ? cursor.rowSql : cursor.sql;
+  query.parameters = cursor.parameters;
+  query.options.style = StyleOf(c.job.dateTime());
+  query.recordNumbers = cursor.updatable;
+  query.job = c.job.id();
+  const bool committedOnly = ReadsCommittedOnly(c, sql::WorkAreaOf(c.job));
   for (const auto& name : cursor.files) {
     FileDescription d;
-    if (c.host.storage().catalogue().DescribeFile(name, &d).ok()) files.push_back(std::move(d));
+    if (!catalogue.DescribeFile(name, &d).ok()) continue;
+    if (committedOnly && d.kind == FileKind::kPhysical) query.committedOnly.push_back(d.id);
+    for (const auto& based : committedOnly ? d.basedOn : std::vector<ObjectName>{}) {
+      FileDescription physical;
+      if (catalogue.DescribeFile(based, &physical).ok()) query.committedOnly.push_back(physical.id);
+    }
+    query.files.push_back(std::move(d));
   }
-  CodecOptions options;
-  options.style = StyleOf(c.job.dateTime());
-  const std::string& sql = !text.empty() ? text : cursor.updatable ? cursor.rowSql : cursor.sql;
-  return sql::RunQuery(c.host.storage(), sql, cursor.parameters, files, options, cursor.updatable,
-                       result);
+  const auto deadline = std::chrono::steady_clock::now() + c.job.recordWait();
+  for (;;) {
+    sql::BlockedRecord blocked;
+    sql::SqlError e = sql::RunQuery(c.host.storage(), query, result, &blocked);
+    if (blocked.file == 0) return e;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    RecordLocks& locks = c.host.storage().recordLocks();
+    if (left.count() <= 0) return e;
+    if (locks.Holder(blocked.file, blocked.rrn) == 0) {
+      // Committed meanwhile, or its job ended: look again shortly.
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      continue;
+    }
+    if (!locks.Lock(blocked.file, blocked.rrn, c.job.id(), left).ok()) return e;
+    locks.Unlock(blocked.file, blocked.rrn, c.job.id());
+  }
 }
 
 void Open(RequestContext& c) {

@@ -45,7 +45,9 @@ struct SqlWorkArea {
   std::map<int32_t, SqlCursor> cursors;  // by statement number, from 1
   SqlError last;                         // outcome of the last statement
   int32_t rows = 0;                      // rows it changed
-  std::string isolation = "CS";          // SET TRANSACTION ISOLATION LEVEL
+  // SET TRANSACTION ISOLATION LEVEL; empty: the level of the job's
+  // commitment control (*CHG UR, *CS CS, *ALL RS).
+  std::string isolation;
 };
 
 // The job's area, started when it has none (a statement without
