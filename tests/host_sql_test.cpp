@@ -693,6 +693,44 @@ TEST_F(HostSql, DateLiteralsInTheJobsFormatAreStoredAsDates) {
   EXPECT_EQ(ReadSqlca().text, "13/45/24");
 }
 
+// The texts the database driver builds, as it builds them.
+TEST_F(HostSql, DriverStatementShapes) {
+  Expect(
+      "INSERT INTO DEMO/ORDERS ( ORDNO, CUSTNO, ORDDATE, AMOUNT, STATUS ) VALUES ( 700001, "
+      "1001, '2024-01-02', '12.50        ', 'N' ) ",
+      0, 1);
+  const std::string select = "select * FROM DEMO/orders WHERE ORDNO >= 700001";
+  const int32_t cursor = Declare(select);  // a changeable result: no FOR FETCH ONLY
+  ASSERT_GE(cursor, 1);
+  ASSERT_GE(VNXSqlOpen(cursor), 0);
+  char row[42];
+  ASSERT_EQ(VNXSqlEFetch(cursor, row, sizeof row, 1, 2), 1);
+  const std::string update = "UPDATE DEMO/orders SET AMOUNT='99.99        ', STATUS='X'";
+  ASSERT_EQ(VNXSqlRow(cursor, update.c_str(), static_cast<int32_t>(update.size())), 1);
+  ASSERT_EQ(VNXSqlEFetch(cursor, row, sizeof row, 1, 4), 1);
+  EXPECT_EQ(std::string(row + 28, 14), "99.99        X");
+  // The record count: SELECT COUNT(*) and the text from its FROM.
+  const int32_t count = Declare("SELECT COUNT(*) FROM DEMO/orders WHERE ORDNO >= 700001");
+  ASSERT_GE(VNXSqlOpen(count), 0);
+  uint8_t n[4] = {};
+  ASSERT_EQ(VNXSqlFetch(count, n, 4), 1);
+  EXPECT_EQ(wire::LoadLeI32(n), 1);
+  ASSERT_EQ(VNXSqlClose(count), 1);
+  const std::string remove = "DELETE FROM DEMO/orders";
+  ASSERT_EQ(VNXSqlRow(cursor, remove.c_str(), static_cast<int32_t>(remove.size())), 1);
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
+  EXPECT_EQ(CountOrders("ORDNO >= 700001"), 0);
+  // Index maintenance: the DROP INDEX before a CREATE INDEX may find nothing.
+  Expect("DROP INDEX DEMO/ORDX1", -204);
+  Expect("CREATE  UNIQUE  INDEX DEMO/ORDX1 ON DEMO/ORDERS (CUSTNO ASC,ORDNO DESC)", 0);
+  Expect("DELETE FROM YIDXR0100 WHERE PFLIB='DEMO' AND PFFIL='ORDERS'", 100);
+  Expect("DROP INDEX DEMO/ORDX1", 0);
+  Expect("DELETE FROM YIDXR0100 WHERE LFLIB='DEMO' AND LFFIL='ORDX1'", 100);
+  Expect("SET TRANSACTION ISOLATION LEVEL CS", 0);
+  Expect(" COMMIT HOLD", 0);
+  Expect(" ROLLBACK HOLD", 0);
+}
+
 TEST_F(HostSql, CountStatementFetchesFourBytes) {
   const std::string count = "SELECT COUNT(*) FROM DEMO/ORDERS WHERE STATUS = 'C '";
   const int32_t cursor = Declare(count);
