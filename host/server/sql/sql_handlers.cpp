@@ -277,19 +277,23 @@ bool ReadsCommittedOnly(RequestContext& c, const sql::SqlWorkArea& area) {
 }
 
 // Runs the query of `cursor` (its rows with their record numbers when they
-// can change); `text` replaces its SQLite text when not empty. At cursor
-// stability a file with another job's uncommitted change is waited for,
-// up to the job's record wait, then SQL0913.
+// can change). At cursor stability a file with another job's uncommitted
+// change is waited for, up to the job's record wait, then SQL0913. With
+// `row` only the row with that record number is read again, at once.
 sql::SqlError RunCursorQuery(RequestContext& c, const sql::SqlCursor& cursor,
-                             const std::string& text, sql::CursorResult* result) {
+                             sql::CursorResult* result, int64_t row = 0) {
   Catalogue& catalogue = c.host.storage().catalogue();
   sql::Query query;
-  query.sql = !text.empty() ? text : cursor.updatable ? cursor.rowSql : cursor.sql;
+  query.sql = cursor.updatable ? cursor.rowSql : cursor.sql;
+  if (row != 0) {
+    query.sql = "SELECT * FROM (" + cursor.rowSql + ") WHERE \"" +
+                std::string(sql::kRecordNumberColumn) + "\" = " + std::to_string(row);
+  }
   query.parameters = cursor.parameters;
   query.options.style = StyleOf(c.job.dateTime());
   query.recordNumbers = cursor.updatable;
   query.job = c.job.id();
-  const bool committedOnly = ReadsCommittedOnly(c, sql::WorkAreaOf(c.job));
+  const bool committedOnly = row == 0 && ReadsCommittedOnly(c, sql::WorkAreaOf(c.job));
   for (const auto& name : cursor.files) {
     FileDescription d;
     if (!catalogue.DescribeFile(name, &d).ok()) continue;
@@ -325,7 +329,7 @@ void Open(RequestContext& c) {
   if (cursor == nullptr) return;
   if (cursor->result != nullptr) return Answer(c, area, {-502, "24502", ""}, 0);
   auto result = std::make_shared<sql::CursorResult>();
-  sql::SqlError e = RunCursorQuery(c, *cursor, "", result.get());
+  sql::SqlError e = RunCursorQuery(c, *cursor, result.get());
   if (!e.ok()) return Answer(c, area, e, 0);
   cursor->result = std::move(result);
   cursor->handle = c.job.AddFile(std::make_unique<sql::SqlResultFile>(cursor->result));
@@ -510,9 +514,7 @@ void PositionedChange(RequestContext& c) {
   } else {
     // The row shows its new values (when it still qualifies).
     sql::CursorResult fresh;
-    const std::string again = "SELECT * FROM (" + cursor->rowSql + ") WHERE \"" +
-                              std::string(sql::kRecordNumberColumn) + "\" = " + record;
-    if (RunCursorQuery(c, *cursor, again, &fresh).ok() && fresh.size() == 1 &&
+    if (RunCursorQuery(c, *cursor, &fresh, r.recordNumbers[at]).ok() && fresh.size() == 1 &&
         fresh.rowLength() == r.rowLength()) {
       r.Replace(at, fresh.row(0));
     }
