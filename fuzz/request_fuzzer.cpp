@@ -1,7 +1,7 @@
 // libFuzzer target: requests fed to a host session. Each input is a run of
 // steps; a step either feeds raw bytes to the request decoder as a part, or
 // builds a well-formed request (with the client's own part builder) for a
-// record-level or service operation with parameters taken from the input,
+// record-level, SQL or service operation with parameters taken from the input,
 // so that the handlers behind the decoder see hostile values too. Every
 // reply must stay within the parameters' asked lengths; nothing may crash.
 //
@@ -44,7 +44,29 @@ constexpr uint8_t kOps[] = {
     wire::kOpGetTypeKey,   wire::kOpSetImpGenConv, wire::kOpSetImpConv, wire::kOpSetTypeFld,
     wire::kOpCloseSession, wire::kOpRselect,       wire::kOpRLclose,    wire::kOpRead,
     wire::kOpWrite,        wire::kOpGetDesc,       wire::kOpOpen,       wire::kOpEcho,
-    wire::kOpRtvAsVer,
+    wire::kOpRtvAsVer,     wire::kOpSqlBegin,      wire::kOpSqlEnd,     wire::kOpSqlSqlca,
+    wire::kOpSqlImmediate, wire::kOpSqlDeclare,    wire::kOpSqlOpen,    wire::kOpSqlFetch,
+    wire::kOpSqlEFetch,    wire::kOpSqlRow,        wire::kOpSqlClose,   wire::kOpSqlCommit,
+    wire::kOpSetTypeKey,
+};
+
+// Statements for the SQL requests' text inputs (no DROP TABLE: the host
+// serves every input).
+const char* const kStatements[] = {
+    "SELECT * FROM DEMO/ORDERS",
+    "select ORDNO, AMOUNT * 2 FROM DEMO/ORDERS WHERE AMOUNT > ? ORDER BY 2 FOR FETCH ONLY",
+    "SELECT COUNT(*) FROM DEMO/CUSTOMER WHERE OPENED >= '2021-01-01'",
+    "UPDATE DEMO/ORDERS SET AMOUNT = AMOUNT + 1.5, STATUS = 'F'",
+    "DELETE FROM DEMO/ORDERSBYC",
+    "INSERT INTO DEMO/ORDERS VALUES (900001, 1001, '01/02/24', '12.5  ', 'N')",
+    "INSERT INTO DEMO/ORDERS (ORDNO, AMOUNT) SELECT ORDNO + 9, AMOUNT / 3 FROM DEMO/ORDERS",
+    "CREATE  UNIQUE  INDEX DEMO/FUZZX ON DEMO/ORDERS (CUSTNO ASC,ORDNO DESC)",
+    "DROP INDEX DEMO/FUZZX",
+    "CREATE TABLE QGPL/FUZZT (A DECIMAL(5, 2), B CHAR(3) NOT NULL, PRIMARY KEY (B))",
+    " COMMIT HOLD",
+    " ROLLBACK HOLD",
+    "SET TRANSACTION ISOLATION LEVEL CS",
+    "UPDATE DEMO/ORDERS SET STATUS = 'P' WHERE CURRENT OF C1",
 };
 
 const char* const kNames[] = {"DEMO/CUSTOMER", "DEMO/ORDERS", "DEMO/ORDERSBYC", "DEMO/ORDERSBYD",
@@ -153,7 +175,12 @@ bool Structured(host::ServerSession& session, FuzzedDataProvider& in,
       case wire::kInOut: {
         std::string bytes;
         bool text = (opNumber == wire::kOpRopen || opNumber == wire::kOpOpen) && i <= 1;
-        if (text && in.ConsumeBool()) {
+        const bool statement = opNumber == wire::kOpSqlImmediate ||
+                               opNumber == wire::kOpSqlDeclare || opNumber == wire::kOpSqlRow;
+        if (statement && in.ConsumeBool()) {
+          bytes = kStatements[in.ConsumeIntegralInRange<size_t>(0, std::size(kStatements) - 1)];
+          bytes.push_back('\0');
+        } else if (text && in.ConsumeBool()) {
           bytes = i == 0 ? kNames[in.ConsumeIntegralInRange<size_t>(0, std::size(kNames) - 1)]
                          : kModes[in.ConsumeIntegralInRange<size_t>(0, std::size(kModes) - 1)];
           bytes.push_back('\0');
