@@ -731,6 +731,58 @@ TEST_F(HostSql, DriverStatementShapes) {
   Expect(" ROLLBACK HOLD", 0);
 }
 
+// The database driver numbers query rows itself: 1 up from the first,
+// 0x3E800000 down from the last. Going to row N it fetches first, last,
+// prior, next and relative moves by the difference to the row the server
+// stands on; the host's moves must land where its numbers say.
+TEST_F(HostSql, DriverRowNumbersLandOnTheirRows) {
+  constexpr int32_t kNext = 0, kPrior = 1, kFirst = 2, kLast = 3, kRelative = 5;
+  constexpr int64_t kLastRow = 0x3E800000, kFromLast = 0x1F400000;
+  const int32_t cursor =
+      Declare("SELECT ORDNO FROM DEMO/ORDERS WHERE ORDNO <= 500005 ORDER BY ORDNO");
+  ASSERT_GE(VNXSqlOpen(cursor), 0);
+  int64_t serverRow = 0;
+  char row[10];
+  // One fetch of one row: the ORDNO's last digit, or 0 when none came.
+  auto fetch = [&](int32_t operation, int64_t number) {
+    const int32_t n = VNXSqlEFetch(cursor, row, sizeof row, 1, operation);
+    serverRow = n == 1 ? number : 0;
+    return n == 1 ? row[5] - '0' : 0;
+  };
+  auto relative = [&](int64_t by) {
+    return fetch(kRelative | static_cast<int32_t>(by * 256), serverRow + by);
+  };
+  // Reads row N as the driver does.
+  auto go = [&](int64_t n) {
+    int got = 0;
+    if (n < kFromLast) {
+      if (serverRow == 0 || serverRow == n) {
+        got = fetch(kFirst, 1);
+        if (got == 0) return 0;
+      }
+      return n != serverRow ? relative(n - serverRow) : got;
+    }
+    if (serverRow == 0 && (got = fetch(kLast, kLastRow)) == 0) return 0;
+    if (n == serverRow) {
+      const int64_t at = serverRow;
+      if (fetch(kPrior, at - 1) == 0) return 0;
+      return fetch(kNext, at);
+    }
+    return relative(n - serverRow);
+  };
+  EXPECT_EQ(go(3), 3);
+  EXPECT_EQ(go(3), 3);  // again: first, then relative 2
+  EXPECT_EQ(go(5), 5);
+  EXPECT_EQ(go(1), 1);  // relative -4
+  EXPECT_EQ(go(6), 0);  // past the end
+  serverRow = 0;
+  EXPECT_EQ(go(kLastRow), 5);
+  EXPECT_EQ(go(kLastRow - 1), 4);
+  EXPECT_EQ(go(kLastRow - 4), 1);
+  EXPECT_EQ(go(kLastRow), 5);
+  EXPECT_EQ(go(kLastRow), 5);  // again: prior 1, then next 1
+}
+
 TEST_F(HostSql, CountStatementFetchesFourBytes) {
   const std::string count = "SELECT COUNT(*) FROM DEMO/ORDERS WHERE STATUS = 'C '";
   const int32_t cursor = Declare(count);
