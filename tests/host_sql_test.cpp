@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -783,6 +784,40 @@ TEST_F(HostSql, DriverRowNumbersLandOnTheirRows) {
   EXPECT_EQ(go(kLastRow), 5);  // again: prior 1, then next 1
 }
 
+TEST_F(HostSql, ClausesAfterAQuery) {
+  const int32_t top = Declare(
+      "SELECT ORDNO FROM DEMO/ORDERS ORDER BY ORDNO DESC FETCH FIRST 2 ROWS ONLY OPTIMIZE FOR 2 "
+      "ROWS WITH CS");
+  ASSERT_GE(VNXSqlOpen(top), 0);
+  std::string seen;
+  for (const auto& r : FetchAll(top, 10)) seen += r + "|";
+  EXPECT_EQ(seen, "500200    |500199    |");
+  // The same query read-only and changeable are two statements.
+  const std::string select = "SELECT ORDNO, STATUS FROM DEMO/ORDERS WHERE ORDNO = 500010";
+  const int32_t readOnly = Declare(select + " FOR READ ONLY");
+  const int32_t changeable = Declare(select + " FOR UPDATE OF STATUS");
+  ASSERT_GE(readOnly, 1);
+  ASSERT_GE(changeable, 1);
+  EXPECT_NE(readOnly, changeable);
+  ASSERT_GE(VNXSqlOpen(changeable), 0);
+  char row[11];
+  ASSERT_EQ(VNXSqlEFetch(changeable, row, sizeof row, 1, 2), 1);
+  EXPECT_EQ(VNXSqlRow(changeable, "UPDATE DEMO/ORDERS SET STATUS = 'R'", 36), 1);
+  EXPECT_EQ(CountOrders("ORDNO = 500010 AND STATUS = 'R'"), 1);
+  // CURRENT DATE in the stored form: the job's format reads it back.
+  Expect("UPDATE DEMO/CUSTOMER SET OPENED = CURRENT DATE WHERE CUSTNO = 1001", 0, 1);
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char today[11];
+  std::strftime(today, sizeof today, "%Y-%m-%d", &local);
+  const int32_t opened = Declare("SELECT OPENED FROM DEMO/CUSTOMER WHERE CUSTNO = 1001");
+  ASSERT_GE(VNXSqlOpen(opened), 0);
+  const auto rows = FetchAll(opened, 10);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], today);
+}
+
 TEST_F(HostSql, CountStatementFetchesFourBytes) {
   const std::string count = "SELECT COUNT(*) FROM DEMO/ORDERS WHERE STATUS = 'C '";
   const int32_t cursor = Declare(count);
@@ -906,6 +941,8 @@ TEST_F(HostSqlJobs, CursorStabilityReadsOnlyCommittedChanges) {
   const int32_t cursor = Declare("SELECT COUNT(*) FROM DEMO/ORDERS WHERE " + changed);
   EXPECT_EQ(VNXSqlOpen(cursor), -1);
   EXPECT_EQ(ReadSqlca().code, -913);
+  // A query's own WITH UR reads it.
+  EXPECT_EQ(CountOrders(changed + " WITH UR"), 1);
   // Other files are read as usual.
   const int32_t customers = Declare("SELECT COUNT(*) FROM DEMO/CUSTOMER");
   EXPECT_GE(VNXSqlOpen(customers), 0);

@@ -171,7 +171,7 @@ std::string_view StatementText(RequestContext& c, int param = 0) {
 
 // Runs `sqliteText`, the change `t` translates to: a change of a physical
 // file waits for records other jobs hold (the job's record wait) and is
-// journaled when the job is under commitment control.
+// journaled when the job is under commitment control (unless WITH NC).
 sql::SqlError RunChangeOf(RequestContext& c, const sql::Translation& t,
                           const std::string& sqliteText, int32_t* rows) {
   std::optional<sql::ChangeTarget> target;
@@ -182,7 +182,7 @@ sql::SqlError RunChangeOf(RequestContext& c, const sql::Translation& t,
                                t.kind == sql::StatementKind::kInsert   ? JournalAction::kInsert
                                : t.kind == sql::StatementKind::kUpdate ? JournalAction::kUpdate
                                                                        : JournalAction::kDelete,
-                               c.job.commitmentControl()};
+                               c.job.commitmentControl() && t.isolation != "NC"};
   }
   return sql::RunChange(c.host.storage(), sqliteText, target, c.job.recordWait(), rows);
 }
@@ -230,7 +230,8 @@ void Declare(RequestContext& c) {
   if (t.kind != sql::StatementKind::kQuery)
     return Answer(c, area, sql::SqlNotAllowed("DECLARE"), 0);
   for (auto& [number, cursor] : area.cursors) {
-    if (cursor.result == nullptr && cursor.sql == t.sql) {
+    if (cursor.result == nullptr && cursor.sql == t.sql && cursor.rowSql == t.rowSql &&
+        cursor.isolation == t.isolation) {
       Answer(c, area, sql::SqlOk(), 0);
       c.result = number;
       return;
@@ -246,12 +247,12 @@ void Declare(RequestContext& c) {
   sql::SqlCursor& cursor = area.cursors[number];
   cursor.sql = t.sql;
   cursor.files = t.files;
+  cursor.isolation = t.isolation;
+  cursor.rowSql = t.rowSql;
   FileDescription file;
-  if (t.updatable && c.host.storage().catalogue().DescribeFile(t.files.front(), &file).ok() &&
-      file.kind == FileKind::kPhysical) {
-    cursor.updatable = true;
-    cursor.rowSql = t.rowSql;
-  }
+  cursor.updatable = t.updatable &&
+                     c.host.storage().catalogue().DescribeFile(t.files.front(), &file).ok() &&
+                     file.kind == FileKind::kPhysical;
   Answer(c, area, sql::SqlOk(), 0);
   c.result = number;
 }
@@ -267,11 +268,13 @@ sql::SqlCursor* CursorParam(RequestContext& c, sql::SqlWorkArea& area) {
 
 // Whether the job's reads leave out other jobs' uncommitted changes: under
 // commitment control at cursor stability or above (SET TRANSACTION's
-// level, else STRCMTCTL's: *CS and *ALL do, *CHG reads uncommitted).
+// level or the query's WITH, else STRCMTCTL's: *CS and *ALL do, *CHG
+// reads uncommitted).
 // Without commitment control (NC) reads see them.
-bool ReadsCommittedOnly(RequestContext& c, const sql::SqlWorkArea& area) {
+bool ReadsCommittedOnly(RequestContext& c, const sql::SqlWorkArea& area,
+                        const sql::SqlCursor& cursor) {
   if (!c.job.commitmentControl()) return false;
-  const std::string& level = area.isolation;
+  const std::string& level = !cursor.isolation.empty() ? cursor.isolation : area.isolation;
   if (level.empty()) return c.job.lockLevel() == "*CS" || c.job.lockLevel() == "*ALL";
   return level == "CS" || level == "RS" || level == "RR" || level == "ALL";
 }
@@ -293,7 +296,7 @@ sql::SqlError RunCursorQuery(RequestContext& c, const sql::SqlCursor& cursor,
   query.options.style = StyleOf(c.job.dateTime());
   query.recordNumbers = cursor.updatable;
   query.job = c.job.id();
-  const bool committedOnly = row == 0 && ReadsCommittedOnly(c, sql::WorkAreaOf(c.job));
+  const bool committedOnly = row == 0 && ReadsCommittedOnly(c, sql::WorkAreaOf(c.job), cursor);
   for (const auto& name : cursor.files) {
     FileDescription d;
     if (!catalogue.DescribeFile(name, &d).ok()) continue;

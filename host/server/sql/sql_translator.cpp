@@ -57,6 +57,10 @@ class Translator {
   // `sql` (the rewritten text) with the record number column before the
   // top-level FROM.
   std::string WithRecordNumber(const std::string& sql) const;
+  // Peels the clauses DB2 allows after a query (FOR FETCH ONLY, FOR UPDATE
+  // OF, FETCH FIRST n ROWS ONLY, OPTIMIZE FOR n ROWS, WITH isolation) off
+  // the end; `limit` receives the LIMIT that FETCH FIRST becomes.
+  SqlError TrailingClauses(size_t* end, std::string* limit);
   SqlError Resolve(const std::string& library, const std::string& file, std::string* sqlName);
 
   std::vector<Token> tokens_;
@@ -64,9 +68,26 @@ class Translator {
   std::vector<size_t> sig_;
   std::vector<ObjectName> files_;
   bool readOnly_ = false;      // FOR FETCH ONLY / FOR READ ONLY
+  std::string isolation_;      // WITH NC / UR / CS / RS / RR
   bool fixedRows_ = false;     // DISTINCT, GROUP BY, ... at the top level
   size_t topFrom_ = SIZE_MAX;  // token index of the top-level FROM
 };
+
+// SQLite's text for CURRENT DATE / TIME / TIMESTAMP (also written with
+// '_'), in the storage's forms and the host's local time; null for other
+// words. `next` is the word after `upper`.
+const char* CurrentValue(const std::string& upper, const std::string& next) {
+  const std::string which = upper == "CURRENT"              ? next
+                            : upper.starts_with("CURRENT_") ? upper.substr(8)
+                                                            : std::string();
+  if (which == "DATE") return "date('now', 'localtime')";
+  if (which == "TIME") return "strftime('%H.%M.%S', 'now', 'localtime')";
+  if (which == "TIMESTAMP") {
+    return "(strftime('%Y-%m-%d-%H.%M.', 'now', 'localtime') || "
+           "strftime('%f', 'now', 'localtime') || '000')";
+  }
+  return nullptr;
+}
 
 bool IsAggregate(const std::string& upper) {
   return upper == "COUNT" || upper == "SUM" || upper == "AVG" || upper == "MIN" || upper == "MAX" ||
@@ -154,14 +175,10 @@ SqlError Translator::TableReference(size_t n, size_t* taken) {
 }
 
 SqlError Translator::Rewrite(std::string* sql) {
-  // Drop a trailing ';' and FOR FETCH ONLY / FOR READ ONLY.
   size_t end = sig_.size();
   if (end > 0 && IsSymbol(Sig(end - 1), ";")) --end;
-  if (end >= 3 && Sig(end - 3).Is("FOR") && (Sig(end - 2).Is("FETCH") || Sig(end - 2).Is("READ")) &&
-      Sig(end - 1).Is("ONLY")) {
-    end -= 3;
-    readOnly_ = true;
-  }
+  std::string limit;
+  if (SqlError e = TrailingClauses(&end, &limit); !e.ok()) return e;
   bool expectTable = false;  // the next word is a table reference
   bool inFromList = false;   // a ',' introduces another table reference
   std::vector<bool> outer;   // inFromList of the enclosing parentheses
@@ -211,6 +228,13 @@ SqlError Translator::Rewrite(std::string* sql) {
       outer.pop_back();
     } else if (EndsTableList(upper)) {
       inFromList = false;
+    } else if (const char* now = CurrentValue(upper, n + 1 < end ? Sig(n + 1).Upper() : "")) {
+      // CURRENT DATE / TIME / TIMESTAMP in the storage's forms, local time.
+      tokens_[sig_[n]].text = now;
+      if (upper == "CURRENT") {
+        for (size_t i = sig_[n] + 1; i <= sig_[n + 1]; ++i) tokens_[i].text.clear();
+        ++n;
+      }
     } else if (t.kind == TokenKind::kWord) {
       // LIB/FILE.COLUMN outside a table position: a column qualified by its file.
       const size_t at = sig_[n];
@@ -230,6 +254,59 @@ SqlError Translator::Rewrite(std::string* sql) {
   const size_t stop = end == sig_.size() ? tokens_.size() : sig_[end];
   for (size_t i = 0; i < stop; ++i) *sql += tokens_[i].text;
   while (!sql->empty() && sql->back() == ' ') sql->pop_back();
+  *sql += limit;
+  return SqlOk();
+}
+
+SqlError Translator::TrailingClauses(size_t* end, std::string* limit) {
+  // DB2's clauses after a query, peeled from the end in any order.
+  for (bool found = true; found;) {
+    found = false;
+    const size_t e = *end;
+    auto is = [&](size_t back, std::string_view word) {
+      return e >= back && Sig(e - back).Is(word);
+    };
+    if (is(3, "FOR") && (is(2, "FETCH") || is(2, "READ")) && is(1, "ONLY")) {
+      *end -= 3;  // FOR FETCH ONLY, FOR READ ONLY
+      readOnly_ = found = true;
+    } else if (is(2, "WITH") &&
+               (is(1, "NC") || is(1, "UR") || is(1, "CS") || is(1, "RS") || is(1, "RR"))) {
+      *end -= 2;  // WITH isolation: the statement's own level
+      isolation_ = Sig(e - 1).Upper();
+      found = true;
+    } else if (is(4, "OPTIMIZE") && is(3, "FOR") && e >= 2 &&
+               Sig(e - 2).kind == TokenKind::kNumber && (is(1, "ROW") || is(1, "ROWS"))) {
+      *end -= 4;  // OPTIMIZE FOR n ROWS: a hint
+      found = true;
+    } else if (is(1, "ONLY") && (is(2, "ROW") || is(2, "ROWS"))) {
+      // FETCH FIRST [n] ROW[S] ONLY, FETCH NEXT ...
+      size_t at = e - 2;
+      std::string count = "1";
+      if (at >= 1 && Sig(at - 1).kind == TokenKind::kNumber) count = Sig(--at).text;
+      if (at < 2 || !Sig(at - 2).Is("FETCH") ||
+          !(Sig(at - 1).Is("FIRST") || Sig(at - 1).Is("NEXT"))) {
+        return SqlSyntax("ONLY");
+      }
+      if (!limit->empty()) return SqlSyntax("FETCH");
+      *limit = " LIMIT " + count;
+      *end = at - 2;
+      found = true;
+    } else {
+      // FOR UPDATE [OF column, ...]: the rows may change (the default here).
+      for (size_t n = e; n-- > 1;) {
+        if (!Sig(n - 1).Is("FOR") || !Sig(n).Is("UPDATE")) continue;
+        bool list = n + 1 == e || (Sig(n + 1).Is("OF") && n + 2 < e);
+        for (size_t k = n + 2; list && k < e; ++k) {
+          list = (k - n) % 2 == 0 ? Sig(k).kind == TokenKind::kWord : IsSymbol(Sig(k), ",");
+        }
+        if (list && (e - n) % 2 == 1) {
+          *end = n - 1;
+          found = true;
+        }
+        break;
+      }
+    }
+  }
   return SqlOk();
 }
 
@@ -265,6 +342,7 @@ SqlError Translator::Run(Translation* out) {
   }
   SqlError e = Rewrite(&out->sql);
   out->files = files_;
+  out->isolation = isolation_;
   if (e.ok() && verb == "SELECT" && files_.size() == 1 && !readOnly_ && !fixedRows_ &&
       topFrom_ != SIZE_MAX) {
     out->updatable = true;

@@ -12,8 +12,12 @@
 //     SQLite table "LIB/FILE"; unqualified table names resolve through the
 //     resolver (the job's library list). An unknown file answers SQL0204
 //     with the file's name; a name of more than 10 characters SQL0107.
-//   - A trailing FOR FETCH ONLY / FOR READ ONLY is dropped (SQLite results
-//     are read-only anyway).
+//   - DB2's clauses after a query: FOR FETCH ONLY / FOR READ ONLY (the rows
+//     cannot change through the cursor), FOR UPDATE [OF ...], OPTIMIZE FOR
+//     n ROWS and WITH NC|UR|CS|RS|RR (kept in `isolation`) are dropped;
+//     FETCH FIRST [n] ROW[S] ONLY becomes LIMIT n.
+//   - CURRENT DATE / TIME / TIMESTAMP give the host's local time in the
+//     storage's forms (YYYY-MM-DD, HH.MM.SS, YYYY-MM-DD-HH.MM.SS.NNNNNN).
 //   - COMMIT / ROLLBACK [WORK] [HOLD] and SET TRANSACTION ISOLATION LEVEL x
 //     are recognised (leading blanks allowed) and not given to SQLite.
 // Everything inside '...' and "..." is copied unchanged. One statement per
@@ -44,9 +48,10 @@ enum class StatementKind {
 
 struct Translation {
   StatementKind kind = StatementKind::kQuery;
-  std::string sql;                // SQLite text (empty for commit, rollback, set transaction)
-  bool hold = false;              // COMMIT/ROLLBACK ... HOLD
-  std::string isolation;          // SET TRANSACTION's level, upper case (CS, NC, UR, ...)
+  std::string sql;    // SQLite text (empty for commit, rollback, set transaction)
+  bool hold = false;  // COMMIT/ROLLBACK ... HOLD
+  // SET TRANSACTION's level, or a query's WITH level; upper case (CS, NC, UR, ...).
+  std::string isolation;
   std::vector<ObjectName> files;  // the files the statement names, in order
   // Queries: whether the rows can be changed through the cursor (a SELECT
   // of one file, without DISTINCT, GROUP BY, HAVING, set operators,

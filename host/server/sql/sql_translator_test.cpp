@@ -57,6 +57,20 @@ TEST(SqlTranslator, Shapes) {
       {"SELECT * FROM LIB2/ORDERS", StatementKind::kQuery, "", -204, "ORDERS"},
       {"SELECT * FROM DEMO / ORDERS", StatementKind::kQuery, "", -204, "DEMO"},
       {"SELECT * FROM", StatementKind::kQuery, "", -104, "FROM"},
+      {"SELECT * FROM ORDERS FETCH FIRST 5 ROWS ONLY", StatementKind::kQuery,
+       "SELECT * FROM \"DEMO/ORDERS\" LIMIT 5", 0, ""},
+      {"SELECT * FROM ORDERS ORDER BY 1 FETCH FIRST ROW ONLY OPTIMIZE FOR 1 ROW FOR READ ONLY "
+       "WITH UR",
+       StatementKind::kQuery, "SELECT * FROM \"DEMO/ORDERS\" ORDER BY 1 LIMIT 1", 0, ""},
+      {"SELECT * FROM ORDERS FOR UPDATE OF A, B", StatementKind::kQuery,
+       "SELECT * FROM \"DEMO/ORDERS\"", 0, ""},
+      {"SELECT * FROM ORDERS for update", StatementKind::kQuery, "SELECT * FROM \"DEMO/ORDERS\"", 0,
+       ""},
+      {"SELECT CURRENT DATE, current_time FROM ORDERS WHERE 'CURRENT DATE' = ''",
+       StatementKind::kQuery,
+       "SELECT date('now', 'localtime'), strftime('%H.%M.%S', 'now', 'localtime') FROM "
+       "\"DEMO/ORDERS\" WHERE 'CURRENT DATE' = ''",
+       0, ""},
       {"SELECT * FROM 'ORDERS", StatementKind::kQuery, "", -10, "'ORDERS"},
       {"CREATE TABLE X (A INT)", StatementKind::kQuery, "", -84, "CREATE"},
       {"SELECT 1; SELECT 2", StatementKind::kQuery, "", -104, ";"},
@@ -82,6 +96,11 @@ TEST(SqlTranslator, HoldAndIsolation) {
   EXPECT_FALSE(t.hold);
   ASSERT_TRUE(Translate("set transaction isolation level ur", Resolve, &t).ok());
   EXPECT_EQ(t.isolation, "UR");
+  ASSERT_TRUE(Translate("SELECT * FROM ORDERS WITH RS", Resolve, &t).ok());
+  EXPECT_EQ(t.isolation, "RS");
+  ASSERT_TRUE(Translate("DELETE FROM ORDERS WITH NC", Resolve, &t).ok());
+  EXPECT_EQ(t.isolation, "NC");
+  EXPECT_EQ(t.sql, "DELETE FROM \"DEMO/ORDERS\"");
 }
 
 TEST(SqlTranslator, UpdatableQueriesCarryTheRecordNumber) {

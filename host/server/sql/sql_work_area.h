@@ -35,10 +35,11 @@ struct SqlCursor {
   std::shared_ptr<CursorResult> result;  // null while closed
   int32_t handle = -1;                   // the result's handle while open
   std::vector<Value> parameters;         // bound with VNXSetTypeKey
-  // Rows can be changed through the cursor (VNXSqlRow): the SQLite text
-  // that also answers each row's record number.
+  // Rows can be changed through the cursor (VNXSqlRow); rowSql is the
+  // SQLite text that also answers each row's record number.
   bool updatable = false;
   std::string rowSql;
+  std::string isolation;  // the statement's WITH level; empty: the job's
 };
 
 struct SqlWorkArea {
