@@ -3,6 +3,10 @@
 namespace vantora::host {
 namespace {
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 bool Digits(std::string_view text, size_t at, size_t n, int* out) {
   if (at + n > text.size()) return false;
   int v = 0;
@@ -94,10 +98,14 @@ bool FormatDate(std::string_view iso, const DateTimeStyle& style, char* out) {
 bool ParseDate(std::string_view text, const DateTimeStyle& style, std::string* iso) {
   DateLayout l = LayoutOf(style.dateCode);
   int y, m, d;
+  if (text.size() != static_cast<size_t>(style.dateLength())) return false;
   if (!Digits(text, l.year, l.yearDigits, &y) || !Digits(text, l.month, 2, &m) ||
       !Digits(text, l.day, 2, &d)) {
     return false;
   }
+  // The two separators are not digits.
+  const size_t first = l.year == 0 && l.yearDigits == 4 ? 4 : 2;
+  if (IsDigit(text[first]) || IsDigit(text[first + 3])) return false;
   if (l.yearDigits == 2) y += y < 40 ? 2000 : 1900;
   if (!ValidDate(y, m, d)) return false;
   char buffer[10] = {0, 0, 0, 0, '-', 0, 0, '-', 0, 0};
@@ -131,7 +139,10 @@ bool FormatTime(std::string_view iso, const DateTimeStyle& style, char* out) {
 
 bool ParseTime(std::string_view text, const DateTimeStyle& style, std::string* iso) {
   int h, m, s = 0;
-  if (!Digits(text, 0, 2, &h) || !Digits(text, 3, 2, &m)) return false;
+  if (text.size() != static_cast<size_t>(style.timeLength())) return false;
+  if (!Digits(text, 0, 2, &h) || !Digits(text, 3, 2, &m) || IsDigit(text[2]) || IsDigit(text[5])) {
+    return false;
+  }
   if (style.timeCode == 0x01) {
     if (text.size() < 8 || h < 1 || h > 12) return false;
     std::string_view half = text.substr(6, 2);

@@ -48,7 +48,8 @@ DateTimeStyle StyleOf(const DateTimeFormat& format);
 // ISO date text -> `out` (style.dateLength() characters). False when the
 // ISO text is malformed or its year has no two-digit form.
 bool FormatDate(std::string_view iso, const DateTimeStyle& style, char* out);
-// A date text in the style -> ISO. False when it is not a valid date.
+// A date text in the style -> ISO. False when it is not a valid date, or
+// not of the style's length, or has digits where the separators go.
 bool ParseDate(std::string_view text, const DateTimeStyle& style, std::string* iso);
 // The same for times.
 bool FormatTime(std::string_view iso, const DateTimeStyle& style, char* out);

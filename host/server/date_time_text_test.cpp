@@ -58,6 +58,13 @@ TEST(DateTimeText, DatesRefused) {
   EXPECT_FALSE(ParseDate("13/01/2024", Style("*USA", '-', '.'), &iso));
   EXPECT_FALSE(ParseDate("2024-01", Style("*ISO", '-', '.'), &iso));
   EXPECT_TRUE(ParseDate("40-01-02", ymd, &iso));
+  // The style's length and separators, no more and no less.
+  const DateTimeStyle mdy = Style("*MDY", '/', '.');
+  std::string other;
+  EXPECT_FALSE(ParseDate("01/01/2024", mdy, &other));
+  EXPECT_FALSE(ParseDate("2024-01-02 ", Style("*ISO", '-', '.'), &other));
+  EXPECT_FALSE(ParseDate("2024101002", Style("*ISO", '-', '.'), &other));
+  EXPECT_TRUE(ParseDate("01/01/24", mdy, &other));
   EXPECT_EQ(iso, "1940-01-02");
 }
 
@@ -98,6 +105,8 @@ TEST(DateTimeText, Times) {
   }
   std::string iso;
   EXPECT_FALSE(ParseTime("25.00.00", Style("*ISO", '-', '.'), &iso));
+  EXPECT_FALSE(ParseTime("10.00.00.5", Style("*ISO", '-', '.'), &iso));
+  EXPECT_FALSE(ParseTime("1000000", Style("*ISO", '-', '.'), &iso));
   EXPECT_FALSE(ParseTime("10.61.00", Style("*ISO", '-', '.'), &iso));
   EXPECT_FALSE(ParseTime("13:00 XM", usa, &iso));
 }

@@ -72,6 +72,9 @@ class Scaler {
   void ValuesFor(size_t at, const std::vector<const FieldDef*>& columns);
 
   SqlError DateTimeLiteral(const Pending& p);
+  // Takes the character literals a date or time field at [first, last] is
+  // compared with (op, BETWEEN, IN) into pending_; true when there were any.
+  bool ComparedLiterals(size_t first, size_t last, const FieldDef* f);
 
   const std::vector<FileDescription>& files_;
   const DateTimeStyle& style_;
@@ -272,6 +275,38 @@ SqlError Scaler::DateTimeLiteral(const Pending& p) {
   return SqlOk();
 }
 
+bool IsComparison(const Token& t) {
+  static const char* const kOperators[] = {"=", "<>", "!=", "<", "<=", ">", ">="};
+  for (const char* op : kOperators) {
+    if (IsSymbol(t, op)) return true;
+  }
+  return false;
+}
+
+bool Scaler::ComparedLiterals(size_t first, size_t last, const FieldDef* f) {
+  const size_t before = pending_.size();
+  auto literal = [&](size_t n) {
+    if (n < sig_.size() && Sig(n).kind == TokenKind::kString) pending_.push_back({{n, n}, f});
+  };
+  if (first >= 2 && IsComparison(Sig(first - 1))) literal(first - 2);
+  size_t n = last + 1;
+  if (n < sig_.size() && IsComparison(Sig(n))) {
+    literal(n + 1);
+  } else {
+    if (SigWord(n, "NOT")) ++n;
+    if (SigWord(n, "BETWEEN") && SigWord(n + 2, "AND")) {
+      literal(n + 1);
+      literal(n + 3);
+    } else if (SigWord(n, "IN") && SigSymbol(n + 1, "(")) {
+      const size_t close = Match(n + 1);
+      for (const Range& item : Items(n + 2, close)) {
+        if (item.first == item.last) literal(item.first);
+      }
+    }
+  }
+  return pending_.size() > before;
+}
+
 SqlError Scaler::Run(std::string* sql) {
   if (SqlError e = Tokenize(*sql, &tokens_); !e.ok()) return e;
   for (size_t i = 0; i < tokens_.size(); ++i) {
@@ -293,6 +328,7 @@ SqlError Scaler::Run(std::string* sql) {
       suffix_[last] += " / 1" + std::string(static_cast<size_t>(f->decimals), '0') + ".0)";
       changed = true;
     }
+    if (IsDateTime(f->type)) changed |= ComparedLiterals(n, last, f);
     n = last;
   }
   if (!changed) return SqlOk();

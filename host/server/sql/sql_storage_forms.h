@@ -13,8 +13,9 @@
 //     (host/storage/decimal_functions.h): scaled, extra decimals dropped,
 //     SQL0406 when it does not fit, SQL0420 for a text that is no number;
 //   - a character literal stored into a date, time or timestamp field
-//     (SET, VALUES) is read in the job's format, or in ISO, USA, EUR or JIS
-//     form, and written as the ISO text; SQL0180 when it is none of them;
+//     (SET, VALUES) or compared with one (=, <>, <, <=, >, >=, BETWEEN,
+//     IN) is read in the job's format, or in ISO, USA, EUR or JIS form, and
+//     written as the ISO text; SQL0180 when it is none of them;
 //   - a field named on its own in the outermost select list stays as it is:
 //     the cursor gives it the field's own form (numeric text with its
 //     decimals), as a record read does.

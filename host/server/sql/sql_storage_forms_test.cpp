@@ -24,7 +24,8 @@ FileDescription File() {
     return f;
   };
   format.fields = {field("ID", FieldType::kBin4, 0, 0, 0), field("P", FieldType::kPacked, 0, 7, 2),
-                   field("Q", FieldType::kZoned, 0, 5, 0), field("C", FieldType::kChar, 4, 0, 0)};
+                   field("Q", FieldType::kZoned, 0, 5, 0), field("C", FieldType::kChar, 4, 0, 0),
+                   field("D", FieldType::kDate, 0, 0, 0)};
   d.formats = {format};
   return d;
 }
@@ -67,6 +68,39 @@ TEST(SqlStorageForms, Rewrites) {
         files.begin(), files.begin() + static_cast<std::ptrdiff_t>(t.files.size()));
     ASSERT_TRUE(ApplyStorageForms(described, DateTimeStyle{}, &t).ok());
     EXPECT_EQ(t.sql, c.sql);
+  }
+}
+
+TEST(SqlStorageForms, DateLiterals) {
+  const DateTimeStyle mdy{0x17, '/', 0x00, '.'};
+  const struct {
+    const char* text;
+    const char* sql;  // empty: SQL0180
+  } cases[] = {
+      {"SELECT C FROM T a WHERE D >= '12/31/24' AND '01/01/2024' < a.D",
+       "SELECT C FROM \"DEMO/T\" a WHERE D >= '2024-12-31' AND '2024-01-01' < a.D"},
+      {"DELETE FROM T WHERE D NOT BETWEEN '2024-01-01' AND '31.12.2024' OR D IN ('01/02/25', D)",
+       "DELETE FROM \"DEMO/T\" WHERE D NOT BETWEEN '2024-01-01' AND '2024-12-31' OR D IN "
+       "('2025-01-02', D)"},
+      {"UPDATE T SET D = '02/03/25', C = '12/31/24' WHERE C = '12/31/24'",
+       "UPDATE \"DEMO/T\" SET D = '2025-02-03', C = '12/31/24' WHERE C = '12/31/24'"},
+      {"INSERT INTO T (D) VALUES ('2024-02-29')",
+       "INSERT INTO \"DEMO/T\" (D) VALUES ('2024-02-29')"},
+      {"SELECT C FROM T WHERE D = '2023-02-29'", ""},
+      {"INSERT INTO T (D) VALUES ('tomorrow')", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    Translation t;
+    ASSERT_TRUE(Translate(c.text, Resolve, &t).ok());
+    std::vector<FileDescription> files(t.files.size(), File());
+    SqlError e = ApplyStorageForms(files, mdy, &t);
+    if (*c.sql == '\0') {
+      EXPECT_EQ(e.code, -180);
+    } else {
+      ASSERT_TRUE(e.ok()) << e.code;
+      EXPECT_EQ(t.sql, c.sql);
+    }
   }
 }
 
