@@ -111,8 +111,13 @@ int32_t DistributePart(SessionRecord* record, int32_t expectedCode) {
   const int32_t replyCode = wire::LoadLeI32(header + wire::kHdrCode);
   if (wire::OperationOf(replyCode) != wire::OperationOf(expectedCode)) {
     // A reply to another request would be distributed with the wrong shapes.
+    // Its parts are read to its end (the header counts the bytes still to
+    // come) and dropped, so that the next request gets its own reply.
+    const int32_t toCome =
+        wire::LoadLeI32(header + wire::kHdrLength) - record->I16(kOffReceivedBytes);
+    wire::StoreLeI32(header + wire::kHdrLength, toCome);
     record->SetI32(kOffInternalError, VNX_IERR_REPLY_MISMATCH);
-    record->SetI16(kOffMessageState, kComplete);
+    record->SetI16(kOffMessageState, toCome > 0 ? kContinuationExpected : kComplete);
     return VNX_ERR_INTERNAL;
   }
   if (record->I16(kOffParamsDone) == 0) {

@@ -109,6 +109,21 @@ TEST_F(Protocol, ReplyToAnotherRequestIsRefused) {
   EXPECT_EQ(Internal_Error(), VNX_IERR_REPLY_MISMATCH);
 }
 
+TEST_F(Protocol, ReplyToAnotherRequestIsReadToItsEnd) {
+  Connect();
+  ScriptedTransport::SetAutoReply(false);
+  Reply reply;
+  reply.code = 0x0146;  // a block read's reply, three parts long
+  reply.slots = {0, 9000};
+  reply.data = Pattern(9000, 3);
+  ScriptedTransport::QueueReceive(reply.Bytes());
+  EXPECT_EQ(Rlength(3), VNX_ERR_INTERNAL);
+  EXPECT_EQ(Internal_Error(), VNX_IERR_REPLY_MISMATCH);
+  // Its later parts are not taken for the next reply.
+  ScriptedTransport::SetAutoReply(true, 77);
+  EXPECT_EQ(Rlength(3), 77);
+}
+
 TEST_F(Protocol, ErrorDetailFromTheReply) {
   Connect();
   ScriptedTransport::SetAutoReply(false);
