@@ -6,7 +6,8 @@
 //     of the host has; the host describes only its real record formats.
 //   VNXDBstart, VNXDBopen, VNXDBstop, VNXDBinit: the requests of a separate
 //     database server, which this host does not run.
-//   SetConvFld, SetTypeFld: per-field changes of the form a field travels in; the host takes each field's form from its
+//   SetConvFld, SetTypeFld: per-field changes of the form a field travels in; the host takes each
+//   field's form from its
 //     description and the text conversions (SetImpGenConv, SetImpConv).
 //
 // Each is registered only when no other area answers it, so a later real
