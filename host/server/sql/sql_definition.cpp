@@ -72,6 +72,16 @@ class Parser {
     ++*n;
     return SqlOk();
   }
+  // "(item, item, ...)": `item(n)` reads one element at *n.
+  template <typename Item>
+  SqlError List(size_t* n, Item item) const {
+    if (SqlError e = ExpectSymbol(n, "("); !e.ok()) return e;
+    for (;;) {
+      if (SqlError e = item(n); !e.ok()) return e;
+      if (!IsSymbol(*n, ",")) return ExpectSymbol(n, ")");
+      ++*n;
+    }
+  }
 
   SqlError Name(size_t* n, std::string* out) const {
     if (*n >= end_) return Unexpected(*n);
@@ -239,18 +249,13 @@ SqlError Column(const Parser& p, size_t* n, FieldDef* f, bool* primaryKey) {
 
 // "(c1, c2, ...)" of a primary key.
 SqlError ColumnList(const Parser& p, size_t* n, std::vector<std::string>* out) {
-  if (SqlError e = p.ExpectSymbol(n, "("); !e.ok()) return e;
-  for (;;) {
+  return p.List(n, [&](size_t* at) {
     std::string name;
-    if (SqlError e = p.Name(n, &name); !e.ok()) return e;
+    if (SqlError e = p.Name(at, &name); !e.ok()) return e;
     if (std::find(out->begin(), out->end(), name) != out->end()) return SqlDuplicateColumn(name);
     out->push_back(name);
-    if (p.IsSymbol(*n, ",")) {
-      ++*n;
-      continue;
-    }
-    return p.ExpectSymbol(n, ")");
-  }
+    return SqlOk();
+  });
 }
 
 std::string LibraryOr(const std::string& library, const std::string& currentLibrary) {
@@ -289,39 +294,34 @@ SqlError CreateTable(Catalogue& catalogue, const Parser& p, size_t n,
   if (SqlError e = p.QualifiedName(&n, &library, &def.name.name); !e.ok()) return e;
   def.name.library = LibraryOr(library, currentLibrary);
   def.formatName = def.name.name;
-  if (SqlError e = p.ExpectSymbol(&n, "("); !e.ok()) return e;
   std::vector<std::string> key;
   bool hasKey = false;
-  for (;;) {
-    if (p.Is(n, "PRIMARY") && p.Is(n + 1, "KEY")) {
+  SqlError listed = p.List(&n, [&](size_t* at) {
+    if (p.Is(*at, "PRIMARY") && p.Is(*at + 1, "KEY")) {
       if (hasKey) return SqlPrimaryKeyExists(def.name.name);
       hasKey = true;
-      n += 2;
-      if (SqlError e = ColumnList(p, &n, &key); !e.ok()) return e;
-    } else if (p.Is(n, "CONSTRAINT") || p.Is(n, "UNIQUE") || p.Is(n, "FOREIGN") ||
-               p.Is(n, "CHECK")) {
-      return p.Unexpected(n);
-    } else {
-      FieldDef f;
-      bool primaryKey = false;
-      if (SqlError e = Column(p, &n, &f, &primaryKey); !e.ok()) return e;
-      for (const FieldDef& other : def.fields) {
-        if (other.name == f.name) return SqlDuplicateColumn(f.name);
-      }
-      if (primaryKey) {
-        if (hasKey) return SqlPrimaryKeyExists(def.name.name);
-        hasKey = true;
-        key = {f.name};
-      }
-      def.fields.push_back(std::move(f));
+      *at += 2;
+      return ColumnList(p, at, &key);
     }
-    if (p.IsSymbol(n, ",")) {
-      ++n;
-      continue;
+    if (p.Is(*at, "CONSTRAINT") || p.Is(*at, "UNIQUE") || p.Is(*at, "FOREIGN") ||
+        p.Is(*at, "CHECK")) {
+      return p.Unexpected(*at);
     }
-    if (SqlError e = p.ExpectSymbol(&n, ")"); !e.ok()) return e;
-    break;
-  }
+    FieldDef f;
+    bool primaryKey = false;
+    if (SqlError e = Column(p, at, &f, &primaryKey); !e.ok()) return e;
+    for (const FieldDef& other : def.fields) {
+      if (other.name == f.name) return SqlDuplicateColumn(f.name);
+    }
+    if (primaryKey) {
+      if (hasKey) return SqlPrimaryKeyExists(def.name.name);
+      hasKey = true;
+      key = {f.name};
+    }
+    def.fields.push_back(std::move(f));
+    return SqlOk();
+  });
+  if (!listed.ok()) return listed;
   if (SqlError e = p.End(n); !e.ok()) return e;
   if (def.fields.empty()) return p.Unexpected(n - 1);
   for (const std::string& column : key) {
@@ -349,28 +349,23 @@ SqlError CreateIndex(Catalogue& catalogue, const Parser& p, size_t n, bool uniqu
   std::string tableLibrary;
   std::string table;
   if (SqlError e = p.QualifiedName(&n, &tableLibrary, &table); !e.ok()) return e;
-  if (SqlError e = p.ExpectSymbol(&n, "("); !e.ok()) return e;
   std::vector<KeyField> key;
-  for (;;) {
+  SqlError listed = p.List(&n, [&](size_t* at) {
     KeyField k;
-    if (SqlError e = p.Name(&n, &k.field); !e.ok()) return e;
-    if (p.Is(n, "ASC")) {
-      ++n;
-    } else if (p.Is(n, "DESC")) {
+    if (SqlError e = p.Name(at, &k.field); !e.ok()) return e;
+    if (p.Is(*at, "ASC")) {
+      ++*at;
+    } else if (p.Is(*at, "DESC")) {
       k.descending = true;
-      ++n;
+      ++*at;
     }
     for (const KeyField& other : key) {
       if (other.field == k.field) return SqlDuplicateColumn(k.field);
     }
     key.push_back(std::move(k));
-    if (p.IsSymbol(n, ",")) {
-      ++n;
-      continue;
-    }
-    if (SqlError e = p.ExpectSymbol(&n, ")"); !e.ok()) return e;
-    break;
-  }
+    return SqlOk();
+  });
+  if (!listed.ok()) return listed;
   if (SqlError e = p.End(n); !e.ok()) return e;
 
   ObjectName based;
