@@ -21,6 +21,7 @@
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
 #include "tests/support/hostd_process.h"
+#include "tests/support/test_directory.h"
 
 namespace vantora::testing {
 namespace {
@@ -150,11 +151,7 @@ enum class CommitBy { kStatement, kRequest };
 class HostSqlCrash : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::filesystem::path(::testing::TempDir()) / "vantora-crash-tests" /
-            (std::string(info->name()) + "." + std::to_string(::getpid()));
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directories(root_);
+    root_ = FreshTestDirectory("vantora-crash-tests");
     data_ = root_ / "host";
     CreateFile();
     setenv("VANTORA_USER", "ALICE", 1);

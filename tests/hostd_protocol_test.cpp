@@ -13,6 +13,7 @@
 #include "protocol/byte_order.h"
 #include "tests/support/hostd_process.h"
 #include "tests/support/raw_client.h"
+#include "tests/support/test_directory.h"
 
 namespace vantora::testing {
 namespace {
@@ -23,11 +24,7 @@ using tcp::FrameRefusal;
 class HostdProtocolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::filesystem::path(::testing::TempDir()) / "vantora-hostd-tests" /
-            (std::string(info->name()) + "." + std::to_string(::getpid()));
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directories(root_);
+    root_ = FreshTestDirectory("vantora-hostd-tests");
     ASSERT_TRUE(AddHostUser(root_ / "host", "ALICE", "secret"));
   }
   void TearDown() override {

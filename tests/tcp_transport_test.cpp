@@ -24,6 +24,7 @@
 #include "protocol/message_format.h"
 #include "tests/support/hostd_process.h"
 #include "tests/support/raw_client.h"
+#include "tests/support/test_directory.h"
 #include "transport/tcp/frame.h"
 #include "transport/tcp/tcp_connection.h"
 
@@ -33,11 +34,7 @@ namespace {
 class TcpHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::filesystem::path(::testing::TempDir()) / "vantora-tcp-tests" /
-            (std::string(info->name()) + "." + std::to_string(::getpid()));
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directories(root_);
+    root_ = FreshTestDirectory("vantora-tcp-tests");
     data_ = root_ / "host";
     ASSERT_TRUE(AddHostUser(data_, "ALICE", "secret"));
     unsetenv("VANTORA_USER");

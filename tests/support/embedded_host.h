@@ -16,6 +16,7 @@
 
 #include "host/server/host.h"
 #include "mv432ida.h"
+#include "tests/support/test_directory.h"
 
 namespace vantora::testing {
 
@@ -34,12 +35,7 @@ inline std::string HexText(std::string_view bytes) {
 class EmbeddedHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::filesystem::path(::testing::TempDir()) / "vantora-tests" /
-            (std::string(info->test_suite_name()) + "." + info->name() + "." +
-             std::to_string(::getpid()));
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directories(root_);
+    root_ = FreshTestDirectory("vantora-tests");
     dataDirectory_ = root_ / "host";
     std::ofstream(root_ / "MV400.INI")
         << "[General]\nNetwork=ehn\n[Host]\nDataDirectory=" << dataDirectory_.string() << "\n";
