@@ -79,44 +79,52 @@ void Answer(RequestContext& c, sql::SqlWorkArea& area, const sql::SqlError& e, i
   c.messageId = id;
 }
 
-sql::FileResolver ResolverOf(RequestContext& c) {
-  return [&c](const std::string& library, const std::string& file, ObjectName* found) {
+// Finds files in the library named or through the job's library list;
+// `described`, when given, receives the description of each file found, in
+// the order the translator asks.
+sql::FileResolver ResolverOf(RequestContext& c, std::vector<FileDescription>* described = nullptr) {
+  return [&c, described](const std::string& library, const std::string& file, ObjectName* found) {
     Catalogue& catalogue = c.host.storage().catalogue();
-    FileDescription description;
-    if (!library.empty()) {
+    if (library.empty()) {
+      if (!catalogue.ResolveFile(c.job.SearchList(), file, found).ok()) return false;
+    } else {
       *found = {library, file};
-      return catalogue.DescribeFile(*found, &description).ok();
     }
-    for (const auto& lib : c.job.SearchList()) {
-      *found = {lib, file};
-      if (catalogue.DescribeFile(*found, &description).ok()) return true;
-    }
-    return false;
+    FileDescription description;
+    if (!catalogue.DescribeFile(*found, &description).ok()) return false;
+    if (described != nullptr) described->push_back(std::move(description));
+    return true;
   };
 }
 
 // Translates `text` for SQLite, fields in their stored forms
 // (sql_storage_forms.h); a change through a logical file of one format
-// changes its physical file.
-sql::SqlError TranslateStatement(RequestContext& c, std::string_view text, sql::Translation* t) {
-  if (sql::SqlError e = sql::Translate(text, ResolverOf(c), t); !e.ok()) return e;
-  FileDescription target;
-  if (t->kind != sql::StatementKind::kQuery && !t->files.empty() &&
-      c.host.storage().catalogue().DescribeFile(t->files.front(), &target).ok() &&
-      target.kind == FileKind::kLogical && !target.join && target.formats.size() == 1 &&
-      target.basedOn.size() == 1) {
-    std::vector<std::string> fields;
-    for (const auto& f : target.formats.front().fields) fields.push_back(f.name);
-    if (sql::SqlError e = sql::RetargetToPhysical(target.name, target.basedOn.front(), fields, t);
-        !e.ok()) {
-      return e;
+// changes its physical file. `files` receives the descriptions of
+// t->files, in their order.
+sql::SqlError TranslateStatement(RequestContext& c, std::string_view text, sql::Translation* t,
+                                 std::vector<FileDescription>* files) {
+  files->clear();
+  if (sql::SqlError e = sql::Translate(text, ResolverOf(c, files), t); !e.ok()) return e;
+  if (t->kind != sql::StatementKind::kQuery && !files->empty()) {
+    const FileDescription& target = files->front();
+    if (target.kind == FileKind::kLogical && !target.join && target.formats.size() == 1 &&
+        target.basedOn.size() == 1) {
+      std::vector<std::string> fields;
+      for (const auto& f : target.formats.front().fields) fields.push_back(f.name);
+      const ObjectName logical = target.name;
+      const ObjectName physical = target.basedOn.front();
+      if (sql::SqlError e = sql::RetargetToPhysical(logical, physical, fields, t); !e.ok()) {
+        return e;
+      }
+      for (size_t i = 0; i < files->size(); ++i) {
+        if (t->files[i].library == physical.library && t->files[i].name == physical.name &&
+            !c.host.storage().catalogue().DescribeFile(physical, &(*files)[i]).ok()) {
+          return sql::SqlNotFound(physical.name);
+        }
+      }
     }
   }
-  std::vector<FileDescription> files(t->files.size());
-  for (size_t i = 0; i < files.size(); ++i) {
-    (void)c.host.storage().catalogue().DescribeFile(t->files[i], &files[i]);
-  }
-  return sql::ApplyStorageForms(files, StyleOf(c.job.dateTime()), t);
+  return sql::ApplyStorageForms(*files, StyleOf(c.job.dateTime()), t);
 }
 
 sql::SqlError EndUnit(RequestContext& c, bool commit) {
@@ -169,15 +177,16 @@ std::string_view StatementText(RequestContext& c, int param = 0) {
   return {reinterpret_cast<const char*>(input.data()), input.size()};
 }
 
-// Runs `sqliteText`, the change `t` translates to: a change of a physical
-// file waits for records other jobs hold (the job's record wait) and is
-// journaled when the job is under commitment control (unless WITH NC).
+// Runs `sqliteText`, the change `t` translates to (`files` the
+// descriptions of its files): a change of a physical file waits for records
+// other jobs hold (the job's record wait) and is journaled when the job is
+// under commitment control (unless WITH NC).
 sql::SqlError RunChangeOf(RequestContext& c, const sql::Translation& t,
-                          const std::string& sqliteText, int32_t* rows) {
+                          const std::vector<FileDescription>& files, const std::string& sqliteText,
+                          int32_t* rows) {
   std::optional<sql::ChangeTarget> target;
-  FileDescription file;
-  if (!t.files.empty() && c.host.storage().catalogue().DescribeFile(t.files.front(), &file).ok() &&
-      file.kind == FileKind::kPhysical) {
+  if (!files.empty() && files.front().kind == FileKind::kPhysical) {
+    const FileDescription& file = files.front();
     target = sql::ChangeTarget{c.job.id(), file.id, SqlTableName(file.name),
                                t.kind == sql::StatementKind::kInsert   ? JournalAction::kInsert
                                : t.kind == sql::StatementKind::kUpdate ? JournalAction::kUpdate
@@ -196,7 +205,8 @@ void Immediate(RequestContext& c) {
                   0);
   }
   sql::Translation t;
-  if (sql::SqlError e = TranslateStatement(c, StatementText(c), &t); !e.ok()) {
+  std::vector<FileDescription> files;
+  if (sql::SqlError e = TranslateStatement(c, StatementText(c), &t, &files); !e.ok()) {
     return Answer(c, area, e, 0);
   }
   switch (t.kind) {
@@ -214,7 +224,7 @@ void Immediate(RequestContext& c) {
       break;
   }
   int32_t rows = 0;
-  const sql::SqlError e = RunChangeOf(c, t, t.sql, &rows);
+  const sql::SqlError e = RunChangeOf(c, t, files, t.sql, &rows);
   Answer(c, area, e, rows);
 }
 
@@ -224,7 +234,8 @@ constexpr size_t kMaxStatements = 1024;
 void Declare(RequestContext& c) {
   sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
   sql::Translation t;
-  if (sql::SqlError e = TranslateStatement(c, StatementText(c), &t); !e.ok()) {
+  std::vector<FileDescription> files;
+  if (sql::SqlError e = TranslateStatement(c, StatementText(c), &t, &files); !e.ok()) {
     return Answer(c, area, e, 0);
   }
   if (t.kind != sql::StatementKind::kQuery)
@@ -249,10 +260,7 @@ void Declare(RequestContext& c) {
   cursor.files = t.files;
   cursor.isolation = t.isolation;
   cursor.rowSql = t.rowSql;
-  FileDescription file;
-  cursor.updatable = t.updatable &&
-                     c.host.storage().catalogue().DescribeFile(t.files.front(), &file).ok() &&
-                     file.kind == FileKind::kPhysical;
+  cursor.updatable = t.updatable && files.front().kind == FileKind::kPhysical;
   Answer(c, area, sql::SqlOk(), 0);
   c.result = number;
 }
@@ -494,7 +502,8 @@ void PositionedChange(RequestContext& c) {
     return Answer(c, area, e, 0);
   }
   sql::Translation t;
-  if (sql::SqlError e = TranslateStatement(c, text, &t); !e.ok()) {
+  std::vector<FileDescription> files;
+  if (sql::SqlError e = TranslateStatement(c, text, &t, &files); !e.ok()) {
     return Answer(c, area, e, 0);
   }
   if (t.kind != sql::StatementKind::kUpdate && t.kind != sql::StatementKind::kDelete) {
@@ -506,7 +515,7 @@ void PositionedChange(RequestContext& c) {
   }
   const std::string record = std::to_string(r.recordNumbers[at]);
   int32_t rows = 0;
-  sql::SqlError e = RunChangeOf(c, t, t.sql + " WHERE rowid = " + record, &rows);
+  sql::SqlError e = RunChangeOf(c, t, files, t.sql + " WHERE rowid = " + record, &rows);
   if (e.code == 100) e = {-508, "24504", ""};  // the row is gone
   if (!e.ok()) return Answer(c, area, e, 0);
   if (t.kind == sql::StatementKind::kDelete) {
