@@ -86,9 +86,9 @@ SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText, co
     rrns = Collected(db);
     if (!Exec(db, "ROLLBACK TO vt_sql_change")) return failed("dry run");  // also drops the trigger
     if (SqlError e = LockAll(storage, t, rrns, locked, blocked); !e.ok()) return e;
-    for (int64_t rrn : t.commitmentControl ? rrns : std::vector<int64_t>{}) {
+    for (size_t i = 0; t.commitmentControl && i < rrns.size(); ++i) {
       std::string image;
-      if (!storage.journal().CaptureLocked(t.file, rrn, &image).ok()) return failed("capture");
+      if (!storage.journal().CaptureLocked(t.file, rrns[i], &image).ok()) return failed("capture");
       images.push_back(std::move(image));
     }
   }

@@ -228,7 +228,9 @@ SqlError Translator::Rewrite(std::string* sql) {
       outer.pop_back();
     } else if (EndsTableList(upper)) {
       inFromList = false;
-    } else if (const char* now = CurrentValue(upper, n + 1 < end ? Sig(n + 1).Upper() : "")) {
+    } else if (const char* now = upper.starts_with("CURRENT")
+                                     ? CurrentValue(upper, n + 1 < end ? Sig(n + 1).Upper() : "")
+                                     : nullptr) {
       // CURRENT DATE / TIME / TIMESTAMP in the storage's forms, local time.
       tokens_[sig_[n]].text = now;
       if (upper == "CURRENT") {
