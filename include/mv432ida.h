@@ -263,6 +263,7 @@ MV432IDA_API int32_t VNXSqlBegin(void);
 MV432IDA_API int32_t VNXSqlEnd(void);
 /* The SQL communication area (136 bytes). */
 MV432IDA_API int32_t VNXSqlSqlca(void* buffer, int32_t length);
+/* Runs a statement at once: 0 when it ran (not 1), negative on failure. */
 MV432IDA_API int32_t VNXSqlImmediate(const char* statement, int32_t length);
 MV432IDA_API int32_t VNXSqlDeclare(const char* statement, int32_t length);
 MV432IDA_API int32_t VNXSqlOpen(int32_t cursor);

@@ -79,7 +79,7 @@ int32_t SqlCode() {
 // Runs `statement` and expects success with `rows` records changed.
 void Change(const std::string& statement, int32_t rows) {
   SCOPED_TRACE(statement);
-  ASSERT_EQ(RunSql(statement), 1);
+  ASSERT_EQ(RunSql(statement), 0);
   uint8_t area[136] = {};
   ASSERT_EQ(VNXSqlSqlca(area, sizeof area), 1);
   EXPECT_EQ(wire::LoadLeI32(area + 12), 0);

@@ -4,7 +4,7 @@
 //   VNXSqlEnd() -> 1: ends it.
 //   VNXSqlSqlca(buffer, length) -> 1: the 136-byte communication area of the
 //     job's last statement (sqlca.cpp), cut to `length`.
-//   VNXSqlImmediate(statement, length) -> 1, or -1 on an SQL error: runs
+//   VNXSqlImmediate(statement, length) -> 0, or -1 on an SQL error: runs
 //     INSERT, UPDATE, DELETE, COMMIT/ROLLBACK [HOLD], SET TRANSACTION, or
 //     a definition (CREATE TABLE / INDEX, DROP TABLE / INDEX,
 //     sql_definition.h).
@@ -39,7 +39,7 @@
 // An SQL error answers -1 with status 3101 and the message identifier
 // SQLnnnn (the SQLCODE's absolute value); the communication area then
 // holds the SQLCODE, SQLSTATE and replacement text. SQLCODE 100 (no row)
-// is not an error: VNXSqlImmediate answers 1, the fetches 0.
+// is not an error: VNXSqlImmediate answers 0, the fetches 0.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -226,6 +226,13 @@ void Immediate(RequestContext& c) {
   int32_t rows = 0;
   const sql::SqlError e = RunChangeOf(c, t, files, t.sql, &rows);
   Answer(c, area, e, rows);
+}
+
+// An immediate statement answers 0 when it ran (unlike the other requests,
+// whose success is 1), so that callers can test it against zero.
+void ImmediateRequest(RequestContext& c) {
+  Immediate(c);
+  if (c.result == 1) c.result = 0;
 }
 
 // A job may declare this many statements.
@@ -559,7 +566,7 @@ void AddSqlHandlers(HandlerTable& table) {
   table[static_cast<size_t>(wire::kOpSqlBegin)] = Begin;
   table[static_cast<size_t>(wire::kOpSqlEnd)] = End;
   table[static_cast<size_t>(wire::kOpSqlSqlca)] = Sqlca;
-  table[static_cast<size_t>(wire::kOpSqlImmediate)] = Immediate;
+  table[static_cast<size_t>(wire::kOpSqlImmediate)] = ImmediateRequest;
   table[static_cast<size_t>(wire::kOpSqlCommit)] = Commit;
   table[static_cast<size_t>(wire::kOpSqlDeclare)] = Declare;
   table[static_cast<size_t>(wire::kOpSqlOpen)] = Open;
