@@ -22,6 +22,7 @@ struct State {
   // Registrations the engine made (each needs one close), by driver type.
   std::map<std::string, int> registrations;
   std::vector<Database*> open;
+  std::vector<Cursor*> cursors;
 };
 
 State& TheState() {
@@ -61,6 +62,30 @@ void DatabaseClosed(Database* db) {
   State& s = TheState();
   std::lock_guard guard(s.mutex);
   s.open.erase(std::remove(s.open.begin(), s.open.end(), db), s.open.end());
+}
+
+void CursorOpened(Cursor* cursor) {
+  State& s = TheState();
+  std::lock_guard guard(s.mutex);
+  s.cursors.push_back(cursor);
+}
+
+void CursorClosed(Cursor* cursor) {
+  State& s = TheState();
+  std::lock_guard guard(s.mutex);
+  s.cursors.erase(std::remove(s.cursors.begin(), s.cursors.end(), cursor), s.cursors.end());
+}
+
+void CloseCursorsOf(Database* db) {
+  std::vector<Cursor*> of;
+  {
+    State& s = TheState();
+    std::lock_guard guard(s.mutex);
+    for (Cursor* c : s.cursors) {
+      if (c->database == db) of.push_back(c);
+    }
+  }
+  for (Cursor* c : of) VdbCloseCursor(reinterpret_cast<VdbCursor*>(&c->pub));
 }
 
 bool HasOpenDatabases(const Driver* driver) {

@@ -16,6 +16,10 @@ bool EngineStarted();
 uint16_t DriverFor(const std::string& type, Driver** driver);
 void DatabaseOpened(Database* db);
 void DatabaseClosed(Database* db);
+void CursorOpened(Cursor* cursor);
+void CursorClosed(Cursor* cursor);
+// Closes the cursors the application left open on `db`.
+void CloseCursorsOf(Database* db);
 // Whether databases of `driver` are open.
 bool HasOpenDatabases(const Driver* driver);
 

@@ -87,6 +87,7 @@ IDAPI_API uint16_t VdbCloseDatabase(VdbDatabase* database) {
   ApplicationCall call;
   Database* db = Open(database);
   if (db == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  CloseCursorsOf(db);
   DatabaseClosed(db);
   auto close = Slot<IdapiDbClose>(db, IDAPI_DB_CLOSE);
   const uint16_t status = close(&db->pub);

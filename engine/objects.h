@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "idapi.h"
 
@@ -32,11 +33,24 @@ struct Database {
   uint16_t level = 0;
 };
 
+// A field of a cursor as the application interface keeps it.
+struct CursorField {
+  uint16_t number = 0;
+  std::string name;
+  uint16_t type = 0, subtype = 0, units1 = 0, units2 = 0, offset = 0, length = 0;
+  uint16_t nullOffset = 0;
+};
+
 struct Cursor {
   IdapiCursorObject pub{};
   Database* database = nullptr;
   std::array<IdapiEntry, IDAPI_CURSOR_SLOTS> table{};
   uint16_t level = 0;
+  // The application interface's state of an opened cursor.
+  bool described = false;
+  std::vector<CursorField> fields;
+  std::vector<uint8_t> record;
+  std::vector<uint16_t> keyFields;  // of the active index, 1-based
 };
 
 struct LanguageDriver {

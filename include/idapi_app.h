@@ -114,6 +114,111 @@ IDAPI_API uint16_t VdbDatabaseProperty(VdbDatabase* database, uint32_t property,
 IDAPI_API uint16_t VdbDatabaseInfo(VdbDatabase* database, char* languageDriver /*32*/,
                                    uint16_t* codePage, int32_t* handle);
 
+/* ---- Tables and cursors ----------------------------------------------------
+ * A cursor holds one record, the current one: the moves read into it, the
+ * field calls read and change it, insert and modify write it. Values travel
+ * as text:
+ *   strings as they are (trailing blanks of fixed fields cut), numbers in
+ *   decimal, dates YYYY-MM-DD, times hh:mm:ss[.mmm], timestamps
+ *   YYYY-MM-DD hh:mm:ss[.mmm], bytes as hexadecimal digits.
+ *
+ *   VdbCursor* c;
+ *   VdbOpenTable(db, "CUSTOMER", NULL, VDB_READ_ONLY, &c);
+ *   while (VdbNext(c) == IDAPI_OK) {
+ *     char name[64];
+ *     VdbGetFieldText(c, 2, name, sizeof name, NULL);
+ *   }
+ *   VdbCloseCursor(c);
+ */
+typedef struct VdbCursor VdbCursor;
+
+#define VDB_READ_ONLY 1  /* open options */
+#define VDB_EXCLUSIVE 2
+
+/* Opens `table` (LIBRARY/FILE, or FILE of the database's library) along the
+ * index `index`: null or "" for the file's own access path, an index (logical
+ * file) name, or "@FIELD@FIELD" for the first index whose key starts with
+ * those fields. The cursor stands before the first record. */
+IDAPI_API uint16_t VdbOpenTable(VdbDatabase* database, const char* table, const char* index,
+                                uint32_t options, VdbCursor** cursor);
+/* The catalogue cursors: the tables of the database's library (NAME, ...), the
+ * fields of a table (FieldNo, NAME, FldType, FileName), its indexes (NAME,
+ * IndexId). Read them like tables. */
+IDAPI_API uint16_t VdbOpenTableList(VdbDatabase* database, VdbCursor** cursor);
+IDAPI_API uint16_t VdbOpenFieldList(VdbDatabase* database, const char* table, VdbCursor** cursor);
+IDAPI_API uint16_t VdbOpenIndexList(VdbDatabase* database, const char* table, VdbCursor** cursor);
+IDAPI_API uint16_t VdbCloseCursor(VdbCursor* cursor);
+
+typedef struct VdbField {
+  uint16_t number;  /* from 1 */
+  char name[32];
+  uint16_t type;    /* IDAPI_TYPE_* */
+  uint16_t subtype;
+  uint16_t units1;  /* length of a text, digits of a number */
+  uint16_t units2;  /* decimals */
+  uint16_t length;  /* of the logical value */
+  uint16_t nullable;
+} VdbField;
+IDAPI_API uint16_t VdbFieldCount(VdbCursor* cursor, uint16_t* count);
+IDAPI_API uint16_t VdbFieldInfo(VdbCursor* cursor, uint16_t number, VdbField* field);
+/* The number of the field `name` (compared without case); IDAPI_ERR_UNKNOWN_TYPE
+ * when there is none. */
+IDAPI_API uint16_t VdbFieldNumber(VdbCursor* cursor, const char* name, uint16_t* number);
+
+/* Moves; each reads the record it lands on. IDAPI_ERR_EOF after the last,
+ * IDAPI_ERR_BOF before the first. VdbFirst and VdbLast go to the first and
+ * last record (of the range, when one is set). */
+IDAPI_API uint16_t VdbFirst(VdbCursor* cursor);
+IDAPI_API uint16_t VdbLast(VdbCursor* cursor);
+IDAPI_API uint16_t VdbNext(VdbCursor* cursor);
+IDAPI_API uint16_t VdbPrior(VdbCursor* cursor);
+/* Reads the current record again. */
+IDAPI_API uint16_t VdbCurrent(VdbCursor* cursor);
+/* Moves `offset` records (negative: back); `moved` the records moved. */
+IDAPI_API uint16_t VdbRelative(VdbCursor* cursor, int32_t offset, int32_t* moved);
+/* Before the first record / after the last one, without reading. */
+IDAPI_API uint16_t VdbSetToBegin(VdbCursor* cursor);
+IDAPI_API uint16_t VdbSetToEnd(VdbCursor* cursor);
+IDAPI_API uint16_t VdbGetBookmark(VdbCursor* cursor, uint32_t* bookmark);
+/* Goes to a bookmark and reads its record. */
+IDAPI_API uint16_t VdbGotoBookmark(VdbCursor* cursor, uint32_t bookmark);
+IDAPI_API uint16_t VdbCompareBookmarks(VdbCursor* cursor, uint32_t first, uint32_t second,
+                                       int16_t* result);
+
+/* Seeks along the active index: `count` values of its first key fields, the
+ * last one possibly shortened (a partial text). Reads the record found;
+ * IDAPI_ERR_RECORD_NOT_FOUND when none. */
+#define VDB_SEEK_EQ 0
+#define VDB_SEEK_GT 1
+#define VDB_SEEK_GE 2
+IDAPI_API uint16_t VdbSeek(VdbCursor* cursor, uint16_t condition, const char* const* values,
+                           uint16_t count);
+/* Limits the cursor to the keys between `low` and `high` (either may be null:
+ * no bound), each of `count` key field values. */
+IDAPI_API uint16_t VdbSetRange(VdbCursor* cursor, uint16_t count, const char* const* low,
+                               int32_t lowInclusive, const char* const* high,
+                               int32_t highInclusive);
+IDAPI_API uint16_t VdbResetRange(VdbCursor* cursor);
+/* Switches to another index (as VdbOpenTable names them), keeping the position. */
+IDAPI_API uint16_t VdbSwitchIndex(VdbCursor* cursor, const char* index);
+
+/* The current record's field as text, cut to `size` bytes; `isNull` (may be
+ * null) 1 for a null field (its text is then ""). */
+IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out, uint32_t size,
+                                   int16_t* isNull);
+/* Sets a field of the current record; a null `text` makes it null (blank
+ * when the field cannot be null). IDAPI_ERR_INVALID_ARGUMENT for a text that
+ * is no value of the field's type. */
+IDAPI_API uint16_t VdbPutFieldText(VdbCursor* cursor, uint16_t number, const char* text);
+/* Makes the current record blank, for an insert. */
+IDAPI_API uint16_t VdbInitRecord(VdbCursor* cursor);
+/* Writes the current record as a new one / over the one it was read from /
+ * deletes the current record. */
+IDAPI_API uint16_t VdbInsert(VdbCursor* cursor);
+IDAPI_API uint16_t VdbModify(VdbCursor* cursor);
+IDAPI_API uint16_t VdbDelete(VdbCursor* cursor);
+IDAPI_API uint16_t VdbRecordCount(VdbCursor* cursor, int32_t* count);
+
 /* ---- Direct access to the driver's entry tables ---------------------------
  * For programs that need a slot the calls above do not cover, and for
  * tests: an entry of a driver's tables and the engine object behind a
@@ -131,6 +236,11 @@ IDAPI_API uint16_t VdbDatabaseEntry(VdbDatabase* database, uint16_t slot, IdapiE
 IDAPI_API uint16_t VdbDriverObject(const char* driverType, void** object);
 /* The engine's database object (IdapiDatabaseObject) of a database. */
 IDAPI_API uint16_t VdbDatabaseObject(VdbDatabase* database, void** object);
+/* The entry of `slot` of a cursor's table, its engine object (an
+ * IdapiCursorObject) and its record buffer (`size` bytes). */
+IDAPI_API uint16_t VdbCursorEntry(VdbCursor* cursor, uint16_t slot, IdapiEntry* entry);
+IDAPI_API uint16_t VdbCursorObject(VdbCursor* cursor, void** object);
+IDAPI_API uint16_t VdbRecordBuffer(VdbCursor* cursor, void** record, uint32_t* size);
 
 #ifdef __cplusplus
 }

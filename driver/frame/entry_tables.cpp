@@ -6,7 +6,12 @@
 #include <array>
 #include <cstring>
 
+#include "driver/cursors/cursor_slots.h"
 #include "driver/frame/database.h"
+#include "driver/frame/field_list.h"
+#include "driver/frame/index_list.h"
+#include "driver/frame/open_table.h"
+#include "driver/frame/table_list.h"
 #include "driver/frame/descriptions.h"
 #include "driver/frame/registration.h"
 #include "driver/frame/slots.h"
@@ -108,15 +113,24 @@ uint16_t DbProperty(void* database, uint32_t property, char* out, uint16_t, uint
   return GetProperty(static_cast<IdapiDatabaseObject*>(database), property, out, length);
 }
 
-uint16_t DbOpenTable(void* database, const char* table, const char* driverType,
-                     const char* indexName, const char* indexTag, uint16_t indexNumber,
-                     uint16_t openMode, uint16_t shareMode, uint16_t modeWord, uint16_t further,
-                     void** outCursor) {
-  (void)table, (void)driverType, (void)indexName, (void)indexTag, (void)indexNumber, (void)openMode,
-      (void)shareMode, (void)modeWord, (void)further;
-  if (outCursor != nullptr) *outCursor = nullptr;
-  (void)database;
-  return IDAPI_ERR_NOT_SUPPORTED;
+uint16_t DbOpenTable(void* database, const char* table, const char*, const char* indexName,
+                     const char* indexTag, uint16_t indexNumber, uint16_t openMode,
+                     uint16_t shareMode, uint16_t modeWord, uint16_t, void** outCursor) {
+  return OpenTable(database, table, indexName, indexTag, indexNumber, openMode, shareMode,
+                   modeWord, outCursor);
+}
+
+uint16_t DbOpenTableList(void* database, const char*, uint16_t, uint16_t, void** outCursor) {
+  return OpenTableList(database, outCursor);
+}
+
+uint16_t DbOpenIndexList(void* database, const char* table, const char*, uint32_t,
+                         void** outCursor) {
+  return OpenIndexList(database, table, outCursor);
+}
+
+uint16_t DbOpenFieldList(void* database, const char* table, void** outCursor) {
+  return OpenFieldList(database, table, outCursor);
 }
 
 uint16_t DrvOpenTable(void*, void* database, const char* table, const char* driverType,
@@ -178,6 +192,9 @@ std::array<IdapiEntry, IDAPI_DATABASE_SLOTS> MakeDatabaseTable() {
   auto t = AllUnsupported<IDAPI_DATABASE_SLOTS>();
   t[IDAPI_DB_SLOT3] = E(&DbSlot3);
   t[IDAPI_DB_OPEN_TABLE] = E(&DbOpenTable);
+  t[IDAPI_DB_OPEN_TABLE_LIST] = E(&DbOpenTableList);
+  t[IDAPI_DB_OPEN_INDEX_LIST] = E(&DbOpenIndexList);
+  t[IDAPI_DB_OPEN_FIELD_LIST] = E(&DbOpenFieldList);
   t[IDAPI_DB_CLOSE] = E(&DbClose);
   t[IDAPI_DB_NOP12] = E(&Nothing);
   t[IDAPI_DB_NOP13] = E(&Nothing);
@@ -196,6 +213,7 @@ std::array<IdapiEntry, IDAPI_CURSOR_SLOTS> MakeCursorTable() {
   t[IDAPI_CUR_SLOT66] = E(&CurSlot66);
   t[IDAPI_CUR_SLOT101] = E(&CurSlot101);
   t[IDAPI_CUR_PROPERTY] = E(&CurProperty);
+  FillCursorSlots(t.data());
   return t;
 }
 
