@@ -333,8 +333,10 @@ IDAPI_API uint16_t VdbSeek(VdbCursor* cursor, uint16_t condition, const char* co
       fields = static_cast<uint16_t>(count - 1);
       partial = static_cast<uint16_t>(length);
     }
-    return Slot<IdapiCurSetToKey>(c, IDAPI_CUR_SET_TO_KEY)(&c->pub, condition, 0, fields, partial,
-                                                           key.data(), c->record.data());
+    const uint16_t s = Slot<IdapiCurSetToKey>(c, IDAPI_CUR_SET_TO_KEY)(
+        &c->pub, condition, 0, fields, partial, key.data(), c->record.data());
+    // The record found becomes the current one: the next move goes on from it.
+    return s != IDAPI_OK ? s : Read(c, IDAPI_CUR_CURRENT);
   });
 }
 

@@ -10,6 +10,8 @@
 namespace vantora::driver {
 namespace {
 
+constexpr int32_t kFirstTwoDigitDay = 708204;  // 1940-01-01
+
 std::string_view Slot(const RecordCursor& c, int index, const uint8_t* record) {
   const EngineField& f = c.fields[static_cast<size_t>(index)];
   const int16_t length = c.hostFields.empty() ? static_cast<int16_t>(f.length)
@@ -237,11 +239,15 @@ void BlankField(const RecordCursor& c, int i, uint8_t* record) {
     case IDAPI_TYPE_DATE:
     case IDAPI_TYPE_TIME:
     case IDAPI_TYPE_TIMESTAMP: {
-      // A format that cannot write day 0 (a two-digit year) leaves blanks.
+      // The texts of day 0; a format with two-digit years cannot write it
+      // and takes the first day it can (1 January 1940).
       std::memset(slot, ' ', length);
       char text[32];
       int n = 0;
-      if (f.type == IDAPI_TYPE_DATE) n = DateToText(text, 0, FormatWordOf(c, i));
+      if (f.type == IDAPI_TYPE_DATE) {
+        n = DateToText(text, 0, FormatWordOf(c, i));
+        if (n == 0) n = DateToText(text, kFirstTwoDigitDay, FormatWordOf(c, i));
+      }
       if (f.type == IDAPI_TYPE_TIME) n = TimeToText(text, 0, false, FormatWordOf(c, i));
       if (f.type == IDAPI_TYPE_TIMESTAMP) n = TimestampToText(text, 0.0, FormatWordOf(c, i));
       if (n > 0 && static_cast<size_t>(n) <= length) {

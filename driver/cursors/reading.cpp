@@ -587,7 +587,12 @@ uint16_t PriorRecord(RecordCursor* c, uint16_t lock, uint8_t* record) {
   if (c->pending == kReadByNumber) {
     GetRecord(c, 0, record);
   }
-  if (c->pending != kReadLast && c->pending != kReadKeyAtOrBefore) c->pending = kReadPrior;
+  // Set to the end (of the file, or below an inclusive or exclusive high
+  // bound), the pending read finds the last record itself.
+  if (c->pending != kReadLast && c->pending != kReadKeyAtOrBefore &&
+      c->pending != kReadKeyBefore) {
+    c->pending = kReadPrior;
+  }
   const uint16_t s = GetRecord(c, lock, record);
   return s == IDAPI_ERR_EOF ? IDAPI_ERR_BOF : s;
 }
