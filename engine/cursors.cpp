@@ -29,7 +29,8 @@ Fn Slot(const Database* db, int slot) {
 // fields of its active index.
 uint16_t Describe(Cursor* c) {
   uint8_t props[IDAPI_CURSOR_PROPS_SIZE];
-  if (uint16_t s = Slot<IdapiCurProperties>(c, IDAPI_CUR_PROPERTIES)(&c->pub, props); s != IDAPI_OK) {
+  if (uint16_t s = Slot<IdapiCurProperties>(c, IDAPI_CUR_PROPERTIES)(&c->pub, props);
+      s != IDAPI_OK) {
     return s;
   }
   const uint16_t count = idapi_get_u16(props, IDAPI_CPROP_FIELDS);
@@ -61,8 +62,8 @@ uint16_t Describe(Cursor* c) {
   c->keyFields.clear();
   uint8_t index[IDAPI_INDEX_DESC_SIZE];
   if (Slot<IdapiCurIndexDescriptor>(c, IDAPI_CUR_INDEX_DESCRIPTOR)(&c->pub, 0, index) == IDAPI_OK) {
-    const uint16_t n = std::min<uint16_t>(idapi_get_u16(index, IDAPI_IDX_KEY_FIELDS),
-                                          IDAPI_IDX_MAX_KEY_FIELDS);
+    const uint16_t n =
+        std::min<uint16_t>(idapi_get_u16(index, IDAPI_IDX_KEY_FIELDS), IDAPI_IDX_MAX_KEY_FIELDS);
     for (uint16_t k = 0; k < n; ++k) {
       c->keyFields.push_back(idapi_get_u16(index, IDAPI_IDX_FIELD_NUMBERS + 2u * k));
     }
@@ -360,8 +361,7 @@ IDAPI_API uint16_t VdbSetRange(VdbCursor* cursor, uint16_t count, const char* co
 
 IDAPI_API uint16_t VdbResetRange(VdbCursor* cursor) {
   return WithCursor(cursor, [&](Cursor* c) {
-    return Slot<IdapiCurSetRange>(c, IDAPI_CUR_SET_RANGE)(&c->pub, 0, 0, 0, nullptr, 0, nullptr,
-                                                          0);
+    return Slot<IdapiCurSetRange>(c, IDAPI_CUR_SET_RANGE)(&c->pub, 0, 0, 0, nullptr, 0, nullptr, 0);
   });
 }
 
@@ -435,8 +435,8 @@ IDAPI_API uint16_t VdbModify(VdbCursor* cursor) {
     std::vector<uint8_t> locked(c->record.size(), 0);
     uint8_t bookmark[IDAPI_BOOKMARK_SIZE];
     Slot<IdapiCurGetBookmark>(c, IDAPI_CUR_GET_BOOKMARK)(&c->pub, bookmark);
-    if (uint16_t s = Slot<IdapiCurGetRecord>(c, IDAPI_CUR_CURRENT)(&c->pub, 1, locked.data(),
-                                                                   nullptr);
+    if (uint16_t s =
+            Slot<IdapiCurGetRecord>(c, IDAPI_CUR_CURRENT)(&c->pub, 1, locked.data(), nullptr);
         s != IDAPI_OK) {
       return s;
     }

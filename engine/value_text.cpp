@@ -1,12 +1,12 @@
 #include "engine/value_text.h"
 
+#include <strings.h>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <strings.h>
 
 #include "engine/calendar.h"
 #include "idapi.h"
@@ -132,7 +132,8 @@ std::string ValueToText(uint16_t type, uint16_t length, const uint8_t* v) {
   char text[64];
   switch (type) {
     case IDAPI_TYPE_STRING:
-      return std::string(reinterpret_cast<const char*>(v), strnlen(reinterpret_cast<const char*>(v), length));
+      return std::string(reinterpret_cast<const char*>(v),
+                         strnlen(reinterpret_cast<const char*>(v), length));
     case IDAPI_TYPE_BOOL:
       return Load<int16_t>(v) != 0 ? "1" : "0";
     case IDAPI_TYPE_INT16:
@@ -179,8 +180,10 @@ bool TextToValue(uint16_t type, uint16_t length, const std::string& text,
       value->push_back(0);
       return true;
     case IDAPI_TYPE_BOOL:
-      if (strcasecmp(text.c_str(), "true") == 0) n = 1;
-      else if (strcasecmp(text.c_str(), "false") != 0 && !Integer(text, 0, 1, &n)) return false;
+      if (strcasecmp(text.c_str(), "true") == 0)
+        n = 1;
+      else if (strcasecmp(text.c_str(), "false") != 0 && !Integer(text, 0, 1, &n))
+        return false;
       Store(value, static_cast<int16_t>(n));
       return true;
     case IDAPI_TYPE_INT16:

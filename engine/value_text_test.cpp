@@ -15,20 +15,13 @@ TEST(ValueText, RoundTripsEveryType) {
     uint16_t length;
     const char* text;
   } cases[] = {
-      {IDAPI_TYPE_STRING, 10, "O'BRIEN"},
-      {IDAPI_TYPE_STRING, 3, ""},
-      {IDAPI_TYPE_INT16, 2, "-32768"},
-      {IDAPI_TYPE_UINT16, 2, "65535"},
-      {IDAPI_TYPE_INT32, 4, "2147483647"},
-      {IDAPI_TYPE_UINT32, 4, "4294967295"},
-      {IDAPI_TYPE_BOOL, 2, "1"},
-      {IDAPI_TYPE_FLOAT, 8, "-1234.5"},
-      {IDAPI_TYPE_FLOAT, 8, "1e+300"},
-      {IDAPI_TYPE_DATE, 4, "2008-03-05"},
-      {IDAPI_TYPE_DATE, 4, "0001-01-01"},
-      {IDAPI_TYPE_TIME, 4, "13:05:09.250"},
-      {IDAPI_TYPE_TIME, 4, "23:59:59"},
-      {IDAPI_TYPE_TIMESTAMP, 8, "1999-12-31 23:59:59.999"},
+      {IDAPI_TYPE_STRING, 10, "O'BRIEN"},  {IDAPI_TYPE_STRING, 3, ""},
+      {IDAPI_TYPE_INT16, 2, "-32768"},     {IDAPI_TYPE_UINT16, 2, "65535"},
+      {IDAPI_TYPE_INT32, 4, "2147483647"}, {IDAPI_TYPE_UINT32, 4, "4294967295"},
+      {IDAPI_TYPE_BOOL, 2, "1"},           {IDAPI_TYPE_FLOAT, 8, "-1234.5"},
+      {IDAPI_TYPE_FLOAT, 8, "1e+300"},     {IDAPI_TYPE_DATE, 4, "2008-03-05"},
+      {IDAPI_TYPE_DATE, 4, "0001-01-01"},  {IDAPI_TYPE_TIME, 4, "13:05:09.250"},
+      {IDAPI_TYPE_TIME, 4, "23:59:59"},    {IDAPI_TYPE_TIMESTAMP, 8, "1999-12-31 23:59:59.999"},
       {IDAPI_TYPE_BYTES, 3, "00FF7A"},
   };
   for (const auto& c : cases) {

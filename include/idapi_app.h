@@ -132,7 +132,7 @@ IDAPI_API uint16_t VdbDatabaseInfo(VdbDatabase* database, char* languageDriver /
  */
 typedef struct VdbCursor VdbCursor;
 
-#define VDB_READ_ONLY 1  /* open options */
+#define VDB_READ_ONLY 1 /* open options */
 #define VDB_EXCLUSIVE 2
 
 /* Opens `table` (LIBRARY/FILE, or FILE of the database's library) along the
@@ -150,13 +150,13 @@ IDAPI_API uint16_t VdbOpenIndexList(VdbDatabase* database, const char* table, Vd
 IDAPI_API uint16_t VdbCloseCursor(VdbCursor* cursor);
 
 typedef struct VdbField {
-  uint16_t number;  /* from 1 */
+  uint16_t number; /* from 1 */
   char name[32];
-  uint16_t type;    /* IDAPI_TYPE_* */
+  uint16_t type; /* IDAPI_TYPE_* */
   uint16_t subtype;
-  uint16_t units1;  /* length of a text, digits of a number */
-  uint16_t units2;  /* decimals */
-  uint16_t length;  /* of the logical value */
+  uint16_t units1; /* length of a text, digits of a number */
+  uint16_t units2; /* decimals */
+  uint16_t length; /* of the logical value */
   uint16_t nullable;
 } VdbField;
 IDAPI_API uint16_t VdbFieldCount(VdbCursor* cursor, uint16_t* count);

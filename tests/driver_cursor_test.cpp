@@ -290,10 +290,11 @@ TEST_F(DriverCursor, InvalidValuesAreRefused) {
     const char* field;
     const char* text;
   } cases[] = {
-      {"ID", "x"},        {"SMALL", "40000"}, {"DAY", "2024-02-30"},
+      {"ID", "x"},        {"SMALL", "40000"},        {"DAY", "2024-02-30"},
       {"CLOCK", "25:00"}, {"NAME", "THIRTEEN CHAR"},
   };
-  for (const auto& v : cases) EXPECT_EQ(Put(c, v.field, v.text), IDAPI_ERR_INVALID_ARGUMENT) << v.field;
+  for (const auto& v : cases)
+    EXPECT_EQ(Put(c, v.field, v.text), IDAPI_ERR_INVALID_ARGUMENT) << v.field;
   // A date the job's two-digit year cannot hold.
   EXPECT_EQ(Put(c, "DAY", "1900-01-01"), IDAPI_ERR_VALUE_OVERFLOW);
   EXPECT_EQ(Put(c, "DAY", "2039-12-31"), IDAPI_OK);
@@ -359,7 +360,8 @@ TEST_F(DriverCursor, BlockReadAndWriteKeepEachRecordsNullsAndStatus) {
   IdapiEntry descriptors;
   VdbCursorEntry(c, IDAPI_CUR_FIELD_DESCRIPTORS, &descriptors);
   reinterpret_cast<IdapiCurFieldDescriptors>(descriptors)(object, d.data());
-  const uint16_t noteOffset = idapi_get_u16(d.data() + 11 * IDAPI_FIELD_DESC_SIZE, IDAPI_FLD_OFFSET);
+  const uint16_t noteOffset =
+      idapi_get_u16(d.data() + 11 * IDAPI_FIELD_DESC_SIZE, IDAPI_FLD_OFFSET);
   const uint16_t nullOffset =
       idapi_get_u16(d.data() + 11 * IDAPI_FIELD_DESC_SIZE, IDAPI_FLD_NULL_OFFSET);
   const uint8_t* fourth = block.data() + 3 * size;

@@ -20,8 +20,10 @@ TEST_F(DriverTable, NamesAreQualifiedWithTheDatabasesLibrary) {
     const char* name;
     uint16_t status;
   } cases[] = {
-      {"TYPES", IDAPI_OK},           {"types", IDAPI_OK},
-      {"TEST/TYPES.", IDAPI_OK},     {"DEMO/CUSTOMER", IDAPI_OK},
+      {"TYPES", IDAPI_OK},
+      {"types", IDAPI_OK},
+      {"TEST/TYPES.", IDAPI_OK},
+      {"DEMO/CUSTOMER", IDAPI_OK},
       {"CUSTOMER", IDAPI_ERR_NO_SUCH_TABLE},  // not in TEST
       {"NOSUCH/TYPES", IDAPI_ERR_NO_SUCH_TABLE},
   };
@@ -60,14 +62,13 @@ TEST_F(DriverTable, OpenArgumentsAreChecked) {
       {"TYPES", 1, 0, 0, IDAPI_ERR_INVALID_ARGUMENT},  // index number 1
       {"TYPES", 0, 2, 0, IDAPI_ERR_INVALID_ARGUMENT},  // open mode 2
       {"TYPES", 0, 0, 1, IDAPI_ERR_INVALID_ARGUMENT},  // mode word 1
-      {"", 0, 0, 0, IDAPI_ERR_INVALID_ARGUMENT},
-      {"TYPES", 0, 1, 2, IDAPI_OK},
+      {"", 0, 0, 0, IDAPI_ERR_INVALID_ARGUMENT},      {"TYPES", 0, 1, 2, IDAPI_OK},
   };
   for (const auto& c : cases) {
     cursor = nullptr;
-    EXPECT_EQ(open(db, c.table, kDriver, "", "", c.indexNumber, c.openMode, 0, c.modeWord, 7,
-                   &cursor),
-              c.status);
+    EXPECT_EQ(
+        open(db, c.table, kDriver, "", "", c.indexNumber, c.openMode, 0, c.modeWord, 7, &cursor),
+        c.status);
     if (c.status != IDAPI_OK) {
       EXPECT_EQ(cursor, nullptr);
     }
@@ -165,8 +166,8 @@ TEST_F(DriverTable, PropertiesAndDescriptors) {
   const struct {
     size_t offset;
     uint16_t value;
-  } words[] = {{261, 35}, {295, 12}, {301, 10}, {303, 3},   {309, 4},   {311, 1},
-               {323, 0xFFFF}, {343, 1}, {351, 5}, {385, 1}, {387, 32000}};
+  } words[] = {{261, 35},     {295, 12}, {301, 10}, {303, 3}, {309, 4},    {311, 1},
+               {323, 0xFFFF}, {343, 1},  {351, 5},  {385, 1}, {387, 32000}};
   for (const auto& w : words) EXPECT_EQ(idapi_get_u16(p, w.offset), w.value) << w.offset;
   EXPECT_EQ(idapi_get_u32(p, 339), 31u);
   EXPECT_STREQ(reinterpret_cast<char*>(p + 263), "Morvalis400");
@@ -177,9 +178,9 @@ TEST_F(DriverTable, PropertiesAndDescriptors) {
   const uint16_t buffer = idapi_get_u16(p, 299);
   EXPECT_EQ(buffer, std::max(record + 12, record + 2) + 12 + 4);
   std::vector<uint8_t> d(12 * IDAPI_FIELD_DESC_SIZE);
-  ASSERT_EQ(CursorSlot<IdapiCurFieldDescriptors>(c, IDAPI_CUR_FIELD_DESCRIPTORS)(Object(c),
-                                                                                 d.data()),
-            IDAPI_OK);
+  ASSERT_EQ(
+      CursorSlot<IdapiCurFieldDescriptors>(c, IDAPI_CUR_FIELD_DESCRIPTORS)(Object(c), d.data()),
+      IDAPI_OK);
   const uint8_t* note = d.data() + 11 * IDAPI_FIELD_DESC_SIZE;
   EXPECT_EQ(idapi_get_u16(note, IDAPI_FLD_LENGTH), 11);  // a string with room for its NUL
   EXPECT_EQ(idapi_get_u16(note, IDAPI_FLD_NULL_OFFSET), record);
@@ -200,8 +201,8 @@ TEST_F(DriverTable, PropertiesAndDescriptors) {
   EXPECT_TRUE(second == "TEST/TYPESBYD" || second == "TEST/TYPESBYN") << second;
   EXPECT_EQ(index(Object(c), 4, x), IDAPI_ERR_NO_SUCH_INDEX);
   std::vector<uint8_t> all(3 * IDAPI_INDEX_DESC_SIZE);
-  ASSERT_EQ(CursorSlot<IdapiCurAllIndexDescriptors>(c, IDAPI_CUR_ALL_INDEX_DESCRIPTORS)(
-                Object(c), all.data()),
+  ASSERT_EQ(CursorSlot<IdapiCurAllIndexDescriptors>(c, IDAPI_CUR_ALL_INDEX_DESCRIPTORS)(Object(c),
+                                                                                        all.data()),
             IDAPI_OK);
   std::set<std::string> names;
   for (int i = 0; i < 3; ++i) {
@@ -227,8 +228,8 @@ TEST_F(DriverTable, CursorSlotsWithFixedAnswers) {
   }
   char text[32] = {};
   uint16_t length = 0;
-  EXPECT_EQ(CursorSlot<IdapiCurProperty>(c, IDAPI_CUR_PROPERTY)(Object(c), IDAPI_PROP_DB_TYPE,
-                                                                text, sizeof text, &length),
+  EXPECT_EQ(CursorSlot<IdapiCurProperty>(c, IDAPI_CUR_PROPERTY)(Object(c), IDAPI_PROP_DB_TYPE, text,
+                                                                sizeof text, &length),
             IDAPI_OK);
   EXPECT_STREQ(text, "Morvalis400");
   // A cursor object whose handle was never handed out answers, never crashes.
@@ -321,7 +322,7 @@ TEST_F(DriverTable, IndexListFromTheHostThenFromTheDictionary) {
   EXPECT_EQ(first[0], "TEST/TYPES#0");
   EXPECT_EQ(std::set<std::string>(first.begin() + 1, first.end()),
             (std::set<std::string>{"TEST/TYPESBYD#1", "TEST/TYPESBYN#2"}));
-  EXPECT_EQ(names("TYPES"), first);  // the dictionary's answer is the same
+  EXPECT_EQ(names("TYPES"), first);     // the dictionary's answer is the same
   EXPECT_TRUE(names("PLAIN").empty());  // no key, no logical file
   EXPECT_TRUE(names("PLAIN").empty());
   StopEngine();

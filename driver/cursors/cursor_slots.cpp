@@ -130,7 +130,8 @@ uint16_t CurSetPosition(void* cursor, int32_t position) {
 uint16_t CurCompareBookmarks(void* cursor, const void* first, const void* second, int16_t* result) {
   if (Record(cursor) == nullptr) return IDAPI_ERR_NOT_SUPPORTED;
   if (first == nullptr || second == nullptr || result == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
-  *result = static_cast<int16_t>(CompareBookmarks(idapi_get_i32(first, 0), idapi_get_i32(second, 0)));
+  *result =
+      static_cast<int16_t>(CompareBookmarks(idapi_get_i32(first, 0), idapi_get_i32(second, 0)));
   return IDAPI_OK;
 }
 

@@ -60,7 +60,8 @@ uint16_t CursorProperties(DriverHandle* h, const IdapiCursorObject* engineCursor
   Put(properties, IDAPI_CPROP_MAX_BLOCK, 32000);
   if (engineCursor != nullptr && engineCursor->database != nullptr) {
     const auto* db = static_cast<const IdapiDatabaseObject*>(engineCursor->database);
-    if (db->languageDriver != nullptr) IdapiPropertiesLanguageDriver(db->languageDriver, properties);
+    if (db->languageDriver != nullptr)
+      IdapiPropertiesLanguageDriver(db->languageDriver, properties);
   }
   return IDAPI_OK;
 }

@@ -30,8 +30,9 @@ bool Varying(const RecordCursor& c, int index) {
 
 // The text length that the field's slot holds.
 size_t SlotLength(const RecordCursor& c, int index) {
-  return c.hostFields.empty() ? c.fields[static_cast<size_t>(index)].length
-                              : static_cast<size_t>(c.hostFields[static_cast<size_t>(index)].pcLength);
+  return c.hostFields.empty()
+             ? c.fields[static_cast<size_t>(index)].length
+             : static_cast<size_t>(c.hostFields[static_cast<size_t>(index)].pcLength);
 }
 
 int16_t IndicatorOf(const RecordCursor& c, int index, const uint8_t* record) {
@@ -180,8 +181,7 @@ uint16_t GetField(RecordCursor* c, uint16_t number, const uint8_t* record, void*
       use |= kFieldUsed;
       if (c->reducedDefined) RestoreFullFormat(c);
     }
-    if (record != nullptr &&
-        (record[c->statusOffset() + index] & kValuePresent) == 0) {
+    if (record != nullptr && (record[c->statusOffset() + index] & kValuePresent) == 0) {
       if (uint16_t s = ReReadFullRecord(c, const_cast<uint8_t*>(record)); s != IDAPI_OK) return s;
     }
   }

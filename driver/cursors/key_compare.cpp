@@ -36,7 +36,8 @@ int CompareField(const EngineField& f, const HostField& h, const uint8_t* a, con
     }
     case IDAPI_TYPE_TIME: {
       int32_t ma = 0, mb = 0;
-      if (TimeFromText(ta, false, h.formatWord, &ma) && TimeFromText(tb, false, h.formatWord, &mb)) {
+      if (TimeFromText(ta, false, h.formatWord, &ma) &&
+          TimeFromText(tb, false, h.formatWord, &mb)) {
         return Sign(ma, mb);
       }
       break;

@@ -17,8 +17,8 @@ namespace {
 constexpr char kFullFormat[] = "          ";
 constexpr char kReducedFormat[] = "_R_SELECT_";
 constexpr int32_t kBlockBytes = 32000;
-constexpr int32_t kLastRow = 0x3E800000;       // a query's last row
-constexpr int32_t kFromLastRow = 0x1F400000;   // rows counted from the last one
+constexpr int32_t kLastRow = 0x3E800000;      // a query's last row
+constexpr int32_t kFromLastRow = 0x1F400000;  // rows counted from the last one
 // The moves of VNXSqlEFetch (low byte of its operation).
 constexpr int32_t kFetchNext = 0, kFetchPrior = 1, kFetchFirst = 2, kFetchLast = 3,
                   kFetchCurrent = 4, kFetchRelative = 5;
@@ -140,9 +140,8 @@ int32_t Fetch(RecordCursor* c, int32_t move, int32_t distance, int32_t count, ui
   uint8_t dummy[1];
   const int32_t rowLength = area != nullptr ? std::max(c->exchangedLength, 1) : 1;
   const int32_t operation = move | (distance << 8);
-  const int32_t got =
-      VNXSqlEFetch(c->sqlCursor, area != nullptr ? area : dummy, rowLength,
-                   area != nullptr ? count : 1, operation);
+  const int32_t got = VNXSqlEFetch(c->sqlCursor, area != nullptr ? area : dummy, rowLength,
+                                   area != nullptr ? count : 1, operation);
   if (got <= 0) {
     c->serverRow = 0;
     return got;
@@ -175,8 +174,8 @@ int32_t Fetch(RecordCursor* c, int32_t move, int32_t distance, int32_t count, ui
   return got;
 }
 
-int32_t QueryRead(RecordCursor* c, uint8_t operation, int32_t count, int32_t target,
-                  uint8_t* area, int32_t* numbers) {
+int32_t QueryRead(RecordCursor* c, uint8_t operation, int32_t count, int32_t target, uint8_t* area,
+                  int32_t* numbers) {
   count = std::max(count, 1);
   switch (operation) {
     case kReadNext: {
@@ -249,8 +248,8 @@ int32_t ServerRead(RecordCursor* c, const ReadRequest& r, uint8_t* record, int32
 uint16_t Failure(RecordCursor* c, int32_t result, uint8_t operation, bool lock) {
   if (result >= 0 || FoundNothing(result)) {
     // Nothing found: the end or the beginning, by direction.
-    const bool backward = operation == kReadPrior || operation == kReadKeyBefore ||
-                          operation == kReadKeyAtOrBefore;
+    const bool backward =
+        operation == kReadPrior || operation == kReadKeyBefore || operation == kReadKeyAtOrBefore;
     (void)c;
     return backward ? IDAPI_ERR_BOF : IDAPI_ERR_EOF;
   }
@@ -269,8 +268,7 @@ uint16_t KeyOfRecord(RecordCursor* c, uint8_t* record, std::vector<uint8_t>* key
   key->clear();
   const int n = fields < 0 ? static_cast<int>(k.fields.size())
                            : std::min<int>(fields, static_cast<int>(k.fields.size()));
-  for (int i = 0; i < n || (partial > 0 && i == n && i < static_cast<int>(k.fields.size()));
-       ++i) {
+  for (int i = 0; i < n || (partial > 0 && i == n && i < static_cast<int>(k.fields.size())); ++i) {
     const int index = k.fields[static_cast<size_t>(i)];
     if ((record[c->statusOffset() + index] & kValuePresent) == 0) {
       if (uint16_t s = ReReadFullRecord(c, record); s != IDAPI_OK) return s;
@@ -282,6 +280,18 @@ uint16_t KeyOfRecord(RecordCursor* c, uint8_t* record, std::vector<uint8_t>* key
     key->insert(key->end(), record + f.offset, record + f.offset + bytes);
   }
   return IDAPI_OK;
+}
+
+// A partial key may cut only a text field: a partial length on any other
+// field (a number the host delivers as text among them) takes the whole field.
+void WholeNonTextFields(RecordCursor* c, uint16_t* fieldCount, uint16_t* partial) {
+  KeyBlock& k = c->key();
+  if (*partial == 0 || *fieldCount >= k.fields.size()) return;
+  const HostField& h = c->hostFields[static_cast<size_t>(k.fields[*fieldCount])];
+  if (h.asType != kAsChar || (h.flags >> 8) != 0 || h.varying()) {
+    ++*fieldCount;
+    *partial = 0;
+  }
 }
 
 // The key length of `fieldCount` key fields and `partial` bytes of the next.
@@ -390,9 +400,9 @@ uint16_t ReReadFullRecord(RecordCursor* c, uint8_t* record) {
     c->readCount = Settings().optimize1;
   }
   c->reducedActive = false;
-  const int32_t r = VNXRead(c->path().handle, record, c->exchangedLength,
-                            static_cast<int32_t>(Options(kReadByNumber, kNoLock)), nullptr, number,
-                            nullptr);
+  const int32_t r =
+      VNXRead(c->path().handle, record, c->exchangedLength,
+              static_cast<int32_t>(Options(kReadByNumber, kNoLock)), nullptr, number, nullptr);
   if (r < 0) return MapClientFailure(r);
   CompleteRecord(c, record, number);
   c->position = number;
@@ -466,8 +476,7 @@ uint16_t GetRecord(RecordCursor* c, uint16_t lock, uint8_t* record) {
         if (cache.handedOut && c->last == kReadPrior) ++cache.next;
         EnsureCache(c);
         if (cache.next >= cache.held) {
-          const int32_t count =
-              cache.handedOut ? cache.capacity : std::max(1, cache.capacity / 4);
+          const int32_t count = cache.handedOut ? cache.capacity : std::max(1, cache.capacity / 4);
           // A block always brings the records, also for a move without data.
           ReadRequest block = request;
           block.options &= ~kPositionOnly;
@@ -559,8 +568,7 @@ uint16_t GetRecord(RecordCursor* c, uint16_t lock, uint8_t* record) {
 }
 
 uint16_t NextRecord(RecordCursor* c, uint16_t lock, uint8_t* record) {
-  if (c->pending == kReadLast || c->pending == kReadKeyBefore ||
-      c->pending == kReadKeyAtOrBefore) {
+  if (c->pending == kReadLast || c->pending == kReadKeyBefore || c->pending == kReadKeyAtOrBefore) {
     // Set to the end: there is nothing after it.
     if (c->pending == kReadLast || (c->key().range & (kHighInclusive | kHighExclusive)) != 0) {
       c->lastStatus = IDAPI_ERR_EOF;
@@ -589,8 +597,7 @@ uint16_t PriorRecord(RecordCursor* c, uint16_t lock, uint8_t* record) {
   }
   // Set to the end (of the file, or below an inclusive or exclusive high
   // bound), the pending read finds the last record itself.
-  if (c->pending != kReadLast && c->pending != kReadKeyAtOrBefore &&
-      c->pending != kReadKeyBefore) {
+  if (c->pending != kReadLast && c->pending != kReadKeyAtOrBefore && c->pending != kReadKeyBefore) {
     c->pending = kReadPrior;
   }
   const uint16_t s = GetRecord(c, lock, record);
@@ -672,6 +679,7 @@ uint16_t SetToKey(RecordCursor* c, uint16_t condition, uint16_t direct, uint16_t
   if (keyOrRecord == nullptr || condition > IDAPI_KEY_GE || k.fields.empty()) {
     return IDAPI_ERR_INVALID_ARGUMENT;
   }
+  if (direct == 0) WholeNonTextFields(c, &fieldCount, &partialLength);
   const int32_t length = KeyLength(c, fieldCount, partialLength);
   if (length > k.length || length < 0) return IDAPI_ERR_INVALID_ARGUMENT;
   if (direct != 0) {
@@ -679,9 +687,9 @@ uint16_t SetToKey(RecordCursor* c, uint16_t condition, uint16_t direct, uint16_t
   } else {
     std::vector<uint8_t> key;
     std::vector<uint8_t> copy(keyOrRecord, keyOrRecord + c->bufferSize);
-    const uint16_t s = KeyOfRecord(c, copy.data(), &key,
-                                   fieldCount == 0 && partialLength == 0 ? -1 : fieldCount,
-                                   partialLength);
+    const uint16_t s =
+        KeyOfRecord(c, copy.data(), &key, fieldCount == 0 && partialLength == 0 ? -1 : fieldCount,
+                    partialLength);
     if (s != IDAPI_OK) return s;
     std::memcpy(k.search.data(), key.data(), std::min<size_t>(key.size(), k.search.size()));
   }
@@ -716,6 +724,7 @@ uint16_t SetRange(RecordCursor* c, uint16_t direct, uint16_t fieldCount, uint16_
   k.range = 0;
   if (lowKey == nullptr && highKey == nullptr) return IDAPI_OK;
   if (k.fields.empty()) return IDAPI_ERR_INVALID_ARGUMENT;
+  if (direct == 0) WholeNonTextFields(c, &fieldCount, &partialLength);
   const int32_t length = KeyLength(c, fieldCount, partialLength);
   if (length > k.length || length < 0) return IDAPI_ERR_INVALID_ARGUMENT;
   auto build = [&](const uint8_t* source, std::vector<uint8_t>* into) -> uint16_t {
@@ -725,9 +734,9 @@ uint16_t SetRange(RecordCursor* c, uint16_t direct, uint16_t fieldCount, uint16_
     }
     std::vector<uint8_t> key;
     std::vector<uint8_t> copy(source, source + c->bufferSize);
-    const uint16_t s = KeyOfRecord(c, copy.data(), &key,
-                                   fieldCount == 0 && partialLength == 0 ? -1 : fieldCount,
-                                   partialLength);
+    const uint16_t s =
+        KeyOfRecord(c, copy.data(), &key, fieldCount == 0 && partialLength == 0 ? -1 : fieldCount,
+                    partialLength);
     if (s == IDAPI_OK) std::memcpy(into->data(), key.data(), std::min(key.size(), into->size()));
     return s;
   };

@@ -94,7 +94,8 @@ uint16_t InsertRecord(RecordCursor* c, uint8_t* record) {
     if (!cache.exists) {
       cache.capacity = CacheCapacity(*c);
       cache.slot = std::max(c->exchangedLength, 1);
-      cache.records.assign(static_cast<size_t>(cache.capacity) * static_cast<size_t>(cache.slot), 0);
+      cache.records.assign(static_cast<size_t>(cache.capacity) * static_cast<size_t>(cache.slot),
+                           0);
       cache.numbers.assign(static_cast<size_t>(cache.capacity), 0);
       cache.exists = true;
     }
@@ -135,9 +136,9 @@ uint16_t DeleteRecord(RecordCursor* c) {
   ClearModified(c);
   if (c->position <= 0) return IDAPI_ERR_NO_CURRENT_RECORD;
   // The record is locked (read by its number, without data) before it goes.
-  const int32_t locked =
-      VNXRead(c->path().handle, nullptr, 0, static_cast<int32_t>(Options(kReadByNumber, kPositionOnly)),
-              nullptr, c->position, nullptr);
+  const int32_t locked = VNXRead(c->path().handle, nullptr, 0,
+                                 static_cast<int32_t>(Options(kReadByNumber, kPositionOnly)),
+                                 nullptr, c->position, nullptr);
   if (locked < 0) {
     uint16_t s = MapClientFailure(locked);
     if (s == IDAPI_ERR_RECORD_IN_USE) s = IDAPI_ERR_RECORD_LOCKED;
@@ -183,10 +184,10 @@ uint16_t ReadBlock(RecordCursor* c, int32_t* count, uint8_t* records) {
   std::vector<uint8_t> area(static_cast<size_t>(asked) * static_cast<size_t>(c->exchangedLength));
   std::vector<int32_t> numbers(static_cast<size_t>(asked), 0);
   const uint8_t operation = c->position == 0 ? kReadFirst : kReadNext;
-  const int32_t got = VNXRead(c->path().handle, area.data(), c->exchangedLength,
-                              static_cast<int32_t>(Options(operation, kNoLock | kBlocked) |
-                                                   static_cast<uint32_t>(asked)),
-                              nullptr, 0, numbers.data());
+  const int32_t got = VNXRead(
+      c->path().handle, area.data(), c->exchangedLength,
+      static_cast<int32_t>(Options(operation, kNoLock | kBlocked) | static_cast<uint32_t>(asked)),
+      nullptr, 0, numbers.data());
   if (got < 0) return MapClientFailure(got);
   const int32_t n = std::min(got, asked);
   std::vector<uint8_t> scratch(static_cast<size_t>(c->bufferSize));
@@ -200,7 +201,8 @@ uint16_t ReadBlock(RecordCursor* c, int32_t* count, uint8_t* records) {
     uint8_t* out = records + static_cast<size_t>(r) * static_cast<size_t>(c->bufferSize);
     std::memset(out, 0, static_cast<size_t>(c->bufferSize));
     for (int i = 0; i < c->fieldCount; ++i) {
-      if (uint16_t s = ReadValue(*c, i, scratch.data(), out + c->fields[static_cast<size_t>(i)].offset);
+      if (uint16_t s =
+              ReadValue(*c, i, scratch.data(), out + c->fields[static_cast<size_t>(i)].offset);
           s != IDAPI_OK) {
         *count = r;
         return s;
@@ -231,7 +233,8 @@ uint16_t WriteBlock(RecordCursor* c, int32_t* count, uint8_t* records) {
     uint8_t* out = area.data() + static_cast<size_t>(r) * static_cast<size_t>(c->exchangedLength);
     for (int i = 0; i < c->fieldCount; ++i) {
       const EngineField& f = c->fields[static_cast<size_t>(i)];
-      const bool isNull = c->nullCapable && f.nullOffset != 0 && idapi_get_i16(in, f.nullOffset) == -1;
+      const bool isNull =
+          c->nullCapable && f.nullOffset != 0 && idapi_get_i16(in, f.nullOffset) == -1;
       if (!isNull) {
         if (uint16_t s = WriteValue(*c, i, scratch.data(), in + f.offset); s != IDAPI_OK) {
           ClearModified(c);
@@ -243,8 +246,8 @@ uint16_t WriteBlock(RecordCursor* c, int32_t* count, uint8_t* records) {
     std::memcpy(out, scratch.data(), static_cast<size_t>(c->dataLength));
   }
   std::vector<int32_t> numbers(static_cast<size_t>(n), 0);
-  const uint32_t options = kWriteInsert | kBlocked | static_cast<uint32_t>(n) |
-                           (c->nullCapable ? 0 : kWithoutNullMap);
+  const uint32_t options =
+      kWriteInsert | kBlocked | static_cast<uint32_t>(n) | (c->nullCapable ? 0 : kWithoutNullMap);
   const int32_t written = VNXWrite(c->path().handle, area.data(), c->exchangedLength,
                                    static_cast<int32_t>(options), numbers.data());
   ClearModified(c);

@@ -8,13 +8,13 @@
 
 #include "driver/cursors/cursor_slots.h"
 #include "driver/frame/database.h"
+#include "driver/frame/descriptions.h"
 #include "driver/frame/field_list.h"
 #include "driver/frame/index_list.h"
 #include "driver/frame/open_table.h"
-#include "driver/frame/table_list.h"
-#include "driver/frame/descriptions.h"
 #include "driver/frame/registration.h"
 #include "driver/frame/slots.h"
+#include "driver/frame/table_list.h"
 
 namespace vantora::driver {
 namespace {
@@ -116,8 +116,8 @@ uint16_t DbProperty(void* database, uint32_t property, char* out, uint16_t, uint
 uint16_t DbOpenTable(void* database, const char* table, const char*, const char* indexName,
                      const char* indexTag, uint16_t indexNumber, uint16_t openMode,
                      uint16_t shareMode, uint16_t modeWord, uint16_t, void** outCursor) {
-  return OpenTable(database, table, indexName, indexTag, indexNumber, openMode, shareMode,
-                   modeWord, outCursor);
+  return OpenTable(database, table, indexName, indexTag, indexNumber, openMode, shareMode, modeWord,
+                   outCursor);
 }
 
 uint16_t DbOpenTableList(void* database, const char*, uint16_t, uint16_t, void** outCursor) {

@@ -92,8 +92,9 @@ Dictionary ReadDictionary(int32_t dictionary, const SplitName& file, const Recor
   std::memcpy(key + 1, file.file.data(), 10);
   std::memcpy(key + 11, file.library.data(), 10);
   std::vector<unsigned char> entries(kEntrySize * kBlock);
-  if (VNXRead(dictionary, entries.data(), kEntrySize, static_cast<int32_t>(Options(kReadKeyEqual, kNoLock)), key,
-              kEntryKeyLength, nullptr) != 1) {
+  if (VNXRead(dictionary, entries.data(), kEntrySize,
+              static_cast<int32_t>(Options(kReadKeyEqual, kNoLock)), key, kEntryKeyLength,
+              nullptr) != 1) {
     return Dictionary::kNone;
   }
   std::vector<std::vector<unsigned char>> records{
@@ -106,7 +107,8 @@ Dictionary ReadDictionary(int32_t dictionary, const SplitName& file, const Recor
                 static_cast<int32_t>(Options(operation, kNoLock | kBlocked) | kBlock), key,
                 kEntryKeyLength, nullptr);
     for (int32_t i = 0; i < std::min<int32_t>(got, kBlock); ++i) {
-      records.emplace_back(entries.begin() + kEntrySize * i, entries.begin() + kEntrySize * (i + 1));
+      records.emplace_back(entries.begin() + kEntrySize * i,
+                           entries.begin() + kEntrySize * (i + 1));
     }
     if (got != kBlock) break;
     operation = kReadNextEqual;
@@ -155,17 +157,15 @@ void AddDependents(const SplitName& file, std::vector<IndexInfo>* list) {
     uint8_t operation = kReadFirst;
     bool stop = false;
     while (!stop) {
-      const int32_t got =
-          VNXRead(format, block.data(), kRelationSize,
-                  static_cast<int32_t>(Options(operation, kBlocked) | kRelationBlock), nullptr, 0,
-                  nullptr);
+      const int32_t got = VNXRead(
+          format, block.data(), kRelationSize,
+          static_cast<int32_t>(Options(operation, kBlocked) | kRelationBlock), nullptr, 0, nullptr);
       if (got <= 0) break;
       operation = kReadNext;
       for (int32_t i = 0; i < std::min<int32_t>(got, kRelationBlock) && !stop; ++i) {
         const unsigned char* e = block.data() + kRelationSize * i;
         if (idapi_get_i32(e, kRelationJoin) != 0 || e[kRelationType] != 'D') continue;
-        const std::string name =
-            Join(Text(e, kRelationLibrary, 10), Text(e, kRelationFile, 10));
+        const std::string name = Join(Text(e, kRelationLibrary, 10), Text(e, kRelationFile, 10));
         const int32_t dependent = VNXopen(name.c_str(), 1, -1);
         if (dependent < 0) continue;
         unsigned char desc[18] = {};
@@ -180,8 +180,8 @@ void AddDependents(const SplitName& file, std::vector<IndexInfo>* list) {
           bool complete = true;
           for (int k = 0; k < keys; ++k) {
             unsigned char keyDesc[kKeyDescSize] = {};
-            if (VNXGetDesc(dependent, keyDesc, kKeyDescSize,
-                           static_cast<int32_t>(0x21000000 + k), nullptr) < 0) {
+            if (VNXGetDesc(dependent, keyDesc, kKeyDescSize, static_cast<int32_t>(0x21000000 + k),
+                           nullptr) < 0) {
               complete = false;
               break;
             }
@@ -252,9 +252,8 @@ std::vector<IndexInfo> ListIndexes(DriverHandle* object, const std::string& file
   Busy busy;
   DatabaseHandle* db = DatabaseAbove(object);
   const std::string library = db != nullptr ? db->library : object->library;
-  RecordCursor* cursor = object->kind == HandleKind::kRecordCursor
-                             ? static_cast<RecordCursor*>(object)
-                             : nullptr;
+  RecordCursor* cursor =
+      object->kind == HandleKind::kRecordCursor ? static_cast<RecordCursor*>(object) : nullptr;
 
   if (cursor != nullptr && cursor->dataQueue) {
     IndexInfo q;

@@ -37,7 +37,6 @@ class IndexListCursor : public CatalogueCursor {
   std::vector<IndexInfo> rows;
 };
 
-
 }  // namespace vantora::driver
 
 #endif  // VANTORA_DRIVER_FRAME_INDEX_LIST_H_

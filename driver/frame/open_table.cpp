@@ -205,29 +205,29 @@ uint16_t OpenTable(void* engineDatabase, const char* table, const char* indexNam
   const int32_t dbNumber = db->number;
   const std::string library = db->library;
   const uint32_t transaction = db->transactionFlag;
-  return OpenCursorObject(
-      engineDatabase, outCursor, [&](int32_t, IdapiCursorObject* engineCursor) -> uint16_t {
-        auto owned = std::make_unique<RecordCursor>();
-        RecordCursor* c = owned.get();
-        c->parent = dbNumber;
-        c->library = library;
-        c->transactionFlag = transaction;
-        const int32_t number = AddHandle(std::move(owned));
-        if (number < 0) return IDAPI_ERR_NO_MEMORY;
-        engineCursor->handle = number;
-        uint32_t options = openMode == 1 ? kOpenReadOnly : kOpenReadWrite;
-        if (shareMode == 1) options |= kOpenExclusive;
-        uint16_t status = OpenFile(c, table, options);
-        if (status == IDAPI_OK) {
-          c->cache.capacity = Settings().records;
-          status = PrepareKeys(c, 0);
-        }
-        if (status == IDAPI_OK && indexName != nullptr && *indexName != '\0') {
-          status = SwitchToIndex(c, indexName, 0);
-        }
-        if (status != IDAPI_OK) FreeHandle(c);
-        return status;
-      });
+  return OpenCursorObject(engineDatabase, outCursor,
+                          [&](int32_t, IdapiCursorObject* engineCursor) -> uint16_t {
+                            auto owned = std::make_unique<RecordCursor>();
+                            RecordCursor* c = owned.get();
+                            c->parent = dbNumber;
+                            c->library = library;
+                            c->transactionFlag = transaction;
+                            const int32_t number = AddHandle(std::move(owned));
+                            if (number < 0) return IDAPI_ERR_NO_MEMORY;
+                            engineCursor->handle = number;
+                            uint32_t options = openMode == 1 ? kOpenReadOnly : kOpenReadWrite;
+                            if (shareMode == 1) options |= kOpenExclusive;
+                            uint16_t status = OpenFile(c, table, options);
+                            if (status == IDAPI_OK) {
+                              c->cache.capacity = Settings().records;
+                              status = PrepareKeys(c, 0);
+                            }
+                            if (status == IDAPI_OK && indexName != nullptr && *indexName != '\0') {
+                              status = SwitchToIndex(c, indexName, 0);
+                            }
+                            if (status != IDAPI_OK) FreeHandle(c);
+                            return status;
+                          });
 }
 
 uint16_t CloneCursor(RecordCursor* source, uint16_t keepWrite, IdapiCursorObject* engineCursor) {
@@ -304,7 +304,8 @@ bool FindAccessPath(RecordCursor* c, const std::string& indexName, int32_t* path
     }
     for (size_t i = 0; i < c->paths.size(); ++i) {
       const auto& fields = c->paths[i].key.fields;
-      if (fields.size() >= wanted.size() && std::equal(wanted.begin(), wanted.end(), fields.begin())) {
+      if (fields.size() >= wanted.size() &&
+          std::equal(wanted.begin(), wanted.end(), fields.begin())) {
         *path = static_cast<int32_t>(i);
         return true;
       }

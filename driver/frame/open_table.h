@@ -12,7 +12,7 @@
 
 namespace vantora::driver {
 
-constexpr uint32_t kOpenReadWrite = 5;   // read and update, with locks
+constexpr uint32_t kOpenReadWrite = 5;  // read and update, with locks
 constexpr uint32_t kOpenReadOnly = 1;
 constexpr uint32_t kOpenExclusive = 0x00040000;
 constexpr uint32_t kOpenOptimized = 0x10;

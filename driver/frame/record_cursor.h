@@ -89,9 +89,9 @@ struct HostField {
   int16_t pcLength = 0;
   int16_t pcDecimals = 0;
   int16_t asType = 0;
-  int16_t asLength = 0;    // the text length for dates, times and timestamps
-  uint16_t formatWord = 0; // dates, times, timestamps: the format code and separator
-  uint16_t flags = 0;      // bit 0 null-capable, bit 1 variable length, high byte digits
+  int16_t asLength = 0;     // the text length for dates, times and timestamps
+  uint16_t formatWord = 0;  // dates, times, timestamps: the format code and separator
+  uint16_t flags = 0;       // bit 0 null-capable, bit 1 variable length, high byte digits
   bool nullCapable() const { return (flags & 1) != 0; }
   bool varying() const { return (flags & 2) != 0; }
 };
@@ -99,9 +99,9 @@ struct HostField {
 // A key of an access path: its fields and three buffers (search, low and
 // high bound) of the full key length.
 struct KeyBlock {
-  std::vector<int16_t> fields;  // 0-based field indexes, in key order
-  std::vector<bool> descending; // per key field
-  int32_t length = 0;           // the full key length
+  std::vector<int16_t> fields;   // 0-based field indexes, in key order
+  std::vector<bool> descending;  // per key field
+  int32_t length = 0;            // the full key length
   std::vector<uint8_t> search, low, high;
   int32_t searchLength = 0;  // of the search (or low) key in use
   int32_t lowLength = 0;
@@ -135,7 +135,7 @@ struct RecordCache {
 
 // An index of a table, as the engine's index descriptor describes it.
 struct IndexInfo {
-  std::string name;  // qualified
+  std::string name;     // qualified
   uint16_t number = 0;  // 0 = the physical file's own key
   bool primary = false;
   bool unique = false;
@@ -161,8 +161,8 @@ class RecordCursor : public DriverHandle {
   int32_t numberOffset() const { return bufferSize - 4; }
 
   int32_t sqlCursor = -1;
-  uint32_t openOptions = 0;     // as kept (without the transaction flag)
-  uint32_t transactionFlag = 0; // 0x20 under commitment control
+  uint32_t openOptions = 0;      // as kept (without the transaction flag)
+  uint32_t transactionFlag = 0;  // 0x20 under commitment control
   bool dataQueue = false;
   uint16_t fileFlags = 0;       // the file description's flags
   int32_t dataLength = 0;       // the fields' bytes
@@ -180,8 +180,8 @@ class RecordCursor : public DriverHandle {
 
   uint8_t pending = kReadFirst;
   uint8_t last = 0;
-  int32_t position = 0;    // of the record last delivered; 0 = none
-  int32_t serverRow = 0;   // query cursors
+  int32_t position = 0;   // of the record last delivered; 0 = none
+  int32_t serverRow = 0;  // query cursors
   uint16_t lastStatus = 0;
   int32_t readCount = 0;
   bool reducedDefined = false;

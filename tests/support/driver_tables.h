@@ -120,8 +120,8 @@ class DriverTablesTest : public DriverEngineTest {
 
   VdbCursor* Table(const char* name, const char* index = nullptr, uint32_t options = 0) {
     VdbCursor* c = nullptr;
-    EXPECT_EQ(VdbOpenTable(db_, name, index, options, &c), IDAPI_OK) << name << ": "
-                                                                    << LastError().message;
+    EXPECT_EQ(VdbOpenTable(db_, name, index, options, &c), IDAPI_OK)
+        << name << ": " << LastError().message;
     return c;
   }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/console.h"
+#include "tools/vantora-db/command_options.h"
 #include "tools/vantora-db/command_words.h"
 
 namespace vantora::db {
@@ -19,23 +20,6 @@ std::string Hex(uint16_t status) {
 std::string TextAt(const unsigned char* record, size_t offset, size_t width) {
   return std::string(reinterpret_cast<const char*>(record + offset),
                      idapi_text_length(record, offset, width));
-}
-
-// Parses `args` (the command's words after its name) with `app`; false, with
-// the message printed, when they do not fit or when help was asked for.
-bool Parse(CLI::App& app, const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-           bool* helpShown) {
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-    return true;
-  } catch (const CLI::CallForHelp&) {
-    std::fputs(app.help().c_str(), out);
-    *helpShown = true;
-  } catch (const CLI::ParseError& e) {
-    std::fprintf(err, "%s: %s\n", app.get_name().c_str(), e.what());
-  }
-  return false;
 }
 
 }  // namespace
@@ -62,6 +46,7 @@ Shell::Shell(ShellOptions options) : options_(std::move(options)) {
                        }};
   commands_["exit"] = commands_["quit"];
   commands_["exit"].usage = "exit";
+  AddTableCommands();
 }
 
 Shell::~Shell() {
@@ -156,7 +141,7 @@ bool Shell::Open(const Args& args) {
   app.add_option("--langdriver", langdriver, "language driver name");
   app.add_option("--param", extra, "a further connection parameter NAME=VALUE");
   bool help = false;
-  if (!Parse(app, args, options_.out, options_.err, &help)) return help;
+  if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
 
   std::vector<std::pair<std::string, std::string>> named;
   if (!server.empty()) named.emplace_back("SERVER NAME", server);

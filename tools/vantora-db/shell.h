@@ -62,6 +62,22 @@ class Shell {
   bool Status(const Args& args);
   bool Help(const Args& args);
 
+  // Tables (shell_tables.cpp).
+  void AddTableCommands();
+  bool Tables(const Args& args);
+  bool Fields(const Args& args);
+  bool Indexes(const Args& args);
+  bool Browse(const Args& args);
+  bool Seek(const Args& args);
+  bool Count(const Args& args);
+  bool Insert(const Args& args);
+  bool Update(const Args& args);
+  bool Delete(const Args& args);
+  // Opens `table` along `index`; null (after the error) when it cannot.
+  VdbCursor* OpenCursor(const std::string& table, const std::string& index, bool readOnly);
+  // Prints the rows of a cursor from where it stands: `first` already read.
+  bool PrintRows(VdbCursor* cursor, uint16_t first, long limit);
+
   ShellOptions options_;
   std::map<std::string, Command> commands_;
   VdbDatabase* database_ = nullptr;
