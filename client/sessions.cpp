@@ -179,8 +179,13 @@ int32_t StartSessionOn(SessionRecord* record) {
 }
 
 void FailSessionOpen(SessionRecord* record) {
+  // The failure's detail outlives the session it ended, so that the caller
+  // can still say why the host refused it.
   const int32_t internalError = record->I32(kOffInternalError);
   const int32_t asyncResult = record->I32(kOffAsyncResult);
+  const int32_t status = record->I32(kOffReturnStatus);
+  char systemError[wire::kSystemErrorSize];
+  std::memcpy(systemError, record->bytes + kOffSystemError, sizeof systemError);
   FreeRecord(record);
   SessionRecord* now = record;
   if (lib.defaultSingle == 1 && !lib.multiThread && lib.fresh == 0) {
@@ -190,6 +195,8 @@ void FailSessionOpen(SessionRecord* record) {
   if (now != nullptr) {
     now->SetI32(kOffInternalError, internalError);
     now->SetI32(kOffAsyncResult, asyncResult);
+    now->SetI32(kOffReturnStatus, status);
+    std::memcpy(now->bytes + kOffSystemError, systemError, sizeof systemError);
   }
 }
 

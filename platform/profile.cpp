@@ -132,4 +132,12 @@ int32_t Profile::GetInt(std::string_view section, std::string_view key, int32_t 
   return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
 }
 
+std::vector<std::pair<std::string, std::string>> Profile::Section(std::string_view section) const {
+  std::vector<std::pair<std::string, std::string>> keys;
+  for (const Entry& e : entries_) {
+    if (SameName(e.section, section)) keys.emplace_back(e.key, e.value);
+  }
+  return keys;
+}
+
 }  // namespace vantora::platform

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vantora::platform {
@@ -44,6 +45,9 @@ class Profile {
   // The integer read from the value's leading digits (an optional sign
   // first; "12abc" is 12, "abc" is 0), or `fallback` when the key is absent.
   int32_t GetInt(std::string_view section, std::string_view key, int32_t fallback) const;
+  // The keys of `section` with their values, in the order of the file (the
+  // first occurrence of each key).
+  std::vector<std::pair<std::string, std::string>> Section(std::string_view section) const;
 
  private:
   struct Entry {

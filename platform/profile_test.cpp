@@ -83,5 +83,17 @@ TEST(Profile, LocationOrder) {
   if (oldIni) setenv("MV400_INI", savedIni.c_str(), 1);
 }
 
+TEST(Profile, SectionListsItsKeysInFileOrderOnce) {
+  const Profile p = Profile::FromText(
+      "[Driver.X]\nModule = mod\nLANGDRIVER=DB850WE0\nmodule=second\n[other]\nk=v\n"
+      "[driver.x]\nExtra='quoted'\n");
+  const auto keys = p.Section("DRIVER.x");
+  ASSERT_EQ(keys.size(), 3u);
+  EXPECT_EQ(keys[0], (std::pair<std::string, std::string>{"Module", "mod"}));
+  EXPECT_EQ(keys[1], (std::pair<std::string, std::string>{"LANGDRIVER", "DB850WE0"}));
+  EXPECT_EQ(keys[2], (std::pair<std::string, std::string>{"Extra", "quoted"}));
+  EXPECT_TRUE(p.Section("missing").empty());
+}
+
 }  // namespace
 }  // namespace vantora::platform

@@ -7,7 +7,6 @@ namespace vantora::platform {
 namespace {
 
 ConsoleSink consoleSink;
-std::atomic<UiSink*> installed{nullptr};
 
 const char* KindName(MessageKind kind) {
   switch (kind) {
@@ -22,6 +21,15 @@ const char* KindName(MessageKind kind) {
 }
 
 }  // namespace
+
+// The installed sink is one for the whole process: every library that links
+// the platform layer has its own copy of this code, and the dynamic loader
+// binds all of them to the first definition of this exported function, so
+// that a sink a program installs also hears the libraries it loads.
+__attribute__((visibility("default"))) std::atomic<UiSink*>& ProcessUiSinkSlot() {
+  static std::atomic<UiSink*> slot{nullptr};
+  return slot;
+}
 
 void ConsoleSink::Message(const std::string& title, const std::string& text, MessageKind kind) {
   std::fprintf(stderr, "%s [%s]: %s\n", title.c_str(), KindName(kind), text.c_str());
@@ -67,12 +75,12 @@ int RecordingSink::BusyChanges() const {
 }
 
 UiSink& CurrentUiSink() {
-  UiSink* sink = installed.load(std::memory_order_acquire);
+  UiSink* sink = ProcessUiSinkSlot().load(std::memory_order_acquire);
   return sink != nullptr ? *sink : consoleSink;
 }
 
 void InstallUiSink(UiSink* sink) {
-  installed.store(sink, std::memory_order_release);
+  ProcessUiSinkSlot().store(sink, std::memory_order_release);
 }
 
 }  // namespace vantora::platform

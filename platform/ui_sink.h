@@ -7,6 +7,7 @@
 #ifndef VANTORA_PLATFORM_UI_SINK_H_
 #define VANTORA_PLATFORM_UI_SINK_H_
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -57,10 +58,15 @@ class RecordingSink : public UiSink {
   int busyChanges_ = 0;
 };
 
-// The sink in use by this library; the console sink until one is installed.
+// The sink in use in this process (shared by the program and every library
+// it loads); the console sink until one is installed.
 UiSink& CurrentUiSink();
-// Installs `sink` (not owned; null restores the console sink).
+// Installs `sink` for the whole process (not owned; null restores the
+// console sink).
 void InstallUiSink(UiSink* sink);
+
+// The process-wide slot behind CurrentUiSink (exported, see ui_sink.cpp).
+std::atomic<UiSink*>& ProcessUiSinkSlot();
 
 }  // namespace vantora::platform
 

@@ -2,7 +2,8 @@
 # The main job: installs what is missing, builds the release preset, creates
 # the emulated host's demo data (DEMO/BENCH100: 100 000 records of 100 bytes)
 # and runs speedcheck from the command line over the embedded host, blocked
-# and one record per request, printing the timings.
+# and one record per request, printing the timings; then opens the demo
+# library through the database engine with vantora-db.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -30,3 +31,5 @@ echo "== speedcheck, one record per request"
 "$bin/speedcheck" --file DEMO/BENCH100 --records 20000 --no-cache --quiet
 echo "== the last block's first records"
 "$bin/speedcheck" --file DEMO/BENCH100 --records 3 | tail -n 4
+echo "== the demo library as a database of the engine"
+"$bin/vantora-db" -c "open DEMO; info"

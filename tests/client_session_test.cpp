@@ -146,10 +146,16 @@ TEST_F(Sessions, RefusedSessionOpenClearsSessionButKeepsInternalError) {
   refused.result = -1;
   refused.internalError = 77;
   refused.systemError = "CPF2204";
+  refused.status = 3009;
   ScriptedTransport::QueueReceive(refused.Bytes());
   ASSERT_EQ(MCH_name("HOST"), 1);
   EXPECT_EQ(StartSession(), -1);
   EXPECT_EQ(Internal_Error(), 77);
+  // The status and the message identifier say why, as after any request.
+  EXPECT_EQ(retstat(), 3009);
+  char id[9] = {};
+  Return_Syserr(id);
+  EXPECT_STREQ(id, "CPF2204");
   EXPECT_EQ(ScriptedTransport::Calls("RESDeconnexion").size(), 1u);
   char name[18] = {'X'};
   VNXGET_MCH_name(name, sizeof name);

@@ -1,0 +1,212 @@
+#include "driver/frame/errors.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "idapi.h"
+#include "mv432ida.h"
+#include "platform/ui_sink.h"
+
+namespace vantora::driver {
+namespace {
+
+struct StatusRow {
+  int32_t serverStatus;
+  uint16_t engineStatus;
+};
+
+const StatusRow kServerStatuses[] = {
+    {3004, IDAPI_ERR_NO_SUCH_TABLE},
+    {3009, IDAPI_ERR_ACCESS_DENIED},
+    {3014, IDAPI_ERR_INVALID_REQUEST},
+    {3026, IDAPI_ERR_NO_CURRENT_RECORD},
+    {3029, IDAPI_ERR_RECORD_IN_USE},
+    {3033, IDAPI_ERR_KEY_VIOLATION},
+    {3041, IDAPI_ERR_ACCESS_DENIED},
+    {3042, IDAPI_ERR_ACCESS_DENIED},
+    {5001, IDAPI_ERR_EOF},
+    {5025, IDAPI_ERR_BOF},
+};
+
+struct MessageRow {
+  const char* id;
+  uint16_t engineStatus;
+};
+
+const MessageRow kMessages[] = {
+    {"CPF5029", IDAPI_ERR_BAD_DATA},       {"CPF5034", IDAPI_ERR_KEY_VIOLATION},
+    {"CPF5026", IDAPI_ERR_KEY_VIOLATION},  {"CPF4194", IDAPI_ERR_ACCESS_DENIED},
+    {"CPF4128", IDAPI_ERR_RECORD_IN_USE},  {"CPF5027", IDAPI_ERR_RECORD_IN_USE},
+    {"CPF4101", IDAPI_ERR_NO_SUCH_TABLE},  {"MCH1212", IDAPI_ERR_VALUE_OVERFLOW},
+    {"MCH1210", IDAPI_ERR_VALUE_OVERFLOW}, {"CPF5006", IDAPI_ERR_RECORD_NOT_FOUND},
+    {"CPF7302", IDAPI_ERR_CREATE_FAILED},
+};
+
+// The SQL communication area, as far as the driver reads it.
+constexpr int kSqlcaSize = 136;
+constexpr int kSqlcaCode = 12;
+constexpr int kSqlcaTextLength = 16;
+constexpr int kSqlcaText = 18;
+constexpr int kSqlcaTextMax = 70;
+
+// The RTVM0100 answer of QMHRTVM, read through the format file YRTVM0100.
+constexpr int kMessageRecordSize = 624;
+constexpr int kMessageLength = 8;
+constexpr int kMessageText = 24;
+
+std::mutex& MessageLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::string& MessageBuffer() {
+  static std::string buffer;
+  return buffer;
+}
+
+void Remember(const std::string& text) {
+  std::lock_guard guard(MessageLock());
+  MessageBuffer() = text;
+}
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return text;
+}
+
+std::string HostMessageId() {
+  char id[9] = {};
+  Return_Syserr(id);
+  return std::string(id, strnlen(id, 8));
+}
+
+std::string Hex(const unsigned char* bytes, size_t n) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (size_t i = 0; i < n; ++i) {
+    hex += kDigits[bytes[i] >> 4];
+    hex += kDigits[bytes[i] & 15];
+  }
+  return hex;
+}
+
+// The first-level text of an SQL message, or "" when any step fails.
+std::string RetrieveMessage(const std::string& id, const std::string& replacement) {
+  const int32_t file = VNXopen("YRTVM0100", 1, -1);
+  if (file < 0) return "";
+  std::string text;
+  if (VNXApiCall("QMHRTVM", "600", "RTVM0100", id.c_str(), "QSYS/QSQLMSG", replacement.c_str(),
+                 "*YES", "*NO") >= 0 &&
+      VNXMapFile(file, "*API/QMHRTVM   ", -1) >= 0) {
+    unsigned char record[kMessageRecordSize] = {};
+    if (VNXRead(file, record, kMessageRecordSize, VNX_READ_FIRST, nullptr, 0, nullptr) > 0) {
+      int32_t length = idapi_get_i32(record, kMessageLength);
+      length = std::clamp<int32_t>(length, 0, kMessageRecordSize - kMessageText);
+      text.assign(reinterpret_cast<const char*>(record + kMessageText),
+                  static_cast<size_t>(length));
+    }
+  }
+  Rclose(file);
+  return text;
+}
+
+bool IsSqlError(int32_t result) {
+  if (result >= 0) return true;
+  if (result != VNX_ERR_HOST && result != VNX_ERR_SIGNAL) return false;
+  return HostMessageId().rfind("SQL", 0) == 0;
+}
+
+}  // namespace
+
+void PostMessage(uint16_t status, const std::string& text) {
+  Remember(text);
+  IdapiPostError(IDAPI_ERROR_CATEGORY, status, IDAPI_CONTEXT_MESSAGE, text.c_str());
+}
+
+std::string LastMessage() {
+  std::lock_guard guard(MessageLock());
+  return MessageBuffer();
+}
+
+uint16_t MapClientFailure(int32_t result) {
+  if (result == VNX_ERR_INTERNAL) {
+    PostMessage(IDAPI_ERR_NOT_SUPPORTED, Format("Internal Error %ld", long{Internal_Error()}));
+    return IDAPI_ERR_NOT_SUPPORTED;
+  }
+  if (result == VNX_ERR_COMM) {
+    int16_t primary = 0;
+    int32_t secondary = 0;
+    APPC_ERR(&primary, &secondary);
+    PostMessage(IDAPI_ERR_NOT_SUPPORTED,
+                Format("APPC Error %hd %lx", primary, static_cast<unsigned long>(secondary)));
+    return IDAPI_ERR_COMMUNICATION;
+  }
+  const int32_t status = retstat();
+  for (const StatusRow& row : kServerStatuses) {
+    if (row.serverStatus == status) return row.engineStatus;
+  }
+  const std::string id = HostMessageId();
+  for (const MessageRow& row : kMessages) {
+    if (id.compare(0, 7, row.id) == 0) return row.engineStatus;
+  }
+  PostMessage(IDAPI_ERR_HOST,
+              Format("AS/400 Error: message '%s', code %ld", id.c_str(), long{status}));
+  return IDAPI_ERR_HOST;
+}
+
+uint16_t MapSqlFailure(int32_t result) {
+  if (!IsSqlError(result)) return MapClientFailure(result);
+  unsigned char sqlca[kSqlcaSize] = {};
+  VNXSqlSqlca(sqlca, kSqlcaSize);
+  const int32_t code = idapi_get_i32(sqlca, kSqlcaCode);
+  const int length = std::clamp<int>(idapi_get_i16(sqlca, kSqlcaTextLength), 0, kSqlcaTextMax);
+  const long magnitude = std::min(9999L, std::labs(static_cast<long>(code)));
+  const std::string id = Format("SQL%4.4ld", magnitude);
+  const std::string text =
+      RetrieveMessage(id, Hex(sqlca + kSqlcaText, static_cast<size_t>(length)));
+  const std::string message = Format("SQL Error %ld, %s", long{code}, text.c_str());
+  Remember(message);
+  IdapiAddErrorContext(IDAPI_ERROR_CATEGORY, IDAPI_ERR_SQL, IDAPI_CONTEXT_MESSAGE, message.c_str(),
+                       0);
+  IdapiAddErrorContext(IDAPI_ERROR_CATEGORY, IDAPI_ERR_SQL, IDAPI_CONTEXT_NATIVE_CODE,
+                       Format("%ld", long{code}).c_str(), 0);
+  return code < 0 || result < 0 ? IDAPI_ERR_SQL : IDAPI_OK;
+}
+
+std::string ClientFailureText(const std::string& prefix, int32_t result) {
+  const char* p = prefix.c_str();
+  switch (result) {
+    case VNX_ERR_INTERNAL:
+      return Format("%s: Internal Error %ld\r\r\n", p, long{Internal_Error()});
+    case VNX_ERR_COMM: {
+      int16_t primary = 0;
+      int32_t secondary = 0;
+      APPC_ERR(&primary, &secondary);
+      return Format("%s: APPC Error %0hx %0lx \r\r\n", p, static_cast<unsigned short>(primary),
+                    static_cast<unsigned long>(secondary));
+    }
+    case VNX_ERR_SIGNAL:
+    case VNX_ERR_HOST:
+      return Format("%s: Error %ld-%ld - Msg=%s\r\r\n", p, long{result}, long{retstat()},
+                    HostMessageId().c_str());
+    default:
+      return Format("%s: Unknown error %ld!!!\r\r\n", p, long{result});
+  }
+}
+
+void ShowClientFailure(const std::string& prefix, int32_t result) {
+  const std::string text = ClientFailureText(prefix, result);
+  Remember(text);
+  platform::CurrentUiSink().Message(kCaption, text, platform::MessageKind::kError);
+}
+
+}  // namespace vantora::driver

@@ -1,0 +1,249 @@
+/*
+ * idapi_app.h - the application interface of the database engine
+ * (libIDAPI32.so).
+ *
+ * An application starts the engine, opens databases through the drivers the
+ * engine loads (the driver type names the driver: "Morvalis400" is the
+ * AS/400 driver), and works with what it opened; the engine passes each call
+ * on to the driver's entry tables (idapi.h) and keeps the last error.
+ *
+ *   VdbStart();
+ *   VdbParameter params[] = {{"SERVER NAME", "AS400:/DEMO"}, {"USER NAME", "ALICE"}};
+ *   VdbDatabase* db;
+ *   if (VdbOpenDatabase("Morvalis400", "demo", params, 2, password, &db) != IDAPI_OK) {
+ *     VdbError e;
+ *     VdbLastError(&e);
+ *     fprintf(stderr, "0x%04X %s\n", e.status, e.message);
+ *   }
+ *   ...
+ *   VdbCloseDatabase(db);
+ *   VdbStop();
+ *
+ * Results: every function answers an engine status (IDAPI_OK on success;
+ * the codes are in idapi.h). A failing call leaves its status, and the text
+ * the driver posted with it, as the calling thread's last error.
+ *
+ * Ownership: handles (VdbDatabase*) belong to the engine; they are valid
+ * from their open to their close, or until VdbStop. A handle that was closed
+ * answers IDAPI_ERR_BAD_OBJECT, never a crash. Callers own their buffers.
+ *
+ * Threads: the engine may be called from several threads; a handle is used
+ * by one thread at a time.
+ */
+#ifndef IDAPI_APP_H_
+#define IDAPI_APP_H_
+
+#include <stdint.h>
+
+#include "idapi.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Engine --------------------------------------------------------------- */
+
+/* Starts the engine: reads its settings (docs/settings.md, sections Engine
+ * and Driver.<type>). Calls nest: each VdbStart needs a VdbStop. */
+IDAPI_API uint16_t VdbStart(void);
+/* Ends the last VdbStart: closes every database the application left open
+ * and closes every driver (their host sessions end). */
+IDAPI_API uint16_t VdbStop(void);
+
+/* Loads the driver of `driverType` (once) and registers it again: the
+ * driver's DrvInit is called, adding 1 to its use count. VdbOpenDatabase
+ * loads a driver by itself; this is for applications that hold a driver
+ * open between databases. IDAPI_ERR_NO_DRIVER when no module is found. */
+IDAPI_API uint16_t VdbLoadDriver(const char* driverType);
+/* Gives back one VdbLoadDriver (the driver's close entry). The last one is
+ * refused with IDAPI_ERR_INVALID_REQUEST while databases of the driver are
+ * open. */
+IDAPI_API uint16_t VdbUnloadDriver(const char* driverType);
+
+/* ---- Errors -------------------------------------------------------------- */
+
+#define VDB_TEXT_SIZE 1024
+typedef struct VdbError {
+  uint16_t status;             /* IDAPI_OK when no call failed yet */
+  char message[VDB_TEXT_SIZE]; /* the driver's text, else the status's description */
+  char context[VDB_TEXT_SIZE]; /* the message attached as error context, or "" */
+  char nativeCode[32];         /* the native code (SQLCODE) as text, or "" */
+} VdbError;
+/* The calling thread's last error. */
+IDAPI_API uint16_t VdbLastError(VdbError* error);
+/* Forgets the calling thread's last error. */
+IDAPI_API uint16_t VdbClearError(void);
+/* A short description of an engine status ("end of data", ...). */
+IDAPI_API const char* VdbStatusText(uint16_t status);
+
+/* ---- Drivers --------------------------------------------------------------
+ * The descriptions are the records of idapi.h (IDAPI_DRIVER_DESC_SIZE, ...). */
+
+IDAPI_API uint16_t VdbDescribeDriver(const char* driverType, void* description);
+IDAPI_API uint16_t VdbDescribeTableType(const char* driverType, uint16_t tableType,
+                                        void* description);
+IDAPI_API uint16_t VdbDescribeFieldType(const char* driverType, uint16_t fieldType,
+                                        void* description);
+IDAPI_API uint16_t VdbDriverCapabilities(const char* driverType, void* capabilities);
+/* A property of the driver as text ("3.0" for IDAPI_PROP_DRIVER_VERSION);
+ * `size` bytes of `out`, cut and terminated. */
+IDAPI_API uint16_t VdbDriverProperty(const char* driverType, uint32_t property, char* out,
+                                     uint16_t size);
+
+/* ---- Databases ------------------------------------------------------------ */
+
+typedef struct VdbDatabase VdbDatabase;
+
+/* One connection parameter: for the AS/400 driver "USER NAME", "SERVER NAME"
+ * ("AS400:/SYSTEM/LIBRARY", "LIBRARY"), "TRANSACTION" ("true"),
+ * "NEWSESSION" ("true"), "LANGDRIVER". */
+typedef struct VdbParameter {
+  const char* name;
+  const char* value;
+} VdbParameter;
+
+/* Opens a database. `password` may be null. */
+IDAPI_API uint16_t VdbOpenDatabase(const char* driverType, const char* name,
+                                   const VdbParameter* parameters, int32_t count,
+                                   const char* password, VdbDatabase** database);
+IDAPI_API uint16_t VdbCloseDatabase(VdbDatabase* database);
+/* A property of the database as text (IDAPI_PROP_*), cut to `size` bytes. */
+IDAPI_API uint16_t VdbDatabaseProperty(VdbDatabase* database, uint32_t property, char* out,
+                                       uint16_t size);
+/* The database's language driver name, code page and driver handle number. */
+IDAPI_API uint16_t VdbDatabaseInfo(VdbDatabase* database, char* languageDriver /*32*/,
+                                   uint16_t* codePage, int32_t* handle);
+
+/* ---- Tables and cursors ----------------------------------------------------
+ * A cursor holds one record, the current one: the moves read into it, the
+ * field calls read and change it, insert and modify write it. Values travel
+ * as text:
+ *   strings as they are (trailing blanks of fixed fields cut), numbers in
+ *   decimal, dates YYYY-MM-DD, times hh:mm:ss[.mmm], timestamps
+ *   YYYY-MM-DD hh:mm:ss[.mmm], bytes as hexadecimal digits.
+ *
+ *   VdbCursor* c;
+ *   VdbOpenTable(db, "CUSTOMER", NULL, VDB_READ_ONLY, &c);
+ *   while (VdbNext(c) == IDAPI_OK) {
+ *     char name[64];
+ *     VdbGetFieldText(c, 2, name, sizeof name, NULL);
+ *   }
+ *   VdbCloseCursor(c);
+ */
+typedef struct VdbCursor VdbCursor;
+
+#define VDB_READ_ONLY 1  /* open options */
+#define VDB_EXCLUSIVE 2
+
+/* Opens `table` (LIBRARY/FILE, or FILE of the database's library) along the
+ * index `index`: null or "" for the file's own access path, an index (logical
+ * file) name, or "@FIELD@FIELD" for the first index whose key starts with
+ * those fields. The cursor stands before the first record. */
+IDAPI_API uint16_t VdbOpenTable(VdbDatabase* database, const char* table, const char* index,
+                                uint32_t options, VdbCursor** cursor);
+/* The catalogue cursors: the tables of the database's library (NAME, ...), the
+ * fields of a table (FieldNo, NAME, FldType, FileName), its indexes (NAME,
+ * IndexId). Read them like tables. */
+IDAPI_API uint16_t VdbOpenTableList(VdbDatabase* database, VdbCursor** cursor);
+IDAPI_API uint16_t VdbOpenFieldList(VdbDatabase* database, const char* table, VdbCursor** cursor);
+IDAPI_API uint16_t VdbOpenIndexList(VdbDatabase* database, const char* table, VdbCursor** cursor);
+IDAPI_API uint16_t VdbCloseCursor(VdbCursor* cursor);
+
+typedef struct VdbField {
+  uint16_t number;  /* from 1 */
+  char name[32];
+  uint16_t type;    /* IDAPI_TYPE_* */
+  uint16_t subtype;
+  uint16_t units1;  /* length of a text, digits of a number */
+  uint16_t units2;  /* decimals */
+  uint16_t length;  /* of the logical value */
+  uint16_t nullable;
+} VdbField;
+IDAPI_API uint16_t VdbFieldCount(VdbCursor* cursor, uint16_t* count);
+IDAPI_API uint16_t VdbFieldInfo(VdbCursor* cursor, uint16_t number, VdbField* field);
+/* The number of the field `name` (compared without case); IDAPI_ERR_UNKNOWN_TYPE
+ * when there is none. */
+IDAPI_API uint16_t VdbFieldNumber(VdbCursor* cursor, const char* name, uint16_t* number);
+
+/* Moves; each reads the record it lands on. IDAPI_ERR_EOF after the last,
+ * IDAPI_ERR_BOF before the first. VdbFirst and VdbLast go to the first and
+ * last record (of the range, when one is set). */
+IDAPI_API uint16_t VdbFirst(VdbCursor* cursor);
+IDAPI_API uint16_t VdbLast(VdbCursor* cursor);
+IDAPI_API uint16_t VdbNext(VdbCursor* cursor);
+IDAPI_API uint16_t VdbPrior(VdbCursor* cursor);
+/* Reads the current record again. */
+IDAPI_API uint16_t VdbCurrent(VdbCursor* cursor);
+/* Moves `offset` records (negative: back); `moved` the records moved. */
+IDAPI_API uint16_t VdbRelative(VdbCursor* cursor, int32_t offset, int32_t* moved);
+/* Before the first record / after the last one, without reading. */
+IDAPI_API uint16_t VdbSetToBegin(VdbCursor* cursor);
+IDAPI_API uint16_t VdbSetToEnd(VdbCursor* cursor);
+IDAPI_API uint16_t VdbGetBookmark(VdbCursor* cursor, uint32_t* bookmark);
+/* Goes to a bookmark and reads its record. */
+IDAPI_API uint16_t VdbGotoBookmark(VdbCursor* cursor, uint32_t bookmark);
+IDAPI_API uint16_t VdbCompareBookmarks(VdbCursor* cursor, uint32_t first, uint32_t second,
+                                       int16_t* result);
+
+/* Seeks along the active index: `count` values of its first key fields, the
+ * last one possibly shortened (a partial text). Reads the record found;
+ * IDAPI_ERR_RECORD_NOT_FOUND when none. */
+#define VDB_SEEK_EQ 0
+#define VDB_SEEK_GT 1
+#define VDB_SEEK_GE 2
+IDAPI_API uint16_t VdbSeek(VdbCursor* cursor, uint16_t condition, const char* const* values,
+                           uint16_t count);
+/* Limits the cursor to the keys between `low` and `high` (either may be null:
+ * no bound), each of `count` key field values. */
+IDAPI_API uint16_t VdbSetRange(VdbCursor* cursor, uint16_t count, const char* const* low,
+                               int32_t lowInclusive, const char* const* high,
+                               int32_t highInclusive);
+IDAPI_API uint16_t VdbResetRange(VdbCursor* cursor);
+/* Switches to another index (as VdbOpenTable names them), keeping the position. */
+IDAPI_API uint16_t VdbSwitchIndex(VdbCursor* cursor, const char* index);
+
+/* The current record's field as text, cut to `size` bytes; `isNull` (may be
+ * null) 1 for a null field (its text is then ""). */
+IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out, uint32_t size,
+                                   int16_t* isNull);
+/* Sets a field of the current record; a null `text` makes it null (blank
+ * when the field cannot be null). IDAPI_ERR_INVALID_ARGUMENT for a text that
+ * is no value of the field's type. */
+IDAPI_API uint16_t VdbPutFieldText(VdbCursor* cursor, uint16_t number, const char* text);
+/* Makes the current record blank, for an insert. */
+IDAPI_API uint16_t VdbInitRecord(VdbCursor* cursor);
+/* Writes the current record as a new one / over the one it was read from /
+ * deletes the current record. */
+IDAPI_API uint16_t VdbInsert(VdbCursor* cursor);
+IDAPI_API uint16_t VdbModify(VdbCursor* cursor);
+IDAPI_API uint16_t VdbDelete(VdbCursor* cursor);
+IDAPI_API uint16_t VdbRecordCount(VdbCursor* cursor, int32_t* count);
+
+/* ---- Direct access to the driver's entry tables ---------------------------
+ * For programs that need a slot the calls above do not cover, and for
+ * tests: an entry of a driver's tables and the engine object behind a
+ * handle. Call an entry through its slot's typedef in idapi.h:
+ *   IdapiEntry e;
+ *   VdbDatabaseEntry(db, IDAPI_DB_PROPERTY, &e);
+ *   void* object;
+ *   VdbDatabaseObject(db, &object);
+ *   ((IdapiDbProperty)e)(object, IDAPI_PROP_DB_TYPE, text, sizeof text, &length); */
+/* The entry of `slot` of the driver table of `driverType`. */
+IDAPI_API uint16_t VdbDriverEntry(const char* driverType, uint16_t slot, IdapiEntry* entry);
+/* The entry of `slot` of a database's table. */
+IDAPI_API uint16_t VdbDatabaseEntry(VdbDatabase* database, uint16_t slot, IdapiEntry* entry);
+/* The engine's driver object (IdapiDriverObject) of a loaded driver type. */
+IDAPI_API uint16_t VdbDriverObject(const char* driverType, void** object);
+/* The engine's database object (IdapiDatabaseObject) of a database. */
+IDAPI_API uint16_t VdbDatabaseObject(VdbDatabase* database, void** object);
+/* The entry of `slot` of a cursor's table, its engine object (an
+ * IdapiCursorObject) and its record buffer (`size` bytes). */
+IDAPI_API uint16_t VdbCursorEntry(VdbCursor* cursor, uint16_t slot, IdapiEntry* entry);
+IDAPI_API uint16_t VdbCursorObject(VdbCursor* cursor, void** object);
+IDAPI_API uint16_t VdbRecordBuffer(VdbCursor* cursor, void** record, uint32_t* size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* IDAPI_APP_H_ */

@@ -1,0 +1,150 @@
+// The shell vantora-db: its commands against the engine, the driver and the
+// emulated host, and the program run with -c as a script would.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/driver_engine.h"
+#include "tools/vantora-db/shell.h"
+
+namespace vantora::testing {
+namespace {
+
+class VantoraDb : public DriverEngineTest {
+ protected:
+  struct Outcome {
+    bool ok;
+    std::string out;
+    std::string err;
+  };
+
+  // Runs `line` in a shell of its own, with the output format `format`.
+  Outcome RunShell(const std::string& line, db::OutputFormat format = db::OutputFormat::kTable,
+                   bool withPrompt = false) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    db::ShellOptions options;
+    options.format = format;
+    options.out = out;
+    options.err = err;
+    if (withPrompt) {
+      options.askPassword = [this](const std::string& prompt, std::string* password) {
+        prompts_.push_back(prompt);
+        *password = "secret";
+        return true;
+      };
+    }
+    bool ok;
+    {
+      db::Shell shell(options);
+      ok = shell.Run(line);
+    }
+    return {ok, Contents(out), Contents(err)};
+  }
+
+  static std::string Contents(std::FILE* f) {
+    std::string text;
+    std::rewind(f);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+    return text;
+  }
+
+  std::vector<std::string> prompts_;
+};
+
+TEST_F(VantoraDb, OpenInfoStatusClose) {
+  const Outcome o = RunShell("open DEMO --transaction; info; status; close");
+  EXPECT_TRUE(o.ok) << o.err;
+  EXPECT_NE(o.out.find("DEMO      DBWINUS0              1252"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Morvalis400  Morvalis/400 the BDE driver to   3.0"), std::string::npos);
+  EXPECT_NE(o.out.find("11  PACK    Packed number           0x2002"), std::string::npos);
+  EXPECT_NE(o.out.find("0x0000  success"), std::string::npos);
+  EXPECT_EQ(o.err, "");
+}
+
+TEST_F(VantoraDb, FailuresPrintTheStatusAndTheDriversTextAndStopTheScript) {
+  const Outcome o = RunShell("open AS400:/ABCDEFGHIJKL/DEMO; info");
+  EXPECT_FALSE(o.ok);
+  EXPECT_EQ(o.err,
+            "error 0x2702: The AS/400 system name ABCDEFGHIJKL is longer than 11 characters\n");
+  EXPECT_EQ(o.out, "");  // info did not run
+  const Outcome closed = RunShell("close");
+  EXPECT_FALSE(closed.ok);
+  EXPECT_EQ(closed.err, "error: no database is open (use open)\n");
+  const Outcome unknown = RunShell("frobnicate");
+  EXPECT_EQ(unknown.err, "error: no command frobnicate (try help)\n");
+  const Outcome quote = RunShell("open 'DEMO");
+  EXPECT_EQ(quote.err, "error: a quote (') opened at character 6 is not closed\n");
+  const Outcome usage = RunShell("open --no-such-option");
+  EXPECT_FALSE(usage.ok);
+  EXPECT_NE(usage.err.find("open:"), std::string::npos);
+}
+
+TEST_F(VantoraDb, PasswordComesFromTheEnvironmentOrThePromptNeverTheCommandLine) {
+  AddUser("ALICE", "SECRET");
+  unsetenv("VANTORA_PASSWORD");
+  const Outcome none = RunShell("open DEMO --user alice");
+  EXPECT_FALSE(none.ok);
+  EXPECT_EQ(none.err, "error: no password for alice: set VANTORA_PASSWORD or run in a terminal\n");
+  const Outcome prompted = RunShell("open DEMO --user alice", db::OutputFormat::kTable, true);
+  EXPECT_TRUE(prompted.ok) << prompted.err;
+  EXPECT_EQ(prompts_, std::vector<std::string>{"Password for alice: "});
+  setenv("VANTORA_PASSWORD", "wrong", 1);
+  const Outcome wrong = RunShell("open DEMO --user alice", db::OutputFormat::kTable, true);
+  unsetenv("VANTORA_PASSWORD");
+  EXPECT_FALSE(wrong.ok);
+  EXPECT_EQ(wrong.err.rfind("error 0x271E: Unable to open conversation with AS/400 (2): Error "
+                            "-1-3009",
+                            0),
+            0u)
+      << wrong.err;
+  EXPECT_EQ(prompts_.size(), 1u);  // the environment was used
+}
+
+TEST_F(VantoraDb, CsvAndJsonForScripts) {
+  const Outcome csv = RunShell("open DEMO", db::OutputFormat::kCsv);
+  EXPECT_EQ(csv.out, "database,language driver,code page\r\nDEMO,DBWINUS0,1252\r\n");
+  const Outcome json = RunShell("status", db::OutputFormat::kJson);
+  EXPECT_EQ(json.out,
+            "[\n {\"status\": \"0x0000\", \"meaning\": \"success\", \"message\": \"\", "
+            "\"context\": \"\", \"native code\": \"\"}\n]\n");
+}
+
+TEST_F(VantoraDb, TheProgramRunsAScriptAndAnswersItsExitStatus) {
+  const std::string program = VANTORA_DB_PATH;
+  const std::string ini = (root_ / "MV400.INI").string();
+  auto run = [&](const std::string& args) {
+    const std::string command = "MV400_INI=" + ini + " " + program + " " + args + " 2>&1";
+    std::FILE* p = popen(command.c_str(), "r");
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) text.append(buffer, n);
+    const int status = pclose(p);
+    return std::make_pair(WEXITSTATUS(status), text);
+  };
+  auto [ok, okText] = run("--csv -c 'open DEMO; close'");
+  EXPECT_EQ(ok, 0) << okText;
+  EXPECT_EQ(okText, "database,language driver,code page\r\nDEMO,DBWINUS0,1252\r\n");
+  auto [failed, failedText] = run("-c 'open AS400:/ABCDEFGHIJKL/X'");
+  EXPECT_EQ(failed, 1);
+  EXPECT_NE(failedText.find("error 0x2702"), std::string::npos);
+  const auto script = root_ / "script.vdb";
+  std::ofstream(script) << "# a comment\nopen DEMO\nstatus\n";
+  auto [scripted, scriptText] = run("--json " + script.string());
+  EXPECT_EQ(scripted, 0) << scriptText;
+  EXPECT_NE(scriptText.find("\"language driver\": \"DBWINUS0\""), std::string::npos);
+  auto [fromStdin, stdinText] = run("< " + script.string());
+  EXPECT_EQ(fromStdin, 0) << stdinText;
+  auto [help, helpText] = run("--help");
+  EXPECT_EQ(help, 0);
+  EXPECT_NE(helpText.find("-c,--command"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantora::testing
