@@ -250,6 +250,78 @@ TEST_F(HostServiceFiles, CallsAProgramThroughItsFile) {
   EXPECT_EQ(retstat(), 3004);
 }
 
+// The demo library has programs and data queues to pick, and the programs
+// run from it.
+TEST_F(HostServiceFiles, DemoLibraryHoldsProgramsAndDataQueues) {
+  ASSERT_EQ(StartSession(), 1);
+  struct Case {
+    const char* type;
+    std::vector<std::string> names;
+    const char* attribute;
+  } cases[] = {{"*PGM", {"ADDTAX", "SUMBIN", "UPPER"}, "CLE"}, {"*DTAQ", {"ORDERQ", "PRICEQ"}, ""}};
+  std::vector<uint8_t> block(277 * 108);
+  for (const Case& c : cases) {
+    int32_t h = Ropen("YOBJL0200", "rr");
+    ASSERT_GE(h, 0);
+    ASSERT_EQ(VNXApiCall("QUSCRTUS", "QTEMP/QOBJLSTLIB", "PF", "100000", " ", "*ALL", " ", "*YES"),
+              1);
+    ASSERT_EQ(
+        VNXApiCall("QUSLOBJ", "QTEMP/QOBJLSTLIB", "OBJL0200", "DEMO/*ALL", c.type, "", "", ""), 1);
+    ASSERT_EQ(VNXMapFile(h, "QTEMP/QOBJLSTLIB", 0), 1);
+    const int32_t n = VNXRead(h, block.data(), 108, 0x04080115, nullptr, 0, nullptr);
+    ASSERT_EQ(n, static_cast<int32_t>(c.names.size())) << c.type;
+    for (int32_t i = 0; i < n; ++i) {
+      const size_t e = static_cast<size_t>(i) * 108;
+      EXPECT_EQ(At(block, e, 10), Pad(c.names[static_cast<size_t>(i)], 10));
+      EXPECT_EQ(At(block, e + 31, 10), Pad(c.attribute, 10));
+      EXPECT_NE(At(block, e + 41, 50), Pad("", 50)) << "a text to show";
+    }
+    EXPECT_EQ(Rclose(h), 1);
+  }
+  int32_t h = VNXopen("*PGM/DEMO/ADDTAX", 5, -1);
+  ASSERT_GE(h, 0);
+  std::vector<uint8_t> out(51);
+  ASSERT_EQ(VNXRead(h, out.data(), 51, VNX_READ_KEY_EQ, kTaxInput.data(),
+                    static_cast<int32_t>(kTaxInput.size()), nullptr),
+            1);
+  EXPECT_EQ(At(out, 21, 30), Pad("TAX ADDED FOR C042", 30));
+  EXPECT_EQ(Rclose(h), 1);
+  EXPECT_GE(VNXLinkDataQueue(Pad("PRICEQ", 10).c_str(), Pad("DEMO", 10).c_str(), 0, 0,
+                             Pad("", 10).c_str()),
+            1);
+}
+
+// A display file, which the host does not keep, staged for object lists.
+TEST_F(HostServiceFiles, StagedDeviceFilesAreListedAmongTheFiles) {
+  Prepare([](host::Storage& storage) {
+    ASSERT_TRUE(storage.catalogue().CreateLibrary("SCREENS", "").ok());
+    ASSERT_TRUE(
+        storage.catalogue().CreateDeviceFile({"SCREENS", "ORDENTRY"}, "DSPF", "Order entry").ok());
+    host::PhysicalFileDef file;
+    file.name = {"SCREENS", "ORDHIST"};
+    file.fields = {host::CharField("X", 1)};
+    ASSERT_TRUE(storage.catalogue().CreatePhysicalFile(file).ok());
+  });
+  ASSERT_EQ(StartSession(), 1);
+  int32_t h = Ropen("YOBJL0200", "rr");
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(VNXApiCall("QUSCRTUS", "QTEMP/QOBJLSTLIB", "PF", "100000", " ", "*ALL", " ", "*YES"),
+            1);
+  ASSERT_EQ(
+      VNXApiCall("QUSLOBJ", "QTEMP/QOBJLSTLIB", "OBJL0200", "SCREENS/*ALL", "*FILE", "", "", ""),
+      1);
+  ASSERT_EQ(VNXMapFile(h, "QTEMP/QOBJLSTLIB", 0), 1);
+  std::vector<uint8_t> block(277 * 108);
+  ASSERT_EQ(VNXRead(h, block.data(), 108, 0x04080115, nullptr, 0, nullptr), 2);
+  EXPECT_EQ(At(block, 0, 10), Pad("ORDENTRY", 10));
+  EXPECT_EQ(At(block, 31, 10), Pad("DSPF", 10));
+  EXPECT_EQ(At(block, 108 + 31, 10), Pad("PF", 10));
+  EXPECT_EQ(Rclose(h), 1);
+  // It holds no records to open.
+  EXPECT_EQ(Ropen("SCREENS/ORDENTRY", "rr"), -1);
+  EXPECT_EQ(MessageId(), "CPF4101");
+}
+
 TEST_F(HostServiceFiles, WritesAndReadsTheProcedureCatalogue) {
   ASSERT_EQ(StartSession(), 1);
   int32_t hdr = VNXopen("YPROCHDR", 5, 0);

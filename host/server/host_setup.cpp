@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "host/server/data_queues.h"
 #include "host/server/host_installation.h"
 
 // GCC 12 at -O3 reports a false -Wrestrict overlap in std::string::assign
@@ -142,6 +143,29 @@ Status CreateBench(Storage& storage, int count) {
   return Status::Ok();
 }
 
+// Data queues to pick in the demo library; kept when they exist, with the
+// entries they hold.
+Status CreateDemoQueues(Catalogue& catalogue) {
+  struct Queue {
+    const char* name;
+    DataQueueDefinition definition;
+    const char* text;
+  };
+  const Queue queues[] = {
+      {"ORDERQ", {QueueSequence::kFifo, 200, 0}, "Demo orders to process"},
+      {"PRICEQ", {QueueSequence::kKeyed, 100, 10}, "Demo price requests by item"},
+  };
+  for (const Queue& q : queues) {
+    ObjectEntry existing;
+    if (catalogue.FindObject({kDemoLibrary, q.name}, "*DTAQ", &existing).ok()) continue;
+    if (Status s = CreateDataQueue(catalogue, {kDemoLibrary, q.name}, q.definition, q.text);
+        !s.ok()) {
+      return s;
+    }
+  }
+  return Status::Ok();
+}
+
 std::string RandomPassword() {
   std::random_device device;
   std::string password;
@@ -169,6 +193,7 @@ Status CreateDemoLibrary(Storage& storage, int benchRecords) {
   }
   if (Status s = CreateCustomers(storage); !s.ok()) return s;
   if (Status s = CreateOrders(storage); !s.ok()) return s;
+  if (Status s = CreateDemoQueues(catalogue); !s.ok()) return s;
   return CreateBench(storage, benchRecords);
 }
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "host/server/host_setup.h"
 #include "protocol/byte_order.h"
 
 namespace vantora::host {
@@ -116,6 +117,17 @@ std::vector<ProgramDefinition> SamplePrograms() {
                  30});
   all.push_back(
       {{kHostLibrary, "FAIL"}, "Always fails", {P(D::kInput, FieldType::kChar, 1)}, Fail, {}, 30});
+  // The demo library offers some of them too, so that there are programs to
+  // pick in it.
+  const size_t builtins = all.size();
+  for (size_t i = 0; i < builtins; ++i) {
+    ProgramDefinition demo = all[i];
+    if (demo.name.name != "ADDTAX" && demo.name.name != "SUMBIN" && demo.name.name != "UPPER") {
+      continue;
+    }
+    demo.name.library = kDemoLibrary;
+    all.push_back(std::move(demo));
+  }
   return all;
 }
 

@@ -9,6 +9,8 @@
 //   TALK      B CHAR 256: upper-cased; as a server job, the sample
 //             conversation (server_jobs.h).
 //   FAIL      I CHAR 1: always fails (CPF3C4B), to show a failing call.
+//
+// ADDTAX, SUMBIN and UPPER are in the demo library DEMO as well.
 #ifndef VANTORA_HOST_SERVER_SAMPLE_PROGRAMS_H_
 #define VANTORA_HOST_SERVER_SAMPLE_PROGRAMS_H_
 

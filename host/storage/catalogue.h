@@ -64,8 +64,8 @@ class Catalogue {
   // A source physical file: fields SRCSEQ ZONED(6,2), SRCDAT ZONED(6,0),
   // SRCDTA CHAR(recordLength - 12); lines live in members (source_members.h).
   Status CreateSourceFile(const ObjectName& name, int recordLength, std::string_view text);
-  // Deletes a file with its data, members, indexes and views.
-  // Errors: kFileNotFound; kObjectInUse while a cursor has it open or while
+  // Deletes a file with its data, members, indexes and views (a device file:
+  // its entry). Errors: kFileNotFound; kObjectInUse while a cursor has it open or while
   // logical files depend on it.
   Status DeleteFile(const ObjectName& name);
 
@@ -77,6 +77,15 @@ class Catalogue {
                      ObjectName* out);
   // Logical files over the physical file `name`, sorted by name.
   Status ListDependents(const ObjectName& name, std::vector<Dependent>* out);
+
+  // A device file: a "*FILE" entry with the attribute "DSPF" (display),
+  // "PRTF" (printer) or "ICFF" (communications), which object lists show.
+  // The host keeps no records or formats for it: opening or describing it
+  // answers kFileNotFound; DeleteFile removes it. Errors: kLibraryNotFound,
+  // kObjectExists (a file of that name exists), kInvalidArgument (another
+  // attribute, a name that is not valid).
+  Status CreateDeviceFile(const ObjectName& name, std::string_view attribute,
+                          std::string_view text);
 
   // Entries for objects other than libraries, files and user profiles, which
   // have their own calls. Errors: kLibraryNotFound, kObjectExists,
@@ -108,6 +117,7 @@ class Catalogue {
   Status InsertFormatLocked(int64_t fileId, int seq, const std::string& formatName,
                             const std::vector<FieldDef>& fields, const std::vector<KeyField>& key);
   Status CheckNewFileLocked(const ObjectName& name);
+  Status DeleteDeviceFileLocked(const ObjectName& name);
 
   detail::Database& db_;
 };

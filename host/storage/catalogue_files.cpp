@@ -15,6 +15,10 @@ Status Invalid(const std::string& why) {
   return Status::Error(StatusCode::kInvalidDefinition, why);
 }
 
+bool IsDeviceAttribute(std::string_view attribute) {
+  return attribute == "DSPF" || attribute == "PRTF" || attribute == "ICFF";
+}
+
 bool IsReservedColumn(const std::string& name) {
   return name == "ROWID" || name == "OID" || name == "_ROWID_";
 }
@@ -285,6 +289,38 @@ Status Catalogue::CreateSourceFile(const ObjectName& name, int recordLength,
   return s.ok() ? tx.Commit() : s;
 }
 
+Status Catalogue::CreateDeviceFile(const ObjectName& name, std::string_view attribute,
+                                   std::string_view text) {
+  ObjectName n;
+  Status s = NormaliseObjectName(name, &n);
+  if (!s.ok()) return s;
+  if (!IsDeviceAttribute(attribute)) {
+    return Status::Error(StatusCode::kInvalidArgument,
+                         "'" + std::string(attribute) + "' is not a device file attribute");
+  }
+  std::lock_guard lock(db_.mutex);
+  s = CheckNewFileLocked(n);
+  if (!s.ok()) return s;
+  return InsertObjectLocked(ObjectEntry{n, "*FILE", std::string(attribute), std::string(text)});
+}
+
+Status Catalogue::DeleteDeviceFileLocked(const ObjectName& name) {
+  sqlite3_stmt* q = nullptr;
+  Status s = db_.connection->Prepare(
+      "SELECT attribute FROM vt_objects WHERE library = ?1 AND name = ?2 AND type = '*FILE'", &q);
+  if (!s.ok()) return s;
+  {
+    StatementUse use(q);
+    detail::BindAll(q, 1, name.library, name.name);
+    if (sqlite3_step(q) != SQLITE_ROW || !IsDeviceAttribute(detail::ColumnText(q, 0))) {
+      return Status::Error(StatusCode::kFileNotFound, name.ToString());
+    }
+  }
+  return detail::Run(*db_.connection,
+                     "DELETE FROM vt_objects WHERE library = ?1 AND name = ?2 AND type = '*FILE'",
+                     name.library, name.name);
+}
+
 Status Catalogue::DeleteFile(const ObjectName& name) {
   ObjectName n;
   Status s = NormaliseObjectName(name, &n);
@@ -292,6 +328,7 @@ Status Catalogue::DeleteFile(const ObjectName& name) {
   std::lock_guard lock(db_.mutex);
   FileDescription d;
   s = DescribeLocked(n, &d);
+  if (s.code() == StatusCode::kFileNotFound) return DeleteDeviceFileLocked(n);
   if (!s.ok()) return s;
   if (auto it = db_.openCursors.find(d.id); it != db_.openCursors.end() && it->second > 0) {
     return Status::Error(StatusCode::kObjectInUse, n.ToString() + " is open");

@@ -177,6 +177,33 @@ TEST_F(CatalogueTest, ObjectListingsAndLibraries) {
   EXPECT_CODE(cat().DeleteObject({"SALES", "ORDQ"}, "*DTAQ"), kObjectNotFound);
 }
 
+TEST_F(CatalogueTest, DeviceFilesAreListedButHoldNoData) {
+  ASSERT_OK(cat().CreateDeviceFile({"sales", "ordscr"}, "DSPF", "Order entry screens"));
+  EXPECT_CODE(cat().CreateDeviceFile({"SALES", "ORDSCR"}, "PRTF", ""), kObjectExists);
+  EXPECT_CODE(cat().CreateDeviceFile({"SALES", "ORDERS"}, "DSPF", ""), kObjectExists);
+  EXPECT_CODE(cat().CreateDeviceFile({"SALES", "X"}, "PF", ""), kInvalidArgument);
+  EXPECT_CODE(cat().CreateDeviceFile({"NOLIB", "X"}, "DSPF", ""), kLibraryNotFound);
+  // A database file cannot take the name of a device file.
+  PhysicalFileDef pf;
+  pf.name = {"SALES", "ORDSCR"};
+  pf.fields = {CharField("X", 1)};
+  EXPECT_CODE(cat().CreatePhysicalFile(pf), kObjectExists);
+
+  std::vector<ObjectEntry> files;
+  ASSERT_OK(cat().ListObjects("SALES", "*FILE", "ORDS*", &files));
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].attribute, "DSPF");
+  EXPECT_EQ(files[0].text, "Order entry screens");
+  FileDescription d;
+  EXPECT_CODE(cat().DescribeFile({"SALES", "ORDSCR"}, &d), kFileNotFound);
+
+  ASSERT_OK(cat().DeleteFile({"SALES", "ORDSCR"}));
+  EXPECT_CODE(cat().DeleteFile({"SALES", "ORDSCR"}), kFileNotFound);
+  ASSERT_OK(cat().ListObjects("SALES", "*FILE", "ORDS*", &files));
+  EXPECT_TRUE(files.empty());
+  ASSERT_OK(cat().CreatePhysicalFile(pf));  // the name is free again
+}
+
 TEST_F(CatalogueTest, ResolvesThroughALibraryList) {
   ASSERT_OK(cat().CreateLibrary("FIRST", ""));
   std::vector<std::string> list = {"FIRST", "SALES", "QGPL"};
