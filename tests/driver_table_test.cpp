@@ -350,5 +350,44 @@ TEST_F(DriverTable, FieldListAndItsRows) {
   EXPECT_EQ(missing, nullptr);
 }
 
+std::vector<std::string> TableNames(VdbDatabase* db) {
+  VdbCursor* list = nullptr;
+  EXPECT_EQ(VdbOpenTableList(db, &list), IDAPI_OK);
+  std::vector<std::string> names;
+  char name[300], type[40];
+  while (list != nullptr && VdbNext(list) == IDAPI_OK) {
+    VdbGetFieldText(list, 1, name, sizeof name, nullptr);
+    VdbGetFieldText(list, 4, type, sizeof type, nullptr);
+    EXPECT_STREQ(type, "AS400");
+    names.push_back(name);
+  }
+  VdbCloseCursor(list);
+  return names;
+}
+
+TEST_F(DriverTable, TableListOfTheOwnLibraryThroughTheSelectionLibrary) {
+  OpenTest({{"SERVER NAME", "!TEST"}});  // every file, without a dialog
+  EXPECT_EQ(TableNames(db_), (std::vector<std::string>{"PLAIN", "TYPES"}));
+  // A second list is the same (the selection library's list held).
+  EXPECT_EQ(TableNames(db_), (std::vector<std::string>{"PLAIN", "TYPES"}));
+}
+
+TEST_F(DriverTable, TableListFromTheDictionaryWhenNoListCanBeShown) {
+  OpenTest();  // "TEST": the selection dialog would have to be shown
+  VdbCursor* list = nullptr;
+  ASSERT_EQ(VdbOpenIndexList(db_, "TYPES", &list), IDAPI_OK);
+  VdbCloseCursor(list);
+  ASSERT_EQ(VdbOpenIndexList(db_, "DEMO/CUSTOMER", &list), IDAPI_OK);
+  VdbCloseCursor(list);
+  // No dialog runner in this program: the dictionary's physical files, those
+  // of other libraries qualified.
+  const std::vector<std::string> names = TableNames(db_);
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+            (std::set<std::string>{"TYPES", "DEMO/CUSTOMER"}));
+  bool toldWhy = false;
+  for (const auto& m : sink_.Messages()) toldWhy |= !m.text.empty();
+  EXPECT_TRUE(toldWhy);
+}
+
 }  // namespace
 }  // namespace vantora::testing

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <string>
 
 #include "tests/support/driver_engine.h"
@@ -144,6 +145,47 @@ TEST_F(VantoraDb, TheProgramRunsAScriptAndAnswersItsExitStatus) {
   auto [help, helpText] = run("--help");
   EXPECT_EQ(help, 0);
   EXPECT_NE(helpText.find("-c,--command"), std::string::npos);
+}
+
+TEST_F(VantoraDb, BrowseSeekCountAndChanges) {
+  const Outcome browse = RunShell(
+      "open DEMO; browse ORDERS --index ORDERSBYC --from 1005 --to 1005 --limit 2", db::OutputFormat::kCsv);
+  ASSERT_TRUE(browse.ok) << browse.err;
+  EXPECT_NE(browse.out.find("ORDNO,CUSTNO,ORDDATE,AMOUNT,STATUS\r\n500142,1005,2020-02-19,"),
+            std::string::npos)
+      << browse.out;
+  EXPECT_EQ(std::count(browse.out.begin(), browse.out.end(), '\n'), 2 + 2 + 1);
+  const Outcome changes = RunShell(
+      "open DEMO; insert CUSTOMER CUSTNO=9999 NAME='NEW ONE' OPENED=2024-02-29 PHONE=; "
+      "update CUSTOMER 9999 CITY=NICE; seek CUSTOMER 9999; count CUSTOMER; "
+      "delete CUSTOMER 9999; count CUSTOMER",
+      db::OutputFormat::kCsv);
+  ASSERT_TRUE(changes.ok) << changes.err;
+  EXPECT_NE(changes.out.find("1 record inserted\n1 record updated\n"), std::string::npos);
+  EXPECT_NE(changes.out.find("9999,NEW ONE,NICE,0.00,0.00,2024-02-29,\r\n"), std::string::npos)
+      << changes.out;
+  EXPECT_NE(changes.out.find("CUSTOMER,51\r\n"), std::string::npos);
+  EXPECT_NE(changes.out.find("1 record deleted\n"), std::string::npos);
+  EXPECT_NE(changes.out.find("CUSTOMER,50\r\n"), std::string::npos);
+  const Outcome missing = RunShell("open DEMO; seek CUSTOMER 4711");
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.err, "error 0x2206: record not found\n");
+  const Outcome bad = RunShell("open DEMO; insert CUSTOMER CUSTNO");
+  EXPECT_FALSE(bad.ok);
+  EXPECT_NE(bad.err.find("'CUSTNO' is not FIELD=VALUE"), std::string::npos);
+}
+
+TEST_F(VantoraDb, ListsOfTablesFieldsAndIndexes) {
+  const Outcome o = RunShell("open !DEMO; tables; fields ORDERS; indexes ORDERS",
+                             db::OutputFormat::kCsv);
+  ASSERT_TRUE(o.ok) << o.err;
+  EXPECT_NE(o.out.find("table,type\r\nBENCH100,AS400\r\nCUSTOMER,AS400\r\nORDERS,AS400\r\n"),
+            std::string::npos)
+      << o.out;
+  EXPECT_NE(o.out.find("3,ORDDATE,date,4,8,0,\r\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("DEMO/ORDERSBYC,1,,,\"CUSTNO, ORDDATE\"\r\n"), std::string::npos);
+  // Read from the index dictionary, which keeps no descending flag.
+  EXPECT_NE(o.out.find("DEMO/ORDERSBYD,2,,,ORDDATE\r\n"), std::string::npos) << o.out;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/console.h"
+#include "selection/dialog_runner.h"
 #include "tools/vantora-db/line_editor.h"
 #include "tools/vantora-db/shell.h"
 
@@ -39,6 +40,16 @@ int main(int argc, char** argv) {
   options.askPassword = [](const std::string& prompt, std::string* password) {
     return platform::ReadSecret(prompt, password);
   };
+  // A table list of a library would show the selection dialog: without a
+  // screen, every file listed is chosen.
+  struct ChooseEverything : vantora::selection::DialogRunner {
+    int Run(vantora::selection::SelectionDialog& dialog) override {
+      dialog.Opening();
+      dialog.OkForAllClicked();
+      return dialog.result();
+    }
+  } everything;
+  vantora::selection::InstallDialogRunner(&everything);
   Shell shell(options);
 
   if (!commands.empty() || !script.empty() || !platform::IsTerminal(stdin)) {
@@ -66,3 +77,4 @@ int main(int argc, char** argv) {
   }
   return allOk ? 0 : 1;
 }
+
