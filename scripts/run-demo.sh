@@ -31,5 +31,5 @@ echo "== speedcheck, one record per request"
 "$bin/speedcheck" --file DEMO/BENCH100 --records 20000 --no-cache --quiet
 echo "== the last block's first records"
 "$bin/speedcheck" --file DEMO/BENCH100 --records 3 | tail -n 4
-echo "== the demo library as a database of the engine"
-"$bin/vantora-db" -c "open DEMO; info"
+echo "== the demo library as a database of the engine: its tables and a page of customers"
+"$bin/vantora-db" -c "open DEMO; tables; browse CUSTOMER --limit 10"

@@ -408,5 +408,43 @@ TEST_F(DriverCursor, ATableWithoutKeyReadsInArrivalOrder) {
   EXPECT_EQ(Get(c, "TEXT"), "FIRST");
 }
 
+TEST_F(DriverCursor, ADataQueueAsATableReceivesByKey) {
+  OpenTest({{"SERVER NAME", "DEMO"}});
+  // Two entries sent to the keyed queue through the client library.
+  const int32_t link = VNXLinkDataQueue("PRICEQ    ", "DEMO      ", 0, 0, "          ");
+  ASSERT_GE(link, 1);
+  ASSERT_EQ(VNXSendDataQueue(link, "PRICE OF A", 10, "ITEM-A    ", 10), 1);
+  ASSERT_EQ(VNXSendDataQueue(link, "PRICE OF B", 10, "ITEM-B    ", 10), 1);
+  VdbCursor* q = Table("*DTAQ/DEMO/PRICEQ");
+  ASSERT_NE(q, nullptr);
+  // The queue's key, as an index of its own.
+  IdapiEntry all;
+  VdbCursorEntry(q, IDAPI_CUR_ALL_INDEX_DESCRIPTORS, &all);
+  uint8_t d[IDAPI_INDEX_DESC_SIZE];
+  void* object = nullptr;
+  VdbCursorObject(q, &object);
+  ASSERT_EQ(reinterpret_cast<IdapiCurAllIndexDescriptors>(all)(object, d), IDAPI_OK);
+  EXPECT_STREQ(reinterpret_cast<char*>(d), "*DTAQ/DEMO/PRICEQ");
+  EXPECT_EQ(idapi_get_u16(d, IDAPI_IDX_PRIMARY), 1);
+  EXPECT_EQ(idapi_get_u16(d, IDAPI_IDX_KEY_FIELDS), 1);
+  // Reading by key receives the entry; other reads answer the end.
+  EXPECT_EQ(VdbNext(q), IDAPI_ERR_EOF);
+  const char* key[] = {"ITEM-B"};
+  ASSERT_EQ(VdbSeek(q, VDB_SEEK_EQ, key, 1), IDAPI_OK) << LastError().message;
+  EXPECT_EQ(Get(q, "DATA"), "PRICE OF B");
+  EXPECT_EQ(VdbSeek(q, VDB_SEEK_EQ, key, 1), IDAPI_ERR_RECORD_NOT_FOUND);  // received once
+  key[0] = "ITEM-A";
+  ASSERT_EQ(VdbSeek(q, VDB_SEEK_EQ, key, 1), IDAPI_OK);
+  EXPECT_EQ(Get(q, "DATA"), "PRICE OF A");
+  // Writing a record sends it.
+  ASSERT_EQ(VdbInitRecord(q), IDAPI_OK);
+  ASSERT_EQ(Put(q, "KEY", "ITEM-C"), IDAPI_OK);
+  ASSERT_EQ(Put(q, "DATA", "SENT AS A RECORD"), IDAPI_OK);
+  ASSERT_EQ(VdbInsert(q), IDAPI_OK) << LastError().message;
+  char entry[32] = {};
+  EXPECT_EQ(VNXReceiveDataQueue(link, entry, sizeof entry, 0, "EQ", "ITEM-C    ", 10), 16);
+  EXPECT_STREQ(entry, "SENT AS A RECORD");
+}
+
 }  // namespace
 }  // namespace vantora::testing
