@@ -51,6 +51,7 @@ struct Cursor {
   std::vector<CursorField> fields;
   std::vector<uint8_t> record;
   std::vector<uint16_t> keyFields;  // of the active index, 1-based
+  std::vector<uint16_t> changed;    // fields put since the record was read
 };
 
 struct LanguageDriver {

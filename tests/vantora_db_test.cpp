@@ -175,6 +175,26 @@ TEST_F(VantoraDb, BrowseSeekCountAndChanges) {
   EXPECT_NE(bad.err.find("'CUSTNO' is not FIELD=VALUE"), std::string::npos);
 }
 
+TEST_F(VantoraDb, FiltersSelectOnTheHost) {
+  // One order in seven is closed.
+  const Outcome o = RunShell(
+      "open DEMO; count ORDERS --where \"STATUS = 'C'\"; "
+      "count ORDERS --where \"STATUS = 'C' OR STATUS = 'S'\"; "
+      "browse ORDERS --where \"STATUS = 'C'\" --all",
+      db::OutputFormat::kCsv);
+  ASSERT_TRUE(o.ok) << o.err;
+  EXPECT_NE(o.out.find("ORDERS,28\r\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("ORDERS,85\r\n"), std::string::npos) << o.out;
+  const size_t header = o.out.find("ORDNO,CUSTNO");
+  ASSERT_NE(header, std::string::npos);
+  const std::string rows = o.out.substr(header);
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 1 + 28);
+  EXPECT_EQ(rows.find(",O\r\n"), std::string::npos);
+  const Outcome bad = RunShell("open DEMO; browse ORDERS --where \"STATUS = \"");
+  EXPECT_FALSE(bad.ok);
+  EXPECT_EQ(bad.err, "error 0x3E05: filter, character 10: the filter ends where a value is expected\n");
+}
+
 TEST_F(VantoraDb, ListsOfTablesFieldsAndIndexes) {
   const Outcome o = RunShell("open !DEMO; tables; fields ORDERS; indexes ORDERS",
                              db::OutputFormat::kCsv);
