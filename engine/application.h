@@ -25,6 +25,8 @@ void CloseCursorsOf(Database* db);
 // Takes a cursor a driver opened (`status` its answer): describes it and
 // hands it out in `out`, or closes it and finishes `call` with the failure.
 uint16_t AdoptCursor(ApplicationCall& call, uint16_t status, void* object, VdbCursor** out);
+// Hands a prepared procedure's parameter descriptors and buffer to its driver.
+uint16_t SetProcedureParameters(Cursor* procedure);
 // Whether databases of `driver` are open.
 bool HasOpenDatabases(const Driver* driver);
 

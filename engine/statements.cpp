@@ -64,6 +64,9 @@ uint16_t PrepareIn(Database* db, const char* text, uint32_t options, Cursor** ou
 }
 
 uint16_t ExecuteIn(Cursor* st, ApplicationCall& call, VdbCursor** result) {
+  if (st->procedure) {
+    if (uint16_t s = SetProcedureParameters(st); s != IDAPI_OK) return call.Finish(s);
+  }
   void* object = nullptr;
   const uint16_t s = Slot<IdapiCurExecute>(st, IDAPI_CUR_EXECUTE)(&st->pub, &object);
   if (s != IDAPI_OK) return call.Finish(s);
@@ -238,6 +241,180 @@ IDAPI_API uint16_t VdbDropIndex(VdbCursor* cursor, const char* index) {
   const uint16_t s = Slot<IdapiCurIndexMaintenance>(c, IDAPI_CUR_INDEX_MAINTENANCE)(
       &c->pub, c->pub.database, IDAPI_INDEX_DELETE, nullptr, index, nullptr);
   return s == IDAPI_OK ? IDAPI_OK : call.Finish(s);
+}
+
+}  // extern "C"
+
+// ---- Stored procedures -------------------------------------------------------
+
+namespace {
+
+// Reads the parameter rows of `name` into the statement's fields and lays
+// out its parameter buffer.
+uint16_t LoadParameters(Database* db, const char* name, Cursor* st) {
+  void* object = nullptr;
+  uint16_t s = Slot<IdapiDbOpenParameterList>(db, IDAPI_DB_OPEN_PARAMETER_LIST)(&db->pub, name,
+                                                                                &object);
+  if (s != IDAPI_OK) return s;
+  Cursor* list = AsCursor(object);
+  if (list == nullptr) return IDAPI_ERR_BAD_OBJECT;
+  st->fields.clear();
+  size_t offset = 0;
+  uint8_t row[IDAPI_PARAM_ROW_SIZE];
+  while (Slot<IdapiCurGetRecord>(list, IDAPI_CUR_NEXT)(&list->pub, 0, row, nullptr) == IDAPI_OK) {
+    CursorField f;
+    f.number = static_cast<uint16_t>(st->fields.size() + 1);
+    f.name.assign(reinterpret_cast<const char*>(row + IDAPI_PPROW_NAME),
+                  idapi_text_length(row, IDAPI_PPROW_NAME, 32));
+    f.direction = idapi_get_u16(row, IDAPI_PPROW_DIRECTION);
+    f.type = idapi_get_u16(row, IDAPI_PPROW_TYPE);
+    f.subtype = idapi_get_u16(row, IDAPI_PPROW_SUBTYPE);
+    f.units1 = idapi_get_u16(row, IDAPI_PPROW_UNITS1);
+    f.units2 = idapi_get_u16(row, IDAPI_PPROW_UNITS2);
+    f.length = idapi_get_u16(row, IDAPI_PPROW_LENGTH);
+    f.offset = static_cast<uint16_t>(offset);
+    offset += ValueSize(f.type, f.length);
+    st->fields.push_back(f);
+  }
+  ClearError();  // the list's end
+  Slot<IdapiCurClose>(list, IDAPI_CUR_CLOSE)(&list->pub);
+  if (AsCursor(object) != nullptr) ReleaseObject(object);
+  st->record.assign(offset + 1, 0);
+  return IDAPI_OK;
+}
+
+Cursor* ProcedureOf(VdbStatement* statement) {
+  Cursor* c = StatementOf(statement);
+  return c != nullptr && c->procedure ? c : nullptr;
+}
+
+const CursorField* ParameterOf(const Cursor* c, uint16_t number) {
+  return number >= 1 && number <= c->fields.size() ? &c->fields[number - 1u] : nullptr;
+}
+
+}  // namespace
+
+uint16_t vantora::engine::SetProcedureParameters(Cursor* st) {
+  std::vector<uint8_t> descriptors(st->fields.size() * IDAPI_FIELD_DESC_SIZE + 1, 0);
+  for (size_t i = 0; i < st->fields.size(); ++i) {
+    const CursorField& f = st->fields[i];
+    uint8_t* d = descriptors.data() + i * IDAPI_FIELD_DESC_SIZE;
+    PutField(d, f.number, f.type, f.offset, static_cast<uint16_t>(ValueSize(f.type, f.length)));
+    idapi_put_text(d, IDAPI_FLD_NAME, IDAPI_FLD_NAME_SIZE, f.name.c_str());
+    idapi_put_u16(d, IDAPI_FLD_UNITS1, f.units1);
+    idapi_put_u16(d, IDAPI_FLD_UNITS2, f.units2);
+    idapi_put_u16(d, IDAPI_FLD_DIRECTION, f.direction);
+  }
+  return Slot<IdapiCurParameters>(st, IDAPI_CUR_SET_PARAMETERS)(
+      &st->pub, static_cast<uint16_t>(st->fields.size()), descriptors.data(), st->record.data());
+}
+
+extern "C" {
+
+IDAPI_API uint16_t VdbOpenProcedureList(VdbDatabase* database, VdbCursor** cursor) {
+  ApplicationCall call;
+  Database* db = AsDatabase(database);
+  if (db == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  if (cursor == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  void* object = nullptr;
+  const uint16_t s = Slot<IdapiDbOpenProcedureList>(db, IDAPI_DB_OPEN_PROCEDURE_LIST)(
+      &db->pub, "", 0, &object);
+  return AdoptCursor(call, s, object, cursor);
+}
+
+IDAPI_API uint16_t VdbOpenParameterList(VdbDatabase* database, const char* procedure,
+                                        VdbCursor** cursor) {
+  ApplicationCall call;
+  Database* db = AsDatabase(database);
+  if (db == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  if (cursor == nullptr || procedure == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  void* object = nullptr;
+  const uint16_t s = Slot<IdapiDbOpenParameterList>(db, IDAPI_DB_OPEN_PARAMETER_LIST)(
+      &db->pub, procedure, &object);
+  return AdoptCursor(call, s, object, cursor);
+}
+
+IDAPI_API uint16_t VdbPrepareProcedure(VdbDatabase* database, const char* procedure,
+                                       VdbStatement** statement) {
+  ApplicationCall call;
+  Database* db = AsDatabase(database);
+  if (db == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  if (procedure == nullptr || statement == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  *statement = nullptr;
+  void* object = nullptr;
+  uint16_t s = Slot<IdapiDbPrepareProcedure>(db, IDAPI_DB_PREPARE_PROCEDURE)(&db->pub, procedure,
+                                                                              &object);
+  if (s != IDAPI_OK) return call.Finish(s);
+  Cursor* st = AsCursor(object);
+  if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  CursorOpened(st);
+  st->procedure = true;
+  if (s = LoadParameters(db, procedure, st); s != IDAPI_OK) {
+    FreeStatementObject(st);
+    return call.Finish(s);
+  }
+  *statement = reinterpret_cast<VdbStatement*>(&st->pub);
+  return IDAPI_OK;
+}
+
+IDAPI_API uint16_t VdbParameterCount(VdbStatement* procedure, uint16_t* count) {
+  ApplicationCall call;
+  Cursor* st = ProcedureOf(procedure);
+  if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  if (count == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  *count = static_cast<uint16_t>(st->fields.size());
+  return IDAPI_OK;
+}
+
+IDAPI_API uint16_t VdbParameterInfo(VdbStatement* procedure, uint16_t number, VdbField* field,
+                                    uint16_t* direction) {
+  ApplicationCall call;
+  Cursor* st = ProcedureOf(procedure);
+  if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  const CursorField* f = ParameterOf(st, number);
+  if (f == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  if (field != nullptr) {
+    *field = VdbField{};
+    field->number = f->number;
+    idapi_put_text(field->name, 0, sizeof field->name, f->name.c_str());
+    field->type = f->type;
+    field->subtype = f->subtype;
+    field->units1 = f->units1;
+    field->units2 = f->units2;
+    field->length = f->length;
+  }
+  if (direction != nullptr) *direction = f->direction;
+  return IDAPI_OK;
+}
+
+IDAPI_API uint16_t VdbSetParameterText(VdbStatement* procedure, uint16_t number,
+                                       const char* text) {
+  ApplicationCall call;
+  Cursor* st = ProcedureOf(procedure);
+  if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  const CursorField* f = ParameterOf(st, number);
+  if (f == nullptr || text == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  std::vector<uint8_t> value;
+  if (!TextToValue(f->type, f->length, text, &value) ||
+      value.size() > ValueSize(f->type, f->length)) {
+    PostError(IDAPI_ERR_INVALID_ARGUMENT,
+              ("'" + std::string(text) + "' is no value of the parameter " + f->name).c_str());
+    return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  }
+  std::copy(value.begin(), value.end(), st->record.begin() + f->offset);
+  return IDAPI_OK;
+}
+
+IDAPI_API uint16_t VdbGetParameterText(VdbStatement* procedure, uint16_t number, char* out,
+                                       uint32_t size) {
+  ApplicationCall call;
+  Cursor* st = ProcedureOf(procedure);
+  if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  const CursorField* f = ParameterOf(st, number);
+  if (f == nullptr || out == nullptr || size == 0) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  const std::string text = ValueToText(f->type, f->length, st->record.data() + f->offset);
+  idapi_put_text(out, 0, size, text.c_str());
+  return IDAPI_OK;
 }
 
 }  // extern "C"

@@ -267,6 +267,38 @@ IDAPI_API uint16_t VdbFreeStatement(VdbStatement* statement);
 /* Prepare, execute and free in one call. */
 IDAPI_API uint16_t VdbExecuteSql(VdbDatabase* database, const char* text, VdbCursor** result);
 
+/* ---- Stored procedures -------------------------------------------------------
+ * The procedures declared in the catalogue (YPROCHDR, YPROCPARMS) of the job's
+ * library list: list them, list one's parameters, call one.
+ *
+ *   VdbStatement* call;
+ *   VdbPrepareProcedure(db, "ADDTAX", &call);
+ *   VdbSetParameterText(call, 1, "FR");          parameters from 1, in row order
+ *   VdbSetParameterText(call, 2, "100.00");
+ *   VdbExecute(call, NULL);                        calls the program
+ *   VdbGetParameterText(call, 4, text, sizeof text, NULL);
+ *   VdbFreeStatement(call);
+ */
+/* Rows: NAME. */
+IDAPI_API uint16_t VdbOpenProcedureList(VdbDatabase* database, VdbCursor** cursor);
+/* Rows: SEQUENCE, NAME, DIRECTION (1 in, 2 out, 3 both), PCTYPE, TYPE,
+ * SUBTYPE, UNITS1, UNITS2, OFFSET, LENGTH. */
+IDAPI_API uint16_t VdbOpenParameterList(VdbDatabase* database, const char* procedure,
+                                        VdbCursor** cursor);
+/* IDAPI_ERR_NO_SUCH_PROCEDURE for a name that is not declared (or longer
+ * than 10 characters, or declared with field records that do not add up). */
+IDAPI_API uint16_t VdbPrepareProcedure(VdbDatabase* database, const char* procedure,
+                                       VdbStatement** statement);
+IDAPI_API uint16_t VdbParameterCount(VdbStatement* procedure, uint16_t* count);
+/* A parameter as a field (its engine type and units) and its direction. */
+IDAPI_API uint16_t VdbParameterInfo(VdbStatement* procedure, uint16_t number, VdbField* field,
+                                    uint16_t* direction);
+/* A parameter's value as text, as VdbPutFieldText and VdbGetFieldText take and give it. */
+IDAPI_API uint16_t VdbSetParameterText(VdbStatement* procedure, uint16_t number,
+                                       const char* text);
+IDAPI_API uint16_t VdbGetParameterText(VdbStatement* procedure, uint16_t number, char* out,
+                                       uint32_t size);
+
 /* ---- Transactions -------------------------------------------------------------
  * Only on a database opened with the parameter TRANSACTION "true"
  * (commitment control); otherwise IDAPI_ERR_NO_TRANSACTIONS. A transaction

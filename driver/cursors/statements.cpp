@@ -7,6 +7,7 @@
 
 #include "driver/cursors/constant_text.h"
 #include "driver/cursors/date_time_text.h"
+#include "driver/cursors/procedure_call.h"
 #include "driver/cursors/sql_text.h"
 #include "driver/frame/database.h"
 #include "driver/frame/errors.h"
@@ -76,7 +77,7 @@ HostParameter MapParameter(const EngineField& f, const uint8_t* value) {
       p = Binary(2, 4, 2);
       break;
     case IDAPI_TYPE_FLOAT:
-      p = f.length == 4 ? Binary(3, 4, 7) : Binary(4, 8, 8);
+      p = Binary(4, 8, 8);  // the engine's floats are doubles
       break;
     case IDAPI_TYPE_DATE:
       n = DateToText(text, idapi_get_i32(value, 0), 0x0000);
@@ -286,6 +287,9 @@ uint16_t SetParameterDescriptors(void* statement, uint16_t count, const void* de
 }
 
 uint16_t SetParameters(void* statement, uint16_t count, const void* descriptors, void* record) {
+  if (ProcedureCall* p = ProcedureOf(statement)) {
+    return SetProcedureParameters(p, count, descriptors, record);
+  }
   StatementHandle* s = StatementOf(statement);
   if (s == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
   if (count > 0 && (descriptors == nullptr || record == nullptr)) {
@@ -301,6 +305,10 @@ uint16_t SetParameters(void* statement, uint16_t count, const void* descriptors,
 }
 
 uint16_t ExecuteStatement(void* statement, void** outCursor) {
+  if (ProcedureCall* p = ProcedureOf(statement)) {
+    if (outCursor != nullptr) *outCursor = nullptr;
+    return CallProcedure(p);
+  }
   StatementHandle* s = StatementOf(statement);
   if (s == nullptr || outCursor == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
   *outCursor = nullptr;

@@ -9,6 +9,7 @@
 #include "driver/cursors/cursor_slots.h"
 #include "driver/cursors/definitions.h"
 #include "driver/cursors/filters.h"
+#include "driver/cursors/procedure_call.h"
 #include "driver/cursors/statements.h"
 #include "driver/cursors/transactions.h"
 #include "driver/frame/database.h"
@@ -16,6 +17,7 @@
 #include "driver/frame/field_list.h"
 #include "driver/frame/index_list.h"
 #include "driver/frame/open_table.h"
+#include "driver/frame/procedure_list.h"
 #include "driver/frame/registration.h"
 #include "driver/frame/slots.h"
 #include "driver/frame/table_list.h"
@@ -214,6 +216,9 @@ std::array<IdapiEntry, IDAPI_DATABASE_SLOTS> MakeDatabaseTable() {
   t[IDAPI_DB_CREATE_TABLE] = E(&CreateTable);
   t[IDAPI_DB_PREPARE] = E(&PrepareStatement);
   t[IDAPI_DB_ALLOCATE_STATEMENT] = E(&AllocateStatement);
+  t[IDAPI_DB_OPEN_PROCEDURE_LIST] = E(&OpenProcedureList);
+  t[IDAPI_DB_OPEN_PARAMETER_LIST] = E(&OpenParameterList);
+  t[IDAPI_DB_PREPARE_PROCEDURE] = E(&PrepareProcedure);
   t[IDAPI_DB_BEGIN_TRANSACTION] = E(&BeginTransaction);
   t[IDAPI_DB_END_TRANSACTION] = E(&EndTransaction);
   t[IDAPI_DB_TRANSACTION_INFO] = E(&TransactionInfo);
