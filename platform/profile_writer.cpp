@@ -163,7 +163,11 @@ void Apply(std::vector<Line>& lines, const ProfileChange& change, const std::str
   }
   if (!lines.empty()) {
     if (lines.back().ending.empty()) lines.back().ending = newline;
-    if (!Trim(lines.back().text).empty()) lines.push_back(Line{"", newline});
+    if (!Trim(lines.back().text).empty()) {
+      Line blank;
+      blank.ending = newline;
+      lines.push_back(std::move(blank));
+    }
   }
   Line section;
   section.text = "[" + change.section + "]";
