@@ -32,14 +32,15 @@ platform::Module OpenModule(const std::string& fileName, const void* anchor) {
 
 std::unique_ptr<ClientLibrary> ClientLibrary::Load(std::string* error) {
   const std::string file = platform::DecoratedModuleName(kClientStem);
-  std::unique_ptr<ClientLibrary> library(new ClientLibrary());
-  library->module_ = OpenModule(file, nullptr);
-  if (!library->module_.IsOpen()) {
+  // Opened once for the process and never closed.
+  static platform::Module* const kept = new platform::Module(OpenModule(file, nullptr));
+  if (!kept->IsOpen()) {
     *error = "The client library " + file + " was not found";
     return nullptr;
   }
+  std::unique_ptr<ClientLibrary> library(new ClientLibrary());
   std::string missing;
-  const platform::Module& m = library->module_;
+  const platform::Module& m = *kept;
   Bind(m, "StartSession", &library->StartSession, &missing);
   Bind(m, "FreeSession", &library->FreeSession, &missing);
   Bind(m, "VNXTerminate", &library->VNXTerminate, &missing);

@@ -3,8 +3,9 @@
 // vtsetup does not link against the client library: it must run (and say
 // what is wrong) on a machine where the library or its transport is
 // missing. The library is opened once, through the platform's module
-// loader, and stays loaded for the life of the object; the entry points
-// are bound by name. It is looked for in the program's folder, then in
+// loader, and stays loaded for the rest of the process (it keeps its
+// session table from load to exit, and is not made to be unloaded); the
+// entry points are bound by name. It is looked for in the program's folder, then in
 // "../lib" beside it (the layout of an installation and of the build
 // tree), then along the loader's path.
 //
@@ -54,7 +55,6 @@ class ClientLibrary {
 
  private:
   ClientLibrary() = default;
-  platform::Module module_;
 };
 
 // Opens the module `fileName` from the folder of `anchor` (this program
