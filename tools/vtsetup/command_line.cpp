@@ -242,7 +242,7 @@ int ParseCommandLine(int argc, char** argv, CommandLineOptions* o, bool* helpSho
   app.add_flag("--clear-index-dictionary", o->clearIndexDictionary,
                "empty the driver's index dictionary YIDXR0100 on the host (needs --yes)");
   app.add_flag("--yes", o->yes, "confirm --clear-index-dictionary");
-  app.footer(std::string("Passwords: ") + kPasswordNote);
+  app.footer(std::string("Passwords: ") + kPasswordNote + "\n");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -143,6 +143,7 @@ TEST_F(VtsetupTcp, AWrongPasswordGivesTheHostsMessage) {
   ProgramRun test = RunVtsetup(Env("wrong"), "--test --json");
   EXPECT_EQ(test.status, 1) << test.output;
   EXPECT_NE(test.output.find("\"step\": \"StartSession\""), std::string::npos) << test.output;
+  EXPECT_NE(test.output.find("\"class\": -1,"), std::string::npos) << test.output;
   EXPECT_NE(test.output.find("\"messageId\": \"CPF22E2\""), std::string::npos) << test.output;
 }
 
