@@ -12,8 +12,8 @@ namespace vantora::platform {
 
 ProfileOverride::ProfileOverride(std::string_view text) {
   const char* tmp = std::getenv("TMPDIR");
-  std::string folder = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                       "/vantora-settings-XXXXXX";
+  std::string folder =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/vantora-settings-XXXXXX";
   if (::mkdtemp(folder.data()) == nullptr) return;  // mode 0700
   const std::string path = folder + "/MV400.INI";
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

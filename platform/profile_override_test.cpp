@@ -51,6 +51,8 @@ TEST(ProfileOverride, NamesAPrivateFileAndRestoresTheEnvironment) {
 }
 
 TEST(ProfileOverride, AFolderThatCannotBeMadeLeavesTheEnvironmentAlone) {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string savedTmp = tmp != nullptr ? tmp : "";
   setenv("MV400_INI", "/kept.ini", 1);
   setenv("TMPDIR", "/nonexistent/folder", 1);
   {
@@ -59,7 +61,11 @@ TEST(ProfileOverride, AFolderThatCannotBeMadeLeavesTheEnvironmentAlone) {
     EXPECT_STREQ(std::getenv("MV400_INI"), "/kept.ini");
   }
   EXPECT_STREQ(std::getenv("MV400_INI"), "/kept.ini");
-  unsetenv("TMPDIR");
+  if (tmp != nullptr) {
+    setenv("TMPDIR", savedTmp.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
   unsetenv("MV400_INI");
 }
 

@@ -41,10 +41,10 @@ struct Line {
   std::string text;    // without its line end
   std::string ending;  // "\n", "\r\n" or "" (the last line without one)
   enum Kind { kOther, kSection, kKey } kind = kOther;
-  std::string section;       // the section the line is in (kKey), or opens (kSection)
-  std::string key;           // kKey: the key's name
-  std::size_t valueAt = 0;   // kKey: where the value starts in `text` (after '=' and blanks)
-  std::string value;         // kKey: the value as the reader gives it
+  std::string section;      // the section the line is in (kKey), or opens (kSection)
+  std::string key;          // kKey: the key's name
+  std::size_t valueAt = 0;  // kKey: where the value starts in `text` (after '=' and blanks)
+  std::string value;        // kKey: the value as the reader gives it
 };
 
 std::string ReaderValue(std::string_view raw) {
@@ -108,8 +108,8 @@ std::vector<Line> ParseLines(std::string_view text) {
 // drop its outer blanks or a pair of quotes.
 std::string FileValue(const std::string& value) {
   if (value.empty()) return value;
-  const bool outerBlank = value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
-                          value.back() == '\t';
+  const bool outerBlank =
+      value.front() == ' ' || value.front() == '\t' || value.back() == ' ' || value.back() == '\t';
   const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
                       value.back() == value.front();
   return outerBlank || quoted ? "\"" + value + "\"" : value;

@@ -63,7 +63,8 @@ TEST(ProfileWriter, AddsKeysWhereTheyBelong) {
        "[General]\nNetwork=tcp\n\n; tcp\n[Tcp]\nPort=1\n", Set("general", "Program", "LIB/PGM"),
        "[General]\nNetwork=tcp\nProgram=LIB/PGM\n\n; tcp\n[Tcp]\nPort=1\n"},
       {"in the first of two sections of the name", "[Tcp]\nPort=1\n[General]\n[TCP]\nUser=A\n",
-       Set("Tcp", "ConnectTimeout", "5"), "[Tcp]\nPort=1\nConnectTimeout=5\n[General]\n[TCP]\nUser=A\n"},
+       Set("Tcp", "ConnectTimeout", "5"),
+       "[Tcp]\nPort=1\nConnectTimeout=5\n[General]\n[TCP]\nUser=A\n"},
       {"right after a header without keys", "[SNA]\n\n[General]\nNetwork=sna\n",
        Set("SNA", "Lu", "LU01"), "[SNA]\nLu=LU01\n\n[General]\nNetwork=sna\n"},
       {"a new section at the end, after a blank line", "[General]\nNetwork=tcp\n",
@@ -82,8 +83,8 @@ TEST(ProfileWriter, AddsKeysWhereTheyBelong) {
       {"removing takes every occurrence", kHandWritten, Remove("General", "Network"),
        "Network=stray\n  ; settings of this machine\n\n[ general ]\nlocation=old.example\n\n"
        "; the TCP transport\n[Tcp]\nPort = 8471\n[GENERAL]\nExtra=kept\n"},
-      {"removing a missing key changes nothing", "[General]\nNetwork=tcp\n",
-       Remove("Tcp", "Port"), "[General]\nNetwork=tcp\n"},
+      {"removing a missing key changes nothing", "[General]\nNetwork=tcp\n", Remove("Tcp", "Port"),
+       "[General]\nNetwork=tcp\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ApplyProfileChanges(c.text, {c.change}), c.expected) << c.name;
@@ -96,11 +97,19 @@ TEST(ProfileWriter, RemovedKeyGivesTheReadersDefault) {
 }
 
 TEST(ProfileWriter, ValuesReadBackUnchanged) {
-  const char* values[] = {"tcp",       "  two blanks in front", "a blank behind ", "\"quoted\"",
-                          "'single'",  "\"only in front",       "a=b;c",           "",
-                          "[not a section]", "\t tab"};
+  const char* values[] = {"tcp",
+                          "  two blanks in front",
+                          "a blank behind ",
+                          "\"quoted\"",
+                          "'single'",
+                          "\"only in front",
+                          "a=b;c",
+                          "",
+                          "[not a section]",
+                          "\t tab"};
   for (const char* value : values) {
-    const std::string out = ApplyProfileChanges("[General]\nLocation=x\n", {Set("General", "Location", value)});
+    const std::string out =
+        ApplyProfileChanges("[General]\nLocation=x\n", {Set("General", "Location", value)});
     EXPECT_EQ(Profile::FromText(out).GetString("General", "Location", "?"), value) << out;
     const std::string added = ApplyProfileChanges("", {Set("Host", "DataDirectory", value)});
     EXPECT_EQ(Profile::FromText(added).GetString("Host", "DataDirectory", "?"), value) << added;
@@ -125,8 +134,8 @@ TEST(ProfileWriter, RefusesWhatTheFileCannotHold) {
   };
   for (const Case& c : cases) {
     const std::string why = CheckProfileChange(c.change);
-    EXPECT_NE(why.find(c.why), std::string::npos) << c.change.section << "/" << c.change.key
-                                                  << ": " << why;
+    EXPECT_NE(why.find(c.why), std::string::npos)
+        << c.change.section << "/" << c.change.key << ": " << why;
   }
   EXPECT_EQ(CheckProfileChange(Set("General", "Location", "as400.example:8471")), "");
   EXPECT_EQ(CheckProfileChange(Remove("General", "Location")), "");
@@ -189,8 +198,9 @@ TEST_F(ProfileWriterFile, ReplacesAtomicallyAndKeepsTheHandWrittenText) {
   std::ofstream(path, std::ios::binary) << kHandWritten;
   fs::permissions(path, fs::perms(0640));
   const ino_t before = Inode(path);
-  ASSERT_EQ(WriteProfileChanges(path, {Set("General", "Network", "tcp"), Set("Tcp", "Port", "9000")}),
-            "");
+  ASSERT_EQ(
+      WriteProfileChanges(path, {Set("General", "Network", "tcp"), Set("Tcp", "Port", "9000")}),
+      "");
   EXPECT_NE(Inode(path), before);  // a new file renamed over the old one
   EXPECT_EQ(Mode(path), 0640u);    // the owner's choice of mode stays
   EXPECT_EQ(Read(path), ApplyProfileChanges(kHandWritten, {Set("General", "Network", "tcp"),

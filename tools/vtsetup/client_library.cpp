@@ -54,8 +54,7 @@ std::unique_ptr<ClientLibrary> ClientLibrary::Load(std::string* error) {
   Bind(m, "Internal_Error", &library->Internal_Error, &missing);
   Bind(m, "APPC_ERR", &library->APPC_ERR, &missing);
   if (!missing.empty()) {
-    *error = "The client library " + file + " lacks the function " + missing +
-             ": check versions";
+    *error = "The client library " + file + " lacks the function " + missing + ": check versions";
     return nullptr;
   }
   return library;

@@ -5,8 +5,8 @@
 #include "platform/profile.h"
 #include "platform/profile_writer.h"
 #include "platform/ui_sink.h"
-#include "tools/vtsetup/setup_actions.h"
 #include "tools/vtsetup/settings_model.h"
+#include "tools/vtsetup/setup_actions.h"
 
 namespace vantora::vtsetup {
 namespace {
@@ -15,8 +15,7 @@ namespace {
 class ScriptSink : public platform::UiSink {
  public:
   explicit ScriptSink(bool yes) : yes_(yes) {}
-  void Message(const std::string& title, const std::string& text,
-               platform::MessageKind) override {
+  void Message(const std::string& title, const std::string& text, platform::MessageKind) override {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
   }
   platform::Answer Ask(const std::string&, const std::string&, bool) override {
@@ -125,8 +124,9 @@ void Show(const SettingsModel& model, const SetupActions& actions, std::FILE* ou
   }
   std::fprintf(out, "network types: %s\n", networks.c_str());
   if (model.HoldsPassword()) {
-    std::fprintf(out, "warning: the settings file holds a password; keep it readable only by "
-                      "its owner, or remove it and use VANTORA_PASSWORD\n");
+    std::fprintf(out,
+                 "warning: the settings file holds a password; keep it readable only by "
+                 "its owner, or remove it and use VANTORA_PASSWORD\n");
   }
   std::fprintf(out, "passwords: %s\n", kPasswordNote);
 }
@@ -140,8 +140,8 @@ void PrintFailure(const ClientFailure& f, std::FILE* to) {
                    f.messageId.c_str());
       break;
     case VNX_ERR_COMM:
-      std::fprintf(to, "  class %d, transport codes: primary %d, secondary %d\n", f.code,
-                   f.primary, f.secondary);
+      std::fprintf(to, "  class %d, transport codes: primary %d, secondary %d\n", f.code, f.primary,
+                   f.secondary);
       break;
     case VNX_ERR_INTERNAL:
       std::fprintf(to, "  class %d, internal error %d\n", f.code, f.internalError);
@@ -153,10 +153,12 @@ void PrintFailure(const ClientFailure& f, std::FILE* to) {
 
 std::string FailureJson(const ClientFailure& f) {
   return "{\"step\": " + JsonString(f.step) + ", \"class\": " + std::to_string(f.code) +
-         ", \"status\": " + std::to_string(f.status) + ", \"messageId\": " +
-         JsonString(f.messageId) + ", \"primary\": " + std::to_string(f.primary) +
-         ", \"secondary\": " + std::to_string(f.secondary) + ", \"internalError\": " +
-         std::to_string(f.internalError) + ", \"text\": " + JsonString(f.text) + "}";
+         ", \"status\": " + std::to_string(f.status) +
+         ", \"messageId\": " + JsonString(f.messageId) +
+         ", \"primary\": " + std::to_string(f.primary) +
+         ", \"secondary\": " + std::to_string(f.secondary) +
+         ", \"internalError\": " + std::to_string(f.internalError) +
+         ", \"text\": " + JsonString(f.text) + "}";
 }
 
 bool Test(SetupActions& actions, const SettingsModel& model, bool json, std::FILE* out,
@@ -220,8 +222,8 @@ bool Clear(SetupActions& actions, const SettingsModel& model, std::FILE* out, st
 
 }  // namespace
 
-int ParseCommandLine(int argc, char** argv, CommandLineOptions* o, bool* helpShown,
-                     std::FILE* out, std::FILE* err) {
+int ParseCommandLine(int argc, char** argv, CommandLineOptions* o, bool* helpShown, std::FILE* out,
+                     std::FILE* err) {
   *helpShown = false;
   if (argc <= 1) return -1;
   CLI::App app(

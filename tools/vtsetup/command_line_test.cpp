@@ -46,8 +46,8 @@ ToolRun Vtsetup(std::vector<std::string> args) {
   ToolRun run;
   CommandLineOptions options;
   bool help = false;
-  run.status = ParseCommandLine(static_cast<int>(args.size()), argv.data(), &options, &help, out,
-                                err);
+  run.status =
+      ParseCommandLine(static_cast<int>(args.size()), argv.data(), &options, &help, out, err);
   if (run.status == 0 && !help) run.status = RunCommandLine(options, out, err);
   run.out = Drain(out);
   run.err = Drain(err);
@@ -89,7 +89,8 @@ constexpr char kHandWritten[] =
 
 TEST_F(CommandLineTest, SetThenShowKeepsTheHandWrittenText) {
   std::ofstream(path_, std::ios::binary) << kHandWritten;
-  ToolRun set = Vtsetup({"--set", "General/Network=tcp", "Tcp/Port=9000", "general/location=as400.lan"});
+  ToolRun set =
+      Vtsetup({"--set", "General/Network=tcp", "Tcp/Port=9000", "general/location=as400.lan"});
   ASSERT_EQ(set.status, 0) << set.err;
   EXPECT_EQ(Read(),
             "; written by hand\n[ general ]\n   Network =  tcp\nLocation=as400.lan\n\n"
@@ -98,9 +99,10 @@ TEST_F(CommandLineTest, SetThenShowKeepsTheHandWrittenText) {
   ToolRun show = Vtsetup({"--show"});
   ASSERT_EQ(show.status, 0) << show.err;
   EXPECT_NE(show.out.find("settings file: " + path_ + "\n"), std::string::npos) << show.out;
-  for (const char* line : {"General/Network=tcp\n", "General/Location=as400.lan\n",
-                           "Tcp/Port=9000\n", "General/Program=VANTORA/VANTORA    (default)\n",
-                           "Host/DefaultUser=VANTORA    (default, not used with network type tcp)\n"}) {
+  for (const char* line :
+       {"General/Network=tcp\n", "General/Location=as400.lan\n", "Tcp/Port=9000\n",
+        "General/Program=VANTORA/VANTORA    (default)\n",
+        "Host/DefaultUser=VANTORA    (default, not used with network type tcp)\n"}) {
     EXPECT_NE(show.out.find(line), std::string::npos) << line << "\n" << show.out;
   }
   EXPECT_NE(show.out.find("VANTORA_PASSWORD"), std::string::npos);
@@ -123,7 +125,8 @@ TEST_F(CommandLineTest, RefusedChangesLeaveTheFileAndExitOne) {
       {{"--set", "Tcp/Password=secret"}, "VANTORA_PASSWORD"},
       {{"--set", "tcp/PASSWORD=secret"}, "VANTORA_PASSWORD"},
       {{"--set", "General/Location=a\nb"}, "line break"},
-      {{"--set", "General/Network=tcp", "Tcp/Port=0"}, "Tcp/Port: a port is a number from 1 to 65535"},
+      {{"--set", "General/Network=tcp", "Tcp/Port=0"},
+       "Tcp/Port: a port is a number from 1 to 65535"},
       {{"--set", "General/Location=as400.example:8471"}, "at most 17"},
       {{"--set", "General/Network=tcpip"}, "at most 4 characters"},
       {{"--set", "NoSlash=1"}, "is not SECTION/KEY"},

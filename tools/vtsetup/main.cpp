@@ -12,8 +12,7 @@ int RunSetupDialog(int argc, char** argv);
 int main(int argc, char** argv) {
   vantora::vtsetup::CommandLineOptions options;
   bool helpShown = false;
-  int status =
-      vantora::vtsetup::ParseCommandLine(argc, argv, &options, &helpShown, stdout, stderr);
+  int status = vantora::vtsetup::ParseCommandLine(argc, argv, &options, &helpShown, stdout, stderr);
   if (status == -1) {
 #ifdef VANTORA_WITH_QT
     return RunSetupDialog(argc, argv);

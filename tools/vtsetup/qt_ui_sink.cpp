@@ -18,8 +18,8 @@ void QtUiSink::Message(const std::string& title, const std::string& text,
 platform::Answer QtUiSink::Ask(const std::string& title, const std::string& text, bool withCancel) {
   auto buttons = QMessageBox::Yes | QMessageBox::No;
   if (withCancel) buttons |= QMessageBox::Cancel;
-  QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
-                  QString::fromStdString(text), buttons, parent_);
+  QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
+                  buttons, parent_);
   box.setDefaultButton(QMessageBox::No);  // emptying is never the default
   const int answer = box.exec();
   if (answer == QMessageBox::Yes) return platform::Answer::kYes;

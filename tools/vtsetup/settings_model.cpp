@@ -64,7 +64,8 @@ const std::vector<FieldInfo>& Fields() {
       {Field::kNoWait, "General", "NoWait", "No-wait mode", FieldKind::kFlag},
       {Field::kLu, "SNA", "Lu", "SNA local LU name", FieldKind::kText},
       {Field::kPort, "Tcp", "Port", "TCP port", FieldKind::kNumber},
-      {Field::kConnectTimeout, "Tcp", "ConnectTimeout", "Connect time limit (s)", FieldKind::kNumber},
+      {Field::kConnectTimeout, "Tcp", "ConnectTimeout", "Connect time limit (s)",
+       FieldKind::kNumber},
       {Field::kReceiveTimeout, "Tcp", "ReceiveTimeout", "Reply time limit (s)", FieldKind::kNumber},
       {Field::kUser, "Tcp", "User", "User profile", FieldKind::kText},
       {Field::kDataDirectory, "Host", "DataDirectory", "Host data directory", FieldKind::kText},
@@ -258,8 +259,8 @@ std::vector<platform::ProfileChange> SettingsModel::Changes() const {
   for (const FieldInfo& info : Fields()) {
     if (!Changed(info.field)) continue;
     const std::string& v = values_[IndexOf(info.field)];
-    changes.push_back({info.section, info.key,
-                       v.empty() ? std::nullopt : std::optional<std::string>(v)});
+    changes.push_back(
+        {info.section, info.key, v.empty() ? std::nullopt : std::optional<std::string>(v)});
   }
   return changes;
 }

@@ -56,11 +56,16 @@ TEST_F(SettingsModelTest, MissingFileShowsEveryDefault) {
   const struct {
     Field field;
     const char* value;
-  } defaults[] = {{Field::kNetwork, "ehn"},        {Field::kLocation, "localhost"},
-                  {Field::kProgram, "VANTORA/VANTORA"}, {Field::kNoWait, "0"},
-                  {Field::kLu, ""},                {Field::kPort, "8471"},
-                  {Field::kConnectTimeout, "10"},  {Field::kReceiveTimeout, "60"},
-                  {Field::kUser, ""},              {Field::kDefaultUser, "VANTORA"}};
+  } defaults[] = {{Field::kNetwork, "ehn"},
+                  {Field::kLocation, "localhost"},
+                  {Field::kProgram, "VANTORA/VANTORA"},
+                  {Field::kNoWait, "0"},
+                  {Field::kLu, ""},
+                  {Field::kPort, "8471"},
+                  {Field::kConnectTimeout, "10"},
+                  {Field::kReceiveTimeout, "60"},
+                  {Field::kUser, ""},
+                  {Field::kDefaultUser, "VANTORA"}};
   for (const auto& d : defaults) {
     EXPECT_EQ(model.Value(d.field), d.value) << InfoOf(d.field).key;
     EXPECT_FALSE(model.InFile(d.field));
@@ -112,8 +117,8 @@ TEST_F(SettingsModelTest, ChecksOfEnteredValues) {
       {"tcp", Field::kPort, "65536", "1 to 65535"},
       {"tcp", Field::kPort, "80x", "1 to 65535"},
       {"tcp", Field::kPort, "", ""},
-      {"tcp", Field::kLocation, "as400.example:84", ""},        // 16 characters
-      {"tcp", Field::kLocation, "as400.example:847", ""},       // 17
+      {"tcp", Field::kLocation, "as400.example:84", ""},              // 16 characters
+      {"tcp", Field::kLocation, "as400.example:847", ""},             // 17
       {"tcp", Field::kLocation, "as400.example:8471", "at most 17"},  // 18
       {"tcp", Field::kLocation, "two words", "no blank"},
       {"tcp", Field::kLocation, "", ""},  // the transport's default

@@ -37,11 +37,11 @@ inline constexpr char kClearDone[] =
 
 // A failed call of the client library with the details of its result class.
 struct ClientFailure {
-  std::string step;           // the function that failed ("StartSession")
-  int32_t code = 0;           // its result: -1, -10, -20, -30 or another value
-  int32_t status = 0;         // retstat (-1 and -10)
-  std::string messageId;      // the host's message identifier (-1 and -10)
-  int16_t primary = 0;        // the transport's codes from APPC_ERR (-20)
+  std::string step;       // the function that failed ("StartSession")
+  int32_t code = 0;       // its result: -1, -10, -20, -30 or another value
+  int32_t status = 0;     // retstat (-1 and -10)
+  std::string messageId;  // the host's message identifier (-1 and -10)
+  int16_t primary = 0;    // the transport's codes from APPC_ERR (-20)
   int32_t secondary = 0;
   int32_t internalError = 0;  // Internal_Error (-30)
   std::string text;           // "StartSession:APPC Error, primary code : 1, secondary : 6f"

@@ -123,8 +123,10 @@ TEST_F(SetupDialogTest, OkSavesAndCancelDoesNot) {
   EXPECT_EQ(saved.GetString("General", "Program", ""), "MYLIB/MYSERVER");
   EXPECT_EQ(saved.GetString("General", "NoWait", ""), "1");
   EXPECT_EQ(saved.GetString("Host", "DataDirectory", ""), dataDirectory_.string());
-  EXPECT_EQ(Settings(), "[General]\nNetwork=ehn\nProgram=MYLIB/MYSERVER\nNoWait=1\n[Host]\n"
-                       "DataDirectory=" + dataDirectory_.string() + "\n");
+  EXPECT_EQ(Settings(),
+            "[General]\nNetwork=ehn\nProgram=MYLIB/MYSERVER\nNoWait=1\n[Host]\n"
+            "DataDirectory=" +
+                dataDirectory_.string() + "\n");
 }
 
 }  // namespace

@@ -93,8 +93,9 @@ TEST_F(VtsetupTcp, SetThenTestShowsTheVersions) {
   ProgramRun set = RunVtsetup(
       Env(), "--set General/Network=tcp General/Location=127.0.0.1 Tcp/Port=" + port + " --show");
   ASSERT_EQ(set.status, 0) << set.output;
-  EXPECT_EQ(Settings(), "; my workstation\n[General]\nNetwork=tcp\nLocation=127.0.0.1\n\n[Tcp]\nPort=" +
-                            port + "\n");
+  EXPECT_EQ(
+      Settings(),
+      "; my workstation\n[General]\nNetwork=tcp\nLocation=127.0.0.1\n\n[Tcp]\nPort=" + port + "\n");
   EXPECT_NE(set.output.find("General/Network=tcp\n"), std::string::npos) << set.output;
   EXPECT_NE(set.output.find("Tcp/Port=" + port + "\n"), std::string::npos) << set.output;
 
@@ -120,8 +121,10 @@ TEST_F(VtsetupTcp, SetThenTestShowsTheVersions) {
 }
 
 TEST_F(VtsetupTcp, AWrongPortGivesTheTransportsCodes) {
-  ProgramRun set = RunVtsetup(Env(), "--set General/Network=tcp General/Location=127.0.0.1 "
-                                     "Tcp/Port=" + std::to_string(ClosedPort()));
+  ProgramRun set = RunVtsetup(Env(),
+                              "--set General/Network=tcp General/Location=127.0.0.1 "
+                              "Tcp/Port=" +
+                                  std::to_string(ClosedPort()));
   ASSERT_EQ(set.status, 0) << set.output;
   ProgramRun test = RunVtsetup(Env(), "--test");
   EXPECT_EQ(test.status, 1) << test.output;
@@ -137,8 +140,10 @@ TEST_F(VtsetupTcp, AWrongPortGivesTheTransportsCodes) {
 }
 
 TEST_F(VtsetupTcp, AWrongPasswordGivesTheHostsMessage) {
-  ProgramRun set = RunVtsetup(Env(), "--set General/Network=tcp General/Location=127.0.0.1 "
-                                     "Tcp/Port=" + std::to_string(server_.port()));
+  ProgramRun set = RunVtsetup(Env(),
+                              "--set General/Network=tcp General/Location=127.0.0.1 "
+                              "Tcp/Port=" +
+                                  std::to_string(server_.port()));
   ASSERT_EQ(set.status, 0) << set.output;
   ProgramRun test = RunVtsetup(Env("wrong"), "--test --json");
   EXPECT_EQ(test.status, 1) << test.output;
@@ -148,8 +153,10 @@ TEST_F(VtsetupTcp, AWrongPasswordGivesTheHostsMessage) {
 }
 
 TEST_F(VtsetupTcp, ClearingNeedsYesAndEmptiesTheDictionary) {
-  ProgramRun set = RunVtsetup(Env(), "--set General/Network=tcp General/Location=127.0.0.1 "
-                                     "Tcp/Port=" + std::to_string(server_.port()));
+  ProgramRun set = RunVtsetup(Env(),
+                              "--set General/Network=tcp General/Location=127.0.0.1 "
+                              "Tcp/Port=" +
+                                  std::to_string(server_.port()));
   ASSERT_EQ(set.status, 0) << set.output;
   ProgramRun asked = RunVtsetup(Env(), "--clear-index-dictionary");
   EXPECT_EQ(asked.status, 1);
