@@ -180,6 +180,16 @@ INSTANTIATE_TEST_SUITE_P(
               S(Op::kFirst, 6), N(Op::kNextEqualKey, 3, 0, StatusCode::kInvalidArgument)}}),
     [](const ::testing::TestParamInfo<Walk>& p) { return std::string(p.param.name); });
 
+TEST_F(CursorFixture, OpeningIntoAPointerThatHoldsACursorClosesItFirst) {
+  std::unique_ptr<FileCursor> c = Open(false);
+  ASSERT_NE(c, nullptr);
+  // Used to wait for ever on the storage lock the old cursor's close takes.
+  ASSERT_TRUE(storage_->OpenCursor({"sales", "orders"}, {.job = 1}, &c).ok());
+  EXPECT_NE(c, nullptr);
+  EXPECT_FALSE(storage_->OpenCursor({"sales", "nosuch"}, {.job = 1}, &c).ok());
+  EXPECT_EQ(c, nullptr);
+}
+
 TEST_F(CursorFixture, ReadsReturnTheStoredValues) {
   std::unique_ptr<FileCursor> c = Open(false);
   Record rec;

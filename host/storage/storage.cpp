@@ -48,6 +48,8 @@ Status Storage::OpenCursor(const ObjectName& file, const CursorOptions& options,
   ObjectName n;
   Status s = NormaliseObjectName(file, &n);
   if (!s.ok()) return s;
+  // A cursor `out` still holds closes first: its destructor takes the lock.
+  out->reset();
   std::lock_guard lock(db_->mutex);
   FileDescription d;
   s = catalogue_->DescribeLocked(n, &d);

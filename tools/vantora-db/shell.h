@@ -19,6 +19,9 @@
 
 namespace vantora::db {
 
+// The name of an engine field type ("string", "int32", ...).
+const char* TypeName(uint16_t type);
+
 struct ShellOptions {
   OutputFormat format = OutputFormat::kTable;
   std::FILE* out = stdout;
@@ -79,6 +82,9 @@ class Shell {
   bool Transaction(const std::string& what, const Args& args);
   bool Create(const Args& args);
   bool Drop(const Args& args);
+  bool Procedures(const Args& args);
+  bool Parameters(const Args& args);
+  bool Call(const Args& args);
   // Opens `table` along `index`; null (after the error) when it cannot.
   VdbCursor* OpenCursor(const std::string& table, const std::string& index, bool readOnly);
   // Prints the rows of a cursor from where it stands: `first` already read.

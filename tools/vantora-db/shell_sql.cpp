@@ -99,6 +99,14 @@ void Shell::AddSqlCommands() {
       "create a table from DDS (types CHAR(n), SMALLINT, INTEGER, DOUBLE, DATE, TIME, "
       "TIMESTAMP, DECIMAL(p,s), BOOLEAN) or an index over a table",
       [this](const Args& a) { return Create(a); }};
+  commands_["procs"] = {"procs", "list the stored procedures declared for the database",
+                        [this](const Args& a) { return Procedures(a); }};
+  commands_["params"] = {"params PROCEDURE", "list the parameters of a stored procedure",
+                         [this](const Args& a) { return Parameters(a); }};
+  commands_["call"] = {"call PROCEDURE [VALUE...]",
+                       "call a stored procedure with its input parameters in order and print "
+                       "its output parameters",
+                       [this](const Args& a) { return Call(a); }};
   commands_["drop"] = {"drop index TABLE INDEX", "delete an index of a table",
                        [this](const Args& a) { return Drop(a); }};
 }
@@ -216,6 +224,85 @@ bool Shell::Create(const Args& args) {
   VdbCloseCursor(c);
   if (s != IDAPI_OK) return Fail(s);
   std::fprintf(options_.out, "index %s created\n", index.c_str());
+  return true;
+}
+
+bool Shell::Procedures(const Args& args) {
+  if (!args.empty()) return Usage("procs", "takes no arguments");
+  if (!RequireDatabase()) return false;
+  VdbCursor* c = nullptr;
+  if (uint16_t s = VdbOpenProcedureList(database_, &c); s != IDAPI_OK) return Fail(s);
+  const bool ok = PrintRows(c, VdbNext(c), -1);
+  VdbCloseCursor(c);
+  return ok;
+}
+
+bool Shell::Parameters(const Args& args) {
+  if (args.size() != 1) return Usage("params", "names one procedure");
+  if (!RequireDatabase()) return false;
+  VdbStatement* st = nullptr;
+  if (uint16_t s = VdbPrepareProcedure(database_, args[0].c_str(), &st); s != IDAPI_OK) {
+    return Fail(s);
+  }
+  uint16_t count = 0;
+  VdbParameterCount(st, &count);
+  ResultTable t({"no", "parameter", "direction", "type", "units", "decimals"});
+  t.SetNumeric(0);
+  for (uint16_t i = 1; i <= count; ++i) {
+    VdbField f;
+    uint16_t direction = 0;
+    VdbParameterInfo(st, i, &f, &direction);
+    const char* way = direction == 1 ? "in" : direction == 2 ? "out" : "in/out";
+    t.Add({std::to_string(i), f.name, way, TypeName(f.type), std::to_string(f.units1),
+           std::to_string(f.units2)});
+  }
+  VdbFreeStatement(st);
+  Print(t);
+  return true;
+}
+
+bool Shell::Call(const Args& args) {
+  if (args.empty()) return Usage("call", "names a procedure");
+  if (!RequireDatabase()) return false;
+  VdbStatement* st = nullptr;
+  if (uint16_t s = VdbPrepareProcedure(database_, args[0].c_str(), &st); s != IDAPI_OK) {
+    return Fail(s);
+  }
+  uint16_t count = 0;
+  VdbParameterCount(st, &count);
+  size_t given = 1;
+  uint16_t s = IDAPI_OK;
+  for (uint16_t i = 1; i <= count && s == IDAPI_OK; ++i) {
+    uint16_t direction = 0;
+    VdbParameterInfo(st, i, nullptr, &direction);
+    if ((direction & 1) == 0) continue;
+    if (given >= args.size()) {
+      VdbFreeStatement(st);
+      return Usage("call", "the procedure takes more input values");
+    }
+    s = VdbSetParameterText(st, i, args[given++].c_str());
+  }
+  if (s == IDAPI_OK && given < args.size()) {
+    VdbFreeStatement(st);
+    return Usage("call", "the procedure takes only " + std::to_string(given - 1) + " input values");
+  }
+  if (s == IDAPI_OK) s = VdbExecute(st, nullptr);
+  if (s != IDAPI_OK) {
+    VdbFreeStatement(st);
+    return Fail(s);
+  }
+  ResultTable t({"parameter", "value"});
+  for (uint16_t i = 1; i <= count; ++i) {
+    VdbField f;
+    uint16_t direction = 0;
+    VdbParameterInfo(st, i, &f, &direction);
+    if ((direction & 2) == 0) continue;
+    char text[4096] = {};
+    VdbGetParameterText(st, i, text, sizeof text);
+    t.Add({f.name, text});
+  }
+  VdbFreeStatement(st);
+  Print(t);
   return true;
 }
 

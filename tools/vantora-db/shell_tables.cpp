@@ -9,7 +9,6 @@
 #include "tools/vantora-db/shell.h"
 
 namespace vantora::db {
-namespace {
 
 const char* TypeName(uint16_t type) {
   switch (type) {
@@ -43,6 +42,8 @@ const char* TypeName(uint16_t type) {
       return "raw";
   }
 }
+
+namespace {
 
 bool IsNumeric(uint16_t type) {
   return type == IDAPI_TYPE_INT16 || type == IDAPI_TYPE_INT32 || type == IDAPI_TYPE_FLOAT ||
