@@ -117,7 +117,7 @@ int Act(const CommandLineOptions& options, std::istream& input, std::ostream& ou
       break;
     case Action::kShow:
     case Action::kExport: {
-      auto procedure = model.OpenProcedure(options.argument);
+      auto procedure = model.OpenProcedure(UpperCase(options.argument));
       if (!procedure) {
         result = kExitFailed;
       } else if (options.action == Action::kShow) {
@@ -144,10 +144,12 @@ int Act(const CommandLineOptions& options, std::istream& input, std::ostream& ou
       break;
     }
     case Action::kRemove:
-      if (model.Remove(options.argument)) {
+      if (model.Remove(UpperCase(options.argument))) {
         out << "procedure " << UpperCase(options.argument) << " removed\n";
       } else {
-        if (sink.messages() == 0) err << "procedit: no procedure " << options.argument << "\n";
+        if (sink.messages() == 0) {
+          err << "procedit: no procedure " << UpperCase(options.argument) << "\n";
+        }
         result = kExitFailed;
       }
       break;
