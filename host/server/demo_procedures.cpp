@@ -30,6 +30,7 @@ struct DemoField {
 
 struct DemoProcedure {
   const char* name;
+  const char* library;
   const char* program;
   char kind;
   const char* description;
@@ -56,6 +57,7 @@ int PcLength(AsType type, int digits) {
 const std::vector<DemoProcedure>& Procedures() {
   static const std::vector<DemoProcedure> all = {
       {"TAXCALC",
+       "DEMO",
        "ADDTAX",
        'P',
        "Adds a tax rate in percent to an amount",
@@ -64,13 +66,15 @@ const std::vector<DemoProcedure>& Procedures() {
         {"Rate", 3, kIn, kPack, 3, 1},
         {"Result", 4, kOut, kPack, 9, 2},
         {"Message", 5, kOut, kChar, 30, 0}}},
-      {"SHOUT", "UPPER", 'P', "Upper-cases a text", {{"Text", 1, kBoth, kChar, 40, 0}}},
+      {"SHOUT", "DEMO", "UPPER", 'P', "Upper-cases a text", {{"Text", 1, kBoth, kChar, 40, 0}}},
       {"ADDNUMS",
+       "DEMO",
        "SUMBIN",
        'P',
        "Adds two 32-bit integers",
        {{"A", 1, kIn, kBin4, 9, 0}, {"B", 2, kIn, kBin4, 9, 0}, {"Sum", 3, kOut, kBin4, 9, 0}}},
       {"PROBE",
+       "VANTORA",
        "PROBE",
        'P',
        "Code PING or NEG: known amount, label echoed in upper case",
@@ -78,11 +82,13 @@ const std::vector<DemoProcedure>& Procedures() {
         {"Amount", 2, kOut, kPack, 7, 2},
         {"Label", 3, kBoth, kChar, 10, 0}}},
       {"ANSWER",
+       "VANTORA",
        "ANSWER",
        'P',
        "Answers 42 and a text; takes no input",
        {{"Number", 1, kOut, kBin4, 9, 0}, {"Text", 2, kOut, kChar, 20, 0}}},
       {"NEWORDER",
+       "DEMO",
        "ORDERQ",
        'Q',
        "Sends an order to the data queue ORDERQ",
@@ -121,20 +127,17 @@ Status CreateDemoProcedures(Storage& storage) {
   std::vector<Record> fields;
   for (const DemoProcedure& p : Procedures()) {
     const int parameters = p.fields.empty() ? 0 : p.fields.back().parameterNo;
-    headers.push_back({Value::Text(p.name), Value::Text(kDemoLibrary), Value::Text(p.program),
-                       Value::Integer(parameters),
-                       Value::Integer(static_cast<int64_t>(p.fields.size())),
-                       Value::Text(p.description), Value::Text(std::string(1, p.kind)),
-                       Value::Text("   ")});
+    headers.push_back(
+        {Value::Text(p.name), Value::Text(p.library), Value::Text(p.program),
+         Value::Integer(parameters), Value::Integer(static_cast<int64_t>(p.fields.size())),
+         Value::Text(p.description), Value::Text(std::string(1, p.kind)), Value::Text("   ")});
     int row = 0;
     for (const DemoField& f : p.fields) {
       fields.push_back({Value::Text(p.name), Value::Integer(row++), Value::Integer(f.parameterNo),
                         Value::Integer(f.direction), Value::Integer(PcOf(f.asType)),
-                        Value::Integer(PcLength(f.asType, f.digits)),
-                        Value::Integer(0),
+                        Value::Integer(PcLength(f.asType, f.digits)), Value::Integer(0),
                         Value::Integer(f.asType), Value::Integer(ByteLength(f.asType, f.digits)),
-                        Value::Integer(f.decimals), Value::Integer(f.digits),
-                        Value::Text(f.name)});
+                        Value::Integer(f.decimals), Value::Integer(f.digits), Value::Text(f.name)});
     }
   }
   if (Status s = Fill(storage, "YPROCHDR", headers); !s.ok()) return s;

@@ -5,8 +5,8 @@
 //                          O Result PACK 9,2, O Message CHAR 30
 //   SHOUT     DEMO/UPPER   B Text CHAR 40
 //   ADDNUMS   DEMO/SUMBIN  I A BIN4, I B BIN4, O Sum BIN4 (PC INT 32)
-//   PROBE     DEMO/PROBE   I Code CHAR 5, O Amount PACK 7,2, B Label CHAR 10
-//   ANSWER    DEMO/ANSWER  O Number BIN4, O Text CHAR 20: no inputs
+//   PROBE     VANTORA/PROBE  I Code CHAR 5, O Amount PACK 7,2, B Label CHAR 10
+//   ANSWER    VANTORA/ANSWER  O Number BIN4, O Text CHAR 20: no inputs
 //   NEWORDER  DEMO/ORDERQ  data queue; one data structure of I OrderNo
 //                          CHAR 8, I Item CHAR 10, I Qty ZONED 5,0
 //

@@ -34,7 +34,7 @@ Status OpenPreparedHost(const std::string& directory, const std::string& localUs
 //   PRICEQ    data queue, *KEYED on 10 bytes, entries up to 100 bytes (kept)
 //   YPROCHDR, YPROCPARMS, YPROCPGM   the demo's stored procedures
 //             (demo_procedures.h)
-// The programs ADDTAX, SUMBIN, UPPER, PROBE and ANSWER of the demo library are built into
+// The programs ADDTAX, SUMBIN and UPPER of the demo library are built into
 // the host (sample_programs.h); their entries appear at the host's start.
 // The data is the same on every run.
 Status CreateDemoLibrary(Storage& storage, int benchRecords);

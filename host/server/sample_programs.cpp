@@ -166,7 +166,7 @@ std::vector<ProgramDefinition> SamplePrograms() {
   for (size_t i = 0; i < builtins; ++i) {
     ProgramDefinition demo = all[i];
     const std::string& n = demo.name.name;
-    if (n != "ADDTAX" && n != "SUMBIN" && n != "UPPER" && n != "PROBE" && n != "ANSWER") continue;
+    if (n != "ADDTAX" && n != "SUMBIN" && n != "UPPER") continue;
     demo.name.library = kDemoLibrary;
     all.push_back(std::move(demo));
   }

@@ -17,8 +17,7 @@
 //             inputs.
 //   FAIL      I CHAR 1: always fails (CPF3C4B), to show a failing call.
 //
-// ADDTAX, SUMBIN, UPPER, PROBE and ANSWER are in the demo library DEMO as
-// well.
+// ADDTAX, SUMBIN and UPPER are in the demo library DEMO as well.
 #ifndef VANTORA_HOST_SERVER_SAMPLE_PROGRAMS_H_
 #define VANTORA_HOST_SERVER_SAMPLE_PROGRAMS_H_
 

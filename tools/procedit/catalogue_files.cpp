@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 namespace vantora::procedit {
 namespace {
 
@@ -17,7 +16,9 @@ std::vector<ProcHeaderRecord> DecodeHeaders(const std::vector<uint8_t>& block, i
 
 }  // namespace
 
-CatalogueFiles::~CatalogueFiles() { Close(); }
+CatalogueFiles::~CatalogueFiles() {
+  Close();
+}
 
 bool CatalogueFiles::Open() {
   if (headers_ < 0) headers_ = calls_.open("YPROCHDR", 5, 0);
@@ -36,7 +37,8 @@ void CatalogueFiles::Close() {
 std::vector<ProcHeaderRecord> CatalogueFiles::ListHeaders() {
   if (headers_ < 0) return {};
   std::vector<uint8_t> block(static_cast<size_t>(kListCapacity) * kHeaderLength);
-  int32_t n = calls_.read(headers_, block.data(), kHeaderLength, kReadListFirst, nullptr, 0, nullptr);
+  int32_t n =
+      calls_.read(headers_, block.data(), kHeaderLength, kReadListFirst, nullptr, 0, nullptr);
   return n > 0 ? DecodeHeaders(block, n) : std::vector<ProcHeaderRecord>{};
 }
 
@@ -50,7 +52,7 @@ std::vector<ProcHeaderRecord> CatalogueFiles::ListPrograms() {
   std::vector<ProcHeaderRecord> out = {DecodeHeader(first)};
   std::vector<uint8_t> block(static_cast<size_t>(kListCapacity) * kHeaderLength);
   int32_t n = calls_.read(byProgram_, block.data(), kHeaderLength, kReadNextPrograms, nullptr,
-                      kProgramKeyLength, nullptr);
+                          kProgramKeyLength, nullptr);
   if (n > 0) {
     auto more = DecodeHeaders(block, n);
     out.insert(out.end(), more.begin(), more.end());
@@ -63,8 +65,8 @@ std::vector<ProcHeaderRecord> CatalogueFiles::ProceduresOf(const std::string& li
   if (byProgram_ < 0) return {};
   const std::string key = ProgramKey(library, program);
   std::vector<uint8_t> block(static_cast<size_t>(kListCapacity) * kHeaderLength);
-  int32_t n = calls_.read(byProgram_, block.data(), kHeaderLength, kReadProgramProcedures, key.data(),
-                      kProgramKeyLength, nullptr);
+  int32_t n = calls_.read(byProgram_, block.data(), kHeaderLength, kReadProgramProcedures,
+                          key.data(), kProgramKeyLength, nullptr);
   return n > 0 ? DecodeHeaders(block, n) : std::vector<ProcHeaderRecord>{};
 }
 
@@ -73,7 +75,7 @@ bool CatalogueFiles::ReadHeader(const std::string& name, ProcHeaderRecord* heade
   const std::string key = ProcedureKey(name);
   std::vector<uint8_t> image(kHeaderLength);
   if (calls_.read(headers_, image.data(), kHeaderLength, kReadKeyNoLock, key.data(), kNameLength,
-              nullptr) != 1) {
+                  nullptr) != 1) {
     return false;
   }
   *header = DecodeHeader(image);
@@ -87,8 +89,8 @@ int CatalogueFiles::ReadFields(const std::string& name, int count,
   if (fields_ < 0 || count <= 0 || count > 0xFFF) return 0;
   const std::string key = ProcedureKey(name);
   std::vector<uint8_t> block(static_cast<size_t>(count) * kFieldLength);
-  int32_t n = calls_.read(fields_, block.data(), kFieldLength, kReadFieldsBlocked + count, key.data(),
-                      kNameLength, nullptr);
+  int32_t n = calls_.read(fields_, block.data(), kFieldLength, kReadFieldsBlocked + count,
+                          key.data(), kNameLength, nullptr);
   if (n <= 0) return 0;
   if (n > count) n = count;
   for (int32_t i = 0; i < n; ++i) {
@@ -100,8 +102,8 @@ int CatalogueFiles::ReadFields(const std::string& name, int count,
 
 bool CatalogueFiles::HeaderExists(const std::string& name) {
   const std::string key = ProcedureKey(name);
-  return headers_ >= 0 &&
-         calls_.read(headers_, nullptr, 0, kReadExistsLocked, key.data(), kNameLength, nullptr) == 1;
+  return headers_ >= 0 && calls_.read(headers_, nullptr, 0, kReadExistsLocked, key.data(),
+                                      kNameLength, nullptr) == 1;
 }
 
 bool CatalogueFiles::FieldExists(const std::string& name) {
@@ -110,8 +112,12 @@ bool CatalogueFiles::FieldExists(const std::string& name) {
          calls_.read(fields_, nullptr, 0, kReadExistsLocked, key.data(), kNameLength, nullptr) == 1;
 }
 
-bool CatalogueFiles::DeleteFoundHeader() { return headers_ >= 0 && calls_.remove(headers_) == 1; }
-bool CatalogueFiles::DeleteFoundField() { return fields_ >= 0 && calls_.remove(fields_) == 1; }
+bool CatalogueFiles::DeleteFoundHeader() {
+  return headers_ >= 0 && calls_.remove(headers_) == 1;
+}
+bool CatalogueFiles::DeleteFoundField() {
+  return fields_ >= 0 && calls_.remove(fields_) == 1;
+}
 
 bool CatalogueFiles::DeleteAllFields(const std::string& name) {
   while (FieldExists(name)) {

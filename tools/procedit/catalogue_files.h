@@ -43,8 +43,8 @@ inline constexpr int32_t kWriteOptions = 0x01010000;
 // a step fail on purpose.
 struct RecordCalls {
   int32_t (*open)(const char* file, int32_t mode, int32_t option) = VNXopen;
-  int32_t (*read)(int32_t h, void* records, int32_t recordLength, int32_t options,
-                  const void* key, int32_t keyLength, int32_t* numbers) = VNXRead;
+  int32_t (*read)(int32_t h, void* records, int32_t recordLength, int32_t options, const void* key,
+                  int32_t keyLength, int32_t* numbers) = VNXRead;
   int32_t (*write)(int32_t h, const void* records, int32_t recordLength, int32_t options,
                    int32_t* numbers) = VNXWrite;
   int32_t (*remove)(int32_t h) = Rdelete;

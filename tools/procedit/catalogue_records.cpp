@@ -130,7 +130,9 @@ ProcFieldRecord DecodeField(std::span<const uint8_t> image) {
   return f;
 }
 
-std::string ProcedureKey(const std::string& name) { return FixedText(name, kNameLength); }
+std::string ProcedureKey(const std::string& name) {
+  return FixedText(name, kNameLength);
+}
 
 std::string ProgramKey(const std::string& library, const std::string& program) {
   return FixedText(library, kNameLength) + FixedText(program, kNameLength);

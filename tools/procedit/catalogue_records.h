@@ -58,9 +58,9 @@ struct ProcHeaderRecord {
   std::string programName;     // at most 10
   int16_t parameterCount = 0;
   int16_t fieldCount = 0;
-  std::string description;     // at most 80
-  char targetKind = 0;         // 0 for a new procedure that was never browsed
-  std::string reserved;        // 3 bytes; zero bytes for a new procedure
+  std::string description;  // at most 80
+  char targetKind = 0;      // 0 for a new procedure that was never browsed
+  std::string reserved;     // 3 bytes; zero bytes for a new procedure
 };
 
 struct ProcFieldRecord {

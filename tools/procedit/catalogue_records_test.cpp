@@ -70,7 +70,7 @@ TEST(CatalogueRecords, FieldImageByteForByte) {
   f.fieldName = "Amount";
   const auto image = EncodeField(f);
   const std::vector<uint8_t> expected = {
-      'P', 'R', 'O', 'B', 'E', ' ', ' ', ' ', ' ', ' ',  // procName
+      'P', 'R', 'O', 'B', 'E', ' ', ' ', ' ', ' ', ' ',   // procName
       1,   0,                                             // rowSequence
       2,   0,                                             // parameterNo
       2,   0,                                             // direction
@@ -95,9 +95,9 @@ TEST(TypeTables, DerivedByteLength) {
     const char* type;
     int digits;
     int bytes;
-  } cases[] = {{"PACK", 0, 1},  {"PACK", 7, 4},    {"PACK", 8, 5},   {"ZONED", 9, 9},
-               {"CHAR", 25, 25}, {"BIN2", 4, 2},   {"BIN4", 9, 4},   {"DATE", 0, 10},
-               {"TIME", 3, 8},   {"FLOAT", 0, 4},  {"DOUBLE", 0, 8}, {"TIMESTP", 0, 26}};
+  } cases[] = {{"PACK", 0, 1},   {"PACK", 7, 4},  {"PACK", 8, 5},   {"ZONED", 9, 9},
+               {"CHAR", 25, 25}, {"BIN2", 4, 2},  {"BIN4", 9, 4},   {"DATE", 0, 10},
+               {"TIME", 3, 8},   {"FLOAT", 0, 4}, {"DOUBLE", 0, 8}, {"TIMESTP", 0, 26}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.type) + " " + std::to_string(c.digits));
     EXPECT_EQ(DerivedByteLength(HostTypeCode(c.type), c.digits), c.bytes);
@@ -106,10 +106,10 @@ TEST(TypeTables, DerivedByteLength) {
 }
 
 TEST(TypeTables, NamesInListOrder) {
-  const char* host[] = {"CHAR", "BIN2",  "BIN4",   "PACK",   "ZONED",
-                        "DATE", "TIME",  "FLOAT",  "DOUBLE", "TIMESTP"};
-  const char* pc[] = {"CHAR",  "INT 16", "FLOAT", "INT 32", "DOUBLE", "COMP4",
-                      "COMP3", "COMP2",  "COMP3S", "COMP",  "COBNUM"};
+  const char* host[] = {"CHAR", "BIN2", "BIN4",  "PACK",   "ZONED",
+                        "DATE", "TIME", "FLOAT", "DOUBLE", "TIMESTP"};
+  const char* pc[] = {"CHAR",  "INT 16", "FLOAT",  "INT 32", "DOUBLE", "COMP4",
+                      "COMP3", "COMP2",  "COMP3S", "COMP",   "COBNUM"};
   for (int i = 0; i < kHostTypeCount; ++i) EXPECT_EQ(HostTypeName(i), host[i]);
   for (int i = 0; i < kPcTypeCount; ++i) EXPECT_EQ(PcTypeName(i), pc[i]);
   EXPECT_EQ(HostTypeName(10), "?");

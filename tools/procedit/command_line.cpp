@@ -43,7 +43,9 @@ class CommandLineSink : public platform::UiSink {
   int messages_ = 0;
 };
 
-const char* KindName(char kind) { return kind == kTargetDataQueue ? "data queue" : "program"; }
+const char* KindName(char kind) {
+  return kind == kTargetDataQueue ? "data queue" : "program";
+}
 
 void PrintList(const MainDialogModel& model, std::ostream& out) {
   for (const ProcHeaderRecord& h : model.listedHeaders()) {
@@ -93,8 +95,8 @@ int Act(const CommandLineOptions& options, std::istream& input, std::ostream& ou
       return kExitFailed;
     }
   }
-  const bool yes = options.action == Action::kRemove ||
-                   (options.action == Action::kDefine && options.replace);
+  const bool yes =
+      options.action == Action::kRemove || (options.action == Action::kDefine && options.replace);
   CommandLineSink sink(err, yes ? platform::Answer::kYes : platform::Answer::kNo);
   if (!options.library.empty()) {
     const std::string command = "CHGCURLIB CURLIB(" + options.library + ")";

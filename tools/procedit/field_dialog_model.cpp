@@ -22,7 +22,9 @@ FieldDialogModel::FieldDialogModel(platform::UiSink& sink, const ProcFieldRecord
       pcLength_(row.pcLength),
       pcDecimals_(row.pcDecimals) {}
 
-bool FieldDialogModel::decimalsEnabled() const { return kHostTypes[asType_].decimalsEditable; }
+bool FieldDialogModel::decimalsEnabled() const {
+  return kHostTypes[asType_].decimalsEditable;
+}
 
 bool FieldDialogModel::PcLengthVariable() const {
   return kPcTypes[pcType_].fixedLength == kNoFixedValue;

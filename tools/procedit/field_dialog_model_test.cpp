@@ -41,9 +41,9 @@ TEST(FieldDialogModel, PickingAHostType) {
       {"CHAR", 12, 3, "CHAR", 12, 0, 12, false},
       {"BIN2", 4, 1, "INT 16", 4, 0, 2, false},
       {"BIN4", 9, 0, "INT 32", 9, 0, 4, false},
-      {"PACK", 7, 2, "DOUBLE", 7, 2, 8, true},   // decimals kept
+      {"PACK", 7, 2, "DOUBLE", 7, 2, 8, true},  // decimals kept
       {"ZONED", 5, 1, "DOUBLE", 5, 1, 8, true},
-      {"DATE", 3, 5, "CHAR", 10, 0, 10, true},   // fixed digits, forced decimals
+      {"DATE", 3, 5, "CHAR", 10, 0, 10, true},  // fixed digits, forced decimals
       {"TIME", 0, 0, "CHAR", 8, 0, 8, true},
       {"FLOAT", 6, 2, "FLOAT", 6, 0, 4, false},
       {"DOUBLE", 6, 2, "DOUBLE", 6, 0, 8, false},

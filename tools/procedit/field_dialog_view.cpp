@@ -46,8 +46,8 @@ FieldDialogView::FieldDialogView(FieldDialogModel& model, QWidget* parent)
     grid->addWidget(*second, 2, 1);
     return group;
   };
-  asGroup = format(text::kAsFormatGroup, &asTypeList, &digitsEdit, text::kDigitsCaption,
-                   &asDecimalsEdit);
+  asGroup =
+      format(text::kAsFormatGroup, &asTypeList, &digitsEdit, text::kDigitsCaption, &asDecimalsEdit);
   pcGroup = format(text::kPcFormatGroup, &pcTypeList, &pcLengthEdit, text::kLengthCaption,
                    &pcDecimalsEdit);
   for (const HostType& t : kHostTypes) asTypeList->addItem(t.name);

@@ -40,7 +40,9 @@ void MainDialogModel::Opening() {
   Refill();
 }
 
-void MainDialogModel::Closing() { files_.Close(); }
+void MainDialogModel::Closing() {
+  files_.Close();
+}
 
 void MainDialogModel::Refill() {
   procedures_.clear();

@@ -75,7 +75,8 @@ MainDialogView::MainDialogView(MainDialogModel& model, QWidget* parent)
     model_.ProgramSelected(row);
     rebuilding_ = true;
     procedureList->clear();
-    for (const auto& name : model_.procedures()) procedureList->addItem(QString::fromStdString(name));
+    for (const auto& name : model_.procedures())
+      procedureList->addItem(QString::fromStdString(name));
     rebuilding_ = false;
     RefreshButtons();
   });
@@ -120,7 +121,9 @@ void MainDialogView::RefreshButtons() {
   removeButton->setEnabled(model_.removeEnabled());
 }
 
-void MainDialogView::closeEvent(QCloseEvent* event) { event->ignore(); }
+void MainDialogView::closeEvent(QCloseEvent* event) {
+  event->ignore();
+}
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   setWindowTitle(text::kAboutTitle);
@@ -148,9 +151,8 @@ WaitingWindow::WaitingWindow() {
 void WaitingWindow::ShowCentred() {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->geometry();
-    const WindowPlace place =
-        CentredOnScreen(area.width(), area.height(), frameGeometry().width(),
-                        frameGeometry().height());
+    const WindowPlace place = CentredOnScreen(area.width(), area.height(), frameGeometry().width(),
+                                              frameGeometry().height());
     move(area.left() + place.left, area.top() + place.top);
   }
   show();

@@ -16,7 +16,7 @@ namespace {
 constexpr char kProbe[] = R"({
   "name": "myprobe",
   "description": "Edge cases",
-  "target": "DEMO/PROBE",
+  "target": "VANTORA/PROBE",
   "kind": "program",
   "fields": [
     {"name": "Code", "usage": "in", "digits": 5},
@@ -96,7 +96,7 @@ TEST_F(ProceditCommandLine, DefineExportShowListRemove) {
             "  ],\n"
             "  \"kind\": \"program\",\n"
             "  \"name\": \"MYPROBE\",\n"
-            "  \"target\": \"DEMO/PROBE\"\n"
+            "  \"target\": \"VANTORA/PROBE\"\n"
             "}\n");
   // What --export prints, --define reads back to the same procedure.
   const std::string exported = o.out;
@@ -108,7 +108,7 @@ TEST_F(ProceditCommandLine, DefineExportShowListRemove) {
   EXPECT_EQ(o.out,
             "procedure:   MYPROBE\n"
             "description: Edge cases\n"
-            "target:      DEMO/PROBE (program)\n"
+            "target:      VANTORA/PROBE (program)\n"
             "parameters:  3, fields: 3\n"
             "N°:\tName :\tI/O :\tAS Type, Len :\t\tPC Type, Len :\n"
             " 1\t Code      \t  I  \t CHAR\t  5:0\t(5)\t CHAR\t  5:0\t \n"
@@ -117,7 +117,7 @@ TEST_F(ProceditCommandLine, DefineExportShowListRemove) {
 
   o = Run({"--list"});
   ASSERT_EQ(o.exit, kExitOk) << o.err;
-  EXPECT_EQ(o.out, "MYPROBE\tDEMO/PROBE\tprogram\tEdge cases\n");
+  EXPECT_EQ(o.out, "MYPROBE\tVANTORA/PROBE\tprogram\tEdge cases\n");
 
   o = Run({"--remove", "myprobe"});
   ASSERT_EQ(o.exit, kExitOk) << o.err;
@@ -136,12 +136,11 @@ TEST_F(ProceditCommandLine, AnExistingProcedureIsKeptWithoutReplace) {
   Outcome o = Run({"--define", other});
   EXPECT_EQ(o.exit, kExitFailed);
   EXPECT_EQ(o.err, "procedit: MYPROBE exists; --replace overwrites it\n");
-  EXPECT_NE(Run({"--show", "MYPROBE"}).out.find("DEMO/PROBE"), std::string::npos);
+  EXPECT_NE(Run({"--show", "MYPROBE"}).out.find("VANTORA/PROBE"), std::string::npos);
   o = Run({"--define", other, "--replace"});
   ASSERT_EQ(o.exit, kExitOk) << o.err;
   EXPECT_EQ(o.out, "procedure MYPROBE defined, 1 fields\n");
-  EXPECT_NE(Run({"--show", "MYPROBE"}).out.find("target:      UPPER (program)"),
-            std::string::npos);
+  EXPECT_NE(Run({"--show", "MYPROBE"}).out.find("target:      UPPER (program)"), std::string::npos);
 }
 
 TEST_F(ProceditCommandLine, Failures) {
@@ -154,11 +153,17 @@ TEST_F(ProceditCommandLine, Failures) {
       {{"--show", "NOSUCH"}, "", kExitFailed, text::kProcedureNotFound},
       {{"--export", "NOSUCH"}, "", kExitFailed, text::kProcedureNotFound},
       {{"--define", "-"}, "{", kExitFailed, "not a JSON text"},
-      {{"--define", "-"}, R"({"name": "ELEVENCHARS", "target": "P"})", kExitFailed,
+      {{"--define", "-"},
+       R"({"name": "ELEVENCHARS", "target": "P"})",
+       kExitFailed,
        text::kNameTooLong},
-      {{"--define", "-"}, R"({"name": "A", "target": "LIB/"})", kExitFailed,
+      {{"--define", "-"},
+       R"({"name": "A", "target": "LIB/"})",
+       kExitFailed,
        text::kNeedProgramName},
-      {{"--define", "-"}, R"({"name": "A", "target": "LONGLIBRARY/P"})", kExitFailed,
+      {{"--define", "-"},
+       R"({"name": "A", "target": "LONGLIBRARY/P"})",
+       kExitFailed,
        text::kTargetTooLong},
       {{"--define", "/no/such/file.json"}, "", kExitFailed, "cannot read /no/such/file.json"},
       {{"--library", "NOLIB", "--list"}, "", kExitFailed, "CHGCURLIB CURLIB(NOLIB) failed"},
@@ -177,7 +182,7 @@ TEST_F(ProceditCommandLine, TheDemoLibrary) {
   Outcome o = Run({"--library", "demo", "--list"});
   ASSERT_EQ(o.exit, kExitOk) << o.err;
   EXPECT_NE(o.out.find("NEWORDER\tDEMO/ORDERQ\tdata queue\t"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("ANSWER\tDEMO/ANSWER\tprogram\t"), std::string::npos);
+  EXPECT_NE(o.out.find("ANSWER\tVANTORA/ANSWER\tprogram\t"), std::string::npos);
   o = Run({"--library", "DEMO", "--show", "NEWORDER"});
   EXPECT_NE(o.out.find("parameters:  1, fields: 3"), std::string::npos) << o.out;
   EXPECT_NE(o.out.find("  \t Qty       \t  I  \t ZONED\t  5:0\t(5)\t DOUBLE\t  8:0\t "),

@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
-#include <map>
 #include <deque>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 
 #include "host/server/host.h"
@@ -226,16 +226,14 @@ TEST_F(ProceditHost, CreatesAProcedureWithTheExactOperations) {
   EXPECT_EQ(opened, (std::vector<std::string>{"YPROCHDR:5:0", "YPROCPARMS:5:0", "YPROCPGM:1:0"}));
   const std::string key = Pad("TAXPROC", 10);
   const std::vector<std::tuple<std::string, int32_t, int32_t, std::string>> expected = {
-      {"YPROCHDR:5:0", 0x0409010F, 118, "(0)"},      // the list at the start
-      {"YPROCHDR:5:0", 0x06020000, 0, key},          // existence test
-      {"YPROCHDR:5:0", 0x01010000, 118, "write"},    // the header
-      {"YPROCPARMS:5:0", 0x06020000, 0, key},        // no leftover fields
-      {"YPROCPARMS:5:0", 0x01010000, 40, "write"},   // five rows
-      {"YPROCPARMS:5:0", 0x01010000, 40, "write"},
-      {"YPROCPARMS:5:0", 0x01010000, 40, "write"},
-      {"YPROCPARMS:5:0", 0x01010000, 40, "write"},
-      {"YPROCPARMS:5:0", 0x01010000, 40, "write"},
-      {"YPROCHDR:5:0", 0x0409010F, 118, "(0)"},      // the list again
+      {"YPROCHDR:5:0", 0x0409010F, 118, "(0)"},     // the list at the start
+      {"YPROCHDR:5:0", 0x06020000, 0, key},         // existence test
+      {"YPROCHDR:5:0", 0x01010000, 118, "write"},   // the header
+      {"YPROCPARMS:5:0", 0x06020000, 0, key},       // no leftover fields
+      {"YPROCPARMS:5:0", 0x01010000, 40, "write"},  // five rows
+      {"YPROCPARMS:5:0", 0x01010000, 40, "write"}, {"YPROCPARMS:5:0", 0x01010000, 40, "write"},
+      {"YPROCPARMS:5:0", 0x01010000, 40, "write"}, {"YPROCPARMS:5:0", 0x01010000, 40, "write"},
+      {"YPROCHDR:5:0", 0x0409010F, 118, "(0)"},  // the list again
   };
   ASSERT_EQ(g_calls.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
@@ -297,7 +295,9 @@ TEST_F(ProceditHost, ListsProgramsOnceEachInTheirOrder) {
     const char* name;
     const char* library;
     const char* program;
-  } headers[] = {{"P1", "DEMO", "UPPER"}, {"P2", "DEMO", "ADDTAX"}, {"P3", "", "ADDTAX"},
+  } headers[] = {{"P1", "DEMO", "UPPER"},
+                 {"P2", "DEMO", "ADDTAX"},
+                 {"P3", "", "ADDTAX"},
                  {"P4", "DEMO", "ADDTAX"}};
   for (const auto& h : headers) {
     ProcHeaderRecord r;
@@ -313,7 +313,8 @@ TEST_F(ProceditHost, ListsProgramsOnceEachInTheirOrder) {
   // A target without a library is listed as the bare program, and sorts first.
   EXPECT_EQ(texts, (std::vector<std::string>{"ADDTAX", "DEMO/ADDTAX", "DEMO/UPPER"}));
   std::vector<std::string> callers;
-  for (const auto& h : files.ProceduresOf("DEMO", "ADDTAX")) callers.push_back(TrimRight(h.procName));
+  for (const auto& h : files.ProceduresOf("DEMO", "ADDTAX"))
+    callers.push_back(TrimRight(h.procName));
   EXPECT_EQ(callers, (std::vector<std::string>{"P2", "P4"}));  // in arrival order
   for (const auto& h : files.ProceduresOf("", "ADDTAX")) EXPECT_EQ(TrimRight(h.procName), "P3");
 }

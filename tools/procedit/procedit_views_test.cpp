@@ -17,7 +17,9 @@
 namespace vantora::procedit {
 namespace {
 
-std::string S(const QString& q) { return q.toStdString(); }
+std::string S(const QString& q) {
+  return q.toStdString();
+}
 
 class ProceditViews : public vantora::testing::EmbeddedHostTest {
  protected:
@@ -53,7 +55,8 @@ TEST_F(ProceditViews, FieldDialogTextsAndTypeRules) {
   EXPECT_EQ(S(view.cancelButton->text()), "Cancel");
   ASSERT_EQ(view.asTypeList->count(), kHostTypeCount);
   ASSERT_EQ(view.pcTypeList->count(), kPcTypeCount);
-  for (int i = 0; i < kHostTypeCount; ++i) EXPECT_EQ(S(view.asTypeList->itemText(i)), HostTypeName(i));
+  for (int i = 0; i < kHostTypeCount; ++i)
+    EXPECT_EQ(S(view.asTypeList->itemText(i)), HostTypeName(i));
   for (int i = 0; i < kPcTypeCount; ++i) EXPECT_EQ(S(view.pcTypeList->itemText(i)), PcTypeName(i));
   // A new field: In/Out, checked, CHAR, OK disabled, decimals disabled.
   EXPECT_TRUE(view.inOutRadio->isChecked());
@@ -100,8 +103,8 @@ TEST_F(ProceditViews, ProcedureDialogTextsRowsAndKeys) {
   EXPECT_EQ(S(view.parametersGroup->title()), "Parameters description :");
   std::vector<std::string> captions;
   for (QLabel* l : view.captions) captions.push_back(S(l->text()));
-  EXPECT_EQ(captions, (std::vector<std::string>{"N°:", "Name :", "I/O :", "AS Type, Len :",
-                                                "PC Type, Len :"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{
+                          "N°:", "Name :", "I/O :", "AS Type, Len :", "PC Type, Len :"}));
   EXPECT_EQ(S(view.plusButton->text()), "+");
   EXPECT_EQ(S(view.minusButton->text()), "-");
   EXPECT_EQ(S(view.modifyButton->text()), "M");

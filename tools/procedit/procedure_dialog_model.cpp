@@ -44,7 +44,9 @@ std::string FieldRowText(const std::vector<ProcFieldRecord>& rows, size_t index)
     line += "  \t ";
   }
   line += FixedText(r.fieldName, kNameLength) + "\t ";
-  line += r.direction == kDirectionIn ? " I  \t " : r.direction == kDirectionOut ? " O \t " : "I/O\t ";
+  line += r.direction == kDirectionIn    ? " I  \t "
+          : r.direction == kDirectionOut ? " O \t "
+                                         : "I/O\t ";
   line += HostTypeName(r.asType) + "\t ";
   std::snprintf(part, sizeof part, "%2d:%d\t(%d)", r.asDigits, r.asDecimals, r.asByteLength);
   line += std::string(part) + "\t ";
@@ -106,7 +108,9 @@ void ProcedureDialogModel::RowSelected(int row) {
   selected_ = row >= 0 && row < static_cast<int>(rows_.size()) ? row : -1;
 }
 
-void ProcedureDialogModel::InsertBefore() { EditField(selected_ < 0 ? 0 : selected_, true); }
+void ProcedureDialogModel::InsertBefore() {
+  EditField(selected_ < 0 ? 0 : selected_, true);
+}
 
 void ProcedureDialogModel::InsertAfter() {
   EditField(selected_ < 0 ? static_cast<int>(rows_.size()) : selected_ + 1, true);

@@ -102,8 +102,9 @@ ProcedureDialogView::ProcedureDialogView(ProcedureDialogModel& model, QWidget* p
           [this](const QString& t) { model_.DescriptionTyped(t.toStdString()); });
   connect(targetEdit, &QLineEdit::textEdited, this,
           [this](const QString& t) { model_.TargetTyped(t.toStdString()); });
-  connect(kindList, &QComboBox::activated, this,
-          [this](int i) { model_.KindChosen(i == 1 ? TargetKind::kDataQueue : TargetKind::kProgram); });
+  connect(kindList, &QComboBox::activated, this, [this](int i) {
+    model_.KindChosen(i == 1 ? TargetKind::kDataQueue : TargetKind::kProgram);
+  });
   connect(browseButton, &QPushButton::clicked, this, [this] {
     model_.Browse();
     targetEdit->setText(QString::fromStdString(model_.targetText()));
@@ -140,8 +141,7 @@ void ProcedureDialogView::RefreshRows() {
   rebuilding_ = true;
   fieldList->clear();
   for (const std::string& line : model_.rowTexts()) {
-    fieldList->addTopLevelItem(
-        new QTreeWidgetItem(QString::fromStdString(line).split('\t')));
+    fieldList->addTopLevelItem(new QTreeWidgetItem(QString::fromStdString(line).split('\t')));
   }
   if (model_.selectedRow() >= 0) {
     fieldList->setCurrentItem(fieldList->topLevelItem(model_.selectedRow()));

@@ -19,7 +19,8 @@ class Reader {
     if (ok_) *error_ = why;
     ok_ = false;
   }
-  void OnlyMembers(const json& object, const std::set<std::string>& allowed, const std::string& where) {
+  void OnlyMembers(const json& object, const std::set<std::string>& allowed,
+                   const std::string& where) {
     for (const auto& item : object.items()) {
       if (!allowed.count(item.key())) Fail(where + ": unknown member \"" + item.key() + "\"");
     }

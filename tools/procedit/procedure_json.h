@@ -37,7 +37,7 @@ struct FieldSpec {
   int16_t direction = kDirectionInOut;
   bool startsParameter = true;
   int asType = 0;
-  std::optional<int> digits;    // else 0, or the fixed digits of the type
+  std::optional<int> digits;  // else 0, or the fixed digits of the type
   std::optional<int> decimals;
   std::optional<int> pcType;
   std::optional<int> length;
@@ -56,7 +56,8 @@ struct ProcedureSpec {
 bool ParseProcedureJson(const std::string& text, ProcedureSpec* spec, std::string* error);
 
 // The text form of a stored procedure (header and rows as read).
-std::string ProcedureToJson(const ProcHeaderRecord& header, const std::vector<ProcFieldRecord>& rows);
+std::string ProcedureToJson(const ProcHeaderRecord& header,
+                            const std::vector<ProcFieldRecord>& rows);
 
 // Fills a field dialog as a user would: name, usage, check box, host type,
 // digits, decimals, then the PC type, length and decimals when given.

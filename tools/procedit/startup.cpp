@@ -5,8 +5,7 @@
 
 namespace vantora::procedit {
 
-WindowPlace CentredOnScreen(int screenWidth, int screenHeight, int windowWidth,
-                            int windowHeight) {
+WindowPlace CentredOnScreen(int screenWidth, int screenHeight, int windowWidth, int windowHeight) {
   return {(screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2};
 }
 

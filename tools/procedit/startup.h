@@ -24,8 +24,7 @@ struct WindowPlace {
   int left;
   int top;
 };
-WindowPlace CentredOnScreen(int screenWidth, int screenHeight, int windowWidth,
-                            int windowHeight);
+WindowPlace CentredOnScreen(int screenWidth, int screenHeight, int windowWidth, int windowHeight);
 
 // Runs procedit; answers the exit code: 0, or 1 when no session started.
 int RunProcedit(StartupView& view, platform::UiSink& sink);

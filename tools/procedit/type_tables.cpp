@@ -2,11 +2,19 @@
 
 namespace vantora::procedit {
 
-bool ValidHostType(int code) { return code >= 0 && code < kHostTypeCount; }
-bool ValidPcType(int code) { return code >= 0 && code < kPcTypeCount; }
+bool ValidHostType(int code) {
+  return code >= 0 && code < kHostTypeCount;
+}
+bool ValidPcType(int code) {
+  return code >= 0 && code < kPcTypeCount;
+}
 
-std::string HostTypeName(int code) { return ValidHostType(code) ? kHostTypes[code].name : "?"; }
-std::string PcTypeName(int code) { return ValidPcType(code) ? kPcTypes[code].name : "?"; }
+std::string HostTypeName(int code) {
+  return ValidHostType(code) ? kHostTypes[code].name : "?";
+}
+std::string PcTypeName(int code) {
+  return ValidPcType(code) ? kPcTypes[code].name : "?";
+}
 
 int HostTypeCode(const std::string& name) {
   for (int i = 0; i < kHostTypeCount; ++i) {

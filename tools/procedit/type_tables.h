@@ -45,10 +45,17 @@ inline constexpr HostType kHostTypes[kHostTypeCount] = {
 };
 
 inline constexpr PcType kPcTypes[kPcTypeCount] = {
-    {"CHAR", kNoFixedValue},   {"INT 16", 2},           {"FLOAT", 4},
-    {"INT 32", 4},             {"DOUBLE", 8},           {"COMP4", kNoFixedValue},
-    {"COMP3", kNoFixedValue},  {"COMP2", kNoFixedValue}, {"COMP3S", kNoFixedValue},
-    {"COMP", kNoFixedValue},   {"COBNUM", kNoFixedValue},
+    {"CHAR", kNoFixedValue},
+    {"INT 16", 2},
+    {"FLOAT", 4},
+    {"INT 32", 4},
+    {"DOUBLE", 8},
+    {"COMP4", kNoFixedValue},
+    {"COMP3", kNoFixedValue},
+    {"COMP2", kNoFixedValue},
+    {"COMP3S", kNoFixedValue},
+    {"COMP", kNoFixedValue},
+    {"COBNUM", kNoFixedValue},
 };
 
 bool ValidHostType(int code);
