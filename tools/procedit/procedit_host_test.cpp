@@ -713,6 +713,19 @@ TEST_F(ProceditHost, TheDemoLibraryDeclaresProceduresToCall) {
   EXPECT_EQ(wire::LoadBe32(answer.data()), 42u);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(answer.data()) + 4, 20), Pad("THE ANSWER", 20));
   Rclose(h);
+  // NEWORDER sends its one data structure as an entry of DEMO/ORDERQ.
+  int32_t queue = VNXLinkDataQueue(Pad("ORDERQ", 10).c_str(), Pad("DEMO", 10).c_str(), 0, 0,
+                                   Pad("*FIFO", 10).c_str());
+  ASSERT_GT(queue, 0);
+  h = VNXopen("*PGM/NEWORDER", 5, -1);
+  ASSERT_GE(h, 0);
+  const std::string entryText = "ORD00001WIDGET    \xF0\xF0\xF0\xF1\xF2";
+  std::vector<uint8_t> sent(23);
+  ASSERT_EQ(VNXRead(h, sent.data(), 23, VNX_READ_KEY_EQ, entryText.data(), 23, nullptr), 1);
+  Rclose(h);
+  char entry[64] = {};
+  ASSERT_EQ(VNXReceiveDataQueue(queue, entry, sizeof entry, 0, nullptr, nullptr, 0), 23);
+  EXPECT_EQ(std::string(entry, 18), "ORD00001WIDGET    ");
 }
 
 // ---- The documented CL sequence --------------------------------------------
