@@ -104,7 +104,8 @@ extern "C" {
 IDAPI_API uint16_t VdbStart(void) {
   State& s = TheState();
   std::lock_guard guard(s.mutex);
-  ++s.starts;
+  // A fresh engine starts without the errors of an earlier one.
+  if (s.starts++ == 0) ClearError();
   return IDAPI_OK;
 }
 

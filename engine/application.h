@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/error_state.h"
 #include "engine/objects.h"
+#include "idapi_app.h"
 
 namespace vantora::engine {
 
@@ -20,6 +22,11 @@ void CursorOpened(Cursor* cursor);
 void CursorClosed(Cursor* cursor);
 // Closes the cursors the application left open on `db`.
 void CloseCursorsOf(Database* db);
+// Takes a cursor a driver opened (`status` its answer): describes it and
+// hands it out in `out`, or closes it and finishes `call` with the failure.
+uint16_t AdoptCursor(ApplicationCall& call, uint16_t status, void* object, VdbCursor** out);
+// Hands a prepared procedure's parameter descriptors and buffer to its driver.
+uint16_t SetProcedureParameters(Cursor* procedure);
 // Whether databases of `driver` are open.
 bool HasOpenDatabases(const Driver* driver);
 

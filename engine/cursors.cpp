@@ -8,6 +8,7 @@
 
 #include "engine/application.h"
 #include "engine/error_state.h"
+#include "engine/filter_parser.h"
 #include "engine/value_text.h"
 #include "idapi_app.h"
 
@@ -73,7 +74,11 @@ uint16_t Describe(Cursor* c) {
   return IDAPI_OK;
 }
 
-uint16_t Opened(ApplicationCall& call, uint16_t status, void* object, VdbCursor** out) {
+}  // namespace
+
+namespace vantora::engine {
+
+uint16_t AdoptCursor(ApplicationCall& call, uint16_t status, void* object, VdbCursor** out) {
   if (status != IDAPI_OK) return call.Finish(status);
   Cursor* c = AsCursor(object);
   if (c == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
@@ -86,6 +91,14 @@ uint16_t Opened(ApplicationCall& call, uint16_t status, void* object, VdbCursor*
   return IDAPI_OK;
 }
 
+}  // namespace vantora::engine
+
+namespace {
+
+uint16_t Opened(ApplicationCall& call, uint16_t status, void* object, VdbCursor** out) {
+  return AdoptCursor(call, status, object, out);
+}
+
 Cursor* Live(VdbCursor* cursor) {
   Cursor* c = AsCursor(cursor);
   return c != nullptr && c->described ? c : nullptr;
@@ -96,6 +109,7 @@ const CursorField* FieldOf(const Cursor* c, uint16_t number) {
 }
 
 uint16_t Read(Cursor* c, int slot, uint16_t lock = 0) {
+  c->changed.clear();
   return Slot<IdapiCurGetRecord>(c, slot)(&c->pub, lock, c->record.data(), nullptr);
 }
 
@@ -382,6 +396,45 @@ IDAPI_API uint16_t VdbSwitchIndex(VdbCursor* cursor, const char* index) {
   });
 }
 
+IDAPI_API uint16_t VdbSetFilter(VdbCursor* cursor, const char* expression, int32_t* filter) {
+  return WithCursor(cursor, [&](Cursor* c) -> uint16_t {
+    if (expression == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
+    if (filter != nullptr) *filter = -1;
+    std::vector<FilterField> fields;
+    for (const CursorField& f : c->fields) fields.push_back({f.name, f.number, f.type});
+    const ParsedFilter parsed = ParseFilter(expression, fields);
+    if (!parsed.ok) {
+      PostError(IDAPI_ERR_BAD_FILTER, ("filter, character " + std::to_string(parsed.position) +
+                                       ": " + parsed.error)
+                                          .c_str());
+      return IDAPI_ERR_BAD_FILTER;
+    }
+    int32_t number = -1;
+    if (uint16_t s = Slot<IdapiCurAddFilter>(c, IDAPI_CUR_ADD_FILTER)(
+            &c->pub, 0, 0, 0, parsed.expression.data(), nullptr, &number);
+        s != IDAPI_OK) {
+      return s;
+    }
+    if (uint16_t s = Slot<IdapiCurFilter>(c, IDAPI_CUR_ACTIVATE_FILTER)(&c->pub, number);
+        s != IDAPI_OK) {
+      Slot<IdapiCurFilter>(c, IDAPI_CUR_DROP_FILTER)(&c->pub, number);
+      return s;
+    }
+    if (filter != nullptr) *filter = number;
+    return Slot<IdapiCurMove>(c, IDAPI_CUR_BEGIN)(&c->pub);
+  });
+}
+
+IDAPI_API uint16_t VdbDropFilter(VdbCursor* cursor, int32_t filter) {
+  return WithCursor(cursor, [&](Cursor* c) -> uint16_t {
+    if (uint16_t s = Slot<IdapiCurFilter>(c, IDAPI_CUR_DROP_FILTER)(&c->pub, filter);
+        s != IDAPI_OK) {
+      return s;
+    }
+    return Slot<IdapiCurMove>(c, IDAPI_CUR_BEGIN)(&c->pub);
+  });
+}
+
 IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out, uint32_t size,
                                    int16_t* isNull) {
   return WithCursor(cursor, [&](Cursor* c) -> uint16_t {
@@ -410,8 +463,13 @@ IDAPI_API uint16_t VdbPutFieldText(VdbCursor* cursor, uint16_t number, const cha
                 ("'" + std::string(text) + "' is no value of the field " + f->name).c_str());
       return IDAPI_ERR_INVALID_ARGUMENT;
     }
-    return Slot<IdapiCurPutField>(c, IDAPI_CUR_PUT_FIELD)(&c->pub, number, c->record.data(),
-                                                          text != nullptr ? value.data() : nullptr);
+    const uint16_t s = Slot<IdapiCurPutField>(c, IDAPI_CUR_PUT_FIELD)(
+        &c->pub, number, c->record.data(), text != nullptr ? value.data() : nullptr);
+    if (s == IDAPI_OK &&
+        std::find(c->changed.begin(), c->changed.end(), number) == c->changed.end()) {
+      c->changed.push_back(number);
+    }
+    return s;
   });
 }
 
@@ -441,6 +499,25 @@ IDAPI_API uint16_t VdbModify(VdbCursor* cursor) {
       return s;
     }
     c->record = std::move(changed);
+    // The read forgot which fields were changed: they are put again, so that
+    // a driver writing only changed fields (query rows) sees them.
+    const std::vector<uint16_t> fields = std::move(c->changed);
+    c->changed.clear();
+    for (uint16_t number : fields) {
+      const CursorField* f = FieldOf(c, number);
+      std::vector<uint8_t> value(ValueSize(f->type, f->length) + 8, 0);
+      int16_t blank = 0;
+      if (uint16_t s = Slot<IdapiCurGetField>(c, IDAPI_CUR_GET_FIELD)(
+              &c->pub, number, c->record.data(), value.data(), &blank);
+          s != IDAPI_OK) {
+        return s;
+      }
+      if (uint16_t s = Slot<IdapiCurPutField>(c, IDAPI_CUR_PUT_FIELD)(
+              &c->pub, number, c->record.data(), blank != 0 ? nullptr : value.data());
+          s != IDAPI_OK) {
+        return s;
+      }
+    }
     return Slot<IdapiCurModify>(c, IDAPI_CUR_MODIFY)(&c->pub, c->record.data());
   });
 }

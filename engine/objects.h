@@ -39,6 +39,7 @@ struct CursorField {
   std::string name;
   uint16_t type = 0, subtype = 0, units1 = 0, units2 = 0, offset = 0, length = 0;
   uint16_t nullOffset = 0;
+  uint16_t direction = 0;  // procedure parameters: bit 0 input, bit 1 output
 };
 
 struct Cursor {
@@ -51,6 +52,8 @@ struct Cursor {
   std::vector<CursorField> fields;
   std::vector<uint8_t> record;
   std::vector<uint16_t> keyFields;  // of the active index, 1-based
+  std::vector<uint16_t> changed;    // fields put since the record was read
+  bool procedure = false;           // a prepared procedure: `fields` are its parameters
 };
 
 struct LanguageDriver {

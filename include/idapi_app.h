@@ -44,7 +44,8 @@ extern "C" {
 /* ---- Engine --------------------------------------------------------------- */
 
 /* Starts the engine: reads its settings (docs/settings.md, sections Engine
- * and Driver.<type>). Calls nest: each VdbStart needs a VdbStop. */
+ * and Driver.<type>). Calls nest: each VdbStart needs a VdbStop. The first one
+ * forgets the calling thread's last error. */
 IDAPI_API uint16_t VdbStart(void);
 /* Ends the last VdbStart: closes every database the application left open
  * and closes every driver (their host sessions end). */
@@ -202,6 +203,15 @@ IDAPI_API uint16_t VdbResetRange(VdbCursor* cursor);
 /* Switches to another index (as VdbOpenTable names them), keeping the position. */
 IDAPI_API uint16_t VdbSwitchIndex(VdbCursor* cursor, const char* index);
 
+/* Filters: the cursor reads only the records `expression` selects (the
+ * grammar is in docs/engine.md: FIELD = 'TEXT' AND AMOUNT > 100, ISBLANK(F),
+ * NAME LIKE 'A%'); the host does the selecting. `filter` (may be null)
+ * receives its number for VdbDropFilter. The cursor stands before the first
+ * record selected. A text the engine cannot read answers IDAPI_ERR_BAD_FILTER
+ * with the character where reading stopped. */
+IDAPI_API uint16_t VdbSetFilter(VdbCursor* cursor, const char* expression, int32_t* filter);
+IDAPI_API uint16_t VdbDropFilter(VdbCursor* cursor, int32_t filter);
+
 /* The current record's field as text, cut to `size` bytes; `isNull` (may be
  * null) 1 for a null field (its text is then ""). */
 IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out, uint32_t size,
@@ -218,6 +228,109 @@ IDAPI_API uint16_t VdbInsert(VdbCursor* cursor);
 IDAPI_API uint16_t VdbModify(VdbCursor* cursor);
 IDAPI_API uint16_t VdbDelete(VdbCursor* cursor);
 IDAPI_API uint16_t VdbRecordCount(VdbCursor* cursor, int32_t* count);
+
+/* ---- SQL statements ---------------------------------------------------------
+ * A statement is prepared once and executed any number of times; a SELECT
+ * gives a cursor over its rows (read it as a table, close it with
+ * VdbCloseCursor), any other statement runs on the host. Unqualified tables
+ * of FROM clauses are the database's library's.
+ *
+ *   VdbStatement* st;
+ *   VdbPrepare(db, "SELECT ID, NAME FROM CUSTOMER WHERE CITY = ?", 0, &st);
+ *   VdbValue city = {IDAPI_TYPE_STRING, "PARIS"};
+ *   VdbBind(st, &city, 1);
+ *   VdbCursor* rows;
+ *   if (VdbExecute(st, &rows) == IDAPI_OK) { while (VdbNext(rows) == IDAPI_OK) ...; VdbCloseCursor(rows); }
+ *   VdbFreeStatement(st);
+ *
+ * A failing statement answers IDAPI_ERR_SQL; the last error's context holds
+ * "SQL Error -204, ..." and its native code the SQLCODE. */
+typedef struct VdbStatement VdbStatement;
+
+#define VDB_CHANGEABLE 4 /* prepare option: a result whose rows can be changed */
+
+/* A parameter value: its engine type (IDAPI_TYPE_*) and its text, as
+ * VdbPutFieldText takes it. */
+typedef struct VdbValue {
+  uint16_t type;
+  const char* text;
+} VdbValue;
+
+IDAPI_API uint16_t VdbPrepare(VdbDatabase* database, const char* text, uint32_t options,
+                              VdbStatement** statement);
+/* The values of the statement's "?" markers, in order. */
+IDAPI_API uint16_t VdbBind(VdbStatement* statement, const VdbValue* values, uint16_t count);
+/* Runs the statement; `result` (may be null for a statement that is no
+ * SELECT) receives the cursor of a SELECT, else null. */
+IDAPI_API uint16_t VdbExecute(VdbStatement* statement, VdbCursor** result);
+IDAPI_API uint16_t VdbFreeStatement(VdbStatement* statement);
+/* Prepare, execute and free in one call. */
+IDAPI_API uint16_t VdbExecuteSql(VdbDatabase* database, const char* text, VdbCursor** result);
+
+/* ---- Stored procedures -------------------------------------------------------
+ * The procedures declared in the catalogue (YPROCHDR, YPROCPARMS) of the job's
+ * library list: list them, list one's parameters, call one.
+ *
+ *   VdbStatement* call;
+ *   VdbPrepareProcedure(db, "ADDTAX", &call);
+ *   VdbSetParameterText(call, 1, "FR");          parameters from 1, in row order
+ *   VdbSetParameterText(call, 2, "100.00");
+ *   VdbExecute(call, NULL);                        calls the program
+ *   VdbGetParameterText(call, 4, text, sizeof text, NULL);
+ *   VdbFreeStatement(call);
+ */
+/* Rows: NAME. */
+IDAPI_API uint16_t VdbOpenProcedureList(VdbDatabase* database, VdbCursor** cursor);
+/* Rows: SEQUENCE, NAME, DIRECTION (1 in, 2 out, 3 both), PCTYPE, TYPE,
+ * SUBTYPE, UNITS1, UNITS2, OFFSET, LENGTH. */
+IDAPI_API uint16_t VdbOpenParameterList(VdbDatabase* database, const char* procedure,
+                                        VdbCursor** cursor);
+/* IDAPI_ERR_NO_SUCH_PROCEDURE for a name that is not declared (or longer
+ * than 10 characters, or declared with field records that do not add up). */
+IDAPI_API uint16_t VdbPrepareProcedure(VdbDatabase* database, const char* procedure,
+                                       VdbStatement** statement);
+IDAPI_API uint16_t VdbParameterCount(VdbStatement* procedure, uint16_t* count);
+/* A parameter as a field (its engine type and units) and its direction. */
+IDAPI_API uint16_t VdbParameterInfo(VdbStatement* procedure, uint16_t number, VdbField* field,
+                                    uint16_t* direction);
+/* A parameter's value as text, as VdbPutFieldText and VdbGetFieldText take and give it. */
+IDAPI_API uint16_t VdbSetParameterText(VdbStatement* procedure, uint16_t number,
+                                       const char* text);
+IDAPI_API uint16_t VdbGetParameterText(VdbStatement* procedure, uint16_t number, char* out,
+                                       uint32_t size);
+
+/* ---- Transactions -------------------------------------------------------------
+ * Only on a database opened with the parameter TRANSACTION "true"
+ * (commitment control); otherwise IDAPI_ERR_NO_TRANSACTIONS. A transaction
+ * boundary ends record-level and SQL work together: beginning commits what
+ * was done before. `transaction` may be null; `mode` is IDAPI_END_COMMIT,
+ * IDAPI_END_COMMIT_KEEP or IDAPI_END_ROLLBACK. */
+IDAPI_API uint16_t VdbBeginTransaction(VdbDatabase* database, int32_t* transaction);
+IDAPI_API uint16_t VdbEndTransaction(VdbDatabase* database, int32_t transaction, uint16_t mode);
+
+/* ---- Definitions ---------------------------------------------------------------
+ * Tables are created from DDS source (LIBRARY/QDDSSRC, member the file's
+ * name) and CRTPF; field types IDAPI_TYPE_STRING (units1 = length), _DATE,
+ * _TIME, _TIMESTAMP, _INT16, _INT32, _FLOAT, _BOOL, IDAPI_NATIVE_PACKED
+ * (units1 integer digits, units2 decimals). `keyFields` (0-based, may be
+ * null) make the file keyed, unique when `unique`. */
+typedef struct VdbNewField {
+  const char* name;
+  uint16_t type;
+  uint16_t units1;
+  uint16_t units2;
+} VdbNewField;
+IDAPI_API uint16_t VdbCreateTable(VdbDatabase* database, const char* name,
+                                  const VdbNewField* fields, uint16_t count,
+                                  const uint16_t* keyFields, uint16_t keyCount, int32_t unique);
+/* An index (a keyed logical file) `index` over the table `cursor` has open,
+ * on its fields `keyFields` (numbers from 1); the cursor then knows it.
+ * IDAPI_ERR_PRIMARY_INDEX when `primary`. */
+IDAPI_API uint16_t VdbAddIndex(VdbCursor* cursor, const char* index, const uint16_t* keyFields,
+                               uint16_t count, int32_t unique, int32_t descending,
+                               int32_t primary);
+/* Deletes the index `index` (LIBRARY/NAME, or NAME of the database's library). */
+IDAPI_API uint16_t VdbDropIndex(VdbCursor* cursor, const char* index);
 
 /* ---- Direct access to the driver's entry tables ---------------------------
  * For programs that need a slot the calls above do not cover, and for

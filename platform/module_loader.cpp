@@ -45,6 +45,15 @@ Module Module::Open(const std::string& fileName, const void* anchor) {
   return module;
 }
 
+Module Module::OpenPath(const std::string& path) {
+  Module module;
+  // dlopen searches for a name without a slash; a path always has one.
+  if (path.find('/') != std::string::npos) {
+    module.handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  return module;
+}
+
 void* Module::Symbol(const char* name) const {
   if (handle_ == nullptr) return nullptr;
   return dlsym(handle_, name);

@@ -33,6 +33,9 @@ class Module {
   // library containing `anchor`, else through the loader's path.
   // Returns an unopened Module when neither finds it.
   static Module Open(const std::string& fileName, const void* anchor);
+  // Opens the module at exactly `path` (no search); unopened when absent or
+  // when `path` names no folder (a bare file name is never searched for).
+  static Module OpenPath(const std::string& path);
 
   bool IsOpen() const { return handle_ != nullptr; }
   // The entry point `name`, or null when the module does not export it.

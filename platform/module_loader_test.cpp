@@ -1,6 +1,9 @@
 #include "platform/module_loader.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace vantora::platform {
 namespace {
@@ -30,6 +33,24 @@ TEST(ModuleLoader, FolderOfAddressNamesThisProgram) {
   std::string folder = FolderOfAddress(reinterpret_cast<const void*>(&DecoratedModuleName));
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), '/');
+}
+
+}  // namespace
+}  // namespace vantora::platform
+
+namespace vantora::platform {
+namespace {
+
+TEST(ModuleLoader, OpenPathDoesNotSearch) {
+  // libc is on the loader's path, but not at a path of its bare name.
+  EXPECT_FALSE(Module::OpenPath("libc.so.6").IsOpen());
+  EXPECT_FALSE(Module::OpenPath("").IsOpen());
+  EXPECT_FALSE(Module::OpenPath("/nonexistent/libMV432tcp.so").IsOpen());
+  Dl_info info{};
+  ASSERT_NE(dladdr(reinterpret_cast<const void*>(&strlen), &info), 0);
+  Module libc = Module::OpenPath(info.dli_fname);
+  ASSERT_TRUE(libc.IsOpen()) << info.dli_fname;
+  EXPECT_NE(libc.Symbol("strlen"), nullptr);
 }
 
 }  // namespace

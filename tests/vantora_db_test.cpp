@@ -175,6 +175,71 @@ TEST_F(VantoraDb, BrowseSeekCountAndChanges) {
   EXPECT_NE(bad.err.find("'CUSTNO' is not FIELD=VALUE"), std::string::npos);
 }
 
+TEST_F(VantoraDb, FiltersSelectOnTheHost) {
+  // One order in seven is closed.
+  const Outcome o = RunShell(
+      "open DEMO; count ORDERS --where \"STATUS = 'C'\"; "
+      "count ORDERS --where \"STATUS = 'C' OR STATUS = 'S'\"; "
+      "browse ORDERS --where \"STATUS = 'C'\" --all",
+      db::OutputFormat::kCsv);
+  ASSERT_TRUE(o.ok) << o.err;
+  EXPECT_NE(o.out.find("ORDERS,28\r\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("ORDERS,85\r\n"), std::string::npos) << o.out;
+  const size_t header = o.out.find("ORDNO,CUSTNO");
+  ASSERT_NE(header, std::string::npos);
+  const std::string rows = o.out.substr(header);
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 1 + 28);
+  EXPECT_EQ(rows.find(",O\r\n"), std::string::npos);
+  const Outcome bad = RunShell("open DEMO; browse ORDERS --where \"STATUS = \"");
+  EXPECT_FALSE(bad.ok);
+  EXPECT_EQ(bad.err, "error 0x3E05: filter, character 10: the filter ends where a value is expected\n");
+}
+
+TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
+  const Outcome q = RunShell(
+      "open DEMO; sql \"SELECT CUSTNO, NAME FROM CUSTOMER WHERE CUSTNO <= 1002 ORDER BY CUSTNO\"; "
+      "sql \"SELECT COUNT(*) AS N FROM ORDERS WHERE STATUS = 'C'\"; "
+      "sql \"UPDATE CUSTOMER SET CITY = 'AIX' WHERE CUSTNO = 1001\"; "
+      "sql \"SELECT CITY FROM CUSTOMER WHERE CUSTNO = 1001\"",
+      db::OutputFormat::kCsv);
+  ASSERT_TRUE(q.ok) << q.err;
+  EXPECT_NE(q.out.find("CUSTNO,NAME\r\n1001,"), std::string::npos) << q.out;
+  EXPECT_NE(q.out.find("\r\n1002,"), std::string::npos) << q.out;
+  EXPECT_NE(q.out.find("N\r\n28\r\n"), std::string::npos) << q.out;
+  EXPECT_NE(q.out.find("done\nCITY\r\nAIX\r\n"), std::string::npos) << q.out;
+  const Outcome bad = RunShell("open DEMO; sql \"SELECT * FROM NOSUCH\"");
+  EXPECT_FALSE(bad.ok);
+  EXPECT_NE(bad.err.find("error 0x2E5D"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.err.find("SQL Error -204"), std::string::npos) << bad.err;
+
+  const Outcome noCommit = RunShell("open DEMO; begin");
+  EXPECT_FALSE(noCommit.ok);
+  EXPECT_NE(noCommit.err.find("error 0x2811"), std::string::npos) << noCommit.err;
+  const Outcome t = RunShell(
+      "open DEMO --transaction; begin; insert CUSTOMER CUSTNO=9998 NAME=GONE; rollback; "
+      "begin; insert CUSTOMER CUSTNO=9997 NAME=KEPT; commit; count CUSTOMER",
+      db::OutputFormat::kCsv);
+  ASSERT_TRUE(t.ok) << t.err;
+  EXPECT_NE(t.out.find("rolled back\n"), std::string::npos) << t.out;
+  EXPECT_NE(t.out.find("CUSTOMER,51\r\n"), std::string::npos) << t.out;
+
+  const Outcome d = RunShell(
+      "open DEMO; create table NOTES ID:INTEGER TEXT:CHAR(40) DAY:DATE PRICE:DECIMAL(7,2) "
+      "--key ID --unique; insert NOTES ID=1 TEXT=HELLO DAY=2026-12-08 PRICE=12.5; "
+      "create index NOTES NOTESBYT TEXT --descending; indexes NOTES; browse NOTES --index NOTESBYT; "
+      "drop index NOTES NOTESBYT",
+      db::OutputFormat::kCsv);
+  ASSERT_TRUE(d.ok) << d.err;
+  EXPECT_NE(d.out.find("table NOTES created\n"), std::string::npos) << d.out;
+  EXPECT_NE(d.out.find("index NOTESBYT created\n"), std::string::npos) << d.out;
+  EXPECT_NE(d.out.find("NOTESBYT"), std::string::npos) << d.out;
+  EXPECT_NE(d.out.find("1,HELLO,2026-12-08,12.50\r\n"), std::string::npos) << d.out;
+  EXPECT_NE(d.out.find("index NOTESBYT deleted\n"), std::string::npos) << d.out;
+  const Outcome badType = RunShell("open DEMO; create table T2 A:BLOB");
+  EXPECT_FALSE(badType.ok);
+  EXPECT_NE(badType.err.find("'BLOB' is no type"), std::string::npos) << badType.err;
+}
+
 TEST_F(VantoraDb, ListsOfTablesFieldsAndIndexes) {
   const Outcome o = RunShell("open !DEMO; tables; fields ORDERS; indexes ORDERS",
                              db::OutputFormat::kCsv);

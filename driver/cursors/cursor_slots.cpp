@@ -6,6 +6,8 @@
 
 #include "driver/cursors/descriptors.h"
 #include "driver/cursors/field_values.h"
+#include "driver/cursors/filters.h"
+#include "driver/frame/errors.h"
 #include "driver/cursors/reading.h"
 #include "driver/cursors/record_changes.h"
 #include "driver/frame/catalogue_cursor.h"
@@ -253,6 +255,33 @@ uint16_t CurWriteBlock(void* cursor, int32_t* count, void* records) {
   return c == nullptr ? IDAPI_ERR_NOT_SUPPORTED : WriteBlock(c, count, Bytes(records));
 }
 
+uint16_t CurAddFilter(void* cursor, uint32_t, uint16_t, uint16_t, const void* expression, void*,
+                      int32_t* outFilter) {
+  RecordCursor* c = Record(cursor);
+  if (c == nullptr) return IDAPI_ERR_NOT_SUPPORTED;
+  if (expression == nullptr) {
+    // A filter of a callback alone, without a tree, cannot run on the host.
+    PostMessage(IDAPI_ERR_NOT_SUPPORTED, "A filter needs an expression the host can select with");
+    return IDAPI_ERR_NOT_SUPPORTED;
+  }
+  return AddFilter(c, expression, outFilter);
+}
+
+uint16_t CurDropFilter(void* cursor, int32_t filter) {
+  RecordCursor* c = Record(cursor);
+  return c == nullptr ? IDAPI_ERR_NOT_SUPPORTED : DropFilter(c, filter);
+}
+
+uint16_t CurActivateFilter(void* cursor, int32_t filter) {
+  RecordCursor* c = Record(cursor);
+  return c == nullptr ? IDAPI_ERR_NOT_SUPPORTED : ActivateFilter(c, filter);
+}
+
+uint16_t CurDeactivateFilter(void* cursor, int32_t filter) {
+  RecordCursor* c = Record(cursor);
+  return c == nullptr ? IDAPI_ERR_NOT_SUPPORTED : DeactivateFilter(c, filter);
+}
+
 uint16_t CurReleaseLock(void* cursor) {
   RecordCursor* c = Record(cursor);
   return c == nullptr ? IDAPI_ERR_NOT_SUPPORTED : ReleaseLock(c);
@@ -286,6 +315,7 @@ void FillCursorSlots(IdapiEntry* t) {
   t[IDAPI_CUR_EXTRACT_KEY] = E(&CurExtractKey);
   t[IDAPI_CUR_SET_RANGE] = E(&CurSetRange);
   t[IDAPI_CUR_RECORD_COUNT] = E(&CurRecordCount);
+  t[IDAPI_CUR_QUERY_COUNT] = E(&CurRecordCount);
   t[IDAPI_CUR_GET_FIELD] = E(&CurGetField);
   t[IDAPI_CUR_PUT_FIELD] = E(&CurPutField);
   t[IDAPI_CUR_READ_BLOCK] = E(&CurReadBlock);
@@ -293,6 +323,10 @@ void FillCursorSlots(IdapiEntry* t) {
   t[IDAPI_CUR_RELEASE_LOCK] = E(&CurReleaseLock);
   t[IDAPI_CUR_ALL_INDEX_DESCRIPTORS] = E(&CurAllIndexDescriptors);
   t[IDAPI_CUR_RELEASE_BLOCK] = E(&CurReleaseBlock);
+  t[IDAPI_CUR_ADD_FILTER] = E(&CurAddFilter);
+  t[IDAPI_CUR_DROP_FILTER] = E(&CurDropFilter);
+  t[IDAPI_CUR_ACTIVATE_FILTER] = E(&CurActivateFilter);
+  t[IDAPI_CUR_DEACTIVATE_FILTER] = E(&CurDeactivateFilter);
 }
 
 }  // namespace vantora::driver

@@ -229,6 +229,15 @@ int32_t QueryRead(RecordCursor* c, uint8_t operation, int32_t count, int32_t tar
   }
 }
 
+}  // namespace
+
+int32_t ReadQueryRow(RecordCursor* c, int32_t row) {
+  int32_t numbers[1];
+  return QueryRead(c, kReadByNumber, 1, row, nullptr, numbers);
+}
+
+namespace {
+
 // A read of the file or query: one record into `record` (may be null), or
 // a block into the cache when `count` > 0.
 int32_t ServerRead(RecordCursor* c, const ReadRequest& r, uint8_t* record, int32_t* numbers,

@@ -58,6 +58,10 @@ bool AllFieldsPresent(const RecordCursor& cursor, const uint8_t* record);
 // the reduced record spread out, the relative record number.
 void CompleteRecord(RecordCursor* cursor, uint8_t* record, int32_t number);
 
+// Query cursors: brings the host's SQL cursor onto `row` (position only);
+// the rows found (1), 0 for none, or a negative failure.
+int32_t ReadQueryRow(RecordCursor* cursor, int32_t row);
+
 // The cache's capacity: Buffers/Records, lowered to 32000 bytes of records
 // and kept within 1-4095.
 int32_t CacheCapacity(const RecordCursor& cursor);

@@ -7,11 +7,17 @@
 #include <cstring>
 
 #include "driver/cursors/cursor_slots.h"
+#include "driver/cursors/definitions.h"
+#include "driver/cursors/filters.h"
+#include "driver/cursors/procedure_call.h"
+#include "driver/cursors/statements.h"
+#include "driver/cursors/transactions.h"
 #include "driver/frame/database.h"
 #include "driver/frame/descriptions.h"
 #include "driver/frame/field_list.h"
 #include "driver/frame/index_list.h"
 #include "driver/frame/open_table.h"
+#include "driver/frame/procedure_list.h"
 #include "driver/frame/registration.h"
 #include "driver/frame/slots.h"
 #include "driver/frame/table_list.h"
@@ -146,7 +152,11 @@ uint16_t DrvOpenTable(void*, void* database, const char* table, const char* driv
 uint16_t CurClose(void* cursor) {
   auto* c = static_cast<IdapiCursorObject*>(cursor);
   if (c == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
-  if (DriverHandle* h = CursorHandle(c)) FreeHandle(h);
+  if (DriverHandle* h = CursorHandle(c)) {
+    // A record cursor's filters go first: their open query files close.
+    if (h->kind == HandleKind::kRecordCursor) DropFilters(static_cast<RecordCursor*>(h));
+    FreeHandle(h);
+  }
   void* second = c->secondObject;
   IdapiReleaseObject(c);
   if (second != nullptr) IdapiReleaseObject(second);
@@ -203,6 +213,15 @@ std::array<IdapiEntry, IDAPI_DATABASE_SLOTS> MakeDatabaseTable() {
   t[IDAPI_DB_COPY_NAME] = E(&DbCopyName);
   t[IDAPI_DB_LANGUAGE_DRIVER] = E(&DbLanguageDriver);
   t[IDAPI_DB_PROPERTY] = E(&DbProperty);
+  t[IDAPI_DB_CREATE_TABLE] = E(&CreateTable);
+  t[IDAPI_DB_PREPARE] = E(&PrepareStatement);
+  t[IDAPI_DB_ALLOCATE_STATEMENT] = E(&AllocateStatement);
+  t[IDAPI_DB_OPEN_PROCEDURE_LIST] = E(&OpenProcedureList);
+  t[IDAPI_DB_OPEN_PARAMETER_LIST] = E(&OpenParameterList);
+  t[IDAPI_DB_PREPARE_PROCEDURE] = E(&PrepareProcedure);
+  t[IDAPI_DB_BEGIN_TRANSACTION] = E(&BeginTransaction);
+  t[IDAPI_DB_END_TRANSACTION] = E(&EndTransaction);
+  t[IDAPI_DB_TRANSACTION_INFO] = E(&TransactionInfo);
   return t;
 }
 
@@ -213,6 +232,11 @@ std::array<IdapiEntry, IDAPI_CURSOR_SLOTS> MakeCursorTable() {
   t[IDAPI_CUR_SLOT66] = E(&CurSlot66);
   t[IDAPI_CUR_SLOT101] = E(&CurSlot101);
   t[IDAPI_CUR_PROPERTY] = E(&CurProperty);
+  t[IDAPI_CUR_INDEX_MAINTENANCE] = E(&MaintainIndex);
+  t[IDAPI_CUR_EXECUTE] = E(&ExecuteStatement);
+  t[IDAPI_CUR_SET_PARAMETERS] = E(&SetParameters);
+  t[IDAPI_CUR_SET_PARAMETER_DESCRIPTORS] = E(&SetParameterDescriptors);
+  t[IDAPI_CUR_SET_STATEMENT_PROPERTY] = E(&SetStatementProperty);
   FillCursorSlots(t.data());
   return t;
 }

@@ -26,6 +26,7 @@ namespace vantora::driver {
 enum class HandleKind : int32_t {
   kRecordCursor = 1,
   kTableList = 2,
+  kStatement = 3,
   kDatabase = 4,
   kFieldList = 5,
   kIndexList = 6,

@@ -47,6 +47,7 @@ Shell::Shell(ShellOptions options) : options_(std::move(options)) {
   commands_["exit"] = commands_["quit"];
   commands_["exit"].usage = "exit";
   AddTableCommands();
+  AddSqlCommands();
 }
 
 Shell::~Shell() {

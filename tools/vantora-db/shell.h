@@ -73,6 +73,12 @@ class Shell {
   bool Insert(const Args& args);
   bool Update(const Args& args);
   bool Delete(const Args& args);
+  // SQL, transactions and definitions (shell_sql.cpp).
+  void AddSqlCommands();
+  bool Sql(const Args& args);
+  bool Transaction(const std::string& what, const Args& args);
+  bool Create(const Args& args);
+  bool Drop(const Args& args);
   // Opens `table` along `index`; null (after the error) when it cannot.
   VdbCursor* OpenCursor(const std::string& table, const std::string& index, bool readOnly);
   // Prints the rows of a cursor from where it stands: `first` already read.

@@ -100,14 +100,17 @@ void Shell::AddTableCommands() {
                          [this](const Args& a) { return Fields(a); }};
   commands_["indexes"] = {"indexes TABLE", "list the indexes of a table",
                           [this](const Args& a) { return Indexes(a); }};
-  commands_["browse"] = {"browse TABLE [--index I] [--from KEY] [--to KEY] [--limit N] [--all]",
+  commands_["browse"] = {"browse TABLE [--index I] [--from KEY] [--to KEY] [--where FILTER] "
+                         "[--limit N] [--all]",
                          "print the records of a table in key order (KEY: A or A,B for several "
-                         "key fields; --from and --to include their keys)",
+                         "key fields; --from and --to include their keys; FILTER: a condition "
+                         "such as \"CITY = 'PARIS' AND AMOUNT > 100\", selected on the host)",
                          [this](const Args& a) { return Browse(a); }};
   commands_["seek"] = {"seek TABLE KEY [--index I] [--gt | --ge]",
                        "print the record with the key (or the first after it, or at or after it)",
                        [this](const Args& a) { return Seek(a); }};
-  commands_["count"] = {"count TABLE", "count the records of a table",
+  commands_["count"] = {"count TABLE [--where FILTER]",
+                        "count the records of a table (or those the filter selects)",
                         [this](const Args& a) { return Count(a); }};
   commands_["insert"] = {"insert TABLE FIELD=VALUE...",
                          "add a record (fields not given are blank; FIELD= alone makes a field "
@@ -257,6 +260,8 @@ bool Shell::Browse(const Args& args) {
   app.add_option("--index", index, "an index name or @FIELD@FIELD");
   auto* f = app.add_option("--from", from, "the first key (A or A,B)");
   auto* t = app.add_option("--to", to, "the last key");
+  std::string where;
+  app.add_option("--where", where, "a filter the host selects the records with");
   app.add_option("--limit", limit, "at most this many records (default 20)");
   app.add_flag("--all", all, "every record");
   bool help = false;
@@ -265,6 +270,12 @@ bool Shell::Browse(const Args& args) {
   toGiven = t->count() > 0;
   VdbCursor* c = OpenCursor(table, index, true);
   if (c == nullptr) return false;
+  if (!where.empty()) {
+    if (uint16_t s = VdbSetFilter(c, where.c_str(), nullptr); s != IDAPI_OK) {
+      VdbCloseCursor(c);
+      return Fail(s);
+    }
+  }
   if (fromGiven || toGiven) {
     const std::vector<std::string> low = KeyValues(from), high = KeyValues(to);
     const std::vector<const char*> lowP = Pointers(low), highP = Pointers(high);
@@ -311,16 +322,30 @@ bool Shell::Seek(const Args& args) {
 }
 
 bool Shell::Count(const Args& args) {
-  if (args.size() != 1) return Usage("count", "wants one table");
-  VdbCursor* c = OpenCursor(args[0], "", true);
+  CLI::App app("count the records of a table", "count");
+  std::string table, where;
+  app.add_option("table", table, "the table")->required();
+  app.add_option("--where", where, "count only the records this filter selects");
+  bool help = false;
+  if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
+  VdbCursor* c = OpenCursor(table, "", true);
   if (c == nullptr) return false;
   int32_t count = 0;
-  const uint16_t s = VdbRecordCount(c, &count);
+  uint16_t s;
+  if (where.empty()) {
+    s = VdbRecordCount(c, &count);
+  } else {
+    // The file's count knows nothing of the selection: the records are read.
+    s = VdbSetFilter(c, where.c_str(), nullptr);
+    Progress progress(options_.err);
+    while (s == IDAPI_OK && (s = VdbNext(c)) == IDAPI_OK) progress.Row(++count);
+    if (s == IDAPI_ERR_EOF) s = IDAPI_OK;
+  }
   VdbCloseCursor(c);
   if (s != IDAPI_OK) return Fail(s);
   ResultTable t({"table", "records"});
   t.SetNumeric(1);
-  t.Add({args[0], std::to_string(count)});
+  t.Add({table, std::to_string(count)});
   Print(t);
   return true;
 }

@@ -1,0 +1,165 @@
+// The command line without a host: parsing, and --set / --unset / --show
+// on a settings file written by hand.
+#include "tools/vtsetup/command_line.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/profile.h"
+
+namespace vantora::vtsetup {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+  int status = -99;
+  std::string out;
+  std::string err;
+};
+
+std::string Drain(std::FILE* f) {
+  std::rewind(f);
+  std::string text;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  std::fclose(f);
+  return text;
+}
+
+ToolRun Vtsetup(std::vector<std::string> args) {
+  args.insert(args.begin(), "vtsetup");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  ToolRun run;
+  CommandLineOptions options;
+  bool help = false;
+  run.status =
+      ParseCommandLine(static_cast<int>(args.size()), argv.data(), &options, &help, out, err);
+  if (run.status == 0 && !help) run.status = RunCommandLine(options, out, err);
+  run.out = Drain(out);
+  run.err = Drain(err);
+  return run;
+}
+
+class CommandLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::path(::testing::TempDir()) / ("vtsetup-cli-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+    path_ = (root_ / "MV400.INI").string();
+    setenv("MV400_INI", path_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("MV400_INI");
+    fs::remove_all(root_);
+  }
+  std::string Read() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  fs::path root_;
+  std::string path_;
+};
+
+constexpr char kHandWritten[] =
+    "; written by hand\n"
+    "[ general ]\n"
+    "   Network =  ehn\n"
+    "\n"
+    "; keep this comment\n"
+    "[Buffers]\n"
+    "Records=40\n";
+
+TEST_F(CommandLineTest, SetThenShowKeepsTheHandWrittenText) {
+  std::ofstream(path_, std::ios::binary) << kHandWritten;
+  ToolRun set =
+      Vtsetup({"--set", "General/Network=tcp", "Tcp/Port=9000", "general/location=as400.lan"});
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_EQ(Read(),
+            "; written by hand\n[ general ]\n   Network =  tcp\nLocation=as400.lan\n\n"
+            "; keep this comment\n[Buffers]\nRecords=40\n\n[Tcp]\nPort=9000\n");
+
+  ToolRun show = Vtsetup({"--show"});
+  ASSERT_EQ(show.status, 0) << show.err;
+  EXPECT_NE(show.out.find("settings file: " + path_ + "\n"), std::string::npos) << show.out;
+  for (const char* line :
+       {"General/Network=tcp\n", "General/Location=as400.lan\n", "Tcp/Port=9000\n",
+        "General/Program=VANTORA/VANTORA    (default)\n",
+        "Host/DefaultUser=VANTORA    (default, not used with network type tcp)\n"}) {
+    EXPECT_NE(show.out.find(line), std::string::npos) << line << "\n" << show.out;
+  }
+  EXPECT_NE(show.out.find("VANTORA_PASSWORD"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, UnsetAndKeysTheModelDoesNotKnow) {
+  std::ofstream(path_, std::ios::binary) << kHandWritten;
+  ToolRun run = Vtsetup({"--set", "Buffers/Records=50", "--unset", "General/Network"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Read(),
+            "; written by hand\n[ general ]\n\n; keep this comment\n[Buffers]\nRecords=50\n");
+}
+
+TEST_F(CommandLineTest, RefusedChangesLeaveTheFileAndExitOne) {
+  std::ofstream(path_, std::ios::binary) << kHandWritten;
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"--set", "Tcp/Password=secret"}, "VANTORA_PASSWORD"},
+      {{"--set", "tcp/PASSWORD=secret"}, "VANTORA_PASSWORD"},
+      {{"--set", "General/Location=a\nb"}, "line break"},
+      {{"--set", "General/Network=tcp", "Tcp/Port=0"},
+       "Tcp/Port: a port is a number from 1 to 65535"},
+      {{"--set", "General/Location=as400.example:8471"}, "at most 17"},
+      {{"--set", "General/Network=tcpip"}, "at most 4 characters"},
+      {{"--set", "NoSlash=1"}, "is not SECTION/KEY"},
+      {{"--set", "General/Network"}, "is not SECTION/KEY=VALUE"},
+      {{"--unset", "General"}, "is not SECTION/KEY"},
+  };
+  for (const auto& c : cases) {
+    ToolRun run = Vtsetup(c.args);
+    EXPECT_EQ(run.status, 1) << c.args.back();
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << c.args.back() << ": " << run.err;
+    EXPECT_EQ(Read(), kHandWritten) << c.args.back();
+  }
+}
+
+TEST_F(CommandLineTest, UsageErrorsAndHelp) {
+  ToolRun help = Vtsetup({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* option : {"--show", "--set", "--test", "--json", "--clear-index-dictionary",
+                             "--yes", "VANTORA_PASSWORD"}) {
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  }
+  const std::vector<std::string> usage[] = {{"--frobnicate"}, {"--json"}, {"--yes"}, {"extra"}};
+  for (const auto& args : usage) {
+    ToolRun run = Vtsetup(args);
+    EXPECT_EQ(run.status, 2) << args[0];
+    EXPECT_NE(run.err.find("vtsetup: "), std::string::npos) << run.err;
+  }
+  CommandLineOptions options;
+  bool shown = false;
+  char name[] = "vtsetup";
+  char* argv[] = {name, nullptr};
+  EXPECT_EQ(ParseCommandLine(1, argv, &options, &shown, stdout, stderr), -1);  // the dialog
+}
+
+}  // namespace
+}  // namespace vantora::vtsetup
