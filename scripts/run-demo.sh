@@ -3,7 +3,8 @@
 # the emulated host's demo data (DEMO/BENCH100: 100 000 records of 100 bytes)
 # and runs speedcheck from the command line over the embedded host, blocked
 # and one record per request, printing the timings; then opens the demo
-# library through the database engine with vantora-db.
+# library through the database engine with vantora-db, and lists the demo
+# library's stored procedures with procedit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -33,3 +34,6 @@ echo "== the last block's first records"
 "$bin/speedcheck" --file DEMO/BENCH100 --records 3 | tail -n 4
 echo "== the demo library as a database of the engine: its tables and a page of customers"
 "$bin/vantora-db" -c "open DEMO; tables; browse CUSTOMER --limit 10"
+echo "== the demo library's stored procedures, and one of them as JSON"
+"$bin/procedit" --library DEMO --list
+"$bin/procedit" --library DEMO --export PROBE

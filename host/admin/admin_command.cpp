@@ -1,9 +1,11 @@
 #include "host/admin/admin_command.h"
 
+#include <cctype>
 #include <charconv>
 #include <memory>
 
 #include "host/server/host.h"
+#include "host/server/host_installation.h"
 #include "host/server/host_setup.h"
 
 namespace vantora::host {
@@ -21,6 +23,8 @@ constexpr char kHelp[] =
     "  add-user DIR NAME PASSWORD   add a user profile\n"
     "  demo DIR [--records N]       (re)create the demo library DEMO with N\n"
     "                               records in DEMO/BENCH100 (default 1000)\n"
+    "  procedure-files DIR LIBRARY  create the stored-procedure catalogue files\n"
+    "                               YPROCHDR, YPROCPARMS and YPROCPGM in LIBRARY\n"
     "  --help                       show this text\n";
 
 int Usage(std::ostream& err, const std::string& why) {
@@ -42,7 +46,8 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
     out << kHelp;
     return kOk;
   }
-  if (command != "init" && command != "add-user" && command != "demo") {
+  if (command != "init" && command != "add-user" && command != "demo" &&
+      command != "procedure-files") {
     return Usage(err, "unknown command '" + command + "'");
   }
   if (args.size() < 2) return Usage(err, command + ": no data directory");
@@ -50,6 +55,10 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (command == "init" && args.size() != 2) return Usage(err, "init takes one directory");
   if (command == "add-user" && args.size() != 4) {
     return Usage(err, "add-user takes a directory, a name and a password");
+  }
+  if (command == "procedure-files" &&
+      (args.size() != 3 || args[2].empty() || args[2].size() > 10)) {
+    return Usage(err, "procedure-files takes a directory and a library name (1-10 characters)");
   }
   if (command == "demo") {
     if (args.size() == 4 && args[2] == "--records") {
@@ -70,6 +79,13 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
       return Refused(err, s);
     }
     out << "user " << args[2] << " added\n";
+  } else if (command == "procedure-files") {
+    std::string library = args[2];
+    for (char& c : library) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (Status s = CreateProcedureFiles(host->storage().catalogue(), library); !s.ok()) {
+      return Refused(err, s);
+    }
+    out << "YPROCHDR, YPROCPARMS and YPROCPGM created in " << library << "\n";
   } else if (command == "demo") {
     if (Status s = CreateDemoLibrary(host->storage(), records); !s.ok()) return Refused(err, s);
     out << "demo library DEMO created, " << records << " records in DEMO/BENCH100\n";

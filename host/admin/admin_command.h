@@ -5,6 +5,8 @@
 //   vantora-host add-user DIR NAME PASSWORD    add a user profile
 //   vantora-host demo DIR [--records N]        (re)create the demo library DEMO,
 //                                              N records in DEMO/BENCH100
+//   vantora-host procedure-files DIR LIBRARY   the stored-procedure catalogue
+//                                              files in LIBRARY
 //   vantora-host --help
 //
 // Exit codes: 0 done, 1 the host refused (the message says why), 2 the

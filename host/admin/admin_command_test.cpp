@@ -43,6 +43,9 @@ TEST_F(AdminCommand, CommandLinesThatAreWrong) {
       {{"demo", "dir", "--records"}, 2},
       {{"demo", "dir", "--records", "ten"}, 2},
       {{"demo", "dir", "--records", "-1"}, 2},
+      {{"procedure-files", "dir"}, 2},
+      {{"procedure-files", "dir", "ELEVENCHARS"}, 2},
+      {{"procedure-files", "dir", "LIB", "more"}, 2},
       {{"--help"}, 0},
   };
   for (const Case& c : cases) {
@@ -70,6 +73,35 @@ TEST_F(AdminCommand, PreparesADataDirectory) {
   ASSERT_TRUE(cursor->RecordCount(&count).ok());
   EXPECT_EQ(count, 25);
   EXPECT_EQ(cursor->format().HostRecordLength(), 100);
+}
+
+TEST_F(AdminCommand, CreatesTheProcedureCatalogueInALibrary) {
+  ASSERT_EQ(Run({"init", dir_.string()}), 0) << err_.str();
+  EXPECT_EQ(Run({"procedure-files", dir_.string(), "NOLIB"}), 1);  // no such library
+  EXPECT_NE(err_.str().find("NOLIB"), std::string::npos);
+  {
+    std::unique_ptr<Host> host;
+    ASSERT_TRUE(Host::Open(dir_, {}, &host).ok());
+    ASSERT_TRUE(host->storage().catalogue().CreateLibrary("SALES", "").ok());
+  }
+  ASSERT_EQ(Run({"procedure-files", dir_.string(), "sales"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "YPROCHDR, YPROCPARMS and YPROCPGM created in SALES\n");
+  EXPECT_EQ(Run({"procedure-files", dir_.string(), "SALES"}), 1);  // they exist now
+
+  std::unique_ptr<Host> host;
+  ASSERT_TRUE(Host::Open(dir_, {}, &host).ok());
+  const struct {
+    const char* file;
+    int length;
+  } files[] = {{"YPROCHDR", 118}, {"YPROCPARMS", 40}, {"YPROCPGM", 118}};
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.file);
+    std::unique_ptr<FileCursor> cursor;
+    CursorOptions options;
+    options.job = -1;
+    ASSERT_TRUE(host->storage().OpenCursor({"SALES", f.file}, options, &cursor).ok());
+    EXPECT_EQ(cursor->format().HostRecordLength(), f.length);
+  }
 }
 
 }  // namespace

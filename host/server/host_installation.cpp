@@ -98,6 +98,20 @@ Status CreateEntry(Catalogue& catalogue, const ObjectEntry& entry) {
 
 }  // namespace
 
+Status CreateProcedureFiles(Catalogue& catalogue, const std::string& library) {
+  if (!catalogue.LibraryExists(library)) {
+    return Status::Error(StatusCode::kLibraryNotFound, library);
+  }
+  for (const char* name : {"YPROCHDR", "YPROCPARMS", "YPROCPGM"}) {
+    if (Exists(catalogue, {library, name})) {
+      return Status::Error(StatusCode::kObjectExists, library + "/" + name);
+    }
+  }
+  if (Status s = catalogue.CreatePhysicalFile(ProcedureHeaders(library)); !s.ok()) return s;
+  if (Status s = catalogue.CreatePhysicalFile(ProcedureFields(library)); !s.ok()) return s;
+  return CreateByProgram(catalogue, library);
+}
+
 Status CreateServerFiles(Catalogue& catalogue, const std::string& library) {
   for (const char* name : {"YIDXR0100", "YPROCHDR", "YPROCPARMS", "YPROCPGM"}) {
     if (Exists(catalogue, {library, name})) {
@@ -105,9 +119,7 @@ Status CreateServerFiles(Catalogue& catalogue, const std::string& library) {
     }
   }
   if (Status s = catalogue.CreatePhysicalFile(IndexDictionary(library)); !s.ok()) return s;
-  if (Status s = catalogue.CreatePhysicalFile(ProcedureHeaders(library)); !s.ok()) return s;
-  if (Status s = catalogue.CreatePhysicalFile(ProcedureFields(library)); !s.ok()) return s;
-  return CreateByProgram(catalogue, library);
+  return CreateProcedureFiles(catalogue, library);
 }
 
 Status InstallHostObjects(Storage& storage, const std::filesystem::path& directory) {

@@ -36,6 +36,12 @@ Status InstallHostObjects(Storage& storage, const std::filesystem::path& directo
 // catalogue (kObjectExists when one of them exists).
 Status CreateServerFiles(Catalogue& catalogue, const std::string& library);
 
+// Creates the three procedure catalogue files YPROCHDR, YPROCPARMS and
+// YPROCPGM in `library`, laid out as docs/procedure-catalogue.md shows.
+// Errors: kObjectExists when one of them exists (nothing is created then),
+// and those of the catalogue (a missing library among them).
+Status CreateProcedureFiles(Catalogue& catalogue, const std::string& library);
+
 }  // namespace vantora::host
 
 #endif  // VANTORA_HOST_SERVER_HOST_INSTALLATION_H_

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "host/server/data_queues.h"
+#include "host/server/demo_procedures.h"
 #include "host/server/host_installation.h"
 
 // GCC 12 at -O3 reports a false -Wrestrict overlap in std::string::assign
@@ -194,6 +195,7 @@ Status CreateDemoLibrary(Storage& storage, int benchRecords) {
   if (Status s = CreateCustomers(storage); !s.ok()) return s;
   if (Status s = CreateOrders(storage); !s.ok()) return s;
   if (Status s = CreateDemoQueues(catalogue); !s.ok()) return s;
+  if (Status s = CreateDemoProcedures(storage); !s.ok()) return s;
   return CreateBench(storage, benchRecords);
 }
 

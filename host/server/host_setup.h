@@ -32,6 +32,8 @@ Status OpenPreparedHost(const std::string& directory, const std::string& localUs
 //   BENCH100  10 fields in fixed 100-byte records, `benchRecords` records
 //   ORDERQ    data queue, *FIFO, entries up to 200 bytes (kept when it exists)
 //   PRICEQ    data queue, *KEYED on 10 bytes, entries up to 100 bytes (kept)
+//   YPROCHDR, YPROCPARMS, YPROCPGM   the demo's stored procedures
+//             (demo_procedures.h)
 // The programs ADDTAX, SUMBIN and UPPER of the demo library are built into
 // the host (sample_programs.h); their entries appear at the host's start.
 // The data is the same on every run.

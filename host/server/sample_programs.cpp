@@ -75,6 +75,36 @@ Status SumBin(std::span<uint8_t> r) {
   return Status::Ok();
 }
 
+// PROBE record: code CHAR 5 at 0 (input), amount PACK 7,2 (4 bytes) at 5
+// (output), label CHAR 10 at 9 (input and output); 19 bytes. It checks its
+// input so that a caller that places the parameters wrongly fails.
+constexpr size_t kProbeCode = 0, kProbeAmount = 5, kProbeLabel = 9;
+
+Status Probe(std::span<uint8_t> r) {
+  const std::string code = TextOf(&r[kProbeCode], 5);
+  int64_t amount = 0;
+  if (code == "PING") {
+    amount = 1234567;  // 12345.67
+  } else if (code == "NEG") {
+    amount = -5;  // -0.05
+  } else {
+    return Status::Error(StatusCode::kNotSupported, "CPF3C4B");
+  }
+  StorePacked(&r[kProbeAmount], 4, amount);
+  const std::string label = TextOf(&r[kProbeLabel], 10);
+  std::string answer = "<";
+  for (char c : label) answer += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  PutText(&r[kProbeLabel], 10, answer + ">");
+  return Status::Ok();
+}
+
+// ANSWER record: BIN4 at 0, CHAR 20 at 4; both outputs.
+Status Answer(std::span<uint8_t> r) {
+  wire::StoreBe32(&r[0], 42);
+  PutText(&r[4], 20, "THE ANSWER");
+  return Status::Ok();
+}
+
 Status Fail(std::span<uint8_t>) {
   return Status::Error(StatusCode::kNotSupported, "CPF3C4B");
 }
@@ -115,6 +145,19 @@ std::vector<ProgramDefinition> SamplePrograms() {
                  Upper,
                  {},
                  30});
+  all.push_back({{kHostLibrary, "PROBE"},
+                 "Checks a code and answers known values",
+                 {P(D::kInput, FieldType::kChar, 5), P(D::kOutput, FieldType::kPacked, 7, 2),
+                  P(D::kBoth, FieldType::kChar, 10)},
+                 Probe,
+                 {},
+                 30});
+  all.push_back({{kHostLibrary, "ANSWER"},
+                 "Answers two known values, takes no input",
+                 {P(D::kOutput, FieldType::kBin4, 9), P(D::kOutput, FieldType::kChar, 20)},
+                 Answer,
+                 {},
+                 30});
   all.push_back(
       {{kHostLibrary, "FAIL"}, "Always fails", {P(D::kInput, FieldType::kChar, 1)}, Fail, {}, 30});
   // The demo library offers some of them too, so that there are programs to
@@ -122,9 +165,8 @@ std::vector<ProgramDefinition> SamplePrograms() {
   const size_t builtins = all.size();
   for (size_t i = 0; i < builtins; ++i) {
     ProgramDefinition demo = all[i];
-    if (demo.name.name != "ADDTAX" && demo.name.name != "SUMBIN" && demo.name.name != "UPPER") {
-      continue;
-    }
+    const std::string& n = demo.name.name;
+    if (n != "ADDTAX" && n != "SUMBIN" && n != "UPPER") continue;
     demo.name.library = kDemoLibrary;
     all.push_back(std::move(demo));
   }

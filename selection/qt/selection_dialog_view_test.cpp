@@ -111,7 +111,8 @@ TEST_F(SelectionDialogViewTest, FileTemplateShowsItsControlsAndTheLibrarysFiles)
     EXPECT_EQ(view.libraryEdit->text().toStdString(), "DEMO");
     EXPECT_EQ(Names(*view.list),
               (std::vector<std::string>{Pad("BENCH100"), Pad("CUSTOMER"), Pad("ORDERS"),
-                                        Pad("ORDERSBYC"), Pad("ORDERSBYD")}));
+                                        Pad("ORDERSBYC"), Pad("ORDERSBYD"), Pad("YPROCHDR"),
+                                        Pad("YPROCPARMS"), Pad("YPROCPGM")}));
     EXPECT_EQ(view.list->topLevelItem(0)->text(0).toStdString(), "PF ");
     EXPECT_EQ(view.list->topLevelItem(3)->text(0).toStdString(), "LF ");
     EXPECT_EQ(view.list->selectionMode(), QAbstractItemView::ExtendedSelection);
@@ -215,7 +216,7 @@ TEST_F(SelectionDialogViewTest, QtRunnerShowsTheDialogModally) {
   });
   ASSERT_EQ(VNXChoixLibFichier("DEMO"), 1);
   EXPECT_TRUE(seen);
-  EXPECT_EQ(HandBack().size(), 5u);
+  EXPECT_EQ(HandBack().size(), 8u);  // with the procedure catalogue
   RemoveQtSelectionUi();
   InstallSelectionUiSink(&sink);
   EXPECT_EQ(VNXChoixLibFichier("DEMO"), 2);  // no runner any more

@@ -113,9 +113,10 @@ TEST_F(SelectRun, HiddenRunsPrintEveryEntry) {
   struct Case {
     const char* type;
     const char* printed;
-  } cases[] = {{"*FILE", "DEMO/BENCH100\nDEMO/CUSTOMER\nDEMO/ORDERS\n"},
-               {"*PGM", "DEMO/ADDTAX\nDEMO/SUMBIN\nDEMO/UPPER\n"},
-               {"*DTAQ", "DEMO/ORDERQ\nDEMO/PRICEQ\n"}};
+  } cases[] = {
+      {"*FILE", "DEMO/BENCH100\nDEMO/CUSTOMER\nDEMO/ORDERS\nDEMO/YPROCHDR\nDEMO/YPROCPARMS\n"},
+      {"*PGM", "DEMO/ADDTAX\nDEMO/SUMBIN\nDEMO/UPPER\n"},
+      {"*DTAQ", "DEMO/ORDERQ\nDEMO/PRICEQ\n"}};
   for (const Case& c : cases) {
     std::string out;
     EXPECT_EQ(Run({"demo", c.type, true, false}, &out), kExitChosen) << err;

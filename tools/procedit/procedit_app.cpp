@@ -1,0 +1,53 @@
+// procedit's dialogs: the Qt application around the toolkit-free run
+// (startup.h). The selection dialog of "Browse ..." comes from the
+// selection library's Qt view.
+#include <QApplication>
+
+#include "platform/ui_sink.h"
+#include "selection/qt/qt_dialog_runner.h"
+#include "tools/procedit/field_dialog_view.h"
+#include "tools/procedit/main_dialog_view.h"
+#include "tools/procedit/procedure_dialog_view.h"
+#include "tools/procedit/startup.h"
+
+namespace vantora::procedit {
+namespace {
+
+class QtStartup : public StartupView {
+ public:
+  explicit QtStartup(platform::UiSink& sink) : sink_(sink) {}
+  void ShowWaiting() override { waiting_.ShowCentred(); }
+  void HideWaiting() override { waiting_.hide(); }
+  void RunMainDialog() override {
+    CatalogueFiles files;
+    MainDialogModel model(sink_, files, RunProcedureDialogView, RunFieldDialogView);
+    model.Opening();
+    {
+      MainDialogView view(model);
+      view.exec();
+    }
+    model.Closing();
+  }
+
+ private:
+  platform::UiSink& sink_;
+  WaitingWindow waiting_;
+};
+
+}  // namespace
+}  // namespace vantora::procedit
+
+int RunProceditDialogs(int argc, char** argv) {
+  QApplication app(argc, argv);
+  vantora::selection::InstallQtSelectionUi();
+  vantora::selection::QtSelectionSink sink;
+  vantora::platform::InstallUiSink(&sink);
+  int result = 0;
+  {
+    vantora::procedit::QtStartup startup(sink);
+    result = vantora::procedit::RunProcedit(startup, sink);
+  }
+  vantora::platform::InstallUiSink(nullptr);
+  vantora::selection::RemoveQtSelectionUi();
+  return result;
+}

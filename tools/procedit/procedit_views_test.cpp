@@ -1,0 +1,235 @@
+// procedit's Qt views under the offscreen platform, over their models on
+// the embedded host: every text present, the states the models give, and
+// actions going through to the host.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include "mv432ida.h"
+#include "tests/support/embedded_host.h"
+#include "tools/procedit/field_dialog_view.h"
+#include "tools/procedit/main_dialog_view.h"
+#include "tools/procedit/procedure_dialog_view.h"
+#include "tools/procedit/texts.h"
+#include "tools/procedit/type_tables.h"
+
+namespace vantora::procedit {
+namespace {
+
+std::string S(const QString& q) {
+  return q.toStdString();
+}
+
+class ProceditViews : public vantora::testing::EmbeddedHostTest {
+ protected:
+  static void SetUpTestSuite() {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "procedit_views_test";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+  }
+  platform::RecordingSink sink;
+};
+
+TEST_F(ProceditViews, FieldDialogTextsAndTypeRules) {
+  FieldDialogModel model(sink);
+  FieldDialogView view(model, nullptr);
+  EXPECT_EQ(S(view.windowTitle()), text::kFieldTitle);
+  EXPECT_EQ(S(view.nameGroup->title()), text::kFieldNameGroup);
+  EXPECT_EQ(S(view.usageGroup->title()), text::kUsageGroup);
+  EXPECT_EQ(S(view.inRadio->text()), "In");
+  EXPECT_EQ(S(view.outRadio->text()), "Out");
+  EXPECT_EQ(S(view.inOutRadio->text()), "In/Out");
+  EXPECT_EQ(S(view.startsParameterBox->text()),
+            "This field is a parameter or the 1st field of a Data Structure");
+  EXPECT_EQ(S(view.asGroup->title()), "AS/400 Format");
+  EXPECT_EQ(S(view.pcGroup->title()), "PC Format");
+  std::vector<std::string> labels;
+  for (QLabel* l : view.findChildren<QLabel*>()) labels.push_back(S(l->text()));
+  for (const char* t : {"Type :", "Digits :", "Decimals :", "Length :"}) {
+    EXPECT_NE(std::find(labels.begin(), labels.end(), t), labels.end()) << t;
+  }
+  EXPECT_EQ(S(view.okButton->text()), "OK");
+  EXPECT_EQ(S(view.cancelButton->text()), "Cancel");
+  ASSERT_EQ(view.asTypeList->count(), kHostTypeCount);
+  ASSERT_EQ(view.pcTypeList->count(), kPcTypeCount);
+  for (int i = 0; i < kHostTypeCount; ++i)
+    EXPECT_EQ(S(view.asTypeList->itemText(i)), HostTypeName(i));
+  for (int i = 0; i < kPcTypeCount; ++i) EXPECT_EQ(S(view.pcTypeList->itemText(i)), PcTypeName(i));
+  // A new field: In/Out, checked, CHAR, OK disabled, decimals disabled.
+  EXPECT_TRUE(view.inOutRadio->isChecked());
+  EXPECT_TRUE(view.startsParameterBox->isChecked());
+  EXPECT_FALSE(view.okButton->isEnabled());
+  EXPECT_FALSE(view.asDecimalsEdit->isEnabled());
+  view.nameEdit->setText("Amount");
+  Q_EMIT view.nameEdit->textEdited("Amount");
+  EXPECT_TRUE(view.okButton->isEnabled());
+  Q_EMIT view.asTypeList->activated(HostTypeCode("PACK"));
+  EXPECT_EQ(S(view.pcTypeList->currentText()), "DOUBLE");
+  EXPECT_EQ(S(view.pcLengthEdit->text()), "8");
+  EXPECT_TRUE(view.asDecimalsEdit->isEnabled());
+  view.digitsEdit->setText("abc");
+  view.okButton->click();
+  EXPECT_EQ(view.result(), 0);  // refused: still open
+  ASSERT_FALSE(sink.Messages().empty());
+  EXPECT_EQ(sink.Messages().back().text, text::kNeedInteger);
+  view.digitsEdit->setText("7");
+  view.asDecimalsEdit->setText("2");
+  view.okButton->click();
+  EXPECT_EQ(view.result(), QDialog::Accepted);
+  EXPECT_EQ(model.asDigits(), 7);
+  EXPECT_EQ(model.asDecimals(), 2);
+}
+
+TEST_F(ProceditViews, ProcedureDialogTextsRowsAndKeys) {
+  int opened = 0;
+  ProcedureDialogModel model(sink, [&opened](FieldDialogModel& f) {
+    ++opened;
+    f.NameTyped("F" + std::to_string(opened));
+    f.DigitsLeft("3");
+    return f.Ok();
+  });
+  ProcedureDialogView view(model, nullptr);
+  EXPECT_EQ(S(view.windowTitle()), "Procedure definition");
+  EXPECT_EQ(S(view.nameGroup->title()), "Procedure name :");
+  EXPECT_EQ(S(view.descriptionGroup->title()), "Description:");
+  EXPECT_EQ(S(view.targetGroup->title()), "AS/400 Program Name (Lib/File)");
+  EXPECT_EQ(S(view.browseButton->text()), "Browse ...");
+  ASSERT_EQ(view.kindList->count(), 2);
+  EXPECT_EQ(S(view.kindList->itemText(0)), "Program");
+  EXPECT_EQ(S(view.kindList->itemText(1)), "Data Queue");
+  EXPECT_EQ(S(view.parametersGroup->title()), "Parameters description :");
+  std::vector<std::string> captions;
+  for (QLabel* l : view.captions) captions.push_back(S(l->text()));
+  EXPECT_EQ(captions, (std::vector<std::string>{
+                          "N°:", "Name :", "I/O :", "AS Type, Len :", "PC Type, Len :"}));
+  EXPECT_EQ(S(view.plusButton->text()), "+");
+  EXPECT_EQ(S(view.minusButton->text()), "-");
+  EXPECT_EQ(S(view.modifyButton->text()), "M");
+  EXPECT_EQ(view.nameEdit->maxLength(), 10);
+  EXPECT_EQ(view.targetEdit->maxLength(), 22);
+  EXPECT_EQ(view.descriptionEdit->maxLength(), 80);
+
+  view.plusButton->click();
+  view.plusButton->click();
+  ASSERT_EQ(view.fieldList->topLevelItemCount(), 2);
+  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(0)), " 2");
+  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(1)), " F2        ");
+  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(2)), " I/O");
+  EXPECT_EQ(view.fieldList->currentItem(), view.fieldList->topLevelItem(1));
+  QKeyEvent insert(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
+  QApplication::sendEvent(view.fieldList, &insert);  // before the selected row
+  ASSERT_EQ(view.fieldList->topLevelItemCount(), 3);
+  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(1)), " F3        ");
+  QKeyEvent minus(QEvent::KeyPress, Qt::Key_Minus, Qt::KeypadModifier);
+  QApplication::sendEvent(view.fieldList, &minus);
+  EXPECT_EQ(view.fieldList->topLevelItemCount(), 2);
+  view.fieldList->clearSelection();
+  view.minusButton->click();  // nothing selected: nothing happens
+  EXPECT_EQ(view.fieldList->topLevelItemCount(), 2);
+
+  view.okButton->click();
+  EXPECT_EQ(sink.Messages().back().text, text::kNeedProcedureName);
+  view.nameEdit->setText("viewproc");
+  Q_EMIT view.nameEdit->textEdited("viewproc");
+  view.targetEdit->setText("demo/upper");
+  Q_EMIT view.targetEdit->textEdited("demo/upper");
+  view.okButton->click();
+  EXPECT_EQ(view.result(), QDialog::Accepted);
+  EXPECT_EQ(model.header().procName, "VIEWPROC  ");
+  EXPECT_EQ(model.header().programLibrary, "DEMO      ");
+}
+
+TEST_F(ProceditViews, MainDialogTextsStatesAndActions) {
+  ASSERT_EQ(StartSession(), 1);
+  CatalogueFiles files;
+  MainDialogModel model(
+      sink, files,
+      [](ProcedureDialogModel& p) {
+        p.NameTyped("FROMVIEW");
+        p.TargetTyped("DEMO/UPPER");
+        return p.Ok();
+      },
+      nullptr);
+  model.Opening();
+  MainDialogView view(model);
+  view.show();
+  EXPECT_EQ(S(view.windowTitle()), "Stored Procedure configuration");
+  EXPECT_EQ(S(view.proceduresGroup->title()), "Declared Procedures");
+  EXPECT_EQ(S(view.procedureRadio->text()), "Select a procedure");
+  EXPECT_EQ(S(view.programsGroup->title()), "AS/400 Programs");
+  EXPECT_EQ(S(view.programRadio->text()), "Select a program");
+  EXPECT_EQ(S(view.closeButton->text()), "Close");
+  EXPECT_EQ(S(view.newButton->text()), "New Procedure");
+  EXPECT_EQ(S(view.editButton->text()), "Edit Procedure");
+  EXPECT_EQ(S(view.removeButton->text()), "Remove proc.");
+  EXPECT_EQ(S(view.aboutAction->text()), "&About procedit...");
+  EXPECT_TRUE(view.procedureRadio->isChecked());
+  EXPECT_FALSE(view.programList->isEnabled());
+  EXPECT_TRUE(view.newButton->isEnabled());
+  EXPECT_FALSE(view.editButton->isEnabled());
+
+  view.newButton->click();
+  ASSERT_EQ(view.procedureList->count(), 1);
+  EXPECT_EQ(S(view.procedureList->item(0)->text()), "FROMVIEW  ");
+  view.procedureList->setCurrentRow(0);
+  EXPECT_TRUE(view.editButton->isEnabled());
+  EXPECT_TRUE(view.removeButton->isEnabled());
+  view.programRadio->click();
+  EXPECT_TRUE(view.programList->isEnabled());
+  ASSERT_EQ(view.programList->count(), 1);
+  EXPECT_EQ(S(view.programList->item(0)->text()), "DEMO/UPPER");
+  EXPECT_EQ(view.procedureList->count(), 0);
+  view.programList->setCurrentRow(0);
+  EXPECT_EQ(view.procedureList->count(), 1);
+  EXPECT_FALSE(view.editButton->isEnabled());  // nothing selected after the refill
+
+  // Escape and the close box leave it open; "Close" ends it.
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(&view, &escape);
+  view.close();
+  EXPECT_TRUE(view.isVisible());
+  view.closeButton->click();
+  EXPECT_FALSE(view.isVisible());
+  EXPECT_EQ(view.result(), QDialog::Accepted);
+  model.Closing();
+}
+
+TEST_F(ProceditViews, AFailedOpenLeavesTheButtonsDisabled) {
+  ASSERT_EQ(StartSession(), 1);
+  RecordCalls calls;
+  calls.open = [](const char*, int32_t, int32_t) -> int32_t { return -1; };
+  CatalogueFiles files(calls);
+  MainDialogModel model(sink, files, nullptr, nullptr);
+  model.Opening();
+  MainDialogView view(model);
+  EXPECT_FALSE(view.newButton->isEnabled());
+  EXPECT_FALSE(view.editButton->isEnabled());
+  EXPECT_FALSE(view.removeButton->isEnabled());
+  ASSERT_EQ(sink.Messages().size(), 1u);
+  EXPECT_EQ(sink.Messages()[0].text, text::kFilesNotOpened);
+}
+
+TEST_F(ProceditViews, WaitingWindowAndAboutBox) {
+  WaitingWindow waiting;
+  EXPECT_EQ(S(waiting.windowTitle()), "Starting connection");
+  EXPECT_EQ(S(waiting.label->text()), "Please wait while starting connection ...");
+  waiting.ShowCentred();
+  EXPECT_TRUE(waiting.isVisible());
+  waiting.hide();
+  AboutBox about(nullptr);
+  EXPECT_EQ(S(about.windowTitle()), "About RPC Configuration");
+  EXPECT_EQ(S(about.label->text()), "RPC Configuration");
+  EXPECT_EQ(S(about.okButton->text()), "OK");
+  EXPECT_FALSE(about.icon->pixmap().isNull());
+}
+
+}  // namespace
+}  // namespace vantora::procedit
+
+// Fontconfig keeps a cache for the process's life; it is not ours to free.
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}
