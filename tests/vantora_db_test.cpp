@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <string>
 
-#include "host/server/host.h"
-#include "host/storage/value.h"
 #include "tests/support/driver_engine.h"
 #include "tools/vantora-db/shell.h"
 
@@ -243,50 +241,20 @@ TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
 }
 
 TEST_F(VantoraDb, StoredProceduresListedAndCalled) {
-  // A procedure over the sample program SUMBIN, declared in the host's own
-  // catalogue (every job's library list ends with VANTORA).
-  {
-    ASSERT_EQ(StartSession(), 1);  // the host installs its objects
-    FreeSession();
-    VNXTerminate();
-    std::unique_ptr<host::Host> h;
-    ASSERT_TRUE(host::Host::Open(dataDirectory_, {}, &h).ok());
-    host::CursorOptions options;
-    options.job = -1;
-    std::unique_ptr<host::FileCursor> c;
-    ASSERT_TRUE(h->storage().OpenCursor({"VANTORA", "YPROCHDR"}, options, &c).ok());
-    host::Record header(8);
-    const char* texts[] = {"SUMS", "VANTORA", "SUMBIN"};
-    for (int i = 0; i < 3; ++i) header[i] = host::Value::Text(texts[i]);
-    header[3] = host::Value::Integer(3);
-    header[4] = host::Value::Integer(3);
-    header[5] = host::Value::Text("adds two numbers");
-    header[6] = host::Value::Text("P");
-    header[7] = host::Value::Text("");
-    ASSERT_TRUE(c->Insert({header}, nullptr).ok());
-    ASSERT_TRUE(h->storage().OpenCursor({"VANTORA", "YPROCPARMS"}, options, &c).ok());
-    std::vector<host::Record> rows;
-    const char* names[] = {"First", "Second", "Total"};
-    for (int i = 0; i < 3; ++i) {
-      host::Record r(12);
-      r[0] = host::Value::Text("SUMS");
-      // sequence, parameter, direction, PC type 3 (a 32-bit integer), 4, 0, BIN4, 4, 0, 9
-      const int values[] = {i, i + 1, i == 2 ? 2 : 1, 3, 4, 0, 2, 4, 0, 9};
-      for (int k = 0; k < 10; ++k) r[1 + k] = host::Value::Integer(values[k]);
-      r[11] = host::Value::Text(names[i]);
-      rows.push_back(std::move(r));
-    }
-    ASSERT_TRUE(c->Insert(rows, nullptr).ok());
-  }
-  const Outcome o =
-      RunShell("open DEMO; procs; params SUMS; call SUMS 40 2", db::OutputFormat::kCsv);
+  // The demo library declares its procedures in its own catalogue.
+  const Outcome o = RunShell(
+      "open DEMO; procs; params ADDNUMS; call ADDNUMS 40 2; call PROBE PING abc; call ANSWER",
+      db::OutputFormat::kCsv);
   ASSERT_TRUE(o.ok) << o.err;
   EXPECT_NE(o.out.find("NAME\r\n"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("\r\nSUMS\r\n"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("1,FIRST,in,int32,4,0\r\n"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("3,TOTAL,out,int32,4,0\r\n"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("parameter,value\r\nTOTAL,42\r\n"), std::string::npos) << o.out;
-  const Outcome few = RunShell("open DEMO; call SUMS 40");
+  EXPECT_NE(o.out.find("\r\nADDNUMS\r\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("\r\nNEWORDER\r\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("1,A,in,int32,4,0\r\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("3,SUM,out,int32,4,0\r\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("parameter,value\r\nSUM,42\r\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("AMOUNT,12345.67\r\nLABEL,<ABC>"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("NUMBER,42\r\nTEXT,THE ANSWER\r\n"), std::string::npos) << o.out;
+  const Outcome few = RunShell("open DEMO; call ADDNUMS 40");
   EXPECT_FALSE(few.ok);
   EXPECT_NE(few.err.find("the procedure takes more input values"), std::string::npos) << few.err;
   const Outcome none = RunShell("open DEMO; call NOSUCH");

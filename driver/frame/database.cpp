@@ -8,6 +8,7 @@
 
 #include "driver/frame/entry_tables.h"
 #include "driver/frame/errors.h"
+#include "driver/frame/names.h"
 #include "driver/frame/parameters.h"
 #include "driver/frame/registration.h"
 #include "driver/frame/server_name.h"
@@ -115,6 +116,9 @@ uint16_t Connect(char* password, const std::vector<ConfigParameter>& parameters,
   }
   *databaseHandle = number;
   PrepareUnitOfWork(transaction);
+  // The database's library is the job's working library: its own catalogue
+  // files (the stored procedures) come before the host's.
+  if (IsObjectName(server.library)) Rsystem(("CHGCURLIB CURLIB(" + server.library + ")").c_str());
   raw->secondFile = VNXopen("YIDXR0100", kDictionaryOpenMode, -1);
   openDatabases += 1;
   return IDAPI_OK;
