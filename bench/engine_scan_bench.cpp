@@ -114,6 +114,7 @@ constexpr char kSelect[] = "SELECT * FROM DEMO/BENCH100 FOR FETCH ONLY";
 // as 32000 bytes hold.
 Pass RawSqlScan() {
   Pass p;
+  const auto start = Clock::now();  // the open runs the query: it counts
   const int32_t cursor = VNXSqlDeclare(kSelect, static_cast<int32_t>(sizeof kSelect - 1));
   const int32_t result = cursor < 0 ? -1 : VNXSqlOpen(cursor);
   if (result < 0) {
@@ -125,7 +126,6 @@ Pass RawSqlScan() {
   const int32_t length = header[12] | (header[13] << 8);
   const int32_t block = std::max(1, 32000 / std::max(length, 1));
   std::vector<uint8_t> area(static_cast<size_t>(block) * static_cast<size_t>(length));
-  const auto start = Clock::now();
   for (int32_t got; (got = VNXSqlEFetch(cursor, area.data(), length, block, 0)) > 0;) {
     p.records += got;
     ++p.requests;
@@ -216,8 +216,8 @@ int main(int argc, char** argv) {
               engine.rate(), engine.perThousand());
   std::printf("engine / raw            %10.1f %%  (goal: at least 80 %%)\n",
               raw.rate() > 0 ? 100.0 * engine.rate() / raw.rate() : 0.0);
-  std::printf("VNXSqlEFetch blocks     %10.0f records/s\n", rawSql.rate());
-  std::printf("engine SELECT, fields   %10.0f records/s  (open and count of rows included)\n",
+  std::printf("VNXSqlEFetch blocks     %10.0f records/s  (open included)\n", rawSql.rate());
+  std::printf("engine SELECT, fields   %10.0f records/s  (open included)\n",
               engineSql.rate());
   std::printf("engine / raw SQL        %10.1f %%  (goal: at least 80 %%)\n",
               rawSql.rate() > 0 ? 100.0 * engineSql.rate() / rawSql.rate() : 0.0);

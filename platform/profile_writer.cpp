@@ -69,11 +69,9 @@ std::vector<Line> ParseLines(std::string_view text) {
       text = {};
     } else {
       text = text.substr(end + 1);
-      line.ending = "\n";
-      if (!body.empty() && body.back() == '\r') {
-        body.remove_suffix(1);
-        line.ending = "\r\n";
-      }
+      const bool crlf = !body.empty() && body.back() == '\r';
+      if (crlf) body.remove_suffix(1);
+      line.ending.assign(crlf ? std::string_view("\r\n") : std::string_view("\n"));
     }
     line.text = std::string(body);
     std::string_view trimmed = Trim(body);
