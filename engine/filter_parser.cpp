@@ -426,11 +426,18 @@ class Parser {
 class Writer {
  public:
   bool Write(const Node& root, std::vector<uint8_t>* out) {
-    Reserve(root);
+    Reserve(root, 1);
+    if (deepest_ > kMaxFilterHeight) {
+      problem = "the filter is nested too deeply";
+      return false;
+    }
     const size_t nodeArea = IDAPI_FEXPR_HEADER_SIZE;
     const size_t literalArea = nodeArea + nodes_.size();
     const size_t total = literalArea + literals_.size();
-    if (total > 0xFFFF) return false;
+    if (total > 0xFFFF) {
+      problem = "the filter is too large";
+      return false;
+    }
     out->assign(total, 0);
     idapi_put_u16(out->data(), IDAPI_FEXPR_VERSION, 1);
     idapi_put_u16(out->data(), IDAPI_FEXPR_TOTAL_SIZE, static_cast<uint16_t>(total));
@@ -459,7 +466,8 @@ class Writer {
   }
 
   // Places `n` and its children; answers its offset in the node area.
-  uint16_t Reserve(const Node& n) {
+  uint16_t Reserve(const Node& n, int depth) {
+    deepest_ = std::max(deepest_, depth);
     const size_t at = nodes_.size();
     nodes_.resize(at + SizeOf(n), 0);
     ++count_;
@@ -467,13 +475,13 @@ class Writer {
     idapi_put_u32(nodes_.data() + at, IDAPI_FNODE_OPERATOR, n.op);
     switch (n.cls) {
       case IDAPI_FNODE_UNARY: {
-        const uint16_t operand = Reserve(*n.left);
+        const uint16_t operand = Reserve(*n.left, depth + 1);
         idapi_put_u16(nodes_.data() + at, IDAPI_FNODE_OPERAND, operand);
         break;
       }
       case IDAPI_FNODE_BINARY: {
-        const uint16_t left = Reserve(*n.left);
-        const uint16_t right = Reserve(*n.right);
+        const uint16_t left = Reserve(*n.left, depth + 1);
+        const uint16_t right = Reserve(*n.right, depth + 1);
         idapi_put_u16(nodes_.data() + at, IDAPI_FNODE_LEFT, left);
         idapi_put_u16(nodes_.data() + at, IDAPI_FNODE_RIGHT, right);
         break;
@@ -498,6 +506,10 @@ class Writer {
   std::vector<uint8_t> nodes_;
   std::vector<uint8_t> literals_;
   size_t count_ = 0;
+  int deepest_ = 0;
+
+ public:
+  std::string problem;
 };
 
 }  // namespace
@@ -518,8 +530,9 @@ ParsedFilter ParseFilter(std::string_view text, const std::vector<FilterField>& 
   }
   Writer writer;
   if (!writer.Write(*root, &result.expression)) {
-    result.error = "the filter is too large";
+    result.error = writer.problem;
     result.position = 1;
+    result.expression.clear();
     return result;
   }
   result.ok = true;

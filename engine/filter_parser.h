@@ -45,6 +45,9 @@ struct ParsedFilter {
 // offsets of the tree.
 constexpr size_t kMaxFilterText = 16384;
 constexpr int kMaxFilterDepth = 100;
+// A long chain (A + B + C ...) nests the tree without parentheses: its
+// depth is bounded too, within what a driver translates.
+constexpr int kMaxFilterHeight = 150;
 
 ParsedFilter ParseFilter(std::string_view text, const std::vector<FilterField>& fields);
 

@@ -7,8 +7,14 @@ scripts/install-deps.sh
 cmake --preset debug
 cmake --build --preset debug
 ctest --preset debug
-# A short libFuzzer run of the host's request decoder and session (clang).
+# Short libFuzzer runs of the host's request decoder and session, the engine's
+# filter parser and the driver's statement rewriter (clang).
 cmake --preset fuzz
 cmake --build --preset fuzz
 mkdir -p build/fuzz/corpus
 build/fuzz/bin/request_fuzzer -max_total_time=20 build/fuzz/corpus
+# The filter-text parser and the statement rewriter, briefly (corpora of their own).
+for fuzzer in filter_fuzzer statement_fuzzer; do
+  mkdir -p "build/fuzz/corpus-$fuzzer"
+  "build/fuzz/bin/$fuzzer" -max_total_time=5 "build/fuzz/corpus-$fuzzer"
+done

@@ -292,7 +292,7 @@ TEST_F(DriverSql, TablesAndIndexesDefined) {
   EXPECT_EQ(Get(c, "AMOUNT"), "12345.67");
   VdbCloseCursor(c);
   EXPECT_NE(VdbCreateTable(db_, "NEWT", fields, 5, key, 1, 1), IDAPI_OK);
-  const VdbNewField bytes[] = {{"B", IDAPI_TYPE_BYTES, 4, 0}};
+  const VdbNewField bytes[] = {{"B", IDAPI_TYPE_RAW, 4, 0}};
   EXPECT_EQ(VdbCreateTable(db_, "BADT", bytes, 1, nullptr, 0, 0), IDAPI_ERR_UNKNOWN_TYPE);
   EXPECT_EQ(VdbCreateTable(db_, "BAD'T", fields, 5, nullptr, 0, 0), IDAPI_ERR_INVALID_ARGUMENT);
 
@@ -324,7 +324,7 @@ TEST_F(DriverSql, TablesAndIndexesDefined) {
   EXPECT_EQ(Sent(trace, "VNXSqlImmediate",
                  "DELETE FROM YIDXR0100 WHERE PFLIB='TEST' AND PFFIL='TYPES'"),
             1);
-  EXPECT_EQ(Sent(trace, "VNXSqlImmediate", "DROP INDEX TEST/TYPESPK"), 1);
+  EXPECT_EQ(Sent(trace, "VNXSqlImmediate", "DROP INDEX TEST/TYPESPK"), 0);  // nothing destroyed
   EXPECT_EQ(Sent(trace, "VNXSqlImmediate", "INDEX TEST/TYPESPK ON"), 0);
   EXPECT_EQ(Sent(trace, "VNXSqlImmediate",
                  "DELETE FROM YIDXR0100 WHERE LFLIB='TEST' AND LFFIL='TYPESBYC'"),

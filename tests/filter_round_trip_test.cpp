@@ -3,6 +3,8 @@
 // text an open query file takes.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -112,12 +114,36 @@ TEST(FilterRoundTrip, HostileSizesAreRefusedNotFollowed) {
   std::string longText = "ID = 1";
   while (longText.size() <= engine::kMaxFilterText) longText += " OR ID = 1";
   EXPECT_EQ(engine::ParseFilter(longText, kFields).ok, false);
+  // A long chain without parentheses nests the tree as deeply: refused by
+  // the parser, not by the driver's translation after it was accepted.
+  std::string chain = "ID = 0";
+  for (int i = 0; i < 300; ++i) chain += "-1";
+  EXPECT_NE(Selection(chain).find("nested too deeply"), std::string::npos) << Selection(chain);
+  std::string ors = "ID = 0";
+  for (int i = 0; i < 300; ++i) ors += " OR ID = 1";
+  EXPECT_NE(Selection(ors).find("nested too deeply"), std::string::npos);
   // Just inside the limits the tree is whole and every part is translated.
   std::string wide = "ID = 0";
   for (int i = 1; i < 60; ++i) wide += " OR ID = " + std::to_string(i);
   const std::string s = Selection(wide);
   EXPECT_EQ(s.rfind("(((", 0), 0u) << s;
   EXPECT_NE(s.find("(ID *EQ 59))"), std::string::npos);
+}
+
+// Inputs the fuzzer found: accepted by the parser, refused by the translation.
+TEST(FilterRoundTrip, FuzzerFindingsAreRefusedOrTranslated) {
+  for (const char* name : {"filter-long-chain", "filter-negated-chain"}) {
+    SCOPED_TRACE(name);
+    std::ifstream in(std::string(FUZZ_REGRESSIONS) + "/" + name, std::ios::binary);
+    ASSERT_TRUE(in.good());
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const engine::ParsedFilter parsed = engine::ParseFilter(text, kFields);
+    if (parsed.ok) {
+      EXPECT_TRUE(driver::TranslateFilter(parsed.expression.data(), parsed.expression.size()).ok);
+    } else {
+      EXPECT_EQ(parsed.error, "the filter is nested too deeply");
+    }
+  }
 }
 
 }  // namespace

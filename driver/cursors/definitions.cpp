@@ -57,6 +57,11 @@ bool MapDdsType(const NewField& f, DdsType* t) {
       *t = {'A', 2};
       return true;
     case IDAPI_TYPE_BOOL:
+      *t = {'A', 1};  // '1' or '0'
+      return true;
+    case IDAPI_TYPE_BYTES:
+      *t = {'A', f.units1};
+      return f.units1 > 0;
     case IDAPI_TYPE_INT16:
     case IDAPI_TYPE_UINT16:
       *t = {'B', 4};
@@ -117,8 +122,12 @@ uint16_t AddIndex(RecordCursor* c, DatabaseHandle* db, const uint8_t* d) {
     return IDAPI_ERR_INVALID_ARGUMENT;
   }
   const std::string qualifiedIndex = Join(indexLibrary, indexName);
-  RunSql("DROP INDEX " + qualifiedIndex);
-  if (idapi_get_u16(d, IDAPI_IDX_PRIMARY) != 0) return IDAPI_ERR_PRIMARY_INDEX;
+  // Refused before anything is sent: an index of that name stays as it is.
+  if (idapi_get_u16(d, IDAPI_IDX_PRIMARY) != 0) {
+    PostMessage(IDAPI_ERR_PRIMARY_INDEX, "A primary index cannot be created: the file's own "
+                                         "key is its primary index");
+    return IDAPI_ERR_PRIMARY_INDEX;
+  }
 
   const uint16_t count =
       std::min<uint16_t>(idapi_get_u16(d, IDAPI_IDX_KEY_FIELDS), IDAPI_IDX_MAX_KEY_FIELDS);
@@ -137,11 +146,17 @@ uint16_t AddIndex(RecordCursor* c, DatabaseHandle* db, const uint8_t* d) {
     }
     names.push_back(c->fields[number - 1u].name);
   }
+  const bool dropped = RunSql("DROP INDEX " + qualifiedIndex) == IDAPI_OK;
   const std::string statement = CreateIndexStatement(
       qualifiedIndex, Join(fileLibrary, fileName), idapi_get_u16(d, IDAPI_IDX_UNIQUE) != 0,
       idapi_get_u16(d, IDAPI_IDX_DESCENDING) != 0, names);
   uint16_t status = RunSql(statement);
-  if (status == IDAPI_OK) status = ForgetFile(fileLibrary, fileName, false);
+  if (status == IDAPI_OK) {
+    status = ForgetFile(fileLibrary, fileName, false);
+  } else if (dropped) {
+    // The old index is gone and no new one came: the dictionary forgets it.
+    ForgetFile(indexLibrary, indexName, true);
+  }
   c->indexesKnown = false;
   c->indexes.clear();
   return status;

@@ -17,7 +17,9 @@ namespace vantora::driver {
 // Cursor slot 65: IDAPI_INDEX_ADD with `indexDescriptor`, IDAPI_INDEX_DELETE
 // by `indexName`. `cursor` may be null: `table` on `database` is opened for
 // the time of the request. A primary index is refused with
-// IDAPI_ERR_PRIMARY_INDEX after the DROP INDEX of its name.
+// IDAPI_ERR_PRIMARY_INDEX before anything is sent; an index of the same
+// name is dropped first, and forgotten by the dictionary when the new one
+// cannot be created.
 uint16_t MaintainIndex(void* cursor, void* database, uint16_t operation, const char* table,
                        const char* indexName, const void* indexDescriptor);
 

@@ -83,6 +83,19 @@ uint16_t AddFilter(RecordCursor* c, const void* expression, int32_t* outFilter) 
   return IDAPI_OK;
 }
 
+namespace {
+
+uint16_t ReopenPlainPath(RecordCursor* c) {
+  const int32_t h = OpenPath(c);
+  if (h < 0) return MapClientFailure(h);
+  c->path().handle = h;
+  c->cache.Empty();
+  DefineReducedAgain(c);
+  return IDAPI_OK;
+}
+
+}  // namespace
+
 uint16_t ActivateFilter(RecordCursor* c, int32_t filterNumber) {
   if (filterNumber < 0) return IDAPI_OK;
   FilterHandle* filter = LookUp<FilterHandle>(filterNumber);
@@ -103,16 +116,21 @@ uint16_t ActivateFilter(RecordCursor* c, int32_t filterNumber) {
   }
   Rclose(c->path().handle);
   c->path().handle = -1;
-  // After a failure the path stays closed: reads fail rather than show
-  // records the filter should have left out.
+  // After a failure the plain access path is opened again: the activation
+  // answers the failure, and the cursor reads as it did without the filter.
   int32_t r = Rsystem(query.c_str());
-  if (r != 0) return CommandFailed("OPNQRYF", r);
+  if (r != 0) {
+    const uint16_t s = CommandFailed("OPNQRYF", r);
+    ReopenPlainPath(c);
+    return s;
+  }
   const std::string override = "OVRDBF " + FilePart(path) + " SHARE(*YES) OVRSCOPE(*JOB)";
   r = Rsystem(override.c_str());
   if (r != 0) {
     const uint16_t s = CommandFailed("OVRDBF", r);
     // The query file would otherwise hold its open identifier for good.
     Rsystem(("CLOF (" + id + ")").c_str());
+    ReopenPlainPath(c);
     return s;
   }
   c->linked = filterNumber;
@@ -135,13 +153,10 @@ uint16_t DeactivateFilter(RecordCursor* c, int32_t filterNumber) {
   const std::string close = "CLOF (" + OpenIdentifier(filterNumber) + ")";
   const int32_t r = Rsystem(close.c_str());
   if (r != 0) return CommandFailed("CLOF", r);
+  // The job keeps no override of the file once its filter is gone.
+  Rsystem(("DLTOVR FILE(" + FilePart(c->path().name) + ")").c_str());
   c->linked = -1;
-  const int32_t h = OpenPath(c);
-  if (h < 0) return MapClientFailure(h);
-  c->path().handle = h;
-  c->cache.Empty();
-  DefineReducedAgain(c);
-  return IDAPI_OK;
+  return ReopenPlainPath(c);
 }
 
 uint16_t DropFilter(RecordCursor* c, int32_t filterNumber) {

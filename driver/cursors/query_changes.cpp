@@ -77,6 +77,40 @@ bool AppendValueLiteral(const EngineField& f, const uint8_t* record, std::string
       // The record holds the AS/400 text of the value.
       *out += Quoted(std::string(reinterpret_cast<const char*>(v), f.units1), '\'');
       return true;
+    case IDAPI_TYPE_BOOL:
+      *out += idapi_get_i16(v, 0) != 0 ? "'1'" : "'0'";
+      return true;
+    case IDAPI_TYPE_BYTES: {
+      static const char kHex[] = "0123456789ABCDEF";
+      *out += "X'";
+      for (uint16_t i = 0; i < f.length; ++i) {
+        *out += kHex[v[i] >> 4];
+        *out += kHex[v[i] & 0x0F];
+      }
+      *out += "'";
+      return true;
+    }
+    case IDAPI_TYPE_PACKED: {
+      // Decimal bytes: digits in nibbles, the sign in the last one.
+      std::string digits;
+      for (uint16_t i = 0; i < f.length * 2u - 1u; ++i) {
+        const int d = i % 2 == 0 ? v[i / 2] >> 4 : v[i / 2] & 0x0F;
+        if (d > 9) {
+          *problem = "a packed value that is no number";
+          return false;
+        }
+        digits += static_cast<char>('0' + d);
+      }
+      const int sign = f.length > 0 ? v[f.length - 1] & 0x0F : 0x0F;
+      const size_t scale = std::min<size_t>(f.units2, digits.size());
+      std::string text = digits.substr(0, digits.size() - scale);
+      text.erase(0, std::min(text.find_first_not_of('0'), text.size()));
+      if (text.empty()) text = "0";
+      if (scale > 0) text += "." + digits.substr(digits.size() - scale);
+      if (sign == 0x0D || sign == 0x0B) text = "-" + text;
+      *out += text;
+      return f.length > 0;
+    }
     default:
       return AppendConstant(f.type, v, f.length, kSqlStyle, out, problem);
   }
@@ -158,7 +192,10 @@ uint16_t QueryRecordCount(RecordCursor* c, int32_t* count) {
     return IDAPI_OK;
   }
   const std::string text = CountStatement(c->statement);
-  if (text.empty()) return Refused("The query has no FROM clause to count");
+  if (text.empty()) {
+    PostMessage(IDAPI_ERR_NOT_SUPPORTED, "The query has no FROM clause to count");
+    return IDAPI_ERR_NOT_SUPPORTED;
+  }
   const int32_t number = VNXSqlDeclare(text.c_str(), static_cast<int32_t>(text.size()));
   if (number < 0) return MapSqlFailure(number);
   int32_t r = VNXSqlOpen(number);

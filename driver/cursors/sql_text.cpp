@@ -245,14 +245,49 @@ std::string SubstituteMarkers(const std::string& text, const std::vector<std::st
   return out;
 }
 
-std::string CountStatement(const std::string& statement) {
-  for (size_t i = 0; i + 5 <= statement.size(); ++i) {
-    if (strncasecmp(statement.c_str() + i, "FROM", 4) == 0 && IsSpace(statement[i + 4]) &&
-        (i == 0 || IsSpace(statement[i - 1]))) {
-      return "SELECT COUNT(*) " + statement.substr(i);
+size_t CountMarkers(const std::string& text) {
+  size_t n = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == '\'') {
+      i = SkipQuoted(text, i);
+      continue;
     }
+    n += text[i] == '?';
+    ++i;
   }
-  return {};
+  return n;
+}
+
+std::string CountStatement(const std::string& statement) {
+  const size_t from = FindFrom(statement);
+  if (from == std::string::npos) return {};
+  std::string rest = statement.substr(from);
+  // A top-level ORDER BY orders nothing in a count: it goes, up to a FOR
+  // clause (FOR FETCH ONLY) or the end.
+  int depth = 0;
+  size_t order = std::string::npos, end = rest.size();
+  for (size_t i = 0; i < rest.size();) {
+    const char c = rest[i];
+    if (c == '\'' || c == '"') {
+      i = SkipQuoted(rest, i);
+      continue;
+    }
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if (depth == 0 && order == std::string::npos && TwoWordKeywordAt(rest, i, "ORDER")) order = i;
+    if (depth == 0 && order != std::string::npos && KeywordAt(rest, i, "FOR")) {
+      end = i;
+      break;
+    }
+    ++i;
+  }
+  if (order != std::string::npos) {
+    size_t cut = order;
+    while (cut > 0 && IsSpace(rest[cut - 1])) --cut;
+    rest.erase(cut, end - cut);
+    if (end < statement.size() - from && cut < rest.size()) rest.insert(cut, " ");
+  }
+  return "SELECT COUNT(*) " + rest;
 }
 
 bool IsGrouped(const std::string& statement) {

@@ -41,8 +41,12 @@ std::string AdaptStatement(const std::string& text, const std::string& library);
 std::string SubstituteMarkers(const std::string& text, const std::vector<std::string>& literals,
                               size_t* used = nullptr);
 
-// "SELECT COUNT(*) " followed by `statement` from its first "FROM " on;
-// empty when it has none.
+// The "?" markers outside single-quoted strings.
+size_t CountMarkers(const std::string& text);
+
+// "SELECT COUNT(*) " followed by `statement` from its first FROM keyword
+// outside quoted strings on, without a top-level ORDER BY; empty when it has
+// no FROM.
 std::string CountStatement(const std::string& statement);
 
 // Whether the statement groups its rows (holds "GROUP", any case).

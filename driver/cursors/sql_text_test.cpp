@@ -86,6 +86,12 @@ TEST(SqlText, CountsAndGroups) {
             "SELECT COUNT(*) FROM TEST/TYPES WHERE ID > 5 FOR FETCH ONLY");
   EXPECT_EQ(CountStatement("select id from t"), "SELECT COUNT(*) from t");
   EXPECT_EQ(CountStatement("SELECT 1"), "");
+  EXPECT_EQ(CountStatement("SELECT 'A FROM B' FROM T"), "SELECT COUNT(*) FROM T");
+  EXPECT_EQ(CountStatement("SELECT * FROM T ORDER BY X FOR FETCH ONLY"),
+            "SELECT COUNT(*) FROM T FOR FETCH ONLY");
+  EXPECT_EQ(CountStatement("SELECT * FROM T WHERE A IN (SELECT B FROM U ORDER BY B) ORDER BY A"),
+            "SELECT COUNT(*) FROM T WHERE A IN (SELECT B FROM U ORDER BY B)");
+  EXPECT_EQ(CountMarkers("UPDATE T SET A = '?' WHERE B = ? AND C = ?"), 2u);
   EXPECT_TRUE(IsGrouped("SELECT CITY, COUNT(*) FROM T group by CITY"));
   EXPECT_FALSE(IsGrouped("SELECT CITY FROM T ORDER BY CITY"));
 }
@@ -133,6 +139,16 @@ TEST(Definitions, TheDdsSourceOfATable) {
   EXPECT_EQ(Cols(lines[3], 1, 28), std::string(16, ' ') + "K ID        ");
 }
 
+TEST(Definitions, BooleansAndBytesAreCharacters) {
+  std::vector<std::string> lines;
+  std::string problem;
+  ASSERT_TRUE(TableSource("T", {{"OK", IDAPI_TYPE_BOOL, 0, 0}, {"RAW", IDAPI_TYPE_BYTES, 6, 0}},
+                          {}, false, &lines, &problem))
+      << problem;
+  EXPECT_EQ(Cols(lines[2], 19, 37), "OK             1A  ");
+  EXPECT_EQ(Cols(lines[3], 19, 37), "RAW            6A  ");
+}
+
 TEST(Definitions, LongFieldNamesThatClash) {
   std::vector<std::string> lines;
   std::string problem;
@@ -154,7 +170,8 @@ TEST(Definitions, WhatCannotBeDefined) {
     NewField field;
     const char* why;
   } cases[] = {
-      {{"B", IDAPI_TYPE_BYTES, 4, 0}, "DDS data type"},
+      {{"B", IDAPI_TYPE_RAW, 4, 0}, "DDS data type"},
+      {{"B", IDAPI_TYPE_BYTES, 0, 0}, "DDS data type"},
       {{"N'X", IDAPI_TYPE_STRING, 4, 0}, "cannot stand in DDS"},
       {{"1X", IDAPI_TYPE_STRING, 4, 0}, "cannot stand in DDS"},
       {{"S", IDAPI_TYPE_STRING, 0, 0}, "DDS data type"},

@@ -164,6 +164,13 @@ uint16_t WriteParametersIntoText(StatementHandle* s, const std::vector<EngineFie
     }
     literals.push_back(std::move(literal));
   }
+  const size_t markers = CountMarkers(s->prepared);
+  if (markers > literals.size()) {
+    PostMessage(IDAPI_ERR_INVALID_ARGUMENT, "The statement has " + std::to_string(markers) +
+                                                " parameter markers; " +
+                                                std::to_string(literals.size()) + " were given");
+    return IDAPI_ERR_INVALID_ARGUMENT;
+  }
   s->text = SubstituteMarkers(s->prepared, literals);
   return IDAPI_OK;
 }
