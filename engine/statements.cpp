@@ -1,4 +1,5 @@
 // Statements, transactions and definitions of the application interface.
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -142,6 +143,20 @@ IDAPI_API uint16_t VdbFreeStatement(VdbStatement* statement) {
   Cursor* st = StatementOf(statement);
   if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
   FreeStatementObject(st);
+  return IDAPI_OK;
+}
+
+IDAPI_API uint16_t VdbRowsChanged(VdbStatement* statement, int32_t* rows) {
+  ApplicationCall call;
+  Cursor* st = StatementOf(statement);
+  if (st == nullptr || st->procedure) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  if (rows == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  char text[32] = {};
+  uint16_t length = 0;
+  const uint16_t s = Slot<IdapiCurProperty>(st, IDAPI_CUR_PROPERTY)(
+      &st->pub, IDAPI_PROP_ROWS_CHANGED, text, sizeof text - 1, &length);
+  if (s != IDAPI_OK) return call.Finish(s);
+  *rows = std::atoi(text);
   return IDAPI_OK;
 }
 

@@ -544,6 +544,9 @@ typedef struct IdapiTableDefinition {
 #define IDAPI_PROP_LANGDRV_NAME 0x00060004u
 #define IDAPI_PROP_NO_ANSWER 0x00060014u
 #define IDAPI_PROP_CHANGEABLE 0x00060021u /* set: 1 wants a changeable result */
+/* A statement's rows inserted, updated or deleted by its last execution, as
+ * decimal text (cursor slot 105 on a statement). */
+#define IDAPI_PROP_ROWS_CHANGED 0x00060030u
 
 /* ---- Driver entry table slots --------------------------------------------
  * Each typedef gives the C signature of the slot of the same number. */

@@ -264,6 +264,9 @@ IDAPI_API uint16_t VdbBind(VdbStatement* statement, const VdbValue* values, uint
  * SELECT) receives the cursor of a SELECT, else null. */
 IDAPI_API uint16_t VdbExecute(VdbStatement* statement, VdbCursor** result);
 IDAPI_API uint16_t VdbFreeStatement(VdbStatement* statement);
+/* The rows the last execution of a statement that is no SELECT inserted,
+ * updated or deleted. */
+IDAPI_API uint16_t VdbRowsChanged(VdbStatement* statement, int32_t* rows);
 /* Prepare, execute and free in one call. */
 IDAPI_API uint16_t VdbExecuteSql(VdbDatabase* database, const char* text, VdbCursor** result);
 

@@ -190,6 +190,13 @@ TEST_F(VantoraDb, FiltersSelectOnTheHost) {
   const std::string rows = o.out.substr(header);
   EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 1 + 28);
   EXPECT_EQ(rows.find(",O\r\n"), std::string::npos);
+  const Outcome kept = RunShell(
+      "open DEMO; filter ORDERS \"STATUS = 'C'\"; count ORDERS; nofilter ORDERS; count ORDERS",
+      db::OutputFormat::kCsv);
+  ASSERT_TRUE(kept.ok) << kept.err;
+  EXPECT_NE(kept.out.find("filter set on ORDERS\ntable,records\r\nORDERS,28\r\n"), std::string::npos)
+      << kept.out;
+  EXPECT_NE(kept.out.find("ORDERS,200\r\n"), std::string::npos) << kept.out;
   const Outcome bad = RunShell("open DEMO; browse ORDERS --where \"STATUS = \"");
   EXPECT_FALSE(bad.ok);
   EXPECT_EQ(bad.err, "error 0x3E05: filter, character 10: the filter ends where a value is expected\n");
@@ -199,14 +206,16 @@ TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
   const Outcome q = RunShell(
       "open DEMO; sql \"SELECT CUSTNO, NAME FROM CUSTOMER WHERE CUSTNO <= 1002 ORDER BY CUSTNO\"; "
       "sql \"SELECT COUNT(*) AS N FROM ORDERS WHERE STATUS = 'C'\"; "
-      "sql \"UPDATE CUSTOMER SET CITY = 'AIX' WHERE CUSTNO = 1001\"; "
-      "sql \"SELECT CITY FROM CUSTOMER WHERE CUSTNO = 1001\"",
+      "sql \"UPDATE CUSTOMER SET CITY = ? WHERE CUSTNO = ?\" AIX 1001; "
+      "sql \"SELECT CITY FROM CUSTOMER WHERE CUSTNO = ?\" 1001; "
+      "sql \"UPDATE CUSTOMER SET PHONE = '' WHERE CUSTNO > 1045\"",
       db::OutputFormat::kCsv);
   ASSERT_TRUE(q.ok) << q.err;
   EXPECT_NE(q.out.find("CUSTNO,NAME\r\n1001,"), std::string::npos) << q.out;
   EXPECT_NE(q.out.find("\r\n1002,"), std::string::npos) << q.out;
   EXPECT_NE(q.out.find("N\r\n28\r\n"), std::string::npos) << q.out;
-  EXPECT_NE(q.out.find("done\nCITY\r\nAIX\r\n"), std::string::npos) << q.out;
+  EXPECT_NE(q.out.find("1 row changed\nCITY\r\nAIX\r\n"), std::string::npos) << q.out;
+  EXPECT_NE(q.out.find("5 rows changed\n"), std::string::npos) << q.out;
   const Outcome bad = RunShell("open DEMO; sql \"SELECT * FROM NOSUCH\"");
   EXPECT_FALSE(bad.ok);
   EXPECT_NE(bad.err.find("error 0x2E5D"), std::string::npos) << bad.err;
@@ -224,8 +233,8 @@ TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
   EXPECT_NE(t.out.find("CUSTOMER,51\r\n"), std::string::npos) << t.out;
 
   const Outcome d = RunShell(
-      "open DEMO; create table NOTES ID:INTEGER TEXT:CHAR(40) DAY:DATE PRICE:DECIMAL(7,2) "
-      "--key ID --unique; insert NOTES ID=1 TEXT=HELLO DAY=2026-12-08 PRICE=12.5; "
+      "open DEMO; create table NOTES (ID INTEGER, TEXT CHAR(40), DAY DATE, PRICE DECIMAL(7,2), "
+      "UNIQUE KEY ID); insert NOTES ID=1 TEXT=HELLO DAY=2026-12-08 PRICE=12.5; "
       "create index NOTES NOTESBYT TEXT --descending; indexes NOTES; browse NOTES --index NOTESBYT; "
       "drop index NOTES NOTESBYT",
       db::OutputFormat::kCsv);
@@ -235,7 +244,7 @@ TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
   EXPECT_NE(d.out.find("NOTESBYT"), std::string::npos) << d.out;
   EXPECT_NE(d.out.find("1,HELLO,2026-12-08,12.50\r\n"), std::string::npos) << d.out;
   EXPECT_NE(d.out.find("index NOTESBYT deleted\n"), std::string::npos) << d.out;
-  const Outcome badType = RunShell("open DEMO; create table T2 A:BLOB");
+  const Outcome badType = RunShell("open DEMO; create table T2 (A BLOB)");
   EXPECT_FALSE(badType.ok);
   EXPECT_NE(badType.err.find("'BLOB' is no type"), std::string::npos) << badType.err;
 }

@@ -326,7 +326,26 @@ uint16_t ExecuteStatement(void* statement, void** outCursor) {
     return OpenQueryCursor(s, engineStatement->database, outCursor);
   }
   const int32_t r = VNXSqlImmediate(s->text.c_str(), static_cast<int32_t>(s->text.size()));
-  return r == 0 ? IDAPI_OK : MapSqlFailure(r);
+  if (r != 0) return MapSqlFailure(r);
+  // SQLERRD(3) of the communication area: the rows the statement changed.
+  unsigned char sqlca[136] = {};
+  s->rowsChanged = VNXSqlSqlca(sqlca, sizeof sqlca) >= 0 ? idapi_get_i32(sqlca, 104) : 0;
+  return IDAPI_OK;
+}
+
+bool StatementProperty(void* statement, uint32_t property, char* out, uint16_t* length,
+                       uint16_t* status) {
+  StatementHandle* s = StatementOf(statement);
+  if (s == nullptr) return false;
+  if (property != IDAPI_PROP_ROWS_CHANGED) {
+    *status = IDAPI_OK;
+    return true;
+  }
+  const std::string text = std::to_string(s->rowsChanged);
+  if (out != nullptr) std::memcpy(out, text.c_str(), text.size() + 1);
+  if (length != nullptr) *length = static_cast<uint16_t>(text.size());
+  *status = IDAPI_OK;
+  return true;
 }
 
 }  // namespace vantora::driver

@@ -30,7 +30,13 @@ class StatementHandle : public DriverHandle {
   uint32_t options = 0;
   std::string text;
   std::string prepared;
+  int32_t rowsChanged = 0;  // by the last execution of a statement that is no SELECT
 };
+
+// Cursor slot 105 on a statement: IDAPI_PROP_ROWS_CHANGED; false when
+// `statement` is no SQL statement.
+bool StatementProperty(void* statement, uint32_t property, char* out, uint16_t* length,
+                       uint16_t* status);
 
 // Database slot 37.
 uint16_t AllocateStatement(void* engineDatabase, void** outStatement);

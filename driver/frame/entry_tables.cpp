@@ -171,6 +171,7 @@ uint16_t CurSlot101(void*) {
 uint16_t CurProperty(void* cursor, uint32_t property, char* out, uint16_t, uint16_t* length) {
   auto* c = static_cast<IdapiCursorObject*>(cursor);
   if (c == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
+  if (uint16_t s = IDAPI_OK; StatementProperty(cursor, property, out, length, &s)) return s;
   return GetProperty(static_cast<IdapiDatabaseObject*>(c->database), property, out, length);
 }
 

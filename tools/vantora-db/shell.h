@@ -82,6 +82,10 @@ class Shell {
   bool Transaction(const std::string& what, const Args& args);
   bool Create(const Args& args);
   bool Drop(const Args& args);
+  bool Filter(const Args& args);
+  bool NoFilter(const Args& args);
+  // The filter set for `table` with `filter`, or "".
+  std::string FilterOf(const std::string& table) const;
   bool Procedures(const Args& args);
   bool Parameters(const Args& args);
   bool Call(const Args& args);
@@ -93,6 +97,7 @@ class Shell {
   ShellOptions options_;
   std::map<std::string, Command> commands_;
   VdbDatabase* database_ = nullptr;
+  std::map<std::string, std::string> filters_;  // by upper-case table name
   bool started_ = false;
   bool quit_ = false;
 };

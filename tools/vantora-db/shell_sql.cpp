@@ -3,6 +3,8 @@
 
 #include <strings.h>
 
+#include <cctype>
+#include <climits>
 #include <cstdlib>
 
 #include "tools/vantora-db/command_options.h"
@@ -20,16 +22,59 @@ std::string Joined(const std::vector<std::string>& words) {
   return text;
 }
 
-// "NAME:CHAR(30)", "ID:INTEGER", "AMOUNT:DECIMAL(9,2)", ... as a new field.
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The items of "( A, B(1,2), C )" separated by the commas outside parentheses.
+bool ListItems(const std::string& text, std::vector<std::string>* items) {
+  const std::string t = Trimmed(text);
+  if (t.size() < 2 || t.front() != '(' || t.back() != ')') return false;
+  int depth = 0;
+  std::string item;
+  for (size_t i = 1; i + 1 < t.size(); ++i) {
+    const char c = t[i];
+    if (c == '(') ++depth;
+    if (c == ')') --depth;
+    if (depth < 0) return false;
+    if (c == ',' && depth == 0) {
+      items->push_back(Trimmed(item));
+      item.clear();
+    } else {
+      item += c;
+    }
+  }
+  if (depth != 0) return false;
+  items->push_back(Trimmed(item));
+  return true;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : text + " ") {
+    if (c == ' ' || c == '\t') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  return words;
+}
+
+// "NAME CHAR(30)", "ID INTEGER", "AMOUNT DECIMAL(9,2)", ... as a new field.
 bool ParseFieldSpec(const std::string& spec, std::string* name, VdbNewField* field,
                     std::string* problem) {
-  const size_t colon = spec.find(':');
-  if (colon == std::string::npos || colon == 0) {
-    *problem = "'" + spec + "' is no FIELD:TYPE";
+  const size_t blank = spec.find_first_of(" \t");
+  if (blank == std::string::npos) {
+    *problem = "'" + spec + "' is no FIELD TYPE";
     return false;
   }
-  *name = spec.substr(0, colon);
-  std::string type = spec.substr(colon + 1);
+  *name = spec.substr(0, blank);
+  std::string type = Trimmed(spec.substr(blank));
   long first = 0, second = 0;
   const size_t open = type.find('(');
   if (open != std::string::npos) {
@@ -45,19 +90,19 @@ bool ParseFieldSpec(const std::string& spec, std::string* name, VdbNewField* fie
       *problem = "'" + spec + "': the length or decimals are no numbers that fit";
       return false;
     }
-    type = type.substr(0, open);
+    type = Trimmed(type.substr(0, open));
   }
   const struct {
     const char* name;
     uint16_t type;
     bool sized;
   } kTypes[] = {
-      {"CHAR", IDAPI_TYPE_STRING, true},      {"SMALLINT", IDAPI_TYPE_INT16, false},
-      {"INTEGER", IDAPI_TYPE_INT32, false},   {"INT", IDAPI_TYPE_INT32, false},
-      {"DOUBLE", IDAPI_TYPE_FLOAT, false},    {"FLOAT", IDAPI_TYPE_FLOAT, false},
-      {"DATE", IDAPI_TYPE_DATE, false},       {"TIME", IDAPI_TYPE_TIME, false},
+      {"CHAR", IDAPI_TYPE_STRING, true},          {"SMALLINT", IDAPI_TYPE_INT16, false},
+      {"INTEGER", IDAPI_TYPE_INT32, false},       {"INT", IDAPI_TYPE_INT32, false},
+      {"DOUBLE", IDAPI_TYPE_FLOAT, false},        {"FLOAT", IDAPI_TYPE_FLOAT, false},
+      {"DATE", IDAPI_TYPE_DATE, false},           {"TIME", IDAPI_TYPE_TIME, false},
       {"TIMESTAMP", IDAPI_TYPE_TIMESTAMP, false}, {"DECIMAL", IDAPI_NATIVE_PACKED, true},
-      {"BOOLEAN", IDAPI_TYPE_BOOL, false},
+      {"BOOLEAN", IDAPI_TYPE_BOOL, false},        {"BYTES", IDAPI_TYPE_BYTES, true},
   };
   for (const auto& t : kTypes) {
     if (strcasecmp(type.c_str(), t.name) != 0) continue;
@@ -76,17 +121,36 @@ bool ParseFieldSpec(const std::string& spec, std::string* name, VdbNewField* fie
     return true;
   }
   *problem = "'" + type + "' is no type (CHAR(n), SMALLINT, INTEGER, DOUBLE, DATE, TIME, "
-             "TIMESTAMP, DECIMAL(p,s), BOOLEAN)";
+             "TIMESTAMP, DECIMAL(p,s), BOOLEAN, BYTES(n))";
   return false;
+}
+
+// A parameter value of `sql`: integers and decimal numbers as numbers, any
+// other text as a string.
+VdbValue ParameterValue(const std::string& text) {
+  char* end = nullptr;
+  const long long integer = std::strtoll(text.c_str(), &end, 10);
+  if (!text.empty() && *end == '\0' && integer >= INT32_MIN && integer <= INT32_MAX) {
+    return {IDAPI_TYPE_INT32, text.c_str()};
+  }
+  std::strtod(text.c_str(), &end);
+  if (!text.empty() && *end == '\0') return {IDAPI_TYPE_FLOAT, text.c_str()};
+  return {IDAPI_TYPE_STRING, text.c_str()};
 }
 
 }  // namespace
 
 void Shell::AddSqlCommands() {
-  commands_["sql"] = {"sql \"STATEMENT\" [--limit N] [--all]",
-                      "run an SQL statement; a SELECT prints its rows (unqualified tables are "
-                      "the open database's library's)",
+  commands_["sql"] = {"sql \"STATEMENT\" [PARAM...] [--limit N] [--all]",
+                      "run an SQL statement, its ? markers taking the PARAMs in order; a SELECT "
+                      "prints its rows, another statement the rows it changed (unqualified "
+                      "tables are the open database's library's)",
                       [this](const Args& a) { return Sql(a); }};
+  commands_["filter"] = {"filter TABLE \"EXPRESSION\"",
+                         "select the records of a table that browse and count show (on the host)",
+                         [this](const Args& a) { return Filter(a); }};
+  commands_["nofilter"] = {"nofilter [TABLE]", "forget the filter of a table, or of every table",
+                           [this](const Args& a) { return NoFilter(a); }};
   commands_["begin"] = {"begin", "begin a transaction (the database was opened with --transaction)",
                         [this](const Args& a) { return Transaction("begin", a); }};
   commands_["commit"] = {"commit", "commit the record-level and SQL work of the transaction",
@@ -94,10 +158,10 @@ void Shell::AddSqlCommands() {
   commands_["rollback"] = {"rollback", "roll the transaction's work back",
                            [this](const Args& a) { return Transaction("rollback", a); }};
   commands_["create"] = {
-      "create table NAME FIELD:TYPE... [--key F,F] [--unique] | "
+      "create table NAME (FIELD TYPE, ... [, KEY FIELD...] [, UNIQUE KEY FIELD...]) | "
       "create index TABLE INDEX FIELD... [--unique] [--descending]",
       "create a table from DDS (types CHAR(n), SMALLINT, INTEGER, DOUBLE, DATE, TIME, "
-      "TIMESTAMP, DECIMAL(p,s), BOOLEAN) or an index over a table",
+      "TIMESTAMP, DECIMAL(p,s), BOOLEAN, BYTES(n)) or an index over a table",
       [this](const Args& a) { return Create(a); }};
   commands_["procs"] = {"procs", "list the stored procedures declared for the database",
                         [this](const Args& a) { return Procedures(a); }};
@@ -113,26 +177,76 @@ void Shell::AddSqlCommands() {
 
 bool Shell::Sql(const Args& args) {
   CLI::App app("run an SQL statement", "sql");
-  std::vector<std::string> words;
+  std::string text;
+  std::vector<std::string> parameters;
   long limit = 20;
   bool all = false;
-  app.add_option("statement", words, "the statement (quote it)")->required();
+  app.add_option("statement", text, "the statement (quote it)")->required();
+  app.add_option("parameters", parameters, "the values of its ? markers");
   app.add_option("--limit", limit, "print at most this many rows (default 20)");
   app.add_flag("--all", all, "print every row");
-  app.allow_extras(false);
   bool help = false;
   if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
   if (!RequireDatabase()) return false;
-  const std::string text = Joined(words);
+  VdbStatement* st = nullptr;
+  if (uint16_t s = VdbPrepare(database_, text.c_str(), 0, &st); s != IDAPI_OK) return Fail(s);
+  std::vector<VdbValue> values;
+  for (const std::string& p : parameters) values.push_back(ParameterValue(p));
+  uint16_t s = values.empty()
+                   ? uint16_t{IDAPI_OK}
+                   : VdbBind(st, values.data(), static_cast<uint16_t>(values.size()));
   VdbCursor* rows = nullptr;
-  if (uint16_t s = VdbExecuteSql(database_, text.c_str(), &rows); s != IDAPI_OK) return Fail(s);
+  if (s == IDAPI_OK) s = VdbExecute(st, &rows);
+  if (s != IDAPI_OK) {
+    VdbFreeStatement(st);
+    return Fail(s);
+  }
   if (rows == nullptr) {
-    std::fprintf(options_.out, "done\n");
+    int32_t changed = 0;
+    VdbRowsChanged(st, &changed);
+    VdbFreeStatement(st);
+    std::fprintf(options_.out, "%d row%s changed\n", changed, changed == 1 ? "" : "s");
     return true;
   }
   const bool ok = PrintRows(rows, VdbFirst(rows), all ? -1 : limit);
   VdbCloseCursor(rows);
+  VdbFreeStatement(st);
   return ok;
+}
+
+bool Shell::Filter(const Args& args) {
+  if (args.size() != 2) return Usage("filter", "names a table and an expression");
+  if (!RequireDatabase()) return false;
+  // Tried at once, so that a mistake shows now and not at the next browse.
+  VdbCursor* c = OpenCursor(args[0], "", true);
+  if (c == nullptr) return false;
+  const uint16_t s = VdbSetFilter(c, args[1].c_str(), nullptr);
+  VdbCloseCursor(c);
+  if (s != IDAPI_OK) return Fail(s);
+  std::string key = args[0];
+  for (char& ch : key) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  filters_[key] = args[1];
+  std::fprintf(options_.out, "filter set on %s\n", args[0].c_str());
+  return true;
+}
+
+bool Shell::NoFilter(const Args& args) {
+  if (args.size() > 1) return Usage("nofilter", "names at most one table");
+  if (args.empty()) {
+    filters_.clear();
+  } else {
+    std::string key = args[0];
+    for (char& ch : key) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    filters_.erase(key);
+  }
+  return true;
+}
+
+std::string Shell::FilterOf(const std::string& table) const {
+  std::string key = table;
+  for (char& ch : key) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  const auto it = filters_.find(key);
+  return it != filters_.end() ? it->second : "";
 }
 
 bool Shell::Transaction(const std::string& what, const Args& args) {
@@ -157,35 +271,39 @@ bool Shell::Create(const Args& args) {
   if (!RequireDatabase()) return false;
   const Args rest(args.begin() + 1, args.end());
   if (args[0] == "table") {
-    CLI::App app("create a table", "create table");
-    std::string name, key;
-    std::vector<std::string> specs;
-    bool unique = false;
-    app.add_option("name", name, "the table (FILE or LIBRARY/FILE)")->required();
-    app.add_option("fields", specs, "FIELD:TYPE ...")->required();
-    app.add_option("--key", key, "the key fields, F or F,G");
-    app.add_flag("--unique", unique, "a unique key");
-    bool help = false;
-    if (!ParseOptions(app, rest, options_.out, options_.err, &help)) return help;
-    std::vector<std::string> names(specs.size());
-    std::vector<VdbNewField> fields(specs.size());
-    for (size_t i = 0; i < specs.size(); ++i) {
-      std::string problem;
-      if (!ParseFieldSpec(specs[i], &names[i], &fields[i], &problem)) {
-        return Usage("create", problem);
-      }
+    if (rest.size() < 2) return Usage("create", "create table NAME (FIELD TYPE, ...)");
+    const std::string name = rest[0];
+    std::vector<std::string> items;
+    if (!ListItems(Joined(Args(rest.begin() + 1, rest.end())), &items)) {
+      return Usage("create", "the fields go between ( and ), separated by commas");
     }
-    for (size_t i = 0; i < specs.size(); ++i) fields[i].name = names[i].c_str();
+    std::vector<std::string> names;
+    std::vector<VdbNewField> fields;
+    std::vector<std::string> keyNames;
+    bool unique = false;
+    for (const std::string& item : items) {
+      const std::vector<std::string> w = Words(item);
+      const bool uniqueKey = w.size() >= 3 && strcasecmp(w[0].c_str(), "UNIQUE") == 0 &&
+                             strcasecmp(w[1].c_str(), "KEY") == 0;
+      if (uniqueKey || (w.size() >= 2 && strcasecmp(w[0].c_str(), "KEY") == 0)) {
+        if (!keyNames.empty()) return Usage("create", "a table has one key");
+        keyNames.assign(w.begin() + (uniqueKey ? 2 : 1), w.end());
+        unique = uniqueKey;
+        continue;
+      }
+      std::string fieldName, problem;
+      VdbNewField f{};
+      if (!ParseFieldSpec(item, &fieldName, &f, &problem)) return Usage("create", problem);
+      names.push_back(fieldName);
+      fields.push_back(f);
+    }
+    for (size_t i = 0; i < fields.size(); ++i) fields[i].name = names[i].c_str();
     std::vector<uint16_t> keys;
-    size_t at = 0;
-    while (!key.empty() && at <= key.size()) {
-      const size_t comma = std::min(key.find(',', at), key.size());
-      const std::string k = key.substr(at, comma - at);
+    for (const std::string& k : keyNames) {
       size_t i = 0;
       while (i < names.size() && strcasecmp(names[i].c_str(), k.c_str()) != 0) ++i;
       if (i == names.size()) return Usage("create", "the key field " + k + " is no field");
       keys.push_back(static_cast<uint16_t>(i));
-      at = comma + 1;
     }
     if (uint16_t s = VdbCreateTable(database_, name.c_str(), fields.data(),
                                     static_cast<uint16_t>(fields.size()), keys.data(),

@@ -269,6 +269,7 @@ bool Shell::Browse(const Args& args) {
   if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
   fromGiven = f->count() > 0;
   toGiven = t->count() > 0;
+  if (where.empty()) where = FilterOf(table);
   VdbCursor* c = OpenCursor(table, index, true);
   if (c == nullptr) return false;
   if (!where.empty()) {
@@ -329,6 +330,7 @@ bool Shell::Count(const Args& args) {
   app.add_option("--where", where, "count only the records this filter selects");
   bool help = false;
   if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
+  if (where.empty()) where = FilterOf(table);
   VdbCursor* c = OpenCursor(table, "", true);
   if (c == nullptr) return false;
   int32_t count = 0;
