@@ -77,13 +77,8 @@ Pass RawScan() {
   return p;
 }
 
-Pass EngineScan(VdbDatabase* db) {
-  Pass p;
-  VdbCursor* c = nullptr;
-  if (VdbOpenTable(db, "BENCH100", nullptr, VDB_READ_ONLY, &c) != IDAPI_OK) {
-    std::fprintf(stderr, "open table failed\n");
-    std::exit(1);
-  }
+// Reads every record of `c` through the driver's slots, every field of each.
+long ReadEveryField(VdbCursor* c) {
   void* object = nullptr;
   void* record = nullptr;
   VdbCursorObject(c, &object);
@@ -94,14 +89,26 @@ Pass EngineScan(VdbDatabase* db) {
   uint16_t fields = 0;
   VdbFieldCount(c, &fields);
   std::vector<uint8_t> value(4096);
-  const long before = reads;
-  const auto start = Clock::now();
+  long records = 0;
   while (reinterpret_cast<IdapiCurGetRecord>(next)(object, 0, record, nullptr) == IDAPI_OK) {
     for (uint16_t f = 1; f <= fields; ++f) {
       reinterpret_cast<IdapiCurGetField>(get)(object, f, record, value.data(), nullptr);
     }
-    ++p.records;
+    ++records;
   }
+  return records;
+}
+
+Pass EngineScan(VdbDatabase* db) {
+  Pass p;
+  VdbCursor* c = nullptr;
+  if (VdbOpenTable(db, "BENCH100", nullptr, VDB_READ_ONLY, &c) != IDAPI_OK) {
+    std::fprintf(stderr, "open table failed\n");
+    std::exit(1);
+  }
+  const long before = reads;
+  const auto start = Clock::now();
+  p.records = ReadEveryField(c);
   p.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   p.requests = reads - before;
   VdbCloseCursor(c);
@@ -143,22 +150,7 @@ Pass EngineSqlScan(VdbDatabase* db) {
     std::fprintf(stderr, "the engine's SELECT failed\n");
     std::exit(1);
   }
-  void* object = nullptr;
-  void* record = nullptr;
-  VdbCursorObject(c, &object);
-  VdbRecordBuffer(c, &record, nullptr);
-  IdapiEntry next, get;
-  VdbCursorEntry(c, IDAPI_CUR_NEXT, &next);
-  VdbCursorEntry(c, IDAPI_CUR_GET_FIELD, &get);
-  uint16_t fields = 0;
-  VdbFieldCount(c, &fields);
-  std::vector<uint8_t> value(4096);
-  while (reinterpret_cast<IdapiCurGetRecord>(next)(object, 0, record, nullptr) == IDAPI_OK) {
-    for (uint16_t f = 1; f <= fields; ++f) {
-      reinterpret_cast<IdapiCurGetField>(get)(object, f, record, value.data(), nullptr);
-    }
-    ++p.records;
-  }
+  p.records = ReadEveryField(c);
   p.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   VdbCloseCursor(c);
   return p;

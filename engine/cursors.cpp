@@ -16,16 +16,6 @@ using namespace vantora::engine;
 
 namespace {
 
-template <typename Fn>
-Fn Slot(const Cursor* c, int slot) {
-  return reinterpret_cast<Fn>(c->table[static_cast<size_t>(slot)]);
-}
-
-template <typename Fn>
-Fn Slot(const Database* db, int slot) {
-  return reinterpret_cast<Fn>(db->table[static_cast<size_t>(slot)]);
-}
-
 // Reads the cursor's description: its fields and record size, and the key
 // fields of its active index.
 uint16_t Describe(Cursor* c) {

@@ -12,16 +12,6 @@ using namespace vantora::engine;
 
 namespace {
 
-template <typename Fn>
-Fn Slot(const Driver* d, int slot) {
-  return reinterpret_cast<Fn>(d->table[slot]);
-}
-
-template <typename Fn>
-Fn Slot(const Database* db, int slot) {
-  return reinterpret_cast<Fn>(db->table[slot]);
-}
-
 Database* Open(VdbDatabase* database) {
   return AsDatabase(database);
 }

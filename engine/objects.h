@@ -60,6 +60,12 @@ struct LanguageDriver {
   IdapiLanguageDriver pub{};
 };
 
+// The entry of `slot` of an object's table, as the slot's typedef (idapi.h).
+template <typename Fn, typename Object>
+Fn Slot(const Object* object, int slot) {
+  return reinterpret_cast<Fn>(object->table[static_cast<size_t>(slot)]);
+}
+
 // Makes an object and registers it; null when memory is short.
 Driver* NewDriver(const std::string& type);
 Database* NewDatabase(Driver* driver);

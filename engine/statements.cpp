@@ -13,16 +13,6 @@ using namespace vantora::engine;
 
 namespace {
 
-template <typename Fn>
-Fn Slot(const Cursor* c, int slot) {
-  return reinterpret_cast<Fn>(c->table[static_cast<size_t>(slot)]);
-}
-
-template <typename Fn>
-Fn Slot(const Database* db, int slot) {
-  return reinterpret_cast<Fn>(db->table[static_cast<size_t>(slot)]);
-}
-
 // A statement is a cursor object the driver made, never described.
 Cursor* StatementOf(VdbStatement* statement) {
   Cursor* c = AsCursor(statement);
