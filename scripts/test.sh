@@ -13,8 +13,9 @@ cmake --preset fuzz
 cmake --build --preset fuzz
 mkdir -p build/fuzz/corpus
 build/fuzz/bin/request_fuzzer -max_total_time=20 build/fuzz/corpus
-# The filter-text parser and the statement rewriter, briefly (corpora of their own).
-for fuzzer in filter_fuzzer statement_fuzzer; do
+# The filter-text parser, the statement rewriter, the TCP frame reader and the
+# settings reader, briefly (corpora of their own).
+for fuzzer in filter_fuzzer statement_fuzzer frame_fuzzer settings_fuzzer; do
   mkdir -p "build/fuzz/corpus-$fuzzer"
   "build/fuzz/bin/$fuzzer" -max_total_time=5 "build/fuzz/corpus-$fuzzer"
 done
