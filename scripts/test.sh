@@ -14,8 +14,8 @@ cmake --build --preset fuzz
 mkdir -p build/fuzz/corpus
 build/fuzz/bin/request_fuzzer -max_total_time=20 build/fuzz/corpus
 # The filter-text parser, the statement rewriter, the TCP frame reader and the
-# settings reader, briefly (corpora of their own).
-for fuzzer in filter_fuzzer statement_fuzzer frame_fuzzer settings_fuzzer; do
+# settings reader and the client's reply distribution, briefly (corpora of their own).
+for fuzzer in filter_fuzzer statement_fuzzer frame_fuzzer settings_fuzzer reply_fuzzer; do
   mkdir -p "build/fuzz/corpus-$fuzzer"
   "build/fuzz/bin/$fuzzer" -max_total_time=5 "build/fuzz/corpus-$fuzzer"
 done
