@@ -53,7 +53,7 @@ int32_t SendRequest(SessionRecord* record, int32_t code, const wire::Operation& 
       r = t.send(record, static_cast<int16_t>(wire::kHeaderSize + n),
                  record->bytes + kOffTransportBytes);
     } else {
-      r = t.send(record, static_cast<int16_t>(n), record->bytes + kOffData - 4);
+      r = t.send(record, static_cast<int16_t>(n), record->bytes + MV432T_CONTINUATION_PREFIX);
     }
     if (r != 1) return r;
     first = false;
@@ -84,7 +84,7 @@ int32_t ReceivePart(SessionRecord* record, bool nowait) {
       int16_t count = 0;
       const int room = std::min(wire::kMaxPartSize, kWireSize - base - got);
       int16_t r = t.receive(record, static_cast<int16_t>(room), record->bytes + base + got, &count,
-                            nowait ? 2 : 0);
+                            nowait ? MV432T_RECEIVE_NOWAIT : MV432T_RECEIVE_WAIT);
       if (r < 0) return VNX_ERR_COMM;
       count = static_cast<int16_t>(std::clamp<int>(count, 0, room));
       if (count == 0) {

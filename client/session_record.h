@@ -37,6 +37,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "mv432transport.h"
 #include "protocol/byte_order.h"
 #include "protocol/message_format.h"
 #include "protocol/operations.h"
@@ -59,7 +60,7 @@ inline constexpr int kOffInternalError = 124;
 inline constexpr int kOffMachineName = 128;
 inline constexpr int kOffUserId = 146;
 inline constexpr int kOffPassword = 156;
-inline constexpr int kOffTransportBytes = 166;
+inline constexpr int kOffTransportBytes = MV432T_FIRST_PART_PREFIX;
 inline constexpr int kOffHeader = 170;
 inline constexpr int kOffData = 234;
 inline constexpr int kWireSize = kOffData + wire::kDataAreaSize;
@@ -67,7 +68,9 @@ inline constexpr int kWireSize = kOffData + wire::kDataAreaSize;
 inline constexpr int kMachineNameSize = 18;
 inline constexpr int kUserIdSize = 10;
 inline constexpr int kPasswordSize = 10;
-inline constexpr int kTransportPrivate = 22;
+inline constexpr int kTransportPrivate = MV432T_PRIVATE_SIZE;
+static_assert(kOffData - MV432T_PREFIX_SIZE == MV432T_CONTINUATION_PREFIX);
+static_assert(kOffHeader - MV432T_PREFIX_SIZE == MV432T_FIRST_PART_PREFIX);
 
 inline constexpr int16_t kModeAsync = 2;
 

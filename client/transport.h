@@ -11,25 +11,23 @@
 #include <cstdint>
 #include <string>
 
+#include "mv432transport.h"
 #include "platform/module_loader.h"
 
 namespace vantora::client {
 
 struct TransportEntries {
-  int16_t (*connect)(void* session, const char* machine, const char* program, const char* user,
-                     const char* password) = nullptr;                      // RESConnexion
-  int16_t (*disconnect)(void* session) = nullptr;                          // RESDeconnexion
-  int16_t (*sendMode)(void* session) = nullptr;                            // RESModeEnvoi
-  int16_t (*send)(void* session, int16_t length, void* buffer) = nullptr;  // RESEnvoi
-  int16_t (*receiveMode)(void* session) = nullptr;                         // RESModeReception
-  int16_t (*receive)(void* session, int16_t maximum, void* buffer, int16_t* count,
-                     int16_t flag) = nullptr;                          // RESReception
-  int16_t (*flush)(void* session) = nullptr;                           // RESFlush
-  int16_t (*beginMultiSession)(void* first, int16_t count) = nullptr;  // RESDebutMultiSession
-  int16_t (*endMultiSession)(void* first) = nullptr;                   // RESFinMultiSession
-  int16_t (*appcError)(void* session, int16_t* primary,
-                       int32_t* secondary) = nullptr;  // RESAppcErr
-  int16_t (*terminate)() = nullptr;                    // RESTerminate, optional
+  MV432T_Connexion connect = nullptr;                  // RESConnexion
+  MV432T_Session disconnect = nullptr;                 // RESDeconnexion
+  MV432T_Session sendMode = nullptr;                   // RESModeEnvoi
+  MV432T_Envoi send = nullptr;                         // RESEnvoi
+  MV432T_Session receiveMode = nullptr;                // RESModeReception
+  MV432T_Reception receive = nullptr;                  // RESReception
+  MV432T_Session flush = nullptr;                      // RESFlush
+  MV432T_DebutMultiSession beginMultiSession = nullptr;  // RESDebutMultiSession
+  MV432T_FinMultiSession endMultiSession = nullptr;    // RESFinMultiSession
+  MV432T_AppcErr appcError = nullptr;                  // RESAppcErr
+  MV432T_Terminate terminate = nullptr;                // RESTerminate, optional
 };
 
 enum class TransportState { kUnloaded, kLoaded, kMissing, kIncomplete };

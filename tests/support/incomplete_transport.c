@@ -6,9 +6,9 @@
  */
 #include <stdint.h>
 
-#define BAD_API __attribute__((visibility("default")))
+#include "mv432transport.h"
 
-BAD_API int16_t RESConnexion(void* session, const char* machine, const char* program,
+MV432T_API int16_t RESConnexion(void* session, const char* machine, const char* program,
                              const char* user, const char* password) {
   (void)session;
   (void)machine;
@@ -18,12 +18,12 @@ BAD_API int16_t RESConnexion(void* session, const char* machine, const char* pro
   return 1;
 }
 
-BAD_API int16_t RESDeconnexion(void* session) {
+MV432T_API int16_t RESDeconnexion(void* session) {
   (void)session;
   return 1;
 }
 
-BAD_API int16_t RESModeEnvoi(void* session) {
+MV432T_API int16_t RESModeEnvoi(void* session) {
   (void)session;
   return 1;
 }

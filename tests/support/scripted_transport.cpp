@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "mv432transport.h"
 #include "protocol/byte_order.h"
 #include "protocol/message_format.h"
 
@@ -151,7 +152,7 @@ namespace wire = vantora::wire;
 
 extern "C" {
 
-TST_API int16_t RESConnexion(void* session, const char* machine, const char* program,
+MV432T_API int16_t RESConnexion(void* session, const char* machine, const char* program,
                              const char* user, const char* password) {
   std::lock_guard lock(S().mutex);
   TransportCall c;
@@ -170,7 +171,7 @@ TST_API int16_t RESConnexion(void* session, const char* machine, const char* pro
 }
 
 #define SIMPLE_ENTRY(name)                                                  \
-  TST_API int16_t name(void* session) {                                     \
+  MV432T_API int16_t name(void* session) {                                     \
     std::lock_guard lock(S().mutex);                                        \
     S().calls.push_back({#name, session, {}, 0, 0, {}, {}, {}, {}, false}); \
     int16_t result;                                                         \
@@ -183,7 +184,7 @@ SIMPLE_ENTRY(RESModeEnvoi)
 SIMPLE_ENTRY(RESModeReception)
 SIMPLE_ENTRY(RESFlush)
 
-TST_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
+MV432T_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
   std::lock_guard lock(S().mutex);
   TransportCall c;
   c.entry = "RESEnvoi";
@@ -209,7 +210,7 @@ TST_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
   return 1;
 }
 
-TST_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
+MV432T_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
                              int16_t flag) {
   std::lock_guard lock(S().mutex);
   TransportCall c;
@@ -239,7 +240,7 @@ TST_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16
     }
     source = &pending;
   } else {
-    return flag == 2 ? 0 : -20;
+    return flag == MV432T_RECEIVE_NOWAIT ? 0 : MV432T_FAILED;
   }
   size_t n = std::min<size_t>(source->size(), static_cast<size_t>(maximum));
   std::memcpy(buffer, source->data(), n);
@@ -251,19 +252,19 @@ TST_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16
   return 1;
 }
 
-TST_API int16_t RESDebutMultiSession(void* first, int16_t count) {
+MV432T_API int16_t RESDebutMultiSession(void* first, int16_t count) {
   std::lock_guard lock(S().mutex);
   S().calls.push_back({"RESDebutMultiSession", first, {}, count, 0, {}, {}, {}, {}, false});
   return 1;
 }
 
-TST_API int16_t RESFinMultiSession(void* first) {
+MV432T_API int16_t RESFinMultiSession(void* first) {
   std::lock_guard lock(S().mutex);
   S().calls.push_back({"RESFinMultiSession", first, {}, 0, 0, {}, {}, {}, {}, false});
   return 1;
 }
 
-TST_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) {
+MV432T_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) {
   std::lock_guard lock(S().mutex);
   S().calls.push_back({"RESAppcErr", session, {}, 0, 0, {}, {}, {}, {}, false});
   if (primary) *primary = S().appcPrimary;
@@ -271,7 +272,7 @@ TST_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) 
   return 1;
 }
 
-TST_API int16_t RESTerminate(void) {
+MV432T_API int16_t RESTerminate(void) {
   std::lock_guard lock(S().mutex);
   ++S().terminateCalls;
   return 1;

@@ -23,9 +23,9 @@
 
 #include "host/server/host_setup.h"
 #include "host/server/server_session.h"
+#include "mv432transport.h"
 #include "platform/profile.h"
 
-#define EHN_API extern "C" __attribute__((visibility("default")))
 
 namespace vantora::host {
 namespace {
@@ -80,7 +80,7 @@ bool EnsureHost() {
 
 using namespace vantora::host;
 
-EHN_API int16_t RESConnexion(void* session, const char* /*machine*/, const char* /*program*/,
+MV432T_API int16_t RESConnexion(void* session, const char* /*machine*/, const char* /*program*/,
                              const char* /*user*/, const char* /*password*/) {
   std::lock_guard lock(E().mutex);
   if (!EnsureHost()) {
@@ -97,7 +97,7 @@ EHN_API int16_t RESConnexion(void* session, const char* /*machine*/, const char*
   return 1;
 }
 
-EHN_API int16_t RESDeconnexion(void* session) {
+MV432T_API int16_t RESDeconnexion(void* session) {
   std::unique_ptr<Connection> gone;
   {
     std::lock_guard lock(E().mutex);
@@ -109,24 +109,24 @@ EHN_API int16_t RESDeconnexion(void* session) {
   return 1;  // the session (and its job) ends as `gone` goes
 }
 
-EHN_API int16_t RESModeEnvoi(void*) {
+MV432T_API int16_t RESModeEnvoi(void*) {
   return 1;
 }
-EHN_API int16_t RESModeReception(void*) {
+MV432T_API int16_t RESModeReception(void*) {
   return 1;
 }
-EHN_API int16_t RESFlush(void*) {
+MV432T_API int16_t RESFlush(void*) {
   return 1;
 }
 
-EHN_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
+MV432T_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
   Connection* c = Find(session);
   if (c == nullptr || length < 0) return -20;
   if (c->ended) {
     c->appcPrimary = kAppcSessionEnded;
     return -20;
   }
-  const auto* part = static_cast<const uint8_t*>(buffer) + 4;
+  const auto* part = static_cast<const uint8_t*>(buffer) + MV432T_PREFIX_SIZE;
   switch (c->session->Feed(part, static_cast<size_t>(length))) {
     case ServerSession::Outcome::kNeedMore:
     case ServerSession::Outcome::kNoReply:
@@ -146,14 +146,14 @@ EHN_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
   return 1;
 }
 
-EHN_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
+MV432T_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
                              int16_t flag) {
   *count = 0;
   Connection* c = Find(session);
   if (c == nullptr) return -20;
   const size_t left = c->pending.size() - c->delivered;
   if (left == 0) {
-    if (flag == 2 && !c->ended) return 0;
+    if (flag == MV432T_RECEIVE_NOWAIT && !c->ended) return 0;
     c->appcPrimary = c->ended ? kAppcSessionEnded : kAppcNoReply;
     return -20;
   }
@@ -168,14 +168,14 @@ EHN_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16
   return 1;
 }
 
-EHN_API int16_t RESDebutMultiSession(void*, int16_t) {
+MV432T_API int16_t RESDebutMultiSession(void*, int16_t) {
   return 1;
 }
-EHN_API int16_t RESFinMultiSession(void*) {
+MV432T_API int16_t RESFinMultiSession(void*) {
   return 1;
 }
 
-EHN_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) {
+MV432T_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) {
   Connection* c = Find(session);
   int16_t p = c != nullptr ? c->appcPrimary : E().lastPrimary;
   int32_t s = c != nullptr ? c->appcSecondary : 0;
@@ -184,7 +184,7 @@ EHN_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) 
   return 1;
 }
 
-EHN_API int16_t RESTerminate(void) {
+MV432T_API int16_t RESTerminate(void) {
   std::lock_guard lock(E().mutex);
   E().connections.clear();
   E().host.reset();

@@ -3,10 +3,9 @@
 // are described in frame.h, the handshake in hello.h, the settings in
 // tcp_settings.h and the RESAppcErr codes in tcp_connection.h.
 //
-// The client library hands each part with 4 free bytes in front of it: the
-// first part of a request at record offset 166, a continuation part at 230
-// (in front of the data area). The frame prefix goes there, so the kind of
-// part is known from where it starts.
+// The client library hands each part with its 4 free bytes in front
+// (mv432transport.h): the frame prefix goes there, and the kind of part is
+// known from where it starts.
 //
 // A session opened without a user (no VNXSetUserId) sends the credentials of
 // the settings in its handshake; the host authenticates them.
@@ -15,19 +14,17 @@
 #include <memory>
 #include <mutex>
 
+#include "mv432transport.h"
 #include "platform/profile.h"
 #include "transport/tcp/tcp_connection.h"
 #include "transport/tcp/tcp_settings.h"
 
-#define TCP_API extern "C" __attribute__((visibility("default")))
 
 namespace vantora::tcp {
 namespace {
 
-// Where the client library's record keeps the transport bytes of a first part.
-constexpr size_t kFirstPartPrefix = 166;
-
-constexpr int16_t kFailed = -20;
+constexpr size_t kFirstPartPrefix = MV432T_FIRST_PART_PREFIX;
+constexpr int16_t kFailed = MV432T_FAILED;
 
 struct Connections {
   std::mutex mutex;
@@ -52,7 +49,7 @@ Connection* Find(const void* session) {
 
 using namespace vantora::tcp;
 
-TCP_API int16_t RESConnexion(void* session, const char* machine, const char* program,
+MV432T_API int16_t RESConnexion(void* session, const char* machine, const char* program,
                              const char* user, const char* /*password*/) {
   const TcpSettings settings =
       ReadTcpSettings(vantora::platform::Profile::FromDefaultFile(), machine);
@@ -65,7 +62,7 @@ TCP_API int16_t RESConnexion(void* session, const char* machine, const char* pro
   return ok ? 1 : kFailed;
 }
 
-TCP_API int16_t RESDeconnexion(void* session) {
+MV432T_API int16_t RESDeconnexion(void* session) {
   std::unique_ptr<Connection> gone;
   {
     std::lock_guard lock(All().mutex);
@@ -84,12 +81,12 @@ TCP_API int16_t RESDeconnexion(void* session) {
   return 1;
 }
 
-TCP_API int16_t RESModeEnvoi(void* session) {
+MV432T_API int16_t RESModeEnvoi(void* session) {
   if (Connection* c = Find(session)) c->EndReply();
   return 1;
 }
 
-TCP_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
+MV432T_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
   Connection* c = Find(session);
   if (c == nullptr) return kFailed;
   auto* prefixed = static_cast<uint8_t*>(buffer);
@@ -97,7 +94,7 @@ TCP_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
   return c->SendPart(prefixed, length, first) ? 1 : kFailed;
 }
 
-TCP_API int16_t RESModeReception(void* session) {
+MV432T_API int16_t RESModeReception(void* session) {
   Connection* c = Find(session);
   if (c == nullptr) return kFailed;
   if (c->broken()) return kFailed;
@@ -105,7 +102,7 @@ TCP_API int16_t RESModeReception(void* session) {
   return 1;
 }
 
-TCP_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
+MV432T_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
                              int16_t flag) {
   if (count != nullptr) *count = 0;
   Connection* c = Find(session);
@@ -118,17 +115,17 @@ TCP_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16
   return got == 0 ? 0 : 1;
 }
 
-TCP_API int16_t RESFlush(void* session) {
+MV432T_API int16_t RESFlush(void* session) {
   Connection* c = Find(session);
   // Sends complete before RESEnvoi returns: nothing is left to push.
   return c != nullptr && !c->broken() ? 1 : kFailed;
 }
 
-TCP_API int16_t RESDebutMultiSession(void*, int16_t) {
+MV432T_API int16_t RESDebutMultiSession(void*, int16_t) {
   return 1;
 }
 
-TCP_API int16_t RESFinMultiSession(void*) {
+MV432T_API int16_t RESFinMultiSession(void*) {
   // The records of the table go away: forget the failed connects kept for
   // RESAppcErr (connected records have been disconnected by now).
   std::lock_guard lock(All().mutex);
@@ -136,14 +133,14 @@ TCP_API int16_t RESFinMultiSession(void*) {
   return 1;
 }
 
-TCP_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) {
+MV432T_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) {
   Connection* c = Find(session);
   if (primary != nullptr) *primary = c != nullptr ? c->primary() : int16_t{kNotConnected};
   if (secondary != nullptr) *secondary = c != nullptr ? c->secondary() : 0;
   return 1;
 }
 
-TCP_API int16_t RESTerminate(void) {
+MV432T_API int16_t RESTerminate(void) {
   std::lock_guard lock(All().mutex);
   All().bySession.clear();
   return 1;
