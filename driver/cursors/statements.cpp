@@ -186,9 +186,9 @@ std::vector<EngineField> ReadDescriptors(uint16_t count, const void* descriptors
 
 // The length of a result row: the record length of the result's header.
 int32_t RowLength(int32_t result) {
-  unsigned char header[16] = {};
+  unsigned char header[VNX_HDR_SIZE] = {};
   if (VNXGetDesc(result, header, sizeof header, VNX_DESC_FILE_HEADER, nullptr) < 1) return 0;
-  return idapi_get_i16(header, 12);
+  return idapi_get_i16(header, VNX_HDR_RECORD_LENGTH);
 }
 
 uint16_t OpenQueryCursor(StatementHandle* s, void* engineDatabase, void** outCursor) {

@@ -20,15 +20,13 @@
 namespace vantora::driver {
 namespace {
 
-// The file description (18 bytes) and the field (24) and key (26)
-// descriptions of the client library.
-constexpr int kFileDescSize = 18;
-constexpr int kFileFieldCount = 10;
-constexpr int kFileKeyCount = 14;
-constexpr int kFileFlags = 16;
-constexpr int kFieldDescSize = 24;
-constexpr int kKeyDescSize = 26;
-constexpr int kKeyFieldIndex = 22;
+constexpr int kFileDescSize = VNX_FILE_SIZE;
+constexpr int kFileFieldCount = VNX_HDR_FIELD_COUNT;
+constexpr int kFileKeyCount = VNX_HDR_KEY_COUNT;
+constexpr int kFileFlags = VNX_FILE_FLAGS;
+constexpr int kFieldDescSize = VNX_FLD_SIZE_24;
+constexpr int kKeyDescSize = VNX_KEY_SIZE;
+constexpr int kKeyFieldIndex = VNX_KEY_FIELD_INDEX;
 
 struct FileDescription {
   int16_t fieldCount = 0;
@@ -86,14 +84,14 @@ uint16_t DescribeFields(RecordCursor* c, int32_t handle, int32_t recordLength) {
   for (int i = 0; i < n; ++i) {
     const unsigned char* d = area.data() + kFieldDescSize * i;
     HostField h;
-    h.name.assign(reinterpret_cast<const char*>(d), 10);
-    h.pcType = idapi_get_i16(d, 10);
-    h.pcLength = idapi_get_i16(d, 12);
-    h.pcDecimals = idapi_get_i16(d, 14);
-    h.asType = idapi_get_i16(d, 16);
-    h.asLength = idapi_get_i16(d, 18);
-    h.formatWord = idapi_get_u16(d, 20);
-    h.flags = idapi_get_u16(d, 22);
+    h.name.assign(reinterpret_cast<const char*>(d + VNX_FLD_NAME), 10);
+    h.pcType = idapi_get_i16(d, VNX_FLD_PC_TYPE);
+    h.pcLength = idapi_get_i16(d, VNX_FLD_PC_LENGTH);
+    h.pcDecimals = idapi_get_i16(d, VNX_FLD_PC_DECIMALS);
+    h.asType = idapi_get_i16(d, VNX_FLD_AS_TYPE);
+    h.asLength = idapi_get_i16(d, VNX_FLD_AS_LENGTH);
+    h.formatWord = idapi_get_u16(d, VNX_FLD_AS_DECIMALS);
+    h.flags = idapi_get_u16(d, VNX_FLD_FLAGS);
     const EngineType t = MapType(h.pcType, h.pcLength, h.pcDecimals, h.asType,
                                  static_cast<int16_t>(h.formatWord), h.flags);
     EngineField f;

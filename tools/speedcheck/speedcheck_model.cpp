@@ -13,21 +13,20 @@
 namespace vantora::speedcheck {
 namespace {
 
-constexpr int32_t kReadNext = 0x02000000;
-constexpr int32_t kReadFirst = 0x04000000;
-constexpr int32_t kBlocked = 0x00080000;
+constexpr int32_t kReadNext = VNX_READ_NEXT;
+constexpr int32_t kReadFirst = VNX_READ_FIRST;
+constexpr int32_t kBlocked = VNX_BLOCK;
 // The options word holds a block's record count in its low 12 bits.
-constexpr int32_t kMaxBlock = 0x0FFF;
+constexpr int32_t kMaxBlock = VNX_COUNT_MASK;
 
-// Offsets in the 16-byte file header and the 22-byte field description.
-constexpr int kHeaderFieldCount = 10;
-constexpr int kFieldName = 0;
-constexpr int kFieldPcType = 10;
-constexpr int kFieldPcLength = 12;
-constexpr int kFieldPcDecimals = 14;
-constexpr int kFieldHostType = 16;
-constexpr int kFieldHostLength = 18;
-constexpr int kFieldHostDecimals = 20;
+constexpr int kHeaderFieldCount = VNX_HDR_FIELD_COUNT;
+constexpr int kFieldName = VNX_FLD_NAME;
+constexpr int kFieldPcType = VNX_FLD_PC_TYPE;
+constexpr int kFieldPcLength = VNX_FLD_PC_LENGTH;
+constexpr int kFieldPcDecimals = VNX_FLD_PC_DECIMALS;
+constexpr int kFieldHostType = VNX_FLD_AS_TYPE;
+constexpr int kFieldHostLength = VNX_FLD_AS_LENGTH;
+constexpr int kFieldHostDecimals = VNX_FLD_AS_DECIMALS;
 
 std::string Format(const char* format, auto... args) {
   char text[256];
