@@ -1,6 +1,8 @@
 // Blocked reads of DEMO/BENCH100 (10 fields, 100-byte host records) in
 // records per second, two ways over the same data:
-//   host alone  FileCursor::ReadBlock and the record codec, no protocol
+//   host alone  FileCursor::ReadBlock and the record codec, no protocol:
+//               the records straight into their images (as the host reads
+//               blocks), and through a Record each (the general path)
 //   full path   MV432IDA's VNXRead through the embedded transport, as the
 //               benchmark tool reads ("rr blkrcd=Y", blocks of
 //               32600 / (record length + fields - 1) records)
