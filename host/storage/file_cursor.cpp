@@ -59,6 +59,9 @@ void FileCursor::BuildStatements(const FileDescription& physical) {
   path_.push_back({"rowid", false, false});
   std::string insertColumns = "rowid", insertValues = "?1", updates;
   for (size_t i = 0; i < f.fields.size(); ++i) {
+    // Character, date and time fields live in TEXT columns (ColumnDefinition).
+    FieldType type = f.fields[i].type;
+    if (i < 64 && (IsCharacter(type) || IsDateTime(type))) textColumns_ |= uint64_t{1} << i;
     std::string name = QuoteIdentifier(f.fields[i].name), param = "?" + std::to_string(i + 2);
     columns += ", " + name;
     insertColumns += ", " + name;
@@ -291,7 +294,7 @@ Status FileCursor::RunLocked(const Plan& plan, size_t limit, bool values, Record
     if (out->rrns.size() <= at) out->rrns.resize(at + 1);
     out->rrns[at] = sqlite3_column_int64(q, 0);
     if (values && sink != nullptr) {
-      sink->Row(at, out->rrns[at], RowFields(q, firstField, fieldCount));
+      sink->Row(at, out->rrns[at], RowFields(q, firstField, fieldCount, textColumns_));
     } else if (values) {
       if (out->records.size() <= at) out->records.resize(at + 1);
       Record& r = out->records[at];

@@ -211,6 +211,7 @@ class FileCursor {
   int64_t physicalId_ = 0;  // records (and locks) belong to the physical file
   size_t keyFieldCount_ = 0;
   std::vector<size_t> keyInFormat_;       // format index of each key field
+  uint64_t textColumns_ = 0;              // fields with text columns (RowFields)
   std::vector<detail::PathColumn> path_;  // key columns, then rowid
   std::string table_;                     // quoted physical table name
   std::string selectPath_;                // SELECT rowid, keys, fields FROM table [INDEXED BY path]

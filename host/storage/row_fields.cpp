@@ -14,6 +14,14 @@ bool RowFields::IsNull(size_t field) const {
 
 ValueView RowFields::Field(size_t field) const {
   const int column = first_ + static_cast<int>(field);
+  if (field < 64 && (textColumns_ >> field & 1) != 0) {
+    // A text or a blob: read as text, as ColumnValue reads both. No pointer
+    // means null, an empty blob or no memory: the type below says which.
+    if (auto p = reinterpret_cast<const char*>(sqlite3_column_text(row_, column))) {
+      return ValueView::Text(
+          std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(row_, column))));
+    }
+  }
   switch (sqlite3_column_type(row_, column)) {
     case SQLITE_NULL:
       return ValueView();

@@ -19,8 +19,10 @@ namespace vantora::host {
 // bytes). Valid only during the RowSink::Row call it is given to.
 class RowFields {
  public:
-  RowFields(sqlite3_stmt* row, int firstColumn, size_t count)
-      : row_(row), first_(firstColumn), count_(count) {}
+  // `textColumns`: bit i set when field i's column has text affinity (it
+  // then holds only texts, blobs and nulls), for i < 64.
+  RowFields(sqlite3_stmt* row, int firstColumn, size_t count, uint64_t textColumns)
+      : row_(row), first_(firstColumn), count_(count), textColumns_(textColumns) {}
 
   size_t size() const { return count_; }
   bool IsNull(size_t field) const;
@@ -31,6 +33,7 @@ class RowFields {
   sqlite3_stmt* row_;
   int first_;
   size_t count_;
+  uint64_t textColumns_;
 };
 
 // Receives the records of a block read one by one, while the storage's lock
