@@ -192,6 +192,106 @@ void Remember(RecordFile& f, const RequestContext& c, int32_t count) {
   f.lastCount = count;
 }
 
+// Writes the records of a block read straight into the reply's room for
+// them, as the database hands them over. The records past the room are
+// read (the cursor moves over them as it would) but not placed; after the
+// first record that cannot be encoded nothing more is.
+class ReplyImages : public RowSink {
+ public:
+  ReplyImages(const RecordCodec& codec, uint8_t* out, size_t fit, int32_t length,
+              std::vector<uint8_t>* scratch)
+      : codec_(codec), out_(out), fit_(fit), length_(length), scratch_(scratch) {}
+
+  void Row(size_t index, int64_t, const RowFields& fields) override {
+    if (index >= fit_ || !failed_.ok()) return;
+    uint8_t* slot = out_ + index * static_cast<size_t>(length_);
+    const int32_t image = codec_.recordLength();
+    if (length_ >= image) {
+      failed_ = codec_.EncodeRow(fields, slot);
+      if (failed_.ok()) std::memset(slot + image, 0, static_cast<size_t>(length_ - image));
+      return;
+    }
+    scratch_->resize(static_cast<size_t>(image));
+    failed_ = codec_.EncodeRow(fields, scratch_->data());
+    if (failed_.ok()) std::memcpy(slot, scratch_->data(), static_cast<size_t>(length_));
+  }
+  const Status& failed() const { return failed_; }
+
+ private:
+  const RecordCodec& codec_;
+  uint8_t* out_;
+  size_t fit_;
+  int32_t length_;
+  std::vector<uint8_t>* scratch_;
+  Status failed_;
+};
+
+bool StopsBlock(const Status& s) {
+  return !s.ok() && s.code() != StatusCode::kEndOfFile &&
+         s.code() != StatusCode::kBeginningOfFile && s.code() != StatusCode::kRecordNotFound;
+}
+
+void WriteNumbers(RequestContext& c, const ReadCall& call, const RecordBatch& batch, size_t read) {
+  if (call.numbersParam < 0) return;
+  int32_t granted = 0;
+  uint8_t* numbers = c.reply.Output(call.numbersParam, static_cast<int32_t>(read) * 4, &granted);
+  for (size_t i = 0; i < read && static_cast<int32_t>(i * 4) < granted; ++i) {
+    wire::StoreLeI32(numbers + 4 * i, static_cast<int32_t>(batch.rrns[i]));
+  }
+}
+
+// Says what stopped a block short of its count (the count read stays the
+// result).
+void EndOfBlock(RequestContext& c, const Status& s, const ReadRequest& request, size_t read,
+                int32_t count) {
+  if (read >= static_cast<size_t>(count)) return;
+  if (!s.ok() && s.code() == StatusCode::kRecordNotFound) {
+    c.status = kStatusOther, c.messageId = "CPF5006";
+  } else if (Backward(request.op)) {
+    c.status = kStatusBeginningOfFile, c.messageId = "CPF5025";
+  } else {
+    c.status = kStatusEndOfFile, c.messageId = "CPF5001";
+  }
+}
+
+// A block read without a record filter: the records go from the database
+// into the reply without a Record in between. The reply's room is taken
+// for the whole count first and cut to what was read.
+void RunBlockedLean(RequestContext& c, RecordFile& f, const ReadCall& call, ReadRequest r,
+                    int32_t count) {
+  thread_local RecordBatch batch;
+  thread_local std::vector<uint8_t> scratch;
+  int64_t want = static_cast<int64_t>(count) * call.recordLength;
+  int32_t granted = 0;
+  uint8_t* out = c.reply.Output(
+      call.recordsParam,
+      static_cast<int32_t>(std::min<int64_t>(want, c.request.OutputLength(call.recordsParam))),
+      &granted);
+  size_t fit = static_cast<size_t>(granted / call.recordLength);
+  ReplyImages images(f.codec(), out, fit, call.recordLength, &scratch);
+  Status s = f.cursor->ReadBlock(r, static_cast<size_t>(count), images, &batch);
+  size_t read = s.ok() ? batch.size : 0;
+  if (StopsBlock(s)) {
+    c.reply.TrimLastOutput(0);
+    FailOn(c, &f, s);
+    return;
+  }
+  if (!images.failed().ok()) {
+    // The images placed before the failing one travel with the failure, as
+    // they always have.
+    c.reply.TrimLastOutput(static_cast<int32_t>(
+        std::min<int64_t>(static_cast<int64_t>(read) * call.recordLength, granted)));
+    FailOn(c, &f, images.failed());
+    return;
+  }
+  read = std::min(read, fit);
+  c.reply.TrimLastOutput(static_cast<int32_t>(read) * call.recordLength);
+  WriteNumbers(c, call, batch, read);
+  c.result = static_cast<int32_t>(read);
+  EndOfBlock(c, s, r, read, count);
+  Remember(f, c, c.result);
+}
+
 void RunBlocked(RequestContext& c, RecordFile& f, const ReadCall& call,
                 const ReadRequest& request) {
   int32_t count = call.flags & kCountMask;
@@ -202,11 +302,14 @@ void RunBlocked(RequestContext& c, RecordFile& f, const ReadCall& call,
   ReadRequest r = request;
   r.lock = false;
   r.positionOnly = !data;
+  if (data && f.filter == nullptr) {
+    RunBlockedLean(c, f, call, r, count);
+    return;
+  }
   thread_local RecordBatch batch;
   Status s = FilteredReadBlock(*f.cursor, f.filter.get(), r, static_cast<size_t>(count), &batch);
   size_t read = s.ok() ? batch.size : 0;
-  if (!s.ok() && s.code() != StatusCode::kEndOfFile && s.code() != StatusCode::kBeginningOfFile &&
-      s.code() != StatusCode::kRecordNotFound) {
+  if (StopsBlock(s)) {
     FailOn(c, &f, s);
     return;
   }
@@ -231,24 +334,9 @@ void RunBlocked(RequestContext& c, RecordFile& f, const ReadCall& call,
     read = fit;
     c.reply.TrimLastOutput(static_cast<int32_t>(read) * call.recordLength);
   }
-  if (call.numbersParam >= 0) {
-    int32_t granted = 0;
-    uint8_t* numbers = c.reply.Output(call.numbersParam, static_cast<int32_t>(read) * 4, &granted);
-    for (size_t i = 0; i < read && static_cast<int32_t>(i * 4) < granted; ++i) {
-      wire::StoreLeI32(numbers + 4 * i, static_cast<int32_t>(batch.rrns[i]));
-    }
-  }
+  WriteNumbers(c, call, batch, read);
   c.result = static_cast<int32_t>(read);
-  if (read < static_cast<size_t>(count)) {
-    // Short of the count: say what stopped the block, keep the count.
-    if (!s.ok() && s.code() == StatusCode::kRecordNotFound) {
-      c.status = kStatusOther, c.messageId = "CPF5006";
-    } else if (Backward(request.op)) {
-      c.status = kStatusBeginningOfFile, c.messageId = "CPF5025";
-    } else {
-      c.status = kStatusEndOfFile, c.messageId = "CPF5001";
-    }
-  }
+  EndOfBlock(c, s, request, read, count);
   Remember(f, c, c.result);
 }
 

@@ -8,6 +8,7 @@
 #include "client/conversion/decimal_text.h"
 #include "client/conversion/field_types.h"
 #include "client/conversion/packed_zoned.h"
+#include "host/server/numeric_text.h"
 #include "protocol/byte_order.h"
 
 namespace vantora::host {
@@ -234,6 +235,7 @@ Status RecordCodec::Build(const RecordFormat& format, const CodecOptions& option
     f.name = f.def.name;
     f.source = i;
     if (Status s = Describe(f.def, options, &f); !s.ok()) return s;
+    f.zero = ZeroValue(f.def);
     f.offset = offset;
     f.length = options.form == RecordForm::kRaw ? f.asLength : f.pcLength;
     offset += f.length;
@@ -281,14 +283,27 @@ const WireField* RecordCodec::FieldOf(size_t source) const {
 Status RecordCodec::Encode(const Record& record, uint8_t* out) const {
   for (const WireField& f : fields_) {
     const Value& v = record[f.source];
-    Status s = v.isNull() ? EncodeField(f, ZeroValue(f.def), out + f.offset)
-                          : EncodeField(f, v, out + f.offset);
+    Status s = EncodeField(f, v.isNull() ? f.zero : v, out + f.offset);
     if (!s.ok()) return s;
   }
   if (options_.nullMap) {
     uint8_t* map = out + dataLength_;
     for (int i = 0; i < fileFieldCount_; ++i)
       map[i] = record[static_cast<size_t>(i)].isNull() ? '1' : '0';
+  }
+  return Status::Ok();
+}
+
+Status RecordCodec::EncodeRow(const RowFields& row, uint8_t* out) const {
+  for (const WireField& f : fields_) {
+    ValueView v = row.Field(f.source);
+    Status s = EncodeField(f, v.isNull() ? ValueView(f.zero) : v, out + f.offset);
+    if (!s.ok()) return s;
+  }
+  if (options_.nullMap) {
+    uint8_t* map = out + dataLength_;
+    for (int i = 0; i < fileFieldCount_; ++i)
+      map[i] = row.IsNull(static_cast<size_t>(i)) ? '1' : '0';
   }
   return Status::Ok();
 }
@@ -313,7 +328,7 @@ Status RecordCodec::Decode(const uint8_t* in, size_t length, bool nullMap, Recor
   return Status::Ok();
 }
 
-Status RecordCodec::EncodeField(const WireField& f, const Value& v, uint8_t* out) const {
+Status RecordCodec::EncodeField(const WireField& f, const ValueView& v, uint8_t* out) const {
   switch (f.form) {
     case Form::kText:
       PutText(v.text(), out, f.length);
@@ -366,10 +381,9 @@ Status RecordCodec::EncodeField(const WireField& f, const Value& v, uint8_t* out
       return Status::Ok();
     }
     case Form::kNumText: {
-      conversion::Decimal d;
-      conversion::DecimalFromInteger(v.integer(), f.def.decimals, &d);
-      int n = conversion::FormatLeftJustified(d, f.def.decimals, out, f.length);
-      if (n < 0 || conversion::IntegerDigits(d) + f.def.decimals > f.digits) {
+      int integers = 0;
+      int n = FormatScaledInteger(v.integer(), f.def.decimals, out, f.length, &integers);
+      if (n < 0 || integers + f.def.decimals > f.digits) {
         Blank(out, f.length, ' ');
         return Mapping(f, "value wider than its text");
       }

@@ -52,6 +52,7 @@
 #include "host/server/date_time_text.h"
 #include "host/storage/file_cursor.h"
 #include "host/storage/file_definition.h"
+#include "host/storage/row_fields.h"
 #include "host/storage/status.h"
 
 namespace vantora::host {
@@ -110,6 +111,7 @@ struct WireField {
   uint16_t flags = 0;  // bit 0 null-capable, bit 1 variable-length, high byte digits
   int offset = 0;
   int length = 0;
+  Value zero;  // what the field shows for a null (ZeroValue), kept to spare a build per null
 };
 
 class RecordCodec {
@@ -136,6 +138,10 @@ class RecordCodec {
   // a value has more digits than its text or does not have a two-digit-year
   // date form.
   Status Encode(const Record& record, uint8_t* out) const;
+  // The same image, from a record's fields as the database holds them (the
+  // block-read path: no Record in between). The same bytes and errors as
+  // Encode of the Record read from those fields.
+  Status EncodeRow(const RowFields& row, uint8_t* out) const;
   // Reads an image into `record`, which must hold the file's field count;
   // fields this codec does not carry keep their values. `nullMap` says
   // whether the image carries its null map (it then takes recordLength()
@@ -144,7 +150,7 @@ class RecordCodec {
   Status Decode(const uint8_t* in, size_t length, bool nullMap, Record* record) const;
 
   // One field's bytes <-> value.
-  Status EncodeField(const WireField& f, const Value& v, uint8_t* out) const;
+  Status EncodeField(const WireField& f, const ValueView& v, uint8_t* out) const;
   Status DecodeField(const WireField& f, const uint8_t* in, Value* out) const;
 
  private:

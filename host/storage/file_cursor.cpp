@@ -59,6 +59,9 @@ void FileCursor::BuildStatements(const FileDescription& physical) {
   path_.push_back({"rowid", false, false});
   std::string insertColumns = "rowid", insertValues = "?1", updates;
   for (size_t i = 0; i < f.fields.size(); ++i) {
+    // Character, date and time fields live in TEXT columns (ColumnDefinition).
+    FieldType type = f.fields[i].type;
+    if (i < 64 && (IsCharacter(type) || IsDateTime(type))) textColumns_ |= uint64_t{1} << i;
     std::string name = QuoteIdentifier(f.fields[i].name), param = "?" + std::to_string(i + 2);
     columns += ", " + name;
     insertColumns += ", " + name;
@@ -247,7 +250,26 @@ Status FileCursor::PlanRead(const ReadRequest& r, Plan* plan) const {
   return Invalid("unknown read operation");
 }
 
-Status FileCursor::RunLocked(const Plan& plan, size_t limit, bool values, RecordBatch* out) {
+Status FileCursor::PrepareKept(const std::string& sql, sqlite3_stmt** out) {
+  const uint64_t generation = db_.connection->generation();
+  for (KeptStatement& k : kept_) {
+    if (k.statement != nullptr && k.generation == generation && k.sql == sql) {
+      *out = k.statement;
+      return Status::Ok();
+    }
+  }
+  Status s = db_.connection->Prepare(sql, out);
+  if (!s.ok()) return s;
+  KeptStatement& slot = kept_[nextKept_];
+  nextKept_ = (nextKept_ + 1) % kKeptStatements;
+  slot.sql = sql;
+  slot.statement = *out;
+  slot.generation = generation;
+  return Status::Ok();
+}
+
+Status FileCursor::RunLocked(const Plan& plan, size_t limit, bool values, RecordBatch* out,
+                             RowSink* sink) {
   auto notFound = [&] {
     if (plan.notFound == StatusCode::kEndOfFile) where_ = Where::kAfterLast;
     if (plan.notFound == StatusCode::kBeginningOfFile) where_ = Where::kBeforeFirst;
@@ -255,7 +277,7 @@ Status FileCursor::RunLocked(const Plan& plan, size_t limit, bool values, Record
   };
   if (plan.sql.empty()) return notFound();
   sqlite3_stmt* q = nullptr;
-  Status s = db_.connection->Prepare(plan.sql, &q);
+  Status s = PrepareKept(plan.sql, &q);
   if (!s.ok()) return s;
   StatementUse use(q);
   if (!plan.single) sqlite3_bind_int64(q, 1, static_cast<sqlite3_int64>(limit));
@@ -271,7 +293,9 @@ Status FileCursor::RunLocked(const Plan& plan, size_t limit, bool values, Record
     size_t at = out->size++;
     if (out->rrns.size() <= at) out->rrns.resize(at + 1);
     out->rrns[at] = sqlite3_column_int64(q, 0);
-    if (values) {
+    if (values && sink != nullptr) {
+      sink->Row(at, out->rrns[at], RowFields(q, firstField, fieldCount, textColumns_));
+    } else if (values) {
       if (out->records.size() <= at) out->records.resize(at + 1);
       Record& r = out->records[at];
       r.resize(fieldCount);
@@ -367,6 +391,16 @@ Status FileCursor::ReadWithLock(const ReadRequest& request, Record* record, int6
 }
 
 Status FileCursor::ReadBlock(const ReadRequest& request, size_t count, RecordBatch* out) {
+  return ReadBlockTo(request, count, nullptr, out);
+}
+
+Status FileCursor::ReadBlock(const ReadRequest& request, size_t count, RowSink& sink,
+                             RecordBatch* out) {
+  return ReadBlockTo(request, count, &sink, out);
+}
+
+Status FileCursor::ReadBlockTo(const ReadRequest& request, size_t count, RowSink* sink,
+                               RecordBatch* out) {
   out->size = 0;
   if (request.lock && !request.positionOnly) return Invalid("blocked reads do not lock");
   if (count == 0) return Invalid("blocked read of no records");
@@ -378,7 +412,7 @@ Status FileCursor::ReadBlock(const ReadRequest& request, size_t count, RecordBat
   if (!s.ok()) return s;
   bool repeat = plan.single || request.op == ReadOp::kNextDifferentKey ||
                 request.op == ReadOp::kPriorDifferentKey;
-  s = RunLocked(plan, repeat ? 1 : count, values, out);
+  s = RunLocked(plan, repeat ? 1 : count, values, out, sink);
   if (!s.ok() || !repeat) return s;
   ReadRequest next = request;
   if (plan.single) next = ReadRequest{};  // kNext
@@ -387,7 +421,7 @@ Status FileCursor::ReadBlock(const ReadRequest& request, size_t count, RecordBat
     int64_t savedRrn = rrn_;
     Record savedKey = key_;
     s = PlanRead(next, &plan);
-    if (s.ok()) s = RunLocked(plan, 1, values, out);
+    if (s.ok()) s = RunLocked(plan, 1, values, out, sink);
     if (!s.ok()) {
       // The block ends at the last record read; the cursor stays there.
       where_ = savedWhere;

@@ -46,6 +46,7 @@
 
 #include "host/storage/file_definition.h"
 #include "host/storage/record_locks.h"
+#include "host/storage/row_fields.h"
 #include "host/storage/seek_sql.h"
 #include "host/storage/status.h"
 #include "host/storage/value.h"
@@ -135,6 +136,10 @@ class FileCursor {
   // themselves). Ok when at least one record was read; the cursor then
   // stands on the last one. Locking is refused (kInvalidArgument).
   Status ReadBlock(const ReadRequest& request, size_t count, RecordBatch* out);
+  // The same block read, handing each record's fields to `sink` as they are
+  // read instead of filling out->records (out->rrns and out->size are
+  // filled). Same positions, results and errors as the other ReadBlock.
+  Status ReadBlock(const ReadRequest& request, size_t count, RowSink& sink, RecordBatch* out);
   // Positions without reading.
   void PositionBeforeFirst();
   void PositionAfterLast();
@@ -185,7 +190,14 @@ class FileCursor {
   // Runs `plan` for up to `limit` rows, appending them to `out` from index
   // out->size; leaves the cursor on the last row or per plan.notFound.
   // REQUIRES: the storage's lock is held.
-  Status RunLocked(const Plan& plan, size_t limit, bool values, RecordBatch* out);
+  // `sink` non-null: values go to it rather than into out->records.
+  Status RunLocked(const Plan& plan, size_t limit, bool values, RecordBatch* out,
+                   RowSink* sink = nullptr);
+  Status ReadBlockTo(const ReadRequest& request, size_t count, RowSink* sink, RecordBatch* out);
+  // The statement for `sql`, kept by this cursor so that the moves it
+  // repeats (next block, prior block) skip the connection's lookup.
+  // REQUIRES: the storage's lock is held.
+  Status PrepareKept(const std::string& sql, sqlite3_stmt** out);
   Status ReadWithLock(const ReadRequest& request, Record* record, int64_t* rrn);
   Status LockCurrent();
   void AfterChange();
@@ -199,6 +211,7 @@ class FileCursor {
   int64_t physicalId_ = 0;  // records (and locks) belong to the physical file
   size_t keyFieldCount_ = 0;
   std::vector<size_t> keyInFormat_;       // format index of each key field
+  uint64_t textColumns_ = 0;              // fields with text columns (RowFields)
   std::vector<detail::PathColumn> path_;  // key columns, then rowid
   std::string table_;                     // quoted physical table name
   std::string selectPath_;                // SELECT rowid, keys, fields FROM table [INDEXED BY path]
@@ -207,7 +220,15 @@ class FileCursor {
 
   Where where_ = Where::kBeforeFirst;
   int64_t rrn_ = 0;
-  Record key_;             // key values of the current record
+  Record key_;  // key values of the current record
+  struct KeptStatement {
+    std::string sql;
+    sqlite3_stmt* statement = nullptr;
+    uint64_t generation = 0;  // the connection's statement generation it was prepared in
+  };
+  static constexpr size_t kKeptStatements = 4;
+  KeptStatement kept_[kKeptStatements];
+  size_t nextKept_ = 0;    // slot the next new statement takes
   int64_t lockedRrn_ = 0;  // record this cursor holds locked, 0 when none
 };
 

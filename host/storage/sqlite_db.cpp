@@ -60,6 +60,7 @@ Status Connection::Prepare(std::string_view sql, sqlite3_stmt** out) {
 }
 
 void Connection::ForgetStatements() {
+  ++generation_;
   for (auto& [sql, s] : statements_) sqlite3_finalize(s);
   statements_.clear();
 }

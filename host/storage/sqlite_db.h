@@ -43,6 +43,9 @@ class Connection {
   Status Prepare(std::string_view sql, sqlite3_stmt** out);
   // Drops every kept statement (after files are deleted).
   void ForgetStatements();
+  // Grows with every ForgetStatements: a statement pointer kept elsewhere is
+  // valid only while the generation it was prepared in lasts.
+  uint64_t generation() const { return generation_; }
 
   // Maps an SQLite result code to a status: unique constraints to
   // kDuplicateKey, busy or locked to kObjectInUse, the rest to kStorageError.
@@ -53,6 +56,7 @@ class Connection {
 
   sqlite3* db_;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  uint64_t generation_ = 1;
 };
 
 // Resets and unbinds a statement when it leaves scope.

@@ -80,6 +80,46 @@ class Value {
   std::string text_;
 };
 
+// A value read in place: the same accessors as Value, its text borrowed
+// from wherever the value lives (a Value, a row of the database) and valid
+// only as long as that.
+class ValueView {
+ public:
+  ValueView() = default;     // null
+  ValueView(const Value& v)  // NOLINT: a Value is viewed wherever a view is asked for
+      : kind_(v.kind()), integer_(v.integer()), real_(v.real()), text_(v.text()) {}
+  static ValueView Integer(int64_t v) {
+    ValueView x;
+    x.kind_ = Value::Kind::kInteger;
+    x.integer_ = v;
+    return x;
+  }
+  static ValueView Real(double v) {
+    ValueView x;
+    x.kind_ = Value::Kind::kReal;
+    x.real_ = v;
+    return x;
+  }
+  static ValueView Text(std::string_view v) {
+    ValueView x;
+    x.kind_ = Value::Kind::kText;
+    x.text_ = v;
+    return x;
+  }
+
+  Value::Kind kind() const { return kind_; }
+  bool isNull() const { return kind_ == Value::Kind::kNull; }
+  int64_t integer() const { return integer_; }
+  double real() const { return real_; }
+  std::string_view text() const { return text_; }
+
+ private:
+  Value::Kind kind_ = Value::Kind::kNull;
+  int64_t integer_ = 0;
+  double real_ = 0;
+  std::string_view text_;
+};
+
 // The values of one record, in the order of its record format's fields.
 using Record = std::vector<Value>;
 
