@@ -209,8 +209,7 @@ int main(int argc, char** argv) {
   std::printf("engine / raw            %10.1f %%  (goal: at least 80 %%)\n",
               raw.rate() > 0 ? 100.0 * engine.rate() / raw.rate() : 0.0);
   std::printf("VNXSqlEFetch blocks     %10.0f records/s  (open included)\n", rawSql.rate());
-  std::printf("engine SELECT, fields   %10.0f records/s  (open included)\n",
-              engineSql.rate());
+  std::printf("engine SELECT, fields   %10.0f records/s  (open included)\n", engineSql.rate());
   std::printf("engine / raw SQL        %10.1f %%  (goal: at least 80 %%)\n",
               rawSql.rate() > 0 ? 100.0 * engineSql.rate() / rawSql.rate() : 0.0);
   return engine.records == raw.records && engineSql.records == rawSql.records ? 0 : 1;

@@ -112,7 +112,8 @@ class Images : public vantora::host::RowSink {
 [[gnu::noinline]] double ScanSqliteAlone(const std::filesystem::path& database, int64_t records) {
   sqlite3* db = nullptr;
   sqlite3_stmt* q = nullptr;
-  if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK ||
+  if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) != SQLITE_OK ||
       sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK ||
       sqlite3_prepare_v2(db, "SELECT rowid, * FROM \"DEMO/BENCH100\"", -1, &q, nullptr) !=
           SQLITE_OK) {

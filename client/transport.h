@@ -17,17 +17,17 @@
 namespace vantora::client {
 
 struct TransportEntries {
-  MV432T_Connexion connect = nullptr;                  // RESConnexion
-  MV432T_Session disconnect = nullptr;                 // RESDeconnexion
-  MV432T_Session sendMode = nullptr;                   // RESModeEnvoi
-  MV432T_Envoi send = nullptr;                         // RESEnvoi
-  MV432T_Session receiveMode = nullptr;                // RESModeReception
-  MV432T_Reception receive = nullptr;                  // RESReception
-  MV432T_Session flush = nullptr;                      // RESFlush
+  MV432T_Connexion connect = nullptr;                    // RESConnexion
+  MV432T_Session disconnect = nullptr;                   // RESDeconnexion
+  MV432T_Session sendMode = nullptr;                     // RESModeEnvoi
+  MV432T_Envoi send = nullptr;                           // RESEnvoi
+  MV432T_Session receiveMode = nullptr;                  // RESModeReception
+  MV432T_Reception receive = nullptr;                    // RESReception
+  MV432T_Session flush = nullptr;                        // RESFlush
   MV432T_DebutMultiSession beginMultiSession = nullptr;  // RESDebutMultiSession
-  MV432T_FinMultiSession endMultiSession = nullptr;    // RESFinMultiSession
-  MV432T_AppcErr appcError = nullptr;                  // RESAppcErr
-  MV432T_Terminate terminate = nullptr;                // RESTerminate, optional
+  MV432T_FinMultiSession endMultiSession = nullptr;      // RESFinMultiSession
+  MV432T_AppcErr appcError = nullptr;                    // RESAppcErr
+  MV432T_Terminate terminate = nullptr;                  // RESTerminate, optional
 };
 
 enum class TransportState { kUnloaded, kLoaded, kMissing, kIncomplete };

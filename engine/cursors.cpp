@@ -394,9 +394,9 @@ IDAPI_API uint16_t VdbSetFilter(VdbCursor* cursor, const char* expression, int32
     for (const CursorField& f : c->fields) fields.push_back({f.name, f.number, f.type});
     const ParsedFilter parsed = ParseFilter(expression, fields);
     if (!parsed.ok) {
-      PostError(IDAPI_ERR_BAD_FILTER, ("filter, character " + std::to_string(parsed.position) +
-                                       ": " + parsed.error)
-                                          .c_str());
+      PostError(
+          IDAPI_ERR_BAD_FILTER,
+          ("filter, character " + std::to_string(parsed.position) + ": " + parsed.error).c_str());
       return IDAPI_ERR_BAD_FILTER;
     }
     int32_t number = -1;

@@ -89,8 +89,8 @@ class Parser {
                (c == '.' && at_ + 1 < text_.size() &&
                 std::isdigit(static_cast<unsigned char>(text_[at_ + 1])))) {
       const size_t start = at_;
-      while (at_ < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[at_])) ||
-                                    text_[at_] == '.')) {
+      while (at_ < text_.size() &&
+             (std::isdigit(static_cast<unsigned char>(text_[at_])) || text_[at_] == '.')) {
         ++at_;
       }
       if (at_ < text_.size() && (text_[at_] == 'e' || text_[at_] == 'E')) {
@@ -218,7 +218,8 @@ class Parser {
       const uint32_t op = IsWord("ISBLANK") ? IDAPI_FOP_ISBLANK : IDAPI_FOP_NOTBLANK;
       const size_t at = token_.position;
       Next();
-      if (!IsSymbol("(")) return Fail("'(' after " + std::string(op == IDAPI_FOP_ISBLANK ? "ISBLANK" : "NOTBLANK"));
+      if (!IsSymbol("("))
+        return Fail("'(' after " + std::string(op == IDAPI_FOP_ISBLANK ? "ISBLANK" : "NOTBLANK"));
       Next();
       auto operand = Sum(depth + 1);
       if (operand == nullptr) return nullptr;
@@ -238,8 +239,8 @@ class Parser {
     static const struct {
       const char* symbol;
       uint32_t op;
-    } kRelations[] = {{"=", IDAPI_FOP_EQ},  {"<>", IDAPI_FOP_NE}, {"!=", IDAPI_FOP_NE},
-                      {"<", IDAPI_FOP_LT},  {">", IDAPI_FOP_GT},  {"<=", IDAPI_FOP_LE},
+    } kRelations[] = {{"=", IDAPI_FOP_EQ}, {"<>", IDAPI_FOP_NE}, {"!=", IDAPI_FOP_NE},
+                      {"<", IDAPI_FOP_LT}, {">", IDAPI_FOP_GT},  {"<=", IDAPI_FOP_LE},
                       {">=", IDAPI_FOP_GE}};
     for (const auto& r : kRelations) {
       if (!IsSymbol(r.symbol)) continue;
@@ -259,7 +260,8 @@ class Parser {
       Next();
       return Binary(IDAPI_FOP_LIKE, std::move(left), std::move(pattern), at);
     }
-    return Fail("a comparison (=, <>, <, >, <=, >=, LIKE) is expected", token_.kind == Token::kEnd ? start : 0);
+    return Fail("a comparison (=, <>, <, >, <=, >=, LIKE) is expected",
+                token_.kind == Token::kEnd ? start : 0);
   }
 
   // A string compared with a date, time or timestamp field becomes a value
@@ -349,7 +351,8 @@ class Parser {
         return n;
       }
       const double d = std::strtod(t.text.c_str(), &end);
-      if (*end != '\0' || !std::isfinite(d)) return Fail("'" + t.text + "' is no number", t.position);
+      if (*end != '\0' || !std::isfinite(d))
+        return Fail("'" + t.text + "' is no number", t.position);
       auto n = Constant(IDAPI_TYPE_FLOAT, "");
       n->position = t.position;
       n->value.resize(8);
@@ -452,10 +455,14 @@ class Writer {
  private:
   static size_t SizeOf(const Node& n) {
     switch (n.cls) {
-      case IDAPI_FNODE_UNARY: return IDAPI_FNODE_UNARY_SIZE;
-      case IDAPI_FNODE_BINARY: return IDAPI_FNODE_BINARY_SIZE;
-      case IDAPI_FNODE_FIELD: return IDAPI_FNODE_FIELD_SIZE;
-      default: return IDAPI_FNODE_CONST_SIZE_BYTES;
+      case IDAPI_FNODE_UNARY:
+        return IDAPI_FNODE_UNARY_SIZE;
+      case IDAPI_FNODE_BINARY:
+        return IDAPI_FNODE_BINARY_SIZE;
+      case IDAPI_FNODE_FIELD:
+        return IDAPI_FNODE_FIELD_SIZE;
+      default:
+        return IDAPI_FNODE_CONST_SIZE_BYTES;
     }
   }
 

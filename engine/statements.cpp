@@ -43,7 +43,7 @@ uint16_t PrepareIn(Database* db, const char* text, uint32_t options, Cursor** ou
   CursorOpened(c);
   if ((options & VDB_CHANGEABLE) != 0) {
     s = Slot<IdapiCurSetProperty>(c, IDAPI_CUR_SET_STATEMENT_PROPERTY)(&c->pub,
-                                                                        IDAPI_PROP_CHANGEABLE, 1);
+                                                                       IDAPI_PROP_CHANGEABLE, 1);
   }
   if (s == IDAPI_OK) s = Slot<IdapiDbPrepare>(db, IDAPI_DB_PREPARE)(&db->pub, &c->pub, text);
   if (s != IDAPI_OK) {
@@ -104,9 +104,9 @@ IDAPI_API uint16_t VdbBind(VdbStatement* statement, const VdbValue* values, uint
         v.type == IDAPI_TYPE_STRING ? static_cast<uint16_t>(text.size()) : uint16_t{8};
     std::vector<uint8_t> bytes;
     if (text.size() > 32000 || !TextToValue(v.type, length, text, &bytes)) {
-      PostError(IDAPI_ERR_INVALID_ARGUMENT, ("Parameter " + std::to_string(i + 1) + ": '" + text +
-                                             "' is no value of its type")
-                                                .c_str());
+      PostError(IDAPI_ERR_INVALID_ARGUMENT,
+                ("Parameter " + std::to_string(i + 1) + ": '" + text + "' is no value of its type")
+                    .c_str());
       return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
     }
     PutField(descriptors.data() + static_cast<size_t>(i) * IDAPI_FIELD_DESC_SIZE,
@@ -167,8 +167,8 @@ IDAPI_API uint16_t VdbBeginTransaction(VdbDatabase* database, int32_t* transacti
   ApplicationCall call;
   Database* db = AsDatabase(database);
   if (db == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
-  const uint16_t s = Slot<IdapiDbBeginTransaction>(db, IDAPI_DB_BEGIN_TRANSACTION)(
-      &db->pub, 0, transaction);
+  const uint16_t s =
+      Slot<IdapiDbBeginTransaction>(db, IDAPI_DB_BEGIN_TRANSACTION)(&db->pub, 0, transaction);
   return s == IDAPI_OK ? IDAPI_OK : call.Finish(s);
 }
 
@@ -188,8 +188,8 @@ IDAPI_API uint16_t VdbCreateTable(VdbDatabase* database, const char* name,
   ApplicationCall call;
   Database* db = AsDatabase(database);
   if (db == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
-  if (name == nullptr || (count > 0 && fields == nullptr) || (keyCount > 0 && keyFields == nullptr) ||
-      keyCount > IDAPI_IDX_MAX_KEY_FIELDS) {
+  if (name == nullptr || (count > 0 && fields == nullptr) ||
+      (keyCount > 0 && keyFields == nullptr) || keyCount > IDAPI_IDX_MAX_KEY_FIELDS) {
     return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
   }
   std::vector<uint8_t> descriptors(static_cast<size_t>(count) * IDAPI_FIELD_DESC_SIZE + 1, 0);
@@ -207,10 +207,9 @@ IDAPI_API uint16_t VdbCreateTable(VdbDatabase* database, const char* name,
     idapi_put_u16(index.data(), IDAPI_IDX_FIELD_NUMBERS + 2u * k,
                   static_cast<uint16_t>(keyFields[k] + 1u));
   }
-  IdapiTableDefinition definition{name, count, descriptors.data(), keyCount > 0 ? uint16_t{1} : uint16_t{0},
-                                  index.data()};
-  const uint16_t s =
-      Slot<IdapiDbCreateTable>(db, IDAPI_DB_CREATE_TABLE)(&db->pub, 0, &definition);
+  IdapiTableDefinition definition{name, count, descriptors.data(),
+                                  keyCount > 0 ? uint16_t{1} : uint16_t{0}, index.data()};
+  const uint16_t s = Slot<IdapiDbCreateTable>(db, IDAPI_DB_CREATE_TABLE)(&db->pub, 0, &definition);
   return s == IDAPI_OK ? IDAPI_OK : call.Finish(s);
 }
 
@@ -220,8 +219,7 @@ IDAPI_API uint16_t VdbAddIndex(VdbCursor* cursor, const char* index, const uint1
   ApplicationCall call;
   Cursor* c = AsCursor(cursor);
   if (c == nullptr || !c->described) return call.Finish(IDAPI_ERR_BAD_OBJECT);
-  if (index == nullptr || keyFields == nullptr || count == 0 ||
-      count > IDAPI_IDX_MAX_KEY_FIELDS) {
+  if (index == nullptr || keyFields == nullptr || count == 0 || count > IDAPI_IDX_MAX_KEY_FIELDS) {
     return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
   }
   std::vector<uint8_t> d(IDAPI_INDEX_DESC_SIZE, 0);
@@ -258,8 +256,8 @@ namespace {
 // out its parameter buffer.
 uint16_t LoadParameters(Database* db, const char* name, Cursor* st) {
   void* object = nullptr;
-  uint16_t s = Slot<IdapiDbOpenParameterList>(db, IDAPI_DB_OPEN_PARAMETER_LIST)(&db->pub, name,
-                                                                                &object);
+  uint16_t s =
+      Slot<IdapiDbOpenParameterList>(db, IDAPI_DB_OPEN_PARAMETER_LIST)(&db->pub, name, &object);
   if (s != IDAPI_OK) return s;
   Cursor* list = AsCursor(object);
   if (list == nullptr) return IDAPI_ERR_BAD_OBJECT;
@@ -322,8 +320,8 @@ IDAPI_API uint16_t VdbOpenProcedureList(VdbDatabase* database, VdbCursor** curso
   if (db == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
   if (cursor == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
   void* object = nullptr;
-  const uint16_t s = Slot<IdapiDbOpenProcedureList>(db, IDAPI_DB_OPEN_PROCEDURE_LIST)(
-      &db->pub, "", 0, &object);
+  const uint16_t s =
+      Slot<IdapiDbOpenProcedureList>(db, IDAPI_DB_OPEN_PROCEDURE_LIST)(&db->pub, "", 0, &object);
   return AdoptCursor(call, s, object, cursor);
 }
 
@@ -347,8 +345,8 @@ IDAPI_API uint16_t VdbPrepareProcedure(VdbDatabase* database, const char* proced
   if (procedure == nullptr || statement == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
   *statement = nullptr;
   void* object = nullptr;
-  uint16_t s = Slot<IdapiDbPrepareProcedure>(db, IDAPI_DB_PREPARE_PROCEDURE)(&db->pub, procedure,
-                                                                              &object);
+  uint16_t s =
+      Slot<IdapiDbPrepareProcedure>(db, IDAPI_DB_PREPARE_PROCEDURE)(&db->pub, procedure, &object);
   if (s != IDAPI_OK) return call.Finish(s);
   Cursor* st = AsCursor(object);
   if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
@@ -392,8 +390,7 @@ IDAPI_API uint16_t VdbParameterInfo(VdbStatement* procedure, uint16_t number, Vd
   return IDAPI_OK;
 }
 
-IDAPI_API uint16_t VdbSetParameterText(VdbStatement* procedure, uint16_t number,
-                                       const char* text) {
+IDAPI_API uint16_t VdbSetParameterText(VdbStatement* procedure, uint16_t number, const char* text) {
   ApplicationCall call;
   Cursor* st = ProcedureOf(procedure);
   if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);

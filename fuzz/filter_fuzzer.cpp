@@ -15,10 +15,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using vantora::engine::FilterField;
   static const std::vector<FilterField> fields = {
-      {"ID", 1, IDAPI_TYPE_INT32},     {"NAME", 2, IDAPI_TYPE_STRING},
-      {"DAY", 3, IDAPI_TYPE_DATE},     {"AT", 4, IDAPI_TYPE_TIME},
+      {"ID", 1, IDAPI_TYPE_INT32},        {"NAME", 2, IDAPI_TYPE_STRING},
+      {"DAY", 3, IDAPI_TYPE_DATE},        {"AT", 4, IDAPI_TYPE_TIME},
       {"STAMP", 5, IDAPI_TYPE_TIMESTAMP}, {"RATE", 6, IDAPI_TYPE_FLOAT},
-      {"SMALL", 7, IDAPI_TYPE_INT16},  {"FLAG", 8, IDAPI_TYPE_BOOL},
+      {"SMALL", 7, IDAPI_TYPE_INT16},     {"FLAG", 8, IDAPI_TYPE_BOOL},
   };
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const vantora::engine::ParsedFilter parsed = vantora::engine::ParseFilter(text, fields);

@@ -240,8 +240,8 @@ IDAPI_API uint16_t VdbRecordCount(VdbCursor* cursor, int32_t* count);
  *   VdbValue city = {IDAPI_TYPE_STRING, "PARIS"};
  *   VdbBind(st, &city, 1);
  *   VdbCursor* rows;
- *   if (VdbExecute(st, &rows) == IDAPI_OK) { while (VdbNext(rows) == IDAPI_OK) ...; VdbCloseCursor(rows); }
- *   VdbFreeStatement(st);
+ *   if (VdbExecute(st, &rows) == IDAPI_OK) { while (VdbNext(rows) == IDAPI_OK) ...;
+ * VdbCloseCursor(rows); } VdbFreeStatement(st);
  *
  * A failing statement answers IDAPI_ERR_SQL; the last error's context holds
  * "SQL Error -204, ..." and its native code the SQLCODE. */
@@ -297,8 +297,7 @@ IDAPI_API uint16_t VdbParameterCount(VdbStatement* procedure, uint16_t* count);
 IDAPI_API uint16_t VdbParameterInfo(VdbStatement* procedure, uint16_t number, VdbField* field,
                                     uint16_t* direction);
 /* A parameter's value as text, as VdbPutFieldText and VdbGetFieldText take and give it. */
-IDAPI_API uint16_t VdbSetParameterText(VdbStatement* procedure, uint16_t number,
-                                       const char* text);
+IDAPI_API uint16_t VdbSetParameterText(VdbStatement* procedure, uint16_t number, const char* text);
 IDAPI_API uint16_t VdbGetParameterText(VdbStatement* procedure, uint16_t number, char* out,
                                        uint32_t size);
 
@@ -330,8 +329,7 @@ IDAPI_API uint16_t VdbCreateTable(VdbDatabase* database, const char* name,
  * on its fields `keyFields` (numbers from 1); the cursor then knows it.
  * IDAPI_ERR_PRIMARY_INDEX when `primary`. */
 IDAPI_API uint16_t VdbAddIndex(VdbCursor* cursor, const char* index, const uint16_t* keyFields,
-                               uint16_t count, int32_t unique, int32_t descending,
-                               int32_t primary);
+                               uint16_t count, int32_t unique, int32_t descending, int32_t primary);
 /* Deletes the index `index` (LIBRARY/NAME, or NAME of the database's library). */
 IDAPI_API uint16_t VdbDropIndex(VdbCursor* cursor, const char* index);
 

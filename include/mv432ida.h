@@ -159,8 +159,8 @@ MV432IDA_API int32_t RTV_PC_VER(int32_t* version);
 #define VNX_DESC_FILE_18 0x09000000      /* 18-byte file description */
 /* The layouts VNXGetDesc fills (integers 16-bit, little-endian): */
 /* the 16-byte file header, */
-#define VNX_HDR_FORMAT_NAME 0   /* 10 characters */
-#define VNX_HDR_FIELD_COUNT 10  /* fields of the record format */
+#define VNX_HDR_FORMAT_NAME 0  /* 10 characters */
+#define VNX_HDR_FIELD_COUNT 10 /* fields of the record format */
 #define VNX_HDR_RECORD_LENGTH 12
 #define VNX_HDR_KEY_COUNT 14
 #define VNX_HDR_SIZE 16
@@ -168,14 +168,14 @@ MV432IDA_API int32_t RTV_PC_VER(int32_t* version);
 #define VNX_FILE_FLAGS 16 /* bit 0 unique keys, bit 2 a field can be null */
 #define VNX_FILE_SIZE 18
 /* the 22- and 24-byte field descriptions, */
-#define VNX_FLD_NAME 0 /* 10 characters, blank-padded */
+#define VNX_FLD_NAME 0     /* 10 characters, blank-padded */
 #define VNX_FLD_PC_TYPE 10 /* 0 text, 1 int16, 2 int32, 3 float, 4 double, 5 bytes */
 #define VNX_FLD_PC_LENGTH 12
 #define VNX_FLD_PC_DECIMALS 14
 #define VNX_FLD_AS_TYPE 16
 #define VNX_FLD_AS_LENGTH 18
 #define VNX_FLD_AS_DECIMALS 20 /* dates, times and timestamps: the format word */
-#define VNX_FLD_FLAGS 22       /* 24-byte form: bit 0 null-capable, bit 1 varying, high byte digits */
+#define VNX_FLD_FLAGS 22 /* 24-byte form: bit 0 null-capable, bit 1 varying, high byte digits */
 #define VNX_FLD_SIZE 22
 #define VNX_FLD_SIZE_24 24
 /* and the 26-byte key descriptions: the field's 22-byte description, then */

@@ -29,7 +29,8 @@ class DriverFilter : public DriverTablesTest {
 
 int Commands(const std::vector<TraceRecord>& trace, const std::string& text) {
   int n = 0;
-  for (const auto& r : trace) n += r.operation == "Rsystem" && r.data.find(text) != std::string::npos;
+  for (const auto& r : trace)
+    n += r.operation == "Rsystem" && r.data.find(text) != std::string::npos;
   return n;
 }
 
@@ -95,8 +96,10 @@ TEST_F(DriverFilter, CommandsSentAndTheKeyOrderKept) {
   const std::vector<TraceRecord> trace = ReadTrace();
   char id[16];
   std::snprintf(id, sizeof id, "VNX%04d", first);
-  EXPECT_EQ(Commands(trace, "OPNQRYF FILE((TEST/TYPES)) OPTION(*ALL) QRYSLT('((NAME *EQ \"O''''BRIEN\") "
-                            "*OR (ID <= 30))') KEYFLD(*FILE) OPNID(" + std::string(id) + ")"),
+  EXPECT_EQ(Commands(trace,
+                     "OPNQRYF FILE((TEST/TYPES)) OPTION(*ALL) QRYSLT('((NAME *EQ \"O''''BRIEN\") "
+                     "*OR (ID <= 30))') KEYFLD(*FILE) OPNID(" +
+                         std::string(id) + ")"),
             1);
   EXPECT_EQ(Commands(trace, "OVRDBF TYPES SHARE(*YES) OVRSCOPE(*JOB)"), 1);
   // The switch closed the first filter's query file and opened it again along

@@ -41,7 +41,8 @@ class DriverProcedure : public DriverTablesTest {
              {"Text", 3, 0, 10, 0, 0, 10, 0, 10}});
     // The catalogue's PC codes: 3 a 32-bit integer, 2 a 4-byte float.
     Declare(*h, "SUMS", "VANTORA", "SUMBIN", 'P', 3,
-            {{"A", 1, 3, 4, 0, 2, 4, 0, 9}, {"B", 1, 3, 4, 0, 2, 4, 0, 9},
+            {{"A", 1, 3, 4, 0, 2, 4, 0, 9},
+             {"B", 1, 3, 4, 0, 2, 4, 0, 9},
              {"Total", 2, 3, 4, 0, 2, 4, 0, 9}});
     Declare(*h, "TAX", "VANTORA", "ADDTAX", 'P', 5,
             {{"Code", 1, 0, 10, 0, 0, 10, 0, 10},
@@ -156,8 +157,8 @@ TEST_F(DriverProcedure, ListsOfProceduresAndParameters) {
     const char* offset;
     const char* length;
   } expected[] = {
-      {"IN5", "1", "1", "0", "5"},      // a string of 5
-      {"AMOUNT", "2", "7", "5", "8"},   // a double
+      {"IN5", "1", "1", "0", "5"},     // a string of 5
+      {"AMOUNT", "2", "7", "5", "8"},  // a double
       {"TEXT", "3", "1", "13", "10"},
   };
   for (const auto& e : expected) {

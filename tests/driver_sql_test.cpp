@@ -32,7 +32,8 @@ int FirstSent(const std::vector<TraceRecord>& trace, const std::string& operatio
 
 class DriverSql : public DriverTablesTest {
  protected:
-  VdbCursor* Query(const char* text, uint32_t options = 0, const std::vector<VdbValue>& values = {}) {
+  VdbCursor* Query(const char* text, uint32_t options = 0,
+                   const std::vector<VdbValue>& values = {}) {
     VdbStatement* st = nullptr;
     EXPECT_EQ(VdbPrepare(db_, text, options, &st), IDAPI_OK) << text << ": " << LastError().message;
     if (st == nullptr) return nullptr;
@@ -110,9 +111,9 @@ TEST_F(DriverSql, SelectsReadAsCursorsWithTheirLibraryAndCount) {
 TEST_F(DriverSql, ParametersBoundToASelectAndWrittenIntoOtherStatements) {
   WriteSettings("[Logfile]\nLevel=2\n");
   OpenTest();
-  VdbCursor* c = Query("SELECT ID FROM TYPES WHERE CITY = ? AND ID < ? AND RATE > ?", 0,
-                       {{IDAPI_TYPE_STRING, "PARIS"}, {IDAPI_TYPE_INT32, "100"},
-                        {IDAPI_TYPE_FLOAT, "1.25"}});
+  VdbCursor* c =
+      Query("SELECT ID FROM TYPES WHERE CITY = ? AND ID < ? AND RATE > ?", 0,
+            {{IDAPI_TYPE_STRING, "PARIS"}, {IDAPI_TYPE_INT32, "100"}, {IDAPI_TYPE_FLOAT, "1.25"}});
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(Column(c, "ID"), (std::vector<std::string>{"30", "60", "90"}));
   VdbCloseCursor(c);
@@ -203,8 +204,9 @@ TEST_F(DriverSql, QueryRowsChangedThroughGeneratedStatements) {
   const auto trace = ReadTrace();
   EXPECT_EQ(Sent(trace, "VNXSqlRow", "UPDATE TEST/TYPES SET NAME='IT''S        ', QTY='"), 1);
   EXPECT_EQ(Sent(trace, "VNXSqlRow", "DELETE FROM TEST/TYPES"), 1);
-  EXPECT_EQ(Sent(trace, "VNXSqlImmediate", "INSERT INTO TEST/TYPES ( ID, NAME, DAY )  VALUES ( 5, 'NEW"),
-            1);
+  EXPECT_EQ(
+      Sent(trace, "VNXSqlImmediate", "INSERT INTO TEST/TYPES ( ID, NAME, DAY )  VALUES ( 5, 'NEW"),
+      1);
 }
 
 TEST_F(DriverSql, TransactionsNeedCommitmentControl) {
@@ -321,9 +323,9 @@ TEST_F(DriverSql, TablesAndIndexesDefined) {
   EXPECT_EQ(Sent(trace, "VNXSqlImmediate",
                  "CREATE  INDEX TEST/TYPESBYC ON TEST/TYPES (CITY DESC,ID DESC)"),
             1);
-  EXPECT_EQ(Sent(trace, "VNXSqlImmediate",
-                 "DELETE FROM YIDXR0100 WHERE PFLIB='TEST' AND PFFIL='TYPES'"),
-            1);
+  EXPECT_EQ(
+      Sent(trace, "VNXSqlImmediate", "DELETE FROM YIDXR0100 WHERE PFLIB='TEST' AND PFFIL='TYPES'"),
+      1);
   EXPECT_EQ(Sent(trace, "VNXSqlImmediate", "DROP INDEX TEST/TYPESPK"), 0);  // nothing destroyed
   EXPECT_EQ(Sent(trace, "VNXSqlImmediate", "INDEX TEST/TYPESPK ON"), 0);
   EXPECT_EQ(Sent(trace, "VNXSqlImmediate",

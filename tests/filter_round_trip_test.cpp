@@ -16,8 +16,8 @@ namespace vantora {
 namespace {
 
 const std::vector<engine::FilterField> kFields = {
-    {"ID", 1, IDAPI_TYPE_INT32},      {"NAME", 2, IDAPI_TYPE_STRING},
-    {"OPENED", 3, IDAPI_TYPE_DATE},   {"CLOCK", 4, IDAPI_TYPE_TIME},
+    {"ID", 1, IDAPI_TYPE_INT32},        {"NAME", 2, IDAPI_TYPE_STRING},
+    {"OPENED", 3, IDAPI_TYPE_DATE},     {"CLOCK", 4, IDAPI_TYPE_TIME},
     {"STAMP", 5, IDAPI_TYPE_TIMESTAMP}, {"RATE", 6, IDAPI_TYPE_FLOAT},
 };
 
@@ -36,8 +36,7 @@ TEST(FilterRoundTrip, TextsBecomeSelections) {
       {"ID = 100", "(ID *EQ 100)"},
       {"id=100 and Name = 'NY'", "((ID *EQ 100) *AND (NAME *EQ \"NY\"))"},
       // AND binds closer than OR; NOT closer than AND.
-      {"ID = 1 OR ID = 2 AND NOT ID = 3",
-       "((ID *EQ 1) *OR ((ID *EQ 2) *AND  *NOT ((ID *EQ 3))))"},
+      {"ID = 1 OR ID = 2 AND NOT ID = 3", "((ID *EQ 1) *OR ((ID *EQ 2) *AND  *NOT ((ID *EQ 3))))"},
       {"(ID = 1 OR ID = 2) AND ID <> 3", "(((ID *EQ 1) *OR (ID *EQ 2)) *AND (ID *NE 3))"},
       {"NOT (ID = 1)", " *NOT ((ID *EQ 1))"},
       {"ID != 4", "(ID *NE 4)"},

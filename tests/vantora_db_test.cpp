@@ -2,9 +2,9 @@
 // emulated host, and the program run with -c as a script would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <string>
 
 #include "tests/support/driver_engine.h"
@@ -148,8 +148,9 @@ TEST_F(VantoraDb, TheProgramRunsAScriptAndAnswersItsExitStatus) {
 }
 
 TEST_F(VantoraDb, BrowseSeekCountAndChanges) {
-  const Outcome browse = RunShell(
-      "open DEMO; browse ORDERS --index ORDERSBYC --from 1005 --to 1005 --limit 2", db::OutputFormat::kCsv);
+  const Outcome browse =
+      RunShell("open DEMO; browse ORDERS --index ORDERSBYC --from 1005 --to 1005 --limit 2",
+               db::OutputFormat::kCsv);
   ASSERT_TRUE(browse.ok) << browse.err;
   EXPECT_NE(browse.out.find("ORDNO,CUSTNO,ORDDATE,AMOUNT,STATUS\r\n500142,1005,2020-02-19,"),
             std::string::npos)
@@ -194,12 +195,14 @@ TEST_F(VantoraDb, FiltersSelectOnTheHost) {
       "open DEMO; filter ORDERS \"STATUS = 'C'\"; count ORDERS; nofilter ORDERS; count ORDERS",
       db::OutputFormat::kCsv);
   ASSERT_TRUE(kept.ok) << kept.err;
-  EXPECT_NE(kept.out.find("filter set on ORDERS\ntable,records\r\nORDERS,28\r\n"), std::string::npos)
+  EXPECT_NE(kept.out.find("filter set on ORDERS\ntable,records\r\nORDERS,28\r\n"),
+            std::string::npos)
       << kept.out;
   EXPECT_NE(kept.out.find("ORDERS,200\r\n"), std::string::npos) << kept.out;
   const Outcome bad = RunShell("open DEMO; browse ORDERS --where \"STATUS = \"");
   EXPECT_FALSE(bad.ok);
-  EXPECT_EQ(bad.err, "error 0x3E05: filter, character 10: the filter ends where a value is expected\n");
+  EXPECT_EQ(bad.err,
+            "error 0x3E05: filter, character 10: the filter ends where a value is expected\n");
 }
 
 TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
@@ -235,7 +238,8 @@ TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
   const Outcome d = RunShell(
       "open DEMO; create table NOTES (ID INTEGER, TEXT CHAR(40), DAY DATE, PRICE DECIMAL(7,2), "
       "UNIQUE KEY ID); insert NOTES ID=1 TEXT=HELLO DAY=2026-12-08 PRICE=12.5; "
-      "create index NOTES NOTESBYT TEXT --descending; indexes NOTES; browse NOTES --index NOTESBYT; "
+      "create index NOTES NOTESBYT TEXT --descending; indexes NOTES; browse NOTES --index "
+      "NOTESBYT; "
       "drop index NOTES NOTESBYT",
       db::OutputFormat::kCsv);
   ASSERT_TRUE(d.ok) << d.err;
@@ -272,8 +276,8 @@ TEST_F(VantoraDb, StoredProceduresListedAndCalled) {
 }
 
 TEST_F(VantoraDb, ListsOfTablesFieldsAndIndexes) {
-  const Outcome o = RunShell("open !DEMO; tables; fields ORDERS; indexes ORDERS",
-                             db::OutputFormat::kCsv);
+  const Outcome o =
+      RunShell("open !DEMO; tables; fields ORDERS; indexes ORDERS", db::OutputFormat::kCsv);
   ASSERT_TRUE(o.ok) << o.err;
   EXPECT_NE(o.out.find("table,type\r\nBENCH100,AS400\r\nCUSTOMER,AS400\r\nORDERS,AS400\r\n"),
             std::string::npos)

@@ -7,10 +7,10 @@
 #include "driver/cursors/descriptors.h"
 #include "driver/cursors/field_values.h"
 #include "driver/cursors/filters.h"
-#include "driver/frame/errors.h"
 #include "driver/cursors/reading.h"
 #include "driver/cursors/record_changes.h"
 #include "driver/frame/catalogue_cursor.h"
+#include "driver/frame/errors.h"
 #include "driver/frame/open_table.h"
 #include "driver/frame/slots.h"
 

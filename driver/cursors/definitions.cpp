@@ -124,8 +124,9 @@ uint16_t AddIndex(RecordCursor* c, DatabaseHandle* db, const uint8_t* d) {
   const std::string qualifiedIndex = Join(indexLibrary, indexName);
   // Refused before anything is sent: an index of that name stays as it is.
   if (idapi_get_u16(d, IDAPI_IDX_PRIMARY) != 0) {
-    PostMessage(IDAPI_ERR_PRIMARY_INDEX, "A primary index cannot be created: the file's own "
-                                         "key is its primary index");
+    PostMessage(IDAPI_ERR_PRIMARY_INDEX,
+                "A primary index cannot be created: the file's own "
+                "key is its primary index");
     return IDAPI_ERR_PRIMARY_INDEX;
   }
 
@@ -139,9 +140,9 @@ uint16_t AddIndex(RecordCursor* c, DatabaseHandle* db, const uint8_t* d) {
   for (uint16_t k = 0; k < count; ++k) {
     const uint16_t number = idapi_get_u16(d, IDAPI_IDX_FIELD_NUMBERS + 2u * k);
     if (number < 1 || number > c->fields.size()) {
-      PostMessage(IDAPI_ERR_INVALID_ARGUMENT,
-                  "The index " + indexName + " names field " + std::to_string(number) +
-                      ", which the table does not have");
+      PostMessage(IDAPI_ERR_INVALID_ARGUMENT, "The index " + indexName + " names field " +
+                                                  std::to_string(number) +
+                                                  ", which the table does not have");
       return IDAPI_ERR_INVALID_ARGUMENT;
     }
     names.push_back(c->fields[number - 1u].name);
@@ -350,10 +351,11 @@ uint16_t CreateTable(void* database, uint16_t, const IdapiTableDefinition* defin
   for (size_t i = 1; i < lines.size(); ++i) {
     const int32_t r = RCreatDDS(member.c_str(), 1, lines[i].c_str(), 2);
     const bool keyLine = i >= lines.size() - keyLines;
-    if (r < 0 && !keyLine) return Failed("The DDS source of " + qualified + " could not be written");
+    if (r < 0 && !keyLine)
+      return Failed("The DDS source of " + qualified + " could not be written");
   }
-  const std::string command = "CRTPF FILE(" + qualified + ") SRCFILE(" + source + ")" +
-                              " SIZE(10000 1000 100) SHARE(*YES)";
+  const std::string command =
+      "CRTPF FILE(" + qualified + ") SRCFILE(" + source + ")" + " SIZE(10000 1000 100) SHARE(*YES)";
   const int32_t r = VNXCmdExec(command.c_str());
   return r < 0 ? MapClientFailure(r) : IDAPI_OK;
 }

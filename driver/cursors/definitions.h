@@ -25,9 +25,8 @@ uint16_t MaintainIndex(void* cursor, void* database, uint16_t operation, const c
 
 // The CREATE INDEX text of `index` over `fields`:
 //   CREATE  UNIQUE  INDEX MYLIB/ORDX1 ON MYLIB/ORDERS (CUST ASC,DATE ASC)
-std::string CreateIndexStatement(const std::string& index, const std::string& file,
-                                 bool unique, bool descending,
-                                 const std::vector<std::string>& fields);
+std::string CreateIndexStatement(const std::string& index, const std::string& file, bool unique,
+                                 bool descending, const std::vector<std::string>& fields);
 
 // One field of a table to create (an engine field descriptor's part the
 // DDS needs).

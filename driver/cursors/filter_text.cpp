@@ -14,33 +14,60 @@ constexpr int kMaxDepth = 200;
 
 const char* OperatorText(uint32_t op) {
   switch (op) {
-    case IDAPI_FOP_NONE: return "NOT DEFINED";
-    case IDAPI_FOP_ISBLANK: return "ISBLANK";
-    case IDAPI_FOP_NOTBLANK: return "NOTBLANK";
-    case IDAPI_FOP_EQ: return "*EQ";
-    case IDAPI_FOP_NE: return "*NE";
-    case IDAPI_FOP_GT: return ">";
-    case IDAPI_FOP_LT: return "<";
-    case IDAPI_FOP_GE: return ">=";
-    case IDAPI_FOP_LE: return "<=";
-    case IDAPI_FOP_NOT: return "*NOT";
-    case IDAPI_FOP_AND: return "*AND";
-    case IDAPI_FOP_OR: return "*OR";
-    case IDAPI_FOP_NEGATE: return "-";
-    case IDAPI_FOP_ADD: return "+";
-    case IDAPI_FOP_SUBTRACT: return "-";
-    case IDAPI_FOP_MULTIPLY: return "*";
-    case IDAPI_FOP_DIVIDE: return "/";
-    case IDAPI_FOP_MOD: return "MOD";
-    case IDAPI_FOP_REM: return "REM";
-    case IDAPI_FOP_SUM: return "SUM";
-    case IDAPI_FOP_COUNT: return "COUNT";
-    case IDAPI_FOP_MIN: return "MIN";
-    case IDAPI_FOP_MAX: return "MAX";
-    case IDAPI_FOP_AVG: return "AVG";
-    case IDAPI_FOP_CONT: return "CONT";
-    case IDAPI_FOP_LIKE: return "LIKE";
-    default: return nullptr;
+    case IDAPI_FOP_NONE:
+      return "NOT DEFINED";
+    case IDAPI_FOP_ISBLANK:
+      return "ISBLANK";
+    case IDAPI_FOP_NOTBLANK:
+      return "NOTBLANK";
+    case IDAPI_FOP_EQ:
+      return "*EQ";
+    case IDAPI_FOP_NE:
+      return "*NE";
+    case IDAPI_FOP_GT:
+      return ">";
+    case IDAPI_FOP_LT:
+      return "<";
+    case IDAPI_FOP_GE:
+      return ">=";
+    case IDAPI_FOP_LE:
+      return "<=";
+    case IDAPI_FOP_NOT:
+      return "*NOT";
+    case IDAPI_FOP_AND:
+      return "*AND";
+    case IDAPI_FOP_OR:
+      return "*OR";
+    case IDAPI_FOP_NEGATE:
+      return "-";
+    case IDAPI_FOP_ADD:
+      return "+";
+    case IDAPI_FOP_SUBTRACT:
+      return "-";
+    case IDAPI_FOP_MULTIPLY:
+      return "*";
+    case IDAPI_FOP_DIVIDE:
+      return "/";
+    case IDAPI_FOP_MOD:
+      return "MOD";
+    case IDAPI_FOP_REM:
+      return "REM";
+    case IDAPI_FOP_SUM:
+      return "SUM";
+    case IDAPI_FOP_COUNT:
+      return "COUNT";
+    case IDAPI_FOP_MIN:
+      return "MIN";
+    case IDAPI_FOP_MAX:
+      return "MAX";
+    case IDAPI_FOP_AVG:
+      return "AVG";
+    case IDAPI_FOP_CONT:
+      return "CONT";
+    case IDAPI_FOP_LIKE:
+      return "LIKE";
+    default:
+      return nullptr;
   }
 }
 
@@ -53,7 +80,8 @@ class Translator {
     nodes_ = idapi_get_u16(b_, IDAPI_FEXPR_NODE_AREA);
     literals_ = idapi_get_u16(b_, IDAPI_FEXPR_LITERAL_AREA);
     if (nodes_ >= size_ || literals_ > size_) return Fail("area offsets outside the expression");
-    return Node(0, 0, out) && (out->size() <= kFilterTextLimit || Fail("the selection is too long"));
+    return Node(0, 0, out) &&
+           (out->size() <= kFilterTextLimit || Fail("the selection is too long"));
   }
 
   std::string problem;

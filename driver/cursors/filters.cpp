@@ -33,8 +33,8 @@ std::string FilePart(const std::string& name) {
 }
 
 int32_t OpenPath(RecordCursor* c) {
-  return VNXopen(c->path().name.c_str(),
-                 static_cast<int32_t>(c->openOptions | c->transactionFlag), -1);
+  return VNXopen(c->path().name.c_str(), static_cast<int32_t>(c->openOptions | c->transactionFlag),
+                 -1);
 }
 
 // A reduced format defined on the old handle is defined on the new one.
@@ -108,8 +108,8 @@ uint16_t ActivateFilter(RecordCursor* c, int32_t filterNumber) {
   const std::string path = c->path().name;
   const std::string id = OpenIdentifier(filterNumber);
   std::string query = "OPNQRYF FILE((" + path + ")) OPTION(" +
-                      ((c->openOptions & 0x4) != 0 ? "*ALL" : "*INP") + ") QRYSLT('" +
-                      selection + "') KEYFLD(*FILE) OPNID(" + id + ")";
+                      ((c->openOptions & 0x4) != 0 ? "*ALL" : "*INP") + ") QRYSLT('" + selection +
+                      "') KEYFLD(*FILE) OPNID(" + id + ")";
   if (query.size() >= kCommandLimit) {
     PostMessage(IDAPI_ERR_FAILED, "The filter's selection is too long for the command");
     return IDAPI_ERR_FAILED;

@@ -54,8 +54,8 @@ bool EngineNumber(const EngineField& e, const uint8_t* v, double* out) {
 }
 
 // The engine value as the text a CHAR, DATE, TIME or TIMESTP field holds.
-bool EngineText(const EngineField& e, const uint8_t* v, const ProcedureField& f,
-                std::string* text, std::string* problem) {
+bool EngineText(const EngineField& e, const uint8_t* v, const ProcedureField& f, std::string* text,
+                std::string* problem) {
   char buffer[64];
   const uint16_t word = static_cast<uint16_t>(f.asDecimals);
   int n = 0;
@@ -159,8 +159,8 @@ bool EngineToHost(const EngineField& e, const uint8_t* v, const ProcedureField& 
     std::string text;
     if (!EngineText(e, v, f, &text, problem)) return false;
     if (text.size() > static_cast<size_t>(n)) {
-      return Fail(problem, "the value is longer than the parameter's " + std::to_string(n) +
-                               " characters");
+      return Fail(problem,
+                  "the value is longer than the parameter's " + std::to_string(n) + " characters");
     }
     std::memset(out, ' ', static_cast<size_t>(n));
     std::memcpy(out, text.data(), text.size());
@@ -216,13 +216,13 @@ bool EngineToHost(const EngineField& e, const uint8_t* v, const ProcedureField& 
       return true;
     }
     default:
-      return Fail(problem, "the parameter's host type " + std::to_string(f.asType) +
-                               " has no conversion");
+      return Fail(problem,
+                  "the parameter's host type " + std::to_string(f.asType) + " has no conversion");
   }
 }
 
-bool HostToEngine(const ProcedureField& f, const uint8_t* in, const EngineField& e,
-                  uint8_t* value, std::string* problem) {
+bool HostToEngine(const ProcedureField& f, const uint8_t* in, const EngineField& e, uint8_t* value,
+                  std::string* problem) {
   const int n = f.asLength;
   if (IsText(f.asType)) {
     std::string text(reinterpret_cast<const char*>(in), static_cast<size_t>(n));
@@ -310,8 +310,8 @@ bool HostToEngine(const ProcedureField& f, const uint8_t* in, const EngineField&
       break;
     }
     default:
-      return Fail(problem, "the parameter's host type " + std::to_string(f.asType) +
-                               " has no conversion");
+      return Fail(problem,
+                  "the parameter's host type " + std::to_string(f.asType) + " has no conversion");
   }
   if (f.asType != kAsFloat && f.asType != kAsDouble) {
     number /= std::pow(10.0, f.asDecimals);

@@ -69,15 +69,15 @@ TEST(ParameterValues, WhatDoesNotFitIsRefused) {
   std::string problem;
   EXPECT_FALSE(EngineToHost(Double(), DoubleValue(100000).data(), Host(kAsPacked, 4, 2, 7),
                             out.data(), &problem));
-  EXPECT_FALSE(EngineToHost(Double(), DoubleValue(40000).data(), Host(kAsBin2, 2, 0, 4),
-                            out.data(), &problem));
+  EXPECT_FALSE(EngineToHost(Double(), DoubleValue(40000).data(), Host(kAsBin2, 2, 0, 4), out.data(),
+                            &problem));
   EngineField text;
   text.type = IDAPI_TYPE_STRING;
   text.length = 12;
   EXPECT_FALSE(EngineToHost(text, reinterpret_cast<const uint8_t*>("TOO LONG!!!"),
                             Host(kAsChar, 5, 0, 5), out.data(), &problem));
-  EXPECT_FALSE(EngineToHost(text, reinterpret_cast<const uint8_t*>("12x"),
-                            Host(kAsPacked, 2, 0, 3), out.data(), &problem));
+  EXPECT_FALSE(EngineToHost(text, reinterpret_cast<const uint8_t*>("12x"), Host(kAsPacked, 2, 0, 3),
+                            out.data(), &problem));
   const uint8_t badPacked[] = {0xAB, 0x1F};
   std::vector<uint8_t> back(8);
   EXPECT_FALSE(HostToEngine(Host(kAsPacked, 2, 0, 3), badPacked, Double(), back.data(), &problem));
@@ -103,7 +103,8 @@ TEST(ParameterValues, TextsArePaddedAndTrimmed) {
   ASSERT_TRUE(DateFromText("2024-02-29", 0, &day));
   std::vector<uint8_t> value(4);
   idapi_put_u32(value.data(), 0, static_cast<uint32_t>(day));
-  ASSERT_TRUE(EngineToHost(date, value.data(), Host(kAsDate, 10, 0x0500, 10), out.data(), &problem));
+  ASSERT_TRUE(
+      EngineToHost(date, value.data(), Host(kAsDate, 10, 0x0500, 10), out.data(), &problem));
   EXPECT_EQ(std::string(out.begin(), out.end()), "29.02.2024");
 }
 

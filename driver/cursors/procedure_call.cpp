@@ -48,13 +48,12 @@ uint16_t ReadDeclaration(ProcedureCall* c, const std::string& name, const std::s
   const int32_t parms = VNXopen("YPROCPARMS", 1, 0);
   if (parms < 0) return MapClientFailure(parms);
   std::vector<uint8_t> rows(static_cast<size_t>(count) * kParameterRecordLength);
-  const int32_t got = VNXRead(parms, rows.data(), kParameterRecordLength,
-                              kKeyEqualBlocked | count, key.data(), 10, nullptr);
+  const int32_t got = VNXRead(parms, rows.data(), kParameterRecordLength, kKeyEqualBlocked | count,
+                              key.data(), 10, nullptr);
   Rclose(parms);
   if (got != count) {
     return NotDeclared(name, "has " + std::to_string(got < 0 ? 0 : got) +
-                                 " field records where its header counts " +
-                                 std::to_string(count));
+                                 " field records where its header counts " + std::to_string(count));
   }
   int32_t offset = 0;
   for (int16_t i = 0; i < count; ++i) {
@@ -92,9 +91,9 @@ ProcedureCall* ProcedureOf(const void* statement) {
 uint16_t PrepareProcedure(void* engineDatabase, const char* procedure, void** outStatement) {
   std::string key;
   if (!ProcedureKey(procedure, &key)) {
-    PostMessage(IDAPI_ERR_NO_SUCH_PROCEDURE,
-                std::string("'") + (procedure != nullptr ? procedure : "") +
-                    "' is no procedure name (1 to 10 characters)");
+    PostMessage(IDAPI_ERR_NO_SUCH_PROCEDURE, std::string("'") +
+                                                 (procedure != nullptr ? procedure : "") +
+                                                 "' is no procedure name (1 to 10 characters)");
     return IDAPI_ERR_NO_SUCH_PROCEDURE;
   }
   DatabaseHandle* db = DatabaseOf(engineDatabase);
@@ -132,9 +131,9 @@ uint16_t PrepareProcedure(void* engineDatabase, const char* procedure, void** ou
 uint16_t SetProcedureParameters(ProcedureCall* c, uint16_t count, const void* descriptors,
                                 void* buffer) {
   if (count != c->fields.size()) {
-    PostMessage(IDAPI_ERR_INVALID_ARGUMENT,
-                "The procedure has " + std::to_string(c->fields.size()) + " parameters, not " +
-                    std::to_string(count));
+    PostMessage(IDAPI_ERR_INVALID_ARGUMENT, "The procedure has " +
+                                                std::to_string(c->fields.size()) +
+                                                " parameters, not " + std::to_string(count));
     return IDAPI_ERR_INVALID_ARGUMENT;
   }
   if (count > 0 && (descriptors == nullptr || buffer == nullptr)) {
@@ -163,8 +162,7 @@ uint16_t CallProcedure(ProcedureCall* c) {
   for (size_t i = 0; i < c->fields.size(); ++i) {
     const ProcedureField& f = c->fields[i];
     if ((f.direction & 1) == 0) continue;
-    if (!EngineToHost(c->engineFields[i], ValueOf(c, i), f, input.data() + inputLength,
-                      &problem)) {
+    if (!EngineToHost(c->engineFields[i], ValueOf(c, i), f, input.data() + inputLength, &problem)) {
       PostMessage(IDAPI_ERR_INVALID_ARGUMENT, "Parameter " + f.name + ": " + problem);
       return IDAPI_ERR_INVALID_ARGUMENT;
     }

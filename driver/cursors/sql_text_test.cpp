@@ -121,8 +121,8 @@ TEST(Definitions, TheDdsSourceOfATable) {
       << problem;
   ASSERT_EQ(lines.size(), 9u);
   for (const std::string& l : lines) EXPECT_EQ(l.size(), 80u);
-  EXPECT_EQ(lines[0], std::string(5, ' ') + "*" + std::string(38, ' ') + "UNIQUE" +
-                          std::string(30, ' '));
+  EXPECT_EQ(lines[0],
+            std::string(5, ' ') + "*" + std::string(38, ' ') + "UNIQUE" + std::string(30, ' '));
   EXPECT_EQ(Cols(lines[1], 6, 6), "A");
   EXPECT_EQ(Cols(lines[1], 17, 17), "R");
   EXPECT_EQ(Cols(lines[1], 19, 28), "RCUST     ");
@@ -142,8 +142,8 @@ TEST(Definitions, TheDdsSourceOfATable) {
 TEST(Definitions, BooleansAndBytesAreCharacters) {
   std::vector<std::string> lines;
   std::string problem;
-  ASSERT_TRUE(TableSource("T", {{"OK", IDAPI_TYPE_BOOL, 0, 0}, {"RAW", IDAPI_TYPE_BYTES, 6, 0}},
-                          {}, false, &lines, &problem))
+  ASSERT_TRUE(TableSource("T", {{"OK", IDAPI_TYPE_BOOL, 0, 0}, {"RAW", IDAPI_TYPE_BYTES, 6, 0}}, {},
+                          false, &lines, &problem))
       << problem;
   EXPECT_EQ(Cols(lines[2], 19, 37), "OK             1A  ");
   EXPECT_EQ(Cols(lines[3], 19, 37), "RAW            6A  ");
@@ -181,9 +181,9 @@ TEST(Definitions, WhatCannotBeDefined) {
     EXPECT_FALSE(TableSource("T", {c.field}, {}, false, &lines, &problem));
     EXPECT_NE(problem.find(c.why), std::string::npos) << problem;
   }
-  EXPECT_FALSE(TableSource("T", {{"ABCDEFGHIJ", IDAPI_TYPE_STRING, 1, 0},
-                                 {"ABCDEFGHIJ", IDAPI_TYPE_STRING, 1, 0}},
-                           {}, false, &lines, &problem));
+  EXPECT_FALSE(TableSource(
+      "T", {{"ABCDEFGHIJ", IDAPI_TYPE_STRING, 1, 0}, {"ABCDEFGHIJ", IDAPI_TYPE_STRING, 1, 0}}, {},
+      false, &lines, &problem));
   EXPECT_FALSE(TableSource("T", {{"A", IDAPI_TYPE_STRING, 1, 0}}, {3}, false, &lines, &problem));
 }
 

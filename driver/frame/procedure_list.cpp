@@ -56,10 +56,9 @@ uint16_t ProcedureListCursor::Next(void* out) {
 
 uint16_t ParameterListCursor::Next(void* out) {
   uint8_t record[kParameterRecordLength];
-  const int32_t r =
-      VNXRead(secondFile, record, kParameterRecordLength,
-              state == kStateBeforeFirst ? kKeyEqual : kNextEqual, key.data(),
-              static_cast<int32_t>(kProcedureNameLimit), nullptr);
+  const int32_t r = VNXRead(secondFile, record, kParameterRecordLength,
+                            state == kStateBeforeFirst ? kKeyEqual : kNextEqual, key.data(),
+                            static_cast<int32_t>(kProcedureNameLimit), nullptr);
   if (r < 1) return IDAPI_ERR_EOF;
   state = kStateReading;
   ++row;
@@ -141,8 +140,7 @@ int16_t ClientPcType(int16_t cataloguePcType, int16_t asType) {
       return 4;  // 8-byte float
     default:
       // The COBOL forms: numbers of a numeric host field, texts of a CHAR one.
-      return asType == kAsChar || asType == kAsDate || asType == kAsTime ||
-                     asType == kAsTimestamp
+      return asType == kAsChar || asType == kAsDate || asType == kAsTime || asType == kAsTimestamp
                  ? 0
                  : 4;
   }
@@ -176,9 +174,9 @@ uint16_t OpenProcedureList(void* engineDatabase, const char*, uint16_t, void** o
 uint16_t OpenParameterList(void* engineDatabase, const char* procedure, void** outCursor) {
   std::string key;
   if (!ProcedureKey(procedure, &key)) {
-    PostMessage(IDAPI_ERR_NO_SUCH_PROCEDURE,
-                std::string("'") + (procedure != nullptr ? procedure : "") +
-                    "' is no procedure name (1 to 10 characters)");
+    PostMessage(IDAPI_ERR_NO_SUCH_PROCEDURE, std::string("'") +
+                                                 (procedure != nullptr ? procedure : "") +
+                                                 "' is no procedure name (1 to 10 characters)");
     return IDAPI_ERR_NO_SUCH_PROCEDURE;
   }
   return OpenCatalogue<ParameterListCursor>(

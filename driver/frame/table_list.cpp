@@ -69,38 +69,38 @@ uint16_t OpenTableList(void* engineDatabase, void** outCursor) {
   const int32_t dbNumber = db->number;
   const std::string library = db->library;
   const char marker = db->namingMarker;
-  return OpenCursorObject(
-      engineDatabase, outCursor, [&](int32_t, IdapiCursorObject* engineCursor) -> uint16_t {
-        auto owned = std::make_unique<TableListCursor>();
-        TableListCursor* c = owned.get();
-        c->parent = dbNumber;
-        c->library = library;
-        c->namingMarker = marker;
-        c->AddField("NAME", IDAPI_TYPE_STRING, IDAPI_NAME_TEXT_SIZE);
-        c->AddField("FILENAME", IDAPI_TYPE_STRING, IDAPI_NAME_TEXT_SIZE);
-        c->AddField("EXTENSION", IDAPI_TYPE_STRING, 4);
-        c->AddField("TYPE", IDAPI_TYPE_STRING, 32);
-        c->AddField("DATE", IDAPI_TYPE_DATE, 4);
-        c->AddField("TIME", IDAPI_TYPE_TIME, 4);
-        c->AddField("STRUCTURE", IDAPI_TYPE_STRING, 32);
-        c->AddField("VERSION", IDAPI_TYPE_UINT16, 2);
-        c->AddField("VALID", IDAPI_TYPE_BOOL, 2);
-        c->AddField("PROTECTED", IDAPI_TYPE_BOOL, 2);
-        c->rowLength = IDAPI_TABLE_ROW_SIZE;
-        const int32_t number = AddHandle(std::move(owned));
-        if (number < 0) return IDAPI_ERR_NO_MEMORY;
-        engineCursor->handle = number;
-        if (marker == '*') VNXChoixLibFichierHideDialog();
-        if (CurrentSessionNumber() != 0) VNXChoixLibFichier("*CLEAR");
-        // Without a list of the selection library (a dialog cancelled, a
-        // load that failed) the dictionary's physical files are the list.
-        if (VNXChoixLibFichier(library.c_str()) != 1) {
-          c->fromDictionary = true;
-          c->secondFile = VNXopen("YIDXR0100", 1, -1);
-        }
-        c->state = kStateBeforeFirst;
-        return IDAPI_OK;
-      });
+  return OpenCursorObject(engineDatabase, outCursor,
+                          [&](int32_t, IdapiCursorObject* engineCursor) -> uint16_t {
+                            auto owned = std::make_unique<TableListCursor>();
+                            TableListCursor* c = owned.get();
+                            c->parent = dbNumber;
+                            c->library = library;
+                            c->namingMarker = marker;
+                            c->AddField("NAME", IDAPI_TYPE_STRING, IDAPI_NAME_TEXT_SIZE);
+                            c->AddField("FILENAME", IDAPI_TYPE_STRING, IDAPI_NAME_TEXT_SIZE);
+                            c->AddField("EXTENSION", IDAPI_TYPE_STRING, 4);
+                            c->AddField("TYPE", IDAPI_TYPE_STRING, 32);
+                            c->AddField("DATE", IDAPI_TYPE_DATE, 4);
+                            c->AddField("TIME", IDAPI_TYPE_TIME, 4);
+                            c->AddField("STRUCTURE", IDAPI_TYPE_STRING, 32);
+                            c->AddField("VERSION", IDAPI_TYPE_UINT16, 2);
+                            c->AddField("VALID", IDAPI_TYPE_BOOL, 2);
+                            c->AddField("PROTECTED", IDAPI_TYPE_BOOL, 2);
+                            c->rowLength = IDAPI_TABLE_ROW_SIZE;
+                            const int32_t number = AddHandle(std::move(owned));
+                            if (number < 0) return IDAPI_ERR_NO_MEMORY;
+                            engineCursor->handle = number;
+                            if (marker == '*') VNXChoixLibFichierHideDialog();
+                            if (CurrentSessionNumber() != 0) VNXChoixLibFichier("*CLEAR");
+                            // Without a list of the selection library (a dialog cancelled, a
+                            // load that failed) the dictionary's physical files are the list.
+                            if (VNXChoixLibFichier(library.c_str()) != 1) {
+                              c->fromDictionary = true;
+                              c->secondFile = VNXopen("YIDXR0100", 1, -1);
+                            }
+                            c->state = kStateBeforeFirst;
+                            return IDAPI_OK;
+                          });
 }
 
 }  // namespace vantora::driver

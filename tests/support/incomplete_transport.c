@@ -9,7 +9,7 @@
 #include "mv432transport.h"
 
 MV432T_API int16_t RESConnexion(void* session, const char* machine, const char* program,
-                             const char* user, const char* password) {
+                                const char* user, const char* password) {
   (void)session;
   (void)machine;
   (void)program;

@@ -153,7 +153,7 @@ namespace wire = vantora::wire;
 extern "C" {
 
 MV432T_API int16_t RESConnexion(void* session, const char* machine, const char* program,
-                             const char* user, const char* password) {
+                                const char* user, const char* password) {
   std::lock_guard lock(S().mutex);
   TransportCall c;
   c.entry = "RESConnexion";
@@ -171,7 +171,7 @@ MV432T_API int16_t RESConnexion(void* session, const char* machine, const char* 
 }
 
 #define SIMPLE_ENTRY(name)                                                  \
-  MV432T_API int16_t name(void* session) {                                     \
+  MV432T_API int16_t name(void* session) {                                  \
     std::lock_guard lock(S().mutex);                                        \
     S().calls.push_back({#name, session, {}, 0, 0, {}, {}, {}, {}, false}); \
     int16_t result;                                                         \
@@ -211,7 +211,7 @@ MV432T_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
 }
 
 MV432T_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
-                             int16_t flag) {
+                                int16_t flag) {
   std::lock_guard lock(S().mutex);
   TransportCall c;
   c.entry = "RESReception";

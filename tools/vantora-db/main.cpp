@@ -77,4 +77,3 @@ int main(int argc, char** argv) {
   }
   return allOk ? 0 : 1;
 }
-

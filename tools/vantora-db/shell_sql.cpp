@@ -120,7 +120,8 @@ bool ParseFieldSpec(const std::string& spec, std::string* name, VdbNewField* fie
     }
     return true;
   }
-  *problem = "'" + type + "' is no type (CHAR(n), SMALLINT, INTEGER, DOUBLE, DATE, TIME, "
+  *problem = "'" + type +
+             "' is no type (CHAR(n), SMALLINT, INTEGER, DOUBLE, DATE, TIME, "
              "TIMESTAMP, DECIMAL(p,s), BOOLEAN, BYTES(n))";
   return false;
 }
@@ -192,9 +193,8 @@ bool Shell::Sql(const Args& args) {
   if (uint16_t s = VdbPrepare(database_, text.c_str(), 0, &st); s != IDAPI_OK) return Fail(s);
   std::vector<VdbValue> values;
   for (const std::string& p : parameters) values.push_back(ParameterValue(p));
-  uint16_t s = values.empty()
-                   ? uint16_t{IDAPI_OK}
-                   : VdbBind(st, values.data(), static_cast<uint16_t>(values.size()));
+  uint16_t s = values.empty() ? uint16_t{IDAPI_OK}
+                              : VdbBind(st, values.data(), static_cast<uint16_t>(values.size()));
   VdbCursor* rows = nullptr;
   if (s == IDAPI_OK) s = VdbExecute(st, &rows);
   if (s != IDAPI_OK) {
@@ -259,8 +259,10 @@ bool Shell::Transaction(const std::string& what, const Args& args) {
     s = VdbEndTransaction(database_, 0, what == "commit" ? IDAPI_END_COMMIT : IDAPI_END_ROLLBACK);
   }
   if (s != IDAPI_OK) return Fail(s);
-  std::fprintf(options_.out, "%s\n", what == "begin" ? "transaction begun"
-                                     : what == "commit" ? "committed" : "rolled back");
+  std::fprintf(options_.out, "%s\n",
+               what == "begin"    ? "transaction begun"
+               : what == "commit" ? "committed"
+                                  : "rolled back");
   return true;
 }
 
@@ -336,9 +338,9 @@ bool Shell::Create(const Args& args) {
     }
     numbers.push_back(n);
   }
-  const uint16_t s = VdbAddIndex(c, index.c_str(), numbers.data(),
-                                 static_cast<uint16_t>(numbers.size()), unique ? 1 : 0,
-                                 descending ? 1 : 0, 0);
+  const uint16_t s =
+      VdbAddIndex(c, index.c_str(), numbers.data(), static_cast<uint16_t>(numbers.size()),
+                  unique ? 1 : 0, descending ? 1 : 0, 0);
   VdbCloseCursor(c);
   if (s != IDAPI_OK) return Fail(s);
   std::fprintf(options_.out, "index %s created\n", index.c_str());

@@ -101,12 +101,13 @@ void Shell::AddTableCommands() {
                          [this](const Args& a) { return Fields(a); }};
   commands_["indexes"] = {"indexes TABLE", "list the indexes of a table",
                           [this](const Args& a) { return Indexes(a); }};
-  commands_["browse"] = {"browse TABLE [--index I] [--from KEY] [--to KEY] [--where FILTER] "
-                         "[--limit N] [--all]",
-                         "print the records of a table in key order (KEY: A or A,B for several "
-                         "key fields; --from and --to include their keys; FILTER: a condition "
-                         "such as \"CITY = 'PARIS' AND AMOUNT > 100\", selected on the host)",
-                         [this](const Args& a) { return Browse(a); }};
+  commands_["browse"] = {
+      "browse TABLE [--index I] [--from KEY] [--to KEY] [--where FILTER] "
+      "[--limit N] [--all]",
+      "print the records of a table in key order (KEY: A or A,B for several "
+      "key fields; --from and --to include their keys; FILTER: a condition "
+      "such as \"CITY = 'PARIS' AND AMOUNT > 100\", selected on the host)",
+      [this](const Args& a) { return Browse(a); }};
   commands_["seek"] = {"seek TABLE KEY [--index I] [--gt | --ge]",
                        "print the record with the key (or the first after it, or at or after it)",
                        [this](const Args& a) { return Seek(a); }};
