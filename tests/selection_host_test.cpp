@@ -21,6 +21,7 @@
 #include "mv432slf.h"
 #include "platform/ui_sink.h"
 #include "selection/dialog_runner.h"
+#include "selection/selection_test_support.h"
 #include "tests/support/embedded_host.h"
 
 namespace vantora::testing {
@@ -40,20 +41,7 @@ std::string Trimmed(std::string s) {
   return s;
 }
 
-class PlayedRunner : public DialogRunner {
- public:
-  explicit PlayedRunner(std::function<void(SelectionDialog&)> play) : play_(std::move(play)) {}
-  int Run(SelectionDialog& dialog) override {
-    ++runs;
-    dialog.Opening();
-    play_(dialog);
-    return dialog.result();
-  }
-  int runs = 0;
-
- private:
-  std::function<void(SelectionDialog&)> play_;
-};
+using selection::testing::PlayedRunner;
 
 class SelectionHost : public EmbeddedHostTest {
  protected:
