@@ -54,7 +54,8 @@ bool LoadTransport() {
   settings.GetString("General", "Network", "ehn", network, sizeof network);
   FileNameStorage() = platform::DecoratedModuleName(std::string("MV432") + network);
   platform::Module& module = TheModule();
-  module = platform::Module::Open(FileNameStorage(), reinterpret_cast<const void*>(&LoadTransport));
+  module = platform::CurrentModuleLoader().Open(FileNameStorage(),
+                                                reinterpret_cast<const void*>(&LoadTransport));
   if (!module.IsOpen()) {
     state = TransportState::kMissing;
     Warn("Network DLL (%s) not found !");

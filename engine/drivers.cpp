@@ -45,8 +45,8 @@ DriverModule* ModuleOf(Registry& r, const std::string& type, const platform::Pro
   const std::string stem = ModuleStem(settings, type);
   if (stem.empty()) return nullptr;
   auto m = std::make_unique<DriverModule>();
-  m->module = platform::Module::Open(platform::DecoratedModuleName(stem),
-                                     reinterpret_cast<const void*>(&RegisterDriver));
+  m->module = platform::CurrentModuleLoader().Open(platform::DecoratedModuleName(stem),
+                                                   reinterpret_cast<const void*>(&RegisterDriver));
   if (!m->module.IsOpen()) return nullptr;
   m->init = reinterpret_cast<IdapiDrvInit>(m->module.Symbol(IDAPI_DRVINIT_NAME));
   if (m->init == nullptr) return nullptr;

@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <utility>
 
 namespace vantora::platform {
@@ -64,6 +65,42 @@ void Module::Close() {
     dlclose(handle_);
     handle_ = nullptr;
   }
+}
+
+namespace {
+
+class SystemLoader final : public ModuleLoader {
+ public:
+  Module Open(const std::string& fileName, const void* anchor) override {
+    return Module::Open(fileName, anchor);
+  }
+  Module OpenPath(const std::string& path) override { return Module::OpenPath(path); }
+};
+
+}  // namespace
+
+// One slot for the whole process, exported like the UI sink's: the program
+// and every library it loads see the loader a test put in place.
+__attribute__((visibility("default"))) std::atomic<ModuleLoader*>& ProcessModuleLoaderSlot() {
+  static std::atomic<ModuleLoader*> slot{nullptr};
+  return slot;
+}
+
+ModuleLoader& SystemModuleLoader() {
+  static SystemLoader loader;
+  return loader;
+}
+
+ModuleLoader& CurrentModuleLoader() {
+  ModuleLoader* l = ProcessModuleLoaderSlot().load();
+  return l != nullptr ? *l : SystemModuleLoader();
+}
+
+ScopedModuleLoader::ScopedModuleLoader(ModuleLoader& loader)
+    : previous_(ProcessModuleLoaderSlot().exchange(&loader)) {}
+
+ScopedModuleLoader::~ScopedModuleLoader() {
+  ProcessModuleLoaderSlot().store(previous_);
 }
 
 }  // namespace vantora::platform

@@ -4,9 +4,14 @@
 // a file name ("libMV432tcp.so" here, "MV432tcp.dll" on Windows). The file is
 // looked for first in the folder of the library that asks (given by the
 // address of any of its functions), then along the dynamic loader's own path.
+//
+// Whoever loads a module asks CurrentModuleLoader, an interface, so that a
+// test can stand in for the system's loader (a loader that finds nothing, or
+// one that opens another file); the system's loader is the default.
 #ifndef VANTORA_PLATFORM_MODULE_LOADER_H_
 #define VANTORA_PLATFORM_MODULE_LOADER_H_
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -44,6 +49,34 @@ class Module {
 
  private:
   void* handle_ = nullptr;
+};
+
+class ModuleLoader {
+ public:
+  virtual ~ModuleLoader() = default;
+  // As Module::Open and Module::OpenPath.
+  virtual Module Open(const std::string& fileName, const void* anchor) = 0;
+  virtual Module OpenPath(const std::string& path) = 0;
+};
+
+// The loader of the operating system (Module::Open and Module::OpenPath).
+ModuleLoader& SystemModuleLoader();
+// The loader in use.
+ModuleLoader& CurrentModuleLoader();
+
+// The process-wide slot behind CurrentModuleLoader (exported).
+std::atomic<ModuleLoader*>& ProcessModuleLoaderSlot();
+
+// Makes `loader` the one in use while it lives (tests).
+class ScopedModuleLoader {
+ public:
+  explicit ScopedModuleLoader(ModuleLoader& loader);
+  ~ScopedModuleLoader();
+  ScopedModuleLoader(const ScopedModuleLoader&) = delete;
+  ScopedModuleLoader& operator=(const ScopedModuleLoader&) = delete;
+
+ private:
+  ModuleLoader* previous_;
 };
 
 }  // namespace vantora::platform

@@ -8,6 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/console.h"
+#include "platform/user_paths.h"
+
 namespace vantora::platform {
 namespace {
 
@@ -34,15 +37,8 @@ bool FileExists(const std::string& path) {
 }  // namespace
 
 std::string DefaultProfilePath() {
-  if (const char* named = std::getenv("MV400_INI"); named != nullptr && *named != '\0') {
-    return named;
-  }
-  std::string config;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0') {
-    config = xdg;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    config = std::string(home) + "/.config";
-  }
+  if (auto named = EnvironmentValue("MV400_INI"); named && !named->empty()) return *named;
+  const std::string config = UserConfigHome();
   if (!config.empty()) {
     std::string user = config + "/vantora/MV400.INI";
     if (FileExists(user)) return user;

@@ -6,7 +6,9 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/module_loader.h"
 #include "tests/support/driver_engine.h"
 
 namespace vantora::testing {
@@ -90,6 +92,36 @@ TEST_F(DriverFrame, RepeatedRegistrationsShareOneDriverObjectReleasedOnce) {
   void* fresh = nullptr;
   ASSERT_EQ(VdbDriverObject(kDriver, &fresh), IDAPI_OK);
   EXPECT_EQ(static_cast<IdapiDriverObject*>(fresh)->useCount, 1);
+}
+
+// The engine opens driver modules through the platform's current loader: a
+// loader that finds nothing makes the type unknown to the engine, and the
+// name it was asked for is the decorated module name of the type's setting.
+class RefusingLoader : public platform::ModuleLoader {
+ public:
+  platform::Module Open(const std::string& fileName, const void*) override {
+    asked.push_back(fileName);
+    return {};
+  }
+  platform::Module OpenPath(const std::string& path) override {
+    asked.push_back(path);
+    return {};
+  }
+  std::vector<std::string> asked;
+};
+
+TEST_F(DriverFrame, ADriverModuleTheLoaderCannotOpenIsNoDriver) {
+  WriteSettings("[Driver.Refused]\nModule=MV432DRV\n[Driver.Unnamed]\nLANGDRIVER=DB850WE0\n");
+  StartEngine();
+  RefusingLoader loader;
+  {
+    platform::ScopedModuleLoader scoped(loader);
+    EXPECT_EQ(VdbLoadDriver("Refused"), IDAPI_ERR_NO_DRIVER);
+    EXPECT_EQ(VdbLoadDriver("Unnamed"), IDAPI_ERR_NO_DRIVER);  // no module setting at all
+  }
+  EXPECT_EQ(loader.asked, std::vector<std::string>{"libMV432DRV.so"});
+  // The system's loader is back: the same type now loads.
+  EXPECT_EQ(VdbLoadDriver("Refused"), IDAPI_OK);
 }
 
 TEST_F(DriverFrame, RegisterCloseAndRegisterAgain) {

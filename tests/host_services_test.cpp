@@ -9,13 +9,16 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "host/server/data_queues.h"
 #include "host/server/message_files.h"
 #include "mv432ida.h"
+#include "platform/process_runner.h"
 #include "protocol/byte_order.h"
 #include "tests/support/embedded_host.h"
 
@@ -477,6 +480,61 @@ TEST_F(HostServices, CallsRegisteredExecutables) {
   EXPECT_EQ(PgmCall(slowLink, 4, out, 4, "wait"), -1);
   EXPECT_EQ(MessageId(), "CPF3C4A");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
+// The host starts programs through the platform's process runner; one that
+// stands in for it sees the command split into the path and its arguments,
+// and its outcomes become the documented messages without any real process.
+class RecordingRunner : public platform::ProcessRunner {
+ public:
+  platform::RunOutcome Run(const std::vector<std::string>& argv, std::span<const uint8_t> input,
+                           size_t maxOutput, std::chrono::milliseconds limit,
+                           std::vector<uint8_t>* output, int* exitStatus) override {
+    argv_ = argv;
+    input_.assign(input.begin(), input.end());
+    maxOutput_ = maxOutput;
+    limit_ = limit;
+    output->assign(answer_.begin(), answer_.end());
+    *exitStatus = outcome_ == platform::RunOutcome::kOk ? 0 : 1;
+    return outcome_;
+  }
+  std::vector<std::string> argv_;
+  std::string input_;
+  size_t maxOutput_ = 0;
+  std::chrono::milliseconds limit_{0};
+  std::string answer_;
+  platform::RunOutcome outcome_ = platform::RunOutcome::kOk;
+};
+
+TEST_F(HostServices, ProgramsRunThroughTheCurrentProcessRunner) {
+  std::filesystem::create_directories(dataDirectory_);
+  std::ofstream(dataDirectory_ / "programs.ini")
+      << "[DEMO/ECHO]\nCommand=/opt/tools/echo  --upper   -x\nParameters=B CHAR 8\nTimeout=7\n";
+  RecordingRunner runner;
+  platform::ScopedProcessRunner scoped(runner);
+  ASSERT_EQ(StartSession(), 1);
+  auto d = LinkRecord("ECHO", "DEMO", 0, 0);
+  int32_t link = PgmLink(d.data(), nullptr, nullptr);
+  ASSERT_GT(link, 0);
+  char out[8];
+  runner.answer_ = "ANSWERED";
+  ASSERT_EQ(PgmCall(link, 8, out, 3, "abc"), 1);
+  EXPECT_EQ(runner.argv_, (std::vector<std::string>{"/opt/tools/echo", "--upper", "-x"}));
+  EXPECT_EQ(runner.input_, Pad("abc", 8));
+  EXPECT_EQ(runner.maxOutput_, 8u);
+  EXPECT_EQ(runner.limit_, std::chrono::seconds(7));
+  EXPECT_EQ(std::string(out, 8), "ANSWERED");
+
+  const struct {
+    platform::RunOutcome outcome;
+    const char* message;
+  } failures[] = {{platform::RunOutcome::kFailed, "CPF3C4B"},
+                  {platform::RunOutcome::kTimedOut, "CPF3C4A"}};
+  for (const auto& f : failures) {
+    runner.outcome_ = f.outcome;
+    EXPECT_EQ(PgmCall(link, 8, out, 3, "abc"), -1);
+    EXPECT_EQ(MessageId(), f.message);
+  }
 }
 
 // ---- Server jobs --------------------------------------------------------

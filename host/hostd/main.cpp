@@ -6,13 +6,15 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "host/hostd/hostd_options.h"
-#include "host/hostd/stop_signals.h"
 #include "host/hostd/tcp_server.h"
 #include "host/server/host_setup.h"
+#include "platform/console.h"
+#include "platform/stop_signals.h"
 
 namespace {
 
@@ -37,8 +39,9 @@ void LogLine(LogLevel level, std::string_view text) {
 // --add-user: the password comes from the environment, never from the
 // command line, where other users of the machine could read it.
 int AddUser(vantora::host::Host& h, const std::string& name) {
-  const char* password = std::getenv("VANTORA_PASSWORD");
-  if (password == nullptr || *password == '\0') {
+  const std::optional<std::string> given = vantora::platform::EnvironmentValue("VANTORA_PASSWORD");
+  const std::string password = given.value_or("");
+  if (password.empty()) {
     std::fprintf(stderr, "vantora-hostd: --add-user takes the password from $VANTORA_PASSWORD\n");
     return 2;
   }
@@ -57,7 +60,7 @@ int AddUser(vantora::host::Host& h, const std::string& name) {
 
 int main(int argc, char** argv) {
   using namespace vantora;
-  hostd::BlockStopSignals();
+  vantora::platform::BlockStopSignals();
   std::vector<std::string> args(argv + 1, argv + argc);
   hostd::HostdOptions options;
   std::string error;
@@ -95,7 +98,7 @@ int main(int argc, char** argv) {
               static_cast<unsigned>(server->port()));
   std::fflush(stdout);
 
-  const char* signal = hostd::WaitForStopSignal();
+  const char* signal = vantora::platform::WaitForStopSignal();
   h->Log(LogLevel::kInfo, std::string("stopping on ") + signal + ": " +
                               std::to_string(server->activeConnections()) +
                               " connection(s) to end");

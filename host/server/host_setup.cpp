@@ -6,6 +6,7 @@
 #include "host/server/data_queues.h"
 #include "host/server/demo_procedures.h"
 #include "host/server/host_installation.h"
+#include "platform/user_paths.h"
 
 // GCC 12 at -O3 reports a false -Wrestrict overlap in std::string::assign
 // when Value::Text is inlined with short literals (see seek_sql.cpp).
@@ -177,11 +178,8 @@ std::string RandomPassword() {
 }  // namespace
 
 std::string DefaultDataDirectory() {
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != '\0') {
-    return std::string(data) + "/vantora/host";
-  }
-  const char* home = std::getenv("HOME");
-  return std::string(home != nullptr ? home : ".") + "/.local/share/vantora/host";
+  const std::string data = platform::UserDataHome();
+  return (data.empty() ? std::string(".") : data) + "/vantora/host";
 }
 
 Status CreateDemoLibrary(Storage& storage, int benchRecords) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/console.h"
 #include "tools/vantora-select/select_command.h"
 
 #ifdef VANTORA_WITH_QT
@@ -15,8 +16,8 @@ namespace {
 
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
+    if (auto value = vantora::platform::EnvironmentValue(name); value && !value->empty())
+      return true;
   }
   return false;
 }

@@ -23,11 +23,11 @@ platform::Module OpenModule(const std::string& fileName, const void* anchor) {
   const std::string folder = platform::FolderOfAddress(from);
   if (!folder.empty()) {
     for (const std::string& path : {folder + fileName, folder + "../lib/" + fileName}) {
-      platform::Module m = platform::Module::OpenPath(path);
+      platform::Module m = platform::CurrentModuleLoader().OpenPath(path);
       if (m.IsOpen()) return m;
     }
   }
-  return platform::Module::Open(fileName, nullptr);
+  return platform::CurrentModuleLoader().Open(fileName, nullptr);
 }
 
 std::unique_ptr<ClientLibrary> ClientLibrary::Load(std::string* error) {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/profile.h"
+#include "platform/user_paths.h"
 
 namespace vantora::vtsetup {
 namespace {
@@ -102,13 +103,8 @@ std::string DefaultValue(Field field) {
     case Field::kReceiveTimeout:
       return "60";
     case Field::kDataDirectory: {
-      if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != '\0') {
-        return std::string(data) + "/vantora/host";
-      }
-      if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return std::string(home) + "/.local/share/vantora/host";
-      }
-      return {};
+      const std::string data = platform::UserDataHome();
+      return data.empty() ? data : data + "/vantora/host";
     }
     case Field::kDefaultUser:
       return "VANTORA";

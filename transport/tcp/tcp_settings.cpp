@@ -1,6 +1,9 @@
 #include "transport/tcp/tcp_settings.h"
 
-#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "platform/console.h"
 
 namespace vantora::tcp {
 namespace {
@@ -13,9 +16,10 @@ int SecondsSetting(const platform::Profile& profile, const char* key, int fallba
   return (seconds > kMaxSeconds ? kMaxSeconds : seconds) * 1000;
 }
 
-const char* Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? value : nullptr;
+std::optional<std::string> Env(const char* name) {
+  auto value = platform::EnvironmentValue(name);
+  if (value && value->empty()) return std::nullopt;
+  return value;
 }
 
 }  // namespace
@@ -65,11 +69,10 @@ TcpSettings ReadTcpSettings(const platform::Profile& profile, const char* machin
   s.host = "localhost";
   if (!address.empty() && !SplitAddress(address, &s.host, &s.port)) s.host = address;
   if (s.host.empty()) s.host = "localhost";
-  const char* user = Env("VANTORA_USER");
-  const char* password = Env("VANTORA_PASSWORD");
-  s.user = user != nullptr ? user : profile.GetString("Tcp", "User", "");
-  s.password = user != nullptr ? (password != nullptr ? password : "")
-                               : profile.GetString("Tcp", "Password", "");
+  const std::optional<std::string> user = Env("VANTORA_USER");
+  const std::optional<std::string> password = Env("VANTORA_PASSWORD");
+  s.user = user ? *user : profile.GetString("Tcp", "User", "");
+  s.password = user ? password.value_or("") : profile.GetString("Tcp", "Password", "");
   s.hasCredentials = !s.user.empty();
   return s;
 }

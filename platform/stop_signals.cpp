@@ -2,9 +2,9 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include "host/hostd/stop_signals.h"
+#include "platform/stop_signals.h"
 
-namespace vantora::hostd {
+namespace vantora::platform {
 namespace {
 
 sigset_t StopSet() {
@@ -31,4 +31,4 @@ const char* WaitForStopSignal() {
   return number == SIGINT ? "SIGINT" : "SIGTERM";
 }
 
-}  // namespace vantora::hostd
+}  // namespace vantora::platform

@@ -1,9 +1,9 @@
 // The signals that stop the server (SIGTERM, SIGINT), taken synchronously
 // by one thread rather than in a handler, so stopping runs ordinary code.
-#ifndef VANTORA_HOST_HOSTD_STOP_SIGNALS_H_
-#define VANTORA_HOST_HOSTD_STOP_SIGNALS_H_
+#ifndef VANTORA_PLATFORM_STOP_SIGNALS_H_
+#define VANTORA_PLATFORM_STOP_SIGNALS_H_
 
-namespace vantora::hostd {
+namespace vantora::platform {
 
 // Blocks the stop signals in the calling thread and in every thread it
 // starts afterwards. Call first thing in main.
@@ -11,6 +11,6 @@ void BlockStopSignals();
 // Waits for a stop signal; returns its name ("SIGTERM", "SIGINT").
 const char* WaitForStopSignal();
 
-}  // namespace vantora::hostd
+}  // namespace vantora::platform
 
-#endif  // VANTORA_HOST_HOSTD_STOP_SIGNALS_H_
+#endif  // VANTORA_PLATFORM_STOP_SIGNALS_H_

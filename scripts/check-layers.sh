@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Checks the direction of the code's layers and fails naming each line that
+# breaks one:
+#   - nothing under host/ includes the client library's internals (client/);
+#   - nothing outside host/storage/ includes <sqlite3.h> (benchmarks, which
+#     measure the storage against bare SQLite, excepted);
+#   - outside platform/, product code calls none of getenv, fork, exec*,
+#     dlopen/dlsym, signal or sigaction (tests, benchmarks and fuzz targets
+#     may: they start and kill processes on purpose).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+sources() {  # the C and C++ files tracked by git under the given folders
+  git ls-files -- "$@" | grep -E '\.(c|cc|cpp|h|hpp)$'
+}
+product() {
+  grep -vE '(^|/)(tests|bench|fuzz)/|_test\.(c|cpp)$|_probe\.c$'
+}
+
+failed=0
+report() {  # rule, matching lines
+  if [ -n "$2" ]; then
+    echo "check-layers: $1" >&2
+    echo "$2" | sed 's/^/  /' >&2
+    failed=1
+  fi
+}
+
+report "host code includes the client library's internals" \
+  "$(sources host | xargs -r grep -nE '#include\s+"client/' || true)"
+
+report "<sqlite3.h> included outside host/storage/" \
+  "$(sources . | grep -vE '^host/storage/|^bench/' | xargs -r grep -nE '#include\s+<sqlite3\.h>' || true)"
+
+os_calls='(^|[^A-Za-z0-9_.>:])(std::)?(getenv|secure_getenv|fork|vfork|execv|execve|execvp|execvpe|execl|execlp|execle|dlopen|dlsym|signal|sigaction)\s*\('
+report "operating-system calls outside platform/" \
+  "$(sources . | grep -v '^platform/' | product | xargs -r grep -nE "$os_calls" | grep -vE '^[^:]+:[0-9]+:\s*//' || true)"
+
+if [ "$failed" -ne 0 ]; then
+  echo "check-layers: failed" >&2
+  exit 1
+fi
+echo "check-layers: the layers hold"
