@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "client/conversion/field_converter.h"
+#include "conversion/field_converter.h"
 #include "protocol/byte_order.h"
 
 namespace {

@@ -136,17 +136,21 @@ int32_t DistributePart(SessionRecord* record, int32_t expectedCode) {
   return result;
 }
 
-int32_t Request(int32_t code, std::initializer_list<uint64_t> words) {
+int32_t Request(wire::Op op, std::initializer_list<uint64_t> words, Reply reply) {
   SessionRecord* record = CurrentSession();
   if (record == nullptr) return VNX_ERR_INTERNAL;
-  return RequestOn(record, code, words);
+  return RequestOn(record, op, words, reply);
 }
 
-int32_t RequestOn(SessionRecord* record, int32_t code, std::initializer_list<uint64_t> words) {
+int32_t RequestOn(SessionRecord* record, wire::Op number, std::initializer_list<uint64_t> words,
+                  Reply reply) {
+  const wire::Operation& op = wire::OperationEntry(number);
+  if (!op.Used() || static_cast<int>(words.size()) != op.ArgWords()) return VNX_ERR_INTERNAL;
+  int32_t code = op.code;
+  if (reply == Reply::kNone) code = (code & ~wire::kReplyExpected) | wire::kNoReply;
   int32_t r = StartSessionOn(record);
   if (r != 1) return r;
   if (record->async() && record->asyncState() != 3 && record->pendingCode() != -1) return -1;
-  const wire::Operation& op = wire::OperationEntry(wire::OperationOf(code));
   ResetRequestState(record, words);
   r = SendRequest(record, code, op);
   if (r != 1) return r;

@@ -13,6 +13,7 @@
 #include <initializer_list>
 
 #include "client/session_record.h"
+#include "protocol/operations.h"
 
 namespace vantora::client {
 
@@ -31,12 +32,19 @@ inline int32_t TextLength(const char* text) {
   return n + 1;
 }
 
-// Sends a request on the current session. Returns the request's result,
-// -30 without a current session, or the failing step's result.
-int32_t Request(int32_t code, std::initializer_list<uint64_t> words);
+// Whether a request asks for a reply: as the parameter table's code says,
+// or (the echo without an answer) not at all.
+enum class Reply : uint8_t { kAsTable, kNone };
+
+// Sends operation `op` with its argument words on the current session; the
+// request code is the table's. Returns the request's result, -30 without a
+// current session or when `words` are not the operation's argument words,
+// or the failing step's result.
+int32_t Request(wire::Op op, std::initializer_list<uint64_t> words, Reply reply = Reply::kAsTable);
 
 // The same on a given session record.
-int32_t RequestOn(SessionRecord* record, int32_t code, std::initializer_list<uint64_t> words);
+int32_t RequestOn(SessionRecord* record, wire::Op op, std::initializer_list<uint64_t> words,
+                  Reply reply = Reply::kAsTable);
 
 // Receives the next part of the reply awaited on `record`. `nowait`: ask the
 // transport to return at once. Returns 1 with a part, -1 when nothing has

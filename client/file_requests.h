@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "protocol/record_options.h"
+
 namespace vantora::client {
 
 int32_t SendOpen(const char* file, int32_t mode, int32_t option);
@@ -17,7 +19,7 @@ int32_t SendClose(int32_t h);
 
 // The record count of an options word: bits 0-11 in block mode, else 1.
 inline int32_t RecordCount(int32_t options) {
-  return (options & 0x00080000) != 0 ? (options & 0x0FFF) : 1;
+  return wire::OptionsRecordCount(options);
 }
 
 }  // namespace vantora::client

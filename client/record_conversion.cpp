@@ -9,7 +9,7 @@
 //     12  int16     raw record length
 //     14  int16     number of key fields
 //   field descriptions, 22 bytes each, flags 0x10020000 + n
-//     (client/conversion/field_description.h)
+//     (conversion/field_description.h)
 //   key-field descriptions, 26 bytes each, flags 0x21020000 + n:
 //      0  22 bytes  the field's description
 //     22  int16     index of the key field among the field descriptions
@@ -25,13 +25,13 @@
 #include <memory>
 #include <new>
 
-#include "client/conversion/code_page.h"
-#include "client/conversion/conversion_errors.h"
-#include "client/conversion/field_converter.h"
-#include "client/conversion/field_description.h"
-#include "client/conversion/field_types.h"
 #include "client/file_requests.h"
 #include "client/sessions.h"
+#include "conversion/code_page.h"
+#include "conversion/conversion_errors.h"
+#include "conversion/field_converter.h"
+#include "conversion/field_description.h"
+#include "conversion/field_types.h"
 #include "include/mv432ida.h"
 #include "protocol/byte_order.h"
 

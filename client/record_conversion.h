@@ -1,6 +1,6 @@
 // Client-side record conversion: files opened with VNXopen and both
 // VNX_OPEN_RAW and VNX_OPEN_CLIENT_CONVERT travel as raw AS/400 records and
-// are converted here, field by field (client/conversion/field_converter.h).
+// are converted here, field by field (conversion/field_converter.h).
 // Other handles pass straight through to file_requests.h.
 //
 // State: one process-wide table of slots indexed by file handle (grown to

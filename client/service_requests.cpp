@@ -35,21 +35,22 @@ int32_t DataLength(int32_t count, const void* entries) {
 extern "C" {
 
 MV432IDA_API int32_t Rsystem(const char* command) {
-  return Request(0x0512, {Word(TextLength(command)), Word(command)});
+  return Request(wire::kOpRsystem, {Word(TextLength(command)), Word(command)});
 }
 
 MV432IDA_API int32_t VNXCmdExec(const char* command) {
-  return Request(0x0558, {Word(TextLength(command)), Word(command)});
+  return Request(wire::kOpCmdExec, {Word(TextLength(command)), Word(command)});
 }
 
 MV432IDA_API int32_t PgmLink(void* descriptor, const void* parameters, const void* entries) {
   auto* d = static_cast<uint8_t*>(descriptor);
   const int32_t n = d == nullptr ? 0 : wire::LoadLeI16(d + kLinkParameterCount);
   const int32_t m = d == nullptr ? 0 : wire::LoadLeI16(d + kLinkEntryCount);
-  int32_t link = Request(0x0128, {Word(22), Word(d), Word(n), Word(14 * n), Word(parameters),
-                                  Word(2), Word(d == nullptr ? nullptr : d + kLinkAnswer1), Word(2),
-                                  Word(d == nullptr ? nullptr : d + kLinkAnswer2), Word(m),
-                                  Word(2 * m), Word(entries)});
+  int32_t link =
+      Request(wire::kOpPgmLink, {Word(22), Word(d), Word(n), Word(14 * n), Word(parameters),
+                                 Word(2), Word(d == nullptr ? nullptr : d + kLinkAnswer1), Word(2),
+                                 Word(d == nullptr ? nullptr : d + kLinkAnswer2), Word(m),
+                                 Word(2 * m), Word(entries)});
   if (d != nullptr) wire::StoreLeI32(d + kLinkNumber, link);
   return link;
 }
@@ -58,39 +59,40 @@ MV432IDA_API int32_t PgmCall(int32_t link, int32_t outLength, void* outData, int
                              const void* inData) {
   const int32_t out = static_cast<int16_t>(outLength);
   const int32_t in = static_cast<int16_t>(inLength);
-  return Request(0x0129, {Word(link), Word(out), Word(outData), Word(in), Word(inData)});
+  return Request(wire::kOpPgmCall, {Word(link), Word(out), Word(outData), Word(in), Word(inData)});
 }
 
 MV432IDA_API int32_t PgmUnLink(int32_t link) {
-  return Request(0x022A, {Word(link)});
+  return Request(wire::kOpPgmUnLink, {Word(link)});
 }
 
 MV432IDA_API int32_t JOBcall(const char* name1, const char* name2) {
-  return Request(0x052B, {Word(10), Word(name1), Word(10), Word(name2)});
+  return Request(wire::kOpJobCall, {Word(10), Word(name1), Word(10), Word(name2)});
 }
 
 MV432IDA_API int32_t JOBsend(int32_t job, int32_t length, const void* data) {
-  return Request(0x052C, {Word(job), Word(length), Word(length), Word(data)});
+  return Request(wire::kOpJobSend, {Word(job), Word(length), Word(length), Word(data)});
 }
 
 MV432IDA_API int32_t JOBreceive(int32_t job, int32_t length, void* buffer) {
-  return Request(0x012D, {Word(job), Word(length), Word(length), Word(buffer)});
+  return Request(wire::kOpJobReceive, {Word(job), Word(length), Word(length), Word(buffer)});
 }
 
 MV432IDA_API int32_t JOBsendreceive(int32_t job, int32_t sendLength, const void* sendData,
                                     int32_t receiveLength, void* buffer) {
-  return Request(0x0532, {Word(job), Word(sendLength), Word(sendLength), Word(sendData),
-                          Word(receiveLength), Word(receiveLength), Word(buffer)});
+  return Request(wire::kOpJobSendReceive,
+                 {Word(job), Word(sendLength), Word(sendLength), Word(sendData),
+                  Word(receiveLength), Word(receiveLength), Word(buffer)});
 }
 
 MV432IDA_API int32_t VNXLinkDataQueue(const char* queue, const char* library, int32_t value1,
                                       int32_t value2, const char* name3) {
-  return Request(0x0134, {Word(10), Word(queue), Word(10), Word(library), Word(value1),
-                          Word(value2), Word(10), Word(name3)});
+  return Request(wire::kOpLinkDataQueue, {Word(10), Word(queue), Word(10), Word(library),
+                                          Word(value1), Word(value2), Word(10), Word(name3)});
 }
 
 MV432IDA_API int32_t VNXUnlinkDataQueue(int32_t queueLink) {
-  return Request(0x0135, {Word(queueLink)});
+  return Request(wire::kOpUnlinkDataQueue, {Word(queueLink)});
 }
 
 MV432IDA_API int32_t VNXSendDataQueue(int32_t queueLink, const void* data, int32_t length,
@@ -99,8 +101,8 @@ MV432IDA_API int32_t VNXSendDataQueue(int32_t queueLink, const void* data, int32
     key = nullptr;
     keyLength = 0;
   }
-  return Request(0x0136, {Word(queueLink), Word(length), Word(data), Word(length), Word(keyLength),
-                          Word(key), Word(keyLength)});
+  return Request(wire::kOpSendDataQueue, {Word(queueLink), Word(length), Word(data), Word(length),
+                                          Word(keyLength), Word(key), Word(keyLength)});
 }
 
 MV432IDA_API int32_t VNXReceiveDataQueue(int32_t queueLink, void* buffer, int32_t length,
@@ -110,111 +112,113 @@ MV432IDA_API int32_t VNXReceiveDataQueue(int32_t queueLink, void* buffer, int32_
     key = nullptr;
     keyLength = 0;
   }
-  return Request(0x0137, {Word(queueLink), Word(length), Word(buffer), Word(length), Word(wait),
-                          Word(order == nullptr ? 0 : 2), Word(order), Word(keyLength), Word(key),
-                          Word(keyLength)});
+  return Request(
+      wire::kOpReceiveDataQueue,
+      {Word(queueLink), Word(length), Word(buffer), Word(length), Word(wait),
+       Word(order == nullptr ? 0 : 2), Word(order), Word(keyLength), Word(key), Word(keyLength)});
 }
 
 MV432IDA_API int32_t VNXSqlBegin(void) {
-  return Request(0x0138, {});
+  return Request(wire::kOpSqlBegin, {});
 }
 MV432IDA_API int32_t VNXSqlEnd(void) {
-  return Request(0x0139, {});
+  return Request(wire::kOpSqlEnd, {});
 }
 
 MV432IDA_API int32_t VNXSqlSqlca(void* buffer, int32_t length) {
-  return Request(0x013A, {Word(length), Word(buffer), Word(length)});
+  return Request(wire::kOpSqlSqlca, {Word(length), Word(buffer), Word(length)});
 }
 
 MV432IDA_API int32_t VNXSqlImmediate(const char* statement, int32_t length) {
-  return Request(0x013B, {Word(length), Word(statement), Word(length)});
+  return Request(wire::kOpSqlImmediate, {Word(length), Word(statement), Word(length)});
 }
 
 MV432IDA_API int32_t VNXSqlDeclare(const char* statement, int32_t length) {
-  return Request(0x013C, {Word(length), Word(statement), Word(length)});
+  return Request(wire::kOpSqlDeclare, {Word(length), Word(statement), Word(length)});
 }
 
 MV432IDA_API int32_t VNXSqlOpen(int32_t cursor) {
-  return Request(0x013D, {Word(cursor)});
+  return Request(wire::kOpSqlOpen, {Word(cursor)});
 }
 MV432IDA_API int32_t VNXSqlCommit(int32_t option) {
-  return Request(0x013E, {Word(option)});
+  return Request(wire::kOpSqlCommit, {Word(option)});
 }
 
 MV432IDA_API int32_t VNXSqlFetch(int32_t cursor, void* buffer, int32_t length) {
-  return Request(0x013F, {Word(cursor), Word(length), Word(buffer), Word(length)});
+  return Request(wire::kOpSqlFetch, {Word(cursor), Word(length), Word(buffer), Word(length)});
 }
 
 MV432IDA_API int32_t VNXSqlEFetch(int32_t cursor, void* buffer, int32_t rowLength, int32_t rowCount,
                                   int32_t operation) {
-  return Request(0x0154, {Word(cursor), Word(rowLength * rowCount), Word(buffer), Word(rowLength),
-                          Word(rowCount), Word(operation)});
+  return Request(wire::kOpSqlEFetch, {Word(cursor), Word(rowLength * rowCount), Word(buffer),
+                                      Word(rowLength), Word(rowCount), Word(operation)});
 }
 
 MV432IDA_API int32_t VNXSqlRow(int32_t cursor, const void* data, int32_t length) {
-  return Request(0x0141, {Word(cursor), Word(length), Word(data), Word(length)});
+  return Request(wire::kOpSqlRow, {Word(cursor), Word(length), Word(data), Word(length)});
 }
 
 MV432IDA_API int32_t VNXSqlClose(int32_t cursor) {
-  return Request(0x0140, {Word(cursor)});
+  return Request(wire::kOpSqlClose, {Word(cursor)});
 }
 
 MV432IDA_API int32_t VNXApiCall(const char* s1, const char* s2, const char* s3, const char* s4,
                                 const char* s5, const char* s6, const char* s7, const char* s8) {
-  return Request(0x0157, {Word(TextLength(s1)), Word(s1), Word(TextLength(s2)), Word(s2),
-                          Word(TextLength(s3)), Word(s3), Word(TextLength(s4)), Word(s4),
-                          Word(TextLength(s5)), Word(s5), Word(TextLength(s6)), Word(s6),
-                          Word(TextLength(s7)), Word(s7), Word(TextLength(s8)), Word(s8)});
+  return Request(wire::kOpApiCall,
+                 {Word(TextLength(s1)), Word(s1), Word(TextLength(s2)), Word(s2),
+                  Word(TextLength(s3)), Word(s3), Word(TextLength(s4)), Word(s4),
+                  Word(TextLength(s5)), Word(s5), Word(TextLength(s6)), Word(s6),
+                  Word(TextLength(s7)), Word(s7), Word(TextLength(s8)), Word(s8)});
 }
 
 MV432IDA_API int32_t VNXMapFile(int32_t value, const char* name, int32_t option) {
-  return Request(0x0556, {Word(value), Word(TextLength(name)), Word(name), Word(option)});
+  return Request(wire::kOpMapFile, {Word(value), Word(TextLength(name)), Word(name), Word(option)});
 }
 
 MV432IDA_API int32_t VNXDBstart(int32_t value, int32_t count, const void* entries,
                                 const void* data) {
-  return Request(0x014A, {Word(value), Word(count), Word(16 * count), Word(entries),
-                          Word(DataLength(count, entries)), Word(data)});
+  return Request(wire::kOpDbStart, {Word(value), Word(count), Word(16 * count), Word(entries),
+                                    Word(DataLength(count, entries)), Word(data)});
 }
 
 MV432IDA_API int32_t VNXDBopen(int32_t listCount, const void* list, int32_t count,
                                const void* entries, const void* data) {
-  return Request(0x014D,
+  return Request(wire::kOpDbOpen,
                  {Word(listCount), Word(4 * listCount), Word(list), Word(count), Word(16 * count),
                   Word(entries), Word(DataLength(count, entries)), Word(data)});
 }
 
 MV432IDA_API int32_t VNXDBstop(int32_t value) {
-  return Request(0x014B, {Word(value)});
+  return Request(wire::kOpDbStop, {Word(value)});
 }
 
 MV432IDA_API int32_t VNXDBinit(int32_t a, int32_t b, int32_t c) {
-  return Request(0x014C, {Word(a), Word(b), Word(c)});
+  return Request(wire::kOpDbInit, {Word(a), Word(b), Word(c)});
 }
 
 MV432IDA_API int32_t VNXecho(void* buffer, int32_t length, int32_t answer) {
-  return Request(answer != 0 ? 0x014F : 0x024F,
-                 {Word(length), Word(buffer), Word(length), Word(answer)});
+  return Request(wire::kOpEcho, {Word(length), Word(buffer), Word(length), Word(answer)},
+                 answer != 0 ? Reply::kAsTable : Reply::kNone);
 }
 
 MV432IDA_API int32_t ReadTableASCII_EBCDIC(void* table) {
-  return Request(0x0124, {Word(256), Word(table)});
+  return Request(wire::kOpReadTableAsciiEbcdic, {Word(256), Word(table)});
 }
 
 MV432IDA_API int32_t ReadTableEBCDIC_ASCII(void* table) {
-  return Request(0x0125, {Word(256), Word(table)});
+  return Request(wire::kOpReadTableEbcdicAscii, {Word(256), Word(table)});
 }
 
 MV432IDA_API int32_t WriteTableASCII_EBCDIC(const void* table) {
-  return Request(0x0226, {Word(256), Word(table)});
+  return Request(wire::kOpWriteTableAsciiEbcdic, {Word(256), Word(table)});
 }
 
 MV432IDA_API int32_t WriteTableEBCDIC_ASCII(const void* table) {
-  return Request(0x0227, {Word(256), Word(table)});
+  return Request(wire::kOpWriteTableEbcdicAscii, {Word(256), Word(table)});
 }
 
 MV432IDA_API int32_t RTV_AS_VER(int32_t* version) {
-  return Request(0x012E, {Word(4), Word(version)});
+  return Request(wire::kOpRtvAsVer, {Word(4), Word(version)});
 }
 
 }  // extern "C"

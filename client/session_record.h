@@ -41,6 +41,7 @@
 #include "protocol/byte_order.h"
 #include "protocol/message_format.h"
 #include "protocol/operations.h"
+#include "protocol/session_open.h"
 
 namespace vantora::client {
 
@@ -65,9 +66,9 @@ inline constexpr int kOffHeader = 170;
 inline constexpr int kOffData = 234;
 inline constexpr int kWireSize = kOffData + wire::kDataAreaSize;
 
-inline constexpr int kMachineNameSize = 18;
-inline constexpr int kUserIdSize = 10;
-inline constexpr int kPasswordSize = 10;
+inline constexpr int kMachineNameSize = wire::kSessionMachineNameSize;
+inline constexpr int kUserIdSize = wire::kSessionUserSize;
+inline constexpr int kPasswordSize = wire::kSessionPasswordSize;
 inline constexpr int kTransportPrivate = MV432T_PRIVATE_SIZE;
 static_assert(kOffData - MV432T_PREFIX_SIZE == MV432T_CONTINUATION_PREFIX);
 static_assert(kOffHeader - MV432T_PREFIX_SIZE == MV432T_FIRST_PART_PREFIX);

@@ -167,12 +167,12 @@ int32_t StartSessionOn(SessionRecord* record) {
   record->SetI16(kOffAsyncState, 0);
   record->SetI16(kOffPendingCode, -1);
   record->SetI16(kOffConnected, 1);
-  static const char kServerName[] = "VANTORA";
-  int32_t result =
-      RequestOn(record, 0x0115,
-                {Word(3), Word(2), Word(int32_t{sizeof kServerName}), Word(kServerName), Word(0),
-                 Word(kMachineNameSize), Word(record->machineName()), Word(kUserIdSize),
-                 Word(record->userId()), Word(kPasswordSize), Word(record->password())});
+  int32_t result = RequestOn(
+      record, wire::kOpSessionOpen,
+      {Word(wire::kSessionOpenFirstValue), Word(wire::kSessionOpenSecondValue),
+       Word(int32_t{sizeof wire::kSessionServerName}), Word(wire::kSessionServerName),
+       Word(wire::kSessionOpenFourthValue), Word(kMachineNameSize), Word(record->machineName()),
+       Word(kUserIdSize), Word(record->userId()), Word(kPasswordSize), Word(record->password())});
   if (result >= 0) return 1;
   FailSessionOpen(record);
   return result;
@@ -203,7 +203,7 @@ void FailSessionOpen(SessionRecord* record) {
 int32_t FreeRecord(SessionRecord* record) {
   if (record->connected()) {
     record->SetI16(kOffModeBits, static_cast<int16_t>(record->modeBits() & ~kModeAsync));
-    RequestOn(record, 0x0216, {});
+    RequestOn(record, wire::kOpSessionEnd, {});
     int16_t r = Transport().disconnect(record);
     if (r != 1) return r;
   }

@@ -138,13 +138,20 @@ MV432IDA_API int32_t RTV_PC_VER(int32_t* version);
 #define VNX_READ_KEY_GE 0x08000000
 #define VNX_READ_KEY_LT 0x09000000
 #define VNX_READ_KEY_LE 0x0A000000
-#define VNX_READ_NEXT_EQUAL 0x0B000000
-#define VNX_READ_NEXT_UNEQUAL 0x0D000000
-#define VNX_READ_RRN 0x0F000000
+#define VNX_READ_NEXT_EQUAL 0x0B000000    /* next record with the same key */
+#define VNX_READ_PRIOR_EQUAL 0x0C000000   /* prior record with the same key */
+#define VNX_READ_NEXT_UNEQUAL 0x0D000000  /* next record with another key */
+#define VNX_READ_PRIOR_UNEQUAL 0x0E000000 /* prior record with another key */
+#define VNX_READ_RRN 0x0F000000           /* by relative record number */
+/* Write operation codes: the high byte of VNXWrite's options word. */
+#define VNX_WRITE_INSERT 0x01000000 /* add the records */
+#define VNX_WRITE_UPDATE 0x02000000 /* change the current record */
+#define VNX_WRITE_DELETE 0x03000000 /* delete the current record */
 /* Flags of VNXRead's and VNXWrite's options word; bits 0-11 hold the count. */
-#define VNX_READ_NO_LOCK 0x00010000
-#define VNX_READ_POSITION_ONLY 0x00020000
-#define VNX_BLOCK 0x00080000
+#define VNX_READ_NO_LOCK 0x00010000       /* reads: take no record lock */
+#define VNX_READ_POSITION_ONLY 0x00020000 /* reads: position, return no record */
+#define VNX_WRITE_NO_NULL_MAP 0x00020000  /* writes: the records carry no null map */
+#define VNX_BLOCK 0x00080000              /* bits 0-11 count the records */
 #define VNX_COUNT_MASK 0x00000FFF
 /* VNXopen mode bits: raw AS/400 records, converted by the client. */
 #define VNX_OPEN_RAW 0x00100000

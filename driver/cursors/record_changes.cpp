@@ -13,9 +13,9 @@
 namespace vantora::driver {
 namespace {
 
-constexpr uint32_t kWriteInsert = 0x01000000;
-constexpr uint32_t kWriteUpdate = 0x02000000;
-constexpr uint32_t kWithoutNullMap = 0x00020000;
+constexpr uint32_t kWriteInsert = VNX_WRITE_INSERT;
+constexpr uint32_t kWriteUpdate = VNX_WRITE_UPDATE;
+constexpr uint32_t kWithoutNullMap = VNX_WRITE_NO_NULL_MAP;
 constexpr char kFullFormat[] = "          ";
 constexpr int32_t kBlockBytes = 32000;
 

@@ -25,28 +25,29 @@
 
 #include "driver/frame/handles.h"
 #include "idapi.h"
+#include "mv432ida.h"
 
 namespace vantora::driver {
 
 // Read operation codes (the high byte of the client library's read options).
 enum ReadOperation : uint8_t {
-  kReadSame = 0x01,
-  kReadNext = 0x02,
-  kReadPrior = 0x03,
-  kReadFirst = 0x04,
-  kReadLast = 0x05,
-  kReadKeyEqual = 0x06,
-  kReadKeyAfter = 0x07,
-  kReadKeyAtOrAfter = 0x08,
-  kReadKeyBefore = 0x09,
-  kReadKeyAtOrBefore = 0x0A,
-  kReadNextEqual = 0x0B,
-  kReadByNumber = 0x0F,
+  kReadSame = VNX_READ_SAME >> 24,
+  kReadNext = VNX_READ_NEXT >> 24,
+  kReadPrior = VNX_READ_PRIOR >> 24,
+  kReadFirst = VNX_READ_FIRST >> 24,
+  kReadLast = VNX_READ_LAST >> 24,
+  kReadKeyEqual = VNX_READ_KEY_EQ >> 24,
+  kReadKeyAfter = VNX_READ_KEY_GT >> 24,
+  kReadKeyAtOrAfter = VNX_READ_KEY_GE >> 24,
+  kReadKeyBefore = VNX_READ_KEY_LT >> 24,
+  kReadKeyAtOrBefore = VNX_READ_KEY_LE >> 24,
+  kReadNextEqual = VNX_READ_NEXT_EQUAL >> 24,
+  kReadByNumber = VNX_READ_RRN >> 24,
 };
 
-constexpr uint32_t kNoLock = 0x00010000;
-constexpr uint32_t kPositionOnly = 0x00020000;
-constexpr uint32_t kBlocked = 0x00080000;
+constexpr uint32_t kNoLock = VNX_READ_NO_LOCK;
+constexpr uint32_t kPositionOnly = VNX_READ_POSITION_ONLY;
+constexpr uint32_t kBlocked = VNX_BLOCK;
 
 inline uint32_t Options(uint8_t operation, uint32_t flags = 0) {
   return (static_cast<uint32_t>(operation) << 24) | flags;

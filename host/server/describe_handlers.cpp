@@ -36,43 +36,10 @@
 #include "host/server/host_status.h"
 #include "host/server/open_file.h"
 #include "protocol/byte_order.h"
+#include "protocol/file_descriptions.h"
 
 namespace vantora::host {
 namespace {
-
-constexpr int32_t kCounted = 0x00020000;
-constexpr int kDescHeader = 0x08;
-constexpr int kDescFile = 0x09;
-constexpr int kDescFields = 0x10;
-constexpr int kDescFields24 = 0x11;
-constexpr int kDescKeys = 0x21;
-constexpr int kDescRecordCount = 0x40;
-
-constexpr int kHeaderSize = 16;
-constexpr int kFileSize = 18;
-constexpr int kFieldSize = 22;
-constexpr int kField24Size = 24;
-constexpr int kKeySize = 26;
-
-constexpr int kName = 0;
-constexpr int kHdrFields = 10;
-constexpr int kHdrRecordLength = 12;
-constexpr int kHdrKeys = 14;
-constexpr int kFileFlags = 16;
-constexpr int kFldPcType = 10;
-constexpr int kFldPcLength = 12;
-constexpr int kFldPcDecimals = 14;
-constexpr int kFldAsType = 16;
-constexpr int kFldAsLength = 18;
-constexpr int kFldAsDecimals = 20;
-constexpr int kFldFlags = 22;
-constexpr int kKeyIndex = 22;
-constexpr int kKeyDescending = 24;
-
-void PutName(std::string_view name, uint8_t* out) {
-  std::memset(out, ' ', 10);
-  std::memcpy(out, name.data(), std::min<size_t>(name.size(), 10));
-}
 
 void PutI16(uint8_t* out, int v) {
   wire::StoreLeI16(out, static_cast<int16_t>(v));
@@ -90,27 +57,21 @@ struct Subject {
 };
 
 void Header(const Subject& s, uint8_t* out) {
-  PutName(s.formatName, out + kName);
-  PutI16(out + kHdrFields, static_cast<int>(s.codec->fields().size()));
-  PutI16(out + kHdrRecordLength, s.codec->dataLength());
-  PutI16(out + kHdrKeys, static_cast<int>(s.keyCount));
+  wire::WriteDescriptionName(s.formatName, out + wire::kDescHdrFormatName);
+  PutI16(out + wire::kDescHdrFieldCount, static_cast<int>(s.codec->fields().size()));
+  PutI16(out + wire::kDescHdrRecordLength, s.codec->dataLength());
+  PutI16(out + wire::kDescHdrKeyCount, static_cast<int>(s.keyCount));
 }
 
 void FileDesc(const Subject& s, uint8_t* out) {
   Header(s, out);
   bool nullCapable = false;
   for (const WireField& w : s.codec->fields()) nullCapable |= w.def.nullCapable;
-  PutI16(out + kFileFlags, s.flags | (nullCapable ? 4 : 0));
+  PutI16(out + wire::kDescFileFlags, s.flags | (nullCapable ? wire::kDescFileNullCapable : 0));
 }
 
-void Field(const WireField& w, uint8_t* out) {
-  PutName(w.name, out + kName);
-  PutI16(out + kFldPcType, w.pcType);
-  PutI16(out + kFldPcLength, w.pcLength);
-  PutI16(out + kFldPcDecimals, w.pcDecimals);
-  PutI16(out + kFldAsType, w.asType);
-  PutI16(out + kFldAsLength, w.asLength);
-  PutI16(out + kFldAsDecimals, w.asDecimals);
+void Field(const WireField& w, bool withFlags, uint8_t* out) {
+  wire::WriteFieldEntry(w.DescriptionEntry(), withFlags, out);
 }
 
 // The key fields of the access path, as (field, descending).
@@ -131,7 +92,8 @@ Subject OfRecordFile(const RecordFile& f, const RecordCodec& codec) {
   s.codec = &codec;
   s.keyCount = f.cursor->keyFieldCount();
   const FileDescription& d = f.cursor->file();
-  s.flags = (d.unique && f.cursor->keyed() ? 1 : 0) | (d.kind == FileKind::kLogical ? 2 : 0);
+  s.flags = (d.unique && f.cursor->keyed() ? wire::kDescFileUniqueKeys : 0) |
+            (d.kind == FileKind::kLogical ? wire::kDescFileLogical : 0);
   s.keys = Keys(f);
   s.count = [&f](int64_t* n) { return f.cursor->RecordCount(n); };
   return s;
@@ -202,48 +164,47 @@ void VNXGetDesc(RequestContext& c) {
   const Subject& s = *subject;
   const int32_t size = c.request.Value(2);
   const int32_t flags = c.request.Value(3);
-  const int kind = (flags >> 24) & 0xFF;
+  const int kind = wire::DescriptionKindOf(flags);
   const size_t low = static_cast<size_t>(flags & 0xFFFF);
-  const size_t first = (flags & kCounted) != 0 ? 0 : low;
-  const size_t count = (flags & kCounted) != 0 ? low : 1;
+  const size_t first = (flags & wire::kDescCounted) != 0 ? 0 : low;
+  const size_t count = (flags & wire::kDescCounted) != 0 ? low : 1;
   if (size < 1 || size > 4096) {
     c.Fail(kStatusInvalidRequest, "CPF9898");
     return;
   }
   switch (kind) {
-    case kDescHeader:
-      c.result =
-          Entries(c, 1, size, kHeaderSize, 0, 1, 1, [&](size_t, uint8_t* e) { Header(s, e); });
+    case wire::kDescHeader:
+      c.result = Entries(c, 1, size, wire::kDescHeaderSize, 0, 1, 1,
+                         [&](size_t, uint8_t* e) { Header(s, e); });
       return;
-    case kDescFile:
-      c.result =
-          Entries(c, 1, size, kFileSize, 0, 1, 1, [&](size_t, uint8_t* e) { FileDesc(s, e); });
+    case wire::kDescFile:
+      c.result = Entries(c, 1, size, wire::kDescFileSize, 0, 1, 1,
+                         [&](size_t, uint8_t* e) { FileDesc(s, e); });
       return;
-    case kDescFields:
-    case kDescFields24: {
+    case wire::kDescFields:
+    case wire::kDescFields24: {
       const auto& fields = s.codec->fields();
-      c.result = Entries(c, 1, size, kind == kDescFields ? kFieldSize : kField24Size, first, count,
-                         fields.size(), [&](size_t i, uint8_t* e) {
-                           Field(fields[i], e);
-                           wire::StoreLe16(e + kFldFlags, fields[i].flags);
-                         });
+      const bool withFlags = kind == wire::kDescFields24;
+      c.result = Entries(c, 1, size, withFlags ? wire::kDescField24Size : wire::kDescFieldSize,
+                         first, count, fields.size(),
+                         [&](size_t i, uint8_t* e) { Field(fields[i], withFlags, e); });
       return;
     }
-    case kDescKeys:
-      c.result =
-          Entries(c, 1, size, kKeySize, first, count, s.keys.size(), [&](size_t i, uint8_t* e) {
-            Field(*s.keys[i].first, e);
-            PutI16(e + kKeyIndex, static_cast<int>(s.keys[i].first->source));
-            PutI16(e + kKeyDescending, s.keys[i].second ? 1 : 0);
+    case wire::kDescKeys:
+      c.result = Entries(
+          c, 1, size, wire::kDescKeySize, first, count, s.keys.size(), [&](size_t i, uint8_t* e) {
+            Field(*s.keys[i].first, false, e);
+            PutI16(e + wire::kDescKeyFieldIndex, static_cast<int>(s.keys[i].first->source));
+            PutI16(e + wire::kDescKeyDescending, s.keys[i].second ? 1 : 0);
           });
       return;
-    case kDescRecordCount: {
+    case wire::kDescRecordCount: {
       int64_t records = 0;
       if (Status st = s.count(&records); !st.ok()) {
         c.Fail(st);
         return;
       }
-      c.result = Entries(c, 1, size, 4, 0, 1, 1, [&](size_t, uint8_t* e) {
+      c.result = Entries(c, 1, size, wire::kDescRecordCountSize, 0, 1, 1, [&](size_t, uint8_t* e) {
         wire::StoreLeI32(e, static_cast<int32_t>(records));
       });
       return;
@@ -266,7 +227,7 @@ void GetTypeFmt(RequestContext& c) {
   }
   int32_t count = c.request.Value(1);
   size_t n = static_cast<size_t>(count < 0 ? -static_cast<int64_t>(count) : count);
-  c.result = Entries(c, 2, kHeaderSize, kHeaderSize, 0, n, 1,
+  c.result = Entries(c, 2, wire::kDescHeaderSize, wire::kDescHeaderSize, 0, n, 1,
                      [&](size_t, uint8_t* e) { Header(*subject, e); });
 }
 
@@ -276,8 +237,8 @@ void GetTypeFld(RequestContext& c) {
   if (!subject) return;
   const auto& fields = subject->codec->fields();
   size_t n = static_cast<size_t>(std::max(c.request.Value(1), 0));
-  c.result = Entries(c, 2, kFieldSize, kFieldSize, 0, n, fields.size(),
-                     [&](size_t i, uint8_t* e) { Field(fields[i], e); });
+  c.result = Entries(c, 2, wire::kDescFieldSize, wire::kDescFieldSize, 0, n, fields.size(),
+                     [&](size_t i, uint8_t* e) { Field(fields[i], false, e); });
 }
 
 // GetTypeKey: h, count, out(22 x count): the key fields.
@@ -285,8 +246,8 @@ void GetTypeKey(RequestContext& c) {
   std::optional<Subject> subject = SubjectParam(c, -1);
   if (!subject) return;
   size_t n = static_cast<size_t>(std::max(c.request.Value(1), 0));
-  c.result = Entries(c, 2, kFieldSize, kFieldSize, 0, n, subject->keys.size(),
-                     [&](size_t i, uint8_t* e) { Field(*subject->keys[i].first, e); });
+  c.result = Entries(c, 2, wire::kDescFieldSize, wire::kDescFieldSize, 0, n, subject->keys.size(),
+                     [&](size_t i, uint8_t* e) { Field(*subject->keys[i].first, false, e); });
 }
 
 }  // namespace

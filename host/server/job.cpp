@@ -1,6 +1,6 @@
 #include "host/server/job.h"
 
-#include "client/conversion/code_page.h"
+#include "conversion/code_page.h"
 #include "host/server/job_services.h"
 
 namespace vantora::host {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "client/conversion/decimal.h"
-#include "client/conversion/decimal_text.h"
+#include "conversion/decimal.h"
+#include "conversion/decimal_text.h"
 
 namespace vantora::host {
 namespace {

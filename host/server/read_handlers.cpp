@@ -1,22 +1,16 @@
 // Reads: Rreadn/p/f/l/s/k/d, VNXRead (single and blocked), Rlocate, Rfeod,
 // Rrlslck and Rrstatus.
 //
-// Operation codes (high byte of VNXRead's options; Rreadk's option and
-// Rlocate's option use the same codes, 0 meaning key equal):
-//   0x01 current record again   0x06 key equal          0x0B next, same key
-//   0x02 next                   0x07 key greater        0x0C prior, same key
-//   0x03 prior                  0x08 key greater/equal  0x0D next, other key
-//   0x04 first                  0x09 key less           0x0E prior, other key
-//   0x05 last                   0x0A key less/equal     0x0F relative record number
-// Flags: 0x00010000 no lock, 0x00020000 position only, 0x00080000 blocked
-// with the count in bits 0-11 (0 counts as 1). Rread* options take the same
-// flags.
+// The options word (protocol/record_options.h): the read operation in the
+// high byte (Rreadk's and Rlocate's option use the same codes, 0 meaning key
+// equal), the no-lock, position-only and block flags, and in block mode the
+// count in bits 0-11 (0 counts as 1). Rread* options take the same flags.
 //
 // Keys travel as the images of the key fields one after the other, in the
 // open file's form; a key shorter than the whole key is a partial key: full
-// fields, then the leading bytes of a character field. For 0x0B-0x0E the key
-// length (no key bytes) says how many key fields compare (0: all). For 0x0F
-// the relative record number travels in the key-length value.
+// fields, then the leading bytes of a character field. For the same-key and other-key reads the key
+// length (no key bytes) says how many key fields compare (0: all). For the
+// relative-record read the relative record number travels in the key-length value.
 //
 // Locks: a single read of a file opened for update locks the record it
 // reads unless the no-lock flag is given; blocked reads never lock.
@@ -37,14 +31,10 @@
 #include "host/server/job.h"
 #include "host/server/open_file.h"
 #include "protocol/byte_order.h"
+#include "protocol/record_options.h"
 
 namespace vantora::host {
 namespace {
-
-constexpr int32_t kFlagNoLock = 0x00010000;
-constexpr int32_t kFlagPositionOnly = 0x00020000;
-constexpr int32_t kFlagBlocked = 0x00080000;
-constexpr int32_t kCountMask = 0x0FFF;
 
 constexpr int kStatusArea = 24;
 constexpr int kStMode = 0;
@@ -294,10 +284,10 @@ void RunBlockedLean(RequestContext& c, RecordFile& f, const ReadCall& call, Read
 
 void RunBlocked(RequestContext& c, RecordFile& f, const ReadCall& call,
                 const ReadRequest& request) {
-  int32_t count = call.flags & kCountMask;
+  int32_t count = call.flags & wire::kOptionCountMask;
   if (count == 0) count = 1;
   const bool data = call.recordsParam >= 0 && call.recordLength > 0 &&
-                    (call.flags & kFlagPositionOnly) == 0 &&
+                    (call.flags & wire::kOptionPositionOnly) == 0 &&
                     c.request.OutputLength(call.recordsParam) > 0;
   ReadRequest r = request;
   r.lock = false;
@@ -353,13 +343,13 @@ void RunRead(RequestContext& c, RecordFile* f, const ReadCall& call) {
     FailOn(c, f, s);
     return;
   }
-  if ((call.flags & kFlagBlocked) != 0) {
+  if ((call.flags & wire::kOptionBlock) != 0) {
     RunBlocked(c, *f, call, request);
     return;
   }
-  const bool data = call.recordsParam >= 0 && (call.flags & kFlagPositionOnly) == 0 &&
+  const bool data = call.recordsParam >= 0 && (call.flags & wire::kOptionPositionOnly) == 0 &&
                     c.request.OutputLength(call.recordsParam) > 0;
-  request.lock = f->LocksOnRead() && (call.flags & kFlagNoLock) == 0;
+  request.lock = f->LocksOnRead() && (call.flags & wire::kOptionNoLock) == 0;
   // A locking position-only read still reads, so that the lock is taken.
   request.positionOnly = !data && !request.lock;
   Record record;
@@ -392,7 +382,7 @@ template <int kCode>
 void Rread(RequestContext& c) {
   ReadCall call;
   call.code = kCode;
-  call.flags = c.request.Value(3) & ~kFlagBlocked;
+  call.flags = c.request.Value(3) & ~wire::kOptionBlock;
   call.recordsParam = 1;
   call.recordLength = c.request.Value(2);
   RunRead(c, FileParam(c, 0), call);
@@ -401,10 +391,10 @@ void Rread(RequestContext& c) {
 // Rreadk: h, out(buffer), length, option, in(key), keyLength.
 void Rreadk(RequestContext& c) {
   int32_t option = c.request.Value(3);
-  int code = (option >> 24) & 0xFF;
+  int code = wire::OptionsOperation(option);
   ReadCall call;
-  call.code = code == 0 ? 0x06 : code;
-  call.flags = option & 0x00FF0000 & ~kFlagBlocked;
+  call.code = code == 0 ? wire::kReadKeyEqual : code;
+  call.flags = option & 0x00FF0000 & ~wire::kOptionBlock;
   call.key = c.request.Input(4);
   call.keyValue = c.request.Value(5);
   call.recordsParam = 1;
@@ -415,8 +405,8 @@ void Rreadk(RequestContext& c) {
 // Rreadd: h, out(buffer), length, option, recordNumber.
 void Rreadd(RequestContext& c) {
   ReadCall call;
-  call.code = 0x0F;
-  call.flags = c.request.Value(3) & ~kFlagBlocked;
+  call.code = wire::kReadRelativeRecord;
+  call.flags = c.request.Value(3) & ~wire::kOptionBlock;
   call.keyValue = c.request.Value(4);
   call.recordsParam = 1;
   call.recordLength = c.request.Value(2);
@@ -432,7 +422,7 @@ void VNXRead(RequestContext& c) {
     return;
   }
   ReadCall call;
-  call.code = (options >> 24) & 0xFF;
+  call.code = wire::OptionsOperation(options);
   call.flags = options & 0x00FFFFFF;
   call.key = c.request.Input(4);
   call.keyValue = c.request.Value(5);
@@ -447,10 +437,10 @@ void VNXRead(RequestContext& c) {
 // record after it, Rreads the record itself.
 void Rlocate(RequestContext& c) {
   int32_t option = c.request.Value(3);
-  int code = (option >> 24) & 0xFF;
+  int code = wire::OptionsOperation(option);
   ReadCall call;
-  call.code = code == 0 ? 0x06 : code;
-  call.flags = kFlagNoLock | kFlagPositionOnly;
+  call.code = code == 0 ? wire::kReadKeyEqual : code;
+  call.flags = wire::kOptionNoLock | wire::kOptionPositionOnly;
   call.key = c.request.Input(1);
   call.keyValue = c.request.Value(2);
   RunRead(c, FileParam(c, 0), call);
@@ -489,11 +479,11 @@ void Rrstatus(RequestContext& c) {
 }  // namespace
 
 void AddReadHandlers(HandlerTable& table) {
-  table[wire::kOpRreadn] = Rread<0x02>;
-  table[wire::kOpRreadp] = Rread<0x03>;
-  table[wire::kOpRreadf] = Rread<0x04>;
-  table[wire::kOpRreadl] = Rread<0x05>;
-  table[wire::kOpRreads] = Rread<0x01>;
+  table[wire::kOpRreadn] = Rread<wire::kReadNext>;
+  table[wire::kOpRreadp] = Rread<wire::kReadPrior>;
+  table[wire::kOpRreadf] = Rread<wire::kReadFirst>;
+  table[wire::kOpRreadl] = Rread<wire::kReadLast>;
+  table[wire::kOpRreads] = Rread<wire::kReadCurrent>;
   table[wire::kOpRreadk] = Rreadk;
   table[wire::kOpRreadd] = Rreadd;
   table[wire::kOpRead] = VNXRead;

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <limits>
 
-#include "client/conversion/decimal.h"
-#include "client/conversion/decimal_text.h"
-#include "client/conversion/field_types.h"
-#include "client/conversion/packed_zoned.h"
+#include "conversion/decimal.h"
+#include "conversion/decimal_text.h"
+#include "conversion/field_types.h"
+#include "conversion/packed_zoned.h"
 #include "host/server/numeric_text.h"
 #include "protocol/byte_order.h"
 

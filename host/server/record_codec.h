@@ -54,6 +54,7 @@
 #include "host/storage/file_definition.h"
 #include "host/storage/row_fields.h"
 #include "host/storage/status.h"
+#include "protocol/file_descriptions.h"
 
 namespace vantora::host {
 
@@ -112,6 +113,11 @@ struct WireField {
   int offset = 0;
   int length = 0;
   Value zero;  // what the field shows for a null (ZeroValue), kept to spare a build per null
+
+  // The field's entry in description answers.
+  wire::FieldEntry DescriptionEntry() const {
+    return {name, pcType, pcLength, pcDecimals, asType, asLength, asDecimals, flags};
+  }
 };
 
 class RecordCodec {

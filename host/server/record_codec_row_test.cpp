@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "client/conversion/code_page.h"
+#include "conversion/code_page.h"
 #include "host/server/record_codec.h"
 #include "host/storage/test_support.h"
 

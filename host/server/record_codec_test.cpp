@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "client/conversion/code_page.h"
+#include "conversion/code_page.h"
 
 namespace vantora::host {
 namespace {

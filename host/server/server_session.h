@@ -19,14 +19,14 @@
 #include "host/server/job.h"
 #include "protocol/reply_writer.h"
 #include "protocol/request_decoder.h"
+#include "protocol/session_open.h"
 
 namespace vantora::host {
 
-// Internal error codes of a refused session open (reply offset 60), which
-// the client keeps after it clears the session.
-inline constexpr int32_t kOpenNotValid = 1001;       // not a valid session-open request
-inline constexpr int32_t kOpenUnknownUser = 1002;    // CPF2204: user profile not found
-inline constexpr int32_t kOpenWrongPassword = 1003;  // CPF22E2: password not correct
+// Internal error codes of a refused session open (protocol/session_open.h).
+using wire::kOpenNotValid;
+using wire::kOpenUnknownUser;
+using wire::kOpenWrongPassword;
 
 struct SessionOptions {
   // The user a session-open without a user runs as ("" refuses such opens),

@@ -25,14 +25,10 @@
 #include "host/server/open_file.h"
 #include "host/server/program_file.h"
 #include "protocol/byte_order.h"
+#include "protocol/record_options.h"
 
 namespace vantora::host {
 namespace {
-
-constexpr int32_t kFlagPositionOnly = 0x00020000;
-constexpr int32_t kFlagBlocked = 0x00080000;
-constexpr int32_t kCountMask = 0x0FFF;
-constexpr int kOpCurrent = 0x01, kOpKeyEqual = 0x06;
 
 // The record-level handlers these stand in front of.
 std::atomic<Handler> fileRopen{nullptr};
@@ -125,22 +121,23 @@ void Rlength(RequestContext& c) {
 // VNXRead: h, out(records), recordLength, options, in(key), keyLength, out(numbers).
 void ReadProgram(RequestContext& c, ProgramFile& file) {
   const int32_t options = c.request.Value(3);
-  const int op = (options >> 24) & 0xFF;
+  const int op = wire::OptionsOperation(options);
   std::vector<uint8_t> record;
-  if (op == kOpKeyEqual) {
+  if (op == wire::kReadKeyEqual) {
     if (Status s = file.Call(c.request.Input(4), &record); !s.ok()) {
       const std::string& id = s.detail();
       if (id == "CPF3C4A" || id == "CPF3C4B") return c.Fail(kStatusOther, id.c_str());
       return c.Fail(kStatusOther, s.code() == StatusCode::kInvalidArgument ? "CPF3C90" : "CPF3C4B");
     }
-  } else if (op == kOpCurrent && !file.lastRecord().empty()) {
+  } else if (op == wire::kReadCurrent && !file.lastRecord().empty()) {
     record = file.lastRecord();
   } else {
     return c.Fail(kStatusInvalidRequest, "CPF9898");
   }
   const auto length =
       std::min<size_t>(record.size(), static_cast<size_t>(std::max(c.request.Value(2), 0)));
-  if ((options & kFlagPositionOnly) == 0) c.reply.SetOutput(1, std::span(record).first(length));
+  if ((options & wire::kOptionPositionOnly) == 0)
+    c.reply.SetOutput(1, std::span(record).first(length));
   uint8_t number[4];
   wire::StoreLeI32(number, 1);
   c.reply.SetOutput(6, number);
@@ -149,17 +146,17 @@ void ReadProgram(RequestContext& c, ProgramFile& file) {
 ReadOp MappedOp(int code, bool* ok) {
   *ok = true;
   switch (code) {
-    case 0x01:
+    case wire::kReadCurrent:
       return ReadOp::kCurrent;
-    case 0x02:
+    case wire::kReadNext:
       return ReadOp::kNext;
-    case 0x03:
+    case wire::kReadPrior:
       return ReadOp::kPrior;
-    case 0x04:
+    case wire::kReadFirst:
       return ReadOp::kFirst;
-    case 0x05:
+    case wire::kReadLast:
       return ReadOp::kLast;
-    case 0x0F:
+    case wire::kReadRelativeRecord:
       return ReadOp::kRelativeRecord;
     default:
       *ok = false;
@@ -172,14 +169,14 @@ void ReadMapped(RequestContext& c, RecordFile& file, MappedRecords& list) {
   const int32_t recordLength = c.request.Value(2);
   bool known = false;
   ReadRequest request;
-  request.op = MappedOp((options >> 24) & 0xFF, &known);
+  request.op = MappedOp(wire::OptionsOperation(options), &known);
   request.rrn = c.request.Value(5);
   if (!known || recordLength < 0) return c.Fail(kStatusInvalidRequest, "CPF9898");
-  const bool blocked = (options & kFlagBlocked) != 0;
-  size_t count = blocked ? static_cast<size_t>(options & kCountMask) : 1;
+  const bool blocked = (options & wire::kOptionBlock) != 0;
+  size_t count = blocked ? static_cast<size_t>(options & wire::kOptionCountMask) : 1;
   if (count == 0) count = 1;
-  const bool data =
-      (options & kFlagPositionOnly) == 0 && recordLength > 0 && c.request.OutputLength(1) > 0;
+  const bool data = (options & wire::kOptionPositionOnly) == 0 && recordLength > 0 &&
+                    c.request.OutputLength(1) > 0;
   request.positionOnly = !data;
   RecordBatch batch;
   Status s = list.ReadBlock(request, count, &batch);

@@ -20,16 +20,10 @@
 #include "host/server/job.h"
 #include "host/server/open_file.h"
 #include "protocol/byte_order.h"
+#include "protocol/record_options.h"
 
 namespace vantora::host {
 namespace {
-
-constexpr int32_t kWriteInsert = 0x01;
-constexpr int32_t kWriteUpdate = 0x02;
-constexpr int32_t kWriteDelete = 0x03;
-constexpr int32_t kFlagNoNullMap = 0x00020000;
-constexpr int32_t kFlagBlocked = 0x00080000;
-constexpr int32_t kCountMask = 0x0FFF;
 
 Record Defaults(const RecordFile& f) {
   Record r;
@@ -114,10 +108,10 @@ void VNXWrite(RequestContext& c) {
   RecordFile* f = FileParam(c, 0);
   if (f == nullptr) return;
   const int32_t options = c.request.Value(3);
-  const int32_t op = (options >> 24) & 0xFF;
-  const bool nullMap = (options & kFlagNoNullMap) == 0;
+  const int32_t op = wire::OptionsOperation(options);
+  const bool nullMap = (options & wire::kOptionNoNullMap) == 0;
   const int32_t recordLength = c.request.Value(2);
-  int32_t count = (options & kFlagBlocked) != 0 ? options & kCountMask : 1;
+  int32_t count = wire::OptionsRecordCount(options);
   if (count == 0) count = 1;
   auto records = c.request.Input(1);
   if (recordLength <= 0 ||
@@ -125,9 +119,9 @@ void VNXWrite(RequestContext& c) {
     c.Fail(kStatusInvalidRequest, "CPF9898");
     return;
   }
-  if (op == kWriteUpdate || op == kWriteDelete) {
+  if (op == wire::kWriteUpdate || op == wire::kWriteDelete) {
     if (!Allowed(c, *f, true)) return;
-    Status s = op == kWriteDelete
+    Status s = op == wire::kWriteDelete
                    ? f->cursor->Delete()
                    : Update(*f, records.first(static_cast<size_t>(recordLength)), nullMap);
     if (s.ok() && c.request.OutputLength(4) >= 4) {
@@ -138,7 +132,7 @@ void VNXWrite(RequestContext& c) {
     Answer(c, *f, s, 1);
     return;
   }
-  if (op != kWriteInsert) {
+  if (op != wire::kWriteInsert) {
     c.Fail(kStatusInvalidRequest, "CPF9898");
     return;
   }

@@ -1,5 +1,5 @@
 // The names of the PC and AS/400 type codes.
-#include "client/conversion/field_types.h"
+#include "conversion/field_types.h"
 
 namespace vantora::conversion {
 namespace {

@@ -1,8 +1,8 @@
 // The operation matrix: one operation number for each pair of AS/400 type and
 // PC type. The number names the pair in both directions; docs/conversion.md
 // says what each converted pair does.
-#ifndef VANTORA_CLIENT_CONVERSION_OPERATION_MATRIX_H_
-#define VANTORA_CLIENT_CONVERSION_OPERATION_MATRIX_H_
+#ifndef VANTORA_CONVERSION_OPERATION_MATRIX_H_
+#define VANTORA_CONVERSION_OPERATION_MATRIX_H_
 
 namespace vantora::conversion {
 
@@ -19,4 +19,4 @@ bool IsConverted(int op);
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_OPERATION_MATRIX_H_
+#endif  // VANTORA_CONVERSION_OPERATION_MATRIX_H_

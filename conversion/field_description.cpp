@@ -1,29 +1,13 @@
-// Field description entries.
-//
-// Entry layout (22 bytes, integers in PC byte order, little-endian):
-//    0  10 bytes  field name, blank-padded
-//   10  int16     PC type
-//   12  int16     PC length in bytes
-//   14  int16     PC decimals
-//   16  int16     AS/400 type
-//   18  int16     AS/400 length in bytes
-//   20  int16     AS/400 decimals
-#include "client/conversion/field_description.h"
+// Field description entries (layout in protocol/file_descriptions.h).
+#include "conversion/field_description.h"
 
-#include "client/conversion/decimal.h"
-#include "client/conversion/field_types.h"
-#include "client/conversion/packed_zoned.h"
-#include "protocol/byte_order.h"
+#include "conversion/decimal.h"
+#include "conversion/field_types.h"
+#include "conversion/packed_zoned.h"
+#include "protocol/file_descriptions.h"
 
 namespace vantora::conversion {
 namespace {
-
-constexpr int kOffPcType = 10;
-constexpr int kOffPcLength = 12;
-constexpr int kOffPcDecimals = 14;
-constexpr int kOffAsType = 16;
-constexpr int kOffAsLength = 18;
-constexpr int kOffAsDecimals = 20;
 
 bool PcLengthFits(int type, int length) {
   switch (static_cast<PcType>(type)) {
@@ -69,13 +53,14 @@ bool DecimalsFit(int decimals) {
 }  // namespace
 
 FieldDescription ReadFieldDescription(const uint8_t* entry) {
+  const wire::FieldEntry e = wire::ReadFieldEntry(entry);
   FieldDescription d;
-  d.pcType = wire::LoadLeI16(entry + kOffPcType);
-  d.pcLength = wire::LoadLeI16(entry + kOffPcLength);
-  d.pcDecimals = wire::LoadLeI16(entry + kOffPcDecimals);
-  d.asType = wire::LoadLeI16(entry + kOffAsType);
-  d.asLength = wire::LoadLeI16(entry + kOffAsLength);
-  d.asDecimals = wire::LoadLeI16(entry + kOffAsDecimals);
+  d.pcType = e.pcType;
+  d.pcLength = e.pcLength;
+  d.pcDecimals = e.pcDecimals;
+  d.asType = e.asType;
+  d.asLength = e.asLength;
+  d.asDecimals = e.asDecimals;
   return d;
 }
 

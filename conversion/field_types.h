@@ -1,8 +1,8 @@
 // Type codes of the two sides of a field description: the PC form a program
 // wants and the raw form the AS/400 record holds. The codes travel in field
 // descriptions, so their values are fixed.
-#ifndef VANTORA_CLIENT_CONVERSION_FIELD_TYPES_H_
-#define VANTORA_CLIENT_CONVERSION_FIELD_TYPES_H_
+#ifndef VANTORA_CONVERSION_FIELD_TYPES_H_
+#define VANTORA_CONVERSION_FIELD_TYPES_H_
 
 #include <cstdint>
 
@@ -48,4 +48,4 @@ const char* AsTypeName(int code);
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_FIELD_TYPES_H_
+#endif  // VANTORA_CONVERSION_FIELD_TYPES_H_

@@ -7,12 +7,12 @@
 // binary value, so 2.675, held as 2.67499999..., gives 2.67 with 2 decimals).
 // A Decimal becomes floating point correctly rounded. Everything else that
 // drops decimals truncates toward zero.
-#ifndef VANTORA_CLIENT_CONVERSION_DECIMAL_H_
-#define VANTORA_CLIENT_CONVERSION_DECIMAL_H_
+#ifndef VANTORA_CONVERSION_DECIMAL_H_
+#define VANTORA_CONVERSION_DECIMAL_H_
 
 #include <cstdint>
 
-#include "client/conversion/field_status.h"
+#include "conversion/field_status.h"
 
 namespace vantora::conversion {
 
@@ -63,4 +63,4 @@ FieldStatus DecimalToFloat(const Decimal& value, float* out);
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_DECIMAL_H_
+#endif  // VANTORA_CONVERSION_DECIMAL_H_

@@ -1,5 +1,5 @@
 // Reading and writing packed and zoned fields (layouts in the header).
-#include "client/conversion/packed_zoned.h"
+#include "conversion/packed_zoned.h"
 
 namespace vantora::conversion {
 namespace {

@@ -9,8 +9,8 @@
 //
 // Thread safety: the current tables are process-wide and unlocked. Replace
 // them only while no conversion runs on another thread.
-#ifndef VANTORA_CLIENT_CONVERSION_CODE_PAGE_H_
-#define VANTORA_CLIENT_CONVERSION_CODE_PAGE_H_
+#ifndef VANTORA_CONVERSION_CODE_PAGE_H_
+#define VANTORA_CONVERSION_CODE_PAGE_H_
 
 #include <array>
 #include <cstdint>
@@ -39,4 +39,4 @@ void ResetCodePage();
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_CODE_PAGE_H_
+#endif  // VANTORA_CONVERSION_CODE_PAGE_H_

@@ -1,17 +1,17 @@
 // Converting one field between its raw AS/400 form and its PC form. Each
 // direction asks the operation matrix whether the pair is converted at all,
 // then goes by the type of the source field and, within it, by the target's.
-#include "client/conversion/field_converter.h"
+#include "conversion/field_converter.h"
 
 #include <bit>
 #include <cmath>
 #include <cstring>
 
-#include "client/conversion/decimal.h"
-#include "client/conversion/decimal_text.h"
-#include "client/conversion/field_types.h"
-#include "client/conversion/operation_matrix.h"
-#include "client/conversion/packed_zoned.h"
+#include "conversion/decimal.h"
+#include "conversion/decimal_text.h"
+#include "conversion/field_types.h"
+#include "conversion/operation_matrix.h"
+#include "conversion/packed_zoned.h"
 #include "protocol/byte_order.h"
 
 namespace vantora::conversion {

@@ -1,10 +1,10 @@
-#include "client/conversion/operation_matrix.h"
+#include "conversion/operation_matrix.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "client/conversion/field_types.h"
+#include "conversion/field_types.h"
 
 namespace vantora::conversion {
 namespace {

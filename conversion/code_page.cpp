@@ -1,6 +1,6 @@
 // The built-in EBCDIC -> PC table, and the PC -> EBCDIC table derived from it
 // as its inverse (the table is a permutation, so the inverse is exact).
-#include "client/conversion/code_page.h"
+#include "conversion/code_page.h"
 
 #include <cstring>
 

@@ -28,14 +28,14 @@
 //   FieldDescription d{.pcType = 4, .pcLength = 8, .asType = 3, .asLength = 4, .asDecimals = 2};
 //   uint8_t raw[4] = {0x00, 0x12, 0x34, 0x5D}; uint8_t pc[8];
 //   toPc(d, raw, pc, 8);   // pc holds -123.45 as a little-endian double
-#ifndef VANTORA_CLIENT_CONVERSION_FIELD_CONVERTER_H_
-#define VANTORA_CLIENT_CONVERSION_FIELD_CONVERTER_H_
+#ifndef VANTORA_CONVERSION_FIELD_CONVERTER_H_
+#define VANTORA_CONVERSION_FIELD_CONVERTER_H_
 
 #include <cstdint>
 
-#include "client/conversion/code_page.h"
-#include "client/conversion/field_description.h"
-#include "client/conversion/field_status.h"
+#include "conversion/code_page.h"
+#include "conversion/field_description.h"
+#include "conversion/field_status.h"
 
 namespace vantora::conversion {
 
@@ -63,4 +63,4 @@ inline int32_t PcWidth(const FieldDescription& description, int32_t remaining) {
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_FIELD_CONVERTER_H_
+#endif  // VANTORA_CONVERSION_FIELD_CONVERTER_H_

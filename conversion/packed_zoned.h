@@ -11,13 +11,13 @@
 // A sign half of 0xD means negative, any other value positive. Stored values
 // get 0xD when negative and otherwise the positive sign the caller names
 // (0xF normally); a value that is zero where it is stored is positive.
-#ifndef VANTORA_CLIENT_CONVERSION_PACKED_ZONED_H_
-#define VANTORA_CLIENT_CONVERSION_PACKED_ZONED_H_
+#ifndef VANTORA_CONVERSION_PACKED_ZONED_H_
+#define VANTORA_CONVERSION_PACKED_ZONED_H_
 
 #include <cstdint>
 
-#include "client/conversion/decimal.h"
-#include "client/conversion/field_status.h"
+#include "conversion/decimal.h"
+#include "conversion/field_status.h"
 
 namespace vantora::conversion {
 
@@ -61,4 +61,4 @@ FieldStatus StoreZoned(const Decimal& value, int scale, uint8_t zone, uint8_t* f
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_PACKED_ZONED_H_
+#endif  // VANTORA_CONVERSION_PACKED_ZONED_H_

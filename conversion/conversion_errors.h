@@ -2,12 +2,12 @@
 // refused a record because one of its fields could not be converted. The call
 // itself answers -30 (internal error). The codes are those of the 9100 range,
 // set aside for client-side record conversion.
-#ifndef VANTORA_CLIENT_CONVERSION_CONVERSION_ERRORS_H_
-#define VANTORA_CLIENT_CONVERSION_CONVERSION_ERRORS_H_
+#ifndef VANTORA_CONVERSION_CONVERSION_ERRORS_H_
+#define VANTORA_CONVERSION_CONVERSION_ERRORS_H_
 
 #include <cstdint>
 
-#include "client/conversion/field_status.h"
+#include "conversion/field_status.h"
 
 namespace vantora::conversion {
 
@@ -40,4 +40,4 @@ constexpr int32_t InternalErrorCode(FieldStatus status) {
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_CONVERSION_ERRORS_H_
+#endif  // VANTORA_CONVERSION_CONVERSION_ERRORS_H_

@@ -1,9 +1,9 @@
 // The operation matrix, rows by AS/400 type, columns by PC type.
-#include "client/conversion/operation_matrix.h"
+#include "conversion/operation_matrix.h"
 
 #include <array>
 
-#include "client/conversion/field_types.h"
+#include "conversion/field_types.h"
 
 namespace vantora::conversion {
 namespace {

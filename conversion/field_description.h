@@ -1,16 +1,17 @@
 // The description of one field as the converter uses it: type, length and
 // decimals on the PC side and on the AS/400 side.
-#ifndef VANTORA_CLIENT_CONVERSION_FIELD_DESCRIPTION_H_
-#define VANTORA_CLIENT_CONVERSION_FIELD_DESCRIPTION_H_
+#ifndef VANTORA_CONVERSION_FIELD_DESCRIPTION_H_
+#define VANTORA_CONVERSION_FIELD_DESCRIPTION_H_
 
 #include <cstdint>
 
-#include "client/conversion/field_status.h"
+#include "conversion/field_status.h"
+#include "protocol/file_descriptions.h"
 
 namespace vantora::conversion {
 
 // Size of a field description entry as the host delivers it.
-inline constexpr int kFieldDescriptionSize = 22;
+inline constexpr int kFieldDescriptionSize = wire::kDescFieldSize;
 
 struct FieldDescription {
   int16_t pcType = 0;      // PcType code
@@ -38,4 +39,4 @@ FieldStatus CheckDescription(const FieldDescription& description);
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_FIELD_DESCRIPTION_H_
+#endif  // VANTORA_CONVERSION_FIELD_DESCRIPTION_H_

@@ -1,4 +1,4 @@
-#include "client/conversion/decimal.h"
+#include "conversion/decimal.h"
 
 #include <gtest/gtest.h>
 

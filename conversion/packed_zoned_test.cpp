@@ -1,4 +1,4 @@
-#include "client/conversion/packed_zoned.h"
+#include "conversion/packed_zoned.h"
 
 #include <gtest/gtest.h>
 

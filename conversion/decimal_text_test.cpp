@@ -1,11 +1,11 @@
-#include "client/conversion/decimal_text.h"
+#include "conversion/decimal_text.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "client/conversion/code_page.h"
+#include "conversion/code_page.h"
 
 namespace vantora::conversion {
 namespace {

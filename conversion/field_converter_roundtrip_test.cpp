@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "client/conversion/code_page.h"
-#include "client/conversion/field_converter.h"
-#include "client/conversion/field_types.h"
-#include "client/conversion/operation_matrix.h"
+#include "conversion/code_page.h"
+#include "conversion/field_converter.h"
+#include "conversion/field_types.h"
+#include "conversion/operation_matrix.h"
 
 namespace vantora::conversion {
 namespace {

@@ -1,7 +1,7 @@
 // What converting one field came to. Shared by the field converter and the
 // decimal routines it is built from.
-#ifndef VANTORA_CLIENT_CONVERSION_FIELD_STATUS_H_
-#define VANTORA_CLIENT_CONVERSION_FIELD_STATUS_H_
+#ifndef VANTORA_CONVERSION_FIELD_STATUS_H_
+#define VANTORA_CONVERSION_FIELD_STATUS_H_
 
 #include <cstdint>
 
@@ -34,4 +34,4 @@ inline bool IsFailure(FieldStatus status) {
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_FIELD_STATUS_H_
+#endif  // VANTORA_CONVERSION_FIELD_STATUS_H_

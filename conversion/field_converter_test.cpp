@@ -1,4 +1,4 @@
-#include "client/conversion/field_converter.h"
+#include "conversion/field_converter.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "client/conversion/field_types.h"
-#include "client/conversion/operation_matrix.h"
+#include "conversion/field_types.h"
+#include "conversion/operation_matrix.h"
 #include "protocol/byte_order.h"
 
 namespace vantora::conversion {

@@ -1,5 +1,5 @@
 // Reading and writing numeric texts.
-#include "client/conversion/decimal_text.h"
+#include "conversion/decimal_text.h"
 
 #include <charconv>
 #include <cstring>

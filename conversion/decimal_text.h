@@ -3,13 +3,13 @@
 // uses. Texts are in the PC code page; a text ends at its first zero byte or
 // at the end of its field. Readers of AS/400 text take the EBCDIC -> PC table
 // and translate as they read.
-#ifndef VANTORA_CLIENT_CONVERSION_DECIMAL_TEXT_H_
-#define VANTORA_CLIENT_CONVERSION_DECIMAL_TEXT_H_
+#ifndef VANTORA_CONVERSION_DECIMAL_TEXT_H_
+#define VANTORA_CONVERSION_DECIMAL_TEXT_H_
 
 #include <cstdint>
 
-#include "client/conversion/decimal.h"
-#include "client/conversion/field_status.h"
+#include "conversion/decimal.h"
+#include "conversion/field_status.h"
 
 namespace vantora::conversion {
 
@@ -71,4 +71,4 @@ int FormatDecimalText(const Decimal& value, char* out, int capacity);
 
 }  // namespace vantora::conversion
 
-#endif  // VANTORA_CLIENT_CONVERSION_DECIMAL_TEXT_H_
+#endif  // VANTORA_CONVERSION_DECIMAL_TEXT_H_

@@ -1,12 +1,12 @@
 // Conversions between Decimal and binary integers and floating point.
-#include "client/conversion/decimal.h"
+#include "conversion/decimal.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "client/conversion/decimal_text.h"
+#include "conversion/decimal_text.h"
 
 namespace vantora::conversion {
 namespace {

@@ -1,4 +1,4 @@
-#include "client/conversion/code_page.h"
+#include "conversion/code_page.h"
 
 #include <gtest/gtest.h>
 

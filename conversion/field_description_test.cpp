@@ -1,4 +1,4 @@
-#include "client/conversion/field_description.h"
+#include "conversion/field_description.h"
 
 #include <gtest/gtest.h>
 
