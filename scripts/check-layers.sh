@@ -2,8 +2,11 @@
 # Checks the direction of the code's layers and fails naming each line that
 # breaks one:
 #   - nothing under host/ includes the client library's internals (client/);
-#   - nothing outside host/storage/ includes <sqlite3.h> (benchmarks, which
-#     measure the storage against bare SQLite, excepted);
+#   - SQLite stays inside host/storage/: no product code outside it includes
+#     <sqlite3.h>, no storage header but the internal sqlite_db.h does, and
+#     nothing outside the storage includes that one or schema.h (tests and
+#     benchmarks may open a data directory's database themselves: they look
+#     at what a stopped host left, or measure against bare SQLite);
 #   - outside platform/, product code calls none of getenv, fork, exec*,
 #     dlopen/dlsym, signal or sigaction (tests, benchmarks and fuzz targets
 #     may: they start and kill processes on purpose).
@@ -30,7 +33,13 @@ report "host code includes the client library's internals" \
   "$(sources host | xargs -r grep -nE '#include\s+"client/' || true)"
 
 report "<sqlite3.h> included outside host/storage/" \
-  "$(sources . | grep -vE '^host/storage/|^bench/' | xargs -r grep -nE '#include\s+<sqlite3\.h>' || true)"
+  "$(sources . | grep -v '^host/storage/' | product | xargs -r grep -nE '#include\s+<sqlite3\.h>' || true)"
+
+report "a storage header other than sqlite_db.h includes <sqlite3.h>" \
+  "$(sources host/storage | grep -E '\.h$' | grep -v '^host/storage/sqlite_db\.h$' | xargs -r grep -nE '#include\s+<sqlite3\.h>' || true)"
+
+report "the storage's internal headers included outside host/storage/" \
+  "$(sources . | grep -v '^host/storage/' | xargs -r grep -nE '#include\s+"host/storage/(sqlite_db|schema)\.h"' || true)"
 
 os_calls='(^|[^A-Za-z0-9_.>:])(std::)?(getenv|secure_getenv|fork|vfork|execv|execve|execvp|execvpe|execl|execlp|execle|dlopen|dlsym|signal|sigaction)\s*\('
 report "operating-system calls outside platform/" \

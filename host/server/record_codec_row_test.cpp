@@ -3,7 +3,6 @@
 // bytes and the same errors for every field type, nulls, blanks and edge
 // values, in every form a job can ask for.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <string>
 #include <vector>
@@ -235,13 +234,11 @@ TEST_F(RowImagesFixture, NullsShowTheirZeroValues) {
 // there): the lean path reads them as texts, as the general path does, an
 // empty one included, which is not a null.
 TEST_F(RowImagesFixture, BlobsInTextColumnsReadAsTexts) {
-  ASSERT_OK(storage_->RunLocked([](sqlite3* db) {
+  ASSERT_OK(storage_->RunLocked([](SqlConnection& db) {
     const char* sql =
         "UPDATE \"LIB/TYPES\" SET NOTE = X'', CODE = X'4142' WHERE rowid = 1;"
         "UPDATE \"LIB/TYPES\" SET NOTE = X'7A', CODE = X'', RATE = 1 WHERE rowid = 3";
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK
-               ? Status::Ok()
-               : Status::Error(StatusCode::kStorageError, sqlite3_errmsg(db));
+    return db.Exec(sql) ? Status::Ok() : db.LastFailure().AsStatus();
   }));
   std::unique_ptr<FileCursor> general = Open(), lean = Open();
   CodecOptions o;

@@ -1,5 +1,7 @@
 #include "host/storage/decimal_functions.h"
 
+#include <sqlite3.h>
+
 #include <cctype>
 #include <cstdio>
 #include <string>

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include <sqlite3.h>
+struct sqlite3;
 
 namespace vantora::host {
 

@@ -160,14 +160,9 @@ TEST_F(WriteFixture, CharacterFieldsAreStoredWithoutTrailingBlanks) {
   ASSERT_OK(c->Read({.op = ReadOp::kFirst}, &r, nullptr));
   EXPECT_EQ(r[1], T("PADDED"));
   std::string stored;
-  ASSERT_OK(storage_->RunLocked([&](sqlite3* db) {
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db, "SELECT NAME FROM \"SALES/CUSTOMER\" WHERE NAME = 'PADDED  '", -1, &s,
-                       nullptr);
-    if (sqlite3_step(s) == SQLITE_ROW)
-      stored = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-    sqlite3_finalize(s);
-    return Status::Ok();
+  ASSERT_OK(storage_->RunLocked([&](SqlConnection& db) {
+    return db.Run("SELECT NAME FROM \"SALES/CUSTOMER\" WHERE NAME = 'PADDED  '", {},
+                  [&](const SqlStatement& q) { stored = q.ColumnText(0); });
   }));
   EXPECT_EQ(stored, "PADDED") << "SQL finds it with a blank-padded literal";
 }

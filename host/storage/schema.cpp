@@ -93,6 +93,18 @@ INSERT INTO vt_objects(library, name, type, attribute, text)
         ('QSYS', 'QGPL', '*LIB', 'PROD', 'General purpose library');
 )sql";
 
+// Tables added after the first layout: created in data directories that
+// lack them, at every open.
+constexpr const char* kEnsureTables = R"sql(
+CREATE TABLE IF NOT EXISTS vt_select_omit(
+  library TEXT NOT NULL,
+  file TEXT NOT NULL,
+  seq INTEGER NOT NULL,
+  kind TEXT NOT NULL,
+  selection TEXT NOT NULL,
+  PRIMARY KEY(library, file, seq));
+)sql";
+
 }  // namespace
 
 Status CreateOrCheckSchema(Connection& c) {
@@ -104,7 +116,7 @@ Status CreateOrCheckSchema(Connection& c) {
     StatementUse use(s);
     if (sqlite3_step(s) == SQLITE_ROW) version = sqlite3_column_int(s, 0);
   }
-  if (version == kSchemaVersion) return Status::Ok();
+  if (version == kSchemaVersion) return c.Exec(kEnsureTables);
   if (version != 0) {
     return Status::Error(StatusCode::kStorageError,
                          "data directory written by layout version " + std::to_string(version));
@@ -112,6 +124,7 @@ Status CreateOrCheckSchema(Connection& c) {
   Savepoint tx(c);
   if (!tx.begun().ok()) return tx.begun();
   st = c.Exec(kCreateTables);
+  if (st.ok()) st = c.Exec(kEnsureTables);
   if (st.ok()) st = c.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
   if (!st.ok()) return st;
   return tx.Commit();

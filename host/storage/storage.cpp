@@ -89,9 +89,10 @@ Status Storage::EndJob(JobId job) {
   return s;
 }
 
-Status Storage::RunLocked(const std::function<Status(sqlite3* db)>& work) {
+Status Storage::RunLocked(const std::function<Status(SqlConnection& db)>& work) {
   std::lock_guard lock(db_->mutex);
-  return work(db_->connection->handle());
+  SqlConnection connection(db_->connection->handle());
+  return work(connection);
 }
 
 }  // namespace vantora::host

@@ -22,8 +22,6 @@
 #ifndef VANTORA_HOST_STORAGE_STORAGE_H_
 #define VANTORA_HOST_STORAGE_STORAGE_H_
 
-#include <sqlite3.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -34,6 +32,7 @@
 #include "host/storage/journal.h"
 #include "host/storage/record_locks.h"
 #include "host/storage/source_members.h"
+#include "host/storage/sql_connection.h"
 #include "host/storage/status.h"
 #include "host/storage/user_profiles.h"
 
@@ -88,11 +87,12 @@ class Storage {
   // Jobs whose uncommitted work was rolled back when this storage opened.
   int recoveredJobs() const { return recoveredJobs_; }
 
-  // Runs `work` on the SQLite connection under the storage's lock: the seam
-  // for the SQL layer, which reaches the files under the names of names.h.
-  // `work` must reset every statement it uses before returning and must not
-  // leave a transaction open.
-  Status RunLocked(const std::function<Status(sqlite3* db)>& work);
+  // Runs `work` on the database under the storage's lock: the seam for the
+  // SQL layer, which reaches the files under the names of names.h, and for
+  // the host's own small tables. `work` must reset or destroy every
+  // statement it uses before returning and must not leave a transaction
+  // open.
+  Status RunLocked(const std::function<Status(SqlConnection& db)>& work);
 
  private:
   Storage();

@@ -38,17 +38,12 @@ TEST(UserProfilesTest, PasswordsAreStoredSaltedNotAsText) {
   ASSERT_OK(s->userProfiles().Create("B", "SAMEPASS", ""));
   std::vector<std::string> hashes;
   bool plain = false;
-  ASSERT_OK(s->RunLocked([&](sqlite3* db) {
-    sqlite3_stmt* q = nullptr;
-    sqlite3_prepare_v2(db, "SELECT hash, instr(hash, 'SAMEPASS') FROM vt_user_profiles", -1, &q,
-                       nullptr);
-    while (sqlite3_step(q) == SQLITE_ROW) {
-      hashes.emplace_back(static_cast<const char*>(sqlite3_column_blob(q, 0)),
-                          static_cast<size_t>(sqlite3_column_bytes(q, 0)));
-      plain = plain || sqlite3_column_int(q, 1) != 0;
-    }
-    sqlite3_finalize(q);
-    return Status::Ok();
+  ASSERT_OK(s->RunLocked([&](SqlConnection& db) {
+    return db.Run("SELECT hash, instr(hash, 'SAMEPASS') FROM vt_user_profiles", {},
+                  [&](const SqlStatement& q) {
+                    hashes.emplace_back(q.ColumnText(0));
+                    plain = plain || q.ColumnInteger(1) != 0;
+                  });
   }));
   ASSERT_EQ(hashes.size(), 2u);
   EXPECT_NE(hashes[0], hashes[1]) << "each profile has its own salt";

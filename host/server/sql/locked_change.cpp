@@ -27,33 +27,26 @@ constexpr const char* kRowsTable = "temp.vt_sql_changed";
 constexpr const char* kRowsName = "vt_sql_changed";  // a trigger's body takes no schema
 constexpr const char* kTrigger = "vt_sql_collect";
 
-bool Exec(sqlite3* db, const std::string& sql) {
-  return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
 // Creates the collecting trigger for `event` ("BEFORE UPDATE", ...), where
 // `row` (OLD or NEW) names the record.
-bool Collect(sqlite3* db, const ChangeTarget& t, const char* event, const char* row) {
-  return Exec(db, std::string("CREATE TEMP TABLE IF NOT EXISTS ") + kRowsTable + "(rrn INTEGER)") &&
-         Exec(db, std::string("DELETE FROM ") + kRowsTable) &&
-         Exec(db, std::string("CREATE TEMP TRIGGER ") + kTrigger + " " + event + " ON " + t.table +
-                      " BEGIN INSERT INTO " + kRowsName + " VALUES (" + row + ".rowid); END");
+bool Collect(SqlConnection& db, const ChangeTarget& t, const char* event, const char* row) {
+  return db.Exec(std::string("CREATE TEMP TABLE IF NOT EXISTS ") + kRowsTable + "(rrn INTEGER)") &&
+         db.Exec(std::string("DELETE FROM ") + kRowsTable) &&
+         db.Exec(std::string("CREATE TEMP TRIGGER ") + kTrigger + " " + event + " ON " + t.table +
+                 " BEGIN INSERT INTO " + kRowsName + " VALUES (" + row + ".rowid); END");
 }
 
-std::vector<int64_t> Collected(sqlite3* db) {
+std::vector<int64_t> Collected(SqlConnection& db) {
   std::vector<int64_t> rrns;
-  sqlite3_stmt* stmt = nullptr;
-  const std::string sql = std::string("SELECT DISTINCT rrn FROM ") + kRowsTable + " ORDER BY rrn";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-    while (sqlite3_step(stmt) == SQLITE_ROW) rrns.push_back(sqlite3_column_int64(stmt, 0));
-  }
-  sqlite3_finalize(stmt);
+  db.Run(std::string("SELECT DISTINCT rrn FROM ") + kRowsTable + " ORDER BY rrn", {},
+         [&](const SqlStatement& q) { rrns.push_back(q.ColumnInteger(0)); })
+      .IgnoreError();  // a list that cannot be read is empty
   return rrns;
 }
 
-bool DropCollector(sqlite3* db) {
-  return Exec(db, std::string("DROP TRIGGER IF EXISTS temp.") + kTrigger) &&
-         Exec(db, std::string("DROP TABLE IF EXISTS ") + kRowsTable);
+bool DropCollector(SqlConnection& db) {
+  return db.Exec(std::string("DROP TRIGGER IF EXISTS temp.") + kTrigger) &&
+         db.Exec(std::string("DROP TABLE IF EXISTS ") + kRowsTable);
 }
 
 // Locks the records for the job without waiting (the storage's lock is
@@ -70,10 +63,11 @@ SqlError LockAll(Storage& storage, const ChangeTarget& t, const std::vector<int6
   return SqlOk();
 }
 
-SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText, const ChangeTarget& t,
-                int32_t* rows, std::vector<int64_t>* locked, int64_t* blocked) {
-  const auto failed = [db](const char* step) {
-    return SqlSystemError((std::string(step) + ": " + sqlite3_errmsg(db)).substr(0, 70));
+SqlError Change(Storage& storage, SqlConnection& db, const std::string& sqliteText,
+                const ChangeTarget& t, int32_t* rows, std::vector<int64_t>* locked,
+                int64_t* blocked) {
+  const auto failed = [&db](const char* step) {
+    return SqlSystemError((std::string(step) + ": " + db.LastFailure().message).substr(0, 70));
   };
   std::vector<int64_t> rrns;
   std::vector<std::string> images;
@@ -84,7 +78,7 @@ SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText, co
       return failed("collect");
     if (SqlError e = StepLocked(db, sqliteText, rows); !e.ok()) return e;
     rrns = Collected(db);
-    if (!Exec(db, "ROLLBACK TO vt_sql_change")) return failed("dry run");  // also drops the trigger
+    if (!db.Exec("ROLLBACK TO vt_sql_change")) return failed("dry run");  // also drops the trigger
     if (SqlError e = LockAll(storage, t, rrns, locked, blocked); !e.ok()) return e;
     for (size_t i = 0; t.commitmentControl && i < rrns.size(); ++i) {
       std::string image;
@@ -121,7 +115,7 @@ SqlError Change(Storage& storage, sqlite3* db, const std::string& sqliteText, co
 
 }  // namespace
 
-SqlError LockedChangeLocked(Storage& storage, sqlite3* db, const std::string& sqliteText,
+SqlError LockedChangeLocked(Storage& storage, SqlConnection& db, const std::string& sqliteText,
                             const ChangeTarget& target, int32_t* rows, int64_t* blocked) {
   *rows = 0;
   *blocked = 0;
@@ -130,14 +124,14 @@ SqlError LockedChangeLocked(Storage& storage, sqlite3* db, const std::string& sq
       (inserts || !storage.recordLocks().HeldByOther(target.file, target.job))) {
     return StepLocked(db, sqliteText, rows);
   }
-  if (!Exec(db, "SAVEPOINT vt_sql_change")) return SqlResourceBusy();
+  if (!db.Exec("SAVEPOINT vt_sql_change")) return SqlResourceBusy();
   std::vector<int64_t> locked;
   SqlError e = Change(storage, db, sqliteText, target, rows, &locked, blocked);
   if (!e.ok()) {
-    Exec(db, "ROLLBACK TO vt_sql_change");
+    db.Exec("ROLLBACK TO vt_sql_change");
     *rows = 0;
   }
-  Exec(db, "RELEASE vt_sql_change");
+  db.Exec("RELEASE vt_sql_change");
   // Under commitment control changed records stay locked until the job's
   // commit or rollback.
   for (int64_t rrn : locked) {

@@ -28,24 +28,24 @@ struct ColumnValues {
   bool anyText = false;
   size_t longest = 1;
 
-  void Add(sqlite3_stmt* stmt, int column) {
-    switch (sqlite3_column_type(stmt, column)) {
-      case SQLITE_INTEGER: {
-        const int64_t v = sqlite3_column_int64(stmt, column);
+  void Add(const SqlStatement& stmt, int column) {
+    switch (stmt.ColumnKind(column)) {
+      case SqlColumnKind::kInteger: {
+        const int64_t v = stmt.ColumnInteger(column);
         anyNumber = true;
         allInt32 = allInt32 && v >= std::numeric_limits<int32_t>::min() &&
                    v <= std::numeric_limits<int32_t>::max();
         break;
       }
-      case SQLITE_FLOAT:
+      case SqlColumnKind::kReal:
         anyNumber = true;
         allInt32 = false;
         break;
-      case SQLITE_NULL:
+      case SqlColumnKind::kNull:
         break;
       default:
         anyText = true;
-        longest = std::max(longest, static_cast<size_t>(sqlite3_column_bytes(stmt, column)));
+        longest = std::max(longest, stmt.ColumnText(column).size());
     }
   }
 
@@ -65,24 +65,21 @@ struct ColumnValues {
   }
 };
 
-Value ColumnValue(sqlite3_stmt* stmt, int i) {
-  switch (sqlite3_column_type(stmt, i)) {
-    case SQLITE_INTEGER:
-      return Value::Integer(sqlite3_column_int64(stmt, i));
-    case SQLITE_FLOAT:
-      return Value::Real(sqlite3_column_double(stmt, i));
-    case SQLITE_NULL:
+Value ColumnValue(const SqlStatement& stmt, int i) {
+  switch (stmt.ColumnKind(i)) {
+    case SqlColumnKind::kInteger:
+      return Value::Integer(stmt.ColumnInteger(i));
+    case SqlColumnKind::kReal:
+      return Value::Real(stmt.ColumnReal(i));
+    case SqlColumnKind::kNull:
       return Value();
-    default: {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-      const int n = sqlite3_column_bytes(stmt, i);
-      return Value::Text(std::string_view(text != nullptr ? text : "", static_cast<size_t>(n)));
-    }
+    default:
+      return Value::Text(stmt.ColumnText(i));
   }
 }
 
-SqlError Bind(sqlite3_stmt* stmt, const std::vector<Value>& parameters) {
-  if (static_cast<size_t>(sqlite3_bind_parameter_count(stmt)) != parameters.size()) {
+SqlError Bind(SqlStatement& stmt, const std::vector<Value>& parameters) {
+  if (static_cast<size_t>(stmt.ParameterCount()) != parameters.size()) {
     return {-313, "07001", ""};
   }
   for (size_t i = 0; i < parameters.size(); ++i) {
@@ -90,17 +87,16 @@ SqlError Bind(sqlite3_stmt* stmt, const std::vector<Value>& parameters) {
     const int at = static_cast<int>(i + 1);
     switch (v.kind()) {
       case Value::Kind::kInteger:
-        sqlite3_bind_int64(stmt, at, v.integer());
+        stmt.BindInteger(at, v.integer());
         break;
       case Value::Kind::kReal:
-        sqlite3_bind_double(stmt, at, v.real());
+        stmt.BindReal(at, v.real());
         break;
       case Value::Kind::kText:
-        sqlite3_bind_text(stmt, at, v.text().data(), static_cast<int>(v.text().size()),
-                          SQLITE_TRANSIENT);
+        stmt.BindText(at, v.text());
         break;
       case Value::Kind::kNull:
-        sqlite3_bind_null(stmt, at);
+        stmt.BindNull(at);
         break;
     }
   }
@@ -111,13 +107,12 @@ SqlError Bind(sqlite3_stmt* stmt, const std::vector<Value>& parameters) {
 
 SqlError CheckQuery(Storage& storage, const std::string& sqliteText) {
   SqlError outcome;
-  Status s = storage.RunLocked([&](sqlite3* db) {
+  Status s = storage.RunLocked([&](SqlConnection& db) {
     StatementGuard guard(db);
-    sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db, sqliteText.c_str(), static_cast<int>(sqliteText.size()),
-                                      &stmt, nullptr);
-    if (rc != SQLITE_OK) outcome = FromSqlite(db, rc);
-    sqlite3_finalize(stmt);
+    SqlStatement stmt;
+    if (!db.Prepare(sqliteText, &stmt) && !db.FoundNoStatement()) {
+      outcome = LastSqlError(db);
+    }
     return Status::Ok();
   });
   if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
@@ -149,7 +144,7 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
   const std::string& sqliteText = query.sql;
   const bool recordNumbers = query.recordNumbers;
   SqlError outcome;
-  Status s = storage.RunLocked([&](sqlite3* db) {
+  Status s = storage.RunLocked([&](SqlConnection& db) {
     for (int64_t file : query.committedOnly) {
       if (int64_t rrn = storage.journal().UncommittedByOtherLocked(file, query.job); rrn != 0) {
         *blocked = {file, rrn};
@@ -158,36 +153,34 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
       }
     }
     StatementGuard guard(db);
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(db, sqliteText.c_str(), static_cast<int>(sqliteText.size()), &stmt,
-                                nullptr);
-    if (rc != SQLITE_OK || stmt == nullptr) {
-      outcome = rc != SQLITE_OK ? FromSqlite(db, rc) : SqlSyntax("");
-      sqlite3_finalize(stmt);
+    SqlStatement stmt;
+    if (!db.Prepare(sqliteText, &stmt)) {
+      outcome = LastSqlError(db);
       return Status::Ok();
     }
     outcome = Bind(stmt, query.parameters);
-    const int count = sqlite3_column_count(stmt) - (recordNumbers ? 1 : 0);
+    const int count = stmt.ColumnCount() - (recordNumbers ? 1 : 0);
     // The columns' forms: fields as they are, expressions from their values.
     RecordFormat format;
     format.name = std::string(kResultFormat);
     std::vector<int> expressions;
     for (int i = 0; i < count && outcome.ok(); ++i) {
-      const char* name = sqlite3_column_name(stmt, i);
+      const std::string name(stmt.ColumnName(i));
       // Only a direct column reference has a declared type.
       std::optional<FieldDef> field;
-      if (sqlite3_column_decltype(stmt, i) != nullptr) field = FieldNamed(query.files, name);
+      if (stmt.ColumnIsDeclared(i)) field = FieldNamed(query.files, name);
       if (!field) expressions.push_back(i);
       format.fields.push_back(field.value_or(FieldDef{}));
-      format.fields.back().name = std::string(name != nullptr ? name : "").substr(0, 30);
+      format.fields.back().name = name.substr(0, 30);
     }
     if (outcome.ok() && !expressions.empty()) {
       std::vector<ColumnValues> values(expressions.size());
-      while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      SqlStep step;
+      while ((step = stmt.Step()) == SqlStep::kRow) {
         for (size_t k = 0; k < expressions.size(); ++k) values[k].Add(stmt, expressions[k]);
       }
-      if (rc != SQLITE_DONE) outcome = FromSqlite(db, rc);
-      sqlite3_reset(stmt);
+      if (step != SqlStep::kDone) outcome = LastSqlError(db);
+      stmt.Reset();
       for (size_t k = 0; k < expressions.size(); ++k) {
         std::string name = format.fields[static_cast<size_t>(expressions[k])].name;
         format.fields[static_cast<size_t>(expressions[k])] = values[k].Field();
@@ -201,18 +194,18 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
     }
     Record row(static_cast<size_t>(count));
     std::vector<uint8_t> image(out->rowLength());
-    while (outcome.ok() && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    SqlStep step = SqlStep::kDone;
+    while (outcome.ok() && (step = stmt.Step()) == SqlStep::kRow) {
       for (int i = 0; i < count; ++i) row[static_cast<size_t>(i)] = ColumnValue(stmt, i);
       if (!out->codec.Encode(row, image.data()).ok()) {
         outcome = {-802, "22003", ""};  // a value that does not fit its form
       } else if (!out->Append(image.data())) {
         outcome = {-904, "57011", "RESULT"};
       } else if (recordNumbers) {
-        out->recordNumbers.push_back(sqlite3_column_int64(stmt, count));
+        out->recordNumbers.push_back(stmt.ColumnInteger(count));
       }
     }
-    if (outcome.ok() && rc != SQLITE_DONE) outcome = FromSqlite(db, rc);
-    sqlite3_finalize(stmt);
+    if (outcome.ok() && step == SqlStep::kFailed) outcome = LastSqlError(db);
     return Status::Ok();
   });
   if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));

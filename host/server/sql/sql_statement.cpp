@@ -9,10 +9,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int StopWhenLate(void* deadline) {
-  return Clock::now() > *static_cast<Clock::time_point*>(deadline) ? 1 : 0;
-}
-
 // The name in a message "prefix NAME" with quotes and a LIB/ part removed.
 std::string NameAfter(std::string_view message, std::string_view prefix) {
   std::string name(message.substr(prefix.size()));
@@ -23,16 +19,23 @@ std::string NameAfter(std::string_view message, std::string_view prefix) {
 
 }  // namespace
 
-SqlError FromSqlite(sqlite3* db, int rc) {
-  const int extended = sqlite3_extended_errcode(db);
-  const std::string_view message = sqlite3_errmsg(db);
-  if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY) {
-    return SqlDuplicateKey();
+SqlError FromFailure(const SqlFailure& failure) {
+  using Kind = SqlFailure::Kind;
+  const std::string_view message = failure.message;
+  switch (failure.kind) {
+    case Kind::kUniqueKey:
+      return SqlDuplicateKey();
+    case Kind::kNotNull:
+      return SqlNullNotAllowed();
+    case Kind::kBusy:
+      return SqlResourceBusy();
+    case Kind::kInterrupted:
+      return {-666, "57005", ""};
+    case Kind::kTooBig:
+      return SqlTooComplex();
+    default:
+      break;
   }
-  if (extended == SQLITE_CONSTRAINT_NOTNULL) return SqlNullNotAllowed();
-  if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) return SqlResourceBusy();
-  if (rc == SQLITE_INTERRUPT) return {-666, "57005", ""};
-  if (rc == SQLITE_TOOBIG) return SqlTooComplex();
   if (message.starts_with("no such table: "))
     return SqlNotFound(NameAfter(message, "no such table: "));
   if (message.starts_with("no such column: ")) {
@@ -57,44 +60,22 @@ SqlError FromSqlite(sqlite3* db, int rc) {
     std::string_view rest = message.substr(14);
     return SqlReadOnly(NameAfter(rest.substr(0, rest.find(' ')), ""));
   }
-  if (rc == SQLITE_ERROR) return SqlSyntax(std::string(message.substr(0, 70)));
+  if (failure.kind == Kind::kError) return SqlSyntax(std::string(message.substr(0, 70)));
   return SqlSystemError(std::string(message.substr(0, 70)));
 }
 
-StatementGuard::StatementGuard(sqlite3* db)
-    : db_(db),
-      oldLength_(sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueLength)),
-      deadline_(Clock::now() + kStatementTimeLimit) {
-  sqlite3_progress_handler(db, 10000, StopWhenLate, &deadline_);
-}
-
-StatementGuard::~StatementGuard() {
-  sqlite3_progress_handler(db_, 0, nullptr, nullptr);
-  sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, oldLength_);
-}
-
-SqlError StepLocked(sqlite3* db, const std::string& sqliteText, int32_t* rows) {
+SqlError StepLocked(SqlConnection& db, const std::string& sqliteText, int32_t* rows) {
   *rows = 0;
-  sqlite3_stmt* stmt = nullptr;
-  const char* tail = nullptr;
-  int rc =
-      sqlite3_prepare_v2(db, sqliteText.c_str(), static_cast<int>(sqliteText.size()), &stmt, &tail);
-  SqlError outcome;
-  if (rc != SQLITE_OK) {
-    outcome = FromSqlite(db, rc);
-  } else if (stmt == nullptr || (tail != nullptr && *tail != '\0')) {
-    outcome = SqlSyntax(tail != nullptr ? std::string(tail).substr(0, 20) : "");
-  } else {
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    }
-    if (rc == SQLITE_DONE) {
-      *rows = sqlite3_changes(db);
-    } else {
-      outcome = FromSqlite(db, rc);
-    }
+  SqlStatement stmt;
+  std::string_view rest;
+  if (!db.Prepare(sqliteText, &stmt, &rest)) return LastSqlError(db);
+  if (!rest.empty()) return SqlSyntax(std::string(rest.substr(0, 20)));
+  SqlStep step;
+  while ((step = stmt.Step()) == SqlStep::kRow) {
   }
-  sqlite3_finalize(stmt);
-  return outcome;
+  if (step != SqlStep::kDone) return LastSqlError(db);
+  *rows = static_cast<int32_t>(db.Changes());
+  return SqlOk();
 }
 
 SqlError RunChange(Storage& storage, const std::string& sqliteText,
@@ -105,7 +86,7 @@ SqlError RunChange(Storage& storage, const std::string& sqliteText,
     *rows = 0;
     SqlError outcome;
     int64_t blocked = 0;
-    Status s = storage.RunLocked([&](sqlite3* db) {
+    Status s = storage.RunLocked([&](SqlConnection& db) {
       StatementGuard guard(db);
       outcome = target.has_value()
                     ? LockedChangeLocked(storage, db, sqliteText, *target, rows, &blocked)

@@ -1,5 +1,5 @@
-// Runs one translated statement of a job on the storage's SQLite
-// connection and maps what SQLite says to DB2's SQLCODEs.
+// Runs one translated statement of a job on the storage's database
+// connection and maps what the database says to DB2's SQLCODEs.
 //
 // Guards: each statement may run at most kStatementTimeLimit (then SQL0666)
 // and build values of at most kMaxValueLength bytes (then SQL0101); both
@@ -20,27 +20,27 @@ namespace vantora::host::sql {
 inline constexpr std::chrono::seconds kStatementTimeLimit{30};
 inline constexpr int kMaxValueLength = 1 << 20;
 
-// What SQLite's failure `rc` on `db` means to a DB2 user.
-SqlError FromSqlite(sqlite3* db, int rc);
+// What the database's failure means to a DB2 user.
+SqlError FromFailure(const SqlFailure& failure);
+// The same for the last failure on `db`.
+inline SqlError LastSqlError(const SqlConnection& db) {
+  return FromFailure(db.LastFailure());
+}
 
 // Holds the limits above on `db` while it lives (REQUIRES: the storage's
 // lock is held, as inside Storage::RunLocked).
 class StatementGuard {
  public:
-  explicit StatementGuard(sqlite3* db);
-  ~StatementGuard();
-  StatementGuard(const StatementGuard&) = delete;
-  StatementGuard& operator=(const StatementGuard&) = delete;
+  explicit StatementGuard(SqlConnection& db)
+      : limits_(db, kMaxValueLength, std::chrono::steady_clock::now() + kStatementTimeLimit) {}
 
  private:
-  sqlite3* db_;
-  int oldLength_;
-  std::chrono::steady_clock::time_point deadline_;
+  SqlLimits limits_;
 };
 
 // Runs `sqliteText` once to its end on `db`; `rows` receives the rows
 // changed. REQUIRES: the storage's lock is held.
-SqlError StepLocked(sqlite3* db, const std::string& sqliteText, int32_t* rows);
+SqlError StepLocked(SqlConnection& db, const std::string& sqliteText, int32_t* rows);
 
 // The physical file a change statement changes, and for which job.
 struct ChangeTarget {
@@ -51,13 +51,13 @@ struct ChangeTarget {
   bool commitmentControl = false;                 // journal it and hold it for commit
 };
 
-// Runs `sqliteText` as a change of `target` in one SQLite transaction,
+// Runs `sqliteText` as a change of `target` in one database transaction,
 // respecting other jobs' record locks (locked_change.cpp): a record another
 // job holds answers SQL0913 with its number in `blocked` and changes
 // nothing. Under commitment control each record changed is journaled (so
 // that the job's rollback undoes it) and held for commit.
 // REQUIRES: the storage's lock is held.
-SqlError LockedChangeLocked(Storage& storage, sqlite3* db, const std::string& sqliteText,
+SqlError LockedChangeLocked(Storage& storage, SqlConnection& db, const std::string& sqliteText,
                             const ChangeTarget& target, int32_t* rows, int64_t* blocked);
 
 // Runs `sqliteText`, a statement without a result (INSERT, UPDATE, DELETE),
