@@ -23,7 +23,7 @@ enum class Wait { kFrame, kTimeout, kClosed, kStopping, kBadFrame };
 
 class Reader {
  public:
-  Reader(tcp::Socket& socket, const std::atomic<bool>& stopping)
+  Reader(tcp::Channel& socket, const std::atomic<bool>& stopping)
       : socket_(socket), stopping_(stopping), frames_(tcp::ServerSideLimits()) {}
 
   // The next frame within `timeoutMs` (negative: no limit).
@@ -62,7 +62,7 @@ class Reader {
   int error() const { return error_; }
 
  private:
-  tcp::Socket& socket_;
+  tcp::Channel& socket_;
   const std::atomic<bool>& stopping_;
   tcp::FrameReader frames_;
   int error_ = 0;
@@ -70,13 +70,27 @@ class Reader {
 
 class Serving {
  public:
-  Serving(host::Host& host, tcp::Socket& socket, const std::string& peer,
-          const ConnectionLimits& limits, const std::atomic<bool>& stopping)
-      : host_(host), socket_(socket), peer_(peer), limits_(limits), reader_(socket, stopping) {}
+  Serving(host::Host& host, tcp::Channel& socket, const std::string& peer,
+          const ConnectionLimits& limits, const std::atomic<bool>& stopping,
+          const tcp::TlsContext* tls)
+      : host_(host),
+        socket_(socket),
+        peer_(peer),
+        limits_(limits),
+        stopping_(stopping),
+        tls_(tls),
+        reader_(socket, stopping) {}
 
   void Run();
 
  private:
+  // The time allowed for the TLS handshake, and again for the hello.
+  int HandshakeLimitMs() const {
+    int limit = limits_.helloTimeoutMs;
+    if (limits_.idleTimeoutMs >= 0 && limits_.idleTimeoutMs < limit) limit = limits_.idleTimeoutMs;
+    return limit;
+  }
+  bool StartTls();
   bool Handshake(host::SessionOptions* options);
   void Refuse(tcp::FrameRefusal reason, const std::string& why, LogLevel level);
   bool Send(const uint8_t* data, size_t n) {
@@ -96,9 +110,11 @@ class Serving {
   void LogEnd(Wait w, bool midRequest);
 
   host::Host& host_;
-  tcp::Socket& socket_;
+  tcp::Channel& socket_;
   const std::string& peer_;
   const ConnectionLimits& limits_;
+  const std::atomic<bool>& stopping_;
+  const tcp::TlsContext* tls_;
   Reader reader_;
 };
 
@@ -136,11 +152,60 @@ void Serving::LogEnd(Wait w, bool midRequest) {
   }
 }
 
+bool Serving::StartTls() {
+  std::unique_ptr<tcp::TlsSession> session = tcp::TlsSession::Server(*tls_);
+  if (!session) {
+    Log(LogLevel::kError, "TLS cannot be set up for the connection; closing it");
+    return false;
+  }
+  socket_.StartTls(std::move(session));
+  const int limit = HandshakeLimitMs();
+  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(limit, 0));
+  for (;;) {
+    if (stopping_) {
+      Log(LogLevel::kDebug, "the server is stopping; closing the connection");
+      return false;
+    }
+    int slice = kStopCheckMs;
+    if (limit >= 0) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) {
+        Log(LogLevel::kInfo, "no TLS handshake in time; closing the connection");
+        return false;
+      }
+      slice = static_cast<int>(std::min<int64_t>(left.count(), kStopCheckMs));
+    }
+    tcp::IoResult r = socket_.Handshake(slice);
+    switch (r.status) {
+      case tcp::IoResult::kOk:
+        Log(LogLevel::kDebug, "TLS: " + socket_.session()->Describe());
+        return true;
+      case tcp::IoResult::kTimeout:
+        continue;
+      case tcp::IoResult::kClosed:
+      case tcp::IoResult::kError:
+        Log(LogLevel::kInfo, "connection lost during the TLS handshake");
+        return false;
+      case tcp::IoResult::kTls:
+        break;
+    }
+    if (r.error == tcp::kTlsNotTls) {
+      // Nothing went out through TLS yet: the plain client can read why.
+      const std::string why = "this server accepts TLS connections only";
+      Log(LogLevel::kWarning, "a client without TLS: " + why + "; closing the connection");
+      std::vector<uint8_t> frame = tcp::EncodeRefusal(tcp::FrameRefusal::kTlsRequired, why);
+      socket_.socket().SendAll(frame.data(), frame.size(), 1000);
+      return false;
+    }
+    Log(LogLevel::kWarning,
+        "TLS handshake failed: " + socket_.session()->Describe() + "; closing the connection");
+    return false;
+  }
+}
+
 bool Serving::Handshake(host::SessionOptions* options) {
   tcp::Frame frame;
-  int limit = limits_.helloTimeoutMs;
-  if (limits_.idleTimeoutMs >= 0 && limits_.idleTimeoutMs < limit) limit = limits_.idleTimeoutMs;
-  Wait w = reader_.Next(limit, &frame);
+  Wait w = reader_.Next(HandshakeLimitMs(), &frame);
   if (w == Wait::kTimeout) {
     Refuse(tcp::FrameRefusal::kHelloTimeout, "no handshake in time", LogLevel::kInfo);
     return false;
@@ -177,6 +242,7 @@ bool Serving::Handshake(host::SessionOptions* options) {
 }
 
 void Serving::Run() {
+  if (tls_ != nullptr && !StartTls()) return;
   host::SessionOptions options;
   if (!Handshake(&options)) return;
   host::ServerSession session(host_, std::move(options));
@@ -233,8 +299,11 @@ void Serving::Run() {
 }  // namespace
 
 void ServeConnection(host::Host& host, tcp::Socket socket, const std::string& peer,
-                     const ConnectionLimits& limits, const std::atomic<bool>& stopping) {
-  Serving(host, socket, peer, limits, stopping).Run();
+                     const ConnectionLimits& limits, const std::atomic<bool>& stopping,
+                     const tcp::TlsContext* tls) {
+  tcp::Channel channel(std::move(socket));
+  Serving(host, channel, peer, limits, stopping, tls).Run();
+  channel.Close();
 }
 
 }  // namespace vantora::hostd

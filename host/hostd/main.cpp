@@ -70,6 +70,14 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  if (!options.tlsCert.empty() && options.addUser.empty()) {
+    options.server.tls = tcp::TlsContext::ForServer(options.tlsCert, options.tlsKey, &error);
+    if (!options.server.tls) {
+      LogLine(LogLevel::kError, "TLS: " + error);
+      return 1;
+    }
+  }
+
   host::HostOptions hostOptions;
   hostOptions.log = LogLine;
   hostOptions.logLevel = options.logLevel;
@@ -90,7 +98,8 @@ int main(int argc, char** argv) {
   h->Log(LogLevel::kInfo, "started: data directory " + options.dataDirectory + ", listening on " +
                               options.server.listenAddress + " port " +
                               std::to_string(server->port()) + ", at most " +
-                              std::to_string(options.server.maxConnections) + " connections");
+                              std::to_string(options.server.maxConnections) + " connections, " +
+                              (options.server.tls ? "TLS only" : "plain TCP"));
   std::printf("vantora-hostd: listening on %s port %u\n", options.server.listenAddress.c_str(),
               static_cast<unsigned>(server->port()));
   std::fflush(stdout);
