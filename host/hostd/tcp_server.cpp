@@ -42,6 +42,7 @@ void TcpServer::Stop() {
   listener_.Wake();
   // Sessions waiting on a data queue without a limit would never end.
   StopServiceWaits(host_);
+  host_.signOnDelays().StopWaits();
 }
 
 void TcpServer::Wait() {
