@@ -283,7 +283,10 @@ TEST_F(HostdProtocolTest, CommandLine) {
   EXPECT_EQ(run(hostd + " --data-dir " + data + " --tls-cert " + data + "/none.pem --tls-key " +
                 data + "/none.key"),
             1);  // files that cannot be read
-  EXPECT_EQ(run("env -u VANTORA_PASSWORD " + hostd + " --data-dir " + data + " --add-user BOB"), 2);
+  // No password in the environment and no terminal to ask on.
+  EXPECT_EQ(run("env -u VANTORA_PASSWORD " + hostd + " --data-dir " + data +
+                " --add-user BOB </dev/null"),
+            2);
   EXPECT_EQ(run("VANTORA_PASSWORD=bobpw " + hostd + " --data-dir " + data + " --add-user BOB"), 0);
   Start();
   RawClient c;

@@ -1,5 +1,6 @@
 // vantora-hostd: serves the emulated host over TCP (see hostd_options.h for
 // the options and docs/hostd.md for running it).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/admin/profile_password.h"
 #include "host/hostd/hostd_options.h"
 #include "host/hostd/stop_signals.h"
 #include "host/hostd/tcp_server.h"
@@ -34,17 +36,20 @@ void LogLine(LogLevel level, std::string_view text) {
                kLevels[static_cast<int>(level)], static_cast<int>(text.size()), text.data());
 }
 
-// --add-user: the password comes from the environment, never from the
-// command line, where other users of the machine could read it.
+// --add-user: the password comes from the environment or the terminal,
+// never from the command line, where other users of the machine could read it.
 int AddUser(vantora::host::Host& h, const std::string& name) {
-  const char* password = std::getenv("VANTORA_PASSWORD");
-  if (password == nullptr || *password == '\0') {
-    std::fprintf(stderr, "vantora-hostd: --add-user takes the password from $VANTORA_PASSWORD\n");
+  std::string password;
+  std::string error;
+  if (!vantora::host::ReadProfilePassword(name, vantora::host::TerminalPrompt(), &password,
+                                          &error)) {
+    std::fprintf(stderr, "vantora-hostd: --add-user: %s\n", error.c_str());
     return 2;
   }
   auto& profiles = h.storage().userProfiles();
   vantora::host::Status s = profiles.Exists(name) ? profiles.ChangePassword(name, password)
                                                   : profiles.Create(name, password, "");
+  std::fill(password.begin(), password.end(), '\0');
   if (!s.ok()) {
     std::fprintf(stderr, "vantora-hostd: user %s: %s\n", name.c_str(), s.ToString().c_str());
     return 1;
