@@ -23,8 +23,8 @@ enum class Wait { kFrame, kTimeout, kClosed, kStopping, kBadFrame };
 
 class Reader {
  public:
-  Reader(tcp::Channel& socket, const std::atomic<bool>& stopping)
-      : socket_(socket), stopping_(stopping), frames_(tcp::ServerSideLimits()) {}
+  Reader(tcp::Channel& channel, const std::atomic<bool>& stopping)
+      : channel_(channel), stopping_(stopping), frames_(tcp::ServerSideLimits()) {}
 
   // The next frame within `timeoutMs` (negative: no limit).
   Wait Next(int timeoutMs, tcp::Frame* frame) {
@@ -47,10 +47,11 @@ class Reader {
       }
       size_t room = 0;
       uint8_t* space = frames_.Space(kReceiveChunk, &room);
-      tcp::IoResult r = socket_.Receive(space, room, slice);
+      tcp::IoResult r = channel_.Receive(space, room, slice);
       if (r.status == tcp::IoResult::kTimeout) continue;
       if (!r.ok()) {
         error_ = r.error;
+        tlsFailed_ = r.status == tcp::IoResult::kTls;
         return Wait::kClosed;
       }
       frames_.Commit(r.bytes);
@@ -60,26 +61,29 @@ class Reader {
   // Bytes of a frame begun but not complete.
   size_t partial() const { return frames_.buffered(); }
   int error() const { return error_; }
+  // The connection ended on a bad TLS record.
+  bool tlsFailed() const { return tlsFailed_; }
 
  private:
-  tcp::Channel& socket_;
+  tcp::Channel& channel_;
   const std::atomic<bool>& stopping_;
   tcp::FrameReader frames_;
   int error_ = 0;
+  bool tlsFailed_ = false;
 };
 
 class Serving {
  public:
-  Serving(host::Host& host, tcp::Channel& socket, const std::string& peer,
+  Serving(host::Host& host, tcp::Channel& channel, const std::string& peer,
           const ConnectionLimits& limits, const std::atomic<bool>& stopping,
           const tcp::TlsContext* tls)
       : host_(host),
-        socket_(socket),
+        channel_(channel),
         peer_(peer),
         limits_(limits),
         stopping_(stopping),
         tls_(tls),
-        reader_(socket, stopping) {}
+        reader_(channel, stopping) {}
 
   void Run();
 
@@ -98,7 +102,7 @@ class Serving {
     // cannot hold its thread (and the server's stop) for long.
     const int limit =
         limits_.idleTimeoutMs < 0 ? kSendLimitMs : std::min(limits_.idleTimeoutMs, kSendLimitMs);
-    tcp::IoResult r = socket_.SendAll(data, n, limit);
+    tcp::IoResult r = channel_.SendAll(data, n, limit);
     if (!r.ok()) {
       Log(LogLevel::kInfo,
           "could not send to the client (error " + std::to_string(r.error) + "); closing");
@@ -110,7 +114,7 @@ class Serving {
   void LogEnd(Wait w, bool midRequest);
 
   host::Host& host_;
-  tcp::Channel& socket_;
+  tcp::Channel& channel_;
   const std::string& peer_;
   const ConnectionLimits& limits_;
   const std::atomic<bool>& stopping_;
@@ -121,7 +125,7 @@ class Serving {
 void Serving::Refuse(tcp::FrameRefusal reason, const std::string& why, LogLevel level) {
   Log(level, why + "; closing the connection");
   std::vector<uint8_t> frame = tcp::EncodeRefusal(reason, why);
-  socket_.SendAll(frame.data(), frame.size(), 1000);  // best effort: the peer may be gone
+  channel_.SendAll(frame.data(), frame.size(), 1000);  // best effort: the peer may be gone
 }
 
 void Serving::LogEnd(Wait w, bool midRequest) {
@@ -133,7 +137,9 @@ void Serving::LogEnd(Wait w, bool midRequest) {
              LogLevel::kInfo);
       break;
     case Wait::kClosed:
-      if (midRequest || reader_.partial() > 0) {
+      if (reader_.tlsFailed()) {
+        Log(LogLevel::kWarning, "bad TLS record: " + channel_.session()->Describe());
+      } else if (midRequest || reader_.partial() > 0) {
         Log(LogLevel::kWarning, "connection lost in the middle of a request");
       } else if (reader_.error() != 0) {
         Log(LogLevel::kInfo, "connection lost (error " + std::to_string(reader_.error()) + ")");
@@ -158,7 +164,7 @@ bool Serving::StartTls() {
     Log(LogLevel::kError, "TLS cannot be set up for the connection; closing it");
     return false;
   }
-  socket_.StartTls(std::move(session));
+  channel_.StartTls(std::move(session));
   const int limit = HandshakeLimitMs();
   const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(limit, 0));
   for (;;) {
@@ -175,10 +181,10 @@ bool Serving::StartTls() {
       }
       slice = static_cast<int>(std::min<int64_t>(left.count(), kStopCheckMs));
     }
-    tcp::IoResult r = socket_.Handshake(slice);
+    tcp::IoResult r = channel_.Handshake(slice);
     switch (r.status) {
       case tcp::IoResult::kOk:
-        Log(LogLevel::kDebug, "TLS: " + socket_.session()->Describe());
+        Log(LogLevel::kDebug, "TLS: " + channel_.session()->Describe());
         return true;
       case tcp::IoResult::kTimeout:
         continue;
@@ -194,11 +200,11 @@ bool Serving::StartTls() {
       const std::string why = "this server accepts TLS connections only";
       Log(LogLevel::kWarning, "a client without TLS: " + why + "; closing the connection");
       std::vector<uint8_t> frame = tcp::EncodeRefusal(tcp::FrameRefusal::kTlsRequired, why);
-      socket_.socket().SendAll(frame.data(), frame.size(), 1000);
+      channel_.socket().SendAll(frame.data(), frame.size(), 1000);
       return false;
     }
     Log(LogLevel::kWarning,
-        "TLS handshake failed: " + socket_.session()->Describe() + "; closing the connection");
+        "TLS handshake failed: " + channel_.session()->Describe() + "; closing the connection");
     return false;
   }
 }

@@ -187,6 +187,7 @@ TlsSession::~TlsSession() {
 }
 
 IoResult TlsSession::Failed(int failure) {
+  failed_ = true;
   if (lastError_.empty()) lastError_ = OpenSslErrors();
   ERR_clear_error();
   return Status(IoResult::kTls, failure);
@@ -290,7 +291,7 @@ IoResult TlsSession::Receive(Socket& socket, void* buffer, size_t maximum, int t
 }
 
 void TlsSession::Shutdown(Socket& socket) {
-  if (!established_ || !socket.valid()) return;
+  if (!established_ || failed_ || !socket.valid()) return;
   ERR_clear_error();
   SSL_shutdown(impl_->ssl);
   Flush(socket, 0);

@@ -96,6 +96,7 @@ class TlsSession {
 
   Impl* impl_;
   bool established_ = false;
+  bool failed_ = false;  // a fatal TLS error: no orderly shutdown then
   bool sawPeerBytes_ = false;
   std::vector<uint8_t> peerBytes_;
   std::string lastError_;
