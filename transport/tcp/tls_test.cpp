@@ -64,6 +64,7 @@ class TlsChannelTest : public ::testing::Test {
   void ServeEcho() {
     auto context = ServerContext();
     Serve([this, context](Channel c) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(serverDelayMs_));
       c.StartTls(TlsSession::Server(*context));
       serverHandshake_ = c.Handshake(10000);
       if (!serverHandshake_.ok()) return;
@@ -100,6 +101,7 @@ class TlsChannelTest : public ::testing::Test {
   TestAuthority ca_{"Vantora test CA"};
   Listener listener_;
   std::thread server_;
+  int serverDelayMs_ = 0;  // before the echo server starts its handshake
   IoResult serverHandshake_;
   IoResult::Status serverEnd_ = IoResult::kOk;
 };
@@ -235,6 +237,7 @@ TEST_F(TlsChannelTest, AClientOfAPlainServerKeepsWhatTheServerSaid) {
 }
 
 TEST_F(TlsChannelTest, AHandshakeRunsInSlicesOfNoWaitAtAll) {
+  serverDelayMs_ = 300;  // so the first slices find no answer yet
   ServeEcho();
   Channel c = Connect(listener_.port());
   c.StartTls(TlsSession::Client(*ClientContext(dir_ / "ca.pem"), "127.0.0.1"));
