@@ -14,7 +14,8 @@
 //   --tls-required       (implied by a certificate: the server then speaks only TLS)
 //   --allow-plaintext    Hostd/AllowPlaintext    0: plain TCP on a non-loopback address
 //   --add-user NAME      creates (or gives a new password to) the user profile NAME
-//                        with the password in $VANTORA_PASSWORD, then exits
+//                        with the password in $VANTORA_PASSWORD, else typed on the
+//                        terminal (host/admin/profile_password.h), then exits
 #ifndef VANTORA_HOST_HOSTD_HOSTD_OPTIONS_H_
 #define VANTORA_HOST_HOSTD_HOSTD_OPTIONS_H_
 
