@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # speedcheck as the benchmark: reads DEMO/BENCH100 (100-byte host records) in
-# blocked reads and one record per request, over the embedded host ("ehn")
-# and over vantora-hostd on loopback ("tcp"), and prints records per second.
+# blocked reads and one record per request, over the embedded host ("ehn"),
+# over vantora-hostd on loopback ("tcp") and, when the openssl command is
+# there to make a certificate, over vantora-hostd with TLS ("tls"), and
+# prints records per second.
 #
 #   bench/speedcheck_transports.sh [BUILD_DIR] [RECORDS]
 #
@@ -14,8 +16,12 @@ records=${2:-100000}
 bin=$build/bin
 work=$(mktemp -d)
 hostd_pid=""
-cleanup() {
+stop_hostd() {
   [ -n "$hostd_pid" ] && kill "$hostd_pid" 2>/dev/null && wait "$hostd_pid" 2>/dev/null
+  hostd_pid=""
+}
+cleanup() {
+  stop_hostd || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,14 +44,29 @@ run_all() {
 printf '[General]\nNetwork=ehn\n[Host]\nDataDirectory=%s\n' "$work/host" >"$work/ehn.ini"
 MV400_INI="$work/ehn.ini" run_all ehn
 
-"$bin/vantora-hostd" --data-dir "$work/host" --port 0 --log-level warning >"$work/hostd.out" 2>"$work/hostd.err" &
-hostd_pid=$!
-for _ in $(seq 100); do
-  port=$(sed -n 's/.*listening on .* port \([0-9]*\).*/\1/p' "$work/hostd.out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "${port:-}" ] || { echo "vantora-hostd did not start" >&2; cat "$work/hostd.err" >&2; exit 1; }
+start_hostd() {  # starts vantora-hostd with "$@" and sets $port
+  "$bin/vantora-hostd" --data-dir "$work/host" --port 0 --log-level warning "$@" \
+    >"$work/hostd.out" 2>"$work/hostd.err" &
+  hostd_pid=$!
+  port=""
+  for _ in $(seq 100); do
+    port=$(sed -n 's/.*listening on .* port \([0-9]*\).*/\1/p' "$work/hostd.out")
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  [ -n "$port" ] || { echo "vantora-hostd did not start" >&2; cat "$work/hostd.err" >&2; exit 1; }
+}
+
+start_hostd
 printf '[General]\nNetwork=tcp\nLocation=127.0.0.1\n[Tcp]\nPort=%s\nUser=BENCH\nPassword=bench\n' \
   "$port" >"$work/tcp.ini"
 MV400_INI="$work/tcp.ini" run_all tcp
+stop_hostd || true
+
+command -v openssl >/dev/null || { echo "tls: no openssl command to make a certificate; skipped"; exit 0; }
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 1 -subj /CN=localhost \
+  -addext subjectAltName=IP:127.0.0.1 -keyout "$work/host.key" -out "$work/host.pem" 2>/dev/null
+start_hostd --tls-cert "$work/host.pem" --tls-key "$work/host.key"
+printf '[General]\nNetwork=tcp\nLocation=127.0.0.1\n[Tcp]\nPort=%s\nUser=BENCH\nPassword=bench\nTls=1\nTlsCaFile=%s\n' \
+  "$port" "$work/host.pem" >"$work/tls.ini"
+MV400_INI="$work/tls.ini" run_all tls

@@ -3,7 +3,7 @@
 # when they are all present.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
-          qt6-base-dev libedit-dev libcli11-dev nlohmann-json3-dev)
+          qt6-base-dev libedit-dev libcli11-dev nlohmann-json3-dev libssl-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

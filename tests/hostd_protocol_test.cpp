@@ -277,7 +277,16 @@ TEST_F(HostdProtocolTest, CommandLine) {
   EXPECT_EQ(run(hostd + " --help"), 0);
   EXPECT_EQ(run(hostd + " --port 99999"), 2);
   EXPECT_EQ(run(hostd + " --bogus"), 2);
-  EXPECT_EQ(run("env -u VANTORA_PASSWORD " + hostd + " --data-dir " + data + " --add-user BOB"), 2);
+  // Plain TCP beyond loopback only when asked for; nothing is listened on.
+  EXPECT_EQ(run(hostd + " --data-dir " + data + " --port 0 --listen 0.0.0.0"), 2);
+  EXPECT_EQ(run(hostd + " --data-dir " + data + " --port 0 --listen :: --tls-required"), 2);
+  EXPECT_EQ(run(hostd + " --data-dir " + data + " --tls-cert " + data + "/none.pem --tls-key " +
+                data + "/none.key"),
+            1);  // files that cannot be read
+  // No password in the environment and no terminal to ask on.
+  EXPECT_EQ(run("env -u VANTORA_PASSWORD " + hostd + " --data-dir " + data +
+                " --add-user BOB </dev/null"),
+            2);
   EXPECT_EQ(run("VANTORA_PASSWORD=bobpw " + hostd + " --data-dir " + data + " --add-user BOB"), 0);
   Start();
   RawClient c;

@@ -1,5 +1,6 @@
 #include "host/admin/admin_command.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <memory>
@@ -20,7 +21,8 @@ constexpr int kMaxRecords = 50'000'000;
 constexpr char kHelp[] =
     "usage: vantora-host COMMAND ...\n"
     "  init DIR                     create (or open) a host data directory\n"
-    "  add-user DIR NAME PASSWORD   add a user profile\n"
+    "  add-user DIR NAME            add a user profile; the password comes from\n"
+    "                               $VANTORA_PASSWORD, else is asked on the terminal\n"
     "  demo DIR [--records N]       (re)create the demo library DEMO with N\n"
     "                               records in DEMO/BENCH100 (default 1000)\n"
     "  procedure-files DIR LIBRARY  create the stored-procedure catalogue files\n"
@@ -39,7 +41,8 @@ int Refused(std::ostream& err, const Status& s) {
 
 }  // namespace
 
-int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                    const SecretPrompt& ask) {
   if (args.empty()) return Usage(err, "no command");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
@@ -53,8 +56,13 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (args.size() < 2) return Usage(err, command + ": no data directory");
   int records = kDefaultBenchRecords;
   if (command == "init" && args.size() != 2) return Usage(err, "init takes one directory");
-  if (command == "add-user" && args.size() != 4) {
-    return Usage(err, "add-user takes a directory, a name and a password");
+  if (command == "add-user" && args.size() == 4) {
+    return Usage(err,
+                 "add-user takes no password on the command line, where other users of the "
+                 "machine can read it: set VANTORA_PASSWORD, or type it when asked");
+  }
+  if (command == "add-user" && (args.size() != 3 || args[2].empty())) {
+    return Usage(err, "add-user takes a directory and a name");
   }
   if (command == "procedure-files" &&
       (args.size() != 3 || args[2].empty() || args[2].size() > 10)) {
@@ -75,9 +83,19 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
   std::unique_ptr<Host> host;
   if (Status s = Host::Open(args[1], {}, &host); !s.ok()) return Refused(err, s);
   if (command == "add-user") {
-    if (Status s = host->storage().userProfiles().Create(args[2], args[3], ""); !s.ok()) {
-      return Refused(err, s);
+    auto& profiles = host->storage().userProfiles();
+    if (profiles.Exists(args[2])) {
+      return Refused(err, Status::Error(StatusCode::kObjectExists, "user profile " + args[2]));
     }
+    std::string password;
+    std::string why;
+    if (!ReadProfilePassword(args[2], ask, &password, &why)) {
+      err << "vantora-host: " << why << "\n";
+      return kUsage;
+    }
+    Status s = profiles.Create(args[2], password, "");
+    std::fill(password.begin(), password.end(), '\0');
+    if (!s.ok()) return Refused(err, s);
     out << "user " << args[2] << " added\n";
   } else if (command == "procedure-files") {
     std::string library = args[2];

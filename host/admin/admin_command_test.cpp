@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 #include "host/server/host.h"
 
@@ -21,13 +23,29 @@ class AdminCommand : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  int Run(std::vector<std::string> args) {
+  int Run(std::vector<std::string> args, const SecretPrompt& ask = {}) {
     out_.str(""), err_.str("");
-    return RunAdminCommand(args, out_, err_);
+    return RunAdminCommand(args, out_, err_, ask);
+  }
+  // A terminal where the user types `answers`, one per prompt.
+  SecretPrompt Typing(std::vector<std::string> answers) {
+    return [this, answers](const std::string& prompt, std::string* answer) mutable {
+      prompts_.push_back(prompt);
+      if (answers.empty()) return false;
+      *answer = answers.front();
+      answers.erase(answers.begin());
+      return true;
+    };
+  }
+  bool SignsOn(const std::string& user, const std::string& password) {
+    std::unique_ptr<Host> host;
+    return Host::Open(dir_, {}, &host).ok() &&
+           host->storage().userProfiles().Authenticate(user, password).ok();
   }
 
   std::filesystem::path dir_;
   std::ostringstream out_, err_;
+  std::vector<std::string> prompts_;
 };
 
 TEST_F(AdminCommand, CommandLinesThatAreWrong) {
@@ -39,7 +57,8 @@ TEST_F(AdminCommand, CommandLinesThatAreWrong) {
       {{"frobnicate"}, 2},
       {{"init"}, 2},
       {{"init", "a", "b"}, 2},
-      {{"add-user", "dir", "NAME"}, 2},
+      {{"add-user", "dir"}, 2},
+      {{"add-user", "dir", "NAME", "secret"}, 2},  // no password on the command line
       {{"demo", "dir", "--records"}, 2},
       {{"demo", "dir", "--records", "ten"}, 2},
       {{"demo", "dir", "--records", "-1"}, 2},
@@ -57,8 +76,10 @@ TEST_F(AdminCommand, CommandLinesThatAreWrong) {
 
 TEST_F(AdminCommand, PreparesADataDirectory) {
   ASSERT_EQ(Run({"init", dir_.string()}), 0) << err_.str();
-  ASSERT_EQ(Run({"add-user", dir_.string(), "BOB", "secret"}), 0) << err_.str();
-  EXPECT_EQ(Run({"add-user", dir_.string(), "BOB", "again"}), 1);  // exists
+  setenv("VANTORA_PASSWORD", "secret", 1);
+  ASSERT_EQ(Run({"add-user", dir_.string(), "BOB"}), 0) << err_.str();
+  EXPECT_EQ(Run({"add-user", dir_.string(), "BOB"}), 1);  // exists
+  unsetenv("VANTORA_PASSWORD");
   EXPECT_NE(err_.str().find("vantora-host:"), std::string::npos);
   ASSERT_EQ(Run({"demo", dir_.string(), "--records", "25"}), 0) << err_.str();
 
@@ -73,6 +94,55 @@ TEST_F(AdminCommand, PreparesADataDirectory) {
   ASSERT_TRUE(cursor->RecordCount(&count).ok());
   EXPECT_EQ(count, 25);
   EXPECT_EQ(cursor->format().HostRecordLength(), 100);
+}
+
+TEST_F(AdminCommand, TakesThePasswordFromTheEnvironmentOrTheTerminalOnly) {
+  unsetenv("VANTORA_PASSWORD");
+  ASSERT_EQ(Run({"init", dir_.string()}), 0) << err_.str();
+  EXPECT_EQ(Run({"add-user", dir_.string(), "CAROL", "secret"}), 2);
+  EXPECT_NE(err_.str().find("other users of the machine can read it"), std::string::npos)
+      << err_.str();
+  struct Case {
+    const char* what;
+    const char* environment;  // nullptr: unset
+    bool terminal;
+    std::vector<std::string> typed;
+    int exit;
+    const char* message;  // in the error output
+  } cases[] = {
+      {"no terminal", nullptr, false, {}, 2, "set VANTORA_PASSWORD, or run in a terminal"},
+      {"an empty variable", "", true, {"s3cr3t"}, 2, "$VANTORA_PASSWORD is empty"},
+      {"two different answers", nullptr, true, {"one", "two"}, 2, "the passwords differ"},
+      {"an empty answer", nullptr, true, {"", ""}, 2, "empty password"},
+      {"no answer", nullptr, true, {}, 2, "no password typed"},
+      {"typed twice", nullptr, true, {"s3cr3t", "s3cr3t"}, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.environment != nullptr) {
+      setenv("VANTORA_PASSWORD", c.environment, 1);
+    } else {
+      unsetenv("VANTORA_PASSWORD");
+    }
+    prompts_.clear();
+    EXPECT_EQ(Run({"add-user", dir_.string(), "CAROL"}, c.terminal ? Typing(c.typed) : nullptr),
+              c.exit);
+    if (c.message != nullptr) {
+      EXPECT_NE(err_.str().find(c.message), std::string::npos) << err_.str();
+    }
+    EXPECT_EQ(err_.str().find("s3cr3t"), std::string::npos) << err_.str();
+  }
+  unsetenv("VANTORA_PASSWORD");
+  ASSERT_EQ(prompts_.size(), 2u);
+  EXPECT_EQ(prompts_[0], "Password for CAROL: ");
+  EXPECT_TRUE(SignsOn("CAROL", "s3cr3t"));
+  // The environment wins over the terminal, which is then not asked.
+  setenv("VANTORA_PASSWORD", "fromenv", 1);
+  prompts_.clear();
+  EXPECT_EQ(Run({"add-user", dir_.string(), "DAVE"}, Typing({"s3cr3t", "s3cr3t"})), 0);
+  unsetenv("VANTORA_PASSWORD");
+  EXPECT_TRUE(prompts_.empty());
+  EXPECT_TRUE(SignsOn("DAVE", "fromenv"));
 }
 
 TEST_F(AdminCommand, CreatesTheProcedureCatalogueInALibrary) {

@@ -7,5 +7,6 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return vantora::host::RunAdminCommand(args, std::cout, std::cerr);
+  return vantora::host::RunAdminCommand(args, std::cout, std::cerr,
+                                        vantora::host::TerminalPrompt());
 }

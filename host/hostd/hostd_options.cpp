@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "host/server/host_setup.h"
+#include "transport/tcp/socket.h"
 #include "transport/tcp/tcp_settings.h"
 
 namespace vantora::hostd {
@@ -51,8 +52,13 @@ std::string HostdUsage() {
          "  --idle-timeout S      seconds a connection may wait between requests;\n"
          "                        0 = no limit (3600)\n"
          "  --log-level LEVEL     error, warning, info or debug (info)\n"
+         "  --tls-cert FILE       serve TLS only, with this certificate chain (PEM)\n"
+         "  --tls-key FILE        the certificate's private key (PEM)\n"
+         "  --tls-required        refuse clients without TLS (always so with a certificate)\n"
+         "  --allow-plaintext     allow plain TCP on an address other than loopback\n"
          "  --add-user NAME       create the user profile NAME (or change its password)\n"
-         "                        with the password in $VANTORA_PASSWORD, then exit\n"
+         "                        with the password in $VANTORA_PASSWORD, else asked on\n"
+         "                        the terminal, then exit\n"
          "  --help                this text\n"
          "\n"
          "Defaults come from the settings file ($MV400_INI, section Hostd). Logs go to\n"
@@ -78,10 +84,23 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
     o.logLevel = host::LogLevel::kInfo;
   }
 
+  o.tlsCert = settings.GetString("Hostd", "TlsCert", "");
+  o.tlsKey = settings.GetString("Hostd", "TlsKey", "");
+  o.allowPlaintext = settings.GetInt("Hostd", "AllowPlaintext", 0) != 0;
+  bool tlsRequired = false;
+
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
     if (option == "--help" || option == "-h") {
       o.help = true;
+      continue;
+    }
+    if (option == "--tls-required") {
+      tlsRequired = true;
+      continue;
+    }
+    if (option == "--allow-plaintext") {
+      o.allowPlaintext = true;
       continue;
     }
     if (i + 1 >= args.size()) {
@@ -106,6 +125,12 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
       if (ok) o.server.limits.idleTimeoutMs = IdleMs(number);
     } else if (option == "--log-level") {
       ok = ParseLevel(value, &o.logLevel);
+    } else if (option == "--tls-cert") {
+      ok = !value.empty();
+      o.tlsCert = value;
+    } else if (option == "--tls-key") {
+      ok = !value.empty();
+      o.tlsKey = value;
     } else if (option == "--add-user") {
       ok = !value.empty() && value.size() <= 10;
       o.addUser = value;
@@ -117,6 +142,21 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
       *error = "bad value for " + option + ": " + value;
       return false;
     }
+  }
+  if (o.tlsCert.empty() != o.tlsKey.empty()) {
+    *error = "a TLS certificate needs its key and a key its certificate (--tls-cert and --tls-key)";
+    return false;
+  }
+  if (tlsRequired && o.tlsCert.empty()) {
+    *error = "--tls-required needs a certificate and its key (--tls-cert and --tls-key)";
+    return false;
+  }
+  if (o.tlsCert.empty() && !o.allowPlaintext && o.addUser.empty() && !o.help &&
+      !tcp::IsLoopbackAddress(o.server.listenAddress)) {
+    *error = "refusing to listen on " + o.server.listenAddress +
+             " without TLS: passwords and records would cross the network in clear; give "
+             "--tls-cert and --tls-key, or --allow-plaintext for a network you trust";
+    return false;
   }
   *out = std::move(o);
   return true;

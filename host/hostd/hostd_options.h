@@ -9,8 +9,13 @@
 //   --max-connections N  Hostd/MaxConnections    64
 //   --idle-timeout S     Hostd/IdleTimeout       3600 seconds (0: no limit)
 //   --log-level LEVEL    Hostd/LogLevel          info (error, warning, info, debug)
+//   --tls-cert FILE      Hostd/TlsCert           none: the certificate chain (PEM)
+//   --tls-key FILE       Hostd/TlsKey            none: its private key (PEM)
+//   --tls-required       (implied by a certificate: the server then speaks only TLS)
+//   --allow-plaintext    Hostd/AllowPlaintext    0: plain TCP on a non-loopback address
 //   --add-user NAME      creates (or gives a new password to) the user profile NAME
-//                        with the password in $VANTORA_PASSWORD, then exits
+//                        with the password in $VANTORA_PASSWORD, else typed on the
+//                        terminal (host/admin/profile_password.h), then exits
 #ifndef VANTORA_HOST_HOSTD_HOSTD_OPTIONS_H_
 #define VANTORA_HOST_HOSTD_HOSTD_OPTIONS_H_
 
@@ -29,10 +34,15 @@ struct HostdOptions {
   host::LogLevel logLevel = host::LogLevel::kInfo;
   bool help = false;
   std::string addUser;  // --add-user: set the profile up instead of serving
+  std::string tlsCert;  // both set: serve TLS only
+  std::string tlsKey;
+  bool allowPlaintext = false;
 };
 
 // Fills `out` from `args` (without the program name) and `settings`. False
-// with `error` set on an unknown option or a bad value.
+// with `error` set on an unknown option or a bad value, on a certificate
+// without its key (or the other way round), and on plain TCP on an address
+// other than loopback without --allow-plaintext.
 bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Profile& settings,
                        HostdOptions* out, std::string* error);
 

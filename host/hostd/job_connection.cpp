@@ -23,8 +23,8 @@ enum class Wait { kFrame, kTimeout, kClosed, kStopping, kBadFrame };
 
 class Reader {
  public:
-  Reader(tcp::Socket& socket, const std::atomic<bool>& stopping)
-      : socket_(socket), stopping_(stopping), frames_(tcp::ServerSideLimits()) {}
+  Reader(tcp::Channel& channel, const std::atomic<bool>& stopping)
+      : channel_(channel), stopping_(stopping), frames_(tcp::ServerSideLimits()) {}
 
   // The next frame within `timeoutMs` (negative: no limit).
   Wait Next(int timeoutMs, tcp::Frame* frame) {
@@ -47,10 +47,11 @@ class Reader {
       }
       size_t room = 0;
       uint8_t* space = frames_.Space(kReceiveChunk, &room);
-      tcp::IoResult r = socket_.Receive(space, room, slice);
+      tcp::IoResult r = channel_.Receive(space, room, slice);
       if (r.status == tcp::IoResult::kTimeout) continue;
       if (!r.ok()) {
         error_ = r.error;
+        tlsFailed_ = r.status == tcp::IoResult::kTls;
         return Wait::kClosed;
       }
       frames_.Commit(r.bytes);
@@ -60,23 +61,40 @@ class Reader {
   // Bytes of a frame begun but not complete.
   size_t partial() const { return frames_.buffered(); }
   int error() const { return error_; }
+  // The connection ended on a bad TLS record.
+  bool tlsFailed() const { return tlsFailed_; }
 
  private:
-  tcp::Socket& socket_;
+  tcp::Channel& channel_;
   const std::atomic<bool>& stopping_;
   tcp::FrameReader frames_;
   int error_ = 0;
+  bool tlsFailed_ = false;
 };
 
 class Serving {
  public:
-  Serving(host::Host& host, tcp::Socket& socket, const std::string& peer,
-          const ConnectionLimits& limits, const std::atomic<bool>& stopping)
-      : host_(host), socket_(socket), peer_(peer), limits_(limits), reader_(socket, stopping) {}
+  Serving(host::Host& host, tcp::Channel& channel, const std::string& peer,
+          const ConnectionLimits& limits, const std::atomic<bool>& stopping,
+          const tcp::TlsContext* tls)
+      : host_(host),
+        channel_(channel),
+        peer_(peer),
+        limits_(limits),
+        stopping_(stopping),
+        tls_(tls),
+        reader_(channel, stopping) {}
 
   void Run();
 
  private:
+  // The time allowed for the TLS handshake, and again for the hello.
+  int HandshakeLimitMs() const {
+    int limit = limits_.helloTimeoutMs;
+    if (limits_.idleTimeoutMs >= 0 && limits_.idleTimeoutMs < limit) limit = limits_.idleTimeoutMs;
+    return limit;
+  }
+  bool StartTls();
   bool Handshake(host::SessionOptions* options);
   void Refuse(tcp::FrameRefusal reason, const std::string& why, LogLevel level);
   bool Send(const uint8_t* data, size_t n) {
@@ -84,7 +102,7 @@ class Serving {
     // cannot hold its thread (and the server's stop) for long.
     const int limit =
         limits_.idleTimeoutMs < 0 ? kSendLimitMs : std::min(limits_.idleTimeoutMs, kSendLimitMs);
-    tcp::IoResult r = socket_.SendAll(data, n, limit);
+    tcp::IoResult r = channel_.SendAll(data, n, limit);
     if (!r.ok()) {
       Log(LogLevel::kInfo,
           "could not send to the client (error " + std::to_string(r.error) + "); closing");
@@ -96,16 +114,18 @@ class Serving {
   void LogEnd(Wait w, bool midRequest);
 
   host::Host& host_;
-  tcp::Socket& socket_;
+  tcp::Channel& channel_;
   const std::string& peer_;
   const ConnectionLimits& limits_;
+  const std::atomic<bool>& stopping_;
+  const tcp::TlsContext* tls_;
   Reader reader_;
 };
 
 void Serving::Refuse(tcp::FrameRefusal reason, const std::string& why, LogLevel level) {
   Log(level, why + "; closing the connection");
   std::vector<uint8_t> frame = tcp::EncodeRefusal(reason, why);
-  socket_.SendAll(frame.data(), frame.size(), 1000);  // best effort: the peer may be gone
+  channel_.SendAll(frame.data(), frame.size(), 1000);  // best effort: the peer may be gone
 }
 
 void Serving::LogEnd(Wait w, bool midRequest) {
@@ -117,7 +137,9 @@ void Serving::LogEnd(Wait w, bool midRequest) {
              LogLevel::kInfo);
       break;
     case Wait::kClosed:
-      if (midRequest || reader_.partial() > 0) {
+      if (reader_.tlsFailed()) {
+        Log(LogLevel::kWarning, "bad TLS record: " + channel_.session()->Describe());
+      } else if (midRequest || reader_.partial() > 0) {
         Log(LogLevel::kWarning, "connection lost in the middle of a request");
       } else if (reader_.error() != 0) {
         Log(LogLevel::kInfo, "connection lost (error " + std::to_string(reader_.error()) + ")");
@@ -136,11 +158,60 @@ void Serving::LogEnd(Wait w, bool midRequest) {
   }
 }
 
+bool Serving::StartTls() {
+  std::unique_ptr<tcp::TlsSession> session = tcp::TlsSession::Server(*tls_);
+  if (!session) {
+    Log(LogLevel::kError, "TLS cannot be set up for the connection; closing it");
+    return false;
+  }
+  channel_.StartTls(std::move(session));
+  const int limit = HandshakeLimitMs();
+  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(limit, 0));
+  for (;;) {
+    if (stopping_) {
+      Log(LogLevel::kDebug, "the server is stopping; closing the connection");
+      return false;
+    }
+    int slice = kStopCheckMs;
+    if (limit >= 0) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) {
+        Log(LogLevel::kInfo, "no TLS handshake in time; closing the connection");
+        return false;
+      }
+      slice = static_cast<int>(std::min<int64_t>(left.count(), kStopCheckMs));
+    }
+    tcp::IoResult r = channel_.Handshake(slice);
+    switch (r.status) {
+      case tcp::IoResult::kOk:
+        Log(LogLevel::kDebug, "TLS: " + channel_.session()->Describe());
+        return true;
+      case tcp::IoResult::kTimeout:
+        continue;
+      case tcp::IoResult::kClosed:
+      case tcp::IoResult::kError:
+        Log(LogLevel::kInfo, "connection lost during the TLS handshake");
+        return false;
+      case tcp::IoResult::kTls:
+        break;
+    }
+    if (r.error == tcp::kTlsNotTls) {
+      // Nothing went out through TLS yet: the plain client can read why.
+      const std::string why = "this server accepts TLS connections only";
+      Log(LogLevel::kWarning, "a client without TLS: " + why + "; closing the connection");
+      std::vector<uint8_t> frame = tcp::EncodeRefusal(tcp::FrameRefusal::kTlsRequired, why);
+      channel_.socket().SendAll(frame.data(), frame.size(), 1000);
+      return false;
+    }
+    Log(LogLevel::kWarning,
+        "TLS handshake failed: " + channel_.session()->Describe() + "; closing the connection");
+    return false;
+  }
+}
+
 bool Serving::Handshake(host::SessionOptions* options) {
   tcp::Frame frame;
-  int limit = limits_.helloTimeoutMs;
-  if (limits_.idleTimeoutMs >= 0 && limits_.idleTimeoutMs < limit) limit = limits_.idleTimeoutMs;
-  Wait w = reader_.Next(limit, &frame);
+  Wait w = reader_.Next(HandshakeLimitMs(), &frame);
   if (w == Wait::kTimeout) {
     Refuse(tcp::FrameRefusal::kHelloTimeout, "no handshake in time", LogLevel::kInfo);
     return false;
@@ -177,6 +248,7 @@ bool Serving::Handshake(host::SessionOptions* options) {
 }
 
 void Serving::Run() {
+  if (tls_ != nullptr && !StartTls()) return;
   host::SessionOptions options;
   if (!Handshake(&options)) return;
   host::ServerSession session(host_, std::move(options));
@@ -233,8 +305,11 @@ void Serving::Run() {
 }  // namespace
 
 void ServeConnection(host::Host& host, tcp::Socket socket, const std::string& peer,
-                     const ConnectionLimits& limits, const std::atomic<bool>& stopping) {
-  Serving(host, socket, peer, limits, stopping).Run();
+                     const ConnectionLimits& limits, const std::atomic<bool>& stopping,
+                     const tcp::TlsContext* tls) {
+  tcp::Channel channel(std::move(socket));
+  Serving(host, channel, peer, limits, stopping, tls).Run();
+  channel.Close();
 }
 
 }  // namespace vantora::hostd

@@ -16,6 +16,7 @@
 
 #include "host/server/host.h"
 #include "transport/tcp/socket.h"
+#include "transport/tcp/tls.h"
 
 namespace vantora::hostd {
 
@@ -26,8 +27,10 @@ struct ConnectionLimits {
 
 // Serves `socket` until the session ends, the peer goes, a limit passes or
 // `stopping` becomes true (checked at least every 200 ms while waiting).
+// `tls` null: plain TCP.
 void ServeConnection(host::Host& host, tcp::Socket socket, const std::string& peer,
-                     const ConnectionLimits& limits, const std::atomic<bool>& stopping);
+                     const ConnectionLimits& limits, const std::atomic<bool>& stopping,
+                     const tcp::TlsContext* tls = nullptr);
 
 }  // namespace vantora::hostd
 

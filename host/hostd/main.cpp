@@ -1,5 +1,6 @@
 // vantora-hostd: serves the emulated host over TCP (see hostd_options.h for
 // the options and docs/hostd.md for running it).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/admin/profile_password.h"
 #include "host/hostd/hostd_options.h"
 #include "host/hostd/tcp_server.h"
 #include "host/server/host_setup.h"
@@ -36,18 +38,20 @@ void LogLine(LogLevel level, std::string_view text) {
                kLevels[static_cast<int>(level)], static_cast<int>(text.size()), text.data());
 }
 
-// --add-user: the password comes from the environment, never from the
-// command line, where other users of the machine could read it.
+// --add-user: the password comes from the environment or the terminal,
+// never from the command line, where other users of the machine could read it.
 int AddUser(vantora::host::Host& h, const std::string& name) {
-  const std::optional<std::string> given = vantora::platform::EnvironmentValue("VANTORA_PASSWORD");
-  const std::string password = given.value_or("");
-  if (password.empty()) {
-    std::fprintf(stderr, "vantora-hostd: --add-user takes the password from $VANTORA_PASSWORD\n");
+  std::string password;
+  std::string error;
+  if (!vantora::host::ReadProfilePassword(name, vantora::host::TerminalPrompt(), &password,
+                                          &error)) {
+    std::fprintf(stderr, "vantora-hostd: --add-user: %s\n", error.c_str());
     return 2;
   }
   auto& profiles = h.storage().userProfiles();
   vantora::host::Status s = profiles.Exists(name) ? profiles.ChangePassword(name, password)
                                                   : profiles.Create(name, password, "");
+  std::fill(password.begin(), password.end(), '\0');
   if (!s.ok()) {
     std::fprintf(stderr, "vantora-hostd: user %s: %s\n", name.c_str(), s.ToString().c_str());
     return 1;
@@ -73,6 +77,14 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  if (!options.tlsCert.empty() && options.addUser.empty()) {
+    options.server.tls = tcp::TlsContext::ForServer(options.tlsCert, options.tlsKey, &error);
+    if (!options.server.tls) {
+      LogLine(LogLevel::kError, "TLS: " + error);
+      return 1;
+    }
+  }
+
   host::HostOptions hostOptions;
   hostOptions.log = LogLine;
   hostOptions.logLevel = options.logLevel;
@@ -93,7 +105,8 @@ int main(int argc, char** argv) {
   h->Log(LogLevel::kInfo, "started: data directory " + options.dataDirectory + ", listening on " +
                               options.server.listenAddress + " port " +
                               std::to_string(server->port()) + ", at most " +
-                              std::to_string(options.server.maxConnections) + " connections");
+                              std::to_string(options.server.maxConnections) + " connections, " +
+                              (options.server.tls ? "TLS only" : "plain TCP"));
   std::printf("vantora-hostd: listening on %s port %u\n", options.server.listenAddress.c_str(),
               static_cast<unsigned>(server->port()));
   std::fflush(stdout);

@@ -42,6 +42,7 @@ void TcpServer::Stop() {
   listener_.Wake();
   // Sessions waiting on a data queue without a limit would never end.
   StopServiceWaits(host_);
+  host_.signOnDelays().StopWaits();
 }
 
 void TcpServer::Wait() {
@@ -84,6 +85,8 @@ void TcpServer::AcceptLoop() {
     if (active_ >= config_.maxConnections) {
       host_.Log(LogLevel::kWarning, peer + ": refused, already " + std::to_string(active_.load()) +
                                         " connections (the maximum)");
+      // In plain frames even when the server speaks TLS: the client reads
+      // them in place of the TLS handshake.
       std::vector<uint8_t> frame =
           tcp::EncodeRefusal(tcp::FrameRefusal::kTooManyConnections, "too many connections");
       socket.SendAll(frame.data(), frame.size(), 0);  // a fresh socket takes it at once
@@ -94,7 +97,7 @@ void TcpServer::AcceptLoop() {
     std::lock_guard lock(workersMutex_);
     Worker& w = workers_.emplace_back();
     w.thread = std::thread([this, &w, s = std::move(socket), peer]() mutable {
-      ServeConnection(host_, std::move(s), peer, config_.limits, stopping_);
+      ServeConnection(host_, std::move(s), peer, config_.limits, stopping_, config_.tls.get());
       --active_;
       w.done = true;
     });

@@ -26,6 +26,7 @@
 #include "host/hostd/job_connection.h"
 #include "host/server/host.h"
 #include "transport/tcp/socket.h"
+#include "transport/tcp/tls.h"
 
 namespace vantora::hostd {
 
@@ -34,6 +35,8 @@ struct ServerConfig {
   uint16_t port = 8471;  // 0: any free port (see port())
   int maxConnections = 64;
   ConnectionLimits limits;
+  // Set: every connection speaks TLS with this server context (tls.h).
+  std::shared_ptr<tcp::TlsContext> tls;
 };
 
 class TcpServer {

@@ -7,6 +7,7 @@ Status Host::Open(const std::filesystem::path& directory, HostOptions options,
   std::unique_ptr<Host> host(new Host());
   host->directory_ = directory;
   host->options_ = std::move(options);
+  host->signOnDelays_ = std::make_unique<SignOnDelays>(host->options_.signOnDelays);
   Status s = Storage::Open(directory, host->options_.storage, &host->storage_);
   if (!s.ok()) return s;
   host->handlers_ = BuildHandlerTable();

@@ -15,6 +15,7 @@
 
 #include "host/server/file_usage.h"
 #include "host/server/handlers.h"
+#include "host/server/sign_on_delays.h"
 #include "host/storage/storage.h"
 
 namespace vantora::host {
@@ -27,6 +28,8 @@ struct HostOptions {
   // Where the host's log lines go (nothing when empty) and how much of it.
   LogSink log;
   LogLevel logLevel = LogLevel::kInfo;
+  // How failed sign-ons are slowed down (sign_on_delays.h).
+  SignOnDelayPolicy signOnDelays;
 };
 
 // The host's version, answered to RTV_AS_VER.
@@ -47,6 +50,8 @@ class Host {
   JobId NewJobId() { return nextJob_.fetch_add(1); }
   // Which jobs have which files open (exclusive opens).
   FileUsage& fileUsage() { return fileUsage_; }
+  // The counts of failed sign-ons of this host's profiles.
+  SignOnDelays& signOnDelays() { return *signOnDelays_; }
 
   void Log(LogLevel level, std::string_view text) const;
   bool Logs(LogLevel level) const { return options_.log && level <= options_.logLevel; }
@@ -59,6 +64,7 @@ class Host {
   std::unique_ptr<Storage> storage_;
   HandlerTable handlers_;
   FileUsage fileUsage_;
+  std::unique_ptr<SignOnDelays> signOnDelays_;
   std::atomic<JobId> nextJob_{1};
 };
 

@@ -95,6 +95,19 @@ ServerSession::Outcome ServerSession::Run() {
   return Outcome::kReply;
 }
 
+void ServerSession::SlowDownFailure(const std::string& user) {
+  SignOnDelays& delays = host_.signOnDelays();
+  int failures = 0;
+  const std::chrono::milliseconds delay = delays.Failed(user, &failures);
+  host_.Log(
+      LogLevel::kWarning,
+      "sign-on of " + user + " failed " + std::to_string(failures) +
+          (failures == 1 ? " time" : " times") + " in a row" +
+          (delay.count() > 0 ? "; answering in " + std::to_string(delay.count()) + " ms" : "") +
+          (options_.peer.empty() ? "" : " (" + options_.peer + ")"));
+  delays.Wait(delay);
+}
+
 ServerSession::Outcome ServerSession::OpenSession() {
   reply_.Start(decoder_);
   // The client clears its session after a refused open but keeps the
@@ -131,7 +144,10 @@ ServerSession::Outcome ServerSession::OpenSession() {
       return refuse(kStatusNotAuthorised, "CPF2204", "user " + user + " not found");
     }
   } else if (Status s = host_.storage().userProfiles().Authenticate(user, password); !s.ok()) {
+    if (s.code() == StatusCode::kWrongPassword) SlowDownFailure(user);
     return refuse(StatusWordOf(s.code()), s.messageId(), s.ToString());
+  } else {
+    host_.signOnDelays().Succeeded(user);
   }
   job_ = std::make_unique<Job>(host_.NewJobId(), user);
   host_.Log(LogLevel::kInfo, "session open: job " + std::to_string(job_->id()) + " user " + user +

@@ -5,7 +5,8 @@
 // The first request must open the session: its eye-catcher and parameters
 // are checked and its user authenticated against the host's user profiles.
 // Until that succeeds only another session-open or the end of the session
-// is accepted.
+// is accepted. A wrong password is answered after the delay that the host's
+// SignOnDelays give the profile (sign_on_delays.h), waited in Feed.
 //
 // Thread safety: one thread at a time per session; sessions are independent.
 #ifndef VANTORA_HOST_SERVER_SERVER_SESSION_H_
@@ -67,6 +68,8 @@ class ServerSession {
  private:
   Outcome Run();
   Outcome OpenSession();
+  // Counts a wrong password of `user` and waits the delay it earns.
+  void SlowDownFailure(const std::string& user);
   void EndJob();
 
   Host& host_;

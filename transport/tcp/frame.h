@@ -59,6 +59,7 @@ enum class FrameRefusal : uint32_t {
   kIdleLimit = 5,      // no request within the idle time limit
   kStopping = 6,       // the server is shutting down
   kHelloTimeout = 7,   // no complete handshake in time
+  kTlsRequired = 8,    // a plain client of a server that speaks only TLS
 };
 
 inline constexpr size_t kMaxRefusalText = 200;

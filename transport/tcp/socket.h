@@ -24,6 +24,7 @@ struct IoResult {
     kTimeout,  // nothing within the time limit (or, for Accept, woken)
     kClosed,   // the peer ended the connection in order
     kError,    // `error` holds the system error number
+    kTls,      // TLS failed (tls.h); `error` holds the TlsFailure
   };
   Status status = kOk;
   size_t bytes = 0;
@@ -60,6 +61,11 @@ class Socket {
  private:
   int handle_ = -1;
 };
+
+// Whether `address` (numeric IPv4 or IPv6) is a loopback address: 127.0.0.0/8,
+// ::1 or an IPv4-mapped 127.x address. False for anything else, including
+// the wildcard addresses and names.
+bool IsLoopbackAddress(const std::string& address);
 
 class Listener {
  public:

@@ -181,6 +181,15 @@ std::string Socket::PeerName() const {
   return "[" + std::string(host) + "]:" + std::to_string(port);
 }
 
+bool IsLoopbackAddress(const std::string& address) {
+  in_addr v4{};
+  if (inet_pton(AF_INET, address.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+  in6_addr v6{};
+  if (inet_pton(AF_INET6, address.c_str(), &v6) != 1) return false;
+  if (IN6_IS_ADDR_LOOPBACK(&v6)) return true;
+  return IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127;
+}
+
 IoResult Listener::Open(const std::string& address, uint16_t port, int backlog) {
   Close();
   sockaddr_storage storage{};

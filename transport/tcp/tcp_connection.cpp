@@ -24,7 +24,7 @@ bool Connection::Fail(int16_t primary, int32_t secondary) {
     primary_ = primary;
     secondary_ = secondary;
   }
-  socket_.Close();
+  channel_.Close();
   reply_ = {};
   return false;
 }
@@ -37,6 +37,8 @@ bool Connection::FailIo(const IoResult& r, Step step) {
       return Fail(kTimeout, static_cast<int32_t>(step));
     case IoResult::kClosed:
       return Fail(kClosedByHost, 0);
+    case IoResult::kTls:
+      return Fail(kTlsFailed, r.error);
     case IoResult::kError:
       break;
   }
@@ -47,13 +49,43 @@ bool Connection::FailIo(const IoResult& r, Step step) {
               r.error);
 }
 
+bool Connection::StartTls(const TcpSettings& settings) {
+  std::string error;
+  std::shared_ptr<TlsContext> context = TlsContext::ForClient(settings.tlsCaFile, &error);
+  std::unique_ptr<TlsSession> session =
+      context ? TlsSession::Client(*context, settings.host) : nullptr;
+  if (!session) return Fail(kTlsFailed, kTlsSetup);
+  channel_.StartTls(std::move(session));
+  IoResult r = channel_.Handshake(settings.connectTimeoutMs);
+  if (r.ok()) return true;
+  if (r.status != IoResult::kTls || r.error != kTlsNotTls) return FailIo(r, Step::kConnect);
+  // A server that answers in plain frames: a server refusing the connection
+  // before any handshake (too many connections) says so in a refusal frame;
+  // a server without TLS refuses the TLS hello as a bad handshake.
+  const std::vector<uint8_t> plain = channel_.session()->peerBytes();
+  channel_.StartTls(nullptr);
+  reader_.Append(plain.data(), plain.size());
+  ioTimeoutMs_ = settings.connectTimeoutMs;
+  Frame frame;
+  bool nothingYet = false;
+  if (NextFrame(true, &frame, &nothingYet) || primary_ != kRefusedByHost ||
+      secondary_ == static_cast<int32_t>(FrameRefusal::kBadHello)) {
+    primary_ = kAppcNone;
+    return Fail(kTlsFailed, kTlsNotTls);
+  }
+  return false;
+}
+
 bool Connection::Open(const TcpSettings& settings, const std::string& program,
                       bool withCredentials) {
-  IoResult r = Socket::Connect(settings.host, settings.port, settings.connectTimeoutMs, &socket_);
+  Socket socket;
+  IoResult r = Socket::Connect(settings.host, settings.port, settings.connectTimeoutMs, &socket);
   if (!r.ok()) {
     return r.status == IoResult::kTimeout ? Fail(kTimeout, static_cast<int32_t>(Step::kConnect))
                                           : Fail(kConnectFailed, r.error);
   }
+  channel_ = Channel(std::move(socket));
+  if (settings.tls && !StartTls(settings)) return false;
   Hello hello;
   hello.hasCredentials = withCredentials && settings.hasCredentials;
   hello.user = settings.user;
@@ -61,7 +93,7 @@ bool Connection::Open(const TcpSettings& settings, const std::string& program,
   hello.program = program;
   std::vector<uint8_t> frame = EncodeHello(hello);
   std::fill(hello.password.begin(), hello.password.end(), '\0');
-  r = socket_.SendAll(frame.data(), frame.size(), settings.connectTimeoutMs);
+  r = channel_.SendAll(frame.data(), frame.size(), settings.connectTimeoutMs);
   std::fill(frame.begin(), frame.end(), 0);  // the password was in it
   if (!FailIo(r, Step::kConnect)) return false;
   ioTimeoutMs_ = settings.connectTimeoutMs;
@@ -83,13 +115,13 @@ bool Connection::Open(const TcpSettings& settings, const std::string& program,
 
 bool Connection::SendPart(uint8_t* prefixed, int length, bool first) {
   if (broken()) return false;
-  if (!socket_.valid()) return Fail(kNotConnected, 0);
+  if (!channel_.valid()) return Fail(kNotConnected, 0);
   if (length < (first ? wire::kHeaderSize : 1) || length > wire::kMaxPartSize) {
     return Fail(kProtocolError, kBadPart);
   }
   EncodePrefix(prefixed, first ? FrameKind::kRequest : FrameKind::kContinued,
                static_cast<uint32_t>(length));
-  return FailIo(socket_.SendAll(prefixed, kPrefixSize + static_cast<size_t>(length), ioTimeoutMs_),
+  return FailIo(channel_.SendAll(prefixed, kPrefixSize + static_cast<size_t>(length), ioTimeoutMs_),
                 Step::kSend);
 }
 
@@ -122,7 +154,7 @@ bool Connection::NextFrame(bool wait, Frame* frame, bool* nothingYet) {
     }
     size_t room = 0;
     uint8_t* space = reader_.Space(kReceiveChunk, &room);
-    IoResult r = socket_.Receive(space, room, timeoutMs);
+    IoResult r = channel_.Receive(space, room, timeoutMs);
     if (r.status == IoResult::kTimeout && !wait) {
       *nothingYet = true;
       return false;
@@ -138,7 +170,7 @@ bool Connection::NextFrame(bool wait, Frame* frame, bool* nothingYet) {
 bool Connection::Receive(uint8_t* out, size_t maximum, bool wait, size_t* count) {
   *count = 0;
   if (broken()) return false;
-  if (!socket_.valid()) return Fail(kNotConnected, 0);
+  if (!channel_.valid()) return Fail(kNotConnected, 0);
   if (reply_.empty()) {
     if (!replyAwaited_) return Fail(kNoReplyAwaited, 0);
     Frame frame;
@@ -160,7 +192,7 @@ void Connection::EndReply() {
 }
 
 void Connection::Close() {
-  socket_.Close();
+  channel_.Close();
   reply_ = {};
   replyAwaited_ = false;
 }

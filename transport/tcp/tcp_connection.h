@@ -16,6 +16,11 @@
 //                      (FrameRefusal in frame.h: 1 too many connections, ...)
 //   8 kNotConnected    the session has no connection; 0
 //   9 kNoReplyAwaited  a reply was asked for when no request awaits one; 0
+//  10 kTlsFailed       TLS (Tcp/Tls=1) failed; secondary: TlsFailure in tls.h
+//                      (1 setup or CA file, 2 handshake, 3 untrusted
+//                      certificate, 4 certificate for another name, 5 expired
+//                      certificate, 6 the server does not speak TLS, 7 a bad
+//                      record later on)
 //
 // Thread safety: one thread at a time per connection.
 #ifndef VANTORA_TRANSPORT_TCP_TCP_CONNECTION_H_
@@ -28,6 +33,7 @@
 #include "transport/tcp/frame.h"
 #include "transport/tcp/socket.h"
 #include "transport/tcp/tcp_settings.h"
+#include "transport/tcp/tls.h"
 
 namespace vantora::tcp {
 
@@ -42,6 +48,7 @@ enum AppcCode : int16_t {
   kRefusedByHost = 7,
   kNotConnected = 8,
   kNoReplyAwaited = 9,
+  kTlsFailed = 10,
 };
 
 enum ProtocolDetail : int32_t {
@@ -57,8 +64,8 @@ class Connection {
  public:
   Connection();
 
-  // Connects, sends the hello (with the settings' credentials when
-  // `withCredentials`) and waits for the welcome.
+  // Connects (with TLS when the settings say so), sends the hello (with the
+  // settings' credentials when `withCredentials`) and waits for the welcome.
   bool Open(const TcpSettings& settings, const std::string& program, bool withCredentials);
   // Sends one request part. `prefixed` points 4 bytes before the part, which
   // the frame prefix overwrites; `length` counts the part only.
@@ -80,10 +87,11 @@ class Connection {
 
  private:
   bool FailIo(const IoResult& r, Step step);
+  bool StartTls(const TcpSettings& settings);
   // Waits for the next frame; false on failure or (when !wait) nothing yet.
   bool NextFrame(bool wait, Frame* frame, bool* nothingYet);
 
-  Socket socket_;
+  Channel channel_;
   FrameReader reader_;
   int ioTimeoutMs_ = -1;
   bool replyAwaited_ = false;

@@ -63,6 +63,8 @@ TcpSettings ReadTcpSettings(const platform::Profile& profile, const char* machin
   if (port >= 1 && port <= 65535) s.port = static_cast<uint16_t>(port);
   s.connectTimeoutMs = SecondsSetting(profile, "ConnectTimeout", s.connectTimeoutMs);
   s.receiveTimeoutMs = SecondsSetting(profile, "ReceiveTimeout", s.receiveTimeoutMs);
+  s.tls = profile.GetInt("Tcp", "Tls", 0) != 0;
+  s.tlsCaFile = profile.GetString("Tcp", "TlsCaFile", "");
   std::string address = machine != nullptr && *machine != '\0'
                             ? std::string(machine)
                             : profile.GetString("General", "Location", "");

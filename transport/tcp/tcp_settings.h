@@ -8,6 +8,10 @@
 //   port      that suffix, else Tcp/Port, else 8471
 //   Tcp/ConnectTimeout  seconds to connect and shake hands (default 10)
 //   Tcp/ReceiveTimeout  seconds a send or a reply may stall (default 60, 0 = no limit)
+//   Tcp/Tls   1: speak TLS, verifying the server's certificate and that it
+//             names `host` (default 0, plain TCP)
+//   Tcp/TlsCaFile  the PEM file of the authorities trusted (default: the
+//             system's trust store)
 //   credentials for sessions opened without a user: $VANTORA_USER and
 //             $VANTORA_PASSWORD, else Tcp/User and Tcp/Password
 #ifndef VANTORA_TRANSPORT_TCP_TCP_SETTINGS_H_
@@ -27,6 +31,8 @@ struct TcpSettings {
   uint16_t port = kDefaultPort;
   int connectTimeoutMs = 10'000;
   int receiveTimeoutMs = 60'000;  // negative: no limit
+  bool tls = false;
+  std::string tlsCaFile;  // empty: the system's trust store
   bool hasCredentials = false;
   std::string user;
   std::string password;

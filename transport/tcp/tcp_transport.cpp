@@ -19,7 +19,6 @@
 #include "transport/tcp/tcp_connection.h"
 #include "transport/tcp/tcp_settings.h"
 
-
 namespace vantora::tcp {
 namespace {
 
@@ -50,7 +49,7 @@ Connection* Find(const void* session) {
 using namespace vantora::tcp;
 
 MV432T_API int16_t RESConnexion(void* session, const char* machine, const char* program,
-                             const char* user, const char* /*password*/) {
+                                const char* user, const char* /*password*/) {
   const TcpSettings settings =
       ReadTcpSettings(vantora::platform::Profile::FromDefaultFile(), machine);
   auto connection = std::make_unique<Connection>();
@@ -103,7 +102,7 @@ MV432T_API int16_t RESModeReception(void* session) {
 }
 
 MV432T_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
-                             int16_t flag) {
+                                int16_t flag) {
   if (count != nullptr) *count = 0;
   Connection* c = Find(session);
   if (c == nullptr || buffer == nullptr || count == nullptr || maximum <= 0) return kFailed;

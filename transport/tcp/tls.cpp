@@ -1,0 +1,311 @@
+// TLS with OpenSSL on memory buffers: SSL reads from `in` what the socket
+// received and writes into `out` what must go to the socket.
+#include "transport/tcp/tls.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace vantora::tcp {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kRawChunk = 17 * 1024;  // a whole TLS record and its overhead
+constexpr size_t kWriteChunk = 64 * 1024;
+constexpr uint8_t kRecordAlert = 21;
+constexpr uint8_t kRecordHandshake = 22;
+
+// The texts of OpenSSL's error queue of this thread, emptied.
+std::string OpenSslErrors() {
+  std::string text;
+  while (unsigned long e = ERR_get_error()) {
+    char line[256];
+    ERR_error_string_n(e, line, sizeof line);
+    if (!text.empty()) text += "; ";
+    text += line;
+  }
+  return text.empty() ? "no further detail" : text;
+}
+
+Clock::time_point DeadlineOf(int timeoutMs) {
+  return Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+}
+
+// Milliseconds left before `deadline`; -1 (no limit) when `timeoutMs` is negative.
+int Remaining(int timeoutMs, Clock::time_point deadline) {
+  if (timeoutMs < 0) return -1;
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() < 0 ? 0 : static_cast<int>(left.count());
+}
+
+IoResult Status(IoResult::Status status, int error = 0) {
+  IoResult r;
+  r.status = status;
+  r.error = error;
+  return r;
+}
+
+SSL_CTX* NewContext(const SSL_METHOD* method) {
+  SSL_CTX* ctx = SSL_CTX_new(method);
+  if (ctx == nullptr) return nullptr;
+  SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
+  SSL_CTX_set_options(ctx, SSL_OP_NO_RENEGOTIATION);
+  return ctx;
+}
+
+}  // namespace
+
+struct TlsContext::Impl {
+  SSL_CTX* ctx = nullptr;
+};
+
+struct TlsSession::Impl {
+  SSL* ssl = nullptr;
+  BIO* in = nullptr;   // owned by ssl
+  BIO* out = nullptr;  // owned by ssl
+  bool client = false;
+  std::vector<uint8_t> raw = std::vector<uint8_t>(kRawChunk);
+};
+
+std::shared_ptr<TlsContext> TlsContext::ForClient(const std::string& caFile, std::string* error) {
+  ERR_clear_error();
+  SSL_CTX* ctx = NewContext(TLS_client_method());
+  if (ctx == nullptr) {
+    *error = "TLS cannot be set up: " + OpenSslErrors();
+    return nullptr;
+  }
+  SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, nullptr);
+  const int loaded = caFile.empty() ? SSL_CTX_set_default_verify_paths(ctx)
+                                    : SSL_CTX_load_verify_locations(ctx, caFile.c_str(), nullptr);
+  if (loaded != 1) {
+    *error = (caFile.empty() ? std::string("cannot read the system's trust store")
+                             : "cannot read the CA file " + caFile) +
+             ": " + OpenSslErrors();
+    SSL_CTX_free(ctx);
+    return nullptr;
+  }
+  auto* impl = new Impl{ctx};
+  return std::shared_ptr<TlsContext>(new TlsContext(impl));
+}
+
+std::shared_ptr<TlsContext> TlsContext::ForServer(const std::string& certFile,
+                                                  const std::string& keyFile, std::string* error) {
+  ERR_clear_error();
+  SSL_CTX* ctx = NewContext(TLS_server_method());
+  if (ctx == nullptr) {
+    *error = "TLS cannot be set up: " + OpenSslErrors();
+    return nullptr;
+  }
+  // Every connection is one session: resuming one would save nothing.
+  SSL_CTX_set_num_tickets(ctx, 0);
+  SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_OFF);
+  if (SSL_CTX_use_certificate_chain_file(ctx, certFile.c_str()) != 1) {
+    *error = "cannot read the certificate file " + certFile + ": " + OpenSslErrors();
+  } else if (SSL_CTX_use_PrivateKey_file(ctx, keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
+    const bool mismatch = ERR_GET_REASON(ERR_peek_last_error()) == X509_R_KEY_VALUES_MISMATCH;
+    *error = mismatch
+                 ? "the key of " + keyFile + " does not belong to the certificate of " + certFile
+                 : "cannot read the key file " + keyFile + ": " + OpenSslErrors();
+    ERR_clear_error();
+  } else if (SSL_CTX_check_private_key(ctx) != 1) {
+    *error = "the key of " + keyFile + " does not belong to the certificate of " + certFile;
+  } else {
+    return std::shared_ptr<TlsContext>(new TlsContext(new Impl{ctx}));
+  }
+  SSL_CTX_free(ctx);
+  return nullptr;
+}
+
+TlsContext::~TlsContext() {
+  SSL_CTX_free(impl_->ctx);
+  delete impl_;
+}
+
+namespace {
+
+TlsSession::Impl* NewSessionImpl(SSL_CTX* ctx, bool client) {
+  SSL* ssl = SSL_new(ctx);
+  BIO* in = BIO_new(BIO_s_mem());
+  BIO* out = BIO_new(BIO_s_mem());
+  if (ssl == nullptr || in == nullptr || out == nullptr) {
+    BIO_free(in);
+    BIO_free(out);
+    SSL_free(ssl);
+    return nullptr;
+  }
+  // An empty buffer means "more to come", never the end of the stream.
+  BIO_set_mem_eof_return(in, -1);
+  BIO_set_mem_eof_return(out, -1);
+  SSL_set_bio(ssl, in, out);
+  auto* impl = new TlsSession::Impl;
+  impl->ssl = ssl;
+  impl->in = in;
+  impl->out = out;
+  impl->client = client;
+  return impl;
+}
+
+}  // namespace
+
+std::unique_ptr<TlsSession> TlsSession::Client(const TlsContext& context, const std::string& host) {
+  ERR_clear_error();
+  Impl* impl = NewSessionImpl(context.impl_->ctx, true);
+  if (impl == nullptr) return nullptr;
+  std::unique_ptr<TlsSession> session(new TlsSession(impl));
+  SSL* ssl = impl->ssl;
+  SSL_set_connect_state(ssl);
+  bool named = false;
+  if (ASN1_OCTET_STRING* ip = a2i_IPADDRESS(host.c_str())) {
+    ASN1_OCTET_STRING_free(ip);
+    named = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str()) == 1;
+  } else {
+    SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    named =
+        SSL_set1_host(ssl, host.c_str()) == 1 && SSL_set_tlsext_host_name(ssl, host.c_str()) == 1;
+  }
+  // Without the name to check, any trusted certificate would do: refuse.
+  if (!named) return nullptr;
+  return session;
+}
+
+std::unique_ptr<TlsSession> TlsSession::Server(const TlsContext& context) {
+  ERR_clear_error();
+  Impl* impl = NewSessionImpl(context.impl_->ctx, false);
+  if (impl == nullptr) return nullptr;
+  SSL_set_accept_state(impl->ssl);
+  return std::unique_ptr<TlsSession>(new TlsSession(impl));
+}
+
+TlsSession::~TlsSession() {
+  SSL_free(impl_->ssl);
+  delete impl_;
+}
+
+IoResult TlsSession::Failed(int failure) {
+  failed_ = true;
+  if (lastError_.empty()) lastError_ = OpenSslErrors();
+  ERR_clear_error();
+  return Status(IoResult::kTls, failure);
+}
+
+IoResult TlsSession::Flush(Socket& socket, int timeoutMs) {
+  char* data = nullptr;
+  const long n = BIO_get_mem_data(impl_->out, &data);
+  if (n <= 0) return IoResult{};
+  IoResult r = socket.SendAll(data, static_cast<size_t>(n), timeoutMs);
+  (void)BIO_reset(impl_->out);
+  return r;
+}
+
+IoResult TlsSession::Handshake(Socket& socket, int timeoutMs) {
+  const auto deadline = DeadlineOf(timeoutMs);
+  for (;;) {
+    ERR_clear_error();
+    const int k = SSL_do_handshake(impl_->ssl);
+    const int e = k == 1 ? SSL_ERROR_NONE : SSL_get_error(impl_->ssl, k);
+    // Sent even when the handshake failed: it may hold the alert saying why.
+    IoResult sent = Flush(socket, Remaining(timeoutMs, deadline));
+    if (e == SSL_ERROR_NONE) {
+      if (!sent.ok()) return sent;
+      established_ = true;
+      return IoResult{};
+    }
+    if (e != SSL_ERROR_WANT_READ) {
+      const long verified = SSL_get_verify_result(impl_->ssl);
+      if (impl_->client && verified != X509_V_OK) {
+        lastError_ = std::string("certificate: ") + X509_verify_cert_error_string(verified);
+        switch (verified) {
+          case X509_V_ERR_HOSTNAME_MISMATCH:
+          case X509_V_ERR_IP_ADDRESS_MISMATCH:
+            return Failed(kTlsNameMismatch);
+          case X509_V_ERR_CERT_HAS_EXPIRED:
+          case X509_V_ERR_CERT_NOT_YET_VALID:
+            return Failed(kTlsExpired);
+          default:
+            return Failed(kTlsUntrusted);
+        }
+      }
+      return Failed(kTlsHandshake);
+    }
+    if (!sent.ok()) return sent;
+    const int left = Remaining(timeoutMs, deadline);
+    IoResult r = socket.Receive(impl_->raw.data(), impl_->raw.size(), left);
+    if (!r.ok()) return r;
+    if (!sawPeerBytes_) {
+      sawPeerBytes_ = true;
+      const uint8_t first = impl_->raw[0];
+      if (first != kRecordHandshake && first != kRecordAlert) {
+        lastError_ = "the peer does not speak TLS";
+        peerBytes_.assign(impl_->raw.begin(), impl_->raw.begin() + static_cast<long>(r.bytes));
+        return Failed(kTlsNotTls);
+      }
+    }
+    BIO_write(impl_->in, impl_->raw.data(), static_cast<int>(r.bytes));
+  }
+}
+
+IoResult TlsSession::SendAll(Socket& socket, const void* data, size_t n, int timeoutMs) {
+  const auto deadline = DeadlineOf(timeoutMs);
+  const auto* p = static_cast<const uint8_t*>(data);
+  size_t done = 0;
+  while (done < n) {
+    ERR_clear_error();
+    size_t written = 0;
+    if (SSL_write_ex(impl_->ssl, p + done, std::min(n - done, kWriteChunk), &written) != 1) {
+      return Failed(kTlsRecord);
+    }
+    done += written;
+    IoResult r = Flush(socket, Remaining(timeoutMs, deadline));
+    if (!r.ok()) return r;
+  }
+  IoResult r;
+  r.bytes = n;
+  return r;
+}
+
+IoResult TlsSession::Receive(Socket& socket, void* buffer, size_t maximum, int timeoutMs) {
+  const auto deadline = DeadlineOf(timeoutMs);
+  for (;;) {
+    ERR_clear_error();
+    size_t got = 0;
+    if (SSL_read_ex(impl_->ssl, buffer, maximum, &got) == 1) {
+      IoResult r;
+      r.bytes = got;
+      return r;
+    }
+    const int e = SSL_get_error(impl_->ssl, 0);
+    if (e == SSL_ERROR_ZERO_RETURN) return Status(IoResult::kClosed);
+    if (e != SSL_ERROR_WANT_READ) return Failed(kTlsRecord);
+    // Messages after the handshake (a key update) may want an answer.
+    if (IoResult sent = Flush(socket, Remaining(timeoutMs, deadline)); !sent.ok()) return sent;
+    IoResult r =
+        socket.Receive(impl_->raw.data(), impl_->raw.size(), Remaining(timeoutMs, deadline));
+    if (!r.ok()) return r;
+    BIO_write(impl_->in, impl_->raw.data(), static_cast<int>(r.bytes));
+  }
+}
+
+void TlsSession::Shutdown(Socket& socket) {
+  if (!established_ || failed_ || !socket.valid()) return;
+  ERR_clear_error();
+  SSL_shutdown(impl_->ssl);
+  Flush(socket, 0);
+  ERR_clear_error();
+}
+
+std::string TlsSession::Describe() const {
+  if (!established_) return lastError_;
+  return std::string(SSL_get_version(impl_->ssl)) + " " + SSL_get_cipher_name(impl_->ssl);
+}
+
+void Channel::Close() {
+  if (tls_) tls_->Shutdown(socket_);
+  socket_.Close();
+}
+
+}  // namespace vantora::tcp
