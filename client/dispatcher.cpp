@@ -19,7 +19,7 @@ void ResetRequestState(SessionRecord* record, std::initializer_list<uint64_t> wo
   size_t n = std::min(words.size(), size_t{wire::kMaxArgWords});
   std::copy_n(words.begin(), n, record->savedArgs);
   record->SetI16(kOffPendingCode, -1);
-  record->SetI16(kOffAsyncState, 0);
+  record->SetAsyncState(AsyncState::kIdle);
   record->SetI32(kOffReceiveBase, kOffHeader);
   record->SetI16(kOffMessageState, 0);
   record->SetI16(kOffParamsDone, 0);
@@ -150,7 +150,9 @@ int32_t RequestOn(SessionRecord* record, wire::Op number, std::initializer_list<
   if (reply == Reply::kNone) code = (code & ~wire::kReplyExpected) | wire::kNoReply;
   int32_t r = StartSessionOn(record);
   if (r != 1) return r;
-  if (record->async() && record->asyncState() != 3 && record->pendingCode() != -1) return -1;
+  if (record->async() && record->asyncState() != AsyncState::kComplete &&
+      record->pendingCode() != -1)
+    return -1;
   ResetRequestState(record, words);
   r = SendRequest(record, code, op);
   if (r != 1) return r;
@@ -158,7 +160,7 @@ int32_t RequestOn(SessionRecord* record, wire::Op number, std::initializer_list<
   const TransportEntries& t = Transport();
   const bool replyExpected = (code & wire::kReplyExpected) != 0;
   if (record->async() && replyExpected) {
-    record->SetI16(kOffAsyncState, 1);
+    record->SetAsyncState(AsyncState::kAwaiting);
     record->SetI16(kOffPendingCode, static_cast<int16_t>(code));
     return t.receiveMode(record);
   }

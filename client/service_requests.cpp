@@ -66,8 +66,8 @@ MV432IDA_API int32_t PgmUnLink(int32_t link) {
   return Request(wire::kOpPgmUnLink, {Word(link)});
 }
 
-MV432IDA_API int32_t JOBcall(const char* name1, const char* name2) {
-  return Request(wire::kOpJobCall, {Word(10), Word(name1), Word(10), Word(name2)});
+MV432IDA_API int32_t JOBcall(const char* program, const char* library) {
+  return Request(wire::kOpJobCall, {Word(10), Word(program), Word(10), Word(library)});
 }
 
 MV432IDA_API int32_t JOBsend(int32_t job, int32_t length, const void* data) {
@@ -85,10 +85,12 @@ MV432IDA_API int32_t JOBsendreceive(int32_t job, int32_t sendLength, const void*
                   Word(receiveLength), Word(receiveLength), Word(buffer)});
 }
 
-MV432IDA_API int32_t VNXLinkDataQueue(const char* queue, const char* library, int32_t value1,
-                                      int32_t value2, const char* name3) {
-  return Request(wire::kOpLinkDataQueue, {Word(10), Word(queue), Word(10), Word(library),
-                                          Word(value1), Word(value2), Word(10), Word(name3)});
+MV432IDA_API int32_t VNXLinkDataQueue(const char* queue, const char* library,
+                                      int32_t createMaxLength, int32_t createKeyLength,
+                                      const char* createSequence) {
+  return Request(wire::kOpLinkDataQueue,
+                 {Word(10), Word(queue), Word(10), Word(library), Word(createMaxLength),
+                  Word(createKeyLength), Word(10), Word(createSequence)});
 }
 
 MV432IDA_API int32_t VNXUnlinkDataQueue(int32_t queueLink) {
@@ -192,8 +194,8 @@ MV432IDA_API int32_t VNXDBstop(int32_t value) {
   return Request(wire::kOpDbStop, {Word(value)});
 }
 
-MV432IDA_API int32_t VNXDBinit(int32_t a, int32_t b, int32_t c) {
-  return Request(wire::kOpDbInit, {Word(a), Word(b), Word(c)});
+MV432IDA_API int32_t VNXDBinit(int32_t serverValue1, int32_t serverValue2, int32_t serverValue3) {
+  return Request(wire::kOpDbInit, {Word(serverValue1), Word(serverValue2), Word(serverValue3)});
 }
 
 MV432IDA_API int32_t VNXecho(void* buffer, int32_t length, int32_t answer) {

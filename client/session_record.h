@@ -66,6 +66,14 @@ inline constexpr int kOffHeader = 170;
 inline constexpr int kOffData = 234;
 inline constexpr int kWireSize = kOffData + wire::kDataAreaSize;
 
+// The asynchronous-request state word at offset 34 (the record's own words,
+// not the VNX_STATUS_* answers of VNXStatus).
+enum class AsyncState : int16_t {
+  kIdle = 0,      // no asynchronous request pending
+  kAwaiting = 1,  // a reply is awaited
+  kComplete = 3,  // the reply is all in; VNXComplete takes its result
+};
+
 inline constexpr int kMachineNameSize = wire::kSessionMachineNameSize;
 inline constexpr int kUserIdSize = wire::kSessionUserSize;
 inline constexpr int kPasswordSize = wire::kSessionPasswordSize;
@@ -88,7 +96,8 @@ struct SessionRecord {
   bool connected() const { return I16(kOffConnected) == 1; }
   int16_t modeBits() const { return I16(kOffModeBits); }
   bool async() const { return (modeBits() & kModeAsync) != 0; }
-  int16_t asyncState() const { return I16(kOffAsyncState); }
+  AsyncState asyncState() const { return static_cast<AsyncState>(I16(kOffAsyncState)); }
+  void SetAsyncState(AsyncState state) { SetI16(kOffAsyncState, static_cast<int16_t>(state)); }
   int16_t pendingCode() const { return I16(kOffPendingCode); }
 
   uint8_t* header() { return bytes + kOffHeader; }

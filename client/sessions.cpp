@@ -164,7 +164,7 @@ int32_t StartSessionOn(SessionRecord* record) {
                                   withUser ? record->userId() : nullptr,
                                   withUser ? record->password() : nullptr);
   if (r != 1) return r;
-  record->SetI16(kOffAsyncState, 0);
+  record->SetAsyncState(AsyncState::kIdle);
   record->SetI16(kOffPendingCode, -1);
   record->SetI16(kOffConnected, 1);
   int32_t result = RequestOn(
@@ -408,8 +408,8 @@ MV432IDA_API int32_t PGM_name(const char* path) {
 MV432IDA_API int32_t VNXMode(int32_t bit, int32_t on) {
   SessionRecord* record = CurrentSession();
   if (record == nullptr || bit < 0 || bit > 15) return 1;
-  const int16_t state = record->asyncState();
-  if (state != 0 && state != 3) return 1;
+  const AsyncState state = record->asyncState();
+  if (state != AsyncState::kIdle && state != AsyncState::kComplete) return 1;
   const int mask = 1 << bit;
   int bits = on == 1 ? (record->modeBits() | mask) : (record->modeBits() & ~mask);
   record->SetI16(kOffModeBits, static_cast<int16_t>(bits));

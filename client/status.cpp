@@ -21,44 +21,44 @@ extern "C" {
 MV432IDA_API int32_t VNXStatus(void) {
   SessionRecord* record = CurrentSession();
   if (record == nullptr) return VNX_ERR_INTERNAL;
-  if (record->asyncState() == 3) return VNX_STATUS_COMPLETE;
-  if (record->pendingCode() == -1) record->SetI16(kOffAsyncState, 0);
+  if (record->asyncState() == AsyncState::kComplete) return VNX_STATUS_COMPLETE;
+  if (record->pendingCode() == -1) record->SetAsyncState(AsyncState::kIdle);
   if (record->I16(kOffMessageState) == wire::kComplete) {
-    record->SetI16(kOffAsyncState, 3);
+    record->SetAsyncState(AsyncState::kComplete);
     return VNX_STATUS_COMPLETE;
   }
-  if (record->asyncState() == 0) return VNX_STATUS_IDLE;
+  if (record->asyncState() == AsyncState::kIdle) return VNX_STATUS_IDLE;
   const int32_t pending = record->pendingCode();
   int32_t r = ReceivePart(record, true);
   if (r == VNX_ERR_COMM) {
     record->SetI32(kOffAsyncResult, VNX_ERR_COMM);
-    record->SetI16(kOffAsyncState, 3);
+    record->SetAsyncState(AsyncState::kComplete);
     return VNX_STATUS_COMPLETE;
   }
-  if (r != 1) return record->asyncState();
+  if (r != 1) return VNX_STATUS_WAITING;  // the reply is still awaited
   int32_t result = DistributePart(record, pending);
   record->SetI32(kOffAsyncResult, result);
   if (record->I16(kOffMessageState) != wire::kComplete) return VNX_STATUS_PARTIAL;
   if (wire::OperationOf(pending) == wire::kOpSessionOpen && result < 0) {
     FailSessionOpen(record);
     if (SessionRecord* now = CurrentSession()) {
-      now->SetI16(kOffAsyncState, 3);
+      now->SetAsyncState(AsyncState::kComplete);
       now->SetI16(kOffMessageState, wire::kComplete);
     }
     return VNX_STATUS_COMPLETE;
   }
-  record->SetI16(kOffAsyncState, 3);
+  record->SetAsyncState(AsyncState::kComplete);
   return VNX_STATUS_COMPLETE;
 }
 
 MV432IDA_API int32_t VNXComplete(void) {
   SessionRecord* record = CurrentSession();
   if (record == nullptr) return VNX_ERR_INTERNAL;
-  if (record->asyncState() != 3) {
+  if (record->asyncState() != AsyncState::kComplete) {
     record->SetI32(kOffInternalError, VNX_IERR_NO_COMPLETE_REPLY);
     return VNX_ERR_INTERNAL;
   }
-  record->SetI16(kOffAsyncState, 0);
+  record->SetAsyncState(AsyncState::kIdle);
   record->SetI16(kOffPendingCode, -1);
   if (record->connected()) Transport().sendMode(record);
   return record->I32(kOffAsyncResult);

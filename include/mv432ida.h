@@ -271,14 +271,21 @@ MV432IDA_API int32_t PgmLink(void* descriptor, const void* parameters, const voi
 MV432IDA_API int32_t PgmCall(int32_t link, int32_t outLength, void* outData, int32_t inLength,
                              const void* inData);
 MV432IDA_API int32_t PgmUnLink(int32_t link);
-MV432IDA_API int32_t JOBcall(const char* name1, const char* name2);
+/* Starts a server job running `program` of `library` (10-character
+ * blank-padded names); answers the job's number. */
+MV432IDA_API int32_t JOBcall(const char* program, const char* library);
 MV432IDA_API int32_t JOBsend(int32_t job, int32_t length, const void* data);
 MV432IDA_API int32_t JOBreceive(int32_t job, int32_t length, void* buffer);
 MV432IDA_API int32_t JOBsendreceive(int32_t job, int32_t sendLength, const void* sendData,
                                     int32_t receiveLength, void* buffer);
-/* Queue, library and name3 are 10-character blank-padded fields. */
-MV432IDA_API int32_t VNXLinkDataQueue(const char* queue, const char* library, int32_t value1,
-                                      int32_t value2, const char* name3);
+/* Links the data queue `queue` of `library`; with `createMaxLength` > 0 a
+ * queue that does not exist is created with that longest entry, the key
+ * length `createKeyLength` and the sequence `createSequence` ("*FIFO",
+ * "*LIFO", "*KEYED"); an existing queue keeps its own definition. Queue,
+ * library and sequence are 10-character blank-padded fields. */
+MV432IDA_API int32_t VNXLinkDataQueue(const char* queue, const char* library,
+                                      int32_t createMaxLength, int32_t createKeyLength,
+                                      const char* createSequence);
 MV432IDA_API int32_t VNXUnlinkDataQueue(int32_t queueLink);
 /* No key is sent unless both key and keyLength are given. */
 MV432IDA_API int32_t VNXSendDataQueue(int32_t queueLink, const void* data, int32_t length,
@@ -318,7 +325,10 @@ MV432IDA_API int32_t VNXDBstart(int32_t value, int32_t count, const void* entrie
 MV432IDA_API int32_t VNXDBopen(int32_t listCount, const void* list, int32_t count,
                                const void* entries, const void* data);
 MV432IDA_API int32_t VNXDBstop(int32_t value);
-MV432IDA_API int32_t VNXDBinit(int32_t a, int32_t b, int32_t c);
+/* The database-server requests travel as given; the emulated host runs no
+ * database server and refuses them. The three values of VNXDBinit are that
+ * server's own. */
+MV432IDA_API int32_t VNXDBinit(int32_t serverValue1, int32_t serverValue2, int32_t serverValue3);
 /* With answer != 0 the host echoes `buffer` back into it; else no reply. */
 MV432IDA_API int32_t VNXecho(void* buffer, int32_t length, int32_t answer);
 /* The host's 256-byte code-page tables of this session's job. */

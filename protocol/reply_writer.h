@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/message_format.h"
 #include "protocol/request_decoder.h"
 
 namespace vantora::wire {
@@ -51,8 +52,8 @@ class ReplyWriter {
  private:
   const Operation* op_ = nullptr;
   int32_t code_ = 0;
-  int32_t asked_[8] = {};
-  int32_t given_[8] = {};
+  int32_t asked_[kMaxSlots] = {};
+  int32_t given_[kMaxSlots] = {};
   int last_ = -1;
   std::vector<uint8_t> message_;
 };
@@ -60,7 +61,9 @@ class ReplyWriter {
 // The parts of a reply message: the first covers the header and up to 4032
 // data bytes, each further one up to 4096 bytes.
 inline size_t ReplyPartCount(size_t messageSize) {
-  return messageSize <= 4096 ? 1 : 1 + (messageSize - 4096 + 4095) / 4096;
+  constexpr size_t kFirst = kMaxPartSize;  // the header and kReplyFirstPartData bytes
+  constexpr size_t kFurther = kReplyPartData;
+  return messageSize <= kFirst ? 1 : 1 + (messageSize - kFirst + kFurther - 1) / kFurther;
 }
 
 }  // namespace vantora::wire

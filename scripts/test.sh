@@ -4,6 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+# The layers' direction: host code apart from the client, SQLite inside the
+# storage, the operating system behind platform/.
+scripts/check-layers.sh
 cmake --preset debug
 cmake --build --preset debug
 ctest --preset debug

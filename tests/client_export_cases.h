@@ -9,13 +9,18 @@
 #ifndef VANTORA_TESTS_CLIENT_EXPORT_CASES_H_
 #define VANTORA_TESTS_CLIENT_EXPORT_CASES_H_
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "protocol/byte_order.h"
 
 namespace vantora::testing {
 
@@ -90,6 +95,61 @@ struct LocalCase {
   std::string exportName;
   std::function<void()> check;
 };
+
+// The pieces the tables are written in: raw bytes, texts as they travel
+// (with the terminator), 10-character blank-padded names, patterns, PC-order
+// integers.
+inline std::vector<uint8_t> Raw(std::string_view s) {
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
+// A text as it travels: its characters and the terminator.
+inline std::vector<uint8_t> Text(std::string_view s) {
+  auto v = Raw(s);
+  v.push_back(0);
+  return v;
+}
+// A 10-character blank-padded name field.
+inline std::vector<uint8_t> Name(std::string_view s) {
+  std::vector<uint8_t> v(10, ' ');
+  std::copy(s.begin(), s.end(), v.begin());
+  return v;
+}
+inline std::vector<uint8_t> Pattern(size_t n, int seed) {
+  std::vector<uint8_t> v(n);
+  for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7 + static_cast<size_t>(seed));
+  return v;
+}
+inline std::vector<uint8_t> Le32(int32_t value) {
+  std::vector<uint8_t> v(4);
+  wire::StoreLeI32(v.data(), value);
+  return v;
+}
+inline std::vector<uint8_t> Le16(int16_t value) {
+  std::vector<uint8_t> v(2);
+  wire::StoreLeI16(v.data(), value);
+  return v;
+}
+inline const char* C(const std::vector<uint8_t>& v) {
+  return reinterpret_cast<const char*>(v.data());
+}
+
+// 16-byte database-server field entries whose int16 at 14 is each length.
+inline std::vector<uint8_t> FieldEntries(std::initializer_list<int16_t> lengths) {
+  std::vector<uint8_t> v;
+  int seed = 1;
+  for (int16_t length : lengths) {
+    auto entry = Pattern(16, seed++);
+    wire::StoreLeI16(entry.data() + 14, length);
+    v.insert(v.end(), entry.begin(), entry.end());
+  }
+  return v;
+}
+
+// The cases of each part of the table (client_export_file_cases.cpp,
+// client_export_service_cases.cpp, client_export_cases.cpp).
+void AddFileCases(std::vector<WireCase>& t);
+void AddServiceCases(std::vector<WireCase>& t);
+void AddSessionCases(std::vector<WireCase>& t);
 
 // Every wire case: session requests, file requests, service requests.
 std::vector<WireCase> WireCases();

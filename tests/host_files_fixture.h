@@ -24,6 +24,7 @@
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
 #include "tests/support/embedded_host.h"
+#include "tests/support/message_id.h"
 
 namespace vantora::testing {
 
@@ -146,13 +147,6 @@ class HostFileTest : public EmbeddedHostTest {
     std::memcpy(&bits, &i.rate, 8);
     wire::StoreLe64(r.data() + 43, bits);
     return r;
-  }
-
-  // The message identifier of the last failure.
-  static std::string MessageId() {
-    char id[8] = {};
-    Return_Syserr(id);
-    return std::string(id, strnlen(id, 7));
   }
 };
 

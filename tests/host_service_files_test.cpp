@@ -13,6 +13,7 @@
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
 #include "tests/support/embedded_host.h"
+#include "tests/support/message_id.h"
 
 namespace vantora::testing {
 namespace {
@@ -25,12 +26,6 @@ std::string Pad(const std::string& s, size_t n) {
 
 std::string At(const std::vector<uint8_t>& b, size_t offset, size_t n) {
   return std::string(reinterpret_cast<const char*>(b.data()) + offset, n);
-}
-
-std::string MessageId() {
-  char id[9] = {};
-  Return_Syserr(id);
-  return std::string(id, strnlen(id, 7));
 }
 
 class HostServiceFiles : public EmbeddedHostTest {

@@ -21,6 +21,7 @@
 #include "platform/process_runner.h"
 #include "protocol/byte_order.h"
 #include "tests/support/embedded_host.h"
+#include "tests/support/message_id.h"
 
 namespace vantora::testing {
 namespace {
@@ -29,12 +30,6 @@ std::string Pad(const std::string& s, size_t n) {
   std::string out = s;
   out.resize(n, ' ');
   return out;
-}
-
-std::string MessageId() {
-  char id[9] = {};
-  Return_Syserr(id);
-  return std::string(id, strnlen(id, 7));
 }
 
 class HostServices : public EmbeddedHostTest {

@@ -1,12 +1,13 @@
 // Data queue requests.
 //
-//   VNXLinkDataQueue(queue, library, value1, value2, name3) -> link number (1 up)
+//   VNXLinkDataQueue(queue, library, createMaxLength, createKeyLength,
+//                    createSequence) -> link number (1 up)
 //     queue, library: 10-character names; a blank library (or *LIBL) searches
 //       the library list, *CURLIB is the current library.
-//     value1: 0 = the queue must exist; > 0 = create it when absent, with
-//       value1 as its longest entry (1-64512 bytes).
-//     value2: key length of a queue created here (1-256 makes it keyed).
-//     name3: sequence of a queue created here: *FIFO (also blank), *LIFO or
+//     createMaxLength: 0 = the queue must exist; > 0 = create it when absent,
+//       with that as its longest entry (1-64512 bytes).
+//     createKeyLength: key length of a queue created here (1-256 makes it keyed).
+//     createSequence: sequence of a queue created here: *FIFO (also blank), *LIFO or
 //       *KEYED. Existing queues keep their own definition.
 //   VNXUnlinkDataQueue(link) -> 1
 //   VNXSendDataQueue(link, data, length, key, keyLength) -> 1

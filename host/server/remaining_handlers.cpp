@@ -6,9 +6,9 @@
 //     of the host has; the host describes only its real record formats.
 //   VNXDBstart, VNXDBopen, VNXDBstop, VNXDBinit: the requests of a separate
 //     database server, which this host does not run.
-//   SetConvFld, SetTypeFld: per-field changes of the form a field travels in; the host takes each
-//   field's form from its
-//     description and the text conversions (SetImpGenConv, SetImpConv).
+//   SetConvFld, SetTypeFld: per-field changes of the form a field travels
+//     in; the host takes each field's form from its description and the text
+//     conversions (SetImpGenConv, SetImpConv).
 //
 // Each is registered only when no other area answers it, so a later real
 // meaning replaces the refusal without touching this file.
@@ -26,7 +26,7 @@ void Refuse(RequestContext& c) {
 
 void AddRemainingHandlers(HandlerTable& table) {
   for (int op : {wire::kOpCreateVirtualDesc, wire::kOpRedefines, wire::kOpDbStart, wire::kOpDbOpen,
-                 wire::kOpDbStop, wire::kOpDbInit}) {
+                 wire::kOpDbStop, wire::kOpDbInit, wire::kOpSetConvFld, wire::kOpSetTypeFld}) {
     if (table[static_cast<size_t>(op)] == nullptr) table[static_cast<size_t>(op)] = Refuse;
   }
 }

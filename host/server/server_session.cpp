@@ -122,9 +122,13 @@ ServerSession::Outcome ServerSession::OpenSession() {
     reply_.Finish(-1, statusWord, id, internal);
     return Outcome::kReply;
   };
-  if (decoder_.eyeCatcher() != std::string_view(wire::kEyeCatcher, 8) || decoder_.Value(0) != 3 ||
-      decoder_.Value(1) != 2 || decoder_.Text(2) != "VANTORA" || decoder_.Input(4).size() != 18 ||
-      decoder_.Input(5).size() != 10 || decoder_.Input(6).size() != 10) {
+  if (decoder_.eyeCatcher() != std::string_view(wire::kEyeCatcher, wire::kSystemErrorSize) ||
+      decoder_.Value(0) != wire::kSessionOpenFirstValue ||
+      decoder_.Value(1) != wire::kSessionOpenSecondValue ||
+      decoder_.Text(2) != wire::kSessionServerName ||
+      decoder_.Input(4).size() != wire::kSessionMachineNameSize ||
+      decoder_.Input(5).size() != wire::kSessionUserSize ||
+      decoder_.Input(6).size() != wire::kSessionPasswordSize) {
     return refuse(kStatusInvalidRequest, "CPF9898", "not a Vantora session-open request");
   }
   if (job_) return refuse(kStatusInvalidRequest, "CPF9898", "session already open");

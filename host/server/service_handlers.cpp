@@ -4,6 +4,7 @@
 
 #include "host/server/handlers.h"
 #include "host/server/host.h"
+#include "host/server/host_status.h"
 #include "host/server/job.h"
 #include "protocol/byte_order.h"
 
@@ -32,7 +33,7 @@ void ReadEbcdicAscii(RequestContext& c) {
 void WriteTable(RequestContext& c, std::array<uint8_t, 256>& table) {
   auto in = c.request.Input(0);
   if (in.size() != table.size()) {
-    c.Fail(3014, "CPF9898");
+    c.Fail(kStatusInvalidRequest, "CPF9898");
     return;
   }
   std::memcpy(table.data(), in.data(), table.size());

@@ -3,23 +3,22 @@
 #define VANTORA_HOST_STORAGE_TEST_SUPPORT_H_
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "host/storage/storage.h"
+#include "tests/support/test_directory.h"
 
 namespace vantora::host::testing {
 
-// A directory under the system's temporary folder, removed with its content.
+// A fresh directory of the running test (FreshTestDirectory; a test may
+// hold several), removed with its content.
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vthost-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
+  TempDir() : path_(vantora::testing::FreshTestDirectory("storage-" + std::to_string(Next()))) {}
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
@@ -27,6 +26,10 @@ class TempDir {
   const std::filesystem::path& path() const { return path_; }
 
  private:
+  static int Next() {
+    static std::atomic<int> count{0};
+    return count++;
+  }
   std::filesystem::path path_;
 };
 

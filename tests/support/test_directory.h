@@ -15,9 +15,12 @@ namespace vantora::testing {
 
 inline std::filesystem::path FreshTestDirectory(std::string_view group) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  // Outside a test (a suite's set-up) the directory is the suite's own.
+  const std::string test = info != nullptr
+                               ? std::string(info->test_suite_name()) + "." + info->name()
+                               : std::string("outside-a-test");
   const auto dir = std::filesystem::path(::testing::TempDir()) / group /
-                   (std::string(info->test_suite_name()) + "." + info->name() + "." +
-                    std::to_string(::getpid()));
+                   (test + "." + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;

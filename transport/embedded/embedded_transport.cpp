@@ -26,7 +26,6 @@
 #include "mv432transport.h"
 #include "platform/profile.h"
 
-
 namespace vantora::host {
 namespace {
 
@@ -51,27 +50,27 @@ struct Embedded {
   int16_t lastPrimary = 0;
 };
 
-Embedded& E() {
+Embedded& TheEmbedded() {
   static Embedded embedded;
   return embedded;
 }
 
 Connection* Find(const void* session) {
-  std::lock_guard lock(E().mutex);
-  auto it = E().connections.find(session);
-  return it == E().connections.end() ? nullptr : it->second.get();
+  std::lock_guard lock(TheEmbedded().mutex);
+  auto it = TheEmbedded().connections.find(session);
+  return it == TheEmbedded().connections.end() ? nullptr : it->second.get();
 }
 
 bool EnsureHost() {
-  if (E().host) return true;
+  if (TheEmbedded().host) return true;
   platform::Profile settings = platform::Profile::FromDefaultFile();
   std::string directory = settings.GetString("Host", "DataDirectory", DefaultDataDirectory());
-  E().defaultUser = settings.GetString("Host", "DefaultUser", kDefaultLocalUser);
+  TheEmbedded().defaultUser = settings.GetString("Host", "DefaultUser", kDefaultLocalUser);
   HostOptions options;
   std::unique_ptr<Host> host;
-  Status s = OpenPreparedHost(directory, E().defaultUser, options, &host);
+  Status s = OpenPreparedHost(directory, TheEmbedded().defaultUser, options, &host);
   if (!s.ok()) return false;
-  E().host = std::move(host);
+  TheEmbedded().host = std::move(host);
   return true;
 }
 
@@ -81,30 +80,30 @@ bool EnsureHost() {
 using namespace vantora::host;
 
 MV432T_API int16_t RESConnexion(void* session, const char* /*machine*/, const char* /*program*/,
-                             const char* /*user*/, const char* /*password*/) {
-  std::lock_guard lock(E().mutex);
+                                const char* /*user*/, const char* /*password*/) {
+  std::lock_guard lock(TheEmbedded().mutex);
   if (!EnsureHost()) {
-    E().lastPrimary = kAppcHostUnavailable;
+    TheEmbedded().lastPrimary = kAppcHostUnavailable;
     return -20;
   }
   auto connection = std::make_unique<Connection>();
   SessionOptions options;
-  options.defaultUser = E().defaultUser;
+  options.defaultUser = TheEmbedded().defaultUser;
   options.trustDefaultUser = true;
   options.peer = "embedded";
-  connection->session = std::make_unique<ServerSession>(*E().host, options);
-  E().connections[session] = std::move(connection);
+  connection->session = std::make_unique<ServerSession>(*TheEmbedded().host, options);
+  TheEmbedded().connections[session] = std::move(connection);
   return 1;
 }
 
 MV432T_API int16_t RESDeconnexion(void* session) {
   std::unique_ptr<Connection> gone;
   {
-    std::lock_guard lock(E().mutex);
-    auto it = E().connections.find(session);
-    if (it == E().connections.end()) return 1;
+    std::lock_guard lock(TheEmbedded().mutex);
+    auto it = TheEmbedded().connections.find(session);
+    if (it == TheEmbedded().connections.end()) return 1;
     gone = std::move(it->second);
-    E().connections.erase(it);
+    TheEmbedded().connections.erase(it);
   }
   return 1;  // the session (and its job) ends as `gone` goes
 }
@@ -147,7 +146,7 @@ MV432T_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
 }
 
 MV432T_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
-                             int16_t flag) {
+                                int16_t flag) {
   *count = 0;
   Connection* c = Find(session);
   if (c == nullptr) return -20;
@@ -177,7 +176,7 @@ MV432T_API int16_t RESFinMultiSession(void*) {
 
 MV432T_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondary) {
   Connection* c = Find(session);
-  int16_t p = c != nullptr ? c->appcPrimary : E().lastPrimary;
+  int16_t p = c != nullptr ? c->appcPrimary : TheEmbedded().lastPrimary;
   int32_t s = c != nullptr ? c->appcSecondary : 0;
   if (primary != nullptr) *primary = p;
   if (secondary != nullptr) *secondary = s;
@@ -185,8 +184,8 @@ MV432T_API int16_t RESAppcErr(void* session, int16_t* primary, int32_t* secondar
 }
 
 MV432T_API int16_t RESTerminate(void) {
-  std::lock_guard lock(E().mutex);
-  E().connections.clear();
-  E().host.reset();
+  std::lock_guard lock(TheEmbedded().mutex);
+  TheEmbedded().connections.clear();
+  TheEmbedded().host.reset();
   return 1;
 }

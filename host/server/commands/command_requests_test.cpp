@@ -9,6 +9,7 @@
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
 #include "tests/support/embedded_host.h"
+#include "tests/support/message_id.h"
 
 namespace vantora::testing {
 namespace {
@@ -18,12 +19,6 @@ class CommandRequests : public EmbeddedHostTest {
   void SetUp() override {
     EmbeddedHostTest::SetUp();
     ASSERT_EQ(StartSession(), 1);
-  }
-
-  static std::string MessageId() {
-    char id[16] = {};
-    Return_Syserr(id);
-    return id;
   }
 
   // Runs `command` with Rsystem and expects the failure `id`.

@@ -31,11 +31,13 @@ CommandOutcome OpenQueryFile(CommandContext& c, const cl::BoundCommand& cmd) {
   // FILE((LIB/FILE [member [format]])): one file; a join names several.
   const auto& files = cmd.Values("FILE");
   if (files.size() != 1) return NotSupported("a query over several files");
-  const cl::ClElement& spec = files[0];
+  const cl::ClElement& fileElement = files[0];
   const cl::ClElement& fileName =
-      spec.kind == cl::ClElement::Kind::kList ? (spec.items.empty() ? spec : spec.items[0]) : spec;
+      fileElement.kind == cl::ClElement::Kind::kList
+          ? (fileElement.items.empty() ? fileElement : fileElement.items[0])
+          : fileElement;
   if (fileName.kind != cl::ClElement::Kind::kWord ||
-      (spec.kind == cl::ClElement::Kind::kList && spec.items.size() > 3)) {
+      (fileElement.kind == cl::ClElement::Kind::kList && fileElement.items.size() > 3)) {
     return CommandOutcome::Failed("CPD0084", "FILE value not valid");
   }
   QueryFile query;

@@ -59,9 +59,9 @@ bool Printable(std::span<const uint8_t> bytes) {
 
 RequestTrace::~RequestTrace() = default;
 
-Status RequestTrace::Start(Storage& storage, Job& job, std::string_view spec, int level,
+Status RequestTrace::Start(Storage& storage, Job& job, std::string_view fileName, int level,
                            std::unique_ptr<RequestTrace>* out) {
-  std::string text = Upper(spec);
+  std::string text = Upper(fileName);
   while (!text.empty() && text.back() == ' ') text.pop_back();
   std::string member;
   if (size_t open = text.find('('); open != std::string::npos) {

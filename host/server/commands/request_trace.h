@@ -39,10 +39,10 @@ class Job;
 
 class RequestTrace {
  public:
-  // Opens (creating as needed) the trace file `spec` for `job`. Errors:
+  // Opens (creating as needed) the trace file `fileName` for `job`. Errors:
   // kInvalidArgument for a name that is not valid or a file of another
   // record format; those of creating the library or file.
-  static Status Start(Storage& storage, Job& job, std::string_view spec, int level,
+  static Status Start(Storage& storage, Job& job, std::string_view fileName, int level,
                       std::unique_ptr<RequestTrace>* out);
   ~RequestTrace();
 
