@@ -30,6 +30,10 @@
 // --keep runs in DIR (emptied first) and leaves the data directory and the
 // server's log there for a look afterwards.
 //
+// The client library binds the transport its settings name when it loads:
+// MV400_INI (or the default settings) must name one that is built, "tcp" or
+// "ehn"; the soak then writes settings of its own that point at the server.
+//
 // Exit status 0 when every check holds, 1 when one fails, 2 when the run
 // could not be set up. In the sanitizer build the server runs with a small
 // quarantine of freed memory, so that its resident size is the host's. The server is HOSTD_PATH,
