@@ -99,7 +99,7 @@ void DescribeDataQueueFile(RequestContext& c, DataQueueFile& file) {
   }
   const size_t n = first >= available ? 0 : std::min(count, available - first);
   int64_t waiting = 0;
-  if (kind == kDescRecordCount && n > 0) {
+  if (kind == wire::kDescRecordCount && n > 0) {
     if (Status s = file.queue().Count(&waiting); !s.ok()) return c.Fail(s);
   }
   std::vector<uint8_t> out(n * static_cast<size_t>(size), 0);
