@@ -197,6 +197,48 @@ TEST_F(HostServiceFiles, ListsObjectsInBlocksOf277) {
   EXPECT_EQ(Rclose(h), 1);
 }
 
+// A space outside QTEMP keeps its attributes and last list in the host's
+// storage: the host closed and opened again still maps it.
+TEST_F(HostServiceFiles, AListInAPermanentSpaceOutlivesTheHost) {
+  ASSERT_EQ(StartSession(), 1);
+  ASSERT_EQ(
+      VNXApiCall("QUSCRTUS", "DEMO/KEEPLIST", "PF", "100000", " ", "*ALL", "Kept list", "*NO"), 1);
+  ASSERT_EQ(VNXApiCall("QUSLOBJ", "DEMO/KEEPLIST", "OBJL0200", "DEMO/ORDERS*", "*FILE", "", "", ""),
+            1);
+  VNXTerminate();  // the embedded host closes with the library
+
+  ASSERT_EQ(StartSession(), 1);
+  std::vector<uint8_t> block(8 * 108);
+  int32_t h = Ropen("YOBJL0200", "rr");
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(VNXMapFile(h, "DEMO/KEEPLIST", 0), 1);
+  ASSERT_EQ(VNXRead(h, block.data(), 108, 0x04080115, nullptr, 0, nullptr), 3);
+  EXPECT_EQ(At(block, 0, 10), Pad("ORDERS", 10));
+  EXPECT_EQ(At(block, 108 + 31, 10), Pad("LF", 10));
+  // The space itself, with its text, is an object of the library.
+  ASSERT_EQ(VNXApiCall("QUSLOBJ", "QTEMP/SEEN", "OBJL0200", "DEMO/KEEP*", "*USRSPC", "", "", ""),
+            -1);  // QTEMP/SEEN does not exist: the job is new
+  EXPECT_EQ(MessageId(), "CPF9801");
+  ASSERT_EQ(VNXApiCall("QUSCRTUS", "QTEMP/SEEN", "PF", "1000", " ", "*ALL", "", "*YES"), 1);
+  ASSERT_EQ(VNXApiCall("QUSLOBJ", "QTEMP/SEEN", "OBJL0200", "DEMO/KEEP*", "*USRSPC", "", "", ""),
+            1);
+  ASSERT_EQ(VNXMapFile(h, "QTEMP/SEEN", 0), 1);
+  ASSERT_EQ(VNXRead(h, block.data(), 108, 0x04080115, nullptr, 0, nullptr), 1);
+  EXPECT_EQ(At(block, 0, 10), Pad("KEEPLIST", 10));
+  EXPECT_EQ(At(block, 20, 10), Pad("*USRSPC", 10));
+  EXPECT_EQ(At(block, 41, 9), "Kept list");
+  // Created again over itself, the space starts without a list.
+  ASSERT_EQ(VNXApiCall("QUSCRTUS", "DEMO/KEEPLIST", "PF", "100", " ", "*ALL", "", "*NO"), -1);
+  EXPECT_EQ(MessageId(), "CPF9870");
+  ASSERT_EQ(VNXApiCall("QUSCRTUS", "DEMO/KEEPLIST", "PF", "100", " ", "*ALL", "", "*YES"), 1);
+  VNXTerminate();
+  ASSERT_EQ(StartSession(), 1);
+  h = Ropen("YOBJL0200", "rr");
+  ASSERT_EQ(VNXMapFile(h, "DEMO/KEEPLIST", 0), 1);
+  EXPECT_LE(VNXRead(h, block.data(), 108, 0x04080115, nullptr, 0, nullptr), 0);
+  EXPECT_EQ(Rclose(h), 1);
+}
+
 // ---- Programs through files and the procedure catalogue ------------------
 
 std::vector<uint8_t> Header(const std::string& proc, const std::string& lib, const std::string& pgm,

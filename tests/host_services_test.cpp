@@ -293,6 +293,51 @@ TEST_F(HostServices, KeyedQueueOrders) {
   EXPECT_EQ(MessageId(), "CPF9502");
 }
 
+// Entries are in the host's storage: the host closed and opened again
+// (the embedded host closes with the client library) still has them, in
+// their order; deleting the queue deletes them.
+TEST_F(HostServices, QueueEntriesOutliveTheHostUntilTheQueueIsDeleted) {
+  ASSERT_EQ(StartSession(), 1);
+  int32_t fifo = Link("KEEPQ", 100, 0, "*FIFO");
+  int32_t lifo = Link("KEEPSTK", 100, 0, "*LIFO");
+  int32_t keyed = Link("KEEPKEY", 100, 2, "*KEYED");
+  for (const char* s : {"one", "two", "three"}) {
+    Send(fifo, s);
+    Send(lifo, s);
+  }
+  Send(keyed, "b1", "BB");
+  Send(keyed, "a1", "AA");
+  Send(keyed, "b2", "BB");
+  EXPECT_EQ(Receive(fifo, 0), "one");
+  VNXTerminate();
+
+  ASSERT_EQ(StartSession(), 1);
+  fifo = Link("KEEPQ", 0, 0, "");
+  lifo = Link("KEEPSTK", 0, 0, "");
+  keyed = Link("KEEPKEY", 0, 0, "");
+  EXPECT_EQ(Receive(fifo, 0), "two");
+  EXPECT_EQ(Receive(lifo, 0), "three");
+  EXPECT_EQ(Receive(keyed, 0, "EQ", "BB"), "b1");
+  EXPECT_EQ(Receive(keyed, 0, "GE", "AA"), "a1");
+  EXPECT_EQ(Rsystem("DLTDTAQ DTAQ(DEMO/KEEPQ)"), 0);
+  // The link outlived its queue: its requests answer that the queue is gone.
+  EXPECT_EQ(VNXSendDataQueue(fifo, "x", 1, nullptr, 0), -1);
+  EXPECT_EQ(MessageId(), "CPF9801");
+  EXPECT_EQ(Receive(fifo, 0), "error");
+  EXPECT_EQ(MessageId(), "CPF9801");
+  EXPECT_EQ(Rsystem("CRTDTAQ DTAQ(DEMO/KEEPQ) MAXLEN(100)"), 0);
+  EXPECT_EQ(Receive(Link("KEEPQ", 0, 0, ""), 0), "");  // created again: empty
+  VNXTerminate();
+
+  ASSERT_EQ(StartSession(), 1);
+  EXPECT_EQ(Receive(Link("KEEPQ", 0, 0, ""), 0), "");
+  lifo = Link("KEEPSTK", 0, 0, "");
+  EXPECT_EQ(Receive(lifo, 0), "two");
+  EXPECT_EQ(Receive(lifo, 0), "one");
+  EXPECT_EQ(Receive(lifo, 0), "");
+  EXPECT_EQ(Receive(Link("KEEPKEY", 0, 0, ""), 0, "EQ", "BB"), "b2");
+}
+
 TEST_F(HostServices, AReceiverWaitsForAnotherJobsEntry) {
   ASSERT_EQ(VNXThreadAttach(), 1);  // one session per thread from here on
   ASSERT_EQ(StartSession(), 1);
@@ -336,27 +381,46 @@ TEST_F(HostServices, AReceiverWaitsForAnotherJobsEntry) {
 
 // A stopping front ends every wait, forever ones too.
 TEST(DataQueueWaits, StopEndsThemAndResumeRestoresThem) {
+  const auto dir = FreshTestDirectory("vantora-tests");
+  std::unique_ptr<host::Storage> storage;
+  ASSERT_TRUE(host::Storage::Open(dir, {}, &storage).ok());
+  ASSERT_TRUE(storage->catalogue().CreateLibrary("LIB", "").ok());
+  ASSERT_TRUE(host::CreateDataQueue(storage->catalogue(), {"LIB", "Q"}, {}, "").ok());
   host::DataQueueSet queues;
-  auto queue = queues.Get({"LIB", "Q"}, {});
+  auto queue = queues.Get(storage->queueEntries(), {"LIB", "Q"}, {});
   host::QueueEntry entry;
-  bool got = true;
+  host::Status got;
   std::thread waiter([&] {
     got = queue->Receive(std::chrono::milliseconds(-1), host::KeyOrder::kEqual, {}, &entry);
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   queues.StopWaits();
   waiter.join();
-  EXPECT_FALSE(got);
+  EXPECT_EQ(got.code(), host::StatusCode::kRecordNotFound);
   auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(queue->Receive(std::chrono::seconds(5), host::KeyOrder::kEqual, {}, &entry));
+  EXPECT_EQ(queue->Receive(std::chrono::seconds(5), host::KeyOrder::kEqual, {}, &entry).code(),
+            host::StatusCode::kRecordNotFound);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   queues.ResumeWaits();
   const uint8_t data[] = {'x'};
   ASSERT_TRUE(queue->Send(data, {}).ok());
-  EXPECT_TRUE(queue->Receive(std::chrono::milliseconds(0), host::KeyOrder::kEqual, {}, &entry));
+  EXPECT_TRUE(
+      queue->Receive(std::chrono::milliseconds(0), host::KeyOrder::kEqual, {}, &entry).ok());
   start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(queue->Receive(std::chrono::milliseconds(300), host::KeyOrder::kEqual, {}, &entry));
+  EXPECT_EQ(
+      queue->Receive(std::chrono::milliseconds(300), host::KeyOrder::kEqual, {}, &entry).code(),
+      host::StatusCode::kRecordNotFound);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+  // A queue deleted under a waiter: its receive answers that the queue is gone.
+  std::thread late(
+      [&] { got = queue->Receive(std::chrono::seconds(1), host::KeyOrder::kEqual, {}, &entry); });
+  ASSERT_TRUE(storage->catalogue().DeleteObject({"LIB", "Q"}, "*DTAQ").ok());
+  late.join();
+  EXPECT_EQ(got.code(), host::StatusCode::kObjectNotFound);
+  EXPECT_EQ(queue->Send(data, {}).code(), host::StatusCode::kObjectNotFound);
+  queue.reset();
+  storage.reset();
+  std::filesystem::remove_all(dir);
 }
 
 // ---- Programs -----------------------------------------------------------

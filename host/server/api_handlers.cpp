@@ -21,7 +21,10 @@
 //             (ignored: the host's texts have none)
 //
 // A user space named without a library is looked for in the library list
-// (QTEMP being the job's own) and created in QTEMP. The answer is 1, or -1
+// (QTEMP being the job's own) and created in QTEMP. QTEMP's spaces live
+// with the job; those of other libraries, their attributes and last list,
+// are kept in the host's storage (host/storage/user_spaces.h) and outlive
+// the host process. The answer is 1, or -1
 // with status 3101 and the message identifier of the failure.
 #include <algorithm>
 #include <cctype>
@@ -80,15 +83,21 @@ bool ParseInt(std::string_view text, int* out) {
   return ec == std::errc() && end == t.data() + t.size();
 }
 
-// The user space a list API or VNXMapFile names; null (and the answer set)
-// when there is none. `hold` keeps the host's spaces locked while it is used.
-UserSpace* FindSpace(RequestContext& c, std::string_view text, std::unique_lock<std::mutex>* hold) {
+// The user space a list API or VNXMapFile names: a space of the job's
+// QTEMP (`temp` set) or the name of one in the host's storage. False (and
+// the answer set) when there is none.
+struct FoundSpace {
+  UserSpace* temp = nullptr;
+  ObjectName name;
+};
+
+bool FindSpace(RequestContext& c, std::string_view text, FoundSpace* out) {
   std::string library;
   std::string name;
   SplitName(text, &library, &name);
   if (!NormaliseName(name, &name).ok()) {
     FailWith(c, "CPF9801");
-    return nullptr;
+    return false;
   }
   std::vector<std::string> search;
   if (library.empty() || library == "*LIBL") {
@@ -99,30 +108,38 @@ UserSpace* FindSpace(RequestContext& c, std::string_view text, std::unique_lock<
     search = {library};
   }
   JobServices& job = ServicesOf(c.job);
-  HostServices& host = ServicesOf(c.host);
+  Catalogue& catalogue = c.host.storage().catalogue();
   for (const std::string& lib : search) {
     if (lib == kJobLibrary) {
-      if (auto it = job.tempSpaces.find(name); it != job.tempSpaces.end()) return &it->second;
+      if (auto it = job.tempSpaces.find(name); it != job.tempSpaces.end()) {
+        *out = {&it->second, {lib, name}};
+        return true;
+      }
       continue;
     }
-    std::unique_lock lock(host.spacesMutex);
-    auto it = host.spaces.find({lib, name});
-    if (it != host.spaces.end()) {
-      *hold = std::move(lock);
-      return &it->second;
-    }
-    // A space the catalogue knows whose list this process never held.
     ObjectEntry entry;
-    if (c.host.storage().catalogue().FindObject({lib, name}, "*USRSPC", &entry).ok()) {
-      UserSpace& space = host.spaces[{lib, name}];
-      space.attribute = entry.attribute;
-      space.text = entry.text;
-      *hold = std::move(lock);
-      return &space;
+    if (catalogue.FindObject({lib, name}, "*USRSPC", &entry).ok()) {
+      *out = {nullptr, entry.name};
+      return true;
     }
   }
   FailWith(c, "CPF9801");
-  return nullptr;
+  return false;
+}
+
+// Writes a list API's answer into the space `text` names.
+void WriteList(RequestContext& c, std::string_view text, const char* format,
+               std::vector<Record> entries) {
+  FoundSpace space;
+  if (!FindSpace(c, text, &space)) return;
+  if (space.temp != nullptr) {
+    space.temp->listFormat = format;
+    space.temp->entries = std::move(entries);
+    return;
+  }
+  Status s = c.host.storage().userSpaces().WriteList(space.name, format, entries);
+  if (s.code() == StatusCode::kObjectNotFound) return FailWith(c, "CPF9801");  // deleted meanwhile
+  if (!s.ok()) c.Fail(s);
 }
 
 void CreateUserSpace(RequestContext& c) {
@@ -157,20 +174,10 @@ void CreateUserSpace(RequestContext& c) {
     spaces[name] = std::move(space);
     return;
   }
-  Catalogue& catalogue = c.host.storage().catalogue();
-  ObjectName qualified{library, name};
-  ObjectEntry existing;
-  if (catalogue.FindObject(qualified, "*USRSPC", &existing).ok()) {
-    if (!mayReplace) return FailWith(c, "CPF9870");
-    if (Status s = catalogue.DeleteObject(qualified, "*USRSPC"); !s.ok()) return c.Fail(s);
-  }
-  if (Status s = catalogue.CreateObject({qualified, "*USRSPC", space.attribute, space.text});
-      !s.ok()) {
-    return s.code() == StatusCode::kLibraryNotFound ? FailWith(c, "CPF9810") : c.Fail(s);
-  }
-  HostServices& host = ServicesOf(c.host);
-  std::lock_guard lock(host.spacesMutex);
-  host.spaces[qualified] = std::move(space);
+  Status s = c.host.storage().userSpaces().Create({library, name}, space, mayReplace);
+  if (s.code() == StatusCode::kObjectExists) return FailWith(c, "CPF9870");
+  if (s.code() == StatusCode::kLibraryNotFound) return FailWith(c, "CPF9810");
+  if (!s.ok()) c.Fail(s);
 }
 
 void ListObjects(RequestContext& c) {
@@ -209,11 +216,7 @@ void ListObjects(RequestContext& c) {
     }
     for (const ObjectEntry& o : objects) entries.push_back(ObjectListEntry(o));
   }
-  std::unique_lock<std::mutex> hold;
-  UserSpace* space = FindSpace(c, c.request.Text(1), &hold);
-  if (space == nullptr) return;
-  space->listFormat = "OBJL0200";
-  space->entries = std::move(entries);
+  WriteList(c, c.request.Text(1), "OBJL0200", std::move(entries));
 }
 
 void ListRelations(RequestContext& c) {
@@ -236,11 +239,7 @@ void ListRelations(RequestContext& c) {
   if (Status s = RelationListEntries(catalogue, file, &entries); !s.ok()) {
     return FailWith(c, s.code() == StatusCode::kFileNotFound ? "CPF9801" : s.messageId());
   }
-  std::unique_lock<std::mutex> hold;
-  UserSpace* space = FindSpace(c, c.request.Text(1), &hold);
-  if (space == nullptr) return;
-  space->listFormat = "DBRL0100";
-  space->entries = std::move(entries);
+  WriteList(c, c.request.Text(1), "DBRL0100", std::move(entries));
 }
 
 bool HexToBytes(std::string_view hex, std::vector<uint8_t>* out) {
@@ -303,10 +302,16 @@ void MapFile(RequestContext& c) {
     if (last) records.push_back(*last);
     mapped = std::make_unique<MappedRecords>("RTVM0100", std::move(records));
   } else {
-    std::unique_lock<std::mutex> hold;
-    UserSpace* space = FindSpace(c, name, &hold);
-    if (space == nullptr) return;
-    mapped = std::make_unique<MappedRecords>(space->listFormat, space->entries);
+    FoundSpace found;
+    if (!FindSpace(c, name, &found)) return;
+    UserSpace stored;
+    if (found.temp == nullptr) {
+      Status s = c.host.storage().userSpaces().Find(found.name, &stored);
+      if (s.code() == StatusCode::kObjectNotFound) return FailWith(c, "CPF9801");
+      if (!s.ok()) return c.Fail(s);
+    }
+    const UserSpace& space = found.temp != nullptr ? *found.temp : stored;
+    mapped = std::make_unique<MappedRecords>(space.listFormat, space.entries);
   }
   // The list must be read through its own format file (any library).
   if (mapped->size() > 0 && file->cursor->file().name.name != mapped->FormatFile()) {

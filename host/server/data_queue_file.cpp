@@ -35,8 +35,9 @@ Status OpenDataQueueFile(Host& host, Job& job, std::string_view target,
     CodecOptions options;
     RecordCodec codec;
     if (Status s = RecordCodec::Build(format, options, &codec); !s.ok()) return s;
-    *out = std::make_unique<DataQueueFile>(entry.name, ServicesOf(host).queues.Get(entry.name, d),
-                                           std::move(format), std::move(codec));
+    *out = std::make_unique<DataQueueFile>(
+        entry.name, ServicesOf(host).queues.Get(host.storage().queueEntries(), entry.name, d),
+        std::move(format), std::move(codec));
     return Status::Ok();
   }
   return Status::Error(StatusCode::kObjectNotFound, normal);

@@ -32,10 +32,11 @@ void ReadDataQueueFile(RequestContext& c, DataQueueFile& file) {
   if (op == wire::kReadKeyEqual) {
     auto key = c.request.Input(4);
     QueueEntry entry;
-    if (!file.queue().Receive(std::chrono::milliseconds(0), KeyOrder::kEqual,
-                              file.keyed() ? key : std::span<const uint8_t>(), &entry)) {
-      return c.Fail(kStatusOther, "CPF5006");
-    }
+    Status s = file.queue().Receive(std::chrono::milliseconds(0), KeyOrder::kEqual,
+                                    file.keyed() ? key : std::span<const uint8_t>(), &entry);
+    if (s.code() == StatusCode::kRecordNotFound) return c.Fail(kStatusOther, "CPF5006");
+    if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusOther, "CPF9801");
+    if (!s.ok()) return c.Fail(s);
     Record record;
     if (file.keyed())
       record.push_back(Value::Text(std::string(entry.key.begin(), entry.key.end())));
@@ -66,7 +67,10 @@ void WriteDataQueueFile(RequestContext& c, DataQueueFile& file, bool vnxWrite) {
   std::vector<uint8_t> key = file.keyed() ? Bytes(record[0]) : std::vector<uint8_t>();
   std::vector<uint8_t> data = Bytes(record.back());
   while (!data.empty() && data.back() == ' ') data.pop_back();
-  if (Status s = file.queue().Send(data, key); !s.ok()) return c.Fail(kStatusOther, "CPF9505");
+  Status s = file.queue().Send(data, key);
+  if (s.code() == StatusCode::kInvalidArgument) return c.Fail(kStatusOther, "CPF9505");
+  if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusOther, "CPF9801");
+  if (!s.ok()) return c.Fail(s);
   if (vnxWrite) {
     uint8_t number[4];
     wire::StoreLeI32(number, 1);
@@ -94,6 +98,10 @@ void DescribeDataQueueFile(RequestContext& c, DataQueueFile& file) {
     return c.Fail(kStatusInvalidRequest, "CPF9898");
   }
   const size_t n = first >= available ? 0 : std::min(count, available - first);
+  int64_t waiting = 0;
+  if (kind == wire::kDescRecordCount && n > 0) {
+    if (Status s = file.queue().Count(&waiting); !s.ok()) return c.Fail(s);
+  }
   std::vector<uint8_t> out(n * static_cast<size_t>(size), 0);
   for (size_t i = 0; i < n; ++i) {
     uint8_t entry[32] = {};
@@ -115,7 +123,7 @@ void DescribeDataQueueFile(RequestContext& c, DataQueueFile& file) {
         PutI16(entry + wire::kDescKeyFieldIndex, static_cast<int>(keys[first + i]->source));
         break;
       default:
-        wire::StoreLeI32(entry, static_cast<int32_t>(file.queue().size()));
+        wire::StoreLeI32(entry, static_cast<int32_t>(waiting));
     }
     std::memcpy(out.data() + i * static_cast<size_t>(size), entry,
                 std::min<size_t>(static_cast<size_t>(size), sizeof entry));

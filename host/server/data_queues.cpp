@@ -1,7 +1,6 @@
 #include "host/server/data_queues.h"
 
 #include <algorithm>
-#include <cstring>
 #include <sstream>
 
 namespace vantora::host {
@@ -24,24 +23,6 @@ bool Valid(const DataQueueDefinition& d) {
     return d.keyLength >= 1 && d.keyLength <= kMaxQueueKeyLength;
   }
   return d.keyLength == 0;
-}
-
-bool Matches(KeyOrder order, int c) {
-  switch (order) {
-    case KeyOrder::kEqual:
-      return c == 0;
-    case KeyOrder::kGreaterOrEqual:
-      return c >= 0;
-    case KeyOrder::kGreater:
-      return c > 0;
-    case KeyOrder::kLessOrEqual:
-      return c <= 0;
-    case KeyOrder::kLess:
-      return c < 0;
-    case KeyOrder::kNotEqual:
-      return c != 0;
-  }
-  return false;
 }
 
 }  // namespace
@@ -103,56 +84,41 @@ Status DataQueue::Send(std::span<const uint8_t> data, std::span<const uint8_t> k
   if (keyed != !key.empty() || key.size() > static_cast<size_t>(definition_.keyLength)) {
     return Status::Error(StatusCode::kInvalidArgument, "key does not fit the queue");
   }
-  QueueEntry entry;
-  entry.data.assign(data.begin(), data.end());
+  std::vector<uint8_t> padded;
   if (keyed) {
-    entry.key.assign(static_cast<size_t>(definition_.keyLength), ' ');
-    std::copy(key.begin(), key.end(), entry.key.begin());
+    padded.assign(static_cast<size_t>(definition_.keyLength), ' ');
+    std::copy(key.begin(), key.end(), padded.begin());
   }
+  if (Status s = entries_.Append(name_, padded, data); !s.ok()) return s;
   {
+    // Taking the lock orders the wake after a receiver's look and wait.
     std::lock_guard lock(mutex_);
-    if (definition_.sequence == QueueSequence::kLifo) {
-      entries_.push_front(std::move(entry));
-    } else {
-      entries_.push_back(std::move(entry));
-    }
   }
   arrived_.notify_all();
   return Status::Ok();
 }
 
-bool DataQueue::TakeLocked(KeyOrder order, const std::vector<uint8_t>& key, QueueEntry* out) {
-  auto it = entries_.begin();
-  if (definition_.sequence == QueueSequence::kKeyed) {
-    it = std::find_if(entries_.begin(), entries_.end(), [&](const QueueEntry& e) {
-      return Matches(order, std::memcmp(e.key.data(), key.data(), key.size()));
-    });
-  }
-  if (it == entries_.end()) return false;
-  *out = std::move(*it);
-  entries_.erase(it);
-  return true;
-}
-
-bool DataQueue::Receive(std::chrono::milliseconds wait, KeyOrder order,
-                        std::span<const uint8_t> key, QueueEntry* out) {
+Status DataQueue::Receive(std::chrono::milliseconds wait, KeyOrder order,
+                          std::span<const uint8_t> key, QueueEntry* out) {
   std::vector<uint8_t> search;
   if (definition_.sequence == QueueSequence::kKeyed) {
     search.assign(static_cast<size_t>(definition_.keyLength), ' ');
     std::copy_n(key.begin(), std::min(key.size(), search.size()), search.begin());
   }
+  const auto deadline = std::chrono::steady_clock::now() + wait;
   std::unique_lock lock(mutex_);
-  bool taken = false;
-  auto ready = [&] {
-    taken = TakeLocked(order, search, out);
-    return taken || (stopping_ != nullptr && stopping_->load());
-  };
-  if (wait.count() < 0) {
-    arrived_.wait(lock, ready);
-  } else {
-    arrived_.wait_for(lock, wait, ready);
+  for (;;) {
+    Status s = entries_.Take(name_, definition_.sequence, order, search, out);
+    if (s.code() != StatusCode::kRecordNotFound) return s;
+    if (stopping_ != nullptr && stopping_->load()) return s;
+    if (wait.count() < 0) {
+      arrived_.wait(lock);
+    } else if (std::chrono::steady_clock::now() >= deadline) {
+      return s;
+    } else {
+      arrived_.wait_until(lock, deadline);
+    }
   }
-  return taken;
 }
 
 void DataQueue::WakeAll() {
@@ -161,19 +127,14 @@ void DataQueue::WakeAll() {
   arrived_.notify_all();
 }
 
-size_t DataQueue::size() {
-  std::lock_guard lock(mutex_);
-  return entries_.size();
-}
-
-std::shared_ptr<DataQueue> DataQueueSet::Get(const ObjectName& name,
+std::shared_ptr<DataQueue> DataQueueSet::Get(QueueEntries& entries, const ObjectName& name,
                                              const DataQueueDefinition& definition) {
   std::lock_guard lock(mutex_);
   auto& queue = queues_[name];
   const DataQueueDefinition* d = queue ? &queue->definition() : nullptr;
-  if (d == nullptr || d->sequence != definition.sequence || d->maxLength != definition.maxLength ||
-      d->keyLength != definition.keyLength) {
-    queue = std::make_shared<DataQueue>(definition, &stopping_);
+  if (d == nullptr || &queue->entries() != &entries || d->sequence != definition.sequence ||
+      d->maxLength != definition.maxLength || d->keyLength != definition.keyLength) {
+    queue = std::make_shared<DataQueue>(name, definition, entries, &stopping_);
   }
   return queue;
 }

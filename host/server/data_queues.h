@@ -1,8 +1,10 @@
 // Data queues: objects of type *DTAQ whose entries one job sends and
 // another receives, in FIFO, LIFO or key order. The queue object lives in
-// the catalogue (so object lists show it and it outlives the host); its
-// entries live in the host's memory, shared by every job of the host, and
-// are lost when the host process ends.
+// the catalogue (so object lists show it) and its entries in the host's
+// storage (host/storage/queue_entries.h): they outlive the host process. A
+// send is committed before it answers; a receive takes its entry in one
+// transaction, so no two jobs receive the same entry; the arrival order is
+// stored with the entries. Deleting the queue object deletes its entries.
 //
 // The definition of a queue travels in its catalogue entry's attribute,
 // "<sequence> <max entry length> <key length>", for example "*KEYED 200 8"
@@ -10,10 +12,11 @@
 // queue (VNXLinkDataQueue with a create value, the CRTDTAQ command) writes
 // it with CreateDataQueue.
 //
-// Waiting: Receive waits on the queue's own condition, never under the
-// storage's lock; a send wakes every waiter of that queue. A front that
-// stops (the TCP server before it joins its connections) calls
-// DataQueueSet::StopWaits, which ends every wait, forever ones included.
+// Waiting: a DataQueue keeps, in memory, the condition its receivers wait
+// on, never under the storage's lock; a send wakes every waiter of that
+// queue. A front that stops (the TCP server before it joins its
+// connections) calls DataQueueSet::StopWaits, which ends every wait,
+// forever ones included.
 //
 // Thread safety: every method may be called from any thread.
 #ifndef VANTORA_HOST_SERVER_DATA_QUEUES_H_
@@ -23,7 +26,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -33,11 +35,10 @@
 #include <vector>
 
 #include "host/storage/catalogue.h"
+#include "host/storage/queue_entries.h"
 #include "host/storage/status.h"
 
 namespace vantora::host {
-
-enum class QueueSequence : uint8_t { kFifo, kLifo, kKeyed };
 
 struct DataQueueDefinition {
   QueueSequence sequence = QueueSequence::kFifo;
@@ -58,54 +59,61 @@ bool DecodeDataQueueDefinition(std::string_view attribute, DataQueueDefinition* 
 Status CreateDataQueue(Catalogue& catalogue, const ObjectName& name,
                        const DataQueueDefinition& definition, std::string_view text);
 
-// The comparison a keyed receive makes: the entry's key against the key given.
-enum class KeyOrder : uint8_t { kEqual, kGreaterOrEqual, kGreater, kLessOrEqual, kLess, kNotEqual };
+// QueueSequence, KeyOrder and QueueEntry are those of the storage.
 // "EQ", "GE", "GT", "LE", "LT", "NE"; false for any other text.
 bool ParseKeyOrder(std::string_view text, KeyOrder* out);
 
-struct QueueEntry {
-  std::vector<uint8_t> data;
-  std::vector<uint8_t> key;  // keyed queues: exactly keyLength bytes
-};
-
-// The entries of one queue.
+// One queue: its definition and the condition its receivers wait on; its
+// entries are in the storage.
 class DataQueue {
  public:
   // `stopping`, when set, ends waits (it outlives the queue).
-  DataQueue(const DataQueueDefinition& definition, const std::atomic<bool>* stopping)
-      : definition_(definition), stopping_(stopping) {}
+  DataQueue(ObjectName name, const DataQueueDefinition& definition, QueueEntries& entries,
+            const std::atomic<bool>* stopping)
+      : name_(std::move(name)), definition_(definition), entries_(entries), stopping_(stopping) {}
+  const ObjectName& name() const { return name_; }
   const DataQueueDefinition& definition() const { return definition_; }
+  // The storage this queue's entries are in.
+  const QueueEntries& entries() const { return entries_; }
 
-  // Adds an entry; a key shorter than the key length is blank-padded.
-  // Errors: kInvalidArgument (entry too long, a key on an unkeyed queue or
-  // none on a keyed one, a key longer than the key length).
+  // Adds an entry, committed to the storage before this returns; a key
+  // shorter than the key length is blank-padded. Errors: kInvalidArgument
+  // (entry too long, a key on an unkeyed queue or none on a keyed one, a
+  // key longer than the key length), kObjectNotFound (the queue was
+  // deleted), kStorageError.
   Status Send(std::span<const uint8_t> data, std::span<const uint8_t> key);
   // Takes the next entry (keyed queues: the first, in arrival order, whose
   // key stands in `order` to `key`, which is blank-padded to the key length),
   // waiting up to `wait` (negative: without limit) for one to arrive.
-  // False when none came in time, or the waits were stopped.
-  bool Receive(std::chrono::milliseconds wait, KeyOrder order, std::span<const uint8_t> key,
-               QueueEntry* out);
-  size_t size();
+  // Errors: kRecordNotFound (none came in time, or the waits were stopped),
+  // kObjectNotFound (the queue was deleted), kStorageError.
+  Status Receive(std::chrono::milliseconds wait, KeyOrder order, std::span<const uint8_t> key,
+                 QueueEntry* out);
+  // The entries waiting.
+  Status Count(int64_t* out) { return entries_.Count(name_, out); }
   // Wakes every waiter so that it looks at the stop flag.
   void WakeAll();
 
  private:
-  bool TakeLocked(KeyOrder order, const std::vector<uint8_t>& key, QueueEntry* out);
-
+  const ObjectName name_;
   const DataQueueDefinition definition_;
+  QueueEntries& entries_;
   const std::atomic<bool>* stopping_;
+  // Held by a receiver while it looks into the storage and while it waits;
+  // a send takes it after its entry is stored, before it wakes the waiters,
+  // so no wake-up falls between a receiver's look and its wait.
   std::mutex mutex_;
   std::condition_variable arrived_;
-  std::deque<QueueEntry> entries_;
 };
 
 // The queues of one host, by qualified name.
 class DataQueueSet {
  public:
-  // The queue `name` described by `definition`; created empty on first use.
-  // A queue deleted and created again with another definition starts empty.
-  std::shared_ptr<DataQueue> Get(const ObjectName& name, const DataQueueDefinition& definition);
+  // The queue `name` described by `definition`, its entries in `entries`.
+  // The same object for every job while the definition and the storage
+  // stay the same (so that a send wakes the receivers of another job).
+  std::shared_ptr<DataQueue> Get(QueueEntries& entries, const ObjectName& name,
+                                 const DataQueueDefinition& definition);
   // Ends every wait, now and until ResumeWaits: receives answer at once.
   void StopWaits();
   void ResumeWaits() { stopping_ = false; }

@@ -1,11 +1,11 @@
-// What the service requests keep for a whole host and share between its
-// jobs: the data queues' entries, the program registry and the user spaces
-// of permanent libraries.
+// What the service requests keep in memory for a whole host and share
+// between its jobs: the data queues (their waits; their entries are in the
+// host's storage) and the program registry. User spaces outside QTEMP are
+// in the host's storage too (host/storage/user_spaces.h).
 //
 // A Host does not own it (the host frame knows nothing of the services):
 // ServicesOf finds it in a table of the process by the host's data
-// directory, so a host closed and opened again in the same process finds
-// its queues' entries again. Entries and user-space lists are memory only.
+// directory.
 //
 // Thread safety: ServicesOf may be called from any thread; the members say
 // their own.
@@ -18,8 +18,6 @@
 
 #include "host/server/data_queues.h"
 #include "host/server/programs.h"
-#include "host/server/user_space.h"
-#include "host/storage/names.h"
 
 namespace vantora::host {
 
@@ -36,10 +34,6 @@ class HostServices {
   const Host* owner = nullptr;  // the host these services serve now
   DataQueueSet queues;
   const ProgramRegistry programs;
-
-  // User spaces outside QTEMP, by qualified name; guard with spacesMutex.
-  std::mutex spacesMutex;
-  std::map<ObjectName, UserSpace> spaces;
 };
 
 HostServices& ServicesOf(Host& host);

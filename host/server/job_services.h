@@ -17,7 +17,7 @@
 #include "host/server/mapped_records.h"
 #include "host/server/programs.h"
 #include "host/server/server_jobs.h"
-#include "host/server/user_space.h"
+#include "host/storage/user_spaces.h"
 
 namespace vantora::host {
 

@@ -147,8 +147,9 @@ Status OpenProgramFile(Host& host, Job& job, std::string_view target,
         ProgramDefinition queueTarget;
         queueTarget.name = entry.name;
         queueTarget.parameters = std::move(fields);
-        *out = std::make_unique<ProgramFile>(std::move(queueTarget),
-                                             ServicesOf(host).queues.Get(entry.name, d));
+        *out = std::make_unique<ProgramFile>(
+            std::move(queueTarget),
+            ServicesOf(host).queues.Get(host.storage().queueEntries(), entry.name, d));
         return Status::Ok();
       }
       return Status::Error(StatusCode::kObjectNotFound, targetName);

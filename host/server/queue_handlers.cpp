@@ -20,7 +20,11 @@
 //     order (keyed queues): "EQ", "GE", "GT", "LE", "LT", "NE"; absent = EQ.
 //     The entry's key must stand in that order to the key given.
 //
-// Failures answer -1 with status 3101 and: CPF9801 queue not found, CPF9810
+// Entries are kept in the host's storage (data_queues.h): a send answers
+// once its entry is committed, a receive once its entry is taken.
+//
+// Failures answer -1 with status 3101 and: CPF9801 queue not found (also a
+// queue deleted while linked), CPF9810
 // library not found, CPF9503 entry too long, CPF9505 key not valid for the
 // queue, CPF9502 order or key given to a queue that is not keyed, CPF3C90 a
 // value out of range; an unknown link answers 3014 with CPF9898.
@@ -108,7 +112,8 @@ void Link(RequestContext& c) {
   }
   auto& links = ServicesOf(c.job).queueLinks;
   const int32_t number = FreeNumber(links);
-  links[number] = {entry.name, ServicesOf(c.host).queues.Get(entry.name, definition)};
+  links[number] = {entry.name, ServicesOf(c.host).queues.Get(c.host.storage().queueEntries(),
+                                                             entry.name, definition)};
   c.result = number;
 }
 
@@ -127,7 +132,10 @@ void Send(RequestContext& c) {
   if (d.sequence != QueueSequence::kKeyed && !key.empty()) {
     return c.Fail(kStatusOther, "CPF9502");
   }
-  if (Status s = link->queue->Send(data, key); !s.ok()) return c.Fail(kStatusOther, "CPF9505");
+  Status s = link->queue->Send(data, key);
+  if (s.code() == StatusCode::kInvalidArgument) return c.Fail(kStatusOther, "CPF9505");
+  if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusOther, "CPF9801");
+  if (!s.ok()) return c.Fail(s);
 }
 
 void Receive(RequestContext& c) {
@@ -152,10 +160,13 @@ void Receive(RequestContext& c) {
   // The link's queue is shared; hold it, not the job's services, while waiting.
   std::shared_ptr<DataQueue> queue = link->queue;
   QueueEntry entry;
-  if (!queue->Receive(limit, order, key, &entry)) {
+  Status s = queue->Receive(limit, order, key, &entry);
+  if (s.code() == StatusCode::kRecordNotFound) {
     c.result = 0;
     return;
   }
+  if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusOther, "CPF9801");
+  if (!s.ok()) return c.Fail(s);
   c.reply.SetOutput(1, entry.data);
   c.result = static_cast<int32_t>(entry.data.size());
 }

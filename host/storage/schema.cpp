@@ -2,6 +2,7 @@
 // keep the two in step.
 #include "host/storage/schema.h"
 
+#include <iterator>
 #include <string>
 
 namespace vantora::host::detail {
@@ -105,6 +106,50 @@ CREATE TABLE IF NOT EXISTS vt_select_omit(
   PRIMARY KEY(library, file, seq));
 )sql";
 
+// Layout 2: data-queue entries and the user spaces outside QTEMP. An
+// entry's `seq` is its arrival number across the whole host, never reused
+// (AUTOINCREMENT). Deleting a queue's or a space's object deletes what it
+// holds in the same statement.
+constexpr const char* kLayout2 = R"sql(
+CREATE TABLE vt_queue_entries(
+  seq INTEGER PRIMARY KEY AUTOINCREMENT,
+  library TEXT NOT NULL,
+  name TEXT NOT NULL,
+  key BLOB NOT NULL,
+  data BLOB NOT NULL);
+CREATE INDEX vt_queue_entries_by_queue ON vt_queue_entries(library, name, seq);
+CREATE INDEX vt_queue_entries_by_key ON vt_queue_entries(library, name, key, seq);
+CREATE TABLE vt_user_spaces(
+  library TEXT NOT NULL,
+  name TEXT NOT NULL,
+  initial_size INTEGER NOT NULL,
+  initial_value INTEGER NOT NULL,
+  authority TEXT NOT NULL,
+  list_format TEXT NOT NULL DEFAULT '',
+  PRIMARY KEY(library, name)) WITHOUT ROWID;
+CREATE TABLE vt_user_space_entries(
+  library TEXT NOT NULL,
+  name TEXT NOT NULL,
+  position INTEGER NOT NULL,
+  entry BLOB NOT NULL,
+  PRIMARY KEY(library, name, position)) WITHOUT ROWID;
+CREATE TRIGGER vt_queue_deleted AFTER DELETE ON vt_objects WHEN old.type = '*DTAQ'
+BEGIN
+  DELETE FROM vt_queue_entries WHERE library = old.library AND name = old.name;
+END;
+CREATE TRIGGER vt_user_space_deleted AFTER DELETE ON vt_objects WHEN old.type = '*USRSPC'
+BEGIN
+  DELETE FROM vt_user_spaces WHERE library = old.library AND name = old.name;
+  DELETE FROM vt_user_space_entries WHERE library = old.library AND name = old.name;
+END;
+)sql";
+
+// What takes a database of layout N-1 to layout N, from layout 2 on. A new
+// database gets layout 1 and then every step, so that it is the same as
+// one that was migrated.
+constexpr const char* kSteps[] = {kLayout2};
+static_assert(std::size(kSteps) == kSchemaVersion - 1, "one step per layout after the first");
+
 }  // namespace
 
 Status CreateOrCheckSchema(Connection& c) {
@@ -117,13 +162,19 @@ Status CreateOrCheckSchema(Connection& c) {
     if (sqlite3_step(s) == SQLITE_ROW) version = sqlite3_column_int(s, 0);
   }
   if (version == kSchemaVersion) return c.Exec(kEnsureTables);
-  if (version != 0) {
+  if (version > kSchemaVersion || version < 0) {
     return Status::Error(StatusCode::kStorageError,
                          "data directory written by layout version " + std::to_string(version));
   }
+  // The whole way from `version` to this layout is one transaction: a host
+  // that dies on the way leaves the old layout, which the next open migrates.
   Savepoint tx(c);
   if (!tx.begun().ok()) return tx.begun();
-  st = c.Exec(kCreateTables);
+  if (version == 0) {
+    st = c.Exec(kCreateTables);
+    version = 1;
+  }
+  for (; st.ok() && version < kSchemaVersion; ++version) st = c.Exec(kSteps[version - 1]);
   if (st.ok()) st = c.Exec(kEnsureTables);
   if (st.ok()) st = c.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
   if (!st.ok()) return st;

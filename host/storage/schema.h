@@ -7,11 +7,14 @@
 namespace vantora::host::detail {
 
 // The layout version this code writes (PRAGMA user_version).
-inline constexpr int kSchemaVersion = 1;
+// 1: catalogue, files, sources, profiles, journal; 2: data-queue entries and
+// user spaces.
+inline constexpr int kSchemaVersion = 2;
 
 // Creates the host's tables and the libraries QSYS and QGPL in a new
-// database; checks the version of an existing one (kStorageError when it was
-// written by a newer layout).
+// database; brings a database of an older layout to this one (adding the
+// tables it lacks, in one transaction); refuses one written by a newer
+// layout (kStorageError).
 Status CreateOrCheckSchema(Connection& c);
 
 }  // namespace vantora::host::detail

@@ -29,6 +29,8 @@ Status Storage::Open(const std::filesystem::path& directory, const StorageOption
   s->sources_ = std::make_unique<SourceMembers>(*s->db_, *s->catalogue_);
   s->profiles_ = std::make_unique<UserProfiles>(*s->db_, options.passwordIterations);
   s->journal_ = std::make_unique<Journal>(*s->db_, *s->catalogue_);
+  s->queueEntries_ = std::make_unique<QueueEntries>(*s->db_);
+  s->userSpaces_ = std::make_unique<UserSpaces>(*s->db_);
   st = s->journal_->RecoverAll(&s->recoveredJobs_);
   if (!st.ok()) return st;
   *out = std::move(s);

@@ -1,8 +1,8 @@
 // The storage of an emulated host: one SQLite database per host data
 // directory, holding the host's catalogue, its database files (a table per
-// physical file), user profiles, source members and the undo journal of
-// commitment control. The record-level, SQL and command handlers of the host
-// all work through one Storage.
+// physical file), user profiles, source members, the undo journal of
+// commitment control, data-queue entries and user spaces. The record-level, SQL and command
+// handlers of the host all work through one Storage.
 //
 //   std::unique_ptr<Storage> storage;
 //   Status s = Storage::Open("/var/lib/vantora/host", {}, &storage);
@@ -30,11 +30,13 @@
 #include "host/storage/catalogue.h"
 #include "host/storage/file_cursor.h"
 #include "host/storage/journal.h"
+#include "host/storage/queue_entries.h"
 #include "host/storage/record_locks.h"
 #include "host/storage/source_members.h"
 #include "host/storage/sql_connection.h"
 #include "host/storage/status.h"
 #include "host/storage/user_profiles.h"
+#include "host/storage/user_spaces.h"
 
 namespace vantora::host {
 
@@ -68,6 +70,8 @@ class Storage {
   UserProfiles& userProfiles() { return *profiles_; }
   RecordLocks& recordLocks() { return locks_; }
   Journal& journal() { return *journal_; }
+  QueueEntries& queueEntries() { return *queueEntries_; }
+  UserSpaces& userSpaces() { return *userSpaces_; }
 
   // Opens a cursor on a physical file or a single-format logical file over
   // one physical file. Errors: kFileNotFound; kNotSupported for join and
@@ -103,6 +107,8 @@ class Storage {
   std::unique_ptr<SourceMembers> sources_;
   std::unique_ptr<UserProfiles> profiles_;
   std::unique_ptr<Journal> journal_;
+  std::unique_ptr<QueueEntries> queueEntries_;
+  std::unique_ptr<UserSpaces> userSpaces_;
   int recoveredJobs_ = 0;
 };
 

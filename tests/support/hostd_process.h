@@ -96,6 +96,7 @@ class HostdProcess {
   }
 
   uint16_t port() const { return port_; }
+  pid_t pid() const { return pid_; }
   std::string Log() const {
     std::ifstream in(logFile_);
     std::stringstream s;
