@@ -60,6 +60,10 @@ Status SqlFailure::AsStatus() const {
       return Status::Error(StatusCode::kDuplicateKey, message);
     case Kind::kBusy:
       return Status::Error(StatusCode::kObjectInUse, message);
+    case Kind::kIo:
+      return Status::Error(StatusCode::kIoError, message);
+    case Kind::kFull:
+      return Status::Error(StatusCode::kDiskFull, message);
     default:
       return Status::Error(StatusCode::kStorageError, message);
   }

@@ -52,7 +52,8 @@ struct SqlFailure {
   Kind kind = Kind::kNone;
   std::string message;
 
-  // A storage status: kDuplicateKey, kObjectInUse or kStorageError.
+  // A storage status: kDuplicateKey, kObjectInUse, kIoError, kDiskFull or
+  // kStorageError.
   Status AsStatus() const;
 };
 

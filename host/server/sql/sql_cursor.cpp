@@ -115,7 +115,7 @@ SqlError CheckQuery(Storage& storage, const std::string& sqliteText) {
     }
     return Status::Ok();
   });
-  if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
+  if (!s.ok()) return FromStatus(s);
   return outcome;
 }
 
@@ -208,7 +208,7 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
     if (outcome.ok() && step == SqlStep::kFailed) outcome = LastSqlError(db);
     return Status::Ok();
   });
-  if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
+  if (!s.ok()) return FromStatus(s);
   return outcome;
 }
 
