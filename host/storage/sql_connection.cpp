@@ -196,6 +196,10 @@ Status SqlConnection::Run(std::string_view sql, const std::vector<SqlParam>& par
   return step == SqlStep::kDone ? Status::Ok() : LastFailure().AsStatus();
 }
 
+bool SqlConnection::InTransaction() const {
+  return sqlite3_get_autocommit(db_) == 0;
+}
+
 int64_t SqlConnection::Changes() const {
   return sqlite3_changes(db_);
 }

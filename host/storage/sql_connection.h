@@ -119,6 +119,8 @@ class SqlConnection {
   bool FoundNoStatement() const { return noStatement_; }
   // Rows changed by the last INSERT, UPDATE or DELETE.
   int64_t Changes() const;
+  // Whether a transaction is open (a savepoint, or one an error left open).
+  bool InTransaction() const;
   // The failure of the last call that failed.
   SqlFailure LastFailure() const;
 

@@ -48,8 +48,15 @@ class Connection {
   uint64_t generation() const { return generation_; }
 
   // Maps an SQLite result code to a status: unique constraints to
-  // kDuplicateKey, busy or locked to kObjectInUse, the rest to kStorageError.
+  // kDuplicateKey, busy or locked to kObjectInUse, I/O errors to kIoError,
+  // a full disk to kDiskFull, the rest to kStorageError.
   Status ErrorStatus(int rc, std::string_view context) const;
+
+  // After a failure: rolls back the transaction SQLite left open, if any.
+  // An I/O error may leave one open that no savepoint rollback closes (the
+  // rollback itself fails); every later change would then join it and never
+  // be committed. True when a transaction was open.
+  bool EndFailedTransaction();
 
  private:
   explicit Connection(sqlite3* db) : db_(db) {}
