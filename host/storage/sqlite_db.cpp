@@ -42,13 +42,21 @@ Connection::~Connection() {
   sqlite3_close_v2(db_);
 }
 
+Status Connection::CheckTransaction() const {
+  if (savepoints_ == 0 || sqlite3_get_autocommit(db_) == 0) return Status::Ok();
+  return Status::Error(StatusCode::kIoError,
+                       "the change's transaction was rolled back by a failure");
+}
+
 Status Connection::Exec(std::string_view sql) {
+  if (Status s = CheckTransaction(); !s.ok()) return s;
   std::string text(sql);
   int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr);
   return rc == SQLITE_OK ? Status::Ok() : ErrorStatus(rc, text);
 }
 
 Status Connection::Prepare(std::string_view sql, sqlite3_stmt** out) {
+  if (Status s = CheckTransaction(); !s.ok()) return s;
   auto it = statements_.find(std::string(sql));
   if (it != statements_.end()) {
     *out = it->second;
@@ -106,10 +114,13 @@ bool Connection::EndFailedTransaction() {
 Savepoint::Savepoint(Connection& c) : connection_(c) {
   begun_ = c.Exec("SAVEPOINT vt_change");
   open_ = begun_.ok();
+  if (open_) ++c.savepoints_;
 }
 
 Savepoint::~Savepoint() {
-  if (open_ && !connection_.Exec("ROLLBACK TO vt_change; RELEASE vt_change").ok()) {
+  if (!open_) return;
+  --connection_.savepoints_;
+  if (!connection_.Exec("ROLLBACK TO vt_change; RELEASE vt_change").ok()) {
     connection_.EndFailedTransaction();
   }
 }
@@ -117,6 +128,12 @@ Savepoint::~Savepoint() {
 Status Savepoint::Commit() {
   if (!open_) return begun_;
   open_ = false;
+  --connection_.savepoints_;
+  // A transaction already rolled back by a failure has nothing to commit.
+  if (sqlite3_get_autocommit(connection_.handle()) != 0) {
+    return Status::Error(StatusCode::kIoError,
+                         "the change's transaction was rolled back by a failure");
+  }
   Status s = connection_.Exec("RELEASE vt_change");
   if (!s.ok() && !connection_.Exec("ROLLBACK TO vt_change; RELEASE vt_change").ok()) {
     connection_.EndFailedTransaction();

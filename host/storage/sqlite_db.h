@@ -40,6 +40,8 @@ class Connection {
   // The statement for `sql`, prepared on first use and kept until
   // ForgetStatements. The caller resets it (StatementUse) before releasing
   // the mutex. A statement must not be used again while already in use.
+  // Both refuse (kIoError) to run inside a Savepoint whose transaction an
+  // earlier failure has rolled back.
   Status Prepare(std::string_view sql, sqlite3_stmt** out);
   // Drops every kept statement (after files are deleted).
   void ForgetStatements();
@@ -59,9 +61,16 @@ class Connection {
   bool EndFailedTransaction();
 
  private:
+  friend class Savepoint;
   explicit Connection(sqlite3* db) : db_(db) {}
 
+  // kIoError when a savepoint is open but SQLite has left the transaction:
+  // an error rolled it back, and a statement run now would be committed on
+  // its own instead of with its unit.
+  Status CheckTransaction() const;
+
   sqlite3* db_;
+  int savepoints_ = 0;  // Savepoints open on the connection
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
   uint64_t generation_ = 1;
 };
