@@ -5,7 +5,8 @@
 //
 // The host's data directory comes from the settings file (section Host, key
 // DataDirectory; default $XDG_DATA_HOME/vantora/host, else
-// ~/.local/share/vantora/host) and is created on first use. A session opened
+// ~/.local/share/vantora/host) and is created on first use; Host/SyncEachCommit
+// 1 syncs every commit to disk. A session opened
 // without a user runs as the profile named by Host/DefaultUser ("VANTORA"):
 // the process that can reach the data directory is trusted with it.
 //
@@ -25,7 +26,6 @@
 #include "host/server/server_session.h"
 #include "mv432transport.h"
 #include "platform/profile.h"
-
 
 namespace vantora::host {
 namespace {
@@ -68,6 +68,7 @@ bool EnsureHost() {
   std::string directory = settings.GetString("Host", "DataDirectory", DefaultDataDirectory());
   E().defaultUser = settings.GetString("Host", "DefaultUser", kDefaultLocalUser);
   HostOptions options;
+  options.storage.syncEachCommit = settings.GetInt("Host", "SyncEachCommit", 0) != 0;
   std::unique_ptr<Host> host;
   Status s = OpenPreparedHost(directory, E().defaultUser, options, &host);
   if (!s.ok()) return false;
@@ -81,7 +82,7 @@ bool EnsureHost() {
 using namespace vantora::host;
 
 MV432T_API int16_t RESConnexion(void* session, const char* /*machine*/, const char* /*program*/,
-                             const char* /*user*/, const char* /*password*/) {
+                                const char* /*user*/, const char* /*password*/) {
   std::lock_guard lock(E().mutex);
   if (!EnsureHost()) {
     E().lastPrimary = kAppcHostUnavailable;
@@ -147,7 +148,7 @@ MV432T_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
 }
 
 MV432T_API int16_t RESReception(void* session, int16_t maximum, void* buffer, int16_t* count,
-                             int16_t flag) {
+                                int16_t flag) {
   *count = 0;
   Connection* c = Find(session);
   if (c == nullptr) return -20;
