@@ -96,7 +96,7 @@ inline SqlError SqlSystemError(std::string detail) {
 }
 // No space left for the data directory: nothing of the statement was kept.
 inline SqlError SqlStorageFull() {
-  return {-904, "57011", "storage full"};
+  return {-904, "57011", "STORAGE"};
 }
 
 }  // namespace vantora::host::sql
