@@ -206,6 +206,35 @@ TEST_F(FaultTest, RunLockedRollsBackATransactionItsWorkLeftOpen) {
   EXPECT_EQ(Contents(*s), (std::vector<std::string>{"1:A=1", "2:B=2"}));
 }
 
+// A file with another job's uncommitted changes is never deleted because a
+// read failed while the host looked for them: each read of the deletion
+// fails in turn (the page cache emptied first, so that every page is read).
+TEST_F(FaultTest, DeletionRefusedWhenItsChecksCannotBeRead) {
+  auto s = Open(dir_.path(), false);
+  CreateItems(*s);
+  {
+    auto c = Cursor(*s, 1, true);
+    ASSERT_OK(c->Insert({T("C"), I(3)}, nullptr));
+  }
+  int64_t n = 1;
+  for (; n < 100; ++n) {
+    SCOPED_TRACE("fault at read " + std::to_string(n));
+    ASSERT_OK(s->RunLocked([](sqlite3* db) {
+      sqlite3_db_release_memory(db);
+      return Status::Ok();
+    }));
+    StorageFaults::Arm({.operation = StorageOperation::kRead, .countdown = n});
+    Status st = s->catalogue().DeleteFile(kItems);
+    const bool hit = StorageFaults::Hits() > 0;
+    StorageFaults::Disarm();
+    EXPECT_TRUE(st.code() == StatusCode::kObjectInUse || st.code() == StatusCode::kIoError)
+        << st.ToString();
+    if (HasFailure() || !hit) break;
+  }
+  EXPECT_GT(n, 1) << "the deletion read nothing";
+  EXPECT_EQ(Contents(*s), (std::vector<std::string>{"1:A=1", "2:B=2", "3:C=3"}));
+}
+
 // A data directory left by a host whose disk failed while its job had
 // uncommitted work (the rollback at its end could not be written): every
 // read, then every write, of the recovery at the next open fails in turn.

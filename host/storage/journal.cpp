@@ -79,16 +79,19 @@ bool Journal::HasPending(JobId job) {
   return sqlite3_step(q) == SQLITE_ROW;
 }
 
-int64_t Journal::UncommittedByOtherLocked(int64_t file, JobId job) {
+Status Journal::UncommittedByOtherLocked(int64_t file, JobId job, int64_t* rrn) {
+  *rrn = 0;
   sqlite3_stmt* q = nullptr;
-  if (!db_.connection
-           ->Prepare("SELECT rrn FROM vt_journal WHERE file_id = ?1 AND job <> ?2 LIMIT 1", &q)
-           .ok()) {
-    return 0;
-  }
+  constexpr std::string_view kSql =
+      "SELECT rrn FROM vt_journal WHERE file_id = ?1 AND job <> ?2 LIMIT 1";
+  Status s = db_.connection->Prepare(kSql, &q);
+  if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, file, job);
-  return sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : 0;
+  const int rc = sqlite3_step(q);
+  if (rc == SQLITE_ROW) *rrn = sqlite3_column_int64(q, 0);
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? Status::Ok()
+                                               : db_.connection->ErrorStatus(rc, kSql);
 }
 
 Status Journal::Rollback(JobId job) {

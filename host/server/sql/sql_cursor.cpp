@@ -146,7 +146,12 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
   SqlError outcome;
   Status s = storage.RunLocked([&](SqlConnection& db) {
     for (int64_t file : query.committedOnly) {
-      if (int64_t rrn = storage.journal().UncommittedByOtherLocked(file, query.job); rrn != 0) {
+      int64_t rrn = 0;
+      if (Status u = storage.journal().UncommittedByOtherLocked(file, query.job, &rrn); !u.ok()) {
+        outcome = FromStatus(u);
+        return Status::Ok();
+      }
+      if (rrn != 0) {
         *blocked = {file, rrn};
         outcome = SqlResourceBusy();
         return Status::Ok();
