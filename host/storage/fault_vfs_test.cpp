@@ -78,8 +78,8 @@ class FaultTest : public ::testing::Test {
   // Whether the connection is outside any transaction.
   static bool Autocommit(Storage& s) {
     bool autocommit = false;
-    EXPECT_OK(s.RunLocked([&](sqlite3* db) {
-      autocommit = sqlite3_get_autocommit(db) != 0;
+    EXPECT_OK(s.RunLocked([&](SqlConnection& db) {
+      autocommit = !db.InTransaction();
       return Status::Ok();
     }));
     return autocommit;
@@ -196,9 +196,8 @@ TEST_F(FaultTest, LockFaultAtOpenIsAnIoErrorNotAnotherHost) {
 TEST_F(FaultTest, RunLockedRollsBackATransactionItsWorkLeftOpen) {
   auto s = Open(dir_.path(), false);
   CreateItems(*s);
-  Status st = s->RunLocked([](sqlite3* db) {
-    EXPECT_EQ(sqlite3_exec(db, "BEGIN; DELETE FROM \"APP/ITEMS\"", nullptr, nullptr, nullptr),
-              SQLITE_OK);
+  Status st = s->RunLocked([](SqlConnection& db) {
+    EXPECT_TRUE(db.Exec("BEGIN; DELETE FROM \"APP/ITEMS\""));
     return Status::Ok();
   });
   EXPECT_EQ(st.code(), StatusCode::kIoError) << st.ToString();
@@ -219,8 +218,8 @@ TEST_F(FaultTest, DeletionRefusedWhenItsChecksCannotBeRead) {
   int64_t n = 1;
   for (; n < 100; ++n) {
     SCOPED_TRACE("fault at read " + std::to_string(n));
-    ASSERT_OK(s->RunLocked([](sqlite3* db) {
-      sqlite3_db_release_memory(db);
+    ASSERT_OK(s->RunLocked([](SqlConnection& db) {
+      EXPECT_TRUE(db.Exec("PRAGMA shrink_memory"));
       return Status::Ok();
     }));
     StorageFaults::Arm({.operation = StorageOperation::kRead, .countdown = n});
