@@ -188,8 +188,10 @@ Status Catalogue::FileIdLocked(const ObjectName& name, int64_t* id, std::string*
   if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, name.library, name.name);
-  if (sqlite3_step(q) != SQLITE_ROW) {
-    return Status::Error(StatusCode::kFileNotFound, name.ToString());
+  const int rc = sqlite3_step(q);
+  if (rc != SQLITE_ROW) {
+    return rc == SQLITE_DONE ? Status::Error(StatusCode::kFileNotFound, name.ToString())
+                             : db_.connection->ErrorStatus(rc, "files");
   }
   *id = sqlite3_column_int64(q, 0);
   if (kind) *kind = detail::ColumnText(q, 1);
@@ -221,8 +223,11 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, id);
-    if (sqlite3_step(q) != SQLITE_ROW) {
-      return Status::Error(StatusCode::kFileNotFound, "file number " + std::to_string(id));
+    const int rc = sqlite3_step(q);
+    if (rc != SQLITE_ROW) {
+      return rc == SQLITE_DONE
+                 ? Status::Error(StatusCode::kFileNotFound, "file number " + std::to_string(id))
+                 : c.ErrorStatus(rc, "files");
     }
     d.name = {detail::ColumnText(q, 0), detail::ColumnText(q, 1)};
     std::string kind = detail::ColumnText(q, 2);
@@ -238,7 +243,10 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, id);
-    while (sqlite3_step(q) == SQLITE_ROW) d.formats.push_back({detail::ColumnText(q, 0), {}, {}});
+    int rc;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW)
+      d.formats.push_back({detail::ColumnText(q, 0), {}, {}});
+    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "formats");
   }
   s = c.Prepare(
       "SELECT format_seq, name, type, length, digits, decimals, null_capable, datetime_format, "
@@ -248,7 +256,8 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, id);
-    while (sqlite3_step(q) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
       auto seq = static_cast<size_t>(sqlite3_column_int(q, 0));
       if (seq >= d.formats.size()) return Status::Error(StatusCode::kStorageError, "bad catalogue");
       FieldDef f;
@@ -265,6 +274,7 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
       f.text = detail::ColumnText(q, 9);
       d.formats[seq].fields.push_back(std::move(f));
     }
+    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "fields");
   }
   s = c.Prepare(
       "SELECT format_seq, field, descending FROM vt_key_fields WHERE file_id = ?1 "
@@ -274,11 +284,13 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, id);
-    while (sqlite3_step(q) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
       auto seq = static_cast<size_t>(sqlite3_column_int(q, 0));
       if (seq >= d.formats.size()) return Status::Error(StatusCode::kStorageError, "bad catalogue");
       d.formats[seq].key.push_back({detail::ColumnText(q, 1), sqlite3_column_int(q, 2) != 0});
     }
+    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "key fields");
   }
   s = c.Prepare(
       "SELECT b.based_id, f.library, f.name FROM vt_based_on b JOIN vt_files f "
@@ -288,10 +300,12 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, id);
-    while (sqlite3_step(q) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
       d.basedOnIds.push_back(sqlite3_column_int64(q, 0));
       d.basedOn.push_back({detail::ColumnText(q, 1), detail::ColumnText(q, 2)});
     }
+    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "based-on files");
   }
   *out = std::move(d);
   return Status::Ok();

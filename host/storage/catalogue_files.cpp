@@ -343,10 +343,13 @@ Status Catalogue::DeleteFile(const ObjectName& name) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, d.id);
-    if (sqlite3_step(q) == SQLITE_ROW) {
+    const int rc = sqlite3_step(q);
+    if (rc == SQLITE_ROW) {
       return Status::Error(StatusCode::kObjectInUse,
                            n.ToString() + " has dependent files or uncommitted changes");
     }
+    // Not knowing whether something depends on the file is no permission.
+    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "dependents of " + n.ToString());
   }
   detail::Savepoint tx(c);
   if (!tx.begun().ok()) return tx.begun();

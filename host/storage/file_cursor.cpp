@@ -558,7 +558,9 @@ Status FileCursor::Insert(std::span<const Record> records, std::vector<int64_t>*
   {
     StatementUse use(q);
     detail::BindAll(q, 1, physicalId_);
-    if (sqlite3_step(q) == SQLITE_ROW) next = sqlite3_column_int64(q, 0) + 1;
+    const int rc = sqlite3_step(q);
+    if (rc != SQLITE_ROW) return c.ErrorStatus(rc, highSql);
+    next = sqlite3_column_int64(q, 0) + 1;
   }
   Status failed;
   int64_t written = 0;
@@ -609,9 +611,11 @@ Status FileCursor::InsertAt(int64_t rrn, const Record& record) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, rrn);
-    if (sqlite3_step(q) == SQLITE_ROW) {
+    const int rc = sqlite3_step(q);
+    if (rc == SQLITE_ROW) {
       return Status::Error(StatusCode::kRecordExists, "record " + std::to_string(rrn));
     }
+    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, existsSql);
   }
   s = InsertLocked(rrn, record);
   if (s.ok()) {

@@ -79,16 +79,19 @@ bool Journal::HasPending(JobId job) {
   return sqlite3_step(q) == SQLITE_ROW;
 }
 
-int64_t Journal::UncommittedByOtherLocked(int64_t file, JobId job) {
+Status Journal::UncommittedByOtherLocked(int64_t file, JobId job, int64_t* rrn) {
+  *rrn = 0;
   sqlite3_stmt* q = nullptr;
-  if (!db_.connection
-           ->Prepare("SELECT rrn FROM vt_journal WHERE file_id = ?1 AND job <> ?2 LIMIT 1", &q)
-           .ok()) {
-    return 0;
-  }
+  constexpr std::string_view kSql =
+      "SELECT rrn FROM vt_journal WHERE file_id = ?1 AND job <> ?2 LIMIT 1";
+  Status s = db_.connection->Prepare(kSql, &q);
+  if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, file, job);
-  return sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : 0;
+  const int rc = sqlite3_step(q);
+  if (rc == SQLITE_ROW) *rrn = sqlite3_column_int64(q, 0);
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? Status::Ok()
+                                               : db_.connection->ErrorStatus(rc, kSql);
 }
 
 Status Journal::Rollback(JobId job) {
@@ -149,7 +152,8 @@ Status Journal::RollbackLocked(JobId job) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, job);
-    while (sqlite3_step(q) == SQLITE_ROW) {
+    int rc;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
       std::string action = detail::ColumnText(q, 2);
       auto blob = static_cast<const char*>(sqlite3_column_blob(q, 3));
       entries.push_back(
@@ -157,6 +161,8 @@ Status Journal::RollbackLocked(JobId job) {
            static_cast<JournalAction>(action.empty() ? 'I' : action[0]),
            std::string(blob ? blob : "", static_cast<size_t>(sqlite3_column_bytes(q, 3)))});
     }
+    // Entries not read cannot be undone: the job's journal stays as it is.
+    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "journal of job " + std::to_string(job));
   }
   detail::Savepoint tx(c);
   if (!tx.begun().ok()) return tx.begun();
@@ -182,7 +188,9 @@ Status Journal::RecoverAll(int* jobs) {
   if (!s.ok()) return s;
   {
     StatementUse use(q);
-    while (sqlite3_step(q) == SQLITE_ROW) pending.push_back(sqlite3_column_int64(q, 0));
+    int rc;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) pending.push_back(sqlite3_column_int64(q, 0));
+    if (rc != SQLITE_DONE) return db_.connection->ErrorStatus(rc, "journal");
   }
   *jobs = static_cast<int>(pending.size());
   for (JobId job : pending) {

@@ -61,9 +61,10 @@ class Journal {
   Status Rollback(JobId job);
   bool HasPending(JobId job);
   // A record of physical file `file` that a job other than `job` changed
-  // and has not committed yet, or 0 when there is none.
+  // and has not committed yet into `rrn`, or 0 when there is none; the
+  // failure when the journal cannot be read.
   // REQUIRES: the storage's lock is held.
-  int64_t UncommittedByOtherLocked(int64_t file, JobId job);
+  Status UncommittedByOtherLocked(int64_t file, JobId job, int64_t* rrn);
   // Rolls back the entries of every job; `jobs` receives how many jobs had
   // entries. Called when a data directory is opened.
   Status RecoverAll(int* jobs);

@@ -60,6 +60,10 @@ Status SqlFailure::AsStatus() const {
       return Status::Error(StatusCode::kDuplicateKey, message);
     case Kind::kBusy:
       return Status::Error(StatusCode::kObjectInUse, message);
+    case Kind::kIo:
+      return Status::Error(StatusCode::kIoError, message);
+    case Kind::kFull:
+      return Status::Error(StatusCode::kDiskFull, message);
     default:
       return Status::Error(StatusCode::kStorageError, message);
   }
@@ -190,6 +194,10 @@ Status SqlConnection::Run(std::string_view sql, const std::vector<SqlParam>& par
     if (row) row(q);
   }
   return step == SqlStep::kDone ? Status::Ok() : LastFailure().AsStatus();
+}
+
+bool SqlConnection::InTransaction() const {
+  return sqlite3_get_autocommit(db_) == 0;
 }
 
 int64_t SqlConnection::Changes() const {

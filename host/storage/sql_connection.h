@@ -52,7 +52,8 @@ struct SqlFailure {
   Kind kind = Kind::kNone;
   std::string message;
 
-  // A storage status: kDuplicateKey, kObjectInUse or kStorageError.
+  // A storage status: kDuplicateKey, kObjectInUse, kIoError, kDiskFull or
+  // kStorageError.
   Status AsStatus() const;
 };
 
@@ -118,6 +119,8 @@ class SqlConnection {
   bool FoundNoStatement() const { return noStatement_; }
   // Rows changed by the last INSERT, UPDATE or DELETE.
   int64_t Changes() const;
+  // Whether a transaction is open (a savepoint, or one an error left open).
+  bool InTransaction() const;
   // The failure of the last call that failed.
   SqlFailure LastFailure() const;
 

@@ -62,7 +62,9 @@ TEST_F(SqlConnectionTest, FailuresComeBackAsKinds) {
   // The status form keeps the meaning the storage's callers know.
   EXPECT_EQ((SqlFailure{Kind::kUniqueKey, "x"}).AsStatus().code(), StatusCode::kDuplicateKey);
   EXPECT_EQ((SqlFailure{Kind::kBusy, "x"}).AsStatus().code(), StatusCode::kObjectInUse);
-  EXPECT_EQ((SqlFailure{Kind::kIo, "x"}).AsStatus().code(), StatusCode::kStorageError);
+  EXPECT_EQ((SqlFailure{Kind::kIo, "x"}).AsStatus().code(), StatusCode::kIoError);
+  EXPECT_EQ((SqlFailure{Kind::kFull, "x"}).AsStatus().code(), StatusCode::kDiskFull);
+  EXPECT_EQ((SqlFailure{Kind::kOther, "x"}).AsStatus().code(), StatusCode::kStorageError);
   EXPECT_TRUE((SqlFailure{}).AsStatus().ok());
 }
 

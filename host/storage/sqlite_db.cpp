@@ -2,14 +2,18 @@
 #include "host/storage/sqlite_db.h"
 
 #include "host/storage/decimal_functions.h"
+#include "host/storage/fault_vfs.h"
 
 namespace vantora::host::detail {
 
 Status Connection::Open(const std::string& path, bool syncEachCommit,
                         std::unique_ptr<Connection>* out) {
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(
-      path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  // Through the storage's VFS, which passes everything to the default one
+  // unless a test arms a fault.
+  int rc = sqlite3_open_v2(path.c_str(), &db,
+                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                           RegisterStorageVfs() ? kStorageVfsName : nullptr);
   std::unique_ptr<Connection> c(new Connection(db));
   if (rc != SQLITE_OK) return c->ErrorStatus(rc, "open " + path);
   sqlite3_extended_result_codes(db, 1);
@@ -38,13 +42,21 @@ Connection::~Connection() {
   sqlite3_close_v2(db_);
 }
 
+Status Connection::CheckTransaction() const {
+  if (savepoints_ == 0 || sqlite3_get_autocommit(db_) == 0) return Status::Ok();
+  return Status::Error(StatusCode::kIoError,
+                       "the change's transaction was rolled back by a failure");
+}
+
 Status Connection::Exec(std::string_view sql) {
+  if (Status s = CheckTransaction(); !s.ok()) return s;
   std::string text(sql);
   int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr);
   return rc == SQLITE_OK ? Status::Ok() : ErrorStatus(rc, text);
 }
 
 Status Connection::Prepare(std::string_view sql, sqlite3_stmt** out) {
+  if (Status s = CheckTransaction(); !s.ok()) return s;
   auto it = statements_.find(std::string(sql));
   if (it != statements_.end()) {
     *out = it->second;
@@ -79,25 +91,53 @@ Status Connection::ErrorStatus(int rc, std::string_view context) const {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
       return Status::Error(StatusCode::kObjectInUse, detail);
+    case SQLITE_IOERR:
+      return Status::Error(StatusCode::kIoError, detail);
+    case SQLITE_FULL:
+      return Status::Error(StatusCode::kDiskFull, detail);
     default:
       return Status::Error(StatusCode::kStorageError, detail);
   }
 }
 
+bool Connection::EndFailedTransaction() {
+  if (sqlite3_get_autocommit(db_) != 0) return false;
+  // Statements still stepping would keep the rollback from finishing.
+  for (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr); s != nullptr;
+       s = sqlite3_next_stmt(db_, s)) {
+    if (sqlite3_stmt_busy(s)) sqlite3_reset(s);
+  }
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return true;
+}
+
 Savepoint::Savepoint(Connection& c) : connection_(c) {
   begun_ = c.Exec("SAVEPOINT vt_change");
   open_ = begun_.ok();
+  if (open_) ++c.savepoints_;
 }
 
 Savepoint::~Savepoint() {
-  if (open_) connection_.Exec("ROLLBACK TO vt_change; RELEASE vt_change").IgnoreError();
+  if (!open_) return;
+  --connection_.savepoints_;
+  if (!connection_.Exec("ROLLBACK TO vt_change; RELEASE vt_change").ok()) {
+    connection_.EndFailedTransaction();
+  }
 }
 
 Status Savepoint::Commit() {
   if (!open_) return begun_;
   open_ = false;
+  --connection_.savepoints_;
+  // A transaction already rolled back by a failure has nothing to commit.
+  if (sqlite3_get_autocommit(connection_.handle()) != 0) {
+    return Status::Error(StatusCode::kIoError,
+                         "the change's transaction was rolled back by a failure");
+  }
   Status s = connection_.Exec("RELEASE vt_change");
-  if (!s.ok()) connection_.Exec("ROLLBACK TO vt_change; RELEASE vt_change").IgnoreError();
+  if (!s.ok() && !connection_.Exec("ROLLBACK TO vt_change; RELEASE vt_change").ok()) {
+    connection_.EndFailedTransaction();
+  }
   return s;
 }
 

@@ -40,6 +40,8 @@ class Connection {
   // The statement for `sql`, prepared on first use and kept until
   // ForgetStatements. The caller resets it (StatementUse) before releasing
   // the mutex. A statement must not be used again while already in use.
+  // Both refuse (kIoError) to run inside a Savepoint whose transaction an
+  // earlier failure has rolled back.
   Status Prepare(std::string_view sql, sqlite3_stmt** out);
   // Drops every kept statement (after files are deleted).
   void ForgetStatements();
@@ -48,13 +50,27 @@ class Connection {
   uint64_t generation() const { return generation_; }
 
   // Maps an SQLite result code to a status: unique constraints to
-  // kDuplicateKey, busy or locked to kObjectInUse, the rest to kStorageError.
+  // kDuplicateKey, busy or locked to kObjectInUse, I/O errors to kIoError,
+  // a full disk to kDiskFull, the rest to kStorageError.
   Status ErrorStatus(int rc, std::string_view context) const;
 
+  // After a failure: rolls back the transaction SQLite left open, if any.
+  // An I/O error may leave one open that no savepoint rollback closes (the
+  // rollback itself fails); every later change would then join it and never
+  // be committed. True when a transaction was open.
+  bool EndFailedTransaction();
+
  private:
+  friend class Savepoint;
   explicit Connection(sqlite3* db) : db_(db) {}
 
+  // kIoError when a savepoint is open but SQLite has left the transaction:
+  // an error rolled it back, and a statement run now would be committed on
+  // its own instead of with its unit.
+  Status CheckTransaction() const;
+
   sqlite3* db_;
+  int savepoints_ = 0;  // Savepoints open on the connection
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
   uint64_t generation_ = 1;
 };

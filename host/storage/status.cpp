@@ -53,6 +53,10 @@ CodeInfo InfoOf(StatusCode code) {
       return {"CPF9898", "not supported"};
     case StatusCode::kStorageError:
       return {"CPF9898", "storage error"};
+    case StatusCode::kIoError:
+      return {"CPF5030", "I/O error"};
+    case StatusCode::kDiskFull:
+      return {"CPF5184", "storage full"};
   }
   return {"CPF9898", "unknown"};
 }

@@ -37,6 +37,10 @@ enum class StatusCode : uint8_t {
   kInvalidArgument,    // CPF9898 (host's choice): a request this API refuses
   kNotSupported,       // CPF9898 (host's choice): known but not implemented here
   kStorageError,       // CPF9898 (host's choice): SQLite or file system failure
+  kIoError,            // CPF5030 (host's choice): a read, write, sync or lock of the data
+                       // directory's files failed; the change was not made
+  kDiskFull,           // CPF5184 (host's choice): no space left for the data directory; the
+                       // change was not made
 };
 
 class [[nodiscard]] Status {

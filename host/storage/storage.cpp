@@ -94,7 +94,14 @@ Status Storage::EndJob(JobId job) {
 Status Storage::RunLocked(const std::function<Status(SqlConnection& db)>& work) {
   std::lock_guard lock(db_->mutex);
   SqlConnection connection(db_->connection->handle());
-  return work(connection);
+  Status s = work(connection);
+  // A failure inside the work (an I/O error under its savepoint) may have
+  // left a transaction open: it is rolled back here, and the work, whatever
+  // it answered, did not happen.
+  if (db_->connection->EndFailedTransaction() && s.ok()) {
+    s = Status::Error(StatusCode::kIoError, "a change left its transaction open: rolled back");
+  }
+  return s;
 }
 
 }  // namespace vantora::host

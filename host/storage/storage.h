@@ -95,7 +95,8 @@ class Storage {
   // SQL layer, which reaches the files under the names of names.h, and for
   // the host's own small tables. `work` must reset or destroy every
   // statement it uses before returning and must not leave a transaction
-  // open.
+  // open; one left open (after a failure inside it) is rolled back, and an
+  // ok answer of `work` then becomes kIoError.
   Status RunLocked(const std::function<Status(SqlConnection& db)>& work);
 
  private:

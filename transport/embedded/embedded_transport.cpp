@@ -5,7 +5,8 @@
 //
 // The host's data directory comes from the settings file (section Host, key
 // DataDirectory; default $XDG_DATA_HOME/vantora/host, else
-// ~/.local/share/vantora/host) and is created on first use. A session opened
+// ~/.local/share/vantora/host) and is created on first use; Host/SyncEachCommit
+// 1 syncs every commit to disk. A session opened
 // without a user runs as the profile named by Host/DefaultUser ("VANTORA"):
 // the process that can reach the data directory is trusted with it.
 //
@@ -67,6 +68,7 @@ bool EnsureHost() {
   std::string directory = settings.GetString("Host", "DataDirectory", DefaultDataDirectory());
   TheEmbedded().defaultUser = settings.GetString("Host", "DefaultUser", kDefaultLocalUser);
   HostOptions options;
+  options.storage.syncEachCommit = settings.GetInt("Host", "SyncEachCommit", 0) != 0;
   std::unique_ptr<Host> host;
   Status s = OpenPreparedHost(directory, TheEmbedded().defaultUser, options, &host);
   if (!s.ok()) return false;

@@ -36,12 +36,14 @@ bool Collect(SqlConnection& db, const ChangeTarget& t, const char* event, const 
                  " BEGIN INSERT INTO " + kRowsName + " VALUES (" + row + ".rowid); END");
 }
 
-std::vector<int64_t> Collected(SqlConnection& db) {
-  std::vector<int64_t> rrns;
-  db.Run(std::string("SELECT DISTINCT rrn FROM ") + kRowsTable + " ORDER BY rrn", {},
-         [&](const SqlStatement& q) { rrns.push_back(q.ColumnInteger(0)); })
-      .IgnoreError();  // a list that cannot be read is empty
-  return rrns;
+// The records the trigger collected; false when they could not all be read
+// (a change whose records are not all known cannot be journaled).
+bool Collected(SqlConnection& db, std::vector<int64_t>* rrns) {
+  rrns->clear();
+  return db
+      .Run(std::string("SELECT DISTINCT rrn FROM ") + kRowsTable + " ORDER BY rrn", {},
+           [&](const SqlStatement& q) { rrns->push_back(q.ColumnInteger(0)); })
+      .ok();
 }
 
 bool DropCollector(SqlConnection& db) {
@@ -77,7 +79,7 @@ SqlError Change(Storage& storage, SqlConnection& db, const std::string& sqliteTe
     if (!Collect(db, t, update ? "BEFORE UPDATE" : "BEFORE DELETE", "OLD"))
       return failed("collect");
     if (SqlError e = StepLocked(db, sqliteText, rows); !e.ok()) return e;
-    rrns = Collected(db);
+    if (!Collected(db, &rrns)) return failed("collected");
     if (!db.Exec("ROLLBACK TO vt_sql_change")) return failed("dry run");  // also drops the trigger
     if (SqlError e = LockAll(storage, t, rrns, locked, blocked); !e.ok()) return e;
     for (size_t i = 0; t.commitmentControl && i < rrns.size(); ++i) {
@@ -97,11 +99,13 @@ SqlError Change(Storage& storage, SqlConnection& db, const std::string& sqliteTe
   }
   if (SqlError e = StepLocked(db, sqliteText, rows); !e.ok()) return e;
   if (inserts) {
-    rrns = Collected(db);
+    if (!Collected(db, &rrns)) return failed("collected");
     images.assign(rrns.size(), std::string());
     if (SqlError e = LockAll(storage, t, rrns, locked, blocked); !e.ok()) return e;
-  } else if (Collected(db) != rrns) {
-    return SqlSystemError("NOT REPEATABLE");
+  } else {
+    std::vector<int64_t> again;
+    if (!Collected(db, &again)) return failed("collected");
+    if (again != rrns) return SqlSystemError("NOT REPEATABLE");
   }
   if (!DropCollector(db)) return failed("drop");
   if (!t.commitmentControl) return SqlOk();
@@ -128,10 +132,21 @@ SqlError LockedChangeLocked(Storage& storage, SqlConnection& db, const std::stri
   std::vector<int64_t> locked;
   SqlError e = Change(storage, db, sqliteText, target, rows, &locked, blocked);
   if (!e.ok()) {
-    db.Exec("ROLLBACK TO vt_sql_change");
     *rows = 0;
+    // Only a savepoint rolled back may be released: releasing one whose
+    // rollback failed would commit the change made half-way.
+    if (db.Exec("ROLLBACK TO vt_sql_change")) {
+      db.Exec("RELEASE vt_sql_change");
+    } else if (db.InTransaction()) {
+      db.Exec("ROLLBACK");
+    }
+  } else if (!db.Exec("RELEASE vt_sql_change")) {
+    // The change could not be committed.
+    e = LastSqlError(db);
+    if (e.ok()) e = SqlSystemError("commit");
+    *rows = 0;
+    if (db.InTransaction()) db.Exec("ROLLBACK");
   }
-  db.Exec("RELEASE vt_sql_change");
   // Under commitment control changed records stay locked until the job's
   // commit or rollback.
   for (int64_t rrn : locked) {

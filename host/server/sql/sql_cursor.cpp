@@ -115,7 +115,7 @@ SqlError CheckQuery(Storage& storage, const std::string& sqliteText) {
     }
     return Status::Ok();
   });
-  if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
+  if (!s.ok()) return FromStatus(s);
   return outcome;
 }
 
@@ -146,7 +146,12 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
   SqlError outcome;
   Status s = storage.RunLocked([&](SqlConnection& db) {
     for (int64_t file : query.committedOnly) {
-      if (int64_t rrn = storage.journal().UncommittedByOtherLocked(file, query.job); rrn != 0) {
+      int64_t rrn = 0;
+      if (Status u = storage.journal().UncommittedByOtherLocked(file, query.job, &rrn); !u.ok()) {
+        outcome = FromStatus(u);
+        return Status::Ok();
+      }
+      if (rrn != 0) {
         *blocked = {file, rrn};
         outcome = SqlResourceBusy();
         return Status::Ok();
@@ -208,7 +213,7 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
     if (outcome.ok() && step == SqlStep::kFailed) outcome = LastSqlError(db);
     return Status::Ok();
   });
-  if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
+  if (!s.ok()) return FromStatus(s);
   return outcome;
 }
 

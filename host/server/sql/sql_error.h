@@ -94,6 +94,10 @@ inline SqlError SqlObjectInUse(std::string name) {
 inline SqlError SqlSystemError(std::string detail) {
   return {-901, "58004", std::move(detail)};
 }
+// No space left for the data directory: nothing of the statement was kept.
+inline SqlError SqlStorageFull() {
+  return {-904, "57011", "STORAGE"};
+}
 
 }  // namespace vantora::host::sql
 

@@ -130,7 +130,7 @@ sql::SqlError TranslateStatement(RequestContext& c, std::string_view text, sql::
 sql::SqlError EndUnit(RequestContext& c, bool commit) {
   Storage& storage = c.host.storage();
   Status s = commit ? storage.Commit(c.job.id()) : storage.Rollback(c.job.id());
-  return s.ok() ? sql::SqlOk() : sql::SqlSystemError(s.ToString().substr(0, 70));
+  return sql::FromStatus(s);
 }
 
 // Closes the result handle of `cursor` when it is still the cursor's (the

@@ -33,6 +33,8 @@ SqlError FromFailure(const SqlFailure& failure) {
       return {-666, "57005", ""};
     case Kind::kTooBig:
       return SqlTooComplex();
+    case Kind::kFull:
+      return SqlStorageFull();
     default:
       break;
   }
@@ -64,6 +66,12 @@ SqlError FromFailure(const SqlFailure& failure) {
   return SqlSystemError(std::string(message.substr(0, 70)));
 }
 
+SqlError FromStatus(const Status& s) {
+  if (s.ok()) return SqlOk();
+  if (s.code() == StatusCode::kDiskFull) return SqlStorageFull();
+  return SqlSystemError(s.ToString().substr(0, 70));
+}
+
 SqlError StepLocked(SqlConnection& db, const std::string& sqliteText, int32_t* rows) {
   *rows = 0;
   SqlStatement stmt;
@@ -93,7 +101,7 @@ SqlError RunChange(Storage& storage, const std::string& sqliteText,
                     : StepLocked(db, sqliteText, rows);
       return Status::Ok();
     });
-    if (!s.ok()) return SqlSystemError(s.ToString().substr(0, 70));
+    if (!s.ok()) return FromStatus(s);
     if (blocked != 0) {
       // Waits for the record outside the storage's lock, then tries again.
       const auto left =

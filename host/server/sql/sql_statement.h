@@ -26,6 +26,9 @@ SqlError FromFailure(const SqlFailure& failure);
 inline SqlError LastSqlError(const SqlConnection& db) {
   return FromFailure(db.LastFailure());
 }
+// What a storage failure means to a DB2 user: SQL0904 for a full disk,
+// SQL0901 with the status's text for the rest.
+SqlError FromStatus(const Status& s);
 
 // Holds the limits above on `db` while it lives (REQUIRES: the storage's
 // lock is held, as inside Storage::RunLocked).
