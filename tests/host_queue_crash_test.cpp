@@ -19,7 +19,8 @@
 
 #include "host/server/host.h"
 #include "mv432ida.h"
-#include "tests/support/hostd_process.h"
+#include "tests/support/message_id.h"
+#include "tests/support/restarted_host.h"
 #include "tests/support/test_directory.h"
 
 namespace vantora::testing {
@@ -29,12 +30,6 @@ std::string Pad(const std::string& s, size_t n) {
   std::string out = s;
   out.resize(n, ' ');
   return out;
-}
-
-std::string MessageId() {
-  char id[9] = {};
-  Return_Syserr(id);
-  return std::string(id, strnlen(id, 7));
 }
 
 int32_t Link(const char* queue, int32_t create = 0, int32_t keyLength = 0,
@@ -58,37 +53,18 @@ std::string Receive(int32_t link, const char* order = nullptr, const std::string
   return n < 0 ? "error" : std::string(buffer, static_cast<size_t>(n));
 }
 
-class HostQueueCrash : public ::testing::Test {
+class HostQueueCrash : public RestartedHostTest {
  protected:
   void SetUp() override {
-    root_ = FreshTestDirectory("vantora-queue-crash-tests");
-    data_ = root_ / "host";
+    MakeDirectories("vantora-queue-crash-tests");
     std::unique_ptr<host::Host> h;
     ASSERT_TRUE(host::Host::Open(data_, {}, &h).ok());
-    ASSERT_TRUE(h->storage().userProfiles().Create("ALICE", "secret", "test user").ok());
+    ASSERT_TRUE(h->storage().userProfiles().Create(kUser, kPassword, "test user").ok());
     ASSERT_TRUE(h->storage().catalogue().CreateLibrary("KILLQ", "queue crash tests").ok());
-    setenv("VANTORA_USER", "ALICE", 1);
-    setenv("VANTORA_PASSWORD", "secret", 1);
-  }
-  void TearDown() override {
-    VNXTerminate();
-    unsetenv("VANTORA_USER");
-    unsetenv("VANTORA_PASSWORD");
-    if (server_.running()) {
-      EXPECT_EQ(server_.Stop(), 0);
-    }
-    std::filesystem::remove_all(root_);
   }
 
-  // Starts the server on the test's data directory and points the client
-  // library at it (the next session function binds the transport anew).
   void StartServer() {
-    ASSERT_TRUE(server_.Start(data_, root_ / "hostd.log", {"--max-connections", "16"}));
-    std::ofstream(root_ / "MV400.INI")
-        << "[General]\nNetwork=tcp\nLocation=127.0.0.1:" << server_.port()
-        << "\n[Tcp]\nConnectTimeout=5\nReceiveTimeout=20\n[NT]\nNbSession=8\n";
-    setenv("MV400_INI", (root_ / "MV400.INI").c_str(), 1);
-    VNXTerminate();
+    RestartedHostTest::StartServer({"--max-connections", "16"}, "[NT]\nNbSession=8\n");
   }
 
   void KillAndRestart() {
@@ -97,10 +73,6 @@ class HostQueueCrash : public ::testing::Test {
     VNXTerminate();  // the old connections are gone
     StartServer();
   }
-
-  std::filesystem::path root_;
-  std::filesystem::path data_;
-  HostdProcess server_;
 };
 
 TEST_F(HostQueueCrash, AKilledHostKeepsEveryAnsweredSendInItsOrder) {

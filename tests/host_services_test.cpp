@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "host/server/data_queues.h"
+#include "host/server/host.h"
+#include "host/server/host_services.h"
 #include "host/server/message_files.h"
 #include "mv432ida.h"
 #include "platform/process_runner.h"
@@ -377,6 +379,29 @@ TEST_F(HostServices, AReceiverWaitsForAnotherJobsEntry) {
   EXPECT_EQ(received, "wake up");
   EXPECT_GE(waited, std::chrono::milliseconds(200));
   EXPECT_LT(waited, std::chrono::milliseconds(8000));
+}
+
+// Each host owns its services: a host stopped and a new one opened on the
+// same directory (possibly at the same address) waits normally.
+TEST(DataQueueWaits, AHostOpenedAgainWaitsNormally) {
+  const auto dir = FreshTestDirectory("vantora-tests");
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    std::unique_ptr<host::Host> h;
+    ASSERT_TRUE(host::Host::Open(dir, {}, &h).ok());
+    if (round == 0) {
+      ASSERT_TRUE(h->storage().catalogue().CreateLibrary("LIB", "").ok());
+      ASSERT_TRUE(host::CreateDataQueue(h->storage().catalogue(), {"LIB", "Q"}, {}, "").ok());
+    }
+    auto queue = host::ServicesOf(*h).queues.Get(h->storage().queueEntries(), {"LIB", "Q"}, {});
+    host::QueueEntry entry;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(
+        queue->Receive(std::chrono::milliseconds(300), host::KeyOrder::kEqual, {}, &entry).code(),
+        host::StatusCode::kRecordNotFound);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+    host::StopServiceWaits(*h);  // as a stopping front does
+  }
 }
 
 // A stopping front ends every wait, forever ones too.

@@ -20,7 +20,7 @@
 #include "host/server/host.h"
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
-#include "tests/support/hostd_process.h"
+#include "tests/support/restarted_host.h"
 #include "tests/support/test_directory.h"
 
 namespace vantora::testing {
@@ -148,30 +148,18 @@ Accounts WithUncommitted() {
 
 enum class CommitBy { kStatement, kRequest };
 
-class HostSqlCrash : public ::testing::Test {
+class HostSqlCrash : public RestartedHostTest {
  protected:
   void SetUp() override {
-    root_ = FreshTestDirectory("vantora-crash-tests");
-    data_ = root_ / "host";
+    MakeDirectories("vantora-crash-tests");
     CreateFile();
-    setenv("VANTORA_USER", "ALICE", 1);
-    setenv("VANTORA_PASSWORD", "secret", 1);
-  }
-  void TearDown() override {
-    VNXTerminate();
-    unsetenv("VANTORA_USER");
-    unsetenv("VANTORA_PASSWORD");
-    if (server_.running()) {
-      EXPECT_EQ(server_.Stop(), 0);
-    }
-    std::filesystem::remove_all(root_);
   }
 
   void CreateFile() {
     std::unique_ptr<host::Host> h;
     ASSERT_TRUE(host::Host::Open(data_, {}, &h).ok());
     host::Storage& storage = h->storage();
-    ASSERT_TRUE(storage.userProfiles().Create("ALICE", "secret", "test user").ok());
+    ASSERT_TRUE(storage.userProfiles().Create(kUser, kPassword, "test user").ok());
     ASSERT_TRUE(storage.catalogue().CreateLibrary("CRASH", "crash tests").ok());
     host::PhysicalFileDef def;
     def.name = {"CRASH", "ACCOUNTS"};
@@ -193,17 +181,6 @@ class HostSqlCrash : public ::testing::Test {
       r[2] = host::Value::Integer(i * 125);  // decimals are stored scaled: 1.25 .. 6.25
       ASSERT_TRUE(cursor->Insert(r, nullptr).ok());
     }
-  }
-
-  // Starts the server on the test's data directory and points the client
-  // library at it (the next session function binds the transport anew).
-  void StartServer() {
-    ASSERT_TRUE(server_.Start(data_, root_ / "hostd.log"));
-    std::ofstream(root_ / "MV400.INI")
-        << "[General]\nNetwork=tcp\nLocation=127.0.0.1:" << server_.port()
-        << "\n[Tcp]\nConnectTimeout=5\nReceiveTimeout=20\n";
-    setenv("MV400_INI", (root_ / "MV400.INI").c_str(), 1);
-    VNXTerminate();
   }
 
   // The job's work: committed SQL changes, then uncommitted SQL and
@@ -292,10 +269,6 @@ class HostSqlCrash : public ::testing::Test {
     EXPECT_EQ(ReadBySql(), Committed());
     EXPECT_EQ(FreeSession(), 1);
   }
-
-  std::filesystem::path root_;
-  std::filesystem::path data_;
-  HostdProcess server_;
 };
 
 TEST_F(HostSqlCrash, KilledHostKeepsOnlyCommittedSqlWork) {

@@ -1,5 +1,7 @@
 #include "host/server/host.h"
 
+#include "host/server/host_services.h"
+
 namespace vantora::host {
 
 Status Host::Open(const std::filesystem::path& directory, HostOptions options,
@@ -11,6 +13,7 @@ Status Host::Open(const std::filesystem::path& directory, HostOptions options,
   Status s = Storage::Open(directory, host->options_.storage, &host->storage_);
   if (!s.ok()) return s;
   host->handlers_ = BuildHandlerTable();
+  host->services_ = std::make_unique<HostServices>(directory);
   if (int recovered = host->storage_->recoveredJobs(); recovered > 0) {
     host->Log(LogLevel::kWarning, "rolled back the uncommitted work of " +
                                       std::to_string(recovered) + " job(s) left by the last run");

@@ -20,6 +20,8 @@
 
 namespace vantora::host {
 
+class HostServices;
+
 enum class LogLevel { kError = 0, kWarning = 1, kInfo = 2, kDebug = 3 };
 using LogSink = std::function<void(LogLevel, std::string_view)>;
 
@@ -52,6 +54,8 @@ class Host {
   FileUsage& fileUsage() { return fileUsage_; }
   // The counts of failed sign-ons of this host's profiles.
   SignOnDelays& signOnDelays() { return *signOnDelays_; }
+  // What the service requests keep for the whole host (host_services.h).
+  HostServices& services() { return *services_; }
 
   void Log(LogLevel level, std::string_view text) const;
   bool Logs(LogLevel level) const { return options_.log && level <= options_.logLevel; }
@@ -65,6 +69,7 @@ class Host {
   HandlerTable handlers_;
   FileUsage fileUsage_;
   std::unique_ptr<SignOnDelays> signOnDelays_;
+  std::unique_ptr<HostServices> services_;
   std::atomic<JobId> nextJob_{1};
 };
 

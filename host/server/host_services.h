@@ -3,12 +3,11 @@
 // host's storage) and the program registry. User spaces outside QTEMP are
 // in the host's storage too (host/storage/user_spaces.h).
 //
-// A Host does not own it (the host frame knows nothing of the services):
-// ServicesOf finds it in a table of the process by the host's data
-// directory.
+// The Host owns it, made when the host opens: a host opened again on the
+// same directory starts with fresh services (nothing in them outlives the
+// host but what the storage keeps).
 //
-// Thread safety: ServicesOf may be called from any thread; the members say
-// their own.
+// Thread safety: the members say their own.
 #ifndef VANTORA_HOST_SERVER_HOST_SERVICES_H_
 #define VANTORA_HOST_SERVER_HOST_SERVICES_H_
 
@@ -31,7 +30,6 @@ class HostServices {
   explicit HostServices(const std::filesystem::path& directory)
       : programs(directory / kProgramConfiguration) {}
 
-  const Host* owner = nullptr;  // the host these services serve now
   DataQueueSet queues;
   const ProgramRegistry programs;
 };

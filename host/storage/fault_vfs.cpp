@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdio>
 #include <mutex>
 
 namespace vantora::host {
@@ -15,11 +16,13 @@ namespace {
 
 constexpr int kOperationKinds = 4;
 
-// What the registered VFS carries in pAppData. Never freed: SQLite keeps
-// the VFS for the life of the process.
-struct FaultState {
-  sqlite3_vfs vfs{};            // the registered VFS
-  sqlite3_vfs* real = nullptr;  // the default VFS it wraps
+}  // namespace
+
+// What a test arms. One for the whole process: every copy of this library
+// binds to the first definition of this exported function (the program's,
+// when it exports its symbols), so a fault armed by a test reaches the host
+// inside a transport library.
+struct FaultControl {
   std::atomic<bool> armed{false};
   std::atomic<int> operation{0};  // a StorageOperation
   std::atomic<int64_t> countdown{0};
@@ -28,6 +31,32 @@ struct FaultState {
   std::atomic<int64_t> hits{0};
   std::atomic<int64_t> seen[kOperationKinds]{};
 };
+
+__attribute__((visibility("default"))) FaultControl& ProcessStorageFaults() {
+  static FaultControl control;
+  return control;
+}
+
+namespace {
+
+using FaultState = FaultControl;
+
+// This copy's VFS: registered under a name of its own on first use and
+// unregistered when the copy is unloaded (a transport library the client
+// library closes), since SQLite would otherwise keep calling code that is
+// gone. The copy's own connections are closed before: they belong to
+// objects made after this one, which are destroyed first.
+struct CopyVfs {
+  sqlite3_vfs vfs{};
+  sqlite3_vfs* real = nullptr;
+  char name[64] = {};
+  bool registered = false;
+  ~CopyVfs() {
+    if (registered) sqlite3_vfs_unregister(&vfs);
+  }
+};
+CopyVfs copyVfs;
+std::mutex copyVfsMutex;
 
 struct FaultFile {
   sqlite3_file base;   // what SQLite sees; pMethods is kMethods
@@ -155,11 +184,8 @@ const sqlite3_io_methods kMethods[3] = {
      SectorSize, DeviceCharacteristics, ShmMap, ShmLock, ShmBarrier, ShmUnmap, Fetch, Unfetch},
 };
 
-FaultState* StateOf(sqlite3_vfs* vfs) {
-  return static_cast<FaultState*>(vfs->pAppData);
-}
 sqlite3_vfs* RealOf(sqlite3_vfs* vfs) {
-  return StateOf(vfs)->real;
+  return static_cast<CopyVfs*>(vfs->pAppData)->real;
 }
 
 // The real file object follows the wrapper, aligned for any type.
@@ -169,7 +195,7 @@ constexpr size_t kRealOffset = (sizeof(FaultFile) + alignof(std::max_align_t) - 
 int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
   FaultFile* f = F(file);
   f->real = reinterpret_cast<sqlite3_file*>(reinterpret_cast<char*>(file) + kRealOffset);
-  f->state = StateOf(vfs);
+  f->state = &ProcessStorageFaults();
   f->real->pMethods = nullptr;
   const int rc = RealOf(vfs)->xOpen(RealOf(vfs), name, f->real, flags, outFlags);
   // SQLite closes a file whose methods are set, even after a failed open.
@@ -218,25 +244,23 @@ int CurrentTimeInt64(sqlite3_vfs* vfs, sqlite3_int64* out) {
   return RealOf(vfs)->xCurrentTimeInt64(RealOf(vfs), out);
 }
 
-// The state of the registered VFS, registering it first when needed. Null
-// when SQLite has no default VFS.
+// The controls of the process, with this copy's VFS registered first when
+// needed. Null when SQLite has no default VFS.
 FaultState* Shared() {
-  static FaultState* const state = []() -> FaultState* {
+  std::lock_guard lock(copyVfsMutex);
+  if (!copyVfs.registered) {
     if (sqlite3_initialize() != SQLITE_OK) return nullptr;
-    // Another copy of this library in the process may have registered it.
-    if (sqlite3_vfs* found = sqlite3_vfs_find(kStorageVfsName); found != nullptr) {
-      return StateOf(found);
-    }
     sqlite3_vfs* real = sqlite3_vfs_find(nullptr);
     if (real == nullptr) return nullptr;
-    auto* s = new FaultState();
-    s->real = real;
-    sqlite3_vfs& v = s->vfs;
+    CopyVfs& c = copyVfs;
+    c.real = real;
+    std::snprintf(c.name, sizeof c.name, "%s-%p", kStorageVfsName, static_cast<void*>(&c));
+    sqlite3_vfs& v = c.vfs;
     v.iVersion = real->iVersion >= 2 ? 2 : 1;
     v.szOsFile = static_cast<int>(kRealOffset) + real->szOsFile;
     v.mxPathname = real->mxPathname;
-    v.zName = kStorageVfsName;
-    v.pAppData = s;
+    v.zName = c.name;
+    v.pAppData = &c;
     v.xOpen = Open;
     v.xDelete = Delete;
     v.xAccess = Access;
@@ -250,13 +274,10 @@ FaultState* Shared() {
     v.xCurrentTime = CurrentTime;
     v.xGetLastError = GetLastError;
     if (v.iVersion >= 2) v.xCurrentTimeInt64 = CurrentTimeInt64;
-    if (sqlite3_vfs_register(&v, 0) != SQLITE_OK) {
-      delete s;
-      return nullptr;
-    }
-    return s;
-  }();
-  return state;
+    if (sqlite3_vfs_register(&v, 0) != SQLITE_OK) return nullptr;
+    c.registered = true;
+  }
+  return &ProcessStorageFaults();
 }
 
 }  // namespace
@@ -290,8 +311,8 @@ int64_t StorageFaults::Seen(StorageOperation operation) {
 
 namespace detail {
 
-bool RegisterStorageVfs() {
-  return Shared() != nullptr;
+const char* StorageVfsName() {
+  return Shared() != nullptr ? copyVfs.name : nullptr;
 }
 
 }  // namespace detail

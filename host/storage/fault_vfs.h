@@ -15,10 +15,10 @@
 // SQLITE_IOERR_TRUNCATE (it counts as a write), a sync SQLITE_IOERR_FSYNC and
 // a lock SQLITE_IOERR_LOCK; the storage turns them into kIoError or kDiskFull.
 //
-// The fault state lives with the registered VFS, not in this library's own
-// variables: a process that holds this library twice (a test program and the
-// embedded transport's copy) arms the one VFS that both open their files
-// through. Thread safety: every function may be called from any thread; an
+// The fault state is one for the process (an exported slot, like the UI
+// sink's): a process that holds this library twice (a test program that
+// exports its symbols and the embedded transport's copy) arms both copies'
+// VFS at once. Thread safety: every function may be called from any thread; an
 // armed fault counts the operations of every connection in the process.
 #ifndef VANTORA_HOST_STORAGE_FAULT_VFS_H_
 #define VANTORA_HOST_STORAGE_FAULT_VFS_H_
@@ -27,7 +27,10 @@
 
 namespace vantora::host {
 
-// The name the VFS is registered under.
+// The stem of the names the VFS is registered under: each copy of the
+// storage in the process (the program's, a transport library's) registers
+// its own, "vantora-storage-<address>", and unregisters it when unloaded;
+// all of them obey the one set of faults a test arms.
 inline constexpr const char* kStorageVfsName = "vantora-storage";
 
 enum class StorageOperation : uint8_t {
@@ -62,9 +65,9 @@ class StorageFaults {
 };
 
 namespace detail {
-// Registers the VFS once per process (not as the default one). False when
-// SQLite has no default VFS to wrap.
-bool RegisterStorageVfs();
+// The name of this copy's VFS, registered (not as the default one) on the
+// first call; null when SQLite has no default VFS to wrap.
+const char* StorageVfsName();
 }  // namespace detail
 
 }  // namespace vantora::host

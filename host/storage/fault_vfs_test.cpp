@@ -91,8 +91,11 @@ class FaultTest : public ::testing::Test {
 TEST_F(FaultTest, UnarmedFilesGoThroughTheVfsUntouched) {
   // Armed far beyond anything that runs: every operation is counted and none fails.
   StorageFaults::Arm({.operation = StorageOperation::kWrite, .countdown = 1 << 30});
-  ASSERT_NE(sqlite3_vfs_find(kStorageVfsName), nullptr);
-  EXPECT_NE(sqlite3_vfs_find(nullptr), sqlite3_vfs_find(kStorageVfsName)) << "not the default";
+  const char* name = detail::StorageVfsName();
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(std::string(name).rfind(kStorageVfsName, 0), 0u) << name;
+  ASSERT_NE(sqlite3_vfs_find(name), nullptr);
+  EXPECT_NE(sqlite3_vfs_find(nullptr), sqlite3_vfs_find(name)) << "not the default";
   {
     auto s = Open(dir_.path(), true);
     CreateItems(*s);

@@ -453,34 +453,17 @@ Status FileCursor::Update(const Record& record) {
   if (!s.ok()) return s;
   {
     std::lock_guard lock(db_.mutex);
-    detail::Connection& c = *db_.connection;
-    detail::Savepoint tx(c);
-    if (!tx.begun().ok()) return tx.begun();
-    std::string image;
-    if (options_.commitmentControl) {
-      s = journal_.CaptureLocked(physicalId_, rrn_, &image);
-      if (!s.ok()) return s;
-    }
-    sqlite3_stmt* q = nullptr;
-    s = c.Prepare(updateSql_, &q);
-    if (!s.ok()) return s;
-    {
+    s = ChangeCurrentLocked(JournalAction::kUpdate, [&](detail::Connection& c) {
+      sqlite3_stmt* q = nullptr;
+      Status p = c.Prepare(updateSql_, &q);
+      if (!p.ok()) return p;
       StatementUse use(q);
       detail::BindAll(q, 1, rrn_);
       for (size_t i = 0; i < record.size(); ++i) {
         BindField(q, static_cast<int>(i + 2), format().fields[i], record[i]);
       }
-      s = detail::StepDone(c, q, updateSql_);
-    }
-    if (!s.ok()) return s;
-    if (sqlite3_changes(c.handle()) == 0) {
-      return Status::Error(StatusCode::kRecordNotFound, "record " + std::to_string(rrn_));
-    }
-    if (options_.commitmentControl) {
-      s = journal_.AppendLocked(options_.job, physicalId_, rrn_, JournalAction::kUpdate, image);
-      if (!s.ok()) return s;
-    }
-    s = tx.Commit();
+      return detail::StepDone(c, q, updateSql_);
+    });
     if (!s.ok()) return s;
     for (size_t i = 0; i < keyFieldCount_; ++i) key_[i] = record[keyInFormat_[i]];
   }
@@ -493,28 +476,35 @@ Status FileCursor::Delete() {
   if (!s.ok()) return s;
   {
     std::lock_guard lock(db_.mutex);
-    detail::Connection& c = *db_.connection;
-    detail::Savepoint tx(c);
-    if (!tx.begun().ok()) return tx.begun();
-    std::string image;
-    if (options_.commitmentControl) {
-      s = journal_.CaptureLocked(physicalId_, rrn_, &image);
-      if (!s.ok()) return s;
-    }
-    s = detail::Run(c, deleteSql_, rrn_);
-    if (!s.ok()) return s;
-    if (sqlite3_changes(c.handle()) == 0) {
-      return Status::Error(StatusCode::kRecordNotFound, "record " + std::to_string(rrn_));
-    }
-    if (options_.commitmentControl) {
-      s = journal_.AppendLocked(options_.job, physicalId_, rrn_, JournalAction::kDelete, image);
-      if (!s.ok()) return s;
-    }
-    s = tx.Commit();
+    s = ChangeCurrentLocked(JournalAction::kDelete, [&](detail::Connection& c) {
+      return detail::Run(c, deleteSql_, rrn_);
+    });
     if (!s.ok()) return s;
   }
   AfterChange();
   return Status::Ok();
+}
+
+Status FileCursor::ChangeCurrentLocked(JournalAction action,
+                                       const std::function<Status(detail::Connection&)>& change) {
+  detail::Connection& c = *db_.connection;
+  detail::Savepoint tx(c);
+  if (!tx.begun().ok()) return tx.begun();
+  std::string image;
+  if (options_.commitmentControl) {
+    Status s = journal_.CaptureLocked(physicalId_, rrn_, &image);
+    if (!s.ok()) return s;
+  }
+  Status s = change(c);
+  if (!s.ok()) return s;
+  if (sqlite3_changes(c.handle()) == 0) {
+    return Status::Error(StatusCode::kRecordNotFound, "record " + std::to_string(rrn_));
+  }
+  if (options_.commitmentControl) {
+    s = journal_.AppendLocked(options_.job, physicalId_, rrn_, action, image);
+    if (!s.ok()) return s;
+  }
+  return tx.Commit();
 }
 
 Status FileCursor::InsertLocked(int64_t rrn, const Record& record) {

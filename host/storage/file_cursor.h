@@ -40,6 +40,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -54,9 +55,11 @@
 namespace vantora::host {
 
 namespace detail {
+class Connection;
 struct Database;
-}
+}  // namespace detail
 class Journal;
+enum class JournalAction : char;
 
 enum class ReadOp : uint8_t {
   kCurrent,  // the current record again
@@ -201,6 +204,12 @@ class FileCursor {
   Status ReadWithLock(const ReadRequest& request, Record* record, int64_t* rrn);
   Status LockCurrent();
   void AfterChange();
+  // Changes the current record by `change` in one savepoint: under
+  // commitment control its before-image is captured first and the change
+  // journaled as `action` after. kRecordNotFound when `change` touched no
+  // row. REQUIRES: db_.mutex held.
+  Status ChangeCurrentLocked(JournalAction action,
+                             const std::function<Status(detail::Connection&)>& change);
   Status InsertLocked(int64_t rrn, const Record& record);
 
   detail::Database& db_;

@@ -13,7 +13,7 @@ Status Connection::Open(const std::string& path, bool syncEachCommit,
   // unless a test arms a fault.
   int rc = sqlite3_open_v2(path.c_str(), &db,
                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                           RegisterStorageVfs() ? kStorageVfsName : nullptr);
+                           StorageVfsName());
   std::unique_ptr<Connection> c(new Connection(db));
   if (rc != SQLITE_OK) return c->ErrorStatus(rc, "open " + path);
   sqlite3_extended_result_codes(db, 1);
