@@ -68,7 +68,7 @@ int32_t SendOpen(const char* file, int32_t mode, int32_t option) {
 
 int32_t SendRead(int32_t h, void* records, int32_t recordLength, int32_t options, const void* key,
                  int32_t keyLength, int32_t* numbers) {
-  const int32_t n = RecordCount(options);
+  const int32_t n = wire::OptionsRecordCount(options);
   const int32_t recordBytes = records == nullptr ? 0 : recordLength * n;
   const int32_t numberBytes = numbers == nullptr ? 0 : 4 * n;
   return Request(wire::kOpRead,
@@ -78,7 +78,7 @@ int32_t SendRead(int32_t h, void* records, int32_t recordLength, int32_t options
 
 int32_t SendWrite(int32_t h, const void* records, int32_t recordLength, int32_t options,
                   int32_t* numbers) {
-  const int32_t n = RecordCount(options);
+  const int32_t n = wire::OptionsRecordCount(options);
   const int32_t recordBytes = records == nullptr ? 0 : recordLength * n;
   const int32_t numberBytes = numbers == nullptr ? 0 : 4 * n;
   return Request(wire::kOpWrite, {Word(h), Word(recordBytes), Word(records), Word(recordLength),

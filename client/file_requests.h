@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-#include "protocol/record_options.h"
-
 namespace vantora::client {
 
 int32_t SendOpen(const char* file, int32_t mode, int32_t option);
@@ -16,11 +14,6 @@ int32_t SendWrite(int32_t h, const void* records, int32_t recordLength, int32_t 
                   int32_t* numbers);
 int32_t SendGetDesc(int32_t h, void* buffer, int32_t size, int32_t flags, const char* formatName);
 int32_t SendClose(int32_t h);
-
-// The record count of an options word: bits 0-11 in block mode, else 1.
-inline int32_t RecordCount(int32_t options) {
-  return wire::OptionsRecordCount(options);
-}
 
 }  // namespace vantora::client
 

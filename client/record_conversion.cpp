@@ -34,6 +34,7 @@
 #include "conversion/field_types.h"
 #include "include/mv432ida.h"
 #include "protocol/byte_order.h"
+#include "protocol/record_options.h"
 
 namespace vantora::client {
 namespace {
@@ -329,7 +330,7 @@ int32_t ReadWithConversion(int32_t h, void* records, int32_t recordLength, int32
   const Slot* slot = ActiveSlot(h);
   if (slot == nullptr) return SendRead(h, records, recordLength, options, key, keyLength, numbers);
 
-  const int32_t n = RecordCount(options);
+  const int32_t n = wire::OptionsRecordCount(options);
   if (records != nullptr && int64_t{n} * slot->rawLength > kRawBufferSize) {
     return Refuse(VNX_IERR_RAW_BUFFER_LIMIT);
   }
@@ -376,7 +377,7 @@ int32_t WriteWithConversion(int32_t h, const void* records, int32_t recordLength
     return SendWrite(h, records, slot == nullptr ? recordLength : slot->rawLength, options,
                      numbers);
   }
-  const int32_t n = RecordCount(options);
+  const int32_t n = wire::OptionsRecordCount(options);
   if (int64_t{n} * slot->rawLength > kRawBufferSize) return Refuse(VNX_IERR_RAW_BUFFER_LIMIT);
   uint8_t* raw = RawBuffer();
   if (raw == nullptr) return Refuse(VNX_IERR_CONVERSION_MEMORY);

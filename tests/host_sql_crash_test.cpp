@@ -20,51 +20,12 @@
 #include "host/server/host.h"
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
+#include "tests/support/account_rows.h"
 #include "tests/support/restarted_host.h"
 #include "tests/support/test_directory.h"
 
 namespace vantora::testing {
 namespace {
-
-// CRASH/ACCOUNTS, keyed on ID (unique): ID BIN4 | NAME CHAR(10) | BALANCE
-// PACK(9,2). Its PC record, in a record read and in an SQL row alike:
-// ID 0-3 (int32), NAME 4-13, BALANCE 14-24 (numeric text, blank-padded).
-constexpr int32_t kRowLength = 25;
-constexpr int32_t kReadOnly = 1;
-constexpr int32_t kReadUpdate = 1 | 4;
-constexpr int32_t kCommitmentControl = 0x20;
-
-struct Account {
-  std::string name;
-  std::string balance;  // as the PC form shows it, blanks dropped
-  bool operator==(const Account&) const = default;
-};
-using Accounts = std::map<int32_t, Account>;
-
-// How gtest shows an account in a failure.
-void PrintTo(const Account& a, std::ostream* out) {
-  *out << "'" << a.name << "' " << a.balance;
-}
-
-std::string Trimmed(const char* text, size_t length) {
-  std::string s(text, length);
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-
-std::pair<int32_t, Account> DecodeRow(const uint8_t* row) {
-  return {wire::LoadLeI32(row),
-          {Trimmed(reinterpret_cast<const char*>(row + 4), 10),
-           Trimmed(reinterpret_cast<const char*>(row + 14), 11)}};
-}
-
-std::vector<uint8_t> EncodeRow(int32_t id, const std::string& name, const std::string& balance) {
-  std::vector<uint8_t> row(kRowLength, ' ');
-  wire::StoreLeI32(row.data(), id);
-  std::memcpy(row.data() + 4, name.data(), name.size());
-  std::memcpy(row.data() + 14, balance.data(), balance.size());
-  return row;
-}
 
 int32_t RunSql(const std::string& statement) {
   return VNXSqlImmediate(statement.c_str(), static_cast<int32_t>(statement.size()));

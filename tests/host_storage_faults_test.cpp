@@ -28,7 +28,9 @@
 #include "host/storage/fault_vfs.h"
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
+#include "tests/support/account_rows.h"
 #include "tests/support/embedded_host.h"
+#include "tests/support/message_id.h"
 
 namespace vantora::testing {
 namespace {
@@ -36,52 +38,6 @@ namespace {
 using host::StorageFault;
 using host::StorageFaults;
 using host::StorageOperation;
-
-// FAULT/ACCOUNTS, keyed on ID (unique): ID BIN4 | NAME CHAR(10) | BALANCE
-// PACK(9,2). Its PC record: ID 0-3 (int32), NAME 4-13, BALANCE 14-24
-// (numeric text, blank-padded).
-constexpr int32_t kRowLength = 25;
-constexpr int32_t kReadOnly = 1;
-constexpr int32_t kReadUpdate = 1 | 4;
-constexpr int32_t kCommitmentControl = 0x20;
-
-struct Account {
-  std::string name;
-  std::string balance;
-  bool operator==(const Account&) const = default;
-};
-using Accounts = std::map<int32_t, Account>;
-
-void PrintTo(const Account& a, std::ostream* out) {
-  *out << "'" << a.name << "' " << a.balance;
-}
-
-std::string Trimmed(const char* text, size_t length) {
-  std::string s(text, length);
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  while (!s.empty() && s.front() == ' ') s.erase(0, 1);
-  return s;
-}
-
-std::pair<int32_t, Account> DecodeRow(const uint8_t* row) {
-  return {wire::LoadLeI32(row),
-          {Trimmed(reinterpret_cast<const char*>(row + 4), 10),
-           Trimmed(reinterpret_cast<const char*>(row + 14), 11)}};
-}
-
-std::vector<uint8_t> EncodeRow(int32_t id, const std::string& name, const std::string& balance) {
-  std::vector<uint8_t> row(kRowLength, ' ');
-  wire::StoreLeI32(row.data(), id);
-  std::memcpy(row.data() + 4, name.data(), name.size());
-  std::memcpy(row.data() + 14, balance.data(), balance.size());
-  return row;
-}
-
-std::string MessageId() {
-  char id[8] = {};
-  Return_Syserr(id);
-  return std::string(id, strnlen(id, 7));
-}
 
 int32_t SqlCode() {
   uint8_t area[136] = {};
