@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -179,6 +180,93 @@ TEST(RequestCodec, ReplyWriterFeedsTheClientDistributor) {
   EXPECT_EQ(std::memcmp(got, numbers, 8), 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(message.data()) + kHdrSystemError, 7),
             "CPF5001");
+}
+
+}  // namespace
+}  // namespace vantora::wire
+
+namespace vantora::wire {
+namespace {
+
+// A VNXRead request as the client builds it, decoded; `sequence` is
+// written into the first part's header afterwards.
+struct ReadArgs {
+  int32_t handle = 3;
+  int32_t recordsLength = 400;
+  int32_t recordLength = 100;
+  int32_t options = 0x02080004;  // next, block, 4 records
+  std::vector<uint8_t> key;
+  int32_t keyLength = 0;
+  int32_t numbersLength = 16;
+  int32_t sequence = 7;
+};
+
+void DecodeRead(const ReadArgs& a, RequestDecoder* decoder) {
+  const Operation& op = OperationEntry(kOpRead);
+  uint8_t records[1] = {}, numbers[1] = {};
+  uint64_t args[kMaxArgWords] = {static_cast<uint32_t>(a.handle),
+                                 static_cast<uint64_t>(a.recordsLength),
+                                 Addr(records),
+                                 static_cast<uint32_t>(a.recordLength),
+                                 static_cast<uint32_t>(a.options),
+                                 a.key.size(),
+                                 a.key.empty() ? 0 : Addr(a.key.data()),
+                                 static_cast<uint32_t>(a.keyLength),
+                                 static_cast<uint64_t>(a.numbersLength),
+                                 Addr(numbers)};
+  MessageProgress progress;
+  uint8_t header[kHeaderSize];
+  uint8_t data[kDataAreaSize];
+  int n = BuildRequestPart(op, op.code, 1, args, progress, header, data);
+  ASSERT_EQ(progress.state, kComplete);
+  StoreLeI32(header + kHdrSequence, a.sequence);
+  std::vector<uint8_t> part(header, header + kHeaderSize);
+  part.insert(part.end(), data, data + n);
+  ASSERT_EQ(decoder->Feed(part.data(), part.size()), RequestDecoder::Progress::kComplete)
+      << decoder->error();
+}
+
+TEST(RequestCodec, SameRequestComparesAllButTheSequence) {
+  const ReadArgs base;
+  struct Case {
+    const char* what;
+    std::function<void(ReadArgs&)> change;
+    bool same;
+  } cases[] = {
+      {"identical", [](ReadArgs&) {}, true},
+      {"another sequence number", [](ReadArgs& a) { a.sequence = 8; }, true},
+      {"another handle", [](ReadArgs& a) { a.handle = 4; }, false},
+      {"another count", [](ReadArgs& a) { a.options = 0x02080005; }, false},
+      {"prior instead of next", [](ReadArgs& a) { a.options = 0x03080004; }, false},
+      {"another record length", [](ReadArgs& a) { a.recordLength = 99; }, false},
+      {"room for fewer records", [](ReadArgs& a) { a.recordsLength = 300; }, false},
+      {"no room for the numbers", [](ReadArgs& a) { a.numbersLength = 0; }, false},
+      {"a key",
+       [](ReadArgs& a) {
+         a.key = {1, 2};
+       },
+       false},
+      {"another key length", [](ReadArgs& a) { a.keyLength = 2; }, false},
+  };
+  ReadArgs withKey = base;
+  withKey.key = {1, 2, 3, 4};
+  RequestDecoder first;
+  DecodeRead(base, &first);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReadArgs a = base;
+    c.change(a);
+    RequestDecoder other;
+    DecodeRead(a, &other);
+    EXPECT_EQ(first.SameRequest(other), c.same);
+    EXPECT_EQ(other.SameRequest(first), c.same);
+  }
+  // Key bytes count, not only their length.
+  RequestDecoder keyed, otherKey;
+  DecodeRead(withKey, &keyed);
+  withKey.key[3] = 5;
+  DecodeRead(withKey, &otherKey);
+  EXPECT_FALSE(keyed.SameRequest(otherKey));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "protocol/request_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "protocol/byte_order.h"
@@ -15,6 +16,21 @@ void RequestDecoder::Reset() {
   started_ = false;
   data_.clear();  // keeps its capacity for the next request
   error_.clear();
+}
+
+bool RequestDecoder::SameRequest(const RequestDecoder& other) const {
+  if (op_ != other.op_ || code_ != other.code_ ||
+      std::memcmp(eyeCatcher_, other.eyeCatcher_, sizeof eyeCatcher_) != 0) {
+    return false;
+  }
+  for (int i = 0; i < op_->count; ++i) {
+    if (slots_[i] != other.slots_[i]) return false;
+    const ParamKind kind = op_->Kind(i);
+    if (kind != kInput && kind != kInOut) continue;
+    std::span<const uint8_t> mine = Input(i), theirs = other.Input(i);
+    if (!std::equal(mine.begin(), mine.end(), theirs.begin(), theirs.end())) return false;
+  }
+  return true;
 }
 
 bool RequestDecoder::Fail(std::string message) {

@@ -47,6 +47,11 @@ class RequestDecoder {
   // The eye-catcher bytes at header offset 52 of the first part.
   std::string_view eyeCatcher() const;
 
+  // Whether `other` asks for exactly what this request asks for: the same
+  // code, eye-catcher, values, lengths and input bytes (the sequence number
+  // aside). REQUIRES: both are complete.
+  bool SameRequest(const RequestDecoder& other) const;
+
   // REQUIRES: parameter i is a value.
   int32_t Value(int i) const { return slots_[i]; }
   // REQUIRES: parameter i is an input or input/output buffer.

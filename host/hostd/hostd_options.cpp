@@ -56,6 +56,8 @@ std::string HostdUsage() {
          "  --tls-key FILE        the certificate's private key (PEM)\n"
          "  --tls-required        refuse clients without TLS (always so with a certificate)\n"
          "  --allow-plaintext     allow plain TCP on an address other than loopback\n"
+         "  --no-read-ahead       do not prepare a blocked reader's next block while its\n"
+         "                        reply travels (results are the same either way)\n"
          "  --add-user NAME       create the user profile NAME (or change its password)\n"
          "                        with the password in $VANTORA_PASSWORD, else asked on\n"
          "                        the terminal, then exit\n"
@@ -87,6 +89,7 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
   o.tlsCert = settings.GetString("Hostd", "TlsCert", "");
   o.tlsKey = settings.GetString("Hostd", "TlsKey", "");
   o.allowPlaintext = settings.GetInt("Hostd", "AllowPlaintext", 0) != 0;
+  o.server.limits.readAhead = settings.GetInt("Hostd", "ReadAhead", 1) != 0;
   bool tlsRequired = false;
 
   for (size_t i = 0; i < args.size(); ++i) {
@@ -101,6 +104,10 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
     }
     if (option == "--allow-plaintext") {
       o.allowPlaintext = true;
+      continue;
+    }
+    if (option == "--no-read-ahead") {
+      o.server.limits.readAhead = false;
       continue;
     }
     if (i + 1 >= args.size()) {

@@ -238,6 +238,7 @@ bool Serving::Handshake(host::SessionOptions* options) {
   }
   options->peer = peer_;
   options->trustDefaultUser = false;  // authenticated like any user
+  options->readAhead = limits_.readAhead;
   if (hello.hasCredentials) {
     options->defaultUser = hello.user;
     options->defaultPassword = hello.password;
@@ -299,6 +300,7 @@ void Serving::Run() {
       Log(LogLevel::kInfo, "session open refused; closing the connection");
       return;
     }
+    session.ReadAhead();
   }
 }
 

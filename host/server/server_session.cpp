@@ -34,10 +34,17 @@ ServerSession::~ServerSession() {
 
 void ServerSession::EndJob() {
   if (!job_) return;
+  readAhead_.Undo();
   job_->CloseAllFiles();
   Status s = host_.storage().EndJob(job_->id());
+  std::string readAhead;
+  if (readAhead_.used() + readAhead_.undone() > 0) {
+    readAhead = "; blocks read ahead: " + std::to_string(readAhead_.used()) + " used, " +
+                std::to_string(readAhead_.undone()) + " undone";
+  }
   host_.Log(LogLevel::kInfo, "session end: job " + std::to_string(job_->id()) + " user " +
-                                 job_->user() + (options_.peer.empty() ? "" : " " + options_.peer));
+                                 job_->user() + (options_.peer.empty() ? "" : " " + options_.peer) +
+                                 readAhead);
   if (!s.ok()) host_.Log(LogLevel::kError, "ending job: " + s.ToString());
   job_.reset();
 }
@@ -62,7 +69,20 @@ ServerSession::Outcome ServerSession::Feed(const uint8_t* part, size_t length) {
   return outcome;
 }
 
+void ServerSession::ReadAhead() {
+  if (job_) readAhead_.Prepare(host_, *job_);
+}
+
 ServerSession::Outcome ServerSession::Run() {
+  if (readAhead_.prepared()) {
+    if (job_ && readAhead_.Take(host_, decoder_, &reply_)) {
+      TraceRequest(*job_, decoder_, readAhead_.result(), readAhead_.status(),
+                   readAhead_.messageId());
+      return Outcome::kReply;
+    }
+  } else {
+    readAhead_.Undo();
+  }
   const int op = wire::OperationOf(decoder_.code());
   if (op == wire::kOpSessionEnd) {
     EndJob();
@@ -92,6 +112,9 @@ ServerSession::Outcome ServerSession::Run() {
     return Outcome::kNoReply;
   }
   reply_.Finish(context.result, context.status, context.messageId, context.internalError);
+  if (options_.readAhead && ReadAhead::Follows(decoder_, context.result)) {
+    readAhead_.Expect(decoder_);
+  }
   return Outcome::kReply;
 }
 

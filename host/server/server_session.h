@@ -18,6 +18,7 @@
 
 #include "host/server/host.h"
 #include "host/server/job.h"
+#include "host/server/read_ahead.h"
 #include "protocol/reply_writer.h"
 #include "protocol/request_decoder.h"
 #include "protocol/session_open.h"
@@ -38,6 +39,8 @@ struct SessionOptions {
   bool trustDefaultUser = false;
   // Names the peer in the log lines.
   std::string peer;
+  // The front calls ReadAhead after sending each reply (read_ahead.h).
+  bool readAhead = false;
 };
 
 class ServerSession {
@@ -59,6 +62,10 @@ class ServerSession {
   // Takes the next request part as the transport framed it.
   Outcome Feed(const uint8_t* part, size_t length);
   std::span<const uint8_t> Reply() const { return reply_.Message(); }
+  // Called by a front after the reply has gone out, while the client reads
+  // it: prepares the answer to a blocked sequential reader's next read
+  // (read_ahead.h). Does nothing unless options.readAhead is set.
+  void ReadAhead();
 
   bool opened() const { return job_ != nullptr; }
   Job* job() { return job_.get(); }
@@ -77,6 +84,7 @@ class ServerSession {
   std::unique_ptr<Job> job_;
   wire::RequestDecoder decoder_;
   wire::ReplyWriter reply_;
+  host::ReadAhead readAhead_;
   std::string error_;
 };
 

@@ -90,6 +90,18 @@ void FileCursor::ReleaseLock() {
   lockedRrn_ = 0;
 }
 
+void FileCursor::SavePlace(Place* out) const {
+  out->where = static_cast<uint8_t>(where_);
+  out->rrn = rrn_;
+  out->key = key_;
+}
+
+void FileCursor::RestorePlace(const Place& place) {
+  where_ = static_cast<Where>(place.where);
+  rrn_ = place.rrn;
+  key_ = place.key;
+}
+
 void FileCursor::PositionBeforeFirst() {
   ReleaseLock();
   where_ = Where::kBeforeFirst;

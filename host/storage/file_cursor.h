@@ -148,6 +148,18 @@ class FileCursor {
   void PositionAfterLast();
   // Lets go of the cursor's record lock, if any.
   void ReleaseLock();
+  bool holdsLock() const { return lockedRrn_ != 0; }
+
+  // Where the cursor stands. A move that must leave no trace (a read made
+  // ahead of its request and then not used) is undone by putting back the
+  // place saved before it. Locks are not part of a place.
+  struct Place {
+    uint8_t where = 0;
+    int64_t rrn = 0;
+    Record key;
+  };
+  void SavePlace(Place* out) const;
+  void RestorePlace(const Place& place);
 
   // Writes records at new relative record numbers, which go into `rrns`
   // (may be null). Numbers grow and are not reused after deletion. Stops at

@@ -8,16 +8,19 @@ namespace vantora::host {
 
 Status RecordLocks::Lock(int64_t file, int64_t rrn, JobId job, std::chrono::milliseconds wait) {
   std::unique_lock lock(mutex_);
+  Changed();
   Key key{file, rrn};
   auto deadline = std::chrono::steady_clock::now() + wait;
   for (;;) {
     auto it = locks_.find(key);
     if (it == locks_.end()) {
       locks_.emplace(key, Entry{job, 1, false});
+      Changed();
       return Status::Ok();
     }
     if (it->second.job == job) {
       ++it->second.holds;
+      Changed();
       return Status::Ok();
     }
     if (released_.wait_until(lock, deadline) == std::cv_status::timeout) {
@@ -33,6 +36,7 @@ Status RecordLocks::Lock(int64_t file, int64_t rrn, JobId job, std::chrono::mill
 void RecordLocks::EraseIfFree(std::map<Key, Entry>::iterator it) {
   if (it->second.holds > 0 || it->second.forCommit) return;
   locks_.erase(it);
+  Changed();
   released_.notify_all();
 }
 
@@ -41,6 +45,7 @@ void RecordLocks::Unlock(int64_t file, int64_t rrn, JobId job) {
   auto it = locks_.find({file, rrn});
   if (it == locks_.end() || it->second.job != job || it->second.holds == 0) return;
   --it->second.holds;
+  Changed();
   EraseIfFree(it);
 }
 
@@ -48,6 +53,7 @@ void RecordLocks::HoldForCommit(int64_t file, int64_t rrn, JobId job) {
   std::lock_guard lock(mutex_);
   auto it = locks_.find({file, rrn});
   if (it != locks_.end() && it->second.job == job) it->second.forCommit = true;
+  Changed();
 }
 
 void RecordLocks::ReleaseCommitHolds(JobId job) {
@@ -56,6 +62,7 @@ void RecordLocks::ReleaseCommitHolds(JobId job) {
     auto next = std::next(it);
     if (it->second.job == job && it->second.forCommit) {
       it->second.forCommit = false;
+      Changed();
       EraseIfFree(it);
     }
     it = next;
@@ -67,6 +74,7 @@ void RecordLocks::EndJob(JobId job) {
   for (auto it = locks_.begin(); it != locks_.end();) {
     if (it->second.job == job) {
       it = locks_.erase(it);
+      Changed();
       released_.notify_all();
     } else {
       ++it;

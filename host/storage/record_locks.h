@@ -17,6 +17,7 @@
 #ifndef VANTORA_HOST_STORAGE_RECORD_LOCKS_H_
 #define VANTORA_HOST_STORAGE_RECORD_LOCKS_H_
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -54,6 +55,10 @@ class RecordLocks {
   // Whether a job other than `job` holds any record of `file`.
   bool HeldByOther(int64_t file, JobId job) const;
 
+  // Grows with every lock request and every change of the table: two equal
+  // readings mean no job asked for, took or gave back a lock in between.
+  uint64_t changes() const { return changes_.load(std::memory_order_acquire); }
+
  private:
   struct Entry {
     JobId job = 0;
@@ -63,10 +68,12 @@ class RecordLocks {
   using Key = std::pair<int64_t, int64_t>;
 
   void EraseIfFree(std::map<Key, Entry>::iterator it);
+  void Changed() { changes_.fetch_add(1, std::memory_order_release); }
 
   mutable std::mutex mutex_;
   std::condition_variable released_;
   std::map<Key, Entry> locks_;
+  std::atomic<uint64_t> changes_{0};
 };
 
 }  // namespace vantora::host

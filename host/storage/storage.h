@@ -88,6 +88,12 @@ class Storage {
   // record locks. REQUIRES: the job's cursors are destroyed.
   Status EndJob(JobId job);
 
+  // Grows whenever any job changes a row (records, the journal, the
+  // catalogue), takes, gives back or asks for a record lock, or deletes a
+  // file: two equal readings mean that no read could answer differently in
+  // between. Cheap: no SQLite work.
+  uint64_t ChangeEpoch();
+
   // Jobs whose uncommitted work was rolled back when this storage opened.
   int recoveredJobs() const { return recoveredJobs_; }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "host/storage/test_support.h"
@@ -116,6 +117,94 @@ TEST(StorageTest, ManyJobsOnManyThreads) {
     int64_t seq = static_cast<int64_t>(k % kRecords) + 1;
     ASSERT_EQ(b.records[k][0], I(static_cast<int64_t>(k / kRecords) + 1));
     ASSERT_EQ(b.records[k][2], I(seq % 10 == 0 ? -seq : seq * 100)) << k;
+  }
+}
+
+}  // namespace
+}  // namespace vantora::host
+
+namespace vantora::host {
+namespace {
+
+using testing::I;
+
+// What a read ahead relies on: the epoch stays while jobs only read and
+// grows with anything that could change what a read answers.
+TEST(StorageTest, TheChangeEpochGrowsWithEveryChangeAndOnlyThen) {
+  testing::TempDir dir;
+  auto s = testing::OpenStorage(dir);
+  CreateLedger(*s);
+  std::unique_ptr<FileCursor> reader, writer;
+  ASSERT_OK(s->OpenCursor({"BOOKS", "LEDGER"}, {.job = 1}, &reader));
+  ASSERT_OK(s->OpenCursor({"BOOKS", "LEDGER"}, {.job = 2, .commitmentControl = true}, &writer));
+  ASSERT_OK(writer->Insert({I(1), I(1), I(100)}, nullptr));
+  ASSERT_OK(writer->Insert({I(1), I(2), I(200)}, nullptr));
+  ASSERT_OK(s->Commit(2));
+  RecordBatch batch;
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    bool grows;
+  } cases[] = {
+      {"a blocked read", [&] { ASSERT_OK(reader->ReadBlock({.op = ReadOp::kFirst}, 2, &batch)); },
+       false},
+      {"a single read without lock",
+       [&] { ASSERT_OK(reader->Read({.op = ReadOp::kFirst}, nullptr, nullptr)); }, false},
+      {"a record count",
+       [&] {
+         int64_t n = 0;
+         ASSERT_OK(reader->RecordCount(&n));
+       },
+       false},
+      {"an insert",
+       [&] {
+         ASSERT_OK(writer->Insert({I(2), I(1), I(5)}, nullptr));
+       },
+       true},
+      {"a read that locks",
+       [&] { ASSERT_OK(writer->Read({.op = ReadOp::kFirst, .lock = true}, nullptr, nullptr)); },
+       true},
+      {"an update",
+       [&] {
+         ASSERT_OK(writer->Update({I(1), I(1), I(101)}));
+       },
+       true},
+      {"a commit", [&] { ASSERT_OK(s->Commit(2)); }, true},
+      {"a lock released",
+       [&] {
+         ASSERT_OK(writer->Read({.op = ReadOp::kLast, .lock = true}, nullptr, nullptr));
+         const uint64_t before = s->ChangeEpoch();
+         writer->ReleaseLock();
+         EXPECT_GT(s->ChangeEpoch(), before);
+       },
+       true},
+      {"a delete",
+       [&] {
+         ASSERT_OK(writer->Read({.op = ReadOp::kFirst}, nullptr, nullptr));
+         ASSERT_OK(writer->Delete());
+       },
+       true},
+      {"a rollback", [&] { ASSERT_OK(s->Rollback(2)); }, true},
+      {"another job's lock request that times out",
+       [&] {
+         EXPECT_EQ(s->recordLocks().Lock(99, 1, 3, std::chrono::milliseconds(0)).code(),
+                   StatusCode::kOk);
+         const uint64_t before = s->ChangeEpoch();
+         EXPECT_EQ(s->recordLocks().Lock(99, 1, 4, std::chrono::milliseconds(1)).code(),
+                   StatusCode::kRecordInUse);
+         EXPECT_GT(s->ChangeEpoch(), before);
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const uint64_t before = s->ChangeEpoch();
+    c.act();
+    if (c.grows) {
+      EXPECT_GT(s->ChangeEpoch(), before);
+    } else {
+      EXPECT_EQ(s->ChangeEpoch(), before);
+    }
   }
 }
 
