@@ -97,10 +97,9 @@ Status SourceMembers::ListMembers(const ObjectName& file, std::vector<MemberEntr
   if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, id);
-  while (sqlite3_step(q) == SQLITE_ROW) {
+  return detail::ForEachRow(*db_.connection, q, "source members", [&] {
     out->push_back({detail::ColumnText(q, 0), detail::ColumnText(q, 1), detail::ColumnText(q, 2)});
-  }
-  return Status::Ok();
+  });
 }
 
 Status SourceMembers::WriteLines(const ObjectName& file, std::string_view member,
@@ -153,11 +152,10 @@ Status SourceMembers::ReadLines(const ObjectName& file, std::string_view member,
   if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, id, name);
-  while (sqlite3_step(q) == SQLITE_ROW) {
+  return detail::ForEachRow(*db_.connection, q, "lines of member " + name, [&] {
     out->push_back(
         {sqlite3_column_int64(q, 0), sqlite3_column_int64(q, 1), detail::ColumnText(q, 2)});
-  }
-  return Status::Ok();
+  });
 }
 
 }  // namespace vantora::host
