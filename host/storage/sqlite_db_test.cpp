@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,9 @@ struct EarlyEndCase {
   int after;
   bool fails;
 };
+void PrintTo(const EarlyEndCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ForEachRowEarlyEnd : public ForEachRowTest,
                            public ::testing::WithParamInterface<EarlyEndCase> {};
@@ -139,6 +143,9 @@ struct StepFailureCase {
   StatusCode code;
   const char* says;  // part of SQLite's message
 };
+void PrintTo(const StepFailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ForEachRowStepFailure : public ForEachRowTest,
                               public ::testing::WithParamInterface<StepFailureCase> {};
