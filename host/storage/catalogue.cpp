@@ -171,14 +171,12 @@ Status Catalogue::ListObjects(std::string_view library, std::string_view type,
   if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, lib, t, prefix, int64_t{exact});
-  int rc;
-  while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+  return detail::ForEachRow(*db_.connection, q, "list objects", [&] {
     out->push_back(ObjectEntry{{detail::ColumnText(q, 0), detail::ColumnText(q, 1)},
                                detail::ColumnText(q, 2),
                                detail::ColumnText(q, 3),
                                detail::ColumnText(q, 4)});
-  }
-  return rc == SQLITE_DONE ? Status::Ok() : db_.connection->ErrorStatus(rc, "list objects");
+  });
 }
 
 Status Catalogue::FileIdLocked(const ObjectName& name, int64_t* id, std::string* kind) {
@@ -243,10 +241,10 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, id);
-    int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW)
+    s = detail::ForEachRow(c, q, "formats", [&] {
       d.formats.push_back({detail::ColumnText(q, 0), {}, {}});
-    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "formats");
+    });
+    if (!s.ok()) return s;
   }
   s = c.Prepare(
       "SELECT format_seq, name, type, length, digits, decimals, null_capable, datetime_format, "
@@ -256,8 +254,7 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, id);
-    int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+    s = detail::ForEachRow(c, q, "fields", [&] {
       auto seq = static_cast<size_t>(sqlite3_column_int(q, 0));
       if (seq >= d.formats.size()) return Status::Error(StatusCode::kStorageError, "bad catalogue");
       FieldDef f;
@@ -273,8 +270,9 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
       f.heading = detail::ColumnText(q, 8);
       f.text = detail::ColumnText(q, 9);
       d.formats[seq].fields.push_back(std::move(f));
-    }
-    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "fields");
+      return Status::Ok();
+    });
+    if (!s.ok()) return s;
   }
   s = c.Prepare(
       "SELECT format_seq, field, descending FROM vt_key_fields WHERE file_id = ?1 "
@@ -284,13 +282,13 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, id);
-    int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+    s = detail::ForEachRow(c, q, "key fields", [&] {
       auto seq = static_cast<size_t>(sqlite3_column_int(q, 0));
       if (seq >= d.formats.size()) return Status::Error(StatusCode::kStorageError, "bad catalogue");
       d.formats[seq].key.push_back({detail::ColumnText(q, 1), sqlite3_column_int(q, 2) != 0});
-    }
-    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "key fields");
+      return Status::Ok();
+    });
+    if (!s.ok()) return s;
   }
   s = c.Prepare(
       "SELECT b.based_id, f.library, f.name FROM vt_based_on b JOIN vt_files f "
@@ -300,12 +298,11 @@ Status Catalogue::DescribeByIdLocked(int64_t id, FileDescription* out) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, id);
-    int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+    s = detail::ForEachRow(c, q, "based-on files", [&] {
       d.basedOnIds.push_back(sqlite3_column_int64(q, 0));
       d.basedOn.push_back({detail::ColumnText(q, 1), detail::ColumnText(q, 2)});
-    }
-    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "based-on files");
+    });
+    if (!s.ok()) return s;
   }
   *out = std::move(d);
   return Status::Ok();
@@ -347,11 +344,10 @@ Status Catalogue::ListDependents(const ObjectName& name, std::vector<Dependent>*
   if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, id);
-  while (sqlite3_step(q) == SQLITE_ROW) {
+  return detail::ForEachRow(*db_.connection, q, "dependents of " + n.ToString(), [&] {
     out->push_back(
         {{detail::ColumnText(q, 0), detail::ColumnText(q, 1)}, sqlite3_column_int(q, 2) != 0});
-  }
-  return Status::Ok();
+  });
 }
 
 }  // namespace vantora::host

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "host/storage/fault_vfs.h"
 #include "host/storage/test_support.h"
 
 namespace vantora::host {
@@ -211,6 +215,62 @@ TEST_F(CatalogueTest, ResolvesThroughALibraryList) {
   ASSERT_OK(cat().ResolveFile(list, "orders", &found));
   EXPECT_EQ(found, (ObjectName{"SALES", "ORDERS"}));
   EXPECT_CODE(cat().ResolveFile(list, "NOFILE", &found), kFileNotFound);
+}
+
+// Listings that a failed read cuts short answer the failure, never a shorter
+// list: each read is failed in turn, on a reopened storage so that the pages
+// come from the file.
+TEST_F(CatalogueTest, ListingsUnderReadFaultsAreWholeOrFail) {
+  constexpr size_t kDependents = 40;
+  for (size_t i = 0; i < kDependents; ++i) {
+    ASSERT_OK(
+        cat().CreateLogicalFile(Keyed(("BY" + std::to_string(i)).c_str(), {{"CUST", false}})));
+  }
+  struct Counts {
+    size_t dependents = 0, objects = 0, fields = 0;
+  };
+  auto list = [&](Counts* n) {
+    std::vector<Dependent> deps;
+    Status st = cat().ListDependents({"SALES", "ORDERS"}, &deps);
+    n->dependents = deps.size();
+    std::vector<ObjectEntry> objects;
+    if (st.ok()) st = cat().ListObjects("*ALL", "*ALL", "*ALL", &objects);
+    n->objects = objects.size();
+    FileDescription d;
+    if (st.ok()) st = cat().DescribeFile({"SALES", "ORDERS"}, &d);
+    n->fields = d.formats.empty() ? 0 : d.formats[0].fields.size();
+    return st;
+  };
+  Counts whole;
+  ASSERT_OK(list(&whole));
+  ASSERT_EQ(whole.dependents, kDependents);
+  ASSERT_EQ(whole.fields, 3u);
+
+  int failures = 0;
+  for (int64_t countdown = 1;; ++countdown) {
+    ASSERT_LT(countdown, 10'000) << "the walk does not end";
+    storage_.reset();
+    storage_ = testing::OpenStorage(dir_);
+    ASSERT_NE(storage_, nullptr);
+    StorageFaults::Arm({.operation = StorageOperation::kRead, .countdown = countdown});
+    Counts n;
+    Status st = list(&n);
+    const bool hit = StorageFaults::Hits() > 0;
+    StorageFaults::Disarm();
+    if (st.ok()) {
+      EXPECT_EQ(n.dependents, whole.dependents) << "read " << countdown << " failed";
+      EXPECT_EQ(n.objects, whole.objects) << "read " << countdown << " failed";
+      EXPECT_EQ(n.fields, whole.fields) << "read " << countdown << " failed";
+    } else {
+      EXPECT_CODE(st, kIoError);
+      ++failures;
+    }
+    if (!hit) {
+      EXPECT_OK(st);
+      break;
+    }
+  }
+  EXPECT_GT(failures, 3);
 }
 
 }  // namespace

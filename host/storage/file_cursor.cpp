@@ -300,8 +300,7 @@ Status FileCursor::RunLocked(const Plan& plan, size_t limit, bool values, Record
   const size_t fieldCount = format().fields.size();
   const int firstField = static_cast<int>(keyFieldCount_) + 1;
   size_t read = 0;
-  int rc;
-  while (read < limit && (rc = sqlite3_step(q)) == SQLITE_ROW) {
+  const Status stepped = detail::ForEachRow(*db_.connection, q, plan.sql, [&] {
     size_t at = out->size++;
     if (out->rrns.size() <= at) out->rrns.resize(at + 1);
     out->rrns[at] = sqlite3_column_int64(q, 0);
@@ -322,12 +321,10 @@ Status FileCursor::RunLocked(const Plan& plan, size_t limit, bool values, Record
     rrn_ = out->rrns[at];
     where_ = Where::kOnRecord;
     ++read;
-    if (plan.single) break;
-  }
-  if (read == 0) {
-    if (rc != SQLITE_DONE) return db_.connection->ErrorStatus(rc, plan.sql);
-    return notFound();
-  }
+    return plan.single || read == limit ? detail::RowNext::kStop : detail::RowNext::kContinue;
+  });
+  // A step that fails after some rows leaves the batch with the rows read.
+  if (read == 0) return stepped.ok() ? notFound() : stepped;
   return Status::Ok();
 }
 

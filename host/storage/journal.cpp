@@ -152,17 +152,16 @@ Status Journal::RollbackLocked(JobId job) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, job);
-    int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+    s = detail::ForEachRow(c, q, "journal of job " + std::to_string(job), [&] {
       std::string action = detail::ColumnText(q, 2);
       auto blob = static_cast<const char*>(sqlite3_column_blob(q, 3));
       entries.push_back(
           {sqlite3_column_int64(q, 0), sqlite3_column_int64(q, 1),
            static_cast<JournalAction>(action.empty() ? 'I' : action[0]),
            std::string(blob ? blob : "", static_cast<size_t>(sqlite3_column_bytes(q, 3)))});
-    }
+    });
     // Entries not read cannot be undone: the job's journal stays as it is.
-    if (rc != SQLITE_DONE) return c.ErrorStatus(rc, "journal of job " + std::to_string(job));
+    if (!s.ok()) return s;
   }
   detail::Savepoint tx(c);
   if (!tx.begun().ok()) return tx.begun();
@@ -188,9 +187,9 @@ Status Journal::RecoverAll(int* jobs) {
   if (!s.ok()) return s;
   {
     StatementUse use(q);
-    int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW) pending.push_back(sqlite3_column_int64(q, 0));
-    if (rc != SQLITE_DONE) return db_.connection->ErrorStatus(rc, "journal");
+    s = detail::ForEachRow(*db_.connection, q, "journal",
+                           [&] { pending.push_back(sqlite3_column_int64(q, 0)); });
+    if (!s.ok()) return s;
   }
   *jobs = static_cast<int>(pending.size());
   for (JobId job : pending) {

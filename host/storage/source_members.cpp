@@ -29,22 +29,18 @@ Status SourceMembers::FindExistingLocked(const ObjectName& file, std::string_vie
                                          int64_t* id, std::string* memberName, int* width) {
   Status s = FindLocked(file, member, id, memberName, width);
   if (!s.ok()) return s;
-  if (!MemberExistsLocked(*id, *memberName)) {
-    return Status::Error(StatusCode::kFileNotFound, "member " + *memberName);
-  }
-  return Status::Ok();
-}
-
-bool SourceMembers::MemberExistsLocked(int64_t id, const std::string& member) {
+  constexpr std::string_view kExists =
+      "SELECT 1 FROM vt_source_members WHERE file_id = ?1 AND member = ?2";
   sqlite3_stmt* q = nullptr;
-  if (!db_.connection
-           ->Prepare("SELECT 1 FROM vt_source_members WHERE file_id = ?1 AND member = ?2", &q)
-           .ok()) {
-    return false;
-  }
+  s = db_.connection->Prepare(kExists, &q);
+  if (!s.ok()) return s;
   StatementUse use(q);
-  detail::BindAll(q, 1, id, member);
-  return sqlite3_step(q) == SQLITE_ROW;
+  detail::BindAll(q, 1, *id, *memberName);
+  const int rc = sqlite3_step(q);
+  if (rc == SQLITE_ROW) return Status::Ok();
+  // A member that could not be looked up is not a missing one.
+  return rc == SQLITE_DONE ? Status::Error(StatusCode::kFileNotFound, "member " + *memberName)
+                           : db_.connection->ErrorStatus(rc, kExists);
 }
 
 Status SourceMembers::AddMember(const ObjectName& file, std::string_view member,
@@ -97,10 +93,9 @@ Status SourceMembers::ListMembers(const ObjectName& file, std::vector<MemberEntr
   if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, id);
-  while (sqlite3_step(q) == SQLITE_ROW) {
+  return detail::ForEachRow(*db_.connection, q, "source members", [&] {
     out->push_back({detail::ColumnText(q, 0), detail::ColumnText(q, 1), detail::ColumnText(q, 2)});
-  }
-  return Status::Ok();
+  });
 }
 
 Status SourceMembers::WriteLines(const ObjectName& file, std::string_view member,
@@ -153,11 +148,10 @@ Status SourceMembers::ReadLines(const ObjectName& file, std::string_view member,
   if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, id, name);
-  while (sqlite3_step(q) == SQLITE_ROW) {
+  return detail::ForEachRow(*db_.connection, q, "lines of member " + name, [&] {
     out->push_back(
         {sqlite3_column_int64(q, 0), sqlite3_column_int64(q, 1), detail::ColumnText(q, 2)});
-  }
-  return Status::Ok();
+  });
 }
 
 }  // namespace vantora::host

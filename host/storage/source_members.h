@@ -55,7 +55,6 @@ class SourceMembers {
   // SRCDTA length. REQUIRES: the storage's lock is held.
   Status FindLocked(const ObjectName& file, std::string_view member, int64_t* id,
                     std::string* memberName, int* width);
-  bool MemberExistsLocked(int64_t id, const std::string& member);
   // FindLocked for a member that must exist (kFileNotFound otherwise).
   Status FindExistingLocked(const ObjectName& file, std::string_view member, int64_t* id,
                             std::string* memberName, int* width);

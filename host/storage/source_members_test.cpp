@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "host/storage/fault_vfs.h"
 #include "host/storage/test_support.h"
 
 namespace vantora::host {
@@ -44,6 +50,87 @@ TEST(SourceMembersTest, MembersHoldLinesInOrder) {
   ASSERT_OK(m.ListMembers(file, &members));
   EXPECT_TRUE(members.empty());
 }
+
+// A listing that a failed read cuts short answers the failure: never a
+// shorter list as if it were the whole one. Each read of the walk is failed
+// in turn, on a freshly opened storage so that the pages come from the file.
+struct Listing {
+  const char* name;
+  size_t expected;
+  std::function<Status(SourceMembers&, size_t*)> list;
+};
+void PrintTo(const Listing& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class SourceListingUnderReadFaults : public ::testing::TestWithParam<Listing> {
+ protected:
+  void TearDown() override { StorageFaults::Disarm(); }
+};
+
+constexpr ObjectName kSource{"SRC", "QRPGSRC"};
+constexpr size_t kMembers = 300;
+constexpr size_t kLines = 400;
+
+TEST_P(SourceListingUnderReadFaults, IsWholeOrFails) {
+  const Listing& c = GetParam();
+  testing::TempDir dir;
+  {
+    auto s = testing::OpenStorage(dir);
+    ASSERT_OK(s->catalogue().CreateLibrary("SRC", ""));
+    ASSERT_OK(s->catalogue().CreateSourceFile(kSource, 92, "RPG"));
+    for (size_t i = 0; i < kMembers; ++i) {
+      ASSERT_OK(s->sourceMembers().AddMember(kSource, "M" + std::to_string(i), "RPG",
+                                             std::string(40, 'T') + std::to_string(i)));
+    }
+    std::vector<SourceLine> lines;
+    for (size_t i = 0; i < kLines; ++i) {
+      lines.push_back(
+          {static_cast<int64_t>(i + 1), 240101, std::string(70, 'C') + std::to_string(i)});
+    }
+    ASSERT_OK(s->sourceMembers().WriteLines(kSource, "M0", lines));
+  }
+  int failures = 0;
+  for (int64_t countdown = 1;; ++countdown) {
+    ASSERT_LT(countdown, 10'000) << "the walk does not end";
+    auto s = testing::OpenStorage(dir);
+    ASSERT_NE(s, nullptr);
+    StorageFaults::Arm({.operation = StorageOperation::kRead, .countdown = countdown});
+    size_t count = 0;
+    Status st = c.list(s->sourceMembers(), &count);
+    const bool hit = StorageFaults::Hits() > 0;
+    StorageFaults::Disarm();
+    if (st.ok()) {
+      EXPECT_EQ(count, c.expected) << "read " << countdown << " failed";
+    } else {
+      EXPECT_CODE(st, kIoError);
+      ++failures;
+    }
+    if (!hit) {
+      EXPECT_OK(st);
+      break;
+    }
+  }
+  // The walk reached into the listing's own pages, not only the lookups first.
+  EXPECT_GT(failures, 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SourceListingUnderReadFaults,
+                         ::testing::Values(Listing{"Members", kMembers,
+                                                   [](SourceMembers& m, size_t* count) {
+                                                     std::vector<MemberEntry> members;
+                                                     Status st = m.ListMembers(kSource, &members);
+                                                     *count = members.size();
+                                                     return st;
+                                                   }},
+                                           Listing{"Lines", kLines,
+                                                   [](SourceMembers& m, size_t* count) {
+                                                     std::vector<SourceLine> lines;
+                                                     Status st = m.ReadLines(kSource, "M0", &lines);
+                                                     *count = lines.size();
+                                                     return st;
+                                                   }}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace vantora::host

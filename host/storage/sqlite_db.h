@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 
 #include "host/storage/status.h"
@@ -126,6 +127,35 @@ std::string ColumnText(sqlite3_stmt* s, int column);
 
 // Steps a statement that returns no rows; its error mapped as above.
 Status StepDone(Connection& c, sqlite3_stmt* s, std::string_view context);
+
+// What a row callback of ForEachRow answers: go on, or stop after this row.
+enum class RowNext : uint8_t { kContinue, kStop };
+
+// Steps `s` through its result rows and calls `row()` on each; the caller
+// reads the columns from `s` and resets it (StatementUse). `row` returns
+// void (every row is wanted), RowNext (kStop ends the loop without stepping
+// again), or Status (a failure ends the loop and is returned as it is).
+// A step that fails answers its error mapped as above, with `context`
+// (the rows before it have been given to `row`).
+template <typename RowFunction>
+Status ForEachRow(Connection& c, sqlite3_stmt* s, std::string_view context, RowFunction&& row) {
+  using Answer = std::invoke_result_t<RowFunction&>;
+  static_assert(
+      std::is_void_v<Answer> || std::is_same_v<Answer, RowNext> || std::is_same_v<Answer, Status>,
+      "a row callback returns void, RowNext or Status");
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    if constexpr (std::is_void_v<Answer>) {
+      row();
+    } else if constexpr (std::is_same_v<Answer, RowNext>) {
+      if (row() == RowNext::kStop) return Status::Ok();
+    } else {
+      Status failed = row();
+      if (!failed.ok()) return failed;
+    }
+  }
+  return rc == SQLITE_DONE ? Status::Ok() : c.ErrorStatus(rc, context);
+}
 
 inline void BindOne(sqlite3_stmt* s, int i, std::string_view v) {
   BindText(s, i, v);

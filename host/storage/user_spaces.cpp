@@ -186,8 +186,7 @@ Status UserSpaces::Find(const ObjectName& name, UserSpace* out) {
   if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, n.library, n.name);
-  int rc;
-  while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+  s = detail::ForEachRow(c, q, kEntries, [&] {
     Record entry;
     auto bytes = static_cast<const uint8_t*>(sqlite3_column_blob(q, 0));
     if (bytes == nullptr ||
@@ -196,8 +195,9 @@ Status UserSpaces::Find(const ObjectName& name, UserSpace* out) {
                            n.ToString() + ": a list entry the host cannot read");
     }
     space.entries.push_back(std::move(entry));
-  }
-  if (rc != SQLITE_DONE) return c.ErrorStatus(rc, kEntries);
+    return Status::Ok();
+  });
+  if (!s.ok()) return s;
   *out = std::move(space);
   return Status::Ok();
 }
