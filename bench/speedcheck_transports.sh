@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # speedcheck as the benchmark: reads DEMO/BENCH100 (100-byte host records) in
 # blocked reads and one record per request, over the embedded host ("ehn"),
-# over vantora-hostd on loopback ("tcp") and, when the openssl command is
+# over vantora-hostd on loopback ("tcp", with and without its read-ahead) and, when the openssl command is
 # there to make a certificate, over vantora-hostd with TLS ("tls"), and
 # prints records per second.
 #
@@ -61,6 +61,11 @@ start_hostd
 printf '[General]\nNetwork=tcp\nLocation=127.0.0.1\n[Tcp]\nPort=%s\nUser=BENCH\nPassword=bench\n' \
   "$port" >"$work/tcp.ini"
 MV400_INI="$work/tcp.ini" run_all tcp
+stop_hostd || true
+# The same server without reading ahead, for the difference it makes.
+start_hostd --no-read-ahead
+sed -i "s/^Port=.*/Port=$port/" "$work/tcp.ini"
+MV400_INI="$work/tcp.ini" run_all "tcp without read-ahead"
 stop_hostd || true
 
 command -v openssl >/dev/null || { echo "tls: no openssl command to make a certificate; skipped"; exit 0; }

@@ -214,14 +214,14 @@ int main(int argc, char** argv) {
   }
   hostd::ServerConfig config;
   config.port = 0;
-  hostd::TcpServer server(*h, config);
+  auto server = std::make_unique<hostd::TcpServer>(*h, config);
   std::string error;
-  if (!server.Start(&error)) {
+  if (!server->Start(&error)) {
     std::fprintf(stderr, "tcp_bench: %s\n", error.c_str());
     return 1;
   }
   std::ofstream(root / "MV400.INI")
-      << "[General]\nNetwork=tcp\nLocation=127.0.0.1:" << server.port() << "\n";
+      << "[General]\nNetwork=tcp\nLocation=127.0.0.1:" << server->port() << "\n";
   setenv("MV400_INI", (root / "MV400.INI").c_str(), 1);
   setenv("VANTORA_USER", "BENCH", 1);
   setenv("VANTORA_PASSWORD", "bench", 1);
@@ -314,8 +314,7 @@ int main(int argc, char** argv) {
   client.Rclose(file);
   client.FreeSession();
   client.VNXTerminate();
-  server.Stop();
-  server.Wait();
+  server.reset();  // stops it and waits, before the host it serves goes
   h.reset();
 
   // The host's own share: the same requests with the host inside this
