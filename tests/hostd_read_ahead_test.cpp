@@ -1,4 +1,4 @@
-// Reading ahead is never visible: a blocked reader over vantora-hostd, with
+// Reading ahead is never visible: a sequential reader over vantora-hostd, with
 // a second job inserting, updating, deleting and locking records between
 // its requests, and with the reader itself repositioning, asking for its
 // status, reading single records and closing its file in between, sees
@@ -167,6 +167,36 @@ class ReadAheadScript {
     ASSERT_GE(r, 0);
     Next(r, "first block after reopening");
     Next(r, "second block after reopening");
+    // Single records one at a time, with the same changes between them,
+    // through an update-mode open too (whose reads lock, so are not made
+    // ahead, unless they say they take no lock).
+    Writer();
+    ChangeName(w, 90, "SINGLE90");
+    Reader();
+    SingleVnx(r, "single VNXRead");
+    SingleVnx(r, "single VNXRead again");
+    Writer();
+    ChangeName(w, 110, "SINGLE110");
+    ASSERT_EQ(Rwrite(w, Record(105, "NEW105").data(), kLength), 1);
+    Reader();
+    SingleVnx(r, "single VNXRead after an update and an insert ahead");
+    SingleVnx(r, "single VNXRead");
+    Single(r, "Rreadn after VNXRead", Rreadn);
+    Single(r, "Rreadn again", Rreadn);
+    Writer();
+    ASSERT_EQ(Rreadk(w, buffer_, kLength, 0, Key(120).data(), 4), 1);
+    ASSERT_EQ(Rdelete(w), 1);
+    Reader();
+    Single(r, "Rreadn after a delete ahead", Rreadn);
+    Single(r, "Rreadp", Rreadp);
+    Single(r, "Rreadp again", Rreadp);
+    Status(r, "status after single reads");
+    Writer();
+    Single(w, "writer's locking Rreadn", Rreadn);
+    Single(w, "writer's locking Rreadn again", Rreadn);
+    ASSERT_EQ(Rrlslck(w), 1);
+    Reader();
+    Single(r, "Rreadn while the writer read on", Rreadn);
     // A committed change behind and ahead, then to the end of the file.
     Writer();
     ChangeName(wc, 20, "BEHIND");
@@ -209,6 +239,12 @@ class ReadAheadScript {
     int32_t n = read(h, buffer_, kLength, 0);
     t_.Answer(what, n);
     if (n > 0) t_.Records(buffer_, nullptr, 1);
+  }
+  void SingleVnx(int32_t h, const std::string& what) {
+    int32_t rrn = 0;
+    int32_t n = VNXRead(h, buffer_, kLength, VNX_READ_NEXT, nullptr, 0, &rrn);
+    t_.Answer(what, n);
+    if (n > 0) t_.Records(buffer_, &rrn, 1);
   }
   void Status(int32_t h, const std::string& what) {
     uint8_t area[24] = {};
@@ -258,10 +294,10 @@ class HostdReadAheadTest : public ::testing::Test {
   std::filesystem::path root_;
 };
 
-// "blocks read ahead: U used, D undone" of the reader's session end.
+// "reads made ahead: U used, D undone" of the reader's session end.
 std::pair<int, int> ReadAheadCounts(const std::string& log) {
   std::smatch m;
-  static const std::regex kCounts("blocks read ahead: ([0-9]+) used, ([0-9]+) undone");
+  static const std::regex kCounts("reads made ahead: ([0-9]+) used, ([0-9]+) undone");
   if (!std::regex_search(log, m, kCounts)) return {0, 0};
   return {std::stoi(m[1]), std::stoi(m[2])};
 }
@@ -280,6 +316,8 @@ TEST_F(HostdReadAheadTest, TheReaderSeesWhatItSeesWithoutReadingAhead) {
   EXPECT_NE(t.find("100:CHG100"), std::string::npos) << t;
   EXPECT_EQ(t.find(" 170:"), std::string::npos) << t;
   EXPECT_NE(t.find("180:AHEAD"), std::string::npos) << t;
+  EXPECT_NE(t.find("105:NEW105"), std::string::npos) << t;
+  EXPECT_NE(t.find("110:SINGLE11"), std::string::npos) << t;
   EXPECT_NE(t.find("CPF5001"), std::string::npos) << t;  // the end of the file was reached
 
   // The server read ahead, and had to undo some of it.

@@ -13,7 +13,7 @@
 //   --tls-key FILE       Hostd/TlsKey            none: its private key (PEM)
 //   --tls-required       (implied by a certificate: the server then speaks only TLS)
 //   --allow-plaintext    Hostd/AllowPlaintext    0: plain TCP on a non-loopback address
-//   --no-read-ahead      Hostd/ReadAhead         1: prepare a blocked reader's next block
+//   --no-read-ahead      Hostd/ReadAhead         1: prepare a sequential reader's next read
 //   --add-user NAME      creates (or gives a new password to) the user profile NAME
 //                        with the password in $VANTORA_PASSWORD, else typed on the
 //                        terminal (host/admin/profile_password.h), then exits

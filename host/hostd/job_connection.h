@@ -23,7 +23,7 @@ namespace vantora::hostd {
 struct ConnectionLimits {
   int helloTimeoutMs = 10'000;  // to complete the handshake (or the idle limit, when shorter)
   int idleTimeoutMs = -1;       // between requests and between parts; negative: none
-  // Prepare a blocked sequential reader's next block while its reply
+  // Prepare a sequential reader's next read while its reply
   // travels (host/server/read_ahead.h).
   bool readAhead = true;
 };

@@ -8,11 +8,20 @@
 namespace vantora::host {
 
 bool ReadAhead::Follows(const wire::RequestDecoder& request, int32_t result) {
-  if (result < 0 || wire::OperationOf(request.code()) != wire::kOpRead) return false;
+  if (result < 0) return false;
   const int32_t options = request.Value(3);
-  const int op = wire::OptionsOperation(options);
-  return (options & wire::kOptionBlock) != 0 && (options & wire::kOptionPositionOnly) == 0 &&
-         (op == wire::kReadNext || op == wire::kReadPrior);
+  if ((options & wire::kOptionPositionOnly) != 0) return false;
+  switch (wire::OperationOf(request.code())) {
+    case wire::kOpRead: {
+      const int op = wire::OptionsOperation(options);
+      return op == wire::kReadNext || op == wire::kReadPrior;
+    }
+    case wire::kOpRreadn:
+    case wire::kOpRreadp:
+      return true;
+    default:
+      return false;
+  }
 }
 
 void ReadAhead::Expect(wire::RequestDecoder& request) {
@@ -24,7 +33,13 @@ void ReadAhead::Expect(wire::RequestDecoder& request) {
 void ReadAhead::Prepare(Host& host, Job& job) {
   if (state_ != State::kExpected) return;
   auto* file = dynamic_cast<RecordFile*>(job.File(expected_.Value(0)));
-  if (file == nullptr || !file->cursor || file->cursor->holdsLock()) {
+  // A single read of a file open for update locks its record: that is for
+  // the request to do, when it comes.
+  const int32_t options = expected_.Value(3);
+  const bool blocked =
+      wire::OperationOf(expected_.code()) == wire::kOpRead && (options & wire::kOptionBlock) != 0;
+  if (file == nullptr || !file->cursor || file->cursor->holdsLock() ||
+      (!blocked && file->LocksOnRead() && (options & wire::kOptionNoLock) == 0)) {
     state_ = State::kIdle;
     return;
   }
@@ -37,7 +52,7 @@ void ReadAhead::Prepare(Host& host, Job& job) {
   epoch_ = host.storage().ChangeEpoch();
   reply_.Start(expected_);
   RequestContext context{host, job, expected_, reply_, 1, 0, {}, 0};
-  host.handlers()[wire::kOpRead](context);
+  host.handlers()[static_cast<size_t>(wire::OperationOf(expected_.code()))](context);
   state_ = State::kPrepared;
   if (context.result < 0 || context.internalError != 0) {
     Undo();

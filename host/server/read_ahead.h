@@ -1,8 +1,8 @@
-// Reading ahead for a blocked sequential reader. A front that can work
+// Reading ahead for a sequential reader. A front that can work
 // while a reply travels (the TCP server) asks, after sending each reply,
-// for the answer to the request most likely to come next: after a blocked
-// next or prior read (VNXRead; blocked reads never lock), the same read
-// again. That answer is prepared by running the read's handler at once,
+// for the answer to the request most likely to come next: after a next or
+// prior read (VNXRead, blocked or not, Rreadn, Rreadp) that takes no record
+// lock, the same read again. That answer is prepared by running the read's handler at once,
 // and handed out only when
 //   - the job's next request is exactly that read (SameRequest), and
 //   - nothing any read could see has changed since the preparation began
@@ -38,8 +38,8 @@ class ReadAhead {
   // Expects `request` again: takes it over by swapping (`request` is left
   // with a decoder to Reset).
   void Expect(wire::RequestDecoder& request);
-  // Prepares the answer to the expected request, if one is expected and
-  // the file is open without a record lock. A preparation that fails (an
+  // Prepares the answer to the expected request, if one is expected, the
+  // cursor holds no record lock and the read would take none. A preparation that fails (an
   // I/O error, say) leaves no trace and nothing prepared.
   void Prepare(Host& host, Job& job);
   // When the prepared answer is the answer to `request` now: swaps it into

@@ -39,7 +39,7 @@ void ServerSession::EndJob() {
   Status s = host_.storage().EndJob(job_->id());
   std::string readAhead;
   if (readAhead_.used() + readAhead_.undone() > 0) {
-    readAhead = "; blocks read ahead: " + std::to_string(readAhead_.used()) + " used, " +
+    readAhead = "; reads made ahead: " + std::to_string(readAhead_.used()) + " used, " +
                 std::to_string(readAhead_.undone()) + " undone";
   }
   host_.Log(LogLevel::kInfo, "session end: job " + std::to_string(job_->id()) + " user " +

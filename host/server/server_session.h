@@ -63,7 +63,7 @@ class ServerSession {
   Outcome Feed(const uint8_t* part, size_t length);
   std::span<const uint8_t> Reply() const { return reply_.Message(); }
   // Called by a front after the reply has gone out, while the client reads
-  // it: prepares the answer to a blocked sequential reader's next read
+  // it: prepares the answer to a sequential reader's next read
   // (read_ahead.h). Does nothing unless options.readAhead is set.
   void ReadAhead();
 
