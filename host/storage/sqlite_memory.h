@@ -19,7 +19,8 @@ namespace vantora::host::detail {
 
 // Installs the allocator, once, if SQLite is not initialised yet (it may
 // not change allocators later). True when SQLite uses it, now or since an
-// earlier call; false when SQLite was initialised with its own first.
+// earlier call; false when SQLite was initialised with its own first, and
+// always false under AddressSanitizer, where SQLite keeps its own.
 bool ReuseSqliteMemory();
 
 }  // namespace vantora::host::detail
