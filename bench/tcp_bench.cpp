@@ -10,7 +10,11 @@
 //      request/reply exchange of a small request and a reply the size of one
 //      block, and against a plain one-way stream;
 //   3. the same requests with the host in this process (network type "ehn"),
-//      which shows the host's own share of each round trip.
+//      which shows the host's own share of each round trip;
+//   4. heap allocations per blocked read in the steady state, on each side:
+//      the client library and its transport (this thread) and the server
+//      (every other thread of the process: the server runs here, so one
+//      counter sees both sides without a second process to ask).
 //
 // Only one request is in flight per session, so the exchange, not the
 // stream, bounds the blocked reads.
@@ -35,6 +39,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/support/allocation_counter.h"
 #include "host/hostd/tcp_server.h"
 #include "host/server/host_setup.h"
 #include "mv432ida.h"
@@ -181,6 +186,33 @@ class PlainPeer {
   std::thread thread_;
 };
 
+// Allocations per call of `once` after a warm-up: by this thread, and by
+// the other threads of the process.
+struct Allocations {
+  double here = 0;
+  double elsewhere = 0;
+};
+Allocations CountAllocations(const std::function<int64_t()>& once) {
+  constexpr int kWarmUp = 50, kCalls = 1000;
+  for (int i = 0; i < kWarmUp; ++i) once();
+  const uint64_t here = bench::ThreadAllocations();
+  const uint64_t all = bench::ProcessAllocations();
+  for (int i = 0; i < kCalls; ++i) {
+    if (once() < 0) {
+      std::fprintf(stderr, "tcp_bench: a request failed\n");
+      std::exit(1);
+    }
+  }
+  // The server's work after its last send (back to waiting) settles first.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const uint64_t hereAfter = bench::ThreadAllocations();
+  const uint64_t allAfter = bench::ProcessAllocations();
+  Allocations a;
+  a.here = static_cast<double>(hereAfter - here) / kCalls;
+  a.elsewhere = static_cast<double>((allAfter - all) - (hereAfter - here)) / kCalls;
+  return a;
+}
+
 void Row(const char* what, const Rate& r, const char* unit, double perItemBytes = 0) {
   if (perItemBytes > 0) {
     std::printf("  %-46s %10.0f %-6s %10.0f records/s %8.1f MB/s\n", what, r.perSecond, unit,
@@ -311,6 +343,11 @@ int main(int argc, char** argv) {
   std::printf("  %-46s %9.0f%%\n", "ratio to the plain exchange",
               100 * blocked.itemsPerSecond / blockPlain.itemsPerSecond);
 
+  Allocations tcpSmall =
+      CountAllocations([&] { return client.RTV_AS_VER(&version) == 1 ? 1 : -1; });
+  Allocations tcpOne = CountAllocations(readOne);
+  Allocations tcpBlock = CountAllocations(readBlock);
+
   client.Rclose(file);
   client.FreeSession();
   client.VNXTerminate();
@@ -328,6 +365,21 @@ int main(int argc, char** argv) {
     Row("VNXRead of 1 record through MV432IDA + ehn", Measure(seconds, readOne), "rt/s");
     Row("VNXRead blocks through MV432IDA + ehn", Measure(seconds, readBlock), "rt/s",
         kRecordLength);
+    Allocations ehnSmall =
+        CountAllocations([&] { return client.RTV_AS_VER(&version) == 1 ? 1 : -1; });
+    Allocations ehnOne = CountAllocations(readOne);
+    Allocations ehnBlock = CountAllocations(readBlock);
+    std::printf("\n4. Heap allocations per request, steady state (mean of 1000)\n");
+    std::printf("  %-40s %12s %12s %12s\n", "", "tcp client", "tcp server", "ehn (all)");
+    const std::pair<const char*, const Allocations*> rows[][2] = {
+        {{"RTV_AS_VER", &tcpSmall}, {nullptr, &ehnSmall}},
+        {{"VNXRead of 1 record", &tcpOne}, {nullptr, &ehnOne}},
+        {{"VNXRead blocks", &tcpBlock}, {nullptr, &ehnBlock}},
+    };
+    for (const auto& row : rows) {
+      std::printf("  %-40s %12.2f %12.2f %12.2f\n", row[0].first, row[0].second->here,
+                  row[0].second->elsewhere, row[1].second->here + row[1].second->elsewhere);
+    }
     client.Rclose(file);
     client.FreeSession();
   } else {

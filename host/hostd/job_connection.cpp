@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <vector>
 
 #include "host/server/server_session.h"
@@ -98,11 +97,15 @@ class Serving {
   bool Handshake(host::SessionOptions* options);
   void Refuse(tcp::FrameRefusal reason, const std::string& why, LogLevel level);
   bool Send(const uint8_t* data, size_t n) {
+    const tcp::ConstBuffer whole{data, n};
+    return Send({&whole, 1});
+  }
+  bool Send(std::span<const tcp::ConstBuffer> pieces) {
     // Bounded even without an idle limit, so a client that stops reading
     // cannot hold its thread (and the server's stop) for long.
     const int limit =
         limits_.idleTimeoutMs < 0 ? kSendLimitMs : std::min(limits_.idleTimeoutMs, kSendLimitMs);
-    tcp::IoResult r = channel_.SendAll(data, n, limit);
+    tcp::IoResult r = channel_.SendAllVectored(pieces, limit);
     if (!r.ok()) {
       Log(LogLevel::kInfo,
           "could not send to the client (error " + std::to_string(r.error) + "); closing");
@@ -254,7 +257,6 @@ void Serving::Run() {
   if (!Handshake(&options)) return;
   host::ServerSession session(host_, std::move(options));
   bool midRequest = false;
-  std::vector<uint8_t> out;
   for (;;) {
     tcp::Frame frame;
     Wait w = reader_.Next(limits_.idleTimeoutMs, &frame);
@@ -292,10 +294,12 @@ void Serving::Run() {
       Refuse(tcp::FrameRefusal::kProtocolError, "reply too large to send", LogLevel::kError);
       return;
     }
-    out.resize(tcp::kPrefixSize + reply.size());
-    tcp::EncodePrefix(out.data(), tcp::FrameKind::kReply, static_cast<uint32_t>(reply.size()));
-    std::memcpy(out.data() + tcp::kPrefixSize, reply.data(), reply.size());
-    if (!Send(out.data(), out.size())) return;
+    // The prefix and the reply go out in one vectored write, the reply
+    // straight from the session's buffer.
+    uint8_t prefix[tcp::kPrefixSize];
+    tcp::EncodePrefix(prefix, tcp::FrameKind::kReply, static_cast<uint32_t>(reply.size()));
+    const tcp::ConstBuffer pieces[] = {{prefix, sizeof prefix}, {reply.data(), reply.size()}};
+    if (!Send(pieces)) return;
     if (!session.opened()) {
       Log(LogLevel::kInfo, "session open refused; closing the connection");
       return;

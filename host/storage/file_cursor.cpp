@@ -144,24 +144,47 @@ Status FileCursor::CheckRecord(const Record& record) const {
   return Status::Ok();
 }
 
+const std::string& FileCursor::SqlOf(const QueryShape& shape) const {
+  for (const auto& [known, sql] : sqlOfShape_) {
+    if (known == shape) return sql;
+  }
+  // Null patterns of keys can vary without end; the kept texts stay few.
+  constexpr size_t kMostShapes = 32;
+  if (sqlOfShape_.size() == kMostShapes) sqlOfShape_.clear();
+  std::string sql = selectPath_ + " WHERE " + detail::ConditionSql(path_, shape.compared);
+  if (shape.andSame) sql += " AND " + detail::ConditionSql(path_, shape.same);
+  sql += " " + detail::OrderSql(path_, shape.forward) + " LIMIT ?1";
+  sqlOfShape_.emplace_back(shape, std::move(sql));
+  return sqlOfShape_.back().second;
+}
+
 Status FileCursor::PlanRead(const ReadRequest& r, Plan* plan) const {
-  *plan = Plan{};
-  const std::string limit = " LIMIT ?1";
-  auto along = [&](const Comparison& c, std::span<const Value> params, bool forward,
-                   const std::string& extra = {}) {
-    plan->sql = selectPath_ + " WHERE " + detail::ConditionSql(path_, c) + extra + " " +
-                detail::OrderSql(path_, forward) + limit;
-    plan->params.assign(params.begin(), params.end());
+  // The parameters are assigned over, not cleared first, so that the text
+  // values among them keep their buffers too.
+  plan->sql.clear();
+  plan->notFound = StatusCode::kEndOfFile;
+  plan->single = false;
+  // plan->params holds the values compared (when any) before `along` runs.
+  auto along = [&](const Comparison& c, bool forward, const Comparison* same = nullptr) {
+    QueryShape shape;
+    shape.compared = c;
+    shape.forward = forward;
+    if (same != nullptr) {
+      shape.andSame = true;
+      shape.same = *same;
+    }
+    plan->sql = SqlOf(shape);
     plan->notFound = forward ? StatusCode::kEndOfFile : StatusCode::kBeginningOfFile;
   };
-  auto fromCurrent = [&](Relation rel, size_t count, bool forward, const std::string& extra = {}) {
-    std::vector<Value> params(key_.begin(), key_.end());
-    params.push_back(Value::Integer(rrn_));
+  auto fromCurrent = [&](Relation rel, size_t count, bool forward,
+                         const Comparison* same = nullptr) {
+    plan->params.assign(key_.begin(), key_.end());
+    plan->params.push_back(Value::Integer(rrn_));
     Comparison c;
     c.relation = rel;
     c.count = count;
-    c.nullMask = NullMask(params);
-    along(c, params, forward, extra);
+    c.nullMask = NullMask(plan->params);
+    along(c, forward, same);
   };
   auto keyFields = [&](size_t* n) {
     if (r.keyFields < 0 || static_cast<size_t>(r.keyFields) > keyFieldCount_) {
@@ -173,18 +196,22 @@ Status FileCursor::PlanRead(const ReadRequest& r, Plan* plan) const {
 
   switch (r.op) {
     case ReadOp::kFirst:
-      along(Comparison{}, {}, true);
+      plan->params.clear();
+      along(Comparison{}, true);
       return Status::Ok();
     case ReadOp::kLast:
-      along(Comparison{}, {}, false);
+      plan->params.clear();
+      along(Comparison{}, false);
       return Status::Ok();
     case ReadOp::kNext:
     case ReadOp::kPrior: {
       bool forward = r.op == ReadOp::kNext;
       Where start = forward ? Where::kBeforeFirst : Where::kAfterLast;
       if (where_ == start) {
-        along(Comparison{}, {}, forward);
+        plan->params.clear();
+        along(Comparison{}, forward);
       } else if (where_ != Where::kOnRecord) {
+        plan->params.clear();
         plan->sql.clear();  // already past the end it moves towards
         plan->notFound = forward ? StatusCode::kEndOfFile : StatusCode::kBeginningOfFile;
       } else {
@@ -210,7 +237,8 @@ Status FileCursor::PlanRead(const ReadRequest& r, Plan* plan) const {
       c.prefixBytes = r.key->lastFieldBytes;
       c.nullMask = NullMask(r.key->values);
       bool forward = r.op != ReadOp::kKeyLess && r.op != ReadOp::kKeyLessOrEqual;
-      along(c, r.key->values, forward);
+      plan->params.assign(r.key->values.begin(), r.key->values.end());
+      along(c, forward);
       if (c.prefixBytes > 0) {
         // The search value counts only as far as the cut, like the records'.
         Value& last = plan->params.back();
@@ -237,7 +265,7 @@ Status FileCursor::PlanRead(const ReadRequest& r, Plan* plan) const {
         same.count = n;
         same.nullMask = NullMask(key_);
         fromCurrent(forward ? Relation::kAfter : Relation::kBefore, keyFieldCount_ + 1, forward,
-                    " AND " + detail::ConditionSql(path_, same));
+                    &same);
       } else {
         fromCurrent(forward ? Relation::kAfter : Relation::kBefore, n, forward);
       }
@@ -253,7 +281,7 @@ Status FileCursor::PlanRead(const ReadRequest& r, Plan* plan) const {
         rrn = rrn_;
       }
       plan->sql = selectByRrn_;
-      plan->params = {Value::Integer(rrn)};
+      plan->params.assign(1, Value::Integer(rrn));
       plan->notFound = StatusCode::kRecordNotFound;
       plan->single = true;
       return Status::Ok();
@@ -416,7 +444,7 @@ Status FileCursor::ReadBlockTo(const ReadRequest& request, size_t count, RowSink
   ReleaseLock();
   bool values = !request.positionOnly;
   std::lock_guard lock(db_.mutex);
-  Plan plan;
+  Plan& plan = plan_;
   Status s = PlanRead(request, &plan);
   if (!s.ok()) return s;
   bool repeat = plan.single || request.op == ReadOp::kNextDifferentKey ||

@@ -199,7 +199,22 @@ class FileCursor {
              FileDescription physical, const CursorOptions& options);
   void BuildStatements(const FileDescription& physical);
 
+  // What the SQL text of a query along the path depends on.
+  struct QueryShape {
+    detail::Comparison compared;
+    bool forward = true;
+    // And the leading `same.count` path columns equal the current key's.
+    bool andSame = false;
+    detail::Comparison same;
+
+    bool operator==(const QueryShape&) const = default;
+  };
+
+  // Fills `plan`, keeping the capacity of its buffers.
   Status PlanRead(const ReadRequest& request, Plan* plan) const;
+  // The SQL of `shape`, built on first use and kept: reads repeat a few
+  // shapes, and building the text each time would cost allocations.
+  const std::string& SqlOf(const QueryShape& shape) const;
   Status CheckSearchKey(const SearchKey& key) const;
   Status CheckRecord(const Record& record) const;
   // Runs `plan` for up to `limit` rows, appending them to `out` from index
@@ -249,7 +264,9 @@ class FileCursor {
   };
   static constexpr size_t kKeptStatements = 4;
   KeptStatement kept_[kKeptStatements];
-  size_t nextKept_ = 0;    // slot the next new statement takes
+  size_t nextKept_ = 0;  // slot the next new statement takes
+  mutable std::vector<std::pair<QueryShape, std::string>> sqlOfShape_;  // SqlOf's texts
+  Plan plan_;              // the read in progress; a member so that its buffers are reused
   int64_t lockedRrn_ = 0;  // record this cursor holds locked, 0 when none
 };
 

@@ -39,6 +39,8 @@ struct Comparison {
   int prefixBytes = 0;
   uint64_t nullMask = 0;  // bit i: the value of column i is null
   int firstParam = 2;
+
+  bool operator==(const Comparison&) const = default;
 };
 
 // The condition, with a leading range term on the first column where one is

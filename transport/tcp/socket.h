@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace vantora::tcp {
@@ -34,6 +35,14 @@ struct IoResult {
   bool ok() const { return status == kOk; }
 };
 
+// One piece of a vectored send: `size` bytes at `data`.
+struct ConstBuffer {
+  const void* data = nullptr;
+  size_t size = 0;
+};
+// The most pieces one vectored send takes.
+inline constexpr size_t kMaxSendPieces = 8;
+
 class Socket {
  public:
   Socket() = default;
@@ -52,6 +61,16 @@ class Socket {
   // Sends all `n` bytes; kTimeout when the peer does not take them in time
   // (some may have been sent: the connection is then unusable).
   IoResult SendAll(const void* data, size_t n, int timeoutMs);
+  // Sends the pieces in order, the bytes exactly as SendAll would send them
+  // joined, without joining them (one system call per attempt, resumed
+  // where a partial write stopped). Empty pieces are skipped. kError with
+  // EINVAL, before anything is sent, for more than kMaxSendPieces pieces;
+  // otherwise results as SendAll, `bytes` counting all the pieces.
+  IoResult SendAllVectored(std::span<const ConstBuffer> pieces, int timeoutMs);
+  // Asks the system for a send buffer of about `bytes` (it may round up);
+  // false when it refuses. A small buffer makes large sends go out in many
+  // partial writes, which tests rely on.
+  bool SetSendBufferSize(int bytes);
   // Receives at most `maximum` bytes (at least 1 when kOk).
   IoResult Receive(void* buffer, size_t maximum, int timeoutMs);
   void Close();

@@ -6,6 +6,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -116,13 +117,42 @@ IoResult Socket::Connect(const std::string& host, uint16_t port, int timeoutMs, 
 }
 
 IoResult Socket::SendAll(const void* data, size_t n, int timeoutMs) {
+  const ConstBuffer whole{data, n};
+  return SendAllVectored({&whole, 1}, timeoutMs);
+}
+
+IoResult Socket::SendAllVectored(std::span<const ConstBuffer> pieces, int timeoutMs) {
+  if (pieces.size() > kMaxSendPieces) return Fail(EINVAL);
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
-  const auto* p = static_cast<const uint8_t*>(data);
+  iovec vectors[kMaxSendPieces];
+  size_t count = 0;
+  for (const ConstBuffer& piece : pieces) {
+    if (piece.size == 0) continue;
+    vectors[count].iov_base = const_cast<void*>(piece.data);
+    vectors[count].iov_len = piece.size;
+    ++count;
+  }
+  // vectors[first..count) is what is left to send; a partial write moves
+  // `first` past the pieces it completed and into the one it cut.
+  size_t first = 0;
   size_t sent = 0;
-  while (sent < n) {
-    ssize_t k = send(handle_, p + sent, n - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+  while (first < count) {
+    msghdr message{};
+    message.msg_iov = vectors + first;
+    message.msg_iovlen = count - first;
+    // sendmsg, not writev: only the socket calls take MSG_NOSIGNAL.
+    ssize_t k = sendmsg(handle_, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (k > 0) {
       sent += static_cast<size_t>(k);
+      size_t left = static_cast<size_t>(k);
+      while (first < count && left >= vectors[first].iov_len) {
+        left -= vectors[first].iov_len;
+        ++first;
+      }
+      if (left > 0) {
+        vectors[first].iov_base = static_cast<uint8_t*>(vectors[first].iov_base) + left;
+        vectors[first].iov_len -= left;
+      }
       continue;
     }
     if (k < 0 && errno == EINTR) continue;
@@ -134,6 +164,10 @@ IoResult Socket::SendAll(const void* data, size_t n, int timeoutMs) {
   IoResult r;
   r.bytes = sent;
   return r;
+}
+
+bool Socket::SetSendBufferSize(int bytes) {
+  return setsockopt(handle_, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0;
 }
 
 IoResult Socket::Receive(void* buffer, size_t maximum, int timeoutMs) {

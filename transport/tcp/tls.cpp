@@ -7,7 +7,9 @@
 #include <openssl/x509v3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <vector>
 
 namespace vantora::tcp {
@@ -70,6 +72,7 @@ struct TlsSession::Impl {
   BIO* out = nullptr;  // owned by ssl
   bool client = false;
   std::vector<uint8_t> raw = std::vector<uint8_t>(kRawChunk);
+  std::vector<uint8_t> gather;  // a chunk of plain text that spans pieces; sized on first use
 };
 
 std::shared_ptr<TlsContext> TlsContext::ForClient(const std::string& caFile, std::string* error) {
@@ -250,21 +253,60 @@ IoResult TlsSession::Handshake(Socket& socket, int timeoutMs) {
 }
 
 IoResult TlsSession::SendAll(Socket& socket, const void* data, size_t n, int timeoutMs) {
+  const ConstBuffer whole{data, n};
+  return SendAllVectored(socket, {&whole, 1}, timeoutMs);
+}
+
+IoResult TlsSession::SendAllVectored(Socket& socket, std::span<const ConstBuffer> pieces,
+                                     int timeoutMs) {
+  if (pieces.size() > kMaxSendPieces) return Status(IoResult::kError, EINVAL);
   const auto deadline = DeadlineOf(timeoutMs);
-  const auto* p = static_cast<const uint8_t*>(data);
+  size_t total = 0;
+  for (const ConstBuffer& piece : pieces) total += piece.size;
+  // The joined text goes in chunks of kWriteChunk, each flushed as it is
+  // sealed; `piece` and `offset` are where the next chunk starts.
+  size_t piece = 0;
+  size_t offset = 0;
   size_t done = 0;
-  while (done < n) {
-    ERR_clear_error();
-    size_t written = 0;
-    if (SSL_write_ex(impl_->ssl, p + done, std::min(n - done, kWriteChunk), &written) != 1) {
-      return Failed(kTlsRecord);
+  while (done < total) {
+    const size_t chunk = std::min(total - done, kWriteChunk);
+    while (pieces[piece].size == offset) {
+      ++piece;
+      offset = 0;
     }
-    done += written;
+    const uint8_t* from = static_cast<const uint8_t*>(pieces[piece].data) + offset;
+    if (pieces[piece].size - offset >= chunk) {
+      offset += chunk;
+    } else {
+      impl_->gather.resize(kWriteChunk);
+      for (size_t filled = 0; filled < chunk;) {
+        if (pieces[piece].size == offset) {
+          ++piece;
+          offset = 0;
+          continue;
+        }
+        const size_t n = std::min(chunk - filled, pieces[piece].size - offset);
+        std::memcpy(impl_->gather.data() + filled,
+                    static_cast<const uint8_t*>(pieces[piece].data) + offset, n);
+        filled += n;
+        offset += n;
+      }
+      from = impl_->gather.data();
+    }
+    for (size_t written = 0; written < chunk;) {
+      ERR_clear_error();
+      size_t n = 0;
+      if (SSL_write_ex(impl_->ssl, from + written, chunk - written, &n) != 1) {
+        return Failed(kTlsRecord);
+      }
+      written += n;
+    }
+    done += chunk;
     IoResult r = Flush(socket, Remaining(timeoutMs, deadline));
     if (!r.ok()) return r;
   }
   IoResult r;
-  r.bytes = n;
+  r.bytes = total;
   return r;
 }
 

@@ -80,6 +80,11 @@ class TlsSession {
   const std::vector<uint8_t>& peerBytes() const { return peerBytes_; }
   // As Socket::SendAll and Socket::Receive, through TLS. REQUIRES: established().
   IoResult SendAll(Socket& socket, const void* data, size_t n, int timeoutMs);
+  // As Socket::SendAllVectored: the records are cut exactly as SendAll cuts
+  // the pieces joined, so the peer sees the same bytes. A record's plain
+  // text that spans two pieces is gathered into a buffer of the session
+  // (at most one record's worth is copied per boundary).
+  IoResult SendAllVectored(Socket& socket, std::span<const ConstBuffer> pieces, int timeoutMs);
   IoResult Receive(Socket& socket, void* buffer, size_t maximum, int timeoutMs);
   // Tells the peer that the connection ends (best effort, without waiting).
   void Shutdown(Socket& socket);
@@ -119,6 +124,10 @@ class Channel {
 
   IoResult SendAll(const void* data, size_t n, int timeoutMs) {
     return tls_ ? tls_->SendAll(socket_, data, n, timeoutMs) : socket_.SendAll(data, n, timeoutMs);
+  }
+  IoResult SendAllVectored(std::span<const ConstBuffer> pieces, int timeoutMs) {
+    return tls_ ? tls_->SendAllVectored(socket_, pieces, timeoutMs)
+                : socket_.SendAllVectored(pieces, timeoutMs);
   }
   IoResult Receive(void* buffer, size_t maximum, int timeoutMs) {
     return tls_ ? tls_->Receive(socket_, buffer, maximum, timeoutMs)

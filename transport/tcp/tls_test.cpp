@@ -124,6 +124,46 @@ TEST_F(TlsChannelTest, CarriesDataBothWaysAndEndsInOrder) {
   EXPECT_EQ(serverEnd_, IoResult::kClosed);  // the close was announced, not a lost connection
 }
 
+TEST_F(TlsChannelTest, VectoredSendsArriveJoined) {
+  ServeEcho();
+  Channel c = Connect(listener_.port());
+  c.StartTls(TlsSession::Client(*ClientContext(dir_ / "ca.pem"), "localhost"));
+  ASSERT_TRUE(c.Handshake(5000).ok()) << c.session()->Describe();
+  // Pieces that end inside, on and across the 64 KiB chunks records are cut in.
+  const std::vector<std::vector<size_t>> layouts = {
+      {4, 100}, {4, 200000}, {0, 65536, 0, 1}, {65535, 2, 65535}, {1, 1, 1, 1, 1, 1, 1, 1}, {0}};
+  for (const auto& sizes : layouts) {
+    SCOPED_TRACE(::testing::PrintToString(sizes));
+    std::vector<std::vector<uint8_t>> storage;
+    std::vector<ConstBuffer> pieces;
+    std::vector<uint8_t> joined;
+    for (size_t p = 0; p < sizes.size(); ++p) {
+      std::vector<uint8_t> bytes(sizes[p]);
+      for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(p * 41 + i * 3);
+      joined.insert(joined.end(), bytes.begin(), bytes.end());
+      storage.push_back(std::move(bytes));
+    }
+    for (const auto& bytes : storage) pieces.push_back({bytes.data(), bytes.size()});
+    IoResult r = c.SendAllVectored(pieces, 5000);
+    ASSERT_TRUE(r.ok()) << r.status;
+    EXPECT_EQ(r.bytes, joined.size());
+    std::vector<uint8_t> back;
+    while (back.size() < joined.size()) {
+      uint8_t buffer[7000];
+      IoResult got = c.Receive(buffer, sizeof buffer, 5000);
+      ASSERT_TRUE(got.ok()) << got.status;
+      back.insert(back.end(), buffer, buffer + got.bytes);
+    }
+    EXPECT_TRUE(back == joined);
+  }
+  std::vector<ConstBuffer> tooMany(kMaxSendPieces + 1, ConstBuffer{"x", 1});
+  IoResult refused = c.SendAllVectored(tooMany, 1000);
+  EXPECT_EQ(refused.status, IoResult::kError);
+  EXPECT_EQ(refused.error, EINVAL);
+  ExpectEcho(c, 10);  // nothing of the refused send went out
+  c.Close();
+}
+
 TEST_F(TlsChannelTest, VerifiesTheCertificateAndTheName) {
   TestAuthority other("Someone else's CA");
   ASSERT_TRUE(other.WriteCertificate(dir_ / "other.pem"));
