@@ -1,6 +1,7 @@
 #include "host/server/sql/sql_cursor.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -65,16 +66,18 @@ struct ColumnValues {
   }
 };
 
-Value ColumnValue(const SqlStatement& stmt, int i) {
+// The current row's column `i` in place: valid until the next step. The
+// kinds are those a Record read from the row would hold (blobs as texts).
+ValueView ColumnView(const SqlStatement& stmt, int i) {
   switch (stmt.ColumnKind(i)) {
     case SqlColumnKind::kInteger:
-      return Value::Integer(stmt.ColumnInteger(i));
+      return ValueView::Integer(stmt.ColumnInteger(i));
     case SqlColumnKind::kReal:
-      return Value::Real(stmt.ColumnReal(i));
+      return ValueView::Real(stmt.ColumnReal(i));
     case SqlColumnKind::kNull:
-      return Value();
+      return ValueView();
     default:
-      return Value::Text(stmt.ColumnText(i));
+      return ValueView::Text(stmt.ColumnText(i));
   }
 }
 
@@ -120,20 +123,45 @@ SqlError CheckQuery(Storage& storage, const std::string& sqliteText) {
 }
 
 bool CursorResult::Append(const uint8_t* image) {
-  if (images_.size() + rowLength() > kMaxResultBytes) return false;
-  images_.insert(images_.end(), image, image + rowLength());
+  uint8_t* room = AppendRow();
+  if (room != nullptr) std::copy_n(image, rowLength(), room);
+  return room != nullptr;
+}
+
+uint8_t* CursorResult::AppendRow() {
+  const size_t length = rowLength();
+  if (bytes_ + length > kMaxResultBytes) return nullptr;
+  if (bytes_ + length > capacity_) {
+    constexpr size_t kFirstRoom = 16u << 10;
+    const size_t grown =
+        std::min(kMaxResultBytes, std::max({bytes_ + length, 2 * capacity_, kFirstRoom}));
+    auto* moved = static_cast<uint8_t*>(std::realloc(images_.get(), grown));
+    if (moved == nullptr) return nullptr;  // the old block stays, and is freed with the result
+    static_cast<void>(images_.release());
+    images_.reset(moved);
+    capacity_ = grown;
+  }
+  uint8_t* room = images_.get() + bytes_;
+  bytes_ += length;
   ++count_;
-  return true;
+  return room;
+}
+
+void CursorResult::DropLastRow() {
+  bytes_ -= rowLength();
+  --count_;
 }
 
 void CursorResult::Erase(size_t i) {
-  const auto at = images_.begin() + static_cast<std::ptrdiff_t>(i * rowLength());
-  images_.erase(at, at + static_cast<std::ptrdiff_t>(rowLength()));
+  const size_t length = rowLength();
+  uint8_t* at = images_.get() + i * length;
+  std::memmove(at, at + length, bytes_ - (i + 1) * length);
+  bytes_ -= length;
   --count_;
 }
 
 void CursorResult::Replace(size_t i, const uint8_t* image) {
-  std::copy_n(image, rowLength(), images_.begin() + static_cast<std::ptrdiff_t>(i * rowLength()));
+  std::memcpy(images_.get() + i * rowLength(), image, rowLength());
 }
 
 SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, BlockedRecord* blocked) {
@@ -197,14 +225,25 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
         outcome = SqlSystemError(b.ToString().substr(0, 70));
       }
     }
-    Record row(static_cast<size_t>(count));
-    std::vector<uint8_t> image(out->rowLength());
+    // Each row goes from the statement's columns straight into its room in
+    // the result: no Value or Record per row, nothing allocated but the
+    // result's own growth.
+    std::vector<ValueView> row(static_cast<size_t>(count));
+    std::vector<uint8_t> spare;  // the image of a row past the size limit
     SqlStep step = SqlStep::kDone;
     while (outcome.ok() && (step = stmt.Step()) == SqlStep::kRow) {
-      for (int i = 0; i < count; ++i) row[static_cast<size_t>(i)] = ColumnValue(stmt, i);
-      if (!out->codec.Encode(row, image.data()).ok()) {
+      for (int i = 0; i < count; ++i) row[static_cast<size_t>(i)] = ColumnView(stmt, i);
+      uint8_t* room = out->AppendRow();
+      const bool pastLimit = room == nullptr;
+      if (pastLimit) {
+        // Still encoded: a value that does not fit answers before the limit.
+        spare.resize(out->rowLength());
+        room = spare.data();
+      }
+      if (!out->codec.EncodeViews(row, room).ok()) {
+        if (!pastLimit) out->DropLastRow();
         outcome = {-802, "22003", ""};  // a value that does not fit its form
-      } else if (!out->Append(image.data())) {
+      } else if (pastLimit) {
         outcome = {-904, "57011", "RESULT"};
       } else if (recordNumbers) {
         out->recordNumbers.push_back(stmt.ColumnInteger(count));

@@ -17,6 +17,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,15 +44,27 @@ class CursorResult {
 
   size_t size() const { return count_; }
   size_t rowLength() const { return static_cast<size_t>(codec.recordLength()); }
-  const uint8_t* row(size_t i) const { return images_.data() + i * rowLength(); }
+  const uint8_t* row(size_t i) const { return images_.get() + i * rowLength(); }
   // Adds a row in its PC form; false when the result would grow past
   // kMaxResultBytes.
   bool Append(const uint8_t* image);
+  // Room for one more row at the end, rowLength() bytes to be filled; null
+  // when the result would grow past kMaxResultBytes.
+  uint8_t* AppendRow();
+  // Takes back the last row added.
+  void DropLastRow();
   void Erase(size_t i);
   void Replace(size_t i, const uint8_t* image);
 
  private:
-  std::vector<uint8_t> images_;
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  // The rows one after another. Grown with realloc, which moves a large
+  // block by remapping its pages instead of copying them.
+  std::unique_ptr<uint8_t, Free> images_;
+  size_t bytes_ = 0;
+  size_t capacity_ = 0;
   size_t count_ = 0;
 };
 
