@@ -4,7 +4,8 @@
 // record codec), for a field of every type, nulls and edge values, in
 // blocks of every size (one row, blocks that end inside the result, a
 // partial last block), rows cut or padded to the length asked, forwards and
-// backwards; a value with no form of its own answers SQL0802 at open.
+// backwards; expression columns take the forms their values give; a value
+// with no form of its own answers SQL0802 at open.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -263,6 +264,41 @@ TEST_F(HostSqlFetch, ChosenColumnsAreThoseFieldsImagesInTheirOrder) {
                       record.begin() + Offset(f) + kWidths[f]);
     }
     ASSERT_EQ(rows[i], expected) << "row " << 2 * i + 1;
+  }
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
+}
+
+TEST_F(HostSqlFetch, ExpressionColumnsTakeTheFormsOfTheirValues) {
+  // ID * 2: integers within 32 bits, LONG 4. ID * 10000000000: past 32
+  // bits, DOUBLE 8, each integer as a real. ID / 4.0: DOUBLE 8. 'X' || ID:
+  // CHAR of the longest value (3). A null in an integer column: its zero.
+  // Texts and numbers in one column: CHAR, the numbers as their text.
+  const int32_t cursor = Declare(
+      "SELECT ID * 2, ID * 10000000000, ID / 4.0, 'X' || ID, NULLIF(ID % 3, 0), "
+      "CASE WHEN ID = 3 THEN 'ABCD' WHEN ID = 4 THEN 2.5 ELSE ID END "
+      "FROM TEST/EVERY WHERE ID IN (3, 4, 10) ORDER BY ID");
+  ASSERT_GE(cursor, 1) << ReadSqlca().code;
+  ASSERT_GE(VNXSqlOpen(cursor), 0) << ReadSqlca().code;
+  constexpr int32_t kLength = 4 + 8 + 8 + 3 + 4 + 4;
+  const std::vector<Image> rows = Fetched(cursor, kLength, 2, kNext, kNext);
+  ASSERT_EQ(rows.size(), 3u);
+  const int ids[] = {3, 4, 10};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(ids[i]);
+    const uint8_t* r = rows[i].data();
+    EXPECT_EQ(wire::LoadLeI32(r), ids[i] * 2);
+    double big, quarter;
+    const uint64_t bigBits = wire::LoadLe64(r + 4), quarterBits = wire::LoadLe64(r + 12);
+    std::memcpy(&big, &bigBits, 8);
+    std::memcpy(&quarter, &quarterBits, 8);
+    EXPECT_EQ(big, ids[i] * 1e10);
+    EXPECT_EQ(quarter, ids[i] / 4.0);
+    std::string text = "X" + std::to_string(ids[i]);
+    text.resize(3, ' ');
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r + 20), 3), text);
+    EXPECT_EQ(wire::LoadLeI32(r + 23), ids[i] % 3);
+    const char* mixed[] = {"ABCD", "2.5 ", "10  "};
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r + 27), 4), mixed[i]);
   }
   ASSERT_EQ(VNXSqlClose(cursor), 1);
 }

@@ -36,11 +36,13 @@ struct ColumnValues {
         anyNumber = true;
         allInt32 = allInt32 && v >= std::numeric_limits<int32_t>::min() &&
                    v <= std::numeric_limits<int32_t>::max();
+        longest = std::max(longest, stmt.ColumnText(column).size());  // when texts join it
         break;
       }
       case SqlColumnKind::kReal:
         anyNumber = true;
         allInt32 = false;
+        longest = std::max(longest, stmt.ColumnText(column).size());
         break;
       case SqlColumnKind::kNull:
         break;
@@ -66,16 +68,34 @@ struct ColumnValues {
   }
 };
 
-// The current row's column `i` in place: valid until the next step. The
-// kinds are those a Record read from the row would hold (blobs as texts).
-ValueView ColumnView(const SqlStatement& stmt, int i) {
+// How a column's values are read for its form. A field's column holds
+// what the field does; an expression column takes every value in the form
+// its values chose: an integer as a real in a DOUBLE column, a number as
+// its text in a CHAR one.
+enum class ColumnRead : uint8_t { kAsStored, kAsReal, kAsText };
+
+ColumnRead ReadFor(const FieldDef& expression) {
+  if (expression.type == FieldType::kDouble) return ColumnRead::kAsReal;
+  if (expression.type == FieldType::kChar) return ColumnRead::kAsText;
+  return ColumnRead::kAsStored;
+}
+
+// The current row's column `i` in place: valid until the next step. Stored
+// values keep the kinds a Record read from the row would hold (blobs as
+// texts).
+ValueView ColumnView(const SqlStatement& stmt, int i, ColumnRead read) {
   switch (stmt.ColumnKind(i)) {
-    case SqlColumnKind::kInteger:
-      return ValueView::Integer(stmt.ColumnInteger(i));
-    case SqlColumnKind::kReal:
-      return ValueView::Real(stmt.ColumnReal(i));
     case SqlColumnKind::kNull:
       return ValueView();
+    case SqlColumnKind::kInteger:
+      if (read == ColumnRead::kAsReal) {
+        return ValueView::Real(static_cast<double>(stmt.ColumnInteger(i)));
+      }
+      if (read == ColumnRead::kAsText) return ValueView::Text(stmt.ColumnText(i));
+      return ValueView::Integer(stmt.ColumnInteger(i));
+    case SqlColumnKind::kReal:
+      if (read == ColumnRead::kAsText) return ValueView::Text(stmt.ColumnText(i));
+      return ValueView::Real(stmt.ColumnReal(i));
     default:
       return ValueView::Text(stmt.ColumnText(i));
   }
@@ -197,6 +217,7 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
     RecordFormat format;
     format.name = std::string(kResultFormat);
     std::vector<int> expressions;
+    std::vector<ColumnRead> reads(static_cast<size_t>(std::max(count, 0)), ColumnRead::kAsStored);
     for (int i = 0; i < count && outcome.ok(); ++i) {
       const std::string name(stmt.ColumnName(i));
       // Only a direct column reference has a declared type.
@@ -215,9 +236,11 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
       if (step != SqlStep::kDone) outcome = LastSqlError(db);
       stmt.Reset();
       for (size_t k = 0; k < expressions.size(); ++k) {
-        std::string name = format.fields[static_cast<size_t>(expressions[k])].name;
-        format.fields[static_cast<size_t>(expressions[k])] = values[k].Field();
-        format.fields[static_cast<size_t>(expressions[k])].name = std::move(name);
+        const auto i = static_cast<size_t>(expressions[k]);
+        std::string name = format.fields[i].name;
+        format.fields[i] = values[k].Field();
+        format.fields[i].name = std::move(name);
+        reads[i] = ReadFor(format.fields[i]);
       }
     }
     if (outcome.ok()) {
@@ -232,7 +255,8 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
     std::vector<uint8_t> spare;  // the image of a row past the size limit
     SqlStep step = SqlStep::kDone;
     while (outcome.ok() && (step = stmt.Step()) == SqlStep::kRow) {
-      for (int i = 0; i < count; ++i) row[static_cast<size_t>(i)] = ColumnView(stmt, i);
+      for (int i = 0; i < count; ++i)
+        row[static_cast<size_t>(i)] = ColumnView(stmt, i, reads[static_cast<size_t>(i)]);
       uint8_t* room = out->AppendRow();
       const bool pastLimit = room == nullptr;
       if (pastLimit) {

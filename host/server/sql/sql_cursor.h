@@ -7,7 +7,9 @@
 // travels as that field does in a record (record_codec.h), decimals
 // included; any other column (an expression such as COUNT(*)) takes its
 // form from its values: all integers within 32 bits -> BIN4 (LONG 4), any
-// other number -> DOUBLE 8, text -> CHAR of the longest value. A query
+// other number -> DOUBLE 8, text -> CHAR of the longest value; each value
+// then travels in that form (an integer of a DOUBLE column as a real, a
+// number of a CHAR column as its text, counted in the length). A query
 // with such columns runs twice: once to learn their forms, once to keep
 // its rows.
 //

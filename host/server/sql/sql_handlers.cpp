@@ -440,14 +440,6 @@ void ExtendedFetch(RequestContext& c) {
   const size_t copied = std::min(r.rowLength(), static_cast<size_t>(rowLength));
   int64_t delivered = 0;
   int64_t row = start;
-  if (step == 1 && copied == r.rowLength() && copied == static_cast<size_t>(rowLength)) {
-    // Forward rows of the result's own length lie one after another: one copy.
-    if (available > 0) {
-      std::memcpy(out, r.row(static_cast<size_t>(start)), static_cast<size_t>(available) * copied);
-    }
-    delivered = available;
-    row = start + available;
-  }
   for (; delivered < available; row += step, ++delivered) {
     uint8_t* slot = out + delivered * rowLength;
     std::memcpy(slot, r.row(static_cast<size_t>(row)), copied);
