@@ -117,6 +117,16 @@ class HostSqlFetch : public EmbeddedHostTest {
     options.job = -1;
     ASSERT_TRUE(h->storage().OpenCursor(def.name, options, &cursor).ok());
     ASSERT_TRUE(cursor->Insert(records, nullptr).ok());
+    cursor.reset();
+    // Blobs in text columns, which only SQL written straight to the table
+    // puts there: an empty one is not a null.
+    Status s = h->storage().RunLocked([](SqlConnection& db) {
+      const char* sql =
+          "UPDATE \"TEST/EVERY\" SET NOTE = X'', NAME = X'4142' WHERE ID = 4;"
+          "UPDATE \"TEST/EVERY\" SET NOTE = X'7A7A', STAMP = X'' WHERE ID = 8";
+      return db.Exec(sql) ? Status::Ok() : db.LastFailure().AsStatus();
+    });
+    ASSERT_TRUE(s.ok()) << s.ToString();
   }
 
   // Every record of TEST/EVERY in key order, read one at a time.
@@ -265,6 +275,45 @@ TEST_F(HostSqlFetch, ChosenColumnsAreThoseFieldsImagesInTheirOrder) {
     }
     ASSERT_EQ(rows[i], expected) << "row " << 2 * i + 1;
   }
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
+}
+
+TEST_F(HostSqlFetch, CombinedSelectsReadTheirColumnsAsStored) {
+  const std::vector<Image> records = RecordImages();
+  ASSERT_EQ(records.size(), static_cast<size_t>(kRows));
+  // The columns' forms come from the first select; the rows from both.
+  const int32_t cursor = Declare(
+      "SELECT NAME, DAY, ID FROM TEST/EVERY WHERE ID <= 9 UNION ALL "
+      "SELECT NAME, DAY, ID FROM TEST/EVERY WHERE ID > 690 ORDER BY 3");
+  ASSERT_GE(cursor, 1) << ReadSqlca().code;
+  ASSERT_GE(VNXSqlOpen(cursor), 0) << ReadSqlca().code;
+  const int fields[] = {1, 9, 0};
+  const int32_t length = kWidths[1] + kWidths[9] + kWidths[0];
+  const std::vector<Image> rows = Fetched(cursor, length, 4, kNext, kNext);
+  ASSERT_EQ(rows.size(), 19u);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Image& record = records[i < 9 ? i : kRows - 19 + i];
+    Image expected;
+    for (int f : fields) {
+      expected.insert(expected.end(), record.begin() + Offset(f),
+                      record.begin() + Offset(f) + kWidths[f]);
+    }
+    EXPECT_EQ(rows[i], expected) << "row " << i;
+  }
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
+}
+
+TEST_F(HostSqlFetch, ANumberUnderATextFieldsNameShowsAsItsText) {
+  // The column takes the form of the field it is named after (CHAR 6).
+  const int32_t cursor =
+      Declare("SELECT ID * 1000 AS NAME, ID AS NAME FROM TEST/EVERY WHERE ID = 5");
+  ASSERT_GE(cursor, 1) << ReadSqlca().code;
+  ASSERT_GE(VNXSqlOpen(cursor), 0) << ReadSqlca().code;
+  char row[10];
+  ASSERT_EQ(VNXSqlFetch(cursor, row, sizeof row), 1);
+  // The expression's form from its values; the direct reference's from the field.
+  EXPECT_EQ(wire::LoadLeI32(reinterpret_cast<uint8_t*>(row)), 5000);
+  EXPECT_EQ(std::string(row + 4, 6), "5     ");
   ASSERT_EQ(VNXSqlClose(cursor), 1);
 }
 

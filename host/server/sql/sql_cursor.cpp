@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "host/server/sql/sql_statement.h"
+#include "host/server/sql/sql_tokens.h"
 
 namespace vantora::host::sql {
 namespace {
@@ -20,6 +21,33 @@ std::optional<FieldDef> FieldNamed(const std::vector<FileDescription>& files,
     }
   }
   return std::nullopt;
+}
+
+// Whether every field called `name` in the statement's files keeps its
+// values in a text column (character, date and time fields): such a column
+// holds only texts, blobs and nulls.
+bool OnlyTextFieldsNamed(const std::vector<FileDescription>& files, const std::string& name) {
+  for (const auto& file : files) {
+    for (const auto& format : file.formats) {
+      const int i = format.FieldIndex(name);
+      if (i < 0) continue;
+      const FieldType type = format.fields[static_cast<size_t>(i)].type;
+      if (!IsCharacter(type) && !IsDateTime(type)) return false;
+    }
+  }
+  return true;
+}
+
+// Whether the query combines selects (UNION, INTERSECT, EXCEPT): a column
+// then takes its declared type from the first select only, and its values
+// from any.
+bool IsCompound(const std::string& sqliteText) {
+  std::vector<Token> tokens;
+  if (!Tokenize(sqliteText, &tokens).ok()) return true;
+  for (const Token& t : tokens) {
+    if (t.Is("UNION") || t.Is("INTERSECT") || t.Is("EXCEPT")) return true;
+  }
+  return false;
 }
 
 // What the values of an expression column were, for its form.
@@ -69,10 +97,12 @@ struct ColumnValues {
 };
 
 // How a column's values are read for its form. A field's column holds
-// what the field does; an expression column takes every value in the form
-// its values chose: an integer as a real in a DOUBLE column, a number as
-// its text in a CHAR one.
-enum class ColumnRead : uint8_t { kAsStored, kAsReal, kAsText };
+// what the field does; one that can hold only texts, blobs and nulls is read
+// as text at once (its kind asked only when no bytes come: a null or an
+// empty blob). An expression column takes every value in the form its
+// values chose: an integer as a real in a DOUBLE column, a number as its
+// text in a CHAR one.
+enum class ColumnRead : uint8_t { kAsStored, kTextColumn, kAsReal, kAsText };
 
 ColumnRead ReadFor(const FieldDef& expression) {
   if (expression.type == FieldType::kDouble) return ColumnRead::kAsReal;
@@ -83,7 +113,18 @@ ColumnRead ReadFor(const FieldDef& expression) {
 // The current row's column `i` in place: valid until the next step. Stored
 // values keep the kinds a Record read from the row would hold (blobs as
 // texts).
+// A text's view; never a null pointer (an empty blob gives none), since the
+// bytes are copied.
+ValueView TextView(std::string_view text) {
+  return ValueView::Text(text.data() != nullptr ? text : std::string_view(""));
+}
+
 ValueView ColumnView(const SqlStatement& stmt, int i, ColumnRead read) {
+  if (read == ColumnRead::kTextColumn) {
+    const std::string_view text = stmt.ColumnText(i);
+    if (text.data() != nullptr) return ValueView::Text(text);
+    return stmt.ColumnKind(i) == SqlColumnKind::kNull ? ValueView() : TextView({});
+  }
   switch (stmt.ColumnKind(i)) {
     case SqlColumnKind::kNull:
       return ValueView();
@@ -91,13 +132,13 @@ ValueView ColumnView(const SqlStatement& stmt, int i, ColumnRead read) {
       if (read == ColumnRead::kAsReal) {
         return ValueView::Real(static_cast<double>(stmt.ColumnInteger(i)));
       }
-      if (read == ColumnRead::kAsText) return ValueView::Text(stmt.ColumnText(i));
+      if (read == ColumnRead::kAsText) return TextView(stmt.ColumnText(i));
       return ValueView::Integer(stmt.ColumnInteger(i));
     case SqlColumnKind::kReal:
-      if (read == ColumnRead::kAsText) return ValueView::Text(stmt.ColumnText(i));
+      if (read == ColumnRead::kAsText) return TextView(stmt.ColumnText(i));
       return ValueView::Real(stmt.ColumnReal(i));
     default:
-      return ValueView::Text(stmt.ColumnText(i));
+      return TextView(stmt.ColumnText(i));
   }
 }
 
@@ -217,6 +258,7 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
     RecordFormat format;
     format.name = std::string(kResultFormat);
     std::vector<int> expressions;
+    const bool compound = IsCompound(sqliteText);
     std::vector<ColumnRead> reads(static_cast<size_t>(std::max(count, 0)), ColumnRead::kAsStored);
     for (int i = 0; i < count && outcome.ok(); ++i) {
       const std::string name(stmt.ColumnName(i));
@@ -224,6 +266,10 @@ SqlError RunQuery(Storage& storage, const Query& query, CursorResult* out, Block
       std::optional<FieldDef> field;
       if (stmt.ColumnIsDeclared(i)) field = FieldNamed(query.files, name);
       if (!field) expressions.push_back(i);
+      if (field && (IsCharacter(field->type) || IsDateTime(field->type)) && !compound &&
+          OnlyTextFieldsNamed(query.files, name)) {
+        reads[static_cast<size_t>(i)] = ColumnRead::kTextColumn;
+      }
       format.fields.push_back(field.value_or(FieldDef{}));
       format.fields.back().name = name.substr(0, 30);
     }
