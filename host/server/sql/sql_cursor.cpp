@@ -110,15 +110,15 @@ ColumnRead ReadFor(const FieldDef& expression) {
   return ColumnRead::kAsStored;
 }
 
-// The current row's column `i` in place: valid until the next step. Stored
-// values keep the kinds a Record read from the row would hold (blobs as
-// texts).
 // A text's view; never a null pointer (an empty blob gives none), since the
 // bytes are copied.
 ValueView TextView(std::string_view text) {
   return ValueView::Text(text.data() != nullptr ? text : std::string_view(""));
 }
 
+// The current row's column `i` in place: valid until the next step. Stored
+// values keep the kinds a Record read from the row would hold (blobs as
+// texts).
 ValueView ColumnView(const SqlStatement& stmt, int i, ColumnRead read) {
   if (read == ColumnRead::kTextColumn) {
     const std::string_view text = stmt.ColumnText(i);
