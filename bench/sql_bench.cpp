@@ -5,7 +5,8 @@
 //              VNXSqlOpen, VNXSqlEFetch of "next" blocks of at most 32000
 //              bytes until no row is left, VNXSqlClose: the client library
 //              through the embedded transport, the host's SQL (translation,
-//              the whole result read at open, each row given its PC form)
+//              the whole result read at open, each row given its PC form
+//              straight from the statement's columns)
 //   SQLite     sqlite3_prepare_v2 and sqlite3_step over the file's table in
 //              the host's database, every column of every row read
 // The ratio shows what the host's SQL, the protocol and the client cost

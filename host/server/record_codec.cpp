@@ -308,6 +308,21 @@ Status RecordCodec::EncodeRow(const RowFields& row, uint8_t* out) const {
   return Status::Ok();
 }
 
+Status RecordCodec::EncodeViews(std::span<const ValueView> fields, uint8_t* out) const {
+  for (const WireField& f : fields_) {
+    const ValueView& v = fields[f.source];
+    Status s = v.isNull() ? EncodeField(f, ValueView(f.zero), out + f.offset)
+                          : EncodeField(f, v, out + f.offset);
+    if (!s.ok()) return s;
+  }
+  if (options_.nullMap) {
+    uint8_t* map = out + dataLength_;
+    for (int i = 0; i < fileFieldCount_; ++i)
+      map[i] = fields[static_cast<size_t>(i)].isNull() ? '1' : '0';
+  }
+  return Status::Ok();
+}
+
 Status RecordCodec::Decode(const uint8_t* in, size_t length, bool nullMap, Record* record) const {
   size_t need = static_cast<size_t>(nullMap ? recordLength() : dataLength_);
   if (length < need) {

@@ -148,6 +148,11 @@ class RecordCodec {
   // block-read path: no Record in between). The same bytes and errors as
   // Encode of the Record read from those fields.
   Status EncodeRow(const RowFields& row, uint8_t* out) const;
+  // The same image, from views of the file's values in its field order
+  // (fields.size() == fileFieldCount()), for readers whose values are in
+  // place elsewhere (an SQL result's current row). The same bytes and
+  // errors as Encode of a Record holding those values.
+  Status EncodeViews(std::span<const ValueView> fields, uint8_t* out) const;
   // Reads an image into `record`, which must hold the file's field count;
   // fields this codec does not carry keep their values. `nullMap` says
   // whether the image carries its null map (it then takes recordLength()

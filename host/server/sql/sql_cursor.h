@@ -7,7 +7,9 @@
 // travels as that field does in a record (record_codec.h), decimals
 // included; any other column (an expression such as COUNT(*)) takes its
 // form from its values: all integers within 32 bits -> BIN4 (LONG 4), any
-// other number -> DOUBLE 8, text -> CHAR of the longest value. A query
+// other number -> DOUBLE 8, text -> CHAR of the longest value; each value
+// then travels in that form (an integer of a DOUBLE column as a real, a
+// number of a CHAR column as its text, counted in the length). A query
 // with such columns runs twice: once to learn their forms, once to keep
 // its rows.
 //
@@ -17,6 +19,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,15 +46,27 @@ class CursorResult {
 
   size_t size() const { return count_; }
   size_t rowLength() const { return static_cast<size_t>(codec.recordLength()); }
-  const uint8_t* row(size_t i) const { return images_.data() + i * rowLength(); }
+  const uint8_t* row(size_t i) const { return images_.get() + i * rowLength(); }
   // Adds a row in its PC form; false when the result would grow past
   // kMaxResultBytes.
   bool Append(const uint8_t* image);
+  // Room for one more row at the end, rowLength() bytes to be filled; null
+  // when the result would grow past kMaxResultBytes.
+  uint8_t* AppendRow();
+  // Takes back the last row added.
+  void DropLastRow();
   void Erase(size_t i);
   void Replace(size_t i, const uint8_t* image);
 
  private:
-  std::vector<uint8_t> images_;
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  // The rows one after another. Grown with realloc, which moves a large
+  // block by remapping its pages instead of copying them.
+  std::unique_ptr<uint8_t, Free> images_;
+  size_t bytes_ = 0;
+  size_t capacity_ = 0;
   size_t count_ = 0;
 };
 
