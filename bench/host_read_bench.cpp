@@ -27,6 +27,7 @@
 #include "host/server/host.h"
 #include "host/server/host_setup.h"
 #include "host/server/record_codec.h"
+#include "host/storage/sqlite_memory.h"
 #include "mv432ida.h"
 
 namespace {
@@ -192,6 +193,7 @@ class Images : public vantora::host::RowSink {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vantora::host::ReuseSqliteMemory();  // as vantora-hostd does
   const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
   const auto root = std::filesystem::temp_directory_path() /
                     ("vantora-host-read-bench-" + std::to_string(::getpid()));

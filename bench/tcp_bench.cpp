@@ -42,6 +42,7 @@
 #include "bench/support/allocation_counter.h"
 #include "host/hostd/tcp_server.h"
 #include "host/server/host_setup.h"
+#include "host/storage/sqlite_memory.h"
 #include "mv432ida.h"
 #include "transport/tcp/socket.h"
 
@@ -225,6 +226,7 @@ void Row(const char* what, const Rate& r, const char* unit, double perItemBytes 
 }  // namespace
 
 int main(int argc, char** argv) {
+  host::ReuseSqliteMemory();  // as vantora-hostd does
   const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
   const int32_t block = argc > 2 ? std::atoi(argv[2]) : 100;
   if (seconds <= 0 || block < 1 || block > 4095) {

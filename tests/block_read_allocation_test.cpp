@@ -26,6 +26,8 @@ constexpr int32_t kBlock = 267;  // as the benchmark tool reads 100-byte records
 class BlockReadAllocations : public EmbeddedHostTest {
  protected:
   void SetUp() override {
+    // From the test program, before SQLite's first use in the process.
+    reused_ = host::ReuseSqliteMemory();
     EmbeddedHostTest::SetUp();
     {
       std::unique_ptr<host::Host> h;
@@ -56,13 +58,14 @@ class BlockReadAllocations : public EmbeddedHostTest {
     return n;
   }
 
+  bool reused_ = false;
   int32_t file_ = -1;
   std::vector<uint8_t> records_ = std::vector<uint8_t>(kBlock * kRecordLength);
   std::vector<int32_t> numbers_ = std::vector<int32_t>(kBlock);
 };
 
 TEST_F(BlockReadAllocations, SteadyStateBlocksAllocateNothing) {
-  if (!host::detail::ReuseSqliteMemory()) {
+  if (!reused_) {
     GTEST_SKIP() << "SQLite runs on its own allocator here (sanitizer build), which allocates "
                     "its column buffers on every statement run";
   }

@@ -15,6 +15,7 @@
 #include "host/hostd/hostd_options.h"
 #include "host/hostd/tcp_server.h"
 #include "host/server/host_setup.h"
+#include "host/storage/sqlite_memory.h"
 #include "platform/console.h"
 #include "platform/stop_signals.h"
 
@@ -65,6 +66,7 @@ int AddUser(vantora::host::Host& h, const std::string& name) {
 int main(int argc, char** argv) {
   using namespace vantora;
   vantora::platform::BlockStopSignals();
+  host::ReuseSqliteMemory();  // before SQLite's first use
   std::vector<std::string> args(argv + 1, argv + argc);
   hostd::HostdOptions options;
   std::string error;

@@ -3,14 +3,11 @@
 
 #include "host/storage/decimal_functions.h"
 #include "host/storage/fault_vfs.h"
-#include "host/storage/sqlite_memory.h"
 
 namespace vantora::host::detail {
 
 Status Connection::Open(const std::string& path, bool syncEachCommit,
                         std::unique_ptr<Connection>* out) {
-  // Before SQLite's first use in the process: later it keeps its own.
-  ReuseSqliteMemory();
   sqlite3* db = nullptr;
   // Through the storage's VFS, which passes everything to the default one
   // unless a test arms a fault.

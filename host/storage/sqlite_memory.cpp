@@ -14,7 +14,7 @@
 #include <cstring>
 #include <mutex>
 
-namespace vantora::host::detail {
+namespace vantora::host {
 namespace {
 
 constexpr size_t kHeader = 8;
@@ -118,4 +118,4 @@ bool ReuseSqliteMemory() {
   return installed;
 }
 
-}  // namespace vantora::host::detail
+}  // namespace vantora::host

@@ -5,7 +5,12 @@
 // allocator that keeps freed small blocks for reuse instead.
 //
 // The allocator serves the whole process: every SQLite connection in it,
-// the application's own included. Blocks up to 4 KiB come in power-of-two
+// the application's own included. So only a program calls it, from code
+// linked into its executable (vantora-hostd, the benchmarks, tests): SQLite
+// keeps calling the allocator for as long as the process lives, and code in
+// a library that is unloaded (the embedded transport, which VNXTerminate
+// unloads) would leave it calling into nothing. The storage never installs
+// it on its own. Blocks up to 4 KiB come in power-of-two
 // sizes and go back to a free list of their size (at most 128 kept per
 // size, about 1 MiB in all; the rest go back to the C library); larger ones
 // come straight from the C library.
@@ -15,7 +20,7 @@
 #ifndef VANTORA_HOST_STORAGE_SQLITE_MEMORY_H_
 #define VANTORA_HOST_STORAGE_SQLITE_MEMORY_H_
 
-namespace vantora::host::detail {
+namespace vantora::host {
 
 // Installs the allocator, once, if SQLite is not initialised yet (it may
 // not change allocators later). True when SQLite uses it, now or since an
@@ -23,6 +28,6 @@ namespace vantora::host::detail {
 // always false under AddressSanitizer, where SQLite keeps its own.
 bool ReuseSqliteMemory();
 
-}  // namespace vantora::host::detail
+}  // namespace vantora::host
 
 #endif  // VANTORA_HOST_STORAGE_SQLITE_MEMORY_H_

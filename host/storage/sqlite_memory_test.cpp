@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-namespace vantora::host::detail {
+namespace vantora::host {
 namespace {
 
 class SqliteMemoryTest : public ::testing::Test {
@@ -90,4 +90,4 @@ TEST_F(SqliteMemoryTest, ADatabaseWorksOnIt) {
 }
 
 }  // namespace
-}  // namespace vantora::host::detail
+}  // namespace vantora::host
