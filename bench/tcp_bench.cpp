@@ -9,6 +9,9 @@
 //   2. blocked reads of DEMO/BENCH100 (100-byte records), against a plain
 //      request/reply exchange of a small request and a reply the size of one
 //      block, and against a plain one-way stream;
+//   2b. the one-record and blocked reads against a second server on the same
+//      host that does not read ahead, alternating with the first, which
+//      shows what the read-ahead gives;
 //   3. the same requests with the host in this process (network type "ehn"),
 //      which shows the host's own share of each round trip;
 //   4. heap allocations per blocked read in the steady state, on each side:
@@ -63,6 +66,9 @@ struct Client {
   int32_t (*Rclose)(int32_t);
   int32_t (*VNXRead)(int32_t, void*, int32_t, int32_t, const void*, int32_t, int32_t*);
   int32_t (*RTV_AS_VER)(int32_t*);
+  int32_t (*OpenMultiSession)(int32_t);
+  int32_t (*VNXSession)(int32_t);
+  int32_t (*MCH_name)(const char*);
 };
 
 template <typename F>
@@ -77,7 +83,9 @@ bool LoadClient(Client* c) {
          Bind(library, "FreeSession", &c->FreeSession) &&
          Bind(library, "VNXTerminate", &c->VNXTerminate) && Bind(library, "Ropen", &c->Ropen) &&
          Bind(library, "Rclose", &c->Rclose) && Bind(library, "VNXRead", &c->VNXRead) &&
-         Bind(library, "RTV_AS_VER", &c->RTV_AS_VER);
+         Bind(library, "RTV_AS_VER", &c->RTV_AS_VER) &&
+         Bind(library, "OpenMultiSession", &c->OpenMultiSession) &&
+         Bind(library, "VNXSession", &c->VNXSession) && Bind(library, "MCH_name", &c->MCH_name);
 }
 
 double Seconds(Clock::duration d) {
@@ -249,8 +257,12 @@ int main(int argc, char** argv) {
   hostd::ServerConfig config;
   config.port = 0;
   auto server = std::make_unique<hostd::TcpServer>(*h, config);
+  // The same host served without reading ahead, for the difference it makes.
+  hostd::ServerConfig plainConfig = config;
+  plainConfig.limits.readAhead = false;
+  auto plainServer = std::make_unique<hostd::TcpServer>(*h, plainConfig);
   std::string error;
-  if (!server->Start(&error)) {
+  if (!server->Start(&error) || !plainServer->Start(&error)) {
     std::fprintf(stderr, "tcp_bench: %s\n", error.c_str());
     return 1;
   }
@@ -264,12 +276,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tcp_bench: cannot load %s: %s\n", MV432IDA_PATH, dlerror());
     return 1;
   }
-  if (client.StartSession() != 1) {
-    std::fprintf(stderr, "tcp_bench: no session over TCP\n");
+  // Session 1 to the server that does not read ahead, session 0 to the other.
+  const std::string plainAddress = "127.0.0.1:" + std::to_string(plainServer->port());
+  if (client.OpenMultiSession(2) != 1 || client.VNXSession(1) != 1 ||
+      client.MCH_name(plainAddress.c_str()) != 1 || client.StartSession() != 1 ||
+      client.VNXSession(0) != 0 || client.StartSession() != 1) {
+    std::fprintf(stderr, "tcp_bench: no sessions over TCP\n");
     return 1;
   }
   int32_t file = client.Ropen("DEMO/BENCH100", "rr");
-  if (file < 0) {
+  client.VNXSession(1);
+  const int32_t plainFile = client.Ropen("DEMO/BENCH100", "rr");
+  client.VNXSession(0);
+  if (file < 0 || plainFile < 0) {
     std::fprintf(stderr, "tcp_bench: cannot open DEMO/BENCH100\n");
     return 1;
   }
@@ -284,25 +303,34 @@ int main(int argc, char** argv) {
 
   std::vector<uint8_t> records(static_cast<size_t>(block) * kRecordLength);
   std::vector<int32_t> numbers(static_cast<size_t>(block));
-  auto readOne = [&]() -> int64_t {
-    int32_t r = client.VNXRead(file, records.data(), kRecordLength,
-                               VNX_READ_NEXT | VNX_READ_NO_LOCK, nullptr, 0, numbers.data());
+  auto readOneOf = [&](int32_t f) -> int64_t {
+    int32_t r = client.VNXRead(f, records.data(), kRecordLength, VNX_READ_NEXT | VNX_READ_NO_LOCK,
+                               nullptr, 0, numbers.data());
     if (r == 0 || r == -1) {
-      r = client.VNXRead(file, records.data(), kRecordLength, VNX_READ_FIRST | VNX_READ_NO_LOCK,
+      r = client.VNXRead(f, records.data(), kRecordLength, VNX_READ_FIRST | VNX_READ_NO_LOCK,
                          nullptr, 0, numbers.data());
     }
     return r;
   };
-  auto readBlock = [&]() -> int64_t {
-    int32_t r = client.VNXRead(file, records.data(), kRecordLength,
+  auto readBlockOf = [&](int32_t f) -> int64_t {
+    int32_t r = client.VNXRead(f, records.data(), kRecordLength,
                                VNX_READ_NEXT | VNX_READ_NO_LOCK | VNX_BLOCK | block, nullptr, 0,
                                numbers.data());
     if (r < block) {  // the end of the file: start again
-      r = client.VNXRead(file, records.data(), kRecordLength,
+      r = client.VNXRead(f, records.data(), kRecordLength,
                          VNX_READ_FIRST | VNX_READ_NO_LOCK | VNX_BLOCK | block, nullptr, 0,
                          numbers.data());
     }
     return r;
+  };
+  auto readOne = [&] { return readOneOf(file); };
+  auto readBlock = [&] { return readBlockOf(file); };
+  // The same reads in the session to the server that does not read ahead.
+  auto onPlainServer = [&](const std::function<int64_t(int32_t)>& read) {
+    client.VNXSession(1);
+    int64_t n = read(plainFile);
+    client.VNXSession(0);
+    return n;
   };
 
   std::printf("Loopback, %.1f s per figure; DEMO/BENCH100 with %d records of %d bytes\n\n", seconds,
@@ -345,15 +373,28 @@ int main(int argc, char** argv) {
   std::printf("  %-46s %9.0f%%\n", "ratio to the plain exchange",
               100 * blocked.itemsPerSecond / blockPlain.itemsPerSecond);
 
+  std::printf("\n2b. The same reads with and without the server's read-ahead (alternating)\n");
+  Rate aheadOne, noAheadOne, aheadBlock, noAheadBlock;
+  std::tie(aheadOne, noAheadOne) =
+      MeasurePair(seconds, readOne, [&] { return onPlainServer(readOneOf); });
+  std::tie(aheadBlock, noAheadBlock) =
+      MeasurePair(seconds, readBlock, [&] { return onPlainServer(readBlockOf); });
+  Row("VNXRead of 1 record, read ahead", aheadOne, "rt/s");
+  Row("VNXRead of 1 record, not read ahead", noAheadOne, "rt/s");
+  std::printf("  %-46s %9.0f%%\n", "ratio", 100 * aheadOne.perSecond / noAheadOne.perSecond);
+  Row("VNXRead blocks, read ahead", aheadBlock, "rt/s", kRecordLength);
+  Row("VNXRead blocks, not read ahead", noAheadBlock, "rt/s", kRecordLength);
+  std::printf("  %-46s %9.0f%%\n", "ratio", 100 * aheadBlock.perSecond / noAheadBlock.perSecond);
+
   Allocations tcpSmall =
       CountAllocations([&] { return client.RTV_AS_VER(&version) == 1 ? 1 : -1; });
   Allocations tcpOne = CountAllocations(readOne);
   Allocations tcpBlock = CountAllocations(readBlock);
 
   client.Rclose(file);
-  client.FreeSession();
-  client.VNXTerminate();
-  server.reset();  // stops it and waits, before the host it serves goes
+  client.VNXTerminate();  // ends both sessions
+  server.reset();         // stops it and waits, before the host it serves goes
+  plainServer.reset();
   h.reset();
 
   // The host's own share: the same requests with the host inside this
