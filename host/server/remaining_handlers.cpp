@@ -12,8 +12,8 @@
 //
 // Each is registered only when no other area answers it, so a later real
 // meaning replaces the refusal without touching this file.
-#include "host/server/handlers.h"
-#include "host/server/host_status.h"
+#include "host/server/session/handlers.h"
+#include "host/server/session/host_status.h"
 
 namespace vantora::host {
 namespace {

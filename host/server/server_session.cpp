@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "host/server/commands/request_trace.h"
-#include "host/server/host_status.h"
+#include "host/server/session/host_status.h"
 #include "protocol/message_format.h"
 
 namespace vantora::host {

@@ -5,10 +5,10 @@
 #include "host/server/commands/job_command_state.h"
 #include "host/server/commands/request_trace.h"
 #include "host/server/commands/source_writer.h"
-#include "host/server/handlers.h"
-#include "host/server/host.h"
-#include "host/server/host_status.h"
-#include "host/server/job.h"
+#include "host/server/session/handlers.h"
+#include "host/server/session/host.h"
+#include "host/server/session/host_status.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "host/cl/cl_parser.h"
 #include "host/server/commands/command_table.h"
-#include "host/server/host_status.h"
-#include "host/server/job.h"
+#include "host/server/session/host_status.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {

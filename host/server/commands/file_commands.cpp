@@ -6,7 +6,7 @@
 #include "host/cl/select_omit_filter.h"
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/select_omit_store.h"
-#include "host/server/job.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {

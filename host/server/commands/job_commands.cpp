@@ -5,7 +5,7 @@
 
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/job_command_state.h"
-#include "host/server/job.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {

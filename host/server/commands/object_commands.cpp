@@ -4,8 +4,8 @@
 
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/select_omit_store.h"
-#include "host/server/data_queues.h"
-#include "host/server/job.h"
+#include "host/server/objects/data_queues.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {

@@ -47,12 +47,12 @@
 #include <string_view>
 #include <thread>
 
-#include "host/server/date_time_text.h"
-#include "host/server/handlers.h"
-#include "host/server/host.h"
-#include "host/server/host_status.h"
-#include "host/server/job.h"
-#include "host/server/job_services.h"
+#include "host/server/files/date_time_text.h"
+#include "host/server/session/handlers.h"
+#include "host/server/session/host.h"
+#include "host/server/session/host_status.h"
+#include "host/server/session/job.h"
+#include "host/server/session/job_services.h"
 #include "host/server/sql/sql_cursor.h"
 #include "host/server/sql/sql_definition.h"
 #include "host/server/sql/sql_parameters.h"
