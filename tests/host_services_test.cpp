@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "host/server/objects/data_queues.h"
-#include "host/server/services/message_files.h"
+#include "host/server/messages/message_files.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_services.h"
 #include "mv432ida.h"

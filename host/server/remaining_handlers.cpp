@@ -12,6 +12,7 @@
 //
 // Each is registered only when no other area answers it, so a later real
 // meaning replaces the refusal without touching this file.
+#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host_status.h"
 
@@ -19,7 +20,7 @@ namespace vantora::host {
 namespace {
 
 void Refuse(RequestContext& c) {
-  c.Fail(kStatusInvalidRequest, "CPF9898");
+  c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
 }
 
 }  // namespace

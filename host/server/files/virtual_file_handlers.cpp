@@ -19,6 +19,7 @@
 #include "host/server/files/data_queue_file.h"
 #include "host/server/files/open_file.h"
 #include "host/server/files/program_file.h"
+#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
@@ -60,7 +61,8 @@ bool IsDataQueueFile(std::string_view name) {
 void OpenDataQueue(RequestContext& c, std::string_view name) {
   std::unique_ptr<DataQueueFile> file;
   Status s = OpenDataQueueFile(c.host, c.job, name.substr(kDataQueueFilePrefix.size()), &file);
-  if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusFileNotFound, "CPF9801");
+  if (s.code() == StatusCode::kObjectNotFound)
+    return c.Fail(kStatusFileNotFound, kMsgObjectNotFound);
   if (!s.ok()) return c.Fail(s);
   c.result = c.job.AddFile(std::move(file));
 }
@@ -72,8 +74,9 @@ DataQueueFile* QueueFileParam(RequestContext& c) {
 void OpenProgram(RequestContext& c, std::string_view name) {
   std::unique_ptr<ProgramFile> file;
   Status s = OpenProgramFile(c.host, c.job, name.substr(kProgramFilePrefix.size()), &file);
-  if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusFileNotFound, "CPF9811");
-  if (s.code() == StatusCode::kInvalidArgument) return c.Fail(kStatusOther, "CPF3C21");
+  if (s.code() == StatusCode::kObjectNotFound)
+    return c.Fail(kStatusFileNotFound, kMsgProgramNotFound);
+  if (s.code() == StatusCode::kInvalidArgument) return c.Fail(kStatusOther, kMsgFormatNameNotValid);
   if (!s.ok()) return c.Fail(s);
   c.result = c.job.AddFile(std::move(file));
 }
@@ -126,13 +129,15 @@ void ReadProgram(RequestContext& c, ProgramFile& file) {
   if (op == wire::kReadKeyEqual) {
     if (Status s = file.Call(c.request.Input(4), &record); !s.ok()) {
       const std::string& id = s.detail();
-      if (id == "CPF3C4A" || id == "CPF3C4B") return c.Fail(kStatusOther, id.c_str());
-      return c.Fail(kStatusOther, s.code() == StatusCode::kInvalidArgument ? "CPF3C90" : "CPF3C4B");
+      if (id == kMsgProgramTimedOut || id == kMsgProgramFailed)
+        return c.Fail(kStatusOther, id.c_str());
+      return c.Fail(kStatusOther, s.code() == StatusCode::kInvalidArgument ? kMsgValueNotAccepted
+                                                                           : kMsgProgramFailed);
     }
   } else if (op == wire::kReadCurrent && !file.lastRecord().empty()) {
     record = file.lastRecord();
   } else {
-    return c.Fail(kStatusInvalidRequest, "CPF9898");
+    return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
   }
   const auto length =
       std::min<size_t>(record.size(), static_cast<size_t>(std::max(c.request.Value(2), 0)));
@@ -171,7 +176,7 @@ void ReadMapped(RequestContext& c, RecordFile& file, MappedRecords& list) {
   ReadRequest request;
   request.op = MappedOp(wire::OptionsOperation(options), &known);
   request.rrn = c.request.Value(5);
-  if (!known || recordLength < 0) return c.Fail(kStatusInvalidRequest, "CPF9898");
+  if (!known || recordLength < 0) return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
   const bool blocked = (options & wire::kOptionBlock) != 0;
   size_t count = blocked ? static_cast<size_t>(options & wire::kOptionCountMask) : 1;
   if (count == 0) count = 1;
@@ -207,7 +212,7 @@ void ReadMapped(RequestContext& c, RecordFile& file, MappedRecords& list) {
   if (fit < count) {
     const bool backward = request.op == ReadOp::kPrior || request.op == ReadOp::kLast;
     c.status = backward ? kStatusBeginningOfFile : kStatusEndOfFile;
-    c.messageId = backward ? "CPF5025" : "CPF5001";
+    c.messageId = backward ? kMsgBeginningOfFile : kMsgEndOfFile;
   }
 }
 
@@ -222,7 +227,7 @@ void VnxRead(RequestContext& c) {
 }
 
 void Refuse(RequestContext& c) {
-  c.Fail(kStatusInvalidRequest, "CPF9898");
+  c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
 }
 
 }  // namespace

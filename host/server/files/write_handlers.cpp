@@ -16,6 +16,7 @@
 
 #include "host/server/files/file_handlers.h"
 #include "host/server/files/open_file.h"
+#include "host/server/messages/message_ids.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
@@ -43,7 +44,7 @@ void Answer(RequestContext& c, RecordFile& f, const Status& s, int32_t count) {
 
 bool Allowed(RequestContext& c, RecordFile& f, bool change) {
   if (change ? f.CanChange() : f.CanAdd()) return true;
-  c.Fail(kStatusOther, "CPF4194");
+  c.Fail(kStatusOther, kMsgWrongKindOfOpen);
   f.lastStatus = c.status;
   return false;
 }
@@ -85,7 +86,7 @@ void Rwrited(RequestContext& c) {
   RecordFile* f = FileParam(c, 0);
   int32_t rrn = f == nullptr ? 0 : c.request.Value(3);
   if (f != nullptr && rrn < 1) {
-    c.Fail(kStatusInvalidRequest, "CPF9898");
+    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
     return;
   }
   Insert(c, f, c.request.Input(1), rrn);
@@ -116,7 +117,7 @@ void VNXWrite(RequestContext& c) {
   auto records = c.request.Input(1);
   if (recordLength <= 0 ||
       static_cast<int64_t>(count) * recordLength > static_cast<int64_t>(records.size())) {
-    c.Fail(kStatusInvalidRequest, "CPF9898");
+    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
     return;
   }
   if (op == wire::kWriteUpdate || op == wire::kWriteDelete) {
@@ -133,7 +134,7 @@ void VNXWrite(RequestContext& c) {
     return;
   }
   if (op != wire::kWriteInsert) {
-    c.Fail(kStatusInvalidRequest, "CPF9898");
+    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
     return;
   }
   if (!Allowed(c, *f, false)) return;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/server/messages/message_ids.h"
 #include "host/server/objects/program_runner.h"
 #include "host/server/objects/sample_programs.h"
 #include "platform/profile.h"
@@ -182,10 +183,10 @@ Status RunProgram(const ProgramDefinition& definition, std::vector<uint8_t>* rec
       RunExecutable(definition.command, *record, record->size(),
                     std::chrono::seconds(definition.timeoutSeconds), &answer, &exitStatus);
   if (outcome == RunOutcome::kTimedOut) {
-    return Status::Error(StatusCode::kNotSupported, "CPF3C4A");
+    return Status::Error(StatusCode::kNotSupported, kMsgProgramTimedOut);
   }
   if (outcome != RunOutcome::kOk) {
-    return Status::Error(StatusCode::kNotSupported, "CPF3C4B");
+    return Status::Error(StatusCode::kNotSupported, kMsgProgramFailed);
   }
   std::copy(answer.begin(), answer.end(), record->begin());
   return Status::Ok();

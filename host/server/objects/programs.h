@@ -87,8 +87,8 @@ Status ExpandInput(std::span<const ProgramParameter> parameters, std::span<const
 bool ParseParameterList(std::string_view text, std::vector<ProgramParameter>* out);
 
 // Runs `definition` on `record` (already expanded). Errors: kNotSupported
-// with detail "CPF3C4A" when an executable runs out of time, "CPF3C4B" when
-// it fails; those of a built-in.
+// with detail kMsgProgramTimedOut when an executable runs out of time,
+// kMsgProgramFailed when it fails (message_ids.h); those of a built-in.
 Status RunProgram(const ProgramDefinition& definition, std::vector<uint8_t>* record);
 
 class ProgramRegistry {

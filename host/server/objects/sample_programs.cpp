@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "host/server/messages/message_ids.h"
 #include "protocol/byte_order.h"
 
 namespace vantora::host {
@@ -87,7 +88,7 @@ Status Probe(std::span<uint8_t> r) {
   } else if (code == "NEG") {
     amount = -5;  // -0.05
   } else {
-    return Status::Error(StatusCode::kNotSupported, "CPF3C4B");
+    return Status::Error(StatusCode::kNotSupported, kMsgProgramFailed);
   }
   StorePacked(&r[kProbeAmount], 4, amount);
   const std::string label = TextOf(&r[kProbeLabel], 10);
@@ -105,7 +106,7 @@ Status Answer(std::span<uint8_t> r) {
 }
 
 Status Fail(std::span<uint8_t>) {
-  return Status::Error(StatusCode::kNotSupported, "CPF3C4B");
+  return Status::Error(StatusCode::kNotSupported, kMsgProgramFailed);
 }
 
 ProgramParameter P(ParameterDirection d, FieldType t, int length, int decimals = 0) {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "host/server/messages/message_ids.h"
 #include "host/server/objects/program_runner.h"
 
 namespace vantora::host {
@@ -28,9 +29,10 @@ Status ServerJob::Send(std::span<const uint8_t> message) {
         RunExecutable(program_.command, message, kMaxAnswer,
                       std::chrono::seconds(program_.timeoutSeconds), &answer, &exitStatus);
     if (outcome == RunOutcome::kTimedOut) {
-      return Status::Error(StatusCode::kNotSupported, "CPF3C4A");
+      return Status::Error(StatusCode::kNotSupported, kMsgProgramTimedOut);
     }
-    if (outcome != RunOutcome::kOk) return Status::Error(StatusCode::kNotSupported, "CPF3C4B");
+    if (outcome != RunOutcome::kOk)
+      return Status::Error(StatusCode::kNotSupported, kMsgProgramFailed);
   } else {
     if (Status s = ExpandInput(program_.parameters, message, &answer); !s.ok()) return s;
     if (Status s = RunProgram(program_, &answer); !s.ok()) return s;

@@ -39,6 +39,7 @@
 // 3014 with CPF9898 for an unknown link or job number.
 #include <algorithm>
 
+#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_services.h"
@@ -65,9 +66,9 @@ std::string Field(std::span<const uint8_t> bytes) {
 
 void FailStatus(RequestContext& c, const Status& s) {
   const std::string& id = s.detail();
-  if (id == "CPF3C4A" || id == "CPF3C4B") return c.Fail(kStatusOther, id.c_str());
-  if (s.code() == StatusCode::kInvalidArgument) return c.Fail(kStatusOther, "CPF3C90");
-  c.Fail(kStatusOther, "CPF3C4B");
+  if (id == kMsgProgramTimedOut || id == kMsgProgramFailed) return c.Fail(kStatusOther, id.c_str());
+  if (s.code() == StatusCode::kInvalidArgument) return c.Fail(kStatusOther, kMsgValueNotAccepted);
+  c.Fail(kStatusOther, kMsgProgramFailed);
 }
 
 Status FindProgram(RequestContext& c, std::string library, const std::string& name,
@@ -115,18 +116,18 @@ void Link(RequestContext& c) {
   auto entries = c.request.Input(6);
   if (id.size() < 20 || n < 0 || descriptions.size() != static_cast<size_t>(n) * kParamSize ||
       m < 0 || entries.size() != static_cast<size_t>(m) * 2) {
-    return c.Fail(kStatusOther, "CPF3C90");
+    return c.Fail(kStatusOther, kMsgValueNotAccepted);
   }
   ProgramLink link;
   if (Status s = FindProgram(c, Field(id.subspan(kIdLibrary, 10)), Field(id.subspan(kIdName, 10)),
                              &link.program);
       !s.ok()) {
-    return c.Fail(kStatusOther, "CPF9811");
+    return c.Fail(kStatusOther, kMsgProgramNotFound);
   }
   for (int32_t i = 0; i < n; ++i) {
     ProgramParameter p;
     if (!DecodeParameter(descriptions.data() + static_cast<size_t>(i) * kParamSize, &p)) {
-      return c.Fail(kStatusOther, "CPF3C90");
+      return c.Fail(kStatusOther, kMsgValueNotAccepted);
     }
     link.parameters.push_back(p);
   }
@@ -134,12 +135,12 @@ void Link(RequestContext& c) {
     link.parameters = link.program.parameters;
   } else if (!link.program.parameters.empty() &&
              !SameShape(link.parameters, link.program.parameters)) {
-    return c.Fail(kStatusOther, "CPF3C21");
+    return c.Fail(kStatusOther, kMsgFormatNameNotValid);
   }
   for (int32_t i = 0; i < m; ++i) {
     int16_t number = wire::LoadLeI16(entries.data() + 2 * i);
     if (number < 1 || static_cast<size_t>(number) > link.parameters.size()) {
-      return c.Fail(kStatusOther, "CPF3C90");
+      return c.Fail(kStatusOther, kMsgValueNotAccepted);
     }
     link.returned.push_back(static_cast<int16_t>(number - 1));
   }
@@ -158,7 +159,7 @@ void Link(RequestContext& c) {
 void Call(RequestContext& c) {
   auto& links = ServicesOf(c.job).programLinks;
   auto it = links.find(c.request.Value(0));
-  if (it == links.end()) return c.Fail(kStatusInvalidRequest, "CPF9898");
+  if (it == links.end()) return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
   const ProgramLink& link = it->second;
   std::vector<uint8_t> record;
   if (Status s = ExpandInput(link.parameters, c.request.Input(2), &record); !s.ok()) {
@@ -192,7 +193,7 @@ void Unlink(RequestContext& c) {
 void StartServerJob(RequestContext& c) {
   ProgramDefinition program;
   if (!FindProgram(c, Field(c.request.Input(1)), Field(c.request.Input(0)), &program).ok()) {
-    return c.Fail(kStatusOther, "CPF9811");
+    return c.Fail(kStatusOther, kMsgProgramNotFound);
   }
   auto& jobs = ServicesOf(c.job).serverJobs;
   const int32_t number = FreeNumber(jobs);
@@ -204,7 +205,7 @@ ServerJob* ServerJobParam(RequestContext& c) {
   auto& jobs = ServicesOf(c.job).serverJobs;
   auto it = jobs.find(c.request.Value(0));
   if (it == jobs.end()) {
-    c.Fail(kStatusInvalidRequest, "CPF9898");
+    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
     return nullptr;
   }
   return it->second.get();

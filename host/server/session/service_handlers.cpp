@@ -2,6 +2,7 @@
 // code-page tables.
 #include <cstring>
 
+#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
@@ -33,7 +34,7 @@ void ReadEbcdicAscii(RequestContext& c) {
 void WriteTable(RequestContext& c, std::array<uint8_t, 256>& table) {
   auto in = c.request.Input(0);
   if (in.size() != table.size()) {
-    c.Fail(kStatusInvalidRequest, "CPF9898");
+    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
     return;
   }
   std::memcpy(table.data(), in.data(), table.size());

@@ -1,4 +1,4 @@
-#include "host/server/services/message_files.h"
+#include "host/server/messages/message_files.h"
 
 #include <algorithm>
 
