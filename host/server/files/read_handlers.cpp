@@ -27,6 +27,7 @@
 #include "host/server/commands/filtered_read.h"
 #include "host/server/files/file_handlers.h"
 #include "host/server/files/open_file.h"
+#include "host/server/messages/message_ids.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
@@ -236,11 +237,11 @@ void EndOfBlock(RequestContext& c, const Status& s, const ReadRequest& request, 
                 int32_t count) {
   if (read >= static_cast<size_t>(count)) return;
   if (!s.ok() && s.code() == StatusCode::kRecordNotFound) {
-    c.status = kStatusOther, c.messageId = "CPF5006";
+    c.status = kStatusOther, c.messageId = kMsgRecordNotFound;
   } else if (Backward(request.op)) {
-    c.status = kStatusBeginningOfFile, c.messageId = "CPF5025";
+    c.status = kStatusBeginningOfFile, c.messageId = kMsgBeginningOfFile;
   } else {
-    c.status = kStatusEndOfFile, c.messageId = "CPF5001";
+    c.status = kStatusEndOfFile, c.messageId = kMsgEndOfFile;
   }
 }
 
@@ -333,7 +334,7 @@ void RunBlocked(RequestContext& c, RecordFile& f, const ReadCall& call,
 void RunRead(RequestContext& c, RecordFile* f, const ReadCall& call) {
   if (f == nullptr) return;
   if (!f->CanRead()) {
-    c.Fail(kStatusOther, "CPF4194");
+    c.Fail(kStatusOther, kMsgWrongKindOfOpen);
     Remember(*f, c, 0);
     return;
   }
@@ -418,7 +419,7 @@ void VNXRead(RequestContext& c) {
   int32_t options = c.request.Value(3);
   int32_t recordLength = c.request.Value(2);
   if (recordLength < 0) {
-    c.Fail(kStatusInvalidRequest, "CPF9898");
+    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
     return;
   }
   ReadCall call;
