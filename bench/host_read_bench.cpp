@@ -24,9 +24,9 @@
 
 #include <sqlite3.h>
 
-#include "host/server/host.h"
+#include "host/server/files/record_codec.h"
 #include "host/server/host_setup.h"
-#include "host/server/record_codec.h"
+#include "host/server/session/host.h"
 #include "host/storage/sqlite_memory.h"
 #include "mv432ida.h"
 

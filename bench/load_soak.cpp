@@ -57,8 +57,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/server/data_queues.h"
-#include "host/server/host.h"
+#include "host/server/objects/data_queues.h"
+#include "host/server/session/host.h"
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
 #include "tests/support/hostd_process.h"

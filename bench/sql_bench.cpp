@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "host/server/host.h"
 #include "host/server/host_setup.h"
+#include "host/server/session/host.h"
 #include "host/storage/names.h"
 #include "mv432ida.h"
 

@@ -7,6 +7,9 @@
 #     nothing outside the storage includes that one or schema.h (tests and
 #     benchmarks may open a data directory's database themselves: they look
 #     at what a stopped host left, or measure against bare SQLite);
+#   - the rooms of host/server/ include only the rooms below them (the
+#     table below, which follows their libraries' links), and none includes
+#     the headers of host/server/ itself, the library above them all;
 #   - outside platform/, product code calls none of getenv, fork, exec*,
 #     dlopen/dlsym, signal or sigaction (tests, benchmarks and fuzz targets
 #     may: they start and kill processes on purpose).
@@ -40,6 +43,25 @@ report "a storage header other than sqlite_db.h includes <sqlite3.h>" \
 
 report "the storage's internal headers included outside host/storage/" \
   "$(sources . | grep -v '^host/storage/' | xargs -r grep -nE '#include\s+"host/storage/(sqlite_db|schema)\.h"' || true)"
+
+# Each room of host/server/ and the rooms it may include besides itself.
+room_rules=(
+  "messages:"
+  "objects:messages"
+  "session:objects messages"
+  "commands:session objects messages"
+  "files:commands session objects messages"
+  "sql:files commands session objects messages"
+  "services:files session objects messages"
+  "setup:services objects messages"
+)
+for rule in "${room_rules[@]}"; do
+  room=${rule%%:*}
+  allowed="$room ${rule#*:}"
+  pattern="#include\s+\"host/server/($(echo $allowed | tr ' ' '|'))/"
+  report "host/server/$room/ includes a room it must not (it may include: ${allowed})" \
+    "$(sources "host/server/$room" | product | xargs -r grep -nE '#include\s+"host/server/' | grep -vE "$pattern" || true)"
+done
 
 os_calls='(^|[^A-Za-z0-9_.>:])(std::)?(getenv|secure_getenv|fork|vfork|execv|execve|execvp|execvpe|execl|execlp|execle|dlopen|dlsym|signal|sigaction)\s*\('
 report "operating-system calls outside platform/" \

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "bench/support/allocation_counter.h"
-#include "host/server/host.h"
 #include "host/server/host_setup.h"
+#include "host/server/session/host.h"
 #include "host/storage/sqlite_memory.h"
 #include "mv432ida.h"
 #include "tests/support/embedded_host.h"

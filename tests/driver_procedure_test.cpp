@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/server/data_queues.h"
-#include "host/server/host_installation.h"
+#include "host/server/objects/data_queues.h"
+#include "host/server/setup/host_installation.h"
 #include "tests/support/driver_tables.h"
 
 namespace vantora::testing {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "mv432ida.h"
 #include "protocol/byte_order.h"
 #include "tests/support/embedded_host.h"

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "mv432ida.h"
 #include "tests/support/message_id.h"
 #include "tests/support/restarted_host.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "host/storage/field.h"
 #include "mv432ida.h"
 #include "protocol/byte_order.h"

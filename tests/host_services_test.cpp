@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
-#include "host/server/data_queues.h"
-#include "host/server/host.h"
-#include "host/server/host_services.h"
-#include "host/server/message_files.h"
+#include "host/server/objects/data_queues.h"
+#include "host/server/messages/message_files.h"
+#include "host/server/session/host.h"
+#include "host/server/session/host_services.h"
 #include "mv432ida.h"
 #include "platform/process_runner.h"
 #include "protocol/byte_order.h"

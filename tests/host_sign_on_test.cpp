@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "host/server/host.h"
 #include "host/server/server_session.h"
-#include "host/server/sign_on_delays.h"
+#include "host/server/session/host.h"
+#include "host/server/session/sign_on_delays.h"
 #include "host/storage/test_support.h"
 #include "tests/support/raw_client.h"
 #include "tests/support/test_directory.h"

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "host/storage/fault_vfs.h"
 #include "mv432ida.h"
 #include "protocol/byte_order.h"

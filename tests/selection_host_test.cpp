@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "host/storage/field.h"
 #include "mv432ida.h"
 #include "mv432slf.h"

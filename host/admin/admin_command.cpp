@@ -5,9 +5,9 @@
 #include <charconv>
 #include <memory>
 
-#include "host/server/host.h"
-#include "host/server/host_installation.h"
 #include "host/server/host_setup.h"
+#include "host/server/session/host.h"
+#include "host/server/setup/host_installation.h"
 
 namespace vantora::host {
 namespace {

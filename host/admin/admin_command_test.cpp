@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 
 namespace vantora::host {
 namespace {

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "host/hostd/tcp_server.h"
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "platform/profile.h"
 
 namespace vantora::hostd {

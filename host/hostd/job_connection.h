@@ -14,7 +14,7 @@
 #include <atomic>
 #include <string>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "transport/tcp/socket.h"
 #include "transport/tcp/tls.h"
 

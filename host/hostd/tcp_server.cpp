@@ -1,6 +1,6 @@
 #include "host/hostd/tcp_server.h"
 
-#include "host/server/host_services.h"
+#include "host/server/session/host_services.h"
 
 #include <chrono>
 #include <cstring>

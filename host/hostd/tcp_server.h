@@ -24,7 +24,7 @@
 #include <thread>
 
 #include "host/hostd/job_connection.h"
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "transport/tcp/socket.h"
 #include "transport/tcp/tls.h"
 

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <random>
 
-#include "host/server/data_queues.h"
-#include "host/server/demo_procedures.h"
-#include "host/server/host_installation.h"
+#include "host/server/objects/data_queues.h"
+#include "host/server/setup/demo_procedures.h"
+#include "host/server/setup/host_installation.h"
 #include "platform/user_paths.h"
 
 // GCC 12 at -O3 reports a false -Wrestrict overlap in std::string::assign

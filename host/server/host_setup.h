@@ -6,14 +6,13 @@
 #include <memory>
 #include <string>
 
-#include "host/server/host.h"
+#include "host/server/objects/programs.h"  // kDemoLibrary
+#include "host/server/session/host.h"
 
 namespace vantora::host {
 
 // The profile a local session without a user runs as.
 inline constexpr char kDefaultLocalUser[] = "VANTORA";
-// The demo library and its files.
-inline constexpr char kDemoLibrary[] = "DEMO";
 inline constexpr int kDefaultBenchRecords = 1000;
 
 // $XDG_DATA_HOME/vantora/host, else ~/.local/share/vantora/host.

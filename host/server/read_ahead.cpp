@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "host/server/handlers.h"
+#include "host/server/session/handlers.h"
 #include "protocol/record_options.h"
 
 namespace vantora::host {

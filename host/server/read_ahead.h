@@ -21,9 +21,9 @@
 #include <cstdint>
 #include <string>
 
-#include "host/server/host.h"
-#include "host/server/job.h"
-#include "host/server/open_file.h"
+#include "host/server/files/open_file.h"
+#include "host/server/session/host.h"
+#include "host/server/session/job.h"
 #include "protocol/reply_writer.h"
 #include "protocol/request_decoder.h"
 

@@ -12,14 +12,15 @@
 //
 // Each is registered only when no other area answers it, so a later real
 // meaning replaces the refusal without touching this file.
-#include "host/server/handlers.h"
-#include "host/server/host_status.h"
+#include "host/server/messages/message_ids.h"
+#include "host/server/session/handlers.h"
+#include "host/server/session/host_status.h"
 
 namespace vantora::host {
 namespace {
 
 void Refuse(RequestContext& c) {
-  c.Fail(kStatusInvalidRequest, "CPF9898");
+  c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
 }
 
 }  // namespace

@@ -16,9 +16,9 @@
 #include <span>
 #include <string>
 
-#include "host/server/host.h"
-#include "host/server/job.h"
 #include "host/server/read_ahead.h"
+#include "host/server/session/host.h"
+#include "host/server/session/job.h"
 #include "protocol/reply_writer.h"
 #include "protocol/request_decoder.h"
 #include "protocol/session_open.h"

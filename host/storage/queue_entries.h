@@ -16,7 +16,7 @@
 //   on a queue whose object is gone answer kObjectNotFound.
 //
 // This layer never waits: waiting for an entry is the server's business
-// (host/server/data_queues.h), with its condition variables in memory.
+// (host/server/objects/data_queues.h), with its condition variables in memory.
 //
 // Names are as the catalogue keeps them (NormaliseObjectName). Keys are
 // compared byte for byte; the caller pads them to the queue's key length.

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "host/storage/file_definition.h"
 #include "host/storage/value.h"
 #include "tests/support/driver_engine.h"

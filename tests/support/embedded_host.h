@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "mv432ida.h"
 #include "tests/support/test_directory.h"
 

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 
 namespace vantora::testing {
 

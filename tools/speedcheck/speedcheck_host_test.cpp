@@ -1,7 +1,7 @@
 // speedcheck's steps against the emulated host inside the process.
 #include <gtest/gtest.h>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "mv432ida.h"
 #include "tests/support/embedded_host.h"
 #include "tools/speedcheck/speedcheck_model.h"

@@ -13,8 +13,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/server/host.h"
 #include "host/server/host_setup.h"
+#include "host/server/session/host.h"
 #include "platform/profile.h"
 #include "tests/support/embedded_host.h"
 

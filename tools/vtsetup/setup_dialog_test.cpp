@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/server/host.h"
+#include "host/server/session/host.h"
 #include "platform/profile.h"
 #include "tests/support/embedded_host.h"
 

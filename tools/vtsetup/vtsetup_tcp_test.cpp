@@ -12,8 +12,8 @@
 #include <sstream>
 #include <string>
 
-#include "host/server/host.h"
 #include "host/server/host_setup.h"
+#include "host/server/session/host.h"
 #include "tests/support/hostd_process.h"
 
 namespace vantora::vtsetup {

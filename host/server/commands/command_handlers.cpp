@@ -5,10 +5,11 @@
 #include "host/server/commands/job_command_state.h"
 #include "host/server/commands/request_trace.h"
 #include "host/server/commands/source_writer.h"
-#include "host/server/handlers.h"
-#include "host/server/host.h"
-#include "host/server/host_status.h"
-#include "host/server/job.h"
+#include "host/server/messages/message_ids.h"
+#include "host/server/session/handlers.h"
+#include "host/server/session/host.h"
+#include "host/server/session/host_status.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {
@@ -38,7 +39,7 @@ void CreateDds(RequestContext& c) {
   const int32_t count = c.request.Value(1);
   auto bytes = c.request.Input(2);
   if (count < 0 || static_cast<size_t>(count) * kSourceLineLength > bytes.size()) {
-    c.Fail(kStatusInvalidRequest, "CPF9898");
+    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
     return;
   }
   std::vector<std::string> lines;

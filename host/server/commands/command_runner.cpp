@@ -2,8 +2,9 @@
 
 #include "host/cl/cl_parser.h"
 #include "host/server/commands/command_table.h"
-#include "host/server/host_status.h"
-#include "host/server/job.h"
+#include "host/server/messages/message_ids.h"
+#include "host/server/session/host_status.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {
@@ -113,7 +114,8 @@ CommandOutcome RunCommand(Storage& storage, Job& job, std::string_view text) {
   }
   auto it = Effects().find(bound.name());
   if (it == Effects().end()) {
-    return CommandOutcome::Failed("CPD0030", "command " + parsed.name + " has no effect here");
+    return CommandOutcome::Failed(kMsgCommandNotFound,
+                                  "command " + parsed.name + " has no effect here");
   }
   CommandContext context{storage, job};
   return it->second(context, bound);

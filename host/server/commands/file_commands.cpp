@@ -6,14 +6,16 @@
 #include "host/cl/select_omit_filter.h"
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/select_omit_store.h"
-#include "host/server/job.h"
+#include "host/server/messages/message_ids.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {
 
 CommandOutcome NotCreated(const ObjectName& name, const std::string& why) {
   return CommandOutcome::Failed(
-      "CPF7302", "file " + name.name + " not created in library " + name.library + ": " + why);
+      kMsgFileNotCreated,
+      "file " + name.name + " not created in library " + name.library + ": " + why);
 }
 
 // Reads the DDS lines of the SRCFILE/SRCMBR of `cmd`.

@@ -7,7 +7,7 @@
 #include "host/cl/selection.h"
 #include "host/server/commands/command_runner.h"
 #include "host/server/commands/open_plan.h"
-#include "host/server/job.h"
+#include "host/server/session/job.h"
 #include "host/storage/test_support.h"
 
 namespace vantora::host {

@@ -1,7 +1,7 @@
 #include "host/server/commands/job_command_state.h"
 
 #include "host/server/commands/request_trace.h"
-#include "host/server/job.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 

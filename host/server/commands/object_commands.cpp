@@ -4,8 +4,9 @@
 
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/select_omit_store.h"
-#include "host/server/data_queues.h"
-#include "host/server/job.h"
+#include "host/server/messages/message_ids.h"
+#include "host/server/objects/data_queues.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {
@@ -56,7 +57,8 @@ CommandOutcome ClearMember(CommandContext& c, const cl::BoundCommand& cmd) {
   if (s.ok()) s = c.storage.catalogue().DescribeFile(name, &d);
   if (!s.ok()) return CommandOutcome::Failed(s);
   if (d.kind != FileKind::kPhysical) {
-    return CommandOutcome::Failed("CPF3133", name.ToString() + " is not a physical data file");
+    return CommandOutcome::Failed(kMsgNotPhysicalDataFile,
+                                  name.ToString() + " is not a physical data file");
   }
   std::unique_ptr<FileCursor> cursor;
   CursorOptions options;
@@ -91,10 +93,10 @@ CommandOutcome CreateDataQueueCommand(CommandContext& c, const cl::BoundCommand&
                                    : QueueSequence::kFifo;
   const bool hasKey = cmd.Text("KEYLEN") != "*NONE";
   if (def.sequence == QueueSequence::kKeyed && !hasKey) {
-    return CommandOutcome::Failed("CPD0072", "KEYLEN required with SEQ(*KEYED)");
+    return CommandOutcome::Failed(kMsgParameterRequired, "KEYLEN required with SEQ(*KEYED)");
   }
   if (def.sequence != QueueSequence::kKeyed && hasKey) {
-    return CommandOutcome::Failed("CPD0084", "KEYLEN only with SEQ(*KEYED)");
+    return CommandOutcome::Failed(kMsgSpecialValueNotValid, "KEYLEN only with SEQ(*KEYED)");
   }
   def.keyLength = hasKey ? IntegerValue(cmd, "KEYLEN") : 0;
   s = CreateDataQueue(c.storage.catalogue(), name, def, TextValue(cmd, "TEXT"));

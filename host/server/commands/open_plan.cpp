@@ -3,7 +3,7 @@
 #include "host/cl/select_omit_filter.h"
 #include "host/server/commands/job_command_state.h"
 #include "host/server/commands/select_omit_store.h"
-#include "host/server/job.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 

@@ -7,7 +7,8 @@
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/job_command_state.h"
 #include "host/server/commands/select_omit_store.h"
-#include "host/server/job.h"
+#include "host/server/messages/message_ids.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {
@@ -24,7 +25,8 @@ class BothFilters : public RecordFilter {
 };
 
 CommandOutcome NotSupported(std::string what) {
-  return CommandOutcome::Failed("CPF9898", std::move(what) + " is not supported by this host");
+  return CommandOutcome::Failed(kMsgRequestRefused,
+                                std::move(what) + " is not supported by this host");
 }
 
 CommandOutcome OpenQueryFile(CommandContext& c, const cl::BoundCommand& cmd) {
@@ -38,7 +40,7 @@ CommandOutcome OpenQueryFile(CommandContext& c, const cl::BoundCommand& cmd) {
           : fileElement;
   if (fileName.kind != cl::ClElement::Kind::kWord ||
       (fileElement.kind == cl::ClElement::Kind::kList && fileElement.items.size() > 3)) {
-    return CommandOutcome::Failed("CPD0084", "FILE value not valid");
+    return CommandOutcome::Failed(kMsgSpecialValueNotValid, "FILE value not valid");
   }
   QueryFile query;
   Status s = ResolveExistingFile(c, fileName.text, &query.file);
@@ -91,7 +93,8 @@ CommandOutcome OpenQueryFile(CommandContext& c, const cl::BoundCommand& cmd) {
   if (query.openId == "*FILE") query.openId = query.file.name;
   JobCommandState& state = CommandStateOf(c.job);
   if (state.FindQuery(query.openId) != nullptr) {
-    return CommandOutcome::Failed("CPF4174", "open identifier " + query.openId + " already in use");
+    return CommandOutcome::Failed(kMsgOpenIdInUse,
+                                  "open identifier " + query.openId + " already in use");
   }
   state.queryFiles.push_back(std::move(query));
   return CommandOutcome::Ok();
@@ -136,7 +139,7 @@ CommandOutcome DeleteOverride(CommandContext& c, const cl::BoundCommand& cmd) {
       return CommandOutcome::Ok();
     }
   }
-  return CommandOutcome::Failed("CPF9841", "no override for file " + file);
+  return CommandOutcome::Failed(kMsgNoOverride, "no override for file " + file);
 }
 
 CommandOutcome CloseFile(CommandContext& c, const cl::BoundCommand& cmd) {
@@ -148,7 +151,7 @@ CommandOutcome CloseFile(CommandContext& c, const cl::BoundCommand& cmd) {
       return CommandOutcome::Ok();
     }
   }
-  return CommandOutcome::Failed("CPF4520", "no file open with identifier " + id);
+  return CommandOutcome::Failed(kMsgNoFileWithOpenId, "no file open with identifier " + id);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "host/cl/command_binding.h"
 #include "host/server/commands/job_command_state.h"
-#include "host/server/job.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 namespace {

@@ -1,7 +1,7 @@
 #include "host/server/commands/source_writer.h"
 
 #include "host/cl/command_binding.h"
-#include "host/server/job.h"
+#include "host/server/session/job.h"
 
 namespace vantora::host {
 

@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/server/record_codec.h"
+#include "host/server/files/record_codec.h"
 #include "host/server/sql/sql_error.h"
 #include "host/storage/storage.h"
 

@@ -47,12 +47,13 @@
 #include <string_view>
 #include <thread>
 
-#include "host/server/date_time_text.h"
-#include "host/server/handlers.h"
-#include "host/server/host.h"
-#include "host/server/host_status.h"
-#include "host/server/job.h"
-#include "host/server/job_services.h"
+#include "host/server/files/date_time_text.h"
+#include "host/server/messages/message_ids.h"
+#include "host/server/session/handlers.h"
+#include "host/server/session/host.h"
+#include "host/server/session/host_status.h"
+#include "host/server/session/job.h"
+#include "host/server/session/job_services.h"
 #include "host/server/sql/sql_cursor.h"
 #include "host/server/sql/sql_definition.h"
 #include "host/server/sql/sql_parameters.h"
@@ -387,7 +388,7 @@ void ExtendedFetch(RequestContext& c) {
   const int32_t rowCount = c.request.Value(3);
   const int32_t operation = c.request.Value(4);
   if (rowLength <= 0 || rowCount <= 0 || (operation & 0xFF) > kRelative) {
-    return c.Fail(kStatusInvalidRequest, "CPF9898");
+    return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
   }
   sql::CursorResult& r = *cursor->result;
   const auto size = static_cast<int64_t>(r.size());
@@ -556,7 +557,7 @@ void BindParameters(RequestContext& c) {
 
 void Commit(RequestContext& c) {
   const int32_t option = c.request.Value(0);
-  if (option != 0 && option != 1) return c.Fail(kStatusInvalidRequest, "CPF9898");
+  if (option != 0 && option != 1) return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
   Answer(c, sql::WorkAreaOf(c.job), EndUnit(c, option == 0), 0);
 }
 

@@ -17,7 +17,7 @@
 #include <span>
 #include <vector>
 
-#include "host/server/date_time_text.h"
+#include "host/server/files/date_time_text.h"
 #include "host/server/sql/sql_error.h"
 #include "host/storage/value.h"
 

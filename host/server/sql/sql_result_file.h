@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "host/server/described_file.h"
+#include "host/server/files/described_file.h"
 #include "host/server/sql/sql_cursor.h"
 
 namespace vantora::host::sql {

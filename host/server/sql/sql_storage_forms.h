@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "host/server/date_time_text.h"
+#include "host/server/files/date_time_text.h"
 #include "host/server/sql/sql_error.h"
 #include "host/server/sql/sql_translator.h"
 #include "host/storage/file_definition.h"

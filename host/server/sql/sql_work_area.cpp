@@ -4,8 +4,8 @@
 #include <memory>
 #include <mutex>
 
-#include "host/server/job.h"
-#include "host/server/job_services.h"
+#include "host/server/session/job.h"
+#include "host/server/session/job_services.h"
 
 namespace vantora::host::sql {
 namespace {
