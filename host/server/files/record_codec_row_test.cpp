@@ -136,9 +136,8 @@ class RowImagesFixture : public ::testing::Test {
 
 class RowImagesTest : public RowImagesFixture, public ::testing::WithParamInterface<Form> {};
 
-TEST_P(RowImagesTest, SameImagesAndErrorsAsTheRecordPath) {
-  const Form& form = GetParam();
-  std::unique_ptr<FileCursor> general = Open(), lean = Open();
+// The codec options of one form, over the built-in code page.
+CodecOptions OptionsOf(const Form& form) {
   CodecOptions o;
   o.form = form.form;
   o.nullMap = form.nullMap;
@@ -146,6 +145,13 @@ TEST_P(RowImagesTest, SameImagesAndErrorsAsTheRecordPath) {
   o.conversions = form.conversions;
   o.toEbcdic = &conversion::BuiltInCodePage().toHost;
   o.toPc = &conversion::BuiltInCodePage().toPc;
+  return o;
+}
+
+TEST_P(RowImagesTest, SameImagesAndErrorsAsTheRecordPath) {
+  const Form& form = GetParam();
+  std::unique_ptr<FileCursor> general = Open(), lean = Open();
+  const CodecOptions o = OptionsOf(form);
   RecordCodec codec;
   ASSERT_OK(RecordCodec::Build(general->format(), o, &codec));
   if (!form.reduced.empty()) {
@@ -209,13 +215,7 @@ TEST_P(ViewImagesTest, SameImagesAndErrorsAsTheRecordPath) {
   RecordFormat format;
   format.name = "TYPES";
   format.fields = AllTypes();
-  CodecOptions o;
-  o.form = form.form;
-  o.nullMap = form.nullMap;
-  o.style = form.style;
-  o.conversions = form.conversions;
-  o.toEbcdic = &conversion::BuiltInCodePage().toHost;
-  o.toPc = &conversion::BuiltInCodePage().toPc;
+  const CodecOptions o = OptionsOf(form);
   RecordCodec codec;
   ASSERT_OK(RecordCodec::Build(format, o, &codec));
   if (!form.reduced.empty()) {
