@@ -359,17 +359,22 @@ Status FileCursor::RunLocked(const Plan& plan, size_t limit, bool values, Record
 Status FileCursor::Read(const ReadRequest& request, Record* record, int64_t* rrn) {
   if (request.lock && !request.positionOnly) return ReadWithLock(request, record, rrn);
   ReleaseLock();
-  RecordBatch one;
+  // The batch and the plan are members, so that their buffers (and the
+  // caller's record, swapped in and out) are reused from read to read.
+  RecordBatch& one = single_;
+  one.size = 0;
   bool values = record && !request.positionOnly;
-  if (values) one.records.push_back(std::move(*record));
+  if (values) {
+    one.records.resize(1);
+    std::swap(one.records[0], *record);
+  }
   Status s;
   {
     std::lock_guard lock(db_.mutex);
-    Plan plan;
-    s = PlanRead(request, &plan);
-    if (s.ok()) s = RunLocked(plan, 1, values, &one);
+    s = PlanRead(request, &plan_);
+    if (s.ok()) s = RunLocked(plan_, 1, values, &one);
   }
-  if (values) *record = std::move(one.records[0]);
+  if (values) std::swap(*record, one.records[0]);
   if (s.ok() && rrn) *rrn = one.rrns[0];
   return s;
 }

@@ -267,6 +267,7 @@ class FileCursor {
   size_t nextKept_ = 0;  // slot the next new statement takes
   mutable std::vector<std::pair<QueryShape, std::string>> sqlOfShape_;  // SqlOf's texts
   Plan plan_;              // the read in progress; a member so that its buffers are reused
+  RecordBatch single_;     // the record of a single read without lock, likewise
   int64_t lockedRrn_ = 0;  // record this cursor holds locked, 0 when none
 };
 

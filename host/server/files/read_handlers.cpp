@@ -353,7 +353,7 @@ void RunRead(RequestContext& c, RecordFile* f, const ReadCall& call) {
   request.lock = f->LocksOnRead() && (call.flags & wire::kOptionNoLock) == 0;
   // A locking position-only read still reads, so that the lock is taken.
   request.positionOnly = !data && !request.lock;
-  Record record;
+  thread_local Record record;  // its buffers reused from read to read
   int64_t rrn = 0;
   if (Status s = FilteredRead(*f->cursor, f->filter.get(), request, &record, &rrn); !s.ok()) {
     FailOn(c, f, s);
