@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/server/objects/data_queues.h"
 #include "host/server/messages/message_files.h"
+#include "host/server/objects/data_queues.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_services.h"
 #include "mv432ida.h"

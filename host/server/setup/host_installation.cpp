@@ -1,7 +1,7 @@
 #include "host/server/setup/host_installation.h"
 
-#include "host/server/objects/programs.h"
 #include "host/server/messages/message_files.h"
+#include "host/server/objects/programs.h"
 #include "host/server/services/object_lists.h"
 
 namespace vantora::host {
