@@ -121,19 +121,9 @@ class HostSqlCrash : public RestartedHostTest {
     ASSERT_TRUE(host::Host::Open(data_, {}, &h).ok());
     host::Storage& storage = h->storage();
     ASSERT_TRUE(storage.userProfiles().Create(kUser, kPassword, "test user").ok());
-    ASSERT_TRUE(storage.catalogue().CreateLibrary("CRASH", "crash tests").ok());
-    host::PhysicalFileDef def;
-    def.name = {"CRASH", "ACCOUNTS"};
-    def.formatName = "ACCTREC";
-    def.fields = {host::BinaryField("ID", host::FieldType::kBin4), host::CharField("NAME", 10),
-                  host::PackedField("BALANCE", 9, 2)};
-    def.key = {{"ID", false}};
-    def.unique = true;
-    ASSERT_TRUE(storage.catalogue().CreatePhysicalFile(def).ok());
     std::unique_ptr<host::FileCursor> cursor;
-    host::CursorOptions options;
-    options.job = -1;
-    ASSERT_TRUE(storage.OpenCursor(def.name, options, &cursor).ok());
+    CreateAccountsFile(storage, "CRASH", &cursor);
+    ASSERT_FALSE(HasFatalFailure());
     const char* names[] = {"ONE", "TWO", "THREE", "FOUR", "FIVE"};
     for (int i = 1; i <= 5; ++i) {
       host::Record r(3);

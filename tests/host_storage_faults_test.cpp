@@ -210,20 +210,9 @@ class StorageFaultWalk : public EmbeddedHostTest, public ::testing::WithParamInt
   void CreateFile() {
     std::unique_ptr<host::Host> h;
     ASSERT_TRUE(host::Host::Open(dataDirectory_, {}, &h).ok());
-    host::Storage& storage = h->storage();
-    ASSERT_TRUE(storage.catalogue().CreateLibrary("FAULT", "fault walks").ok());
-    host::PhysicalFileDef def;
-    def.name = {"FAULT", "ACCOUNTS"};
-    def.formatName = "ACCTREC";
-    def.fields = {host::BinaryField("ID", host::FieldType::kBin4), host::CharField("NAME", 10),
-                  host::PackedField("BALANCE", 9, 2)};
-    def.key = {{"ID", false}};
-    def.unique = true;
-    ASSERT_TRUE(storage.catalogue().CreatePhysicalFile(def).ok());
     std::unique_ptr<host::FileCursor> cursor;
-    host::CursorOptions options;
-    options.job = -1;
-    ASSERT_TRUE(storage.OpenCursor(def.name, options, &cursor).ok());
+    CreateAccountsFile(h->storage(), "FAULT", &cursor);
+    ASSERT_FALSE(HasFatalFailure());
     for (const auto& [id, account] : Initial()) {
       host::Record r(3);
       r[0] = host::Value::Integer(id);

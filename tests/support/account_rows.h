@@ -13,6 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "host/storage/storage.h"
 #include "protocol/byte_order.h"
 
 namespace vantora::testing {
@@ -53,6 +58,24 @@ inline std::vector<uint8_t> EncodeRow(int32_t id, const std::string& name,
   std::memcpy(row.data() + 4, name.data(), name.size());
   std::memcpy(row.data() + 14, balance.data(), balance.size());
   return row;
+}
+
+// Creates `library` and its ACCOUNTS file in `storage`, and opens a cursor
+// on it for the caller's rows.
+inline void CreateAccountsFile(host::Storage& storage, const std::string& library,
+                               std::unique_ptr<host::FileCursor>* cursor) {
+  ASSERT_TRUE(storage.catalogue().CreateLibrary(library, "accounts").ok());
+  host::PhysicalFileDef def;
+  def.name = {library, "ACCOUNTS"};
+  def.formatName = "ACCTREC";
+  def.fields = {host::BinaryField("ID", host::FieldType::kBin4), host::CharField("NAME", 10),
+                host::PackedField("BALANCE", 9, 2)};
+  def.key = {{"ID", false}};
+  def.unique = true;
+  ASSERT_TRUE(storage.catalogue().CreatePhysicalFile(def).ok());
+  host::CursorOptions options;
+  options.job = -1;
+  ASSERT_TRUE(storage.OpenCursor(def.name, options, cursor).ok());
 }
 
 }  // namespace vantora::testing
