@@ -2,6 +2,8 @@
 // record locks around locked reads, and journaled changes.
 #include "host/storage/file_cursor.h"
 
+#include <algorithm>
+
 #include "host/storage/journal.h"
 #include "host/storage/sqlite_db.h"
 
@@ -84,6 +86,12 @@ FileCursor::~FileCursor() {
   if (physicalId_ != file_.id) --db_.openCursors[physicalId_];
 }
 
+void FileCursor::DropAhead() {
+  ahead_.rows.size = 0;
+  ahead_.next = 0;
+  ahead_.run = 0;
+}
+
 void FileCursor::ReleaseLock() {
   if (lockedRrn_ == 0) return;
   locks_.Unlock(physicalId_, lockedRrn_, options_.job);
@@ -97,6 +105,7 @@ void FileCursor::SavePlace(Place* out) const {
 }
 
 void FileCursor::RestorePlace(const Place& place) {
+  DropAhead();
   where_ = static_cast<Where>(place.where);
   rrn_ = place.rrn;
   key_ = place.key;
@@ -104,11 +113,13 @@ void FileCursor::RestorePlace(const Place& place) {
 
 void FileCursor::PositionBeforeFirst() {
   ReleaseLock();
+  DropAhead();
   where_ = Where::kBeforeFirst;
 }
 
 void FileCursor::PositionAfterLast() {
   ReleaseLock();
+  DropAhead();
   where_ = Where::kAfterLast;
 }
 
@@ -359,6 +370,12 @@ Status FileCursor::RunLocked(const Plan& plan, size_t limit, bool values, Record
 Status FileCursor::Read(const ReadRequest& request, Record* record, int64_t* rrn) {
   if (request.lock && !request.positionOnly) return ReadWithLock(request, record, rrn);
   ReleaseLock();
+  if ((request.op == ReadOp::kNext || request.op == ReadOp::kPrior) && record &&
+      !request.positionOnly) {
+    std::lock_guard lock(db_.mutex);
+    return ReadSequentialLocked(request, record, rrn);
+  }
+  DropAhead();
   // The batch and the plan are members, so that their buffers (and the
   // caller's record, swapped in and out) are reused from read to read.
   RecordBatch& one = single_;
@@ -379,7 +396,48 @@ Status FileCursor::Read(const ReadRequest& request, Record* record, int64_t* rrn
   return s;
 }
 
+Status FileCursor::ReadSequentialLocked(const ReadRequest& request, Record* record, int64_t* rrn) {
+  const bool forward = request.op == ReadOp::kNext;
+  const uint64_t epoch = detail::DataEpochLocked(db_);
+  if (ahead_.forward != forward) ahead_.run = 0;
+  if (ahead_.next < ahead_.rows.size && ahead_.forward == forward && ahead_.epoch == epoch) {
+    ++ahead_.run;
+    ++ahead_.hits;
+    TakeAhead(ahead_.next++, record, rrn);
+    return Status::Ok();
+  }
+  // Records read ahead and then changed were wasted: start the run again.
+  if (ahead_.next < ahead_.rows.size && ahead_.epoch != epoch) ahead_.run = 0;
+  constexpr int kMostAhead = 64;
+  const size_t limit = static_cast<size_t>(std::min(kMostAhead, 1 << std::min(ahead_.run, 6)));
+  ahead_.rows.size = 0;
+  ahead_.next = 0;
+  ahead_.forward = forward;
+  ahead_.epoch = epoch;
+  Status s = PlanRead(request, &plan_);
+  if (s.ok()) s = RunLocked(plan_, limit, true, &ahead_.rows);
+  if (!s.ok()) {
+    // A step that failed after some rows leaves them unread.
+    DropAhead();
+    return s;
+  }
+  ++ahead_.run;
+  TakeAhead(ahead_.next++, record, rrn);
+  return Status::Ok();
+}
+
+void FileCursor::TakeAhead(size_t at, Record* record, int64_t* rrn) {
+  const Record& row = ahead_.rows.records[at];
+  where_ = Where::kOnRecord;
+  rrn_ = ahead_.rows.rrns[at];
+  key_.resize(keyFieldCount_);
+  for (size_t i = 0; i < keyFieldCount_; ++i) key_[i] = row[keyInFormat_[i]];
+  *record = row;
+  if (rrn) *rrn = rrn_;
+}
+
 Status FileCursor::ReadWithLock(const ReadRequest& request, Record* record, int64_t* rrn) {
+  DropAhead();
   // The record is found, then locked outside the storage's lock (the wait
   // may be long), then read again: it may have changed or gone meanwhile.
   for (int attempt = 0; attempt < 16; ++attempt) {
@@ -447,6 +505,7 @@ Status FileCursor::ReadBlockTo(const ReadRequest& request, size_t count, RowSink
   if (request.lock && !request.positionOnly) return Invalid("blocked reads do not lock");
   if (count == 0) return Invalid("blocked read of no records");
   ReleaseLock();
+  DropAhead();
   bool values = !request.positionOnly;
   std::lock_guard lock(db_.mutex);
   Plan& plan = plan_;
@@ -490,6 +549,7 @@ void FileCursor::AfterChange() {
 }
 
 Status FileCursor::Update(const Record& record) {
+  DropAhead();
   Status s = CheckRecord(record);
   if (s.ok()) s = LockCurrent();
   if (!s.ok()) return s;
@@ -514,6 +574,7 @@ Status FileCursor::Update(const Record& record) {
 }
 
 Status FileCursor::Delete() {
+  DropAhead();
   Status s = LockCurrent();
   if (!s.ok()) return s;
   {

@@ -24,6 +24,13 @@
 // an ascending field, last on a descending one); a null search value matches
 // null keys.
 //
+// Reading ahead. A run of single next (or prior) reads without lock reads
+// the records after the one asked for in the same query, more as the run
+// goes on (up to 64), and the next reads of the run take them from there
+// while no row of the storage has changed and no file was deleted since
+// they were read (detail::DataEpochLocked); any other move, or any change,
+// drops them. So each read answers what reading at its own time would.
+//
 // Locks. A read with `lock` locks the record for the cursor's job (waiting
 // up to CursorOptions::lockWait, then kRecordInUse). The cursor holds at
 // most one lock: any later read, a release, Update, Delete or closing lets
@@ -183,6 +190,9 @@ class FileCursor {
   // Number of records in the file.
   Status RecordCount(int64_t* count);
 
+  // Single reads answered from the records read ahead (see the top).
+  uint64_t readsFromAhead() const { return ahead_.hits; }
+
  private:
   friend class Storage;
   enum class Where : uint8_t { kBeforeFirst, kOnRecord, kAfterLast };
@@ -229,6 +239,13 @@ class FileCursor {
   // REQUIRES: the storage's lock is held.
   Status PrepareKept(const std::string& sql, sqlite3_stmt** out);
   Status ReadWithLock(const ReadRequest& request, Record* record, int64_t* rrn);
+  // A single next or prior read with values and without lock: from the
+  // records read ahead when they still hold, else by a query that reads
+  // ahead. REQUIRES: the storage's lock is held.
+  Status ReadSequentialLocked(const ReadRequest& request, Record* record, int64_t* rrn);
+  // Makes row `at` of the records read ahead current and copies it out.
+  void TakeAhead(size_t at, Record* record, int64_t* rrn);
+  void DropAhead();
   Status LockCurrent();
   void AfterChange();
   // Changes the current record by `change` in one savepoint: under
@@ -269,6 +286,15 @@ class FileCursor {
   Plan plan_;              // the read in progress; a member so that its buffers are reused
   RecordBatch single_;     // the record of a single read without lock, likewise
   int64_t lockedRrn_ = 0;  // record this cursor holds locked, 0 when none
+  struct Ahead {
+    RecordBatch rows;  // [next, rows.size): the records after the current one
+    size_t next = 0;
+    bool forward = true;
+    uint64_t epoch = 0;  // DataEpochLocked when they were read
+    int run = 0;         // sequential single reads in a row before this one
+    uint64_t hits = 0;
+  };
+  Ahead ahead_;
 };
 
 }  // namespace vantora::host

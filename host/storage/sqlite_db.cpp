@@ -141,6 +141,12 @@ Status Savepoint::Commit() {
   return s;
 }
 
+uint64_t DataEpochLocked(Database& db) {
+  // Both parts only grow, so their sum grows when either does.
+  return static_cast<uint64_t>(sqlite3_total_changes64(db.connection->handle())) +
+         db.connection->generation();
+}
+
 void BindValue(sqlite3_stmt* s, int index, const Value& v) {
   switch (v.kind()) {
     case Value::Kind::kNull:

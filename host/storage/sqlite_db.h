@@ -119,6 +119,11 @@ struct Database {
   std::unordered_map<int64_t, int> openCursors;
 };
 
+// Grows whenever any row is changed on the connection or a statement
+// generation ends (a file deleted or changed): two equal readings mean no
+// read could answer differently in between. REQUIRES: db.mutex held.
+uint64_t DataEpochLocked(Database& db);
+
 void BindValue(sqlite3_stmt* s, int index, const Value& v);
 void BindText(sqlite3_stmt* s, int index, std::string_view text);
 // Reads column `column` of the current row into `v`, reusing its buffer.

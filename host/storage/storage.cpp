@@ -94,8 +94,7 @@ Status Storage::EndJob(JobId job) {
 uint64_t Storage::ChangeEpoch() {
   std::lock_guard lock(db_->mutex);
   // Each part only grows, so their sum grows when any of them does.
-  return static_cast<uint64_t>(sqlite3_total_changes64(db_->connection->handle())) +
-         db_->connection->generation() + locks_.changes();
+  return detail::DataEpochLocked(*db_) + locks_.changes();
 }
 
 Status Storage::RunLocked(const std::function<Status(SqlConnection& db)>& work) {
