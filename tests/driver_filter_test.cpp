@@ -182,20 +182,53 @@ TEST_F(DriverFilter, AnExpressionWithAPartTheHostCannotSelectIsRefusedWhole) {
             IDAPI_ERR_NOT_SUPPORTED);
 }
 
-TEST_F(DriverFilter, AQueryTheHostRefusesLeavesTheCursorAsItWas) {
+// A refused filter never lets the cursor read records it would not have
+// selected: the access path stays closed until a filter is activated again or
+// the cursor switches its access path.
+TEST_F(DriverFilter, AQueryTheHostRefusesLeavesTheCursorUnreadable) {
   OpenTest();
   VdbCursor* c = Table("TYPES", nullptr, VDB_READ_ONLY);
+  ASSERT_EQ(VdbNext(c), IDAPI_OK);  // records read ahead before the filter
   int32_t bad = -1, good = -1;
   // The engine takes a text for a number field; the host's selection does not.
   ASSERT_EQ(VdbSetFilter(c, "ID = 'x'", &bad), IDAPI_ERR_FAILED);
   EXPECT_NE(std::string(LastError().message).find("OPNQRYF failed"), std::string::npos)
       << LastError().message;
   EXPECT_EQ(bad, -1);
-  // The refused filter is gone: the cursor reads every record, as before it.
-  EXPECT_EQ(All(c).size(), static_cast<size_t>(kTypesRecords));
+  EXPECT_NE(VdbNext(c), IDAPI_OK);
+  EXPECT_TRUE(All(c).empty());
   ASSERT_EQ(VdbSetFilter(c, "ID = 20", &good), IDAPI_OK) << LastError().message;
   EXPECT_EQ(All(c), Ids({20}));
   ASSERT_EQ(VdbDropFilter(c, good), IDAPI_OK);
+  EXPECT_EQ(All(c).size(), static_cast<size_t>(kTypesRecords));
+  // Refused again: switching to another index, or back to the closed one,
+  // opens the path that is switched to.
+  ASSERT_EQ(VdbSetFilter(c, "ID = 'x'", &bad), IDAPI_ERR_FAILED);
+  EXPECT_TRUE(All(c).empty());
+  ASSERT_EQ(VdbSwitchIndex(c, "TYPESBYN"), IDAPI_OK) << LastError().message;
+  EXPECT_EQ(All(c).size(), static_cast<size_t>(kTypesRecords));
+  ASSERT_EQ(VdbSetFilter(c, "NAME = 1", &bad), IDAPI_ERR_FAILED);
+  EXPECT_TRUE(All(c).empty());
+  ASSERT_EQ(VdbSwitchIndex(c, "TYPESBYN"), IDAPI_OK) << LastError().message;
+  EXPECT_EQ(All(c).size(), static_cast<size_t>(kTypesRecords));
+}
+
+// Two cursors of one job on one file: when one drops its filter, it reads the
+// file itself, not the query file the other cursor's filter keeps open.
+TEST_F(DriverFilter, ADroppedFilterLeavesNoOverrideToAnotherCursorsQuery) {
+  OpenTest();
+  VdbCursor* a = Table("TYPES", nullptr, VDB_READ_ONLY);
+  VdbCursor* b = Table("TYPES", nullptr, VDB_READ_ONLY);
+  int32_t fa = -1, fb = -1;
+  ASSERT_EQ(VdbSetFilter(a, "ID <= 30", &fa), IDAPI_OK) << LastError().message;
+  ASSERT_EQ(VdbSetFilter(b, "ID = 50", &fb), IDAPI_OK) << LastError().message;
+  EXPECT_EQ(All(a), Ids({10, 20, 30}));
+  EXPECT_EQ(All(b), Ids({50}));
+  ASSERT_EQ(VdbDropFilter(a, fa), IDAPI_OK) << LastError().message;
+  EXPECT_EQ(All(a).size(), static_cast<size_t>(kTypesRecords));
+  EXPECT_EQ(All(b), Ids({50}));
+  // A third cursor opened now reads the file too.
+  VdbCursor* c = Table("TYPES", nullptr, VDB_READ_ONLY);
   EXPECT_EQ(All(c).size(), static_cast<size_t>(kTypesRecords));
 }
 

@@ -58,6 +58,13 @@ void DefineReducedAgain(RecordCursor* c) {
   }
 }
 
+// Closes the active access path's file; the records read ahead from it go.
+void CloseActivePath(RecordCursor* c) {
+  if (c->path().handle >= 0) Rclose(c->path().handle);
+  c->path().handle = -1;
+  c->cache.Empty();
+}
+
 uint16_t CommandFailed(const std::string& command, int32_t result) {
   MapClientFailure(result < 0 ? result : VNX_ERR_HOST);
   PostMessage(IDAPI_ERR_FAILED, command + " failed: " + LastMessage());
@@ -85,13 +92,24 @@ uint16_t AddFilter(RecordCursor* c, const void* expression, int32_t* outFilter) 
 
 namespace {
 
-uint16_t ReopenPlainPath(RecordCursor* c) {
+// Opens the active access path again: the filter's query file when one is
+// active (the override shares it), else the file itself.
+uint16_t OpenActivePath(RecordCursor* c) {
   const int32_t h = OpenPath(c);
   if (h < 0) return MapClientFailure(h);
   c->path().handle = h;
   c->cache.Empty();
   DefineReducedAgain(c);
   return IDAPI_OK;
+}
+
+// Closes a filter's query file and then the override that shared it: left in
+// force, the override would make the job's next opens of the file share
+// whatever query file of that name is open (another cursor's filter).
+int32_t CloseQueryFile(RecordCursor* c, int32_t filterNumber) {
+  const int32_t r = Rsystem(("CLOF (" + OpenIdentifier(filterNumber) + ")").c_str());
+  if (r == 0) Rsystem(("DLTOVR FILE(" + FilePart(c->path().name) + ")").c_str());
+  return r;
 }
 
 }  // namespace
@@ -114,49 +132,35 @@ uint16_t ActivateFilter(RecordCursor* c, int32_t filterNumber) {
     PostMessage(IDAPI_ERR_FAILED, "The filter's selection is too long for the command");
     return IDAPI_ERR_FAILED;
   }
-  Rclose(c->path().handle);
-  c->path().handle = -1;
-  // After a failure the plain access path is opened again: the activation
-  // answers the failure, and the cursor reads as it did without the filter.
+  CloseActivePath(c);
+  // A refused query leaves the access path closed: reads fail until a filter
+  // is activated again or the cursor switches its access path, so that a
+  // caller that missed the status never reads records the filter would not
+  // have selected.
   int32_t r = Rsystem(query.c_str());
-  if (r != 0) {
-    const uint16_t s = CommandFailed("OPNQRYF", r);
-    ReopenPlainPath(c);
-    return s;
-  }
+  if (r != 0) return CommandFailed("OPNQRYF", r);
   const std::string override = "OVRDBF " + FilePart(path) + " SHARE(*YES) OVRSCOPE(*JOB)";
   r = Rsystem(override.c_str());
   if (r != 0) {
     const uint16_t s = CommandFailed("OVRDBF", r);
     // The query file would otherwise hold its open identifier for good.
     Rsystem(("CLOF (" + id + ")").c_str());
-    ReopenPlainPath(c);
+    return s;
+  }
+  if (uint16_t s = OpenActivePath(c); s != IDAPI_OK) {
+    CloseQueryFile(c, filterNumber);
     return s;
   }
   c->linked = filterNumber;
-  const int32_t h = OpenPath(c);
-  if (h < 0) {
-    const uint16_t s = MapClientFailure(h);
-    DeactivateFilter(c, filterNumber);
-    return s;
-  }
-  c->path().handle = h;
-  c->cache.Empty();
-  DefineReducedAgain(c);
   return IDAPI_OK;
 }
 
 uint16_t DeactivateFilter(RecordCursor* c, int32_t filterNumber) {
   if (filterNumber < 0 || filterNumber != c->linked) return IDAPI_OK;
-  if (c->path().handle >= 0) Rclose(c->path().handle);
-  c->path().handle = -1;
-  const std::string close = "CLOF (" + OpenIdentifier(filterNumber) + ")";
-  const int32_t r = Rsystem(close.c_str());
-  if (r != 0) return CommandFailed("CLOF", r);
-  // The job keeps no override of the file once its filter is gone.
-  Rsystem(("DLTOVR FILE(" + FilePart(c->path().name) + ")").c_str());
+  CloseActivePath(c);
+  if (const int32_t r = CloseQueryFile(c, filterNumber); r != 0) return CommandFailed("CLOF", r);
   c->linked = -1;
-  return ReopenPlainPath(c);
+  return OpenActivePath(c);
 }
 
 uint16_t DropFilter(RecordCursor* c, int32_t filterNumber) {

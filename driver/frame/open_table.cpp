@@ -359,7 +359,16 @@ uint16_t SwitchToIndex(RecordCursor* c, const std::string& indexName, uint16_t p
   c->reducedDefined = false;
   c->reducedActive = false;
   static const char kFullFormat[] = "          ";
-  Rformat(c->path().handle, kFullFormat);
+  if (c->path().handle >= 0) Rformat(c->path().handle, kFullFormat);
+  if (path >= 0 && c->paths[static_cast<size_t>(path)].handle < 0) {
+    // Closed by a filter the host refused: the switch opens it again.
+    AccessPath& closed = c->paths[static_cast<size_t>(path)];
+    const int32_t h = VNXopen(closed.name.c_str(),
+                              static_cast<int32_t>(c->openOptions | c->transactionFlag), -1);
+    if (h < 0) return reactivate(MapClientFailure(h));
+    closed.handle = h;
+    c->cache.Empty();
+  }
   if (path < 0) {
     if (toOpen.empty()) return reactivate(IDAPI_ERR_NO_SUCH_INDEX);
     const int32_t h =

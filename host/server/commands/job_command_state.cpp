@@ -33,10 +33,13 @@ const QueryFile* Job::SharedOpenFor(const ObjectName& file) const {
   const FileOverride* o = commandState_->FindOverride(file.name);
   if (o == nullptr || !o->share) return nullptr;
   const ObjectName& target = o->toFile.name.empty() ? file : o->toFile;
-  for (const QueryFile& q : commandState_->queryFiles) {
-    if (q.file.name == target.name &&
-        (target.library.empty() || q.file.library == target.library)) {
-      return &q;
+  // The newest query file of the file: the one the job opened for the open
+  // that follows its OPNQRYF, when other query files of the file stay open.
+  const auto& queries = commandState_->queryFiles;
+  for (auto q = queries.rbegin(); q != queries.rend(); ++q) {
+    if (q->file.name == target.name &&
+        (target.library.empty() || q->file.library == target.library)) {
+      return &*q;
     }
   }
   return nullptr;
