@@ -241,6 +241,13 @@ TEST_F(DriverSql, TransactionsEndRecordAndSqlWorkTogether) {
   ASSERT_EQ(VdbInitRecord(c), IDAPI_OK);
   ASSERT_EQ(Put(c, "ID", "7"), IDAPI_OK);
   ASSERT_EQ(VdbInsert(c), IDAPI_OK) << LastError().message;
+  // The transaction's own SQL reads the record before it is committed.
+  VdbCursor* rows = nullptr;
+  ASSERT_EQ(VdbExecuteSql(db_, "SELECT * FROM TYPES WHERE ID = 7", &rows), IDAPI_OK)
+      << LastError().message;
+  EXPECT_EQ(VdbNext(rows), IDAPI_OK) << LastError().message;
+  EXPECT_EQ(Get(rows, "ID"), "7");
+  VdbCloseCursor(rows);
   ASSERT_EQ(VdbExecuteSql(db_, "DELETE FROM TYPES WHERE ID = 20", nullptr), IDAPI_OK);
   ASSERT_EQ(VdbEndTransaction(db_, t, IDAPI_END_ROLLBACK), IDAPI_OK) << LastError().message;
   EXPECT_EQ(FileRows("ID = 7"), 0);

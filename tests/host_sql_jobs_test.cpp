@@ -170,5 +170,49 @@ TEST_F(HostSqlJobs, SecondJobWaitsForAChangedRecordUntilCommit) {
   VNXThreadDetach();
 }
 
+
+// A job's SQL reads what the job itself changed through record-level access
+// and has not committed; another job reads it only as its isolation allows.
+TEST_F(HostSqlJobs, AJobsSqlSeesItsOwnUncommittedRecordChanges) {
+  ASSERT_EQ(OpenMultiSession(2), 1);
+  ASSERT_EQ(VNXSession(0), 0);
+  ASSERT_EQ(StartSession(), 1);
+  ASSERT_GE(Rsystem("STRCMTCTL LCKLVL(*CHG)"), 0);
+  const int32_t h = Ropen("DEMO/ORDERS", "ur commit=Y");
+  ASSERT_GE(h, 0);
+  char record[42];  // ORDNO at 0, CUSTNO at 10, ORDDATE at 18, AMOUNT at 28, STATUS at 41
+  ASSERT_EQ(Rreadf(h, record, sizeof record, 0), 1);  // order 500001, locked
+  record[41] = 'U';
+  ASSERT_EQ(Rupdate(h, record, sizeof record), 1);
+  std::memcpy(record, "600001    ", 10);
+  record[41] = 'N';
+  ASSERT_EQ(Rwrite(h, record, sizeof record), 1);
+  // The job's own SQL reads both changes, at every isolation level.
+  for (const char* level : {"UR", "CS", "RS", "RR"}) {
+    SCOPED_TRACE(level);
+    ASSERT_EQ(RunSql(std::string("SET TRANSACTION ISOLATION LEVEL ") + level), 0);
+    EXPECT_EQ(CountOrders("ORDNO = 500001 AND STATUS = 'U'"), 1);
+    EXPECT_EQ(CountOrders("ORDNO = 600001 AND STATUS = 'N'"), 1);
+    EXPECT_EQ(CountOrders("ORDNO >= 500001"), 201);
+  }
+  // Another job at cursor stability does not read them before the commit.
+  ASSERT_EQ(VNXSession(1), 1);
+  ASSERT_EQ(StartSession(), 1);
+  ASSERT_GE(Rsystem("STRCMTCTL LCKLVL(*CS)"), 0);
+  ASSERT_GE(Rsystem("CHGJOB DFTWAIT(0)"), 0);
+  ASSERT_EQ(RunSql("SET TRANSACTION ISOLATION LEVEL CS"), 0);
+  const int32_t other = Declare("SELECT COUNT(*) FROM DEMO/ORDERS WHERE ORDNO = 600001");
+  EXPECT_EQ(VNXSqlOpen(other), -1);
+  EXPECT_EQ(ReadSqlca().code, -913);
+  // Rolled back, the changes are gone for both jobs.
+  ASSERT_EQ(VNXSession(0), 0);
+  ASSERT_EQ(Rrollbck(), 1);
+  EXPECT_EQ(CountOrders("ORDNO = 600001"), 0);
+  EXPECT_EQ(CountOrders("ORDNO = 500001 AND STATUS = 'U'"), 0);
+  ASSERT_EQ(VNXSession(1), 1);
+  EXPECT_EQ(CountOrders("ORDNO = 600001"), 0);
+  EXPECT_EQ(CloseMultiSession(), 1);
+}
+
 }  // namespace
 }  // namespace vantora::testing
