@@ -66,6 +66,8 @@ const char* StatusText(uint16_t status) {
       return "the operation failed";
     case IDAPI_ERR_HOST:
       return "host error";
+    case IDAPI_ERR_NOTHING_CHANGED:
+      return "no field of the row was changed";
     case IDAPI_ERR_CALL_FAILED:
       return "the procedure's program failed";
     case IDAPI_ERR_BOF:

@@ -176,9 +176,10 @@ TEST_F(DriverSql, QueryRowsChangedThroughGeneratedStatements) {
   ASSERT_EQ(Put(c, "QTY", "4"), IDAPI_OK);
   ASSERT_EQ(VdbModify(c), IDAPI_OK) << LastError().message << " / " << LastError().context;
   EXPECT_EQ(FileRows("ID = 20 AND NAME = 'IT''S' AND QTY = 4"), 1);
-  // Nothing changed: nothing to write.
-  EXPECT_EQ(VdbModify(c), IDAPI_ERR_FAILED);
+  // Nothing changed: nothing to write, for an update or an insert.
+  EXPECT_EQ(VdbModify(c), IDAPI_ERR_NOTHING_CHANGED);
   EXPECT_STREQ(LastError().message, "No field of the row was changed");
+  EXPECT_EQ(VdbInsert(c), IDAPI_ERR_NOTHING_CHANGED);
 
   ASSERT_EQ(VdbFirst(c), IDAPI_OK);
   ASSERT_EQ(VdbDelete(c), IDAPI_OK) << LastError().message;
@@ -338,6 +339,35 @@ TEST_F(DriverSql, TablesAndIndexesDefined) {
   EXPECT_EQ(Sent(trace, "VNXSqlImmediate",
                  "DELETE FROM YIDXR0100 WHERE LFLIB='TEST' AND LFFIL='TYPESBYC'"),
             1);
+}
+
+// The index maintenance slot: 1 adds, 4 deletes, 5 (regenerate) is not
+// supported; the engine's other operations answer 0 and send nothing.
+TEST_F(DriverSql, IndexMaintenanceOperationsOtherThanAddAndDeleteSendNothing) {
+  WriteSettings("[Logfile]\nLevel=2\n");
+  OpenTest();
+  VdbCursor* t = Table("TYPES");
+  ASSERT_NE(t, nullptr);
+  IdapiEntry e = nullptr;
+  ASSERT_EQ(VdbCursorEntry(t, IDAPI_CUR_INDEX_MAINTENANCE, &e), IDAPI_OK);
+  void* object = nullptr;
+  ASSERT_EQ(VdbCursorObject(t, &object), IDAPI_OK);
+  const struct {
+    uint16_t operation;
+    uint16_t status;
+  } cases[] = {{0, IDAPI_OK}, {2, IDAPI_OK},   {3, IDAPI_OK},
+               {5, IDAPI_ERR_NOT_SUPPORTED}, {6, IDAPI_OK}, {0xFFFF, IDAPI_OK}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.operation);
+    EXPECT_EQ(reinterpret_cast<IdapiCurIndexMaintenance>(e)(object, ObjectOf(db_), c.operation,
+                                                            "TYPES", "TYPESBYN", nullptr),
+              c.status);
+  }
+  VdbCloseCursor(t);
+  StopEngine();
+  const auto trace = ReadTrace();
+  EXPECT_EQ(Sent(trace, "VNXSqlImmediate"), 0);
+  EXPECT_EQ(Sent(trace, "VNXCmdExec"), 0);
 }
 
 }  // namespace

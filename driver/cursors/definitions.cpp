@@ -269,9 +269,9 @@ bool TableSource(const std::string& file, const std::vector<NewField>& fields,
 
 uint16_t MaintainIndex(void* cursor, void* database, uint16_t operation, const char* table,
                        const char* indexName, const void* indexDescriptor) {
-  if (operation != IDAPI_INDEX_ADD && operation != IDAPI_INDEX_DELETE) {
-    return IDAPI_ERR_NOT_SUPPORTED;
-  }
+  // Regenerating is not supported; the engine's other operations need no work.
+  if (operation == IDAPI_INDEX_REGENERATE) return IDAPI_ERR_NOT_SUPPORTED;
+  if (operation != IDAPI_INDEX_ADD && operation != IDAPI_INDEX_DELETE) return IDAPI_OK;
   RecordCursor* c = nullptr;
   if (cursor != nullptr) {
     c = LookUp<RecordCursor>(static_cast<IdapiCursorObject*>(cursor)->handle);

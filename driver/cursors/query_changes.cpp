@@ -138,7 +138,10 @@ uint16_t BuildChange(const RecordCursor* c, const uint8_t* record, ChangeKind ki
     }
     ++modified;
   }
-  if (modified == 0) return Refused("No field of the row was changed");
+  if (modified == 0) {
+    PostMessage(IDAPI_ERR_NOTHING_CHANGED, "No field of the row was changed");
+    return IDAPI_ERR_NOTHING_CHANGED;
+  }
   if (kind == ChangeKind::kUpdate) {
     *statement = "UPDATE " + table + " SET " + names;
   } else {
