@@ -176,7 +176,6 @@ IDAPI_API uint16_t VdbEndTransaction(VdbDatabase* database, int32_t transaction,
   ApplicationCall call;
   Database* db = AsDatabase(database);
   if (db == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
-  if (mode > IDAPI_END_ROLLBACK) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
   const uint16_t s =
       Slot<IdapiDbEndTransaction>(db, IDAPI_DB_END_TRANSACTION)(&db->pub, transaction, mode);
   return s == IDAPI_OK ? IDAPI_OK : call.Finish(s);

@@ -306,7 +306,8 @@ IDAPI_API uint16_t VdbGetParameterText(VdbStatement* procedure, uint16_t number,
  * (commitment control); otherwise IDAPI_ERR_NO_TRANSACTIONS. A transaction
  * boundary ends record-level and SQL work together: beginning commits what
  * was done before. `transaction` may be null; `mode` is IDAPI_END_COMMIT,
- * IDAPI_END_COMMIT_KEEP or IDAPI_END_ROLLBACK. */
+ * IDAPI_END_COMMIT_KEEP or IDAPI_END_ROLLBACK; with another mode nothing is
+ * sent, and the transaction handle, when given, is ended all the same. */
 IDAPI_API uint16_t VdbBeginTransaction(VdbDatabase* database, int32_t* transaction);
 IDAPI_API uint16_t VdbEndTransaction(VdbDatabase* database, int32_t transaction, uint16_t mode);
 

@@ -280,6 +280,32 @@ TEST_F(DriverSql, TransactionsEndRecordAndSqlWorkTogether) {
   EXPECT_GT(FirstSent(trace, "VNXSqlImmediate", " COMMIT HOLD"), FirstSent(trace, "Rcommit"));
 }
 
+// Ending a transaction with a mode other than commit, commit and keep, or
+// roll back sends nothing and frees the transaction handle.
+TEST_F(DriverSql, EndingATransactionWithAnotherModeSendsNothingAndFreesTheHandle) {
+  WriteSettings("[Logfile]\nLevel=2\n");
+  OpenTest({{"SERVER NAME", "TEST"}, {"TRANSACTION", "true"}});
+  IdapiEntry end = nullptr;
+  ASSERT_EQ(VdbDatabaseEntry(db_, IDAPI_DB_END_TRANSACTION, &end), IDAPI_OK);
+  for (const uint16_t mode : std::vector<uint16_t>{3, 7, 0xFFFF}) {
+    SCOPED_TRACE(mode);
+    int32_t t = -1;
+    ASSERT_EQ(VdbBeginTransaction(db_, &t), IDAPI_OK) << LastError().message;
+    EXPECT_EQ(reinterpret_cast<IdapiDbEndTransaction>(end)(ObjectOf(db_), t, mode), IDAPI_OK);
+    EXPECT_EQ(VdbEndTransaction(db_, t, IDAPI_END_COMMIT), IDAPI_ERR_BAD_OBJECT);  // freed
+    ASSERT_EQ(VdbBeginTransaction(db_, &t), IDAPI_OK);
+    EXPECT_EQ(VdbEndTransaction(db_, t, mode), IDAPI_OK) << LastError().message;
+    EXPECT_EQ(VdbEndTransaction(db_, t, IDAPI_END_ROLLBACK), IDAPI_ERR_BAD_OBJECT);
+  }
+  StopEngine();
+  const auto trace = ReadTrace();
+  // Only the six beginnings commit; the ends send nothing.
+  EXPECT_EQ(Sent(trace, "Rcommit"), 6);
+  EXPECT_EQ(Sent(trace, "Rrollbck"), 0);
+  EXPECT_EQ(Sent(trace, "VNXSqlImmediate", "ROLLBACK"), 0);
+  EXPECT_EQ(Sent(trace, "VNXSqlImmediate", "COMMIT HOLD"), 6);
+}
+
 TEST_F(DriverSql, TablesAndIndexesDefined) {
   WriteSettings("[Logfile]\nLevel=2\n");
   OpenTest();
