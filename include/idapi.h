@@ -60,12 +60,12 @@ extern "C" {
 /* ---- Engine status codes -------------------------------------------------- */
 
 #define IDAPI_OK 0x0000
-#define IDAPI_ERR_FAILED 0x0001      /* an operation's own failure (filters, statements) */
-#define IDAPI_ERR_HOST 0x0002        /* a host error without an engine meaning */
+#define IDAPI_ERR_FAILED 0x0001          /* an operation's own failure (filters, statements) */
+#define IDAPI_ERR_HOST 0x0002            /* a host error without an engine meaning */
 #define IDAPI_ERR_NOTHING_CHANGED 0x0003 /* a query row changed without a modified field */
-#define IDAPI_ERR_CALL_FAILED 0x0066 /* a stored procedure's program failed */
-#define IDAPI_ERR_BOF 0x2201         /* before the first record */
-#define IDAPI_ERR_EOF 0x2202         /* after the last record / no further row */
+#define IDAPI_ERR_CALL_FAILED 0x0066     /* a stored procedure's program failed */
+#define IDAPI_ERR_BOF 0x2201             /* before the first record */
+#define IDAPI_ERR_EOF 0x2202             /* after the last record / no further row */
 #define IDAPI_ERR_NO_CURRENT_RECORD 0x2204
 #define IDAPI_ERR_RECORD_NOT_FOUND 0x2206
 #define IDAPI_ERR_THREAD_SESSION 0x2508 /* a thread could not get its own session */

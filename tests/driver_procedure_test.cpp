@@ -51,6 +51,9 @@ class DriverProcedure : public DriverTablesTest {
              {"WithTax", 2, 2, 4, 2, 3, 5, 2, 9},
              {"Message", 2, 0, 30, 0, 0, 30, 0, 30}});
     Declare(*h, "STAMP", "TEST", "STAMPPGM", 'P', 1, {{"Word", 2, 0, 8, 0, 0, 8, 0, 8}});
+    // Packed and zoned fields delivered as text.
+    Declare(*h, "PRICED", "TEST", "CHKPGM", 'P', 2,
+            {{"Price", 1, 0, 7, 2, 3, 4, 2, 7}, {"Count", 1, 0, 5, 0, 4, 5, 0, 5}});
     Declare(*h, "NOTE", "TEST", "NOTEQ", 'Q', 1, {{"Note", 1, 0, 20, 0, 0, 20, 0, 20}});
     // A header counting three fields over two field records.
     Declare(*h, "BROKEN", "TEST", "CHKPGM", 'P', 3,
@@ -145,7 +148,8 @@ TEST_F(DriverProcedure, ListsOfProceduresAndParameters) {
   ASSERT_EQ(VdbOpenProcedureList(db_, &procs), IDAPI_OK) << LastError().message;
   std::vector<std::string> names;
   while (VdbNext(procs) == IDAPI_OK) names.push_back(Get(procs, "NAME"));
-  EXPECT_EQ(names, (std::vector<std::string>{"BROKEN", "CHECK5", "NOTE", "STAMP", "SUMS", "TAX"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"BROKEN", "CHECK5", "NOTE", "PRICED", "STAMP", "SUMS",
+                                             "TAX"}));
   VdbCloseCursor(procs);
 
   VdbCursor* params = nullptr;
@@ -168,6 +172,26 @@ TEST_F(DriverProcedure, ListsOfProceduresAndParameters) {
     EXPECT_EQ(Get(params, "DIRECTION"), e.direction);
     EXPECT_EQ(Get(params, "TYPE"), e.type);
     EXPECT_EQ(Get(params, "OFFSET"), e.offset);
+    EXPECT_EQ(Get(params, "LENGTH"), e.length);
+  }
+  EXPECT_EQ(VdbNext(params), IDAPI_ERR_EOF);
+  VdbCloseCursor(params);
+  // The catalogue's rows carry no digits: a packed field as text is as wide
+  // as its PC length, its decimals, a point and a sign (7 and 2: 10).
+  ASSERT_EQ(VdbOpenParameterList(db_, "PRICED", &params), IDAPI_OK) << LastError().message;
+  const struct {
+    const char* name;
+    const char* units1;
+    const char* units2;
+    const char* length;
+  } text[] = {{"PRICE", "10", "0", "7"}, {"COUNT", "5", "0", "5"}};
+  for (const auto& e : text) {
+    SCOPED_TRACE(e.name);
+    ASSERT_EQ(VdbNext(params), IDAPI_OK);
+    EXPECT_EQ(Get(params, "NAME"), e.name);
+    EXPECT_EQ(Get(params, "TYPE"), "1");
+    EXPECT_EQ(Get(params, "UNITS1"), e.units1);
+    EXPECT_EQ(Get(params, "UNITS2"), e.units2);
     EXPECT_EQ(Get(params, "LENGTH"), e.length);
   }
   EXPECT_EQ(VdbNext(params), IDAPI_ERR_EOF);

@@ -381,8 +381,8 @@ TEST_F(DriverSql, IndexMaintenanceOperationsOtherThanAddAndDeleteSendNothing) {
   const struct {
     uint16_t operation;
     uint16_t status;
-  } cases[] = {{0, IDAPI_OK}, {2, IDAPI_OK},   {3, IDAPI_OK},
-               {5, IDAPI_ERR_NOT_SUPPORTED}, {6, IDAPI_OK}, {0xFFFF, IDAPI_OK}};
+  } cases[] = {{0, IDAPI_OK}, {2, IDAPI_OK},     {3, IDAPI_OK}, {5, IDAPI_ERR_NOT_SUPPORTED},
+               {6, IDAPI_OK}, {0xFFFF, IDAPI_OK}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.operation);
     EXPECT_EQ(reinterpret_cast<IdapiCurIndexMaintenance>(e)(object, ObjectOf(db_), c.operation,

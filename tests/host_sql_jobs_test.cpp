@@ -170,7 +170,6 @@ TEST_F(HostSqlJobs, SecondJobWaitsForAChangedRecordUntilCommit) {
   VNXThreadDetach();
 }
 
-
 // A job's SQL reads what the job itself changed through record-level access
 // and has not committed; another job reads it only as its isolation allows.
 TEST_F(HostSqlJobs, AJobsSqlSeesItsOwnUncommittedRecordChanges) {

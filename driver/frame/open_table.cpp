@@ -363,8 +363,8 @@ uint16_t SwitchToIndex(RecordCursor* c, const std::string& indexName, uint16_t p
   if (path >= 0 && c->paths[static_cast<size_t>(path)].handle < 0) {
     // Closed by a filter the host refused: the switch opens it again.
     AccessPath& closed = c->paths[static_cast<size_t>(path)];
-    const int32_t h = VNXopen(closed.name.c_str(),
-                              static_cast<int32_t>(c->openOptions | c->transactionFlag), -1);
+    const int32_t h =
+        VNXopen(closed.name.c_str(), static_cast<int32_t>(c->openOptions | c->transactionFlag), -1);
     if (h < 0) return reactivate(MapClientFailure(h));
     closed.handle = h;
     c->cache.Empty();

@@ -33,6 +33,11 @@ EngineType MapType(int16_t pcType, int16_t pcLength, int16_t pcDecimals, int16_t
             // under a text conversion): a string as wide as the text.
             t.units1 = static_cast<uint16_t>(pcLength);
             t.units2 = 0;
+          } else if (asType == kAsPacked) {
+            // Without the field's digits (the procedure catalogue's rows): room
+            // for the digits, the point and the sign.
+            t.units1 = static_cast<uint16_t>(pcLength + pcDecimals + 1);
+            t.units2 = 0;
           } else if ((flags & 2) != 0) {
             t.units1 = static_cast<uint16_t>(pcLength - 2);
           }
