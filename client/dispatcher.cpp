@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "client/failures.h"
 #include "client/sessions.h"
 #include "client/transport.h"
 #include "include/mv432ida.h"
@@ -146,10 +147,21 @@ int32_t RequestOn(SessionRecord* record, wire::Op number, std::initializer_list<
                   Reply reply) {
   const wire::Operation& op = wire::OperationEntry(number);
   if (!op.Used() || static_cast<int>(words.size()) != op.ArgWords()) return VNX_ERR_INTERNAL;
+  // A session that cannot be opened has noted why, and may be gone.
+  if (int32_t r = StartSessionOn(record); r != 1) return r;
+  const int32_t result = Exchange(record, number, words, reply);
+  NoteRequest(record, number, words, result);
+  return result;
+}
+
+int32_t Exchange(SessionRecord* record, wire::Op number, std::initializer_list<uint64_t> words,
+                 Reply reply) {
+  const wire::Operation& op = wire::OperationEntry(number);
+  if (!op.Used() || static_cast<int>(words.size()) != op.ArgWords()) return VNX_ERR_INTERNAL;
   int32_t code = op.code;
   if (reply == Reply::kNone) code = (code & ~wire::kReplyExpected) | wire::kNoReply;
-  int32_t r = StartSessionOn(record);
-  if (r != 1) return r;
+  if (!record->connected()) return VNX_ERR_INTERNAL;
+  int32_t r;
   if (record->async() && record->asyncState() != AsyncState::kComplete &&
       record->pendingCode() != -1)
     return -1;

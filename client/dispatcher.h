@@ -46,6 +46,11 @@ int32_t Request(wire::Op op, std::initializer_list<uint64_t> words, Reply reply 
 int32_t RequestOn(SessionRecord* record, wire::Op op, std::initializer_list<uint64_t> words,
                   Reply reply = Reply::kAsTable);
 
+// RequestOn on a connected session, without keeping its failure for
+// VNXErrorText (failures.h); -30 when the session is not connected.
+int32_t Exchange(SessionRecord* record, wire::Op op, std::initializer_list<uint64_t> words,
+                 Reply reply = Reply::kAsTable);
+
 // Receives the next part of the reply awaited on `record`. `nowait`: ask the
 // transport to return at once. Returns 1 with a part, -1 when nothing has
 // arrived yet (nowait only), -20 on a transport failure.

@@ -25,6 +25,7 @@
 #include <memory>
 #include <new>
 
+#include "client/failures.h"
 #include "client/file_requests.h"
 #include "client/sessions.h"
 #include "conversion/code_page.h"
@@ -79,7 +80,10 @@ ConversionContext context;
 
 // Answers -30 with `code` as the session's Internal_Error().
 int32_t Refuse(int32_t code) {
-  if (SessionRecord* record = CurrentSession()) record->SetI32(kOffInternalError, code);
+  if (SessionRecord* record = CurrentSession()) {
+    record->SetI32(kOffInternalError, code);
+    NoteFailure(record, -1, VNX_ERR_INTERNAL, nullptr);
+  }
   return VNX_ERR_INTERNAL;
 }
 

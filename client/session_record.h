@@ -36,6 +36,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "mv432transport.h"
 #include "protocol/byte_order.h"
@@ -83,9 +85,26 @@ static_assert(kOffHeader - MV432T_PREFIX_SIZE == MV432T_FIRST_PART_PREFIX);
 
 inline constexpr int16_t kModeAsync = 2;
 
-struct SessionRecord {
+// The last call on a session that failed, kept for VNXErrorText: the
+// record's own words keep the host's detail, this says which call it was and
+// what it named.
+struct LastFailure {
+  static constexpr size_t kSubjectSize = 96;
+  int32_t result = 0;               // the failure's class (-1, -10, -20, -30); 0 after a success
+  int16_t operation = -1;           // its operation number (wire::Op); -1 when no request was made
+  char subject[kSubjectSize] = {};  // what it named: a file, a command, a user (NUL-terminated)
+};
+
+// The bytes the transport sees and the argument words, laid out as above.
+struct SessionWords {
   alignas(8) uint8_t bytes[kWireSize + 6];  // rounded so savedArgs is aligned
   uint64_t savedArgs[wire::kMaxArgWords];
+};
+static_assert(offsetof(SessionWords, savedArgs) == 4336);
+
+struct SessionRecord : SessionWords {
+  LastFailure failure;
+  std::map<int32_t, std::string> fileNames;  // the names the open handles were opened by
 
   int32_t I32(int off) const { return wire::LoadLeI32(bytes + off); }
   int16_t I16(int off) const { return wire::LoadLeI16(bytes + off); }
@@ -110,10 +129,10 @@ struct SessionRecord {
   void Clear() {
     std::memset(bytes + kTransportPrivate, 0, sizeof bytes - kTransportPrivate);
     std::memset(savedArgs, 0, sizeof savedArgs);
+    failure = LastFailure{};
+    fileNames.clear();
   }
 };
-
-static_assert(offsetof(SessionRecord, savedArgs) == 4336);
 
 }  // namespace vantora::client
 

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "client/dispatcher.h"
+#include "client/failures.h"
 #include "client/transport.h"
 #include "include/mv432ida.h"
 #include "platform/event.h"
@@ -163,7 +164,10 @@ int32_t StartSessionOn(SessionRecord* record) {
   int16_t r = Transport().connect(record, record->machineName(), lib.serverProgram,
                                   withUser ? record->userId() : nullptr,
                                   withUser ? record->password() : nullptr);
-  if (r != 1) return r;
+  if (r != 1) {
+    NoteFailure(record, wire::kOpSessionOpen, r, nullptr);
+    return r;
+  }
   record->SetAsyncState(AsyncState::kIdle);
   record->SetI16(kOffPendingCode, -1);
   record->SetI16(kOffConnected, 1);
@@ -174,6 +178,7 @@ int32_t StartSessionOn(SessionRecord* record) {
        Word(wire::kSessionOpenFourthValue), Word(kMachineNameSize), Word(record->machineName()),
        Word(kUserIdSize), Word(record->userId()), Word(kPasswordSize), Word(record->password())});
   if (result >= 0) return 1;
+  NoteFailure(record, wire::kOpSessionOpen, result, nullptr);
   FailSessionOpen(record);
   return result;
 }
@@ -186,6 +191,9 @@ void FailSessionOpen(SessionRecord* record) {
   const int32_t status = record->I32(kOffReturnStatus);
   char systemError[wire::kSystemErrorSize];
   std::memcpy(systemError, record->bytes + kOffSystemError, sizeof systemError);
+  const LastFailure failure = record->failure;
+  char userId[kUserIdSize];
+  std::memcpy(userId, record->userId(), sizeof userId);
   FreeRecord(record);
   SessionRecord* now = record;
   if (lib.defaultSingle == 1 && !lib.multiThread && lib.fresh == 0) {
@@ -197,6 +205,14 @@ void FailSessionOpen(SessionRecord* record) {
     now->SetI32(kOffAsyncResult, asyncResult);
     now->SetI32(kOffReturnStatus, status);
     std::memcpy(now->bytes + kOffSystemError, systemError, sizeof systemError);
+    now->failure = failure;
+    // The user the host refused, to name it; the next connect needs it set again.
+    if (failure.subject[0] == '\0') {
+      size_t n = 0;
+      while (n < sizeof userId && userId[n] != ' ' && userId[n] != '\0') ++n;
+      std::memcpy(now->failure.subject, userId, n);
+      now->failure.subject[n] = '\0';
+    }
   }
 }
 

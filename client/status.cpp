@@ -1,8 +1,12 @@
 // Asynchronous completion, error detail and the local functions that need
 // no request.
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "client/dispatcher.h"
+#include "client/failure_sentence.h"
+#include "client/failures.h"
 #include "client/sessions.h"
 #include "client/transport.h"
 #include "include/mv432ida.h"
@@ -15,6 +19,73 @@ namespace wire = vantora::wire;
 namespace {
 constexpr int32_t kClientVersion = 202;
 }
+
+namespace {
+
+// The SQL communication area of the session's job, read without disturbing
+// the detail of the failure it explains.
+void ReadSqlca(SessionRecord* record, FailureFacts* f) {
+  if (!record->connected() || record->async()) return;
+  uint8_t keep[kOffMachineName - kOffReturnStatus];
+  std::memcpy(keep, record->bytes + kOffReturnStatus, sizeof keep);
+  const LastFailure failure = record->failure;
+  uint8_t area[136] = {};
+  const int32_t r = Exchange(record, wire::kOpSqlSqlca,
+                             {Word(int32_t{sizeof area}), Word(area), Word(int32_t{sizeof area})});
+  std::memcpy(record->bytes + kOffReturnStatus, keep, sizeof keep);
+  record->failure = failure;
+  if (r < 1) return;
+  f->sql = true;
+  f->sqlCode = wire::LoadLeI32(area + 12);
+  const int length = std::clamp<int>(wire::LoadLeI16(area + 16), 0, 70);
+  f->sqlTokens.assign(reinterpret_cast<const char*>(area + 18), static_cast<size_t>(length));
+  f->sqlState.assign(reinterpret_cast<const char*>(area + 131), 5);
+}
+
+std::string Trimmed(const char* text, size_t size) {
+  size_t n = 0;
+  while (n < size && text[n] != '\0') ++n;
+  while (n > 0 && text[n - 1] == ' ') --n;
+  return std::string(text, n);
+}
+
+FailureFacts FactsOf(SessionRecord* record) {
+  FailureFacts f;
+  f.transportFile = TransportFileName();
+  if (int32_t reason = UnusableReason(); reason != 0) {
+    f.result = VNX_ERR_INTERNAL;
+    f.internalError = reason;
+    return f;
+  }
+  if (record == nullptr) {
+    f.result = VNX_ERR_INTERNAL;
+    return f;
+  }
+  const LastFailure& last = record->failure;
+  f.result = last.result;
+  if (f.result >= 0) return f;
+  f.operation = last.operation;
+  f.subject = last.subject;
+  f.user = Trimmed(record->userId(), kUserIdSize);
+  f.status = record->I32(kOffReturnStatus);
+  f.messageId = Trimmed(reinterpret_cast<const char*>(record->bytes + kOffSystemError),
+                        wire::kSystemErrorSize);
+  if (f.messageId == Trimmed(wire::kEyeCatcher, wire::kSystemErrorSize)) f.messageId.clear();
+  f.internalError = record->I32(kOffInternalError);
+  if (f.result == VNX_ERR_COMM) {
+    const TransportEntries& t = Transport();
+    t.appcError(record, &f.appcPrimary, &f.appcSecondary);
+    if (t.errorText != nullptr) {
+      char text[512] = {};
+      t.errorText(record, text, static_cast<int16_t>(sizeof text));
+      f.transportText = text;
+    }
+  }
+  if (f.result == VNX_ERR_HOST && IsSqlOperation(f.operation)) ReadSqlca(record, &f);
+  return f;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -59,9 +130,12 @@ MV432IDA_API int32_t VNXComplete(void) {
     return VNX_ERR_INTERNAL;
   }
   record->SetAsyncState(AsyncState::kIdle);
+  const int16_t pending = record->pendingCode();
   record->SetI16(kOffPendingCode, -1);
   if (record->connected()) Transport().sendMode(record);
-  return record->I32(kOffAsyncResult);
+  const int32_t result = record->I32(kOffAsyncResult);
+  if (result < 0) NoteFailure(record, wire::OperationOf(pending), result, nullptr);
+  return result;
 }
 
 MV432IDA_API int32_t retstat(void) {
@@ -88,6 +162,16 @@ MV432IDA_API int32_t APPC_ERR(int16_t* primary, int32_t* secondary) {
   if (record == nullptr) return VNX_ERR_INTERNAL;
   Transport().appcError(record, primary, secondary);
   return 1;
+}
+
+MV432IDA_API int32_t VNXErrorText(char* buffer, int32_t size) {
+  const std::string text = FailureSentence(FactsOf(CurrentSession()));
+  if (buffer != nullptr && size > 0) {
+    const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+  }
+  return static_cast<int32_t>(text.size());
 }
 
 MV432IDA_API int32_t Map_Appc(void) {

@@ -72,6 +72,7 @@ bool LoadTransport() {
   all = Bind(entries.endMultiSession, "RESFinMultiSession") && all;
   all = Bind(entries.appcError, "RESAppcErr") && all;
   Bind(entries.terminate, "RESTerminate");
+  Bind(entries.errorText, "RESErrorText");
   if (!all) {
     entries = TransportEntries{};
     module.Close();

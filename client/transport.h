@@ -28,6 +28,7 @@ struct TransportEntries {
   MV432T_FinMultiSession endMultiSession = nullptr;      // RESFinMultiSession
   MV432T_AppcErr appcError = nullptr;                    // RESAppcErr
   MV432T_Terminate terminate = nullptr;                  // RESTerminate, optional
+  MV432T_ErrorText errorText = nullptr;                  // RESErrorText, optional
 };
 
 enum class TransportState { kUnloaded, kLoaded, kMissing, kIncomplete };

@@ -115,6 +115,20 @@ MV432IDA_API int32_t Internal_Error(void);
 /* The transport's primary and secondary error codes after a -20 result. */
 MV432IDA_API int32_t APPC_ERR(int16_t* primary, int32_t* secondary);
 MV432IDA_API int32_t Map_Appc(void);
+/* The last failure of the current session in words, for people: what failed,
+ * why, and what to do where there is something to do, for example
+ *   cannot connect to 127.0.0.1:41889: connection refused (is vantora-hostd
+ *     running, on that port?)
+ *   file DEMO/NOSUCH not found (CPF4101)
+ *   password not correct for user ALICE (CPF22E2)
+ *   SQL0104: token SELEC was not valid
+ * One sentence, no final stop; the codes stay where they were (retstat,
+ * Return_Syserr, APPC_ERR, Internal_Error). Writes at most size - 1 bytes and a
+ * NUL into `buffer` (which may be null to ask the length) and answers the
+ * sentence's full length; 0 when the session's last call did not fail. After
+ * a failed SQL request it reads the job's SQL communication area, one request
+ * that leaves the failure's detail as it was. */
+MV432IDA_API int32_t VNXErrorText(char* buffer, int32_t size);
 /* Stores the client version (202) at `version`; works without a session. */
 MV432IDA_API int32_t RTV_PC_VER(int32_t* version);
 

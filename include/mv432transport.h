@@ -4,7 +4,8 @@
  * General/Network setting ("ehn", "tcp", ...).
  *
  * The client library loads the module by name and binds its entry points by
- * these names; the first ten are required, RESTerminate is optional. Each
+ * these names; the first ten are required, RESTerminate and RESErrorText are
+ * optional. Each
  * takes the client library's session record (`session`), whose bytes the
  * transport reads and writes only at the places below.
  *
@@ -15,7 +16,11 @@
  *
  * Results: MV432T_OK, or MV432T_FAILED (the client library then asks
  * RESAppcErr for the transport's codes and answers -20, a communication
- * error). RESReception with MV432T_RECEIVE_NOWAIT answers 0 when nothing has
+ * error). RESErrorText(session, buffer, size), when the module has it, words
+ * the session's last failure for people: what failed, why, and what to do
+ * where there is something ("cannot connect to 10.0.0.5:8471: connection
+ * refused (is vantora-hostd running?)"). It writes at most size - 1 bytes and
+ * a NUL, and answers the text's full length; 0 when it has nothing to say. RESReception with MV432T_RECEIVE_NOWAIT answers 0 when nothing has
  * arrived yet.
  *
  * Parts: RESEnvoi(session, length, buffer) gets a `buffer` that starts with
@@ -62,5 +67,6 @@ typedef int16_t (*MV432T_DebutMultiSession)(void* first, int16_t count);
 typedef int16_t (*MV432T_FinMultiSession)(void* first);
 typedef int16_t (*MV432T_AppcErr)(void* session, int16_t* primary, int32_t* secondary);
 typedef int16_t (*MV432T_Terminate)(void);
+typedef int16_t (*MV432T_ErrorText)(void* session, char* buffer, int16_t size);
 
 #endif /* MV432TRANSPORT_H_ */

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/server/messages/message_files.h"
+#include "protocol/host_messages.h"
 #include "host/server/objects/data_queues.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_services.h"
@@ -143,14 +143,14 @@ TEST(MessageFiles, HoldEveryIdentifierTheHostAnswers) {
     for (std::sregex_iterator it(source.begin(), source.end(), id), end; it != end; ++it) {
       const std::string found = (*it)[1];
       const char* file =
-          found.rfind("SQL", 0) == 0 ? host::kSqlMessageFile : host::kSystemMessageFile;
-      EXPECT_NE(host::FindMessage(file, found), nullptr)
+          found.rfind("SQL", 0) == 0 ? wire::kSqlMessageFile : wire::kSystemMessageFile;
+      EXPECT_NE(wire::FindMessage(file, found), nullptr)
           << found << " in " << entry.path().filename();
       ++checked;
     }
   }
   EXPECT_GT(checked, 20u);
-  EXPECT_EQ(host::SubstituteMessage("&1 in &2 type *&3 not found.",
+  EXPECT_EQ(wire::SubstituteMessage("&1 in &2 type *&3 not found.",
                                     std::vector<uint8_t>{'T', ' ', 0xFF, 'L'}),
             "T in L type * not found.");
 }

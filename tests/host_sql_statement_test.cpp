@@ -103,6 +103,9 @@ TEST_F(HostSql, ErrorsAnswerTheirSqlCode) {
   EXPECT_EQ(ReadSqlca().text, "CUSTNO");
   Expect("DELETE FROM DEMO/ORDERSTOOLONG", -107);
   Expect("SELECT * FROM DEMO/ORDERS", -84);
+  Expect("LOCK TABLE DEMO/ORDERS IN EXCLUSIVE MODE", -84);
+  Expect("SELEC * FROM DEMO/ORDERS", -104);
+  EXPECT_EQ(ReadSqlca().text, "SELEC");
   Expect("DROP VIEW DEMO/ORDERS", -84);
   Expect("", -104);
   Expect("   ", -104);

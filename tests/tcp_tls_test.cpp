@@ -183,19 +183,26 @@ TEST_F(TcpTlsTest, RefusesCertificatesItCannotTrustForTheHost) {
     std::string host;
     std::string caFile;
     std::pair<int16_t, int32_t> appc;
+    std::string words;  // the start of VNXErrorText
   } cases[] = {
       {"an address the certificate does not hold", "127.0.0.1", (root_ / "ca.pem").string(),
-       Tls(tcp::kTlsNameMismatch)},
-      {"another authority", "localhost", (root_ / "other.pem").string(), Tls(tcp::kTlsUntrusted)},
-      {"the system's trust store", "localhost", "", Tls(tcp::kTlsUntrusted)},
+       Tls(tcp::kTlsNameMismatch), "the server's certificate names localhost, not 127.0.0.1"},
+      {"another authority", "localhost", (root_ / "other.pem").string(), Tls(tcp::kTlsUntrusted),
+       "the certificate of localhost:" + std::to_string(server_.port()) +
+           " is not signed by an authority this client trusts"},
+      {"the system's trust store", "localhost", "", Tls(tcp::kTlsUntrusted),
+       "the certificate of localhost:"},
       {"a CA file that is not there", "localhost", (root_ / "absent.pem").string(),
-       Tls(tcp::kTlsSetup)},
+       Tls(tcp::kTlsSetup), "TLS could not be set up (check Tcp/TlsCaFile): "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     UseServer(c.host, true, c.caFile);
     EXPECT_EQ(StartSession(), -20);
     EXPECT_EQ(AppcError(), c.appc);
+    char words[512] = {};
+    VNXErrorText(words, sizeof words);
+    EXPECT_EQ(std::string(words).rfind(c.words, 0), 0u) << words;
     EXPECT_EQ(FreeSession(), 1);
   }
   // The server logs each refused handshake and goes on serving.

@@ -127,10 +127,17 @@ TEST_F(TcpHostTest, RefusesASessionWithoutAnyCredentials) {
   StartServer();
   EXPECT_EQ(StartSession(), -1);
   EXPECT_EQ(Internal_Error(), 1002);
+  char words[256] = {};
+  VNXErrorText(words, sizeof words);
+  EXPECT_EQ(std::string(words),
+            "no user given, or the host has no such user profile: set VANTORA_USER and "
+            "VANTORA_PASSWORD (or Tcp/User and Tcp/Password), or name the user (CPF2204)");
   setenv("VANTORA_USER", "ALICE", 1);
   setenv("VANTORA_PASSWORD", "nope", 1);
   EXPECT_EQ(StartSession(), -1);
   EXPECT_EQ(Internal_Error(), 1003);
+  VNXErrorText(words, sizeof words);
+  EXPECT_EQ(std::string(words), "password not correct for the user of the settings (CPF22E2)");
 }
 
 TEST_F(TcpHostTest, CarriesRequestsAndRepliesOfSeveralParts) {
@@ -198,6 +205,11 @@ TEST_F(TcpHostTest, ReportsAHostThatCannotBeReached) {
   UseAddress("127.0.0.1:" + std::to_string(port));
   EXPECT_EQ(StartSession(), -20);
   EXPECT_EQ(AppcError(), std::make_pair(int16_t{tcp::kConnectFailed}, int32_t{ECONNREFUSED}));
+  char words[256] = {};
+  VNXErrorText(words, sizeof words);
+  EXPECT_EQ(std::string(words), "cannot connect to 127.0.0.1:" + std::to_string(port) +
+                                    ": connection refused (is vantora-hostd running, on that "
+                                    "port?)");
   EXPECT_EQ(FreeSession(), 1);
   // MCH_name wins over the settings.
   StartServer();

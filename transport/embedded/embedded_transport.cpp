@@ -14,6 +14,7 @@
 // opened (secondary: 0); primary 2 = the session was ended by the host
 // (a request it refused, or the end of the session); primary 3 = a reply was
 // awaited that no request asked for.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -49,6 +50,7 @@ struct Embedded {
   std::string defaultUser;
   std::map<const void*, std::unique_ptr<Connection>> connections;
   int16_t lastPrimary = 0;
+  std::string lastFailure;  // why the host could not be opened
 };
 
 Embedded& TheEmbedded() {
@@ -71,7 +73,12 @@ bool EnsureHost() {
   options.storage.syncEachCommit = settings.GetInt("Host", "SyncEachCommit", 0) != 0;
   std::unique_ptr<Host> host;
   Status s = OpenPreparedHost(directory, TheEmbedded().defaultUser, options, &host);
-  if (!s.ok()) return false;
+  if (!s.ok()) {
+    TheEmbedded().lastFailure = "the host's data directory " + directory +
+                                " cannot be opened: " + s.ToString() +
+                                " (Host/DataDirectory names it)";
+    return false;
+  }
   TheEmbedded().host = std::move(host);
   return true;
 }
@@ -190,4 +197,27 @@ MV432T_API int16_t RESTerminate(void) {
   TheEmbedded().connections.clear();
   TheEmbedded().host.reset();
   return 1;
+}
+
+MV432T_API int16_t RESErrorText(void* session, char* buffer, int16_t size) {
+  std::string text;
+  {
+    std::lock_guard lock(TheEmbedded().mutex);
+    auto it = TheEmbedded().connections.find(session);
+    const int16_t primary =
+        it != TheEmbedded().connections.end() ? it->second->appcPrimary : TheEmbedded().lastPrimary;
+    if (primary == kAppcHostUnavailable) {
+      text = TheEmbedded().lastFailure;
+    } else if (primary == kAppcSessionEnded) {
+      text = "the host ended the session";
+    } else if (primary == kAppcNoReply) {
+      text = "a reply was asked for when no request awaits one";
+    }
+  }
+  if (buffer != nullptr && size > 0) {
+    const size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+  }
+  return static_cast<int16_t>(std::min<size_t>(text.size(), INT16_MAX));
 }

@@ -35,6 +35,10 @@ struct IoResult {
   bool ok() const { return status == kOk; }
 };
 
+// `error` of an IoResult in words, lower case ("connection refused"; for a
+// negative resolver code, "name or service not known" and the like).
+std::string SystemErrorText(int error);
+
 // One piece of a vectored send: `size` bytes at `data`.
 struct ConstBuffer {
   const void* data = nullptr;

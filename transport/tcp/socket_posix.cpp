@@ -305,4 +305,19 @@ void Listener::Close() {
   }
 }
 
+std::string SystemErrorText(int error) {
+  std::string text;
+  if (error < 0) {
+    text = gai_strerror(EAI_NONAME < 0 ? error : -error);  // as Connect stored it
+  } else {
+    char buffer[256] = {};
+    text = strerror_r(error, buffer, sizeof buffer);
+  }
+  if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z' &&
+      !(text.size() > 1 && text[1] >= 'A' && text[1] <= 'Z')) {
+    text[0] = static_cast<char>(text[0] - 'A' + 'a');
+  }
+  return text;
+}
+
 }  // namespace vantora::tcp

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "protocol/message_format.h"
+#include "transport/tcp/failure_text.h"
 #include "transport/tcp/hello.h"
 
 namespace vantora::tcp {
@@ -23,6 +24,9 @@ bool Connection::Fail(int16_t primary, int32_t secondary) {
   if (primary_ == kAppcNone) {
     primary_ = primary;
     secondary_ = secondary;
+    if (primary == kTlsFailed && channel_.session() != nullptr) {
+      tlsDetail_ = channel_.session()->Describe();
+    }
   }
   channel_.Close();
   reply_ = {};
@@ -54,7 +58,10 @@ bool Connection::StartTls(const TcpSettings& settings) {
   std::shared_ptr<TlsContext> context = TlsContext::ForClient(settings.tlsCaFile, &error);
   std::unique_ptr<TlsSession> session =
       context ? TlsSession::Client(*context, settings.host) : nullptr;
-  if (!session) return Fail(kTlsFailed, kTlsSetup);
+  if (!session) {
+    tlsDetail_ = error;
+    return Fail(kTlsFailed, kTlsSetup);
+  }
   channel_.StartTls(std::move(session));
   IoResult r = channel_.Handshake(settings.connectTimeoutMs);
   if (r.ok()) return true;
@@ -79,6 +86,9 @@ bool Connection::StartTls(const TcpSettings& settings) {
 bool Connection::Open(const TcpSettings& settings, const std::string& program,
                       bool withCredentials) {
   Socket socket;
+  peer_ =
+      (settings.host.find(':') != std::string::npos ? "[" + settings.host + "]" : settings.host) +
+      ":" + std::to_string(settings.port);
   IoResult r = Socket::Connect(settings.host, settings.port, settings.connectTimeoutMs, &socket);
   if (!r.ok()) {
     return r.status == IoResult::kTimeout ? Fail(kTimeout, static_cast<int32_t>(Step::kConnect))
@@ -195,6 +205,10 @@ void Connection::Close() {
   channel_.Close();
   reply_ = {};
   replyAwaited_ = false;
+}
+
+std::string Connection::FailureText() const {
+  return tcp::FailureText(primary_, secondary_, peer_, tlsDetail_);
 }
 
 }  // namespace vantora::tcp

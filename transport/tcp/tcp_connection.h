@@ -84,6 +84,8 @@ class Connection {
   int32_t secondary() const { return secondary_; }
   // Marks the connection failed (only the first failure is kept).
   bool Fail(int16_t primary, int32_t secondary);
+  // The failure in words (failure_text.h); empty when nothing failed.
+  std::string FailureText() const;
 
  private:
   bool FailIo(const IoResult& r, Step step);
@@ -98,6 +100,8 @@ class Connection {
   std::span<const uint8_t> reply_;  // undelivered bytes of the current reply
   int16_t primary_ = kAppcNone;
   int32_t secondary_ = 0;
+  std::string peer_;       // "host:port", as asked for
+  std::string tlsDetail_;  // what TLS said of its failure
 };
 
 }  // namespace vantora::tcp

@@ -9,7 +9,9 @@
 //
 // A session opened without a user (no VNXSetUserId) sends the credentials of
 // the settings in its handshake; the host authenticates them.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -143,4 +145,16 @@ MV432T_API int16_t RESTerminate(void) {
   std::lock_guard lock(All().mutex);
   All().bySession.clear();
   return 1;
+}
+
+MV432T_API int16_t RESErrorText(void* session, char* buffer, int16_t size) {
+  Connection* c = Find(session);
+  if (c == nullptr) return 0;
+  const std::string text = c->FailureText();
+  if (buffer != nullptr && size > 0) {
+    const size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+  }
+  return static_cast<int16_t>(std::min<size_t>(text.size(), INT16_MAX));
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -66,11 +67,65 @@ struct TlsContext::Impl {
   SSL_CTX* ctx = nullptr;
 };
 
+namespace {
+
+// A certificate's IP address (4 or 16 bytes) as text.
+std::string AddressText(const unsigned char* bytes, size_t n) {
+  std::string text;
+  char part[8];
+  if (n == 4) {
+    for (size_t i = 0; i < 4; ++i) {
+      std::snprintf(part, sizeof part, i == 0 ? "%u" : ".%u", bytes[i]);
+      text += part;
+    }
+  } else if (n == 16) {
+    for (size_t i = 0; i < 16; i += 2) {
+      std::snprintf(part, sizeof part, i == 0 ? "%x" : ":%x", (bytes[i] << 8) | bytes[i + 1]);
+      text += part;
+    }
+  }
+  return text;
+}
+
+// The DNS names and addresses of the peer's certificate, for a message:
+// "db.example, 10.0.0.5", or its subject's common name without them.
+std::string CertificateNames(X509* cert) {
+  if (cert == nullptr) return "no name";
+  std::string names;
+  auto add = [&](const std::string& name) { names += (names.empty() ? "" : ", ") + name; };
+  auto* alt =
+      static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(cert, NID_subject_alt_name, nullptr, nullptr));
+  for (int i = 0; alt != nullptr && i < sk_GENERAL_NAME_num(alt); ++i) {
+    const GENERAL_NAME* g = sk_GENERAL_NAME_value(alt, i);
+    if (g->type == GEN_DNS) {
+      const ASN1_STRING* dns = g->d.dNSName;
+      add(std::string(reinterpret_cast<const char*>(ASN1_STRING_get0_data(dns)),
+                      static_cast<size_t>(ASN1_STRING_length(dns))));
+    } else if (g->type == GEN_IPADD) {
+      add(AddressText(ASN1_STRING_get0_data(g->d.iPAddress),
+                      static_cast<size_t>(ASN1_STRING_length(g->d.iPAddress))));
+    }
+  }
+  GENERAL_NAMES_free(alt);
+  if (names.empty()) {
+    char common[256] = {};
+    if (X509_NAME_get_text_by_NID(X509_get_subject_name(cert), NID_commonName, common,
+                                  sizeof common) > 0) {
+      names = common;
+    }
+  }
+  return names.empty() ? "no name" : names;
+}
+
+}  // namespace
+
 struct TlsSession::Impl {
   SSL* ssl = nullptr;
   BIO* in = nullptr;   // owned by ssl
   BIO* out = nullptr;  // owned by ssl
   bool client = false;
+  std::string host;       // the name or address a client's certificate must hold
+  std::string peerNames;  // the names of the certificate the server showed
   std::vector<uint8_t> raw = std::vector<uint8_t>(kRawChunk);
   std::vector<uint8_t> gather;  // a chunk of plain text that spans pieces; sized on first use
 };
@@ -155,6 +210,22 @@ TlsSession::Impl* NewSessionImpl(SSL_CTX* ctx, bool client) {
 
 }  // namespace
 
+namespace {
+
+// Keeps the names of the server's own certificate for a message, whatever
+// the verification decides.
+int NoteServerCertificate(int verified, X509_STORE_CTX* store) {
+  if (X509_STORE_CTX_get_error_depth(store) == 0) {
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* impl = ssl != nullptr ? static_cast<TlsSession::Impl*>(SSL_get_app_data(ssl)) : nullptr;
+    if (impl != nullptr) impl->peerNames = CertificateNames(X509_STORE_CTX_get_current_cert(store));
+  }
+  return verified;
+}
+
+}  // namespace
+
 std::unique_ptr<TlsSession> TlsSession::Client(const TlsContext& context, const std::string& host) {
   ERR_clear_error();
   Impl* impl = NewSessionImpl(context.impl_->ctx, true);
@@ -173,6 +244,9 @@ std::unique_ptr<TlsSession> TlsSession::Client(const TlsContext& context, const 
   }
   // Without the name to check, any trusted certificate would do: refuse.
   if (!named) return nullptr;
+  impl->host = host;
+  SSL_set_app_data(ssl, impl);
+  SSL_set_verify(ssl, SSL_VERIFY_PEER, &NoteServerCertificate);
   return session;
 }
 
@@ -225,6 +299,8 @@ IoResult TlsSession::Handshake(Socket& socket, int timeoutMs) {
         switch (verified) {
           case X509_V_ERR_HOSTNAME_MISMATCH:
           case X509_V_ERR_IP_ADDRESS_MISMATCH:
+            lastError_ =
+                "the server's certificate names " + impl_->peerNames + ", not " + impl_->host;
             return Failed(kTlsNameMismatch);
           case X509_V_ERR_CERT_HAS_EXPIRED:
           case X509_V_ERR_CERT_NOT_YET_VALID:

@@ -1,6 +1,6 @@
 // The host message identifiers the request handlers answer, each with a name
 // that says what it means. The texts are in the message files
-// (message_files.h): every identifier here has one there, in QCPFMSG (CPx,
+// (protocol/host_messages.h): every identifier here has one there, in QCPFMSG (CPx,
 // MCH) or QSQLMSG (SQL). A new identifier goes into kHandlerMessageIds as
 // well, which is how that is checked.
 //

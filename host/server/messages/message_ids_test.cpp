@@ -10,25 +10,25 @@
 #include <string>
 #include <string_view>
 
-#include "host/server/messages/message_files.h"
+#include "protocol/host_messages.h"
 
 namespace vantora::host {
 namespace {
 
 // SQL messages are in QSQLMSG, all others in QCPFMSG.
 std::string_view FileOf(std::string_view id) {
-  return id.substr(0, 3) == "SQL" ? std::string_view(kSqlMessageFile)
-                                  : std::string_view(kSystemMessageFile);
+  return id.substr(0, 3) == "SQL" ? std::string_view(wire::kSqlMessageFile)
+                                  : std::string_view(wire::kSystemMessageFile);
 }
 
 TEST(MessageIds, EachHasATextInItsMessageFile) {
   for (const char* id : kHandlerMessageIds) {
     SCOPED_TRACE(id);
-    const MessageDescription* message = FindMessage(FileOf(id), id);
+    const wire::MessageDescription* message = wire::FindMessage(FileOf(id), id);
     ASSERT_NE(message, nullptr);
     EXPECT_STRNE(message->text, "");
-    std::string_view other = FileOf(id) == kSqlMessageFile ? kSystemMessageFile : kSqlMessageFile;
-    EXPECT_EQ(FindMessage(other, id), nullptr) << "also in " << other;
+    std::string_view other = FileOf(id) == wire::kSqlMessageFile ? wire::kSystemMessageFile : wire::kSqlMessageFile;
+    EXPECT_EQ(wire::FindMessage(other, id), nullptr) << "also in " << other;
   }
 }
 

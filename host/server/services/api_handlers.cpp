@@ -31,7 +31,7 @@
 #include <charconv>
 
 #include "host/server/files/open_file.h"
-#include "host/server/messages/message_files.h"
+#include "protocol/host_messages.h"
 #include "host/server/messages/message_ids.h"
 #include "host/server/services/object_lists.h"
 #include "host/server/session/handlers.h"
@@ -272,14 +272,14 @@ void RetrieveMessage(RequestContext& c) {
   if (!library.empty() && library != "*LIBL" && library != kSystemLibrary) {
     return FailWith(c, kMsgMessageFileNotFound);
   }
-  if (MessagesOf(file).empty()) return FailWith(c, kMsgMessageFileNotFound);
-  const MessageDescription* message = FindMessage(file, id);
+  if (wire::MessagesOf(file).empty()) return FailWith(c, kMsgMessageFileNotFound);
+  const wire::MessageDescription* message = wire::FindMessage(file, id);
   if (message == nullptr) return FailWith(c, kMsgMessageIdNotFound);
   std::vector<uint8_t> data;
   if (!HexToBytes(c.request.Text(5), &data)) return FailWith(c, kMsgValueNotAccepted);
   const std::string replace = Upper(Trim(c.request.Text(6)));
   std::string text =
-      replace == "*NO" ? std::string(message->text) : SubstituteMessage(message->text, data);
+      replace == "*NO" ? std::string(message->text) : wire::SubstituteMessage(message->text, data);
   ServicesOf(c.job).lastRetrievedMessage = RetrievedMessage(text, receiverLength);
 }
 

@@ -1,6 +1,6 @@
 #include "host/server/setup/host_installation.h"
 
-#include "host/server/messages/message_files.h"
+#include "protocol/host_messages.h"
 #include "host/server/objects/programs.h"
 #include "host/server/services/object_lists.h"
 
@@ -140,8 +140,8 @@ Status InstallHostObjects(Storage& storage, const std::filesystem::path& directo
     if (Status s = CreateFile(catalogue, def); !s.ok()) return s;
   }
   if (Status s = CreateByProgram(catalogue, lib); !s.ok()) return s;
-  for (const char* file : {kSystemMessageFile, kSqlMessageFile}) {
-    const char* text = file == kSystemMessageFile ? "System messages" : "SQL messages";
+  for (const char* file : {wire::kSystemMessageFile, wire::kSqlMessageFile}) {
+    const char* text = file == wire::kSystemMessageFile ? "System messages" : "SQL messages";
     if (Status s = CreateEntry(catalogue, {{std::string(kSystemLibrary), file}, "*MSGF", "", text});
         !s.ok()) {
       return s;

@@ -12,7 +12,7 @@
 //                       procedure name, duplicates in arrival order)
 //   VANTORA/YPROCPGM    logical file over YPROCHDR keyed on bytes 10-29
 //                       (program library and name), duplicates allowed
-//   QSYS/QCPFMSG, QSYS/QSQLMSG   message files (*MSGF; message_files.h)
+//   QSYS/QCPFMSG, QSYS/QSQLMSG   message files (*MSGF; protocol/host_messages.h)
 //   VANTORA/<program>   *PGM entries of the built-in programs and of the
 //                       executables registered in programs.ini
 //

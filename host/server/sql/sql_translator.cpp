@@ -24,6 +24,21 @@ std::vector<size_t> Significant(const std::vector<Token>& tokens) {
   return out;
 }
 
+// The verbs of statements the language has but this host does not run
+// (SQL0084); any other word that starts a statement is a syntax error at
+// that word (SQL0104), as a misspelt SELECT is.
+bool IsStatementVerb(const std::string& verb) {
+  static constexpr std::string_view kVerbs[] = {
+      "ALTER",    "BEGIN",      "CALL",   "CLOSE",     "COMMENT", "CONNECT",  "CREATE",  "DECLARE",
+      "DESCRIBE", "DISCONNECT", "DROP",   "END",       "EXECUTE", "FETCH",    "FREE",    "GET",
+      "GRANT",    "INCLUDE",    "LABEL",  "LOCK",      "MERGE",   "OPEN",     "PREPARE", "REFRESH",
+      "RELEASE",  "RENAME",     "REVOKE", "SAVEPOINT", "SIGNAL",  "TRUNCATE", "WITH"};
+  for (std::string_view v : kVerbs) {
+    if (verb == v) return true;
+  }
+  return false;
+}
+
 // Parentheses deeper than this answer SQL0101 (SQLite's parser recurses).
 constexpr size_t kMaxDepth = 64;
 
@@ -337,7 +352,7 @@ SqlError Translator::Run(Translation* out) {
     out->kind = StatementKind::kUpdate;
   } else if (verb == "DELETE") {
     out->kind = StatementKind::kDelete;
-  } else if (Sig(0).kind == TokenKind::kWord) {
+  } else if (Sig(0).kind == TokenKind::kWord && IsStatementVerb(verb)) {
     return SqlNotAllowed(verb);
   } else {
     return SqlSyntax(Sig(0).text);

@@ -1,8 +1,8 @@
-#include "host/server/messages/message_files.h"
+#include "protocol/host_messages.h"
 
 #include <algorithm>
 
-namespace vantora::host {
+namespace vantora::wire {
 namespace {
 
 constexpr MessageDescription kSystemMessages[] = {
@@ -82,23 +82,47 @@ constexpr MessageDescription kSystemMessages[] = {
 
 constexpr MessageDescription kSqlMessages[] = {
     {"SQL0007", "Character &1 (hexadecimal &2) not valid in the statement."},
+    {"SQL0010", "String constant beginning &1 not delimited."},
+    {"SQL0084", "Statement &1 not allowed here."},
     {"SQL0100", "Row not found for &1."},
-    {"SQL0104", "Token &1 was not valid. Valid tokens: &2."},
+    {"SQL0101", "Statement too long or too complex."},
+    {"SQL0104", "Token &1 was not valid."},
+    {"SQL0107", "Name &1 too long."},
     {"SQL0117", "Statement inserts a wrong number of values."},
+    {"SQL0150", "View or logical file &1 cannot be changed."},
+    {"SQL0156", "&1 is not a table."},
     {"SQL0180", "Syntax of a date, time or timestamp value not valid."},
     {"SQL0181", "Value in a date, time or timestamp string not valid."},
+    {"SQL0203", "Name &1 is ambiguous."},
     {"SQL0204", "&1 in &2 type *&3 not found."},
     {"SQL0205", "Column &1 not in table &2 in &3."},
     {"SQL0206", "Column or global variable &1 not found."},
+    {"SQL0301", "Input host variable or parameter of type &1 not valid."},
     {"SQL0302", "Conversion error on the value of host variable or parameter &2."},
+    {"SQL0313", "Number of host variables or parameters not valid."},
+    {"SQL0406", "Conversion error on the value &1: it does not fit its column."},
     {"SQL0407", "Null values are not allowed in column &1."},
+    {"SQL0420", "Character &1 is not a number."},
+    {"SQL0478", "&1 cannot be dropped: other objects depend on it."},
     {"SQL0501", "Cursor &1 not open."},
     {"SQL0502", "Cursor &1 already open."},
     {"SQL0504", "Cursor &1 not declared."},
+    {"SQL0508", "Cursor &1 not positioned on a row it can change."},
+    {"SQL0509", "Table &1 is not the table of the cursor."},
+    {"SQL0510", "The cursor's rows cannot be changed."},
+    {"SQL0514", "Prepared statement &1 not found."},
     {"SQL0519", "Prepared statement &2 in use by cursor &1."},
     {"SQL0601", "&1 in &2 type *&3 already exists."},
+    {"SQL0603", "Unique index &1 cannot be created: rows with duplicate keys exist."},
+    {"SQL0604", "Attributes of column &1 not valid."},
+    {"SQL0612", "Column &1 is given more than once."},
+    {"SQL0624", "Table &1 already has a primary key."},
+    {"SQL0666", "The statement ran longer than the time limit and was ended."},
+    {"SQL0802", "A result value does not fit its column."},
     {"SQL0803", "Duplicate key value specified."},
     {"SQL0811", "Result of a SELECT INTO or subquery is more than one row."},
+    {"SQL0901", "SQL system error: &1."},
+    {"SQL0904", "Resource limit exceeded: &1."},
     {"SQL0913", "Row or object &1 in &2 type *&3 in use."},
     {"SQL7008", "&1 in &2 not valid for the operation."},
     {"SQL7017", "Commitment control is already active for the job."},
@@ -149,4 +173,4 @@ std::string SubstituteMessage(std::string_view text, std::span<const uint8_t> da
   return out;
 }
 
-}  // namespace vantora::host
+}  // namespace vantora::wire
