@@ -233,6 +233,10 @@ std::string HostSentence(const FailureFacts& f) {
     for (const Phrase& p : kPhrases) {
       if (id != p.id) continue;
       std::string text = p.text;
+      // A command's text is no object's name.
+      const bool namesObject = text.find("{s}") != std::string::npos ||
+                               text.find("{lib}") != std::string::npos;
+      if (IsCommand(f.operation) && namesObject) break;
       auto put = [&](const std::string& key, const std::string& value) {
         for (size_t at; (at = text.find(key)) != std::string::npos;)
           text.replace(at, key.size(), value);

@@ -167,6 +167,8 @@ IDAPI_API uint16_t VdbLastError(VdbError* error) {
   idapi_put_text(error->message, 0, sizeof error->message, e.message.c_str());
   idapi_put_text(error->context, 0, sizeof error->context, e.context.c_str());
   idapi_put_text(error->nativeCode, 0, sizeof error->nativeCode, e.nativeCode.c_str());
+  const std::string& plain = e.explanation.empty() ? e.message : e.explanation;
+  idapi_put_text(error->explanation, 0, sizeof error->explanation, plain.c_str());
   return IDAPI_OK;
 }
 

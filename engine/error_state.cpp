@@ -23,7 +23,7 @@ const LastError& CurrentError() {
 
 void PostError(uint16_t code, const char* text) {
   ThreadError& t = Mine();
-  t.error = LastError{code, text != nullptr ? text : "", "", ""};
+  t.error = LastError{code, text != nullptr ? text : "", "", "", ""};
   ++t.posts;
 }
 
@@ -33,10 +33,12 @@ void ClearError() {
 
 void AddErrorContext(uint16_t code, uint16_t kind, const char* text) {
   ThreadError& t = Mine();
-  if (t.error.status != code) t.error = LastError{code, "", "", ""};
+  if (t.error.status != code) t.error = LastError{code, "", "", "", ""};
   const std::string value = text != nullptr ? text : "";
   if (kind == IDAPI_CONTEXT_NATIVE_CODE) {
     t.error.nativeCode = value;
+  } else if (kind == IDAPI_CONTEXT_EXPLANATION) {
+    t.error.explanation = value;
   } else {
     t.error.context = value;
   }
@@ -49,11 +51,12 @@ uint16_t ApplicationCall::Finish(uint16_t status) {
   ThreadError& t = Mine();
   if (status == IDAPI_OK) return status;
   if (t.posts == postsBefore_) {
-    t.error = LastError{status, StatusText(status), "", ""};
+    t.error = LastError{status, StatusText(status), "", "", ""};
   } else {
     // The driver's text stays, under the status the call answered (a driver
     // may post one code and answer another, as for communication errors).
     t.error.status = status;
+    if (t.error.message.empty()) t.error.message = StatusText(status);
   }
   return status;
 }

@@ -13,6 +13,7 @@ struct LastError {
   std::string message;
   std::string context;
   std::string nativeCode;
+  std::string explanation;  // the failure in plain words, when the driver gave them
 };
 
 // The calling thread's last error.
@@ -23,7 +24,8 @@ const LastError& CurrentError();
 void PostError(uint16_t code, const char* text);
 // Forgets the calling thread's last error.
 void ClearError();
-// A driver attaches a context (`kind` 14: a message, 0x3F17: a native code).
+// A driver attaches a context (`kind` 14: a message, 0x3F17: a native code,
+// 0x3F18: the failure in plain words).
 void AddErrorContext(uint16_t code, uint16_t kind, const char* text);
 
 // Brackets an application call: a non-zero status becomes the last error,

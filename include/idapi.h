@@ -261,13 +261,15 @@ IDAPI_API uint16_t IdapiSystemInfo(void* area);
 #define IDAPI_ERROR_CATEGORY 2
 #define IDAPI_CONTEXT_MESSAGE 14
 #define IDAPI_CONTEXT_NATIVE_CODE 0x3F17
+#define IDAPI_CONTEXT_EXPLANATION 0x3F18
 IDAPI_API uint16_t IdapiPostError(uint16_t category, uint16_t code, uint16_t textKind,
                                   const char* text);
 
 /* 884. Attaches a context to the calling thread's error `code`: kind
  * IDAPI_CONTEXT_MESSAGE gives the message, IDAPI_CONTEXT_NATIVE_CODE the
- * native (for example SQL) code as decimal text. When the last error is not
- * `code` it becomes `code` with an empty text first. */
+ * native (for example SQL) code as decimal text, IDAPI_CONTEXT_EXPLANATION
+ * the failure in plain words for people (what failed, why, what to do). When
+ * the last error is not `code` it becomes `code` with an empty text first. */
 IDAPI_API uint16_t IdapiAddErrorContext(uint16_t category, uint16_t code, uint16_t contextKind,
                                         const char* text, uint32_t reserved);
 

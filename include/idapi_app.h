@@ -13,7 +13,7 @@
  *   if (VdbOpenDatabase("Morvalis400", "demo", params, 2, password, &db) != IDAPI_OK) {
  *     VdbError e;
  *     VdbLastError(&e);
- *     fprintf(stderr, "0x%04X %s\n", e.status, e.message);
+ *     fprintf(stderr, "%s\n", e.explanation);
  *   }
  *   ...
  *   VdbCloseDatabase(db);
@@ -65,10 +65,12 @@ IDAPI_API uint16_t VdbUnloadDriver(const char* driverType);
 
 #define VDB_TEXT_SIZE 1024
 typedef struct VdbError {
-  uint16_t status;             /* IDAPI_OK when no call failed yet */
-  char message[VDB_TEXT_SIZE]; /* the driver's text, else the status's description */
-  char context[VDB_TEXT_SIZE]; /* the message attached as error context, or "" */
-  char nativeCode[32];         /* the native code (SQLCODE) as text, or "" */
+  uint16_t status;                 /* IDAPI_OK when no call failed yet */
+  char message[VDB_TEXT_SIZE];     /* the driver's text, else the status's description */
+  char context[VDB_TEXT_SIZE];     /* the message attached as error context, or "" */
+  char nativeCode[32];             /* the native code (SQLCODE) as text, or "" */
+  char explanation[VDB_TEXT_SIZE]; /* the failure in plain words for people (what failed, why,
+                                      what to do) where the driver gave them, else `message` */
 } VdbError;
 /* The calling thread's last error. */
 IDAPI_API uint16_t VdbLastError(VdbError* error);

@@ -271,8 +271,10 @@ TEST_F(DriverFrame, WrongPasswordShowsWhyAndLeavesNothingOpen) {
                                 0),
             0u)
       << shown[0].text;
+  // The message as the driver posts it, and the client library's words.
   EXPECT_EQ(LastError().status, IDAPI_ERR_NO_SESSION);
-  EXPECT_EQ(std::string(LastError().message), shown[0].text);
+  EXPECT_EQ(shown[0].text, std::string(LastError().message) + LastError().explanation);
+  EXPECT_STREQ(LastError().explanation, "password not correct for user ALICE (CPF22E2)");
   // The password is upper-cased like the user: "secret" signs on.
   ASSERT_EQ(Open(&db, {{"SERVER NAME", "DEMO"}, {"USER NAME", "alice"}}, "secret"), IDAPI_OK);
   EXPECT_EQ(HandleOf(db), 1);

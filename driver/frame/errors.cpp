@@ -119,6 +119,25 @@ std::string RetrieveMessage(const std::string& id, const std::string& replacemen
   return text;
 }
 
+}  // namespace
+
+std::string ClientExplanation() {
+  const int32_t length = VNXErrorText(nullptr, 0);
+  if (length <= 0) return "";
+  std::string text(static_cast<size_t>(length), '\0');
+  VNXErrorText(text.data(), length + 1);
+  return text;
+}
+
+namespace {
+
+void Explain(uint16_t status, const std::string& explanation) {
+  if (!explanation.empty()) {
+    IdapiAddErrorContext(IDAPI_ERROR_CATEGORY, status, IDAPI_CONTEXT_EXPLANATION,
+                         explanation.c_str(), 0);
+  }
+}
+
 bool IsSqlError(int32_t result) {
   if (result >= 0) return true;
   if (result != VNX_ERR_HOST && result != VNX_ERR_SIGNAL) return false;
@@ -127,9 +146,10 @@ bool IsSqlError(int32_t result) {
 
 }  // namespace
 
-void PostMessage(uint16_t status, const std::string& text) {
+void PostMessage(uint16_t status, const std::string& text, const std::string& explanation) {
   Remember(text);
   IdapiPostError(IDAPI_ERROR_CATEGORY, status, IDAPI_CONTEXT_MESSAGE, text.c_str());
+  Explain(status, explanation);
 }
 
 std::string LastMessage() {
@@ -138,8 +158,13 @@ std::string LastMessage() {
 }
 
 uint16_t MapClientFailure(int32_t result) {
+  const int32_t status = retstat();
+  // The ends of a file are no failure to explain.
+  const bool end = result == VNX_ERR_HOST && (status == 5001 || status == 5025);
+  const std::string explanation = end ? "" : ClientExplanation();
   if (result == VNX_ERR_INTERNAL) {
     PostMessage(IDAPI_ERR_NOT_SUPPORTED, Format("Internal Error %ld", long{Internal_Error()}));
+    Explain(IDAPI_ERR_NOT_SUPPORTED, explanation);
     return IDAPI_ERR_NOT_SUPPORTED;
   }
   if (result == VNX_ERR_COMM) {
@@ -148,23 +173,31 @@ uint16_t MapClientFailure(int32_t result) {
     APPC_ERR(&primary, &secondary);
     PostMessage(IDAPI_ERR_NOT_SUPPORTED,
                 Format("APPC Error %hd %lx", primary, static_cast<unsigned long>(secondary)));
+    Explain(IDAPI_ERR_NOT_SUPPORTED, explanation);
     return IDAPI_ERR_COMMUNICATION;
   }
-  const int32_t status = retstat();
   for (const StatusRow& row : kServerStatuses) {
-    if (row.serverStatus == status) return row.engineStatus;
+    if (row.serverStatus == status) {
+      Explain(row.engineStatus, explanation);
+      return row.engineStatus;
+    }
   }
   const std::string id = HostMessageId();
   for (const MessageRow& row : kMessages) {
-    if (id.compare(0, 7, row.id) == 0) return row.engineStatus;
+    if (id.compare(0, 7, row.id) == 0) {
+      Explain(row.engineStatus, explanation);
+      return row.engineStatus;
+    }
   }
   PostMessage(IDAPI_ERR_HOST,
               Format("AS/400 Error: message '%s', code %ld", id.c_str(), long{status}));
+  Explain(IDAPI_ERR_HOST, explanation);
   return IDAPI_ERR_HOST;
 }
 
 uint16_t MapSqlFailure(int32_t result) {
   if (!IsSqlError(result)) return MapClientFailure(result);
+  const std::string explanation = ClientExplanation();
   unsigned char sqlca[kSqlcaSize] = {};
   VNXSqlSqlca(sqlca, kSqlcaSize);
   const int32_t code = idapi_get_i32(sqlca, kSqlcaCode);
@@ -179,6 +212,7 @@ uint16_t MapSqlFailure(int32_t result) {
                        0);
   IdapiAddErrorContext(IDAPI_ERROR_CATEGORY, IDAPI_ERR_SQL, IDAPI_CONTEXT_NATIVE_CODE,
                        Format("%ld", long{code}).c_str(), 0);
+  Explain(IDAPI_ERR_SQL, explanation);
   return code < 0 || result < 0 ? IDAPI_ERR_SQL : IDAPI_OK;
 }
 
@@ -204,9 +238,11 @@ std::string ClientFailureText(const std::string& prefix, int32_t result) {
 }
 
 void ShowClientFailure(const std::string& prefix, int32_t result) {
+  const std::string explanation = ClientExplanation();
   const std::string text = ClientFailureText(prefix, result);
   Remember(text);
-  platform::CurrentUiSink().Message(kCaption, text, platform::MessageKind::kError);
+  platform::CurrentUiSink().Message(kCaption, explanation.empty() ? text : text + explanation,
+                                    platform::MessageKind::kError);
 }
 
 }  // namespace vantora::driver

@@ -78,10 +78,21 @@ TEST_F(DriverErrors, ServerStatusesMapWithoutAMessage) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.status);
+    IdapiPostError(IDAPI_ERROR_CATEGORY, 0x1234, IDAPI_CONTEXT_MESSAGE, "marker");
     const int32_t r = FailingRequest(-1, row.status, "CPF5029");  // the status decides
     ASSERT_EQ(r, -1);
     EXPECT_EQ(MapClientFailure(r), row.expected);
-    EXPECT_EQ(Last().status, 0x1234);
+    // No message is posted; the ends of a file are no failure to explain,
+    // the others get the client library's words.
+    const VdbError e = Last();
+    if (row.status == 5001 || row.status == 5025) {
+      EXPECT_EQ(e.status, 0x1234);
+    } else {
+      EXPECT_STREQ(e.message, "");
+      EXPECT_EQ(e.status, row.expected);
+      EXPECT_STREQ(e.explanation,
+                   "command DSPJOB failed: data mapping error on member *N of file *N (CPF5029)");
+    }
   }
 }
 
@@ -96,10 +107,12 @@ TEST_F(DriverErrors, MessageIdentifiersMapWithoutAMessage) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.id);
-    for (int32_t result : {-1, -10}) {
+    for (int32_t result : {-10, -1}) {
       EXPECT_EQ(MapClientFailure(FailingRequest(result, 3101, row.id)), row.expected);
     }
-    EXPECT_EQ(Last().status, 0x1234);
+    EXPECT_STREQ(Last().message, "");
+    EXPECT_NE(std::string(Last().explanation).find(row.id), std::string::npos)
+        << Last().explanation;
   }
 }
 
@@ -142,8 +155,10 @@ TEST_F(DriverErrors, MessageBoxTexts) {
   const auto shown = sink_.Messages();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].title, "Morvalis/400");
+  // The driver's text, then the client library's words for the failure.
   EXPECT_EQ(shown[0].text,
-            "Unable to open conversation with AS/400 (2): Error -1-3009 - Msg=CPF2204\r\r\n");
+            "Unable to open conversation with AS/400 (2): Error -1-3009 - Msg=CPF2204\r\r\n"
+            "command DSPJOB failed: user profile *N not found (CPF2204)");
 }
 
 // The SQL communication area as the host answers it, with `code` and a

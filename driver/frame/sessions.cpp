@@ -66,18 +66,18 @@ bool StartDriverSession() {
     Rsystem("CHGJOB DATFMT(*YMD) DATSEP('-') TIMSEP('.')");
     return true;
   }
-  std::string text;
+  // The application hears of it too, with the status its open answers.
   if (result == VNX_ERR_INTERNAL && Internal_Error() == kVersionConflict) {
-    text = "Morvalis/400 version conflict";
+    const std::string text = "Morvalis/400 version conflict";
     ui.Message(kCaption, text, platform::MessageKind::kError);
+    PostMessage(IDAPI_ERR_NO_SESSION, text);
   } else {
     const char* prefix = result == VNX_ERR_INTERNAL ? "Unable to open conversation with AS/400 (1)"
                                                     : "Unable to open conversation with AS/400 (2)";
-    text = ClientFailureText(prefix, result);
+    const std::string explanation = ClientExplanation();
     ShowClientFailure(prefix, result);
+    PostMessage(IDAPI_ERR_NO_SESSION, ClientFailureText(prefix, result), explanation);
   }
-  // The application hears of it too, with the status its open answers.
-  PostMessage(IDAPI_ERR_NO_SESSION, text);
   return false;
 }
 
