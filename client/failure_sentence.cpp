@@ -14,7 +14,8 @@ namespace vantora::client {
 namespace {
 
 // The client's own words for the host's common answers. {s}: the object the
-// call named ("the file" when it named none), {lib}: its library, {user}:
+// call named ("the file" when it named none), {name}: the same after a noun
+// (*N when it named none), {lib}: its library, {user}:
 // the session's user, {cmd}: a command's name, {op}: the request.
 struct Phrase {
   const char* id;
@@ -23,13 +24,13 @@ struct Phrase {
 
 constexpr Phrase kPhrases[] = {
     {"CPF2110", "library {lib} not found"},
-    {"CPF2111", "library {s} already exists"},
-    {"CPF2112", "object {s} already exists"},
+    {"CPF2111", "library {name} already exists"},
+    {"CPF2112", "object {name} already exists"},
     {"CPF22E2", "password not correct for user {user}"},
     {"CPF3202", "{s} is in use"},
-    {"CPF3C4A", "program {s} did not answer in time and was ended"},
-    {"CPF3C4B", "program {s} ended in error"},
-    {"CPF4101", "file {s} not found"},
+    {"CPF3C4A", "program {name} did not answer in time and was ended"},
+    {"CPF3C4B", "program {name} ended in error"},
+    {"CPF4101", "file {name} not found"},
     {"CPF4128", "{s} is in use by another job"},
     {"CPF4194", "{s} was not opened for this kind of request"},
     {"CPF5001", "end of {s}: no further record"},
@@ -42,14 +43,14 @@ constexpr Phrase kPhrases[] = {
     {"CPF5030", "the host could not read or write its data of {s}; the change was not made"},
     {"CPF5034", "duplicate key: {s} already holds a record with that key"},
     {"CPF5184", "the host's storage is full; the change of {s} was not made"},
-    {"CPF7302", "file {s} was not created"},
+    {"CPF7302", "file {name} was not created"},
     {"CPF8350", "commitment control is not active (open the file with commitment control first)"},
     {"CPF8351", "commitment control is already active"},
-    {"CPF9801", "object {s} not found"},
+    {"CPF9801", "object {name} not found"},
     {"CPF9810", "library {lib} not found"},
-    {"CPF9811", "program {s} not found"},
-    {"CPF9812", "file {s} not found"},
-    {"CPF9870", "object {s} already exists"},
+    {"CPF9811", "program {name} not found"},
+    {"CPF9812", "file {name} not found"},
+    {"CPF9870", "object {name} already exists"},
     {"CPF9898", "the host refused {op} as not valid"},
     {"CPD0030", "command {cmd} not found"},
 };
@@ -235,6 +236,7 @@ std::string HostSentence(const FailureFacts& f) {
       std::string text = p.text;
       // A command's text is no object's name.
       const bool namesObject = text.find("{s}") != std::string::npos ||
+                               text.find("{name}") != std::string::npos ||
                                text.find("{lib}") != std::string::npos;
       if (IsCommand(f.operation) && namesObject) break;
       auto put = [&](const std::string& key, const std::string& value) {
@@ -242,6 +244,7 @@ std::string HostSentence(const FailureFacts& f) {
           text.replace(at, key.size(), value);
       };
       put("{s}", subject.empty() ? "the file" : subject);
+      put("{name}", subject.empty() ? "*N" : subject);
       put("{lib}", library.empty() ? "*N" : library);
       put("{user}", f.user.empty() ? "*N" : f.user);
       put("{cmd}", Upper(FirstWord(f.subject)));

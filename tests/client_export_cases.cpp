@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <string_view>
 #include <thread>
@@ -227,6 +228,17 @@ std::vector<LocalCase> LocalCases() {
          EXPECT_EQ(primary, 7);
          EXPECT_EQ(secondary, 1234);
          EXPECT_EQ(ScriptedTransport::Calls("RESAppcErr").size(), 1u);
+       }},
+      {"VNXErrorText",
+       [] {
+         FailWithDetail();
+         // A local function: the words come from what the session keeps.
+         const size_t calls = ScriptedTransport::Calls().size();
+         char text[128] = {};
+         const int32_t length = VNXErrorText(text, sizeof text);
+         EXPECT_EQ(std::string(text), "object *N not found (CPF9801)");
+         EXPECT_EQ(length, static_cast<int32_t>(std::strlen(text)));
+         EXPECT_EQ(ScriptedTransport::Calls().size(), calls);
        }},
       {"Map_Appc",
        [] {

@@ -257,7 +257,7 @@ TEST_F(DriverFrame, TwentyOneNewSessionsEndInAClearStatus) {
 }
 
 TEST_F(DriverFrame, WrongPasswordShowsWhyAndLeavesNothingOpen) {
-  AddUser("ALICE", "SECRET");
+  AddUser("ALICE", "secret");  // made in lower case, as vantora-host add-user may
   StartEngine();
   VdbDatabase* db = nullptr;
   EXPECT_EQ(Open(&db, {{"SERVER NAME", "DEMO"}, {"USER NAME", "alice"}}, "wrong"),
@@ -275,8 +275,9 @@ TEST_F(DriverFrame, WrongPasswordShowsWhyAndLeavesNothingOpen) {
   EXPECT_EQ(LastError().status, IDAPI_ERR_NO_SESSION);
   EXPECT_EQ(shown[0].text, std::string(LastError().message) + LastError().explanation);
   EXPECT_STREQ(LastError().explanation, "password not correct for user ALICE (CPF22E2)");
-  // The password is upper-cased like the user: "secret" signs on.
-  ASSERT_EQ(Open(&db, {{"SERVER NAME", "DEMO"}, {"USER NAME", "alice"}}, "secret"), IDAPI_OK);
+  // The driver upper-cases the password like the user; the host compares
+  // passwords without regard to case: any case signs on.
+  ASSERT_EQ(Open(&db, {{"SERVER NAME", "DEMO"}, {"USER NAME", "alice"}}, "Secret"), IDAPI_OK);
   EXPECT_EQ(HandleOf(db), 1);
 }
 

@@ -27,6 +27,8 @@ constexpr char kHelp[] =
     "                               records in DEMO/BENCH100 (default 1000)\n"
     "  procedure-files DIR LIBRARY  create the stored-procedure catalogue files\n"
     "                               YPROCHDR, YPROCPARMS and YPROCPGM in LIBRARY\n"
+    "  password-level DIR [LEVEL]   show or set how passwords compare: 0 or 1 without\n"
+    "                               regard to case (the default), 2 or 3 exactly\n"
     "  --help                       show this text\n";
 
 int Usage(std::ostream& err, const std::string& why) {
@@ -50,7 +52,7 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
     return kOk;
   }
   if (command != "init" && command != "add-user" && command != "demo" &&
-      command != "procedure-files") {
+      command != "procedure-files" && command != "password-level") {
     return Usage(err, "unknown command '" + command + "'");
   }
   if (args.size() < 2) return Usage(err, command + ": no data directory");
@@ -67,6 +69,18 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (command == "procedure-files" &&
       (args.size() != 3 || args[2].empty() || args[2].size() > 10)) {
     return Usage(err, "procedure-files takes a directory and a library name (1-10 characters)");
+  }
+  int level = -1;
+  if (command == "password-level") {
+    if (args.size() == 3) {
+      const std::string& n = args[2];
+      auto r = std::from_chars(n.data(), n.data() + n.size(), level);
+      if (r.ec != std::errc() || r.ptr != n.data() + n.size() || level < 0 || level > 3) {
+        return Usage(err, "password-level takes a level from 0 to 3");
+      }
+    } else if (args.size() != 2) {
+      return Usage(err, "password-level takes a directory and optionally a level");
+    }
   }
   if (command == "demo") {
     if (args.size() == 4 && args[2] == "--records") {
@@ -104,6 +118,14 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
       return Refused(err, s);
     }
     out << "YPROCHDR, YPROCPARMS and YPROCPGM created in " << library << "\n";
+  } else if (command == "password-level") {
+    auto& profiles = host->storage().userProfiles();
+    if (level >= 0) {
+      if (Status s = profiles.SetPasswordLevel(level); !s.ok()) return Refused(err, s);
+    }
+    level = profiles.PasswordLevel();
+    out << "password level " << level << ": passwords compare "
+        << (level >= 2 ? "exactly" : "without regard to case") << "\n";
   } else if (command == "demo") {
     if (Status s = CreateDemoLibrary(host->storage(), records); !s.ok()) return Refused(err, s);
     out << "demo library DEMO created, " << records << " records in DEMO/BENCH100\n";

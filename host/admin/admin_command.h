@@ -9,6 +9,8 @@
 //                                              N records in DEMO/BENCH100
 //   vantora-host procedure-files DIR LIBRARY   the stored-procedure catalogue
 //                                              files in LIBRARY
+//   vantora-host password-level DIR [LEVEL]    show or set how passwords compare
+//                                              (user_profiles.h)
 //   vantora-host --help
 //
 // Exit codes: 0 done, 1 the host refused (the message says why), 2 the

@@ -65,6 +65,9 @@ TEST_F(AdminCommand, CommandLinesThatAreWrong) {
       {{"procedure-files", "dir"}, 2},
       {{"procedure-files", "dir", "ELEVENCHARS"}, 2},
       {{"procedure-files", "dir", "LIB", "more"}, 2},
+      {{"password-level", "dir", "4"}, 2},
+      {{"password-level", "dir", "x"}, 2},
+      {{"password-level", "dir", "1", "2"}, 2},
       {{"--help"}, 0},
   };
   for (const Case& c : cases) {
@@ -94,6 +97,22 @@ TEST_F(AdminCommand, PreparesADataDirectory) {
   ASSERT_TRUE(cursor->RecordCount(&count).ok());
   EXPECT_EQ(count, 25);
   EXPECT_EQ(cursor->format().HostRecordLength(), 100);
+}
+
+// A password made in lower case signs on in any case at the default level,
+// as the database driver sends it upper-cased; level 2 makes them exact.
+TEST_F(AdminCommand, ThePasswordLevelIsShownAndSet) {
+  setenv("VANTORA_PASSWORD", "secret", 1);
+  ASSERT_EQ(Run({"add-user", dir_.string(), "ALICE"}), 0) << err_.str();
+  ASSERT_EQ(Run({"password-level", dir_.string()}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "password level 0: passwords compare without regard to case\n");
+  EXPECT_TRUE(SignsOn("ALICE", "SECRET"));
+  ASSERT_EQ(Run({"password-level", dir_.string(), "2"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "password level 2: passwords compare exactly\n");
+  ASSERT_EQ(Run({"add-user", dir_.string(), "BOB"}), 0) << err_.str();
+  unsetenv("VANTORA_PASSWORD");
+  EXPECT_TRUE(SignsOn("BOB", "secret"));
+  EXPECT_FALSE(SignsOn("BOB", "SECRET"));
 }
 
 TEST_F(AdminCommand, TakesThePasswordFromTheEnvironmentOrTheTerminalOnly) {

@@ -104,6 +104,9 @@ CREATE TABLE IF NOT EXISTS vt_select_omit(
   kind TEXT NOT NULL,
   selection TEXT NOT NULL,
   PRIMARY KEY(library, file, seq));
+CREATE TABLE IF NOT EXISTS vt_system_values(
+  name TEXT PRIMARY KEY,
+  value TEXT NOT NULL) WITHOUT ROWID;
 )sql";
 
 // Layout 2: data-queue entries and the user spaces outside QTEMP. An

@@ -1,6 +1,9 @@
 // User profiles and password checks.
 #include "host/storage/user_profiles.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "host/storage/names.h"
 #include "host/storage/password_hash.h"
 #include "host/storage/sqlite_db.h"
@@ -13,8 +16,23 @@ namespace {
 
 constexpr size_t kSaltBytes = 16;
 
+constexpr char kPasswordLevel[] = "QPWDLVL";
+
 std::string_view View(const Sha256Digest& d) {
   return std::string_view(reinterpret_cast<const char*>(d.data()), d.size());
+}
+
+std::string InCase(std::string_view text, bool upper) {
+  std::string out(text);
+  for (char& c : out) {
+    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+bool CaseSensitive(int level) {
+  return level >= 2;
 }
 
 }  // namespace
@@ -23,7 +41,9 @@ Status UserProfiles::StoreLocked(const std::string& name, std::string_view passw
                                  std::string_view text) {
   if (password.empty()) return Status::Error(StatusCode::kInvalidArgument, "empty password");
   std::string salt = RandomBytes(kSaltBytes);
-  Sha256Digest hash = Pbkdf2Sha256(password, salt, iterations_);
+  const std::string kept =
+      CaseSensitive(PasswordLevelLocked()) ? std::string(password) : InCase(password, true);
+  Sha256Digest hash = Pbkdf2Sha256(kept, salt, iterations_);
   detail::Connection& c = *db_.connection;
   std::string_view sql =
       create ? "INSERT INTO vt_user_profiles(name, salt, hash, iterations, text) "
@@ -105,8 +125,10 @@ Status UserProfiles::Authenticate(std::string_view name, std::string_view passwo
     return Status::Error(StatusCode::kUserNotFound, std::string(name));
   std::string salt, hash;
   int64_t iterations = 0;
+  bool caseSensitive = false;
   {
     std::lock_guard lock(db_.mutex);
+    caseSensitive = CaseSensitive(PasswordLevelLocked());
     sqlite3_stmt* q = nullptr;
     Status s = db_.connection->Prepare(
         "SELECT salt, hash, iterations FROM vt_user_profiles WHERE name = ?1", &q);
@@ -122,10 +144,51 @@ Status UserProfiles::Authenticate(std::string_view name, std::string_view passwo
     hash = blob(1);
     iterations = sqlite3_column_int64(q, 2);
   }
-  // Hashing runs outside the lock: it is slow on purpose.
-  Sha256Digest given = Pbkdf2Sha256(password, salt, static_cast<uint32_t>(iterations));
-  if (!ConstantTimeEqual(View(given), hash)) return Status::Error(StatusCode::kWrongPassword, n);
-  return Status::Ok();
+  // Hashing runs outside the lock: it is slow on purpose. Without regard to
+  // case, the upper-case form is kept; a password kept before levels existed
+  // is tried as given and in lower case too.
+  std::vector<std::string> forms{caseSensitive ? std::string(password) : InCase(password, true)};
+  if (!caseSensitive) {
+    forms.emplace_back(password);
+    forms.push_back(InCase(password, false));
+  }
+  for (size_t i = 0; i < forms.size(); ++i) {
+    if (std::find(forms.begin(), forms.begin() + static_cast<long>(i), forms[i]) !=
+        forms.begin() + static_cast<long>(i)) {
+      continue;  // the same form again
+    }
+    const Sha256Digest given = Pbkdf2Sha256(forms[i], salt, static_cast<uint32_t>(iterations));
+    if (ConstantTimeEqual(View(given), hash)) return Status::Ok();
+  }
+  return Status::Error(StatusCode::kWrongPassword, n);
+}
+
+int UserProfiles::PasswordLevelLocked() {
+  sqlite3_stmt* q = nullptr;
+  if (!db_.connection->Prepare("SELECT value FROM vt_system_values WHERE name = ?1", &q).ok()) {
+    return 0;
+  }
+  StatementUse use(q);
+  detail::BindAll(q, 1, std::string(kPasswordLevel));
+  if (sqlite3_step(q) != SQLITE_ROW) return 0;
+  return sqlite3_column_int(q, 0);
+}
+
+int UserProfiles::PasswordLevel() {
+  std::lock_guard lock(db_.mutex);
+  return PasswordLevelLocked();
+}
+
+Status UserProfiles::SetPasswordLevel(int level) {
+  if (level < 0 || level > 3) {
+    return Status::Error(StatusCode::kInvalidArgument,
+                         "password level " + std::to_string(level) + " (0 to 3)");
+  }
+  std::lock_guard lock(db_.mutex);
+  return detail::Run(*db_.connection,
+                     "INSERT INTO vt_system_values(name, value) VALUES(?1, ?2) "
+                     "ON CONFLICT(name) DO UPDATE SET value = excluded.value",
+                     std::string(kPasswordLevel), std::to_string(level));
 }
 
 }  // namespace vantora::host

@@ -1,7 +1,15 @@
 // User profiles: the names and passwords that sessions authenticate with.
 // A password is kept as PBKDF2-HMAC-SHA-256 of a random 16-byte salt, never
-// as text. Passwords compare exactly; a session layer that follows the
-// host's upper-case password rule upper-cases before calling.
+// as text.
+//
+// The host's password level (system value QPWDLVL, kept in the data
+// directory) decides how passwords compare. Levels 0 and 1, the default, as
+// hosts had them when the clients were written: without regard to case (a
+// password is kept as its upper-case form, and any case of it signs on; the
+// database driver upper-cases what it sends). Levels 2 and 3: exactly. A
+// password set at level 0 or 1 keeps its upper-case form after a change to 2
+// or 3 until it is set again; one set before levels existed compares exactly,
+// or all in upper or all in lower case.
 //
 // Each profile also appears as the object QSYS/<name> of type "*USRPRF".
 //
@@ -39,9 +47,15 @@ class UserProfiles {
   Status Authenticate(std::string_view name, std::string_view password);
   bool Exists(std::string_view name);
 
+  // The password level: 0 (the default) to 3. Errors of the setter:
+  // kInvalidArgument outside 0-3.
+  int PasswordLevel();
+  Status SetPasswordLevel(int level);
+
  private:
   Status StoreLocked(const std::string& name, std::string_view password, bool create,
                      std::string_view text);
+  int PasswordLevelLocked();
 
   detail::Database& db_;
   uint32_t iterations_;

@@ -14,7 +14,7 @@ TEST(UserProfilesTest, AuthenticateAnswersTheHostsMessages) {
   ASSERT_OK(p.Create("qsecofr", "PASS1", "Security officer"));
   EXPECT_CODE(p.Create("QSECOFR", "X", ""), kObjectExists);
   EXPECT_OK(p.Authenticate("QSECOFR   ", "PASS1"));
-  Status wrong = p.Authenticate("QSECOFR", "pass1");
+  Status wrong = p.Authenticate("QSECOFR", "pass2");
   EXPECT_EQ(std::string(wrong.messageId()), "CPF22E2");
   Status unknown = p.Authenticate("NOBODY", "PASS1");
   EXPECT_EQ(std::string(unknown.messageId()), "CPF2204");
@@ -29,6 +29,59 @@ TEST(UserProfilesTest, AuthenticateAnswersTheHostsMessages) {
   ASSERT_OK(p.Delete("QSECOFR"));
   EXPECT_CODE(p.Authenticate("QSECOFR", "PASS2"), kUserNotFound);
   EXPECT_CODE(s->catalogue().FindObject({"QSYS", "QSECOFR"}, "*USRPRF", &e), kObjectNotFound);
+}
+
+// The password level: without regard to case at 0 and 1 (the default),
+// exactly at 2 and 3; a password keeps the form it was set in.
+TEST(UserProfilesTest, ThePasswordLevelDecidesHowPasswordsCompare) {
+  testing::TempDir dir;
+  auto s = testing::OpenStorage(dir);
+  UserProfiles& p = s->userProfiles();
+  EXPECT_EQ(p.PasswordLevel(), 0);
+  EXPECT_CODE(p.SetPasswordLevel(4), kInvalidArgument);
+  EXPECT_CODE(p.SetPasswordLevel(-1), kInvalidArgument);
+  ASSERT_OK(p.Create("ALICE", "secret", ""));  // at level 0
+  ASSERT_OK(p.SetPasswordLevel(2));
+  ASSERT_OK(p.Create("BOB", "SeCret", ""));  // at level 2
+  const struct {
+    int level;
+    const char* user;
+    const char* password;
+    bool signsOn;
+  } cases[] = {
+      {0, "ALICE", "secret", true},
+      {0, "ALICE", "SECRET", true},
+      {0, "ALICE", "SeCrEt", true},
+      {0, "ALICE", "secrets", false},
+      {1, "ALICE", "Secret", true},
+      // Kept in upper case: at level 2 only that form signs on.
+      {2, "ALICE", "SECRET", true},
+      {2, "ALICE", "secret", false},
+      {2, "BOB", "SeCret", true},
+      {2, "BOB", "SECRET", false},
+      {3, "BOB", "secret", false},
+      // Kept exactly: at level 0 as given, all upper or all lower.
+      {0, "BOB", "SeCret", true},
+      {0, "BOB", "SECRET", false},
+      {0, "BOB", "secret", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.level) + " " + c.user + " " + c.password);
+    ASSERT_OK(p.SetPasswordLevel(c.level));
+    EXPECT_EQ(p.PasswordLevel(), c.level);
+    const Status st = p.Authenticate(c.user, c.password);
+    EXPECT_EQ(st.ok(), c.signsOn) << st.ToString();
+  }
+  // A lower-case password kept exactly (before levels) signs on in upper case.
+  ASSERT_OK(p.SetPasswordLevel(2));
+  ASSERT_OK(p.Create("CAROL", "lower", ""));
+  ASSERT_OK(p.SetPasswordLevel(0));
+  EXPECT_OK(p.Authenticate("CAROL", "LOWER"));
+  // The level lives in the data directory.
+  ASSERT_OK(p.SetPasswordLevel(3));
+  s.reset();
+  auto again = testing::OpenStorage(dir);
+  EXPECT_EQ(again->userProfiles().PasswordLevel(), 3);
 }
 
 TEST(UserProfilesTest, PasswordsAreStoredSaltedNotAsText) {
