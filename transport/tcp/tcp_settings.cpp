@@ -73,8 +73,11 @@ TcpSettings ReadTcpSettings(const platform::Profile& profile, const char* machin
   if (s.host.empty()) s.host = "localhost";
   const std::optional<std::string> user = Env("VANTORA_USER");
   const std::optional<std::string> password = Env("VANTORA_PASSWORD");
+  // The environment wins over the settings, each of the two on its own: a
+  // user from Tcp/User signs on with the password of VANTORA_PASSWORD (which
+  // no settings file should hold); VANTORA_USER alone has no password.
   s.user = user ? *user : profile.GetString("Tcp", "User", "");
-  s.password = user ? password.value_or("") : profile.GetString("Tcp", "Password", "");
+  s.password = password ? *password : user ? "" : profile.GetString("Tcp", "Password", "");
   s.hasCredentials = !s.user.empty();
   return s;
 }

@@ -12,8 +12,9 @@
 //             names `host` (default 0, plain TCP)
 //   Tcp/TlsCaFile  the PEM file of the authorities trusted (default: the
 //             system's trust store)
-//   credentials for sessions opened without a user: $VANTORA_USER and
-//             $VANTORA_PASSWORD, else Tcp/User and Tcp/Password
+//   credentials for sessions opened without a user: $VANTORA_USER, else
+//             Tcp/User; $VANTORA_PASSWORD, else (when VANTORA_USER is unset)
+//             Tcp/Password
 #ifndef VANTORA_TRANSPORT_TCP_TCP_SETTINGS_H_
 #define VANTORA_TRANSPORT_TCP_TCP_SETTINGS_H_
 

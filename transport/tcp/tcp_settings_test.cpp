@@ -56,13 +56,37 @@ TEST(TcpSettings, MachineNameWinsOverLocation) {
   EXPECT_FALSE(s.hasCredentials);
 }
 
+// Each of the environment's two wins over its setting on its own: the
+// first steps of the setup tool name the user in Tcp/User and the password
+// in VANTORA_PASSWORD.
 TEST(TcpSettings, EnvironmentCredentialsWin) {
-  setenv("VANTORA_USER", "carol", 1);
-  setenv("VANTORA_PASSWORD", "secret", 1);
-  auto profile = platform::Profile::FromText("[Tcp]\nUser=bob\nPassword=pw\n");
-  TcpSettings s = ReadTcpSettings(profile, nullptr);
-  EXPECT_EQ(s.user, "carol");
-  EXPECT_EQ(s.password, "secret");
+  const struct {
+    const char* user;      // VANTORA_USER, null: unset
+    const char* password;  // VANTORA_PASSWORD, null: unset
+    const char* settings;
+    const char* wantUser;
+    const char* wantPassword;
+  } cases[] = {
+      {"carol", "secret", "[Tcp]\nUser=bob\nPassword=pw\n", "carol", "secret"},
+      {nullptr, "secret", "[Tcp]\nUser=bob\n", "bob", "secret"},
+      {nullptr, "secret", "[Tcp]\nUser=bob\nPassword=pw\n", "bob", "secret"},
+      {"carol", nullptr, "[Tcp]\nUser=bob\nPassword=pw\n", "carol", ""},
+      {nullptr, nullptr, "[Tcp]\nUser=bob\nPassword=pw\n", "bob", "pw"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.settings) + (c.user ? c.user : "-") + (c.password ? "/pw" : ""));
+    if (c.user)
+      setenv("VANTORA_USER", c.user, 1);
+    else
+      unsetenv("VANTORA_USER");
+    if (c.password)
+      setenv("VANTORA_PASSWORD", c.password, 1);
+    else
+      unsetenv("VANTORA_PASSWORD");
+    TcpSettings s = ReadTcpSettings(platform::Profile::FromText(c.settings), nullptr);
+    EXPECT_EQ(s.user, c.wantUser);
+    EXPECT_EQ(s.password, c.wantPassword);
+  }
   unsetenv("VANTORA_USER");
   unsetenv("VANTORA_PASSWORD");
 }
