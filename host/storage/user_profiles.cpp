@@ -40,6 +40,10 @@ bool CaseSensitive(int level) {
 Status UserProfiles::StoreLocked(const std::string& name, std::string_view password, bool create,
                                  std::string_view text) {
   if (password.empty()) return Status::Error(StatusCode::kInvalidArgument, "empty password");
+  if (password.size() > kMaxPasswordLength) {
+    return Status::Error(StatusCode::kInvalidArgument,
+                         "a password of more than 10 characters (a sign-on carries 10)");
+  }
   std::string salt = RandomBytes(kSaltBytes);
   const std::string kept =
       CaseSensitive(PasswordLevelLocked()) ? std::string(password) : InCase(password, true);

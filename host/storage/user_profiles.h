@@ -37,9 +37,13 @@ class UserProfiles {
   UserProfiles(const UserProfiles&) = delete;
   UserProfiles& operator=(const UserProfiles&) = delete;
 
-  // Errors: kInvalidArgument (name, or an empty password), kObjectExists.
+  // The longest password: the sign-on's field holds 10 characters.
+  static constexpr size_t kMaxPasswordLength = 10;
+
+  // Errors: kInvalidArgument (name, an empty password or one over 10
+  // characters), kObjectExists.
   Status Create(std::string_view name, std::string_view password, std::string_view text);
-  // Errors: kUserNotFound.
+  // Errors: kUserNotFound, kInvalidArgument as for Create.
   Status ChangePassword(std::string_view name, std::string_view password);
   Status Delete(std::string_view name);
   // Ok when `password` is the profile's. Errors: kUserNotFound (CPF2204),

@@ -11,6 +11,7 @@ TEST(UserProfilesTest, AuthenticateAnswersTheHostsMessages) {
   testing::TempDir dir;
   auto s = testing::OpenStorage(dir);
   UserProfiles& p = s->userProfiles();
+  EXPECT_CODE(p.Create("LONG", "elevenchars", ""), kInvalidArgument);  // a sign-on carries 10
   ASSERT_OK(p.Create("qsecofr", "PASS1", "Security officer"));
   EXPECT_CODE(p.Create("QSECOFR", "X", ""), kObjectExists);
   EXPECT_OK(p.Authenticate("QSECOFR   ", "PASS1"));
