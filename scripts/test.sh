@@ -10,6 +10,8 @@ scripts/check-layers.sh
 cmake --preset debug
 cmake --build --preset debug
 ctest --preset debug
+# The shell examples of the README and docs/, run as written (```sh blocks).
+scripts/check-doc-examples.sh build/debug
 # Short libFuzzer runs of the host's request decoder and session, the engine's
 # filter parser and the driver's statement rewriter (clang).
 cmake --preset fuzz
