@@ -10,6 +10,12 @@
 #   - the rooms of host/server/ include only the rooms below them (the
 #     table below, which follows their libraries' links), and none includes
 #     the headers of host/server/ itself, the library above them all;
+#   - the driver's frame (driver/frame/) includes nothing of its cursors
+#     (driver/cursors/): what needs both sits above them, in driver/;
+#   - the driver, the engine and the selection library reach the others only
+#     through their public headers (include/): none includes client/, host/,
+#     transport/ or another's folder (the engine nothing of driver/, the
+#     driver nothing of engine/);
 #   - outside platform/, product code calls none of getenv, fork, exec*,
 #     dlopen/dlsym, signal or sigaction (tests, benchmarks and fuzz targets
 #     may: they start and kill processes on purpose).
@@ -61,6 +67,15 @@ for rule in "${room_rules[@]}"; do
   pattern="#include\s+\"host/server/($(echo $allowed | tr ' ' '|'))/"
   report "host/server/$room/ includes a room it must not (it may include: ${allowed})" \
     "$(sources "host/server/$room" | product | xargs -r grep -nE '#include\s+"host/server/' | grep -vE "$pattern" || true)"
+done
+
+report "driver/frame/ includes driver/cursors/ (put what needs both in driver/)" \
+  "$(sources driver/frame | product | xargs -r grep -nE '#include\s+"driver/cursors/' || true)"
+
+for part in driver engine selection; do
+  others=$(echo "client host transport driver engine selection tools" | tr ' ' '\n' | grep -vx "$part" | paste -sd'|')
+  report "$part/ includes another part's internals (only include/ is shared)" \
+    "$(sources "$part" | product | xargs -r grep -nE "#include\s+\"($others)/" || true)"
 done
 
 os_calls='(^|[^A-Za-z0-9_.>:])(std::)?(getenv|secure_getenv|fork|vfork|execv|execve|execvp|execvpe|execl|execlp|execle|dlopen|dlsym|signal|sigaction)\s*\('

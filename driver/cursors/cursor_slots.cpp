@@ -159,7 +159,17 @@ uint16_t CurSwitchIndex(void* cursor, const char* indexName, const char*, uint16
     name.assign(reinterpret_cast<const char*>(d), idapi_text_length(d, 0, IDAPI_NAME_TEXT_SIZE));
     if (name == c->paths[0].name) name.clear();
   }
-  const uint16_t s = SwitchToIndex(c, name, position);
+  // The active filter's query file is over the old path: it is closed for
+  // the switch and opened again over the new one.
+  const int32_t filter = c->linked;
+  if (filter >= 0) {
+    if (uint16_t s = DeactivateFilter(c, filter); s != IDAPI_OK) return s;
+  }
+  uint16_t s = SwitchToIndex(c, name, position);
+  if (filter >= 0) {
+    const uint16_t again = ActivateFilter(c, filter);
+    if (s == IDAPI_OK) s = again;
+  }
   if (s != IDAPI_OK) return s;
   if (outBlock != nullptr) {
     *outBlock = nullptr;

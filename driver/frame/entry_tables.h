@@ -1,4 +1,7 @@
 // The driver's three entry tables, in slot order, as handed to the engine.
+// The frame hands them out; they are filled above it, in driver/
+// entry_tables.cpp, which alone sees both the frame and the cursors, as the
+// host's handler table sits above the host's rooms.
 #ifndef VANTORA_DRIVER_FRAME_ENTRY_TABLES_H_
 #define VANTORA_DRIVER_FRAME_ENTRY_TABLES_H_
 

@@ -7,7 +7,6 @@
 #include <memory>
 #include <vector>
 
-#include "driver/cursors/filters.h"
 #include "driver/frame/database.h"
 #include "driver/frame/errors.h"
 #include "driver/frame/index_list.h"
@@ -339,22 +338,11 @@ bool FindAccessPath(RecordCursor* c, const std::string& indexName, int32_t* path
 }  // namespace
 
 uint16_t SwitchToIndex(RecordCursor* c, const std::string& indexName, uint16_t position) {
-  const int32_t filter = c->linked;
-  if (filter >= 0) {
-    if (uint16_t s = DeactivateFilter(c, filter); s != IDAPI_OK) return s;
-  }
-  auto reactivate = [&](uint16_t status) {
-    if (filter >= 0) {
-      const uint16_t s = ActivateFilter(c, filter);
-      if (status == IDAPI_OK) status = s;
-    }
-    return status;
-  };
   int32_t path = -1;
   std::string toOpen;
   if (!FindAccessPath(c, indexName, &path, &toOpen)) {
     PostMessage(IDAPI_ERR_NO_SUCH_INDEX, "No index " + indexName + " on " + c->paths[0].name);
-    return reactivate(IDAPI_ERR_NO_SUCH_INDEX);
+    return IDAPI_ERR_NO_SUCH_INDEX;
   }
   c->reducedDefined = false;
   c->reducedActive = false;
@@ -365,17 +353,17 @@ uint16_t SwitchToIndex(RecordCursor* c, const std::string& indexName, uint16_t p
     AccessPath& closed = c->paths[static_cast<size_t>(path)];
     const int32_t h =
         VNXopen(closed.name.c_str(), static_cast<int32_t>(c->openOptions | c->transactionFlag), -1);
-    if (h < 0) return reactivate(MapClientFailure(h));
+    if (h < 0) return MapClientFailure(h);
     closed.handle = h;
     c->cache.Empty();
   }
   if (path < 0) {
-    if (toOpen.empty()) return reactivate(IDAPI_ERR_NO_SUCH_INDEX);
+    if (toOpen.empty()) return IDAPI_ERR_NO_SUCH_INDEX;
     const int32_t h =
         VNXopen(toOpen.c_str(), static_cast<int32_t>(c->openOptions | c->transactionFlag), -1);
     if (h < 0) {
       MapClientFailure(h);
-      return reactivate(IDAPI_ERR_NO_SUCH_INDEX);
+      return IDAPI_ERR_NO_SUCH_INDEX;
     }
     AccessPath added;
     added.name = toOpen;
@@ -385,7 +373,7 @@ uint16_t SwitchToIndex(RecordCursor* c, const std::string& indexName, uint16_t p
     if (uint16_t s = PrepareKeys(c, path); s != IDAPI_OK) {
       Rclose(h);
       c->paths.pop_back();
-      return reactivate(s);
+      return s;
     }
     if (position != 0 && c->position > 0) {
       VNXRead(h, nullptr, 0, static_cast<int32_t>(Options(kReadByNumber, kNoLock | kPositionOnly)),
@@ -397,7 +385,7 @@ uint16_t SwitchToIndex(RecordCursor* c, const std::string& indexName, uint16_t p
   c->activePath = path;
   c->key().range = 0;
   for (int16_t f : c->key().fields) c->usage[static_cast<size_t>(f)] |= kFieldUsed;
-  return reactivate(IDAPI_OK);
+  return IDAPI_OK;
 }
 
 }  // namespace vantora::driver

@@ -39,9 +39,10 @@ uint16_t DescribeFields(RecordCursor* cursor, int32_t handle, int32_t recordLeng
 // Cursor slot 16.
 uint16_t CloneCursor(RecordCursor* source, uint16_t keepWrite, IdapiCursorObject* engineCursor);
 
-// Cursor slot 19: makes the index `indexName` (an index name, an
-// "@FIELD@FIELD" list of key fields, or empty for the file's own path) the
-// active access path, positioned on the current record when `position`.
+// Makes the index `indexName` (an index name, an "@FIELD@FIELD" list of key
+// fields, or empty for the file's own path) the active access path,
+// positioned on the current record when `position`. REQUIRES: no filter is
+// active on the cursor (cursor slot 19 deactivates it around the switch).
 uint16_t SwitchToIndex(RecordCursor* cursor, const std::string& indexName, uint16_t position);
 
 }  // namespace vantora::driver
