@@ -41,7 +41,7 @@ class RecordFile : public OpenFile {
 
   std::unique_ptr<FileCursor> cursor;
   // Records an open query file or select/omit rules leave out; reads go
-  // through commands/filtered_read.h. Null: every record.
+  // through filtered_read.h. Null: every record.
   std::shared_ptr<const RecordFilter> filter;
   FileUsage::Claim claim;  // the file's use by this job, released on close
   int32_t mode = 0;

@@ -24,7 +24,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/server/commands/filtered_read.h"
+#include "host/server/files/filtered_read.h"
 #include "host/server/files/file_handlers.h"
 #include "host/server/files/open_file.h"
 #include "host/server/messages/message_ids.h"

@@ -1,4 +1,4 @@
-#include "host/server/commands/filtered_read.h"
+#include "host/server/files/filtered_read.h"
 
 namespace vantora::host {
 namespace {

@@ -1,6 +1,6 @@
 // Reads through a filter on a storage cursor: every direction, key reads
 // with refused duplicates, blocks, and the plan of an open after commands.
-#include "host/server/commands/filtered_read.h"
+#include "host/server/files/filtered_read.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 //
 // Position-only reads still read the values when there is a filter, since
 // the filter needs them.
-#ifndef VANTORA_HOST_SERVER_COMMANDS_FILTERED_READ_H_
-#define VANTORA_HOST_SERVER_COMMANDS_FILTERED_READ_H_
+#ifndef VANTORA_HOST_SERVER_FILES_FILTERED_READ_H_
+#define VANTORA_HOST_SERVER_FILES_FILTERED_READ_H_
 
 #include <cstddef>
 
@@ -25,4 +25,4 @@ Status FilteredReadBlock(FileCursor& cursor, const RecordFilter* filter, const R
 
 }  // namespace vantora::host
 
-#endif  // VANTORA_HOST_SERVER_COMMANDS_FILTERED_READ_H_
+#endif  // VANTORA_HOST_SERVER_FILES_FILTERED_READ_H_
