@@ -3,7 +3,6 @@
 #include "client/file_requests.h"
 
 #include "client/dispatcher.h"
-#include "client/record_conversion.h"
 #include "include/mv432ida.h"
 #include "protocol/file_descriptions.h"
 #include "protocol/record_options.h"
@@ -113,11 +112,6 @@ extern "C" {
 MV432IDA_API int32_t Ropen(const char* file, const char* mode) {
   return Request(wire::kOpRopen,
                  {Word(TextLength(file)), Word(file), Word(TextLength(mode)), Word(mode)});
-}
-
-MV432IDA_API int32_t Rclose(int32_t h) {
-  ForgetConversion(h);
-  return SendClose(h);
 }
 
 MV432IDA_API int32_t RLclose(int32_t h) {
@@ -248,20 +242,6 @@ MV432IDA_API int32_t SetImpConv(int32_t h, int32_t count, const void* entries) {
 
 MV432IDA_API int32_t SetTypeFld(int32_t h, const void* description) {
   return Request(wire::kOpSetTypeFld, {Word(h), Word(22), Word(description)});
-}
-
-MV432IDA_API int32_t VNXopen(const char* file, int32_t mode, int32_t option) {
-  return OpenWithConversion(file, mode, option);
-}
-
-MV432IDA_API int32_t VNXRead(int32_t h, void* records, int32_t recordLength, int32_t options,
-                             const void* key, int32_t keyLength, int32_t* numbers) {
-  return ReadWithConversion(h, records, recordLength, options, key, keyLength, numbers);
-}
-
-MV432IDA_API int32_t VNXWrite(int32_t h, const void* records, int32_t recordLength, int32_t options,
-                              int32_t* numbers) {
-  return WriteWithConversion(h, records, recordLength, options, numbers);
 }
 
 MV432IDA_API int32_t VNXGetDesc(int32_t h, void* buffer, int32_t size, int32_t flags,

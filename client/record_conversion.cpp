@@ -307,9 +307,20 @@ bool ReplyArrived(int32_t result, int32_t* count) {
   return status == VNX_STATUS_IDLE || status == VNX_STATUS_COMPLETE;
 }
 
-}  // namespace
+void ForgetConversion(int32_t h) {
+  if (h >= 0 && h < context.capacity) context.slots[h] = Slot{};
+}
 
-int32_t OpenWithConversion(const char* file, int32_t mode, int32_t option) {
+}  // namespace
+}  // namespace vantora::client
+
+using namespace vantora::client;
+namespace wire = vantora::wire;
+namespace conv = vantora::conversion;
+
+extern "C" {
+
+MV432IDA_API int32_t VNXopen(const char* file, int32_t mode, int32_t option) {
   const bool convert = (mode & VNX_OPEN_RAW) != 0 && (mode & VNX_OPEN_CLIENT_CONVERT) != 0;
   if (convert) {
     SessionRecord* record = CurrentSession();
@@ -329,8 +340,8 @@ int32_t OpenWithConversion(const char* file, int32_t mode, int32_t option) {
   return h;
 }
 
-int32_t ReadWithConversion(int32_t h, void* records, int32_t recordLength, int32_t options,
-                           const void* key, int32_t keyLength, int32_t* numbers) {
+MV432IDA_API int32_t VNXRead(int32_t h, void* records, int32_t recordLength, int32_t options,
+                             const void* key, int32_t keyLength, int32_t* numbers) {
   const Slot* slot = ActiveSlot(h);
   if (slot == nullptr) return SendRead(h, records, recordLength, options, key, keyLength, numbers);
 
@@ -374,8 +385,8 @@ int32_t ReadWithConversion(int32_t h, void* records, int32_t recordLength, int32
   return result;
 }
 
-int32_t WriteWithConversion(int32_t h, const void* records, int32_t recordLength, int32_t options,
-                            int32_t* numbers) {
+MV432IDA_API int32_t VNXWrite(int32_t h, const void* records, int32_t recordLength, int32_t options,
+                              int32_t* numbers) {
   const Slot* slot = ActiveSlot(h);
   if (slot == nullptr || records == nullptr) {
     return SendWrite(h, records, slot == nullptr ? recordLength : slot->rawLength, options,
@@ -395,8 +406,9 @@ int32_t WriteWithConversion(int32_t h, const void* records, int32_t recordLength
   return SendWrite(h, raw, slot->rawLength, options, numbers);
 }
 
-void ForgetConversion(int32_t h) {
-  if (h >= 0 && h < context.capacity) context.slots[h] = Slot{};
+MV432IDA_API int32_t Rclose(int32_t h) {
+  ForgetConversion(h);
+  return SendClose(h);
 }
 
-}  // namespace vantora::client
+}  // extern "C"

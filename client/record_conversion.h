@@ -1,7 +1,19 @@
 // Client-side record conversion: files opened with VNXopen and both
 // VNX_OPEN_RAW and VNX_OPEN_CLIENT_CONVERT travel as raw AS/400 records and
-// are converted here, field by field (conversion/field_converter.h).
-// Other handles pass straight through to file_requests.h.
+// are converted here, field by field (conversion/field_converter.h). The
+// exports VNXopen, VNXRead, VNXWrite and Rclose live here, above the plain
+// requests of file_requests.h, which other handles pass straight through to.
+//
+// VNXopen with both mode bits, when the host answers a handle, fetches the
+// file header, the field and the key-field descriptions and keeps them for
+// the handle; it answers -30 when they cannot be had or used (the file is
+// then closed again), and refuses a conversion open in asynchronous mode
+// (nothing is sent): the descriptions must be fetched before the handle is
+// given out. Any other open that answers a handle drops what was kept for
+// it. VNXRead with a slot gives PC images spaced `recordLength` apart and
+// takes a PC key; VNXWrite converts every record before anything is sent,
+// and one that cannot be converted refuses the whole call. Rclose drops the
+// slot.
 //
 // State: one process-wide table of slots indexed by file handle (grown to
 // handle + 10 when a handle beyond it is opened) and one 32768-byte raw
@@ -29,31 +41,6 @@ inline constexpr int32_t kRawBufferSize = 32768;
 
 // The largest handle that client-side conversion keeps a slot for.
 inline constexpr int32_t kMaxConvertedHandle = 32767;
-
-// Sends the open. With both mode bits, and when the host answers a handle,
-// fetches the file header, the field and the key-field descriptions and
-// keeps them for the handle. Returns the handle, the open's own error, or -30
-// when the descriptions cannot be had or used; the file is then closed again.
-// A conversion open is refused in asynchronous mode (nothing is sent): the
-// descriptions must be fetched before the handle is given out.
-// Any other open that answers a handle drops what was kept for that handle.
-int32_t OpenWithConversion(const char* file, int32_t mode, int32_t option);
-
-// VNXRead. With a slot, `records` receives PC images spaced `recordLength`
-// bytes apart and `key` is a PC key of `keyLength` bytes; the host sees raw
-// records and a raw key. Returns the host's result or -30 (refused before
-// sending, or a field of a record read could not be converted).
-int32_t ReadWithConversion(int32_t h, void* records, int32_t recordLength, int32_t options,
-                           const void* key, int32_t keyLength, int32_t* numbers);
-
-// VNXWrite. With a slot, `records` holds PC images spaced `recordLength`
-// bytes apart; every record is converted before anything is sent, and a
-// record that cannot be converted refuses the whole call (-30, nothing sent).
-int32_t WriteWithConversion(int32_t h, const void* records, int32_t recordLength, int32_t options,
-                            int32_t* numbers);
-
-// Drops the conversion state of `h` (before it is closed).
-void ForgetConversion(int32_t h);
 
 }  // namespace vantora::client
 
