@@ -16,6 +16,8 @@
 #     through their public headers (include/): none includes client/, host/,
 #     transport/ or another's folder (the engine nothing of driver/, the
 #     driver nothing of engine/);
+#   - the embedded transport reaches the host only through its entry,
+#     host/server/embedded_host.h;
 #   - outside platform/, product code calls none of getenv, fork, exec*,
 #     dlopen/dlsym, signal or sigaction (tests, benchmarks and fuzz targets
 #     may: they start and kill processes on purpose).
@@ -77,6 +79,9 @@ for part in driver engine selection; do
   report "$part/ includes another part's internals (only include/ is shared)" \
     "$(sources "$part" | product | xargs -r grep -nE "#include\s+\"($others)/" || true)"
 done
+
+report "the embedded transport reaches into the host past its entry (host/server/embedded_host.h)" \
+  "$(sources transport/embedded | product | xargs -r grep -nE '#include\s+"host/' | grep -v '"host/server/embedded_host\.h"' || true)"
 
 os_calls='(^|[^A-Za-z0-9_.>:])(std::)?(getenv|secure_getenv|fork|vfork|execv|execve|execvp|execvpe|execl|execlp|execle|dlopen|dlsym|signal|sigaction)\s*\('
 report "operating-system calls outside platform/" \

@@ -23,8 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "host/server/host_setup.h"
-#include "host/server/server_session.h"
+#include "host/server/embedded_host.h"
 #include "mv432transport.h"
 #include "platform/profile.h"
 
@@ -36,7 +35,7 @@ constexpr int16_t kAppcSessionEnded = 2;
 constexpr int16_t kAppcNoReply = 3;
 
 struct Connection {
-  std::unique_ptr<ServerSession> session;
+  std::unique_ptr<EmbeddedHost::Session> session;
   std::vector<uint8_t> pending;  // reply bytes not yet received
   size_t delivered = 0;
   bool ended = false;
@@ -46,8 +45,7 @@ struct Connection {
 
 struct Embedded {
   std::mutex mutex;
-  std::unique_ptr<Host> host;
-  std::string defaultUser;
+  std::unique_ptr<EmbeddedHost> host;
   std::map<const void*, std::unique_ptr<Connection>> connections;
   int16_t lastPrimary = 0;
   std::string lastFailure;  // why the host could not be opened
@@ -67,19 +65,18 @@ Connection* Find(const void* session) {
 bool EnsureHost() {
   if (TheEmbedded().host) return true;
   platform::Profile settings = platform::Profile::FromDefaultFile();
-  std::string directory = settings.GetString("Host", "DataDirectory", DefaultDataDirectory());
-  TheEmbedded().defaultUser = settings.GetString("Host", "DefaultUser", kDefaultLocalUser);
-  HostOptions options;
-  options.storage.syncEachCommit = settings.GetInt("Host", "SyncEachCommit", 0) != 0;
-  std::unique_ptr<Host> host;
-  Status s = OpenPreparedHost(directory, TheEmbedded().defaultUser, options, &host);
-  if (!s.ok()) {
-    TheEmbedded().lastFailure = "the host's data directory " + directory +
-                                " cannot be opened: " + s.ToString() +
-                                " (Host/DataDirectory names it)";
+  EmbeddedHostOptions options;
+  options.dataDirectory =
+      settings.GetString("Host", "DataDirectory", EmbeddedHost::DefaultDataDirectory());
+  options.defaultUser = settings.GetString("Host", "DefaultUser", EmbeddedHost::DefaultUser());
+  options.syncEachCommit = settings.GetInt("Host", "SyncEachCommit", 0) != 0;
+  std::string error;
+  TheEmbedded().host = EmbeddedHost::Open(options, &error);
+  if (!TheEmbedded().host) {
+    TheEmbedded().lastFailure = "the host's data directory " + options.dataDirectory +
+                                " cannot be opened: " + error + " (Host/DataDirectory names it)";
     return false;
   }
-  TheEmbedded().host = std::move(host);
   return true;
 }
 
@@ -96,11 +93,7 @@ MV432T_API int16_t RESConnexion(void* session, const char* /*machine*/, const ch
     return -20;
   }
   auto connection = std::make_unique<Connection>();
-  SessionOptions options;
-  options.defaultUser = TheEmbedded().defaultUser;
-  options.trustDefaultUser = true;
-  options.peer = "embedded";
-  connection->session = std::make_unique<ServerSession>(*TheEmbedded().host, options);
+  connection->session = TheEmbedded().host->NewSession();
   TheEmbedded().connections[session] = std::move(connection);
   return 1;
 }
@@ -136,16 +129,16 @@ MV432T_API int16_t RESEnvoi(void* session, int16_t length, void* buffer) {
   }
   const auto* part = static_cast<const uint8_t*>(buffer) + MV432T_PREFIX_SIZE;
   switch (c->session->Feed(part, static_cast<size_t>(length))) {
-    case ServerSession::Outcome::kNeedMore:
-    case ServerSession::Outcome::kNoReply:
+    case EmbeddedHost::Outcome::kNeedMore:
+    case EmbeddedHost::Outcome::kNoReply:
       break;
-    case ServerSession::Outcome::kReply: {
+    case EmbeddedHost::Outcome::kReply: {
       auto reply = c->session->Reply();
       c->pending.assign(reply.begin(), reply.end());
       c->delivered = 0;
       break;
     }
-    case ServerSession::Outcome::kEnd:
+    case EmbeddedHost::Outcome::kEnd:
       c->ended = true;
       c->pending.clear();
       c->delivered = 0;
