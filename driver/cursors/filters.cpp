@@ -62,7 +62,7 @@ void DefineReducedAgain(RecordCursor* c) {
 void CloseActivePath(RecordCursor* c) {
   if (c->path().handle >= 0) Rclose(c->path().handle);
   c->path().handle = -1;
-  c->cache.Empty();
+  c->cache.Drop();
 }
 
 uint16_t CommandFailed(const std::string& command, int32_t result) {
@@ -98,7 +98,7 @@ uint16_t OpenActivePath(RecordCursor* c) {
   const int32_t h = OpenPath(c);
   if (h < 0) return MapClientFailure(h);
   c->path().handle = h;
-  c->cache.Empty();
+  c->cache.Drop();
   DefineReducedAgain(c);
   return IDAPI_OK;
 }

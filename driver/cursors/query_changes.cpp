@@ -36,8 +36,7 @@ void ClearModified(RecordCursor* c) {
 }
 
 void AfterChange(RecordCursor* c) {
-  c->cache.Empty();
-  c->cache.handedOut = true;
+  c->cache.DropAfterChange();
   c->last = kReadByNumber;
 }
 

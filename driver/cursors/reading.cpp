@@ -72,7 +72,7 @@ void BeforeFileRead(RecordCursor* c, bool fetchesData, bool lock) {
         c->reducedActive = true;
         c->reducedLength = length;
         c->reducedFields = std::move(used);
-        c->cache.Empty();
+        c->cache.Drop();
       }
     }
   }
@@ -87,27 +87,18 @@ void BeforeFileRead(RecordCursor* c, bool fetchesData, bool lock) {
 }
 
 void EnsureCache(RecordCursor* c) {
-  RecordCache& cache = c->cache;
-  if (cache.exists) return;
-  cache.capacity = CacheCapacity(*c);
-  cache.slot = std::max(c->exchangedLength, 1);
-  cache.records.assign(static_cast<size_t>(cache.capacity) * static_cast<size_t>(cache.slot), 0);
-  cache.numbers.assign(static_cast<size_t>(cache.capacity), 0);
-  cache.exists = true;
-  cache.Empty();
+  c->cache.Prepare(CacheCapacity(*c), std::max(c->exchangedLength, 1));
 }
 
-uint8_t* CacheRecord(RecordCursor* c, int32_t i) {
-  return c->cache.records.data() + static_cast<size_t>(i) * static_cast<size_t>(c->cache.slot);
-}
-
+// Gives the application record `i` of the cache.
 void HandOut(RecordCursor* c, int32_t i, uint8_t* record, int32_t* number) {
+  ReadCache& cache = c->cache;
+  *number = cache.number(i);
   if (record != nullptr) {
-    std::memcpy(record, CacheRecord(c, i), static_cast<size_t>(ReadLength(*c)));
-    CompleteRecord(c, record, c->cache.numbers[static_cast<size_t>(i)]);
+    std::memcpy(record, cache.record(i), static_cast<size_t>(ReadLength(*c)));
+    CompleteRecord(c, record, *number);
   }
-  *number = c->cache.numbers[static_cast<size_t>(i)];
-  c->cache.handedOut = true;
+  cache.MarkHandedOut();
 }
 
 // Moves the server's file position to relative record number `number`.
@@ -121,10 +112,10 @@ void PositionServer(RecordCursor* c, int32_t number) {
 
 // Brings the server back to the record the application last saw.
 void Resynchronise(RecordCursor* c) {
-  RecordCache& cache = c->cache;
-  if (cache.held <= 0 || cache.next < 0 || cache.next > cache.held) return;
-  const int32_t at = c->last == kReadPrior ? cache.next : cache.next - 1;
-  if (at >= 0 && at < cache.held) PositionServer(c, cache.numbers[static_cast<size_t>(at)]);
+  const ReadCache& cache = c->cache;
+  if (cache.held() <= 0 || cache.next() < 0 || cache.next() > cache.held()) return;
+  const int32_t at = c->last == kReadPrior ? cache.next() : cache.next() - 1;
+  if (at >= 0 && at < cache.held()) PositionServer(c, cache.number(at));
 }
 
 struct ReadRequest {
@@ -339,7 +330,7 @@ uint16_t CheckRange(RecordCursor* c, uint8_t* record) {
 }  // namespace
 
 int32_t CacheCapacity(const RecordCursor& c) {
-  int32_t capacity = c.cache.capacity > 0 ? c.cache.capacity : Settings().records;
+  int32_t capacity = c.cache.asked() > 0 ? c.cache.asked() : Settings().records;
   capacity = std::clamp<int32_t>(capacity, 1, 4095);
   const int32_t perRecord = std::max(c.exchangedLength, 1) + 4;
   if (capacity * perRecord > kBlockBytes) capacity = std::max(1, kBlockBytes / perRecord);
@@ -415,158 +406,196 @@ uint16_t ReReadFullRecord(RecordCursor* c, uint8_t* record) {
   if (r < 0) return MapClientFailure(r);
   CompleteRecord(c, record, number);
   c->position = number;
-  c->cache.Empty();
+  c->cache.Drop();
   return IDAPI_OK;
 }
 
+namespace {
+
+// One read as GetRecord sets it up.
+struct Read {
+  uint8_t operation = 0;
+  bool lock = false;
+  uint32_t flags = 0;  // kNoLock, kPositionOnly
+  ReadRequest request{0};
+  uint8_t follower = kReadNext;  // what the next NextRecord or PriorRecord reads
+  bool positionOnly = false;
+  uint8_t* record = nullptr;  // null: a move without data
+};
+
+// The cache's part of a read without lock: hands out the record wanted when
+// the cache holds it, reading the next block when a forward read has used
+// the block up. True when a record was handed out (its number in
+// `number`). A block read that fails ends the read: `failure` then holds its
+// status.
+bool ReadFromCache(RecordCursor* c, const Read& r, int32_t* number, uint16_t* failure) {
+  ReadCache& cache = c->cache;
+  uint8_t* record = r.positionOnly ? nullptr : r.record;
+  switch (r.operation) {
+    case kReadSame:
+    case kReadByNumber: {
+      const int32_t i = cache.Find(c->position);
+      if (i < 0) return false;
+      if (!cache.handedOut()) PositionServer(c, cache.number(cache.held() - 1));
+      HandOut(c, i, record, number);
+      cache.SetNext(i + 1);
+      return true;
+    }
+    case kReadFirst:
+    case kReadNext: {
+      if (r.operation == kReadFirst) {
+        cache.Drop();
+        c->last = kReadFirst;
+      }
+      if (c->last != kReadNext && c->last != kReadPrior && c->last != kReadFirst &&
+          c->last != kReadByNumber) {
+        return false;
+      }
+      if (cache.handedOut() && c->last == kReadPrior) cache.SetNext(cache.next() + 1);
+      EnsureCache(c);
+      if (cache.next() >= cache.held()) {
+        const int32_t count =
+            cache.handedOut() ? cache.capacity() : std::max(1, cache.capacity() / 4);
+        // A block always brings the records, also for a move without data.
+        ReadRequest block = r.request;
+        block.options &= ~kPositionOnly;
+        const int32_t got = ServerRead(c, block, cache.area(), cache.numbers(), count);
+        if (got < 0 || got > count) {
+          cache.Drop();
+          c->last = r.operation;
+          *failure = Failure(c, got, r.operation, false);
+          return false;
+        }
+        cache.Filled(got);
+      }
+      if (cache.next() >= cache.held()) return false;
+      HandOut(c, cache.next(), record, number);
+      cache.SetNext(cache.next() + 1);
+      return true;
+    }
+    case kReadPrior:
+      if (!cache.handedOut()) {
+        cache.Drop();
+        return false;
+      }
+      if (c->last != kReadPrior) cache.SetNext(cache.next() - 1);
+      if (cache.next() < 1) {
+        c->last = kReadPrior;
+        Resynchronise(c);
+        cache.Drop();
+        return false;
+      }
+      cache.SetNext(cache.next() - 1);
+      HandOut(c, cache.next(), record, number);
+      return true;
+    default:
+      Resynchronise(c);
+      return false;
+  }
+}
+
+// The host's part of a read: one record, by key, with lock, or after a
+// positioning. Answers the client library's result.
+int32_t ReadFromHost(RecordCursor* c, const Read& r, int32_t* number) {
+  ReadCache& cache = c->cache;
+  const bool withData = r.record != nullptr && !r.positionOnly;
+  int32_t result;
+  if (!c->isQuery() && r.operation == kReadKeyAtOrBefore) {
+    // The first key after, then the record before it (or the last).
+    ReadRequest after = r.request;
+    after.options = Options(kReadKeyAfter, kNoLock);
+    result = ServerRead(c, after, r.record, number, 0);
+    ReadRequest then{Options(result < 0 ? kReadLast : kReadPrior, r.flags)};
+    result = ServerRead(c, then, r.record, number, 0);
+    if (result > 0 && withData) CompleteRecord(c, r.record, *number);
+    cache.PassAll();
+  } else if (!c->isQuery() && r.operation >= kReadKeyEqual && r.operation <= kReadKeyBefore) {
+    // Read into the cache, so that a re-read of it needs no request.
+    EnsureCache(c);
+    result = ServerRead(c, r.request, cache.area(), cache.numbers(), 0);
+    if (result > 0) {
+      cache.HoldOne(cache.number(0));
+      *number = cache.number(0);
+      if (withData) {
+        std::memcpy(r.record, cache.record(0), static_cast<size_t>(ReadLength(*c)));
+        CompleteRecord(c, r.record, *number);
+      }
+    }
+  } else {
+    EnsureCache(c);
+    result = ServerRead(c, r.request, r.positionOnly ? nullptr : r.record, number, 0);
+    if (result > 0 && withData) CompleteRecord(c, r.record, *number);
+    cache.PassAll();
+  }
+  if (r.lock) cache.Drop();
+  return result;
+}
+
+}  // namespace
+
 uint16_t GetRecord(RecordCursor* c, uint16_t lock, uint8_t* record) {
-  const uint8_t operation = c->pending;
-  if (c->dataQueue && operation != kReadSame && operation != kReadKeyEqual &&
-      operation != kReadByNumber) {
+  Read r;
+  r.operation = c->pending;
+  if (c->dataQueue && r.operation != kReadSame && r.operation != kReadKeyEqual &&
+      r.operation != kReadByNumber) {
     return IDAPI_ERR_EOF;
   }
   ++c->readCount;
-  uint32_t flags = lock == 0 ? kNoLock : 0;
+  r.lock = lock != 0;
+  uint32_t flags = r.lock ? 0 : kNoLock;
   std::vector<uint8_t> scratch;
   if (record == nullptr) {
     if (c->key().range != 0) {
+      // A range needs the record to check it against the bounds.
       scratch.assign(static_cast<size_t>(c->bufferSize), 0);
       record = scratch.data();
     } else {
       flags |= kPositionOnly;
     }
   }
-  ReadRequest request{Options(operation, flags)};
-  uint8_t follower = kReadNext;
-  switch (operation) {
+  r.record = record;
+  r.flags = flags;
+  r.positionOnly = (flags & kPositionOnly) != 0;
+  r.request = ReadRequest{Options(r.operation, flags)};
+  switch (r.operation) {
     case kReadNext:
     case kReadPrior:
-      follower = operation;
+      r.follower = r.operation;
       break;
     case kReadKeyEqual:
     case kReadKeyAfter:
     case kReadKeyAtOrAfter:
     case kReadKeyBefore:
     case kReadKeyAtOrBefore:
-      request.key = c->key().search.data();
-      request.keyLength = c->key().searchLength;
+      r.request.key = c->key().search.data();
+      r.request.keyLength = c->key().searchLength;
       break;
     case kReadSame:
     case kReadByNumber:
-      request.keyLength = c->position;
+      r.request.keyLength = c->position;
       break;
     default:
       break;
   }
   for (uint8_t& u : c->usage) u = static_cast<uint8_t>(u & ~kFieldModified);
 
-  RecordCache& cache = c->cache;
-  bool handed = false;
   int32_t number = 0;
-  int32_t result = 1;
-  const bool positionOnly = (flags & kPositionOnly) != 0;
-  if (lock == 0) {
-    if (operation == kReadSame || operation == kReadByNumber) {
-      for (int32_t i = 0; i < cache.held; ++i) {
-        if (cache.numbers[static_cast<size_t>(i)] != c->position || c->position == 0) continue;
-        if (!cache.handedOut) PositionServer(c, cache.numbers[static_cast<size_t>(cache.held - 1)]);
-        HandOut(c, i, positionOnly ? nullptr : record, &number);
-        cache.next = i + 1;
-        handed = true;
-        break;
-      }
-    } else if (operation == kReadNext || operation == kReadFirst) {
-      if (operation == kReadFirst) {
-        cache.Empty();
-        c->last = kReadFirst;
-      }
-      if (c->last == kReadNext || c->last == kReadPrior || c->last == kReadFirst ||
-          c->last == kReadByNumber) {
-        if (cache.handedOut && c->last == kReadPrior) ++cache.next;
-        EnsureCache(c);
-        if (cache.next >= cache.held) {
-          const int32_t count = cache.handedOut ? cache.capacity : std::max(1, cache.capacity / 4);
-          // A block always brings the records, also for a move without data.
-          ReadRequest block = request;
-          block.options &= ~kPositionOnly;
-          const int32_t got =
-              ServerRead(c, block, cache.records.data(), cache.numbers.data(), count);
-          if (got < 0 || got > count) {
-            cache.Empty();
-            c->last = operation;
-            c->lastStatus = Failure(c, got, operation, false);
-            c->pending = follower;
-            return c->lastStatus;
-          }
-          cache.held = got;
-          cache.next = 0;
-          cache.handedOut = false;
-        }
-        if (cache.next < cache.held) {
-          HandOut(c, cache.next, positionOnly ? nullptr : record, &number);
-          ++cache.next;
-          handed = true;
-        }
-      }
-    } else if (operation == kReadPrior) {
-      if (cache.handedOut) {
-        if (c->last != kReadPrior) --cache.next;
-        if (cache.next < 1) {
-          c->last = kReadPrior;
-          Resynchronise(c);
-          cache.Empty();
-        } else {
-          --cache.next;
-          HandOut(c, cache.next, positionOnly ? nullptr : record, &number);
-          handed = true;
-        }
-      } else {
-        cache.Empty();
-      }
-    } else {
-      Resynchronise(c);
-    }
-  } else {
+  uint16_t failure = IDAPI_OK;
+  bool handed = false;
+  if (r.lock) {
     Resynchronise(c);
+  } else {
+    handed = ReadFromCache(c, r, &number, &failure);
   }
-
-  c->last = operation;
-  if (!handed) {
-    if (!c->isQuery() && operation == kReadKeyAtOrBefore) {
-      ReadRequest after = request;
-      after.options = Options(kReadKeyAfter, kNoLock);
-      result = ServerRead(c, after, record, &number, 0);
-      ReadRequest then{Options(result < 0 ? kReadLast : kReadPrior, flags)};
-      result = ServerRead(c, then, record, &number, 0);
-      if (result > 0 && record != nullptr && !positionOnly) CompleteRecord(c, record, number);
-      cache.next = cache.held;
-      cache.handedOut = false;
-    } else if (!c->isQuery() && operation >= kReadKeyEqual && operation <= kReadKeyBefore) {
-      EnsureCache(c);
-      result = ServerRead(c, request, CacheRecord(c, 0), &cache.numbers[0], 0);
-      if (result > 0) {
-        cache.held = 1;
-        cache.next = 1;
-        number = cache.numbers[0];
-        if (record != nullptr && !positionOnly) {
-          std::memcpy(record, CacheRecord(c, 0), static_cast<size_t>(ReadLength(*c)));
-          CompleteRecord(c, record, number);
-        }
-        cache.handedOut = true;
-      }
-    } else {
-      EnsureCache(c);
-      result = ServerRead(c, request, positionOnly ? nullptr : record, &number, 0);
-      if (result > 0 && record != nullptr && !positionOnly) CompleteRecord(c, record, number);
-      cache.next = cache.held;
-      cache.handedOut = false;
-    }
-    if (lock != 0) cache.Empty();
+  c->pending = r.follower;
+  if (failure != IDAPI_OK) {
+    c->lastStatus = failure;
+    return failure;
   }
-
-  c->pending = follower;
+  c->last = r.operation;
+  const int32_t result = handed ? 1 : ReadFromHost(c, r, &number);
   if (result <= 0) {
-    c->lastStatus = Failure(c, result, operation, lock != 0);
+    c->lastStatus = Failure(c, result, r.operation, r.lock);
     return c->lastStatus;
   }
   uint16_t status = IDAPI_OK;

@@ -90,28 +90,18 @@ uint16_t InsertRecord(RecordCursor* c, uint8_t* record) {
   if (r < 0) return MapClientFailure(r);
   c->position = number;
   if (number > 0) {
-    RecordCache& cache = c->cache;
-    if (!cache.exists) {
-      cache.capacity = CacheCapacity(*c);
-      cache.slot = std::max(c->exchangedLength, 1);
-      cache.records.assign(static_cast<size_t>(cache.capacity) * static_cast<size_t>(cache.slot),
-                           0);
-      cache.numbers.assign(static_cast<size_t>(cache.capacity), 0);
-      cache.exists = true;
-    }
+    ReadCache& cache = c->cache;
+    cache.Prepare(CacheCapacity(*c), std::max(c->exchangedLength, 1));
     // The new record is the cache's only one, as if it had been read.
-    std::memcpy(cache.records.data(), record, static_cast<size_t>(c->exchangedLength));
+    std::memcpy(cache.area(), record, static_cast<size_t>(c->exchangedLength));
     if (c->nullCapable) {
-      uint8_t* slot = cache.records.data() + c->dataLength;
+      uint8_t* slot = cache.area() + c->dataLength;
       for (int i = 0; i < c->fieldCount; ++i) {
         const EngineField& f = c->fields[static_cast<size_t>(i)];
         slot[i] = f.nullOffset != 0 && idapi_get_i16(record, f.nullOffset) == -1 ? '1' : '0';
       }
     }
-    cache.numbers[0] = number;
-    cache.held = 1;
-    cache.next = 1;
-    cache.handedOut = true;
+    cache.HoldOne(number);
     c->pending = kReadByNumber;
     idapi_put_u32(record, static_cast<size_t>(c->numberOffset()), static_cast<uint32_t>(number));
   }
@@ -148,7 +138,7 @@ uint16_t DeleteRecord(RecordCursor* c) {
   if (r < 0) return MapClientFailure(r);
   c->position = 0;
   c->pending = kReadSame;
-  c->cache.Empty();
+  c->cache.Drop();
   return IDAPI_OK;
 }
 
@@ -214,7 +204,7 @@ uint16_t ReadBlock(RecordCursor* c, int32_t* count, uint8_t* records) {
   *count = n;
   if (n > 0) c->position = numbers[static_cast<size_t>(n - 1)];
   c->pending = kReadNext;
-  c->cache.Empty();
+  c->cache.Drop();
   return n < asked ? IDAPI_ERR_EOF : IDAPI_OK;
 }
 

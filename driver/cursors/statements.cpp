@@ -206,7 +206,7 @@ uint16_t OpenQueryCursor(StatementHandle* s, void* engineDatabase, void** outCur
                             c->paths.resize(1);
                             c->paths[0].name = "*SQL";
                             c->paths[0].handle = result;
-                            c->cache.capacity = Settings().records;
+                            c->cache.Ask(Settings().records);
                             const int32_t number = AddHandle(std::move(owned));
                             if (number < 0) {
                               VNXSqlClose(s->sqlNumber);

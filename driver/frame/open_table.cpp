@@ -216,7 +216,7 @@ uint16_t OpenTable(void* engineDatabase, const char* table, const char* indexNam
                             if (shareMode == 1) options |= kOpenExclusive;
                             uint16_t status = OpenFile(c, table, options);
                             if (status == IDAPI_OK) {
-                              c->cache.capacity = Settings().records;
+                              c->cache.Ask(Settings().records);
                               status = PrepareKeys(c, 0);
                             }
                             if (status == IDAPI_OK && indexName != nullptr && *indexName != '\0') {
@@ -246,7 +246,7 @@ uint16_t CloneCursor(RecordCursor* source, uint16_t keepWrite, IdapiCursorObject
   c->fields = source->fields;
   c->hostFields = source->hostFields;
   c->usage.assign(source->usage.size(), 0);
-  c->cache.capacity = source->cache.capacity;
+  c->cache.Ask(source->cache.asked());
   c->useDictionary = source->useDictionary;
   c->openOptions = keepWrite != 0 ? source->openOptions : source->openOptions & ~kOpenMayChange;
   c->paths = source->paths;
@@ -355,7 +355,7 @@ uint16_t SwitchToIndex(RecordCursor* c, const std::string& indexName, uint16_t p
         VNXopen(closed.name.c_str(), static_cast<int32_t>(c->openOptions | c->transactionFlag), -1);
     if (h < 0) return MapClientFailure(h);
     closed.handle = h;
-    c->cache.Empty();
+    c->cache.Drop();
   }
   if (path < 0) {
     if (toOpen.empty()) return IDAPI_ERR_NO_SUCH_INDEX;
@@ -378,10 +378,10 @@ uint16_t SwitchToIndex(RecordCursor* c, const std::string& indexName, uint16_t p
     if (position != 0 && c->position > 0) {
       VNXRead(h, nullptr, 0, static_cast<int32_t>(Options(kReadByNumber, kNoLock | kPositionOnly)),
               nullptr, c->position, nullptr);
-      c->cache.Empty();
+      c->cache.Drop();
     }
   }
-  if (path != c->activePath) c->cache.Empty();
+  if (path != c->activePath) c->cache.Drop();
   c->activePath = path;
   c->key().range = 0;
   for (int16_t f : c->key().fields) c->usage[static_cast<size_t>(f)] |= kFieldUsed;

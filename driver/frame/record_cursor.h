@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "driver/frame/handles.h"
+#include "driver/frame/read_cache.h"
 #include "idapi.h"
 #include "mv432ida.h"
 
@@ -117,23 +118,6 @@ struct AccessPath {
   KeyBlock key;
 };
 
-// The read-ahead cache of a cursor.
-struct RecordCache {
-  bool exists = false;
-  int32_t capacity = 0;
-  int32_t slot = 0;  // bytes per record (the length read)
-  std::vector<uint8_t> records;
-  std::vector<int32_t> numbers;
-  int32_t held = 0;
-  int32_t next = 0;
-  bool handedOut = false;  // records handed out since the last fill
-
-  void Empty() {
-    held = 0;
-    next = 0;
-  }
-};
-
 // An index of a table, as the engine's index descriptor describes it.
 struct IndexInfo {
   std::string name;     // qualified
@@ -188,7 +172,7 @@ class RecordCursor : public DriverHandle {
   bool reducedDefined = false;
   bool reducedActive = false;
   std::vector<bool> reducedFields;  // the fields of the reduced format
-  RecordCache cache;
+  ReadCache cache;                  // the records read ahead (read_cache.h)
 
   bool useDictionary = false;
   bool indexesKnown = false;
