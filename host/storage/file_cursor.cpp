@@ -169,134 +169,137 @@ const std::string& FileCursor::SqlOf(const QueryShape& shape) const {
   return sqlOfShape_.back().second;
 }
 
+void FileCursor::PlanAlong(const Comparison& compared, bool forward, Plan* plan,
+                           const Comparison* same) const {
+  QueryShape shape;
+  shape.compared = compared;
+  shape.forward = forward;
+  if (same != nullptr) {
+    shape.andSame = true;
+    shape.same = *same;
+  }
+  plan->sql = SqlOf(shape);
+  plan->notFound = forward ? StatusCode::kEndOfFile : StatusCode::kBeginningOfFile;
+}
+
+void FileCursor::PlanFromCurrent(Relation relation, size_t count, bool forward, Plan* plan,
+                                 const Comparison* same) const {
+  plan->params.assign(key_.begin(), key_.end());
+  plan->params.push_back(Value::Integer(rrn_));
+  Comparison c;
+  c.relation = relation;
+  c.count = count;
+  c.nullMask = NullMask(plan->params);
+  PlanAlong(c, forward, plan, same);
+}
+
+void FileCursor::PlanMove(ReadOp op, Plan* plan) const {
+  const bool forward = op == ReadOp::kFirst || op == ReadOp::kNext;
+  const bool fromEnd = op == ReadOp::kFirst || op == ReadOp::kLast ||
+                       where_ == (forward ? Where::kBeforeFirst : Where::kAfterLast);
+  if (fromEnd) {
+    plan->params.clear();
+    PlanAlong(Comparison{}, forward, plan);
+  } else if (where_ != Where::kOnRecord) {
+    plan->params.clear();
+    plan->sql.clear();  // already past the end it moves towards
+    plan->notFound = forward ? StatusCode::kEndOfFile : StatusCode::kBeginningOfFile;
+  } else {
+    PlanFromCurrent(forward ? Relation::kAfter : Relation::kBefore, keyFieldCount_ + 1, forward,
+                    plan);
+  }
+}
+
+Status FileCursor::PlanKeySearch(const ReadRequest& r, Plan* plan) const {
+  if (!keyed()) return Invalid("the access path has no key");
+  if (!r.key) return Invalid("key read without a search key");
+  Status s = CheckSearchKey(*r.key);
+  if (!s.ok()) return s;
+  static constexpr Relation kRelations[] = {Relation::kEqual, Relation::kAfter,
+                                            Relation::kAtOrAfter, Relation::kBefore,
+                                            Relation::kAtOrBefore};
+  Comparison c;
+  c.relation = kRelations[static_cast<int>(r.op) - static_cast<int>(ReadOp::kKeyEqual)];
+  c.count = r.key->values.size();
+  c.prefixBytes = r.key->lastFieldBytes;
+  c.nullMask = NullMask(r.key->values);
+  const bool forward = r.op != ReadOp::kKeyLess && r.op != ReadOp::kKeyLessOrEqual;
+  plan->params.assign(r.key->values.begin(), r.key->values.end());
+  PlanAlong(c, forward, plan);
+  if (c.prefixBytes > 0) {
+    // The search value counts only as far as the cut, like the records'.
+    Value& last = plan->params.back();
+    auto cut = static_cast<size_t>(c.prefixBytes);
+    if (last.text().size() > cut) last.SetText(std::string(last.text().substr(0, cut)));
+  }
+  if (r.op == ReadOp::kKeyEqual) plan->notFound = StatusCode::kRecordNotFound;
+  return Status::Ok();
+}
+
+Status FileCursor::PlanSameKey(const ReadRequest& r, Plan* plan) const {
+  if (!keyed()) return Invalid("the access path has no key");
+  if (where_ != Where::kOnRecord) {
+    return Status::Error(StatusCode::kNoCurrentRecord, "no current key to compare with");
+  }
+  if (r.keyFields < 0 || static_cast<size_t>(r.keyFields) > keyFieldCount_) {
+    return Invalid("key field count out of range");
+  }
+  const size_t n = r.keyFields == 0 ? keyFieldCount_ : static_cast<size_t>(r.keyFields);
+  const bool forward = r.op == ReadOp::kNextEqualKey || r.op == ReadOp::kNextDifferentKey;
+  const Relation relation = forward ? Relation::kAfter : Relation::kBefore;
+  if (r.op == ReadOp::kNextEqualKey || r.op == ReadOp::kPriorEqualKey) {
+    Comparison same;
+    same.count = n;
+    same.nullMask = NullMask(key_);
+    PlanFromCurrent(relation, keyFieldCount_ + 1, forward, plan, &same);
+  } else {
+    PlanFromCurrent(relation, n, forward, plan);
+  }
+  return Status::Ok();
+}
+
+Status FileCursor::PlanByNumber(const ReadRequest& r, Plan* plan) const {
+  int64_t rrn = r.rrn;
+  if (r.op == ReadOp::kCurrent) {
+    if (where_ != Where::kOnRecord) {
+      return Status::Error(StatusCode::kNoCurrentRecord, "no current record");
+    }
+    rrn = rrn_;
+  }
+  plan->sql = selectByRrn_;
+  plan->params.assign(1, Value::Integer(rrn));
+  plan->notFound = StatusCode::kRecordNotFound;
+  plan->single = true;
+  return Status::Ok();
+}
+
 Status FileCursor::PlanRead(const ReadRequest& r, Plan* plan) const {
   // The parameters are assigned over, not cleared first, so that the text
   // values among them keep their buffers too.
   plan->sql.clear();
   plan->notFound = StatusCode::kEndOfFile;
   plan->single = false;
-  // plan->params holds the values compared (when any) before `along` runs.
-  auto along = [&](const Comparison& c, bool forward, const Comparison* same = nullptr) {
-    QueryShape shape;
-    shape.compared = c;
-    shape.forward = forward;
-    if (same != nullptr) {
-      shape.andSame = true;
-      shape.same = *same;
-    }
-    plan->sql = SqlOf(shape);
-    plan->notFound = forward ? StatusCode::kEndOfFile : StatusCode::kBeginningOfFile;
-  };
-  auto fromCurrent = [&](Relation rel, size_t count, bool forward,
-                         const Comparison* same = nullptr) {
-    plan->params.assign(key_.begin(), key_.end());
-    plan->params.push_back(Value::Integer(rrn_));
-    Comparison c;
-    c.relation = rel;
-    c.count = count;
-    c.nullMask = NullMask(plan->params);
-    along(c, forward, same);
-  };
-  auto keyFields = [&](size_t* n) {
-    if (r.keyFields < 0 || static_cast<size_t>(r.keyFields) > keyFieldCount_) {
-      return Invalid("key field count out of range");
-    }
-    *n = r.keyFields == 0 ? keyFieldCount_ : static_cast<size_t>(r.keyFields);
-    return Status::Ok();
-  };
-
   switch (r.op) {
     case ReadOp::kFirst:
-      plan->params.clear();
-      along(Comparison{}, true);
-      return Status::Ok();
     case ReadOp::kLast:
-      plan->params.clear();
-      along(Comparison{}, false);
-      return Status::Ok();
     case ReadOp::kNext:
-    case ReadOp::kPrior: {
-      bool forward = r.op == ReadOp::kNext;
-      Where start = forward ? Where::kBeforeFirst : Where::kAfterLast;
-      if (where_ == start) {
-        plan->params.clear();
-        along(Comparison{}, forward);
-      } else if (where_ != Where::kOnRecord) {
-        plan->params.clear();
-        plan->sql.clear();  // already past the end it moves towards
-        plan->notFound = forward ? StatusCode::kEndOfFile : StatusCode::kBeginningOfFile;
-      } else {
-        fromCurrent(forward ? Relation::kAfter : Relation::kBefore, keyFieldCount_ + 1, forward);
-      }
+    case ReadOp::kPrior:
+      PlanMove(r.op, plan);
       return Status::Ok();
-    }
     case ReadOp::kKeyEqual:
     case ReadOp::kKeyGreater:
     case ReadOp::kKeyGreaterOrEqual:
     case ReadOp::kKeyLess:
-    case ReadOp::kKeyLessOrEqual: {
-      if (!keyed()) return Invalid("the access path has no key");
-      if (!r.key) return Invalid("key read without a search key");
-      Status s = CheckSearchKey(*r.key);
-      if (!s.ok()) return s;
-      static constexpr Relation kRelations[] = {Relation::kEqual, Relation::kAfter,
-                                                Relation::kAtOrAfter, Relation::kBefore,
-                                                Relation::kAtOrBefore};
-      Comparison c;
-      c.relation = kRelations[static_cast<int>(r.op) - static_cast<int>(ReadOp::kKeyEqual)];
-      c.count = r.key->values.size();
-      c.prefixBytes = r.key->lastFieldBytes;
-      c.nullMask = NullMask(r.key->values);
-      bool forward = r.op != ReadOp::kKeyLess && r.op != ReadOp::kKeyLessOrEqual;
-      plan->params.assign(r.key->values.begin(), r.key->values.end());
-      along(c, forward);
-      if (c.prefixBytes > 0) {
-        // The search value counts only as far as the cut, like the records'.
-        Value& last = plan->params.back();
-        auto cut = static_cast<size_t>(c.prefixBytes);
-        if (last.text().size() > cut) last.SetText(std::string(last.text().substr(0, cut)));
-      }
-      if (r.op == ReadOp::kKeyEqual) plan->notFound = StatusCode::kRecordNotFound;
-      return Status::Ok();
-    }
+    case ReadOp::kKeyLessOrEqual:
+      return PlanKeySearch(r, plan);
     case ReadOp::kNextEqualKey:
     case ReadOp::kPriorEqualKey:
     case ReadOp::kNextDifferentKey:
-    case ReadOp::kPriorDifferentKey: {
-      if (!keyed()) return Invalid("the access path has no key");
-      if (where_ != Where::kOnRecord) {
-        return Status::Error(StatusCode::kNoCurrentRecord, "no current key to compare with");
-      }
-      size_t n = 0;
-      Status s = keyFields(&n);
-      if (!s.ok()) return s;
-      bool forward = r.op == ReadOp::kNextEqualKey || r.op == ReadOp::kNextDifferentKey;
-      if (r.op == ReadOp::kNextEqualKey || r.op == ReadOp::kPriorEqualKey) {
-        Comparison same;
-        same.count = n;
-        same.nullMask = NullMask(key_);
-        fromCurrent(forward ? Relation::kAfter : Relation::kBefore, keyFieldCount_ + 1, forward,
-                    &same);
-      } else {
-        fromCurrent(forward ? Relation::kAfter : Relation::kBefore, n, forward);
-      }
-      return Status::Ok();
-    }
+    case ReadOp::kPriorDifferentKey:
+      return PlanSameKey(r, plan);
     case ReadOp::kCurrent:
-    case ReadOp::kRelativeRecord: {
-      int64_t rrn = r.rrn;
-      if (r.op == ReadOp::kCurrent) {
-        if (where_ != Where::kOnRecord) {
-          return Status::Error(StatusCode::kNoCurrentRecord, "no current record");
-        }
-        rrn = rrn_;
-      }
-      plan->sql = selectByRrn_;
-      plan->params.assign(1, Value::Integer(rrn));
-      plan->notFound = StatusCode::kRecordNotFound;
-      plan->single = true;
-      return Status::Ok();
-    }
+    case ReadOp::kRelativeRecord:
+      return PlanByNumber(r, plan);
   }
   return Invalid("unknown read operation");
 }

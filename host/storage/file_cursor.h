@@ -220,8 +220,24 @@ class FileCursor {
     bool operator==(const QueryShape&) const = default;
   };
 
-  // Fills `plan`, keeping the capacity of its buffers.
+  // Fills `plan`, keeping the capacity of its buffers: by the kind of read,
+  // one of the planners below.
   Status PlanRead(const ReadRequest& request, Plan* plan) const;
+  // First, last, next, prior: along the path from an end or from here.
+  void PlanMove(ReadOp op, Plan* plan) const;
+  // The key searches (equal, greater, ...).
+  Status PlanKeySearch(const ReadRequest& request, Plan* plan) const;
+  // Next or prior with an equal or a different key.
+  Status PlanSameKey(const ReadRequest& request, Plan* plan) const;
+  // The current record, or one by its relative record number.
+  Status PlanByNumber(const ReadRequest& request, Plan* plan) const;
+  // `plan`'s query along the path with `compared` (and `same`, when given),
+  // in `forward` order; the parameters compared are in plan->params.
+  void PlanAlong(const detail::Comparison& compared, bool forward, Plan* plan,
+                 const detail::Comparison* same = nullptr) const;
+  // From the current record on: its key and number compared by `relation`.
+  void PlanFromCurrent(detail::Relation relation, size_t count, bool forward, Plan* plan,
+                       const detail::Comparison* same = nullptr) const;
   // The SQL of `shape`, built on first use and kept: reads repeat a few
   // shapes, and building the text each time would cost allocations.
   const std::string& SqlOf(const QueryShape& shape) const;
