@@ -343,49 +343,37 @@ Status RecordCodec::Decode(const uint8_t* in, size_t length, bool nullMap, Recor
   return Status::Ok();
 }
 
-Status RecordCodec::EncodeField(const WireField& f, const ValueView& v, uint8_t* out) const {
+namespace {
+
+// The binary forms: integers (the PC's order or the host's) and floats.
+void EncodeBinary(const WireField& f, const ValueView& v, uint8_t* out) {
   switch (f.form) {
-    case Form::kText:
-      PutText(v.text(), out, f.length);
-      return Status::Ok();
-    case Form::kVarText: {
-      std::string_view t = v.text();
-      wire::StoreLe16(out, static_cast<uint16_t>(t.size()));
-      PutText(t, out + 2, f.length - 2);
-      return Status::Ok();
-    }
-    case Form::kEbcdic:
-      PutEbcdic(v.text(), out, f.length, *options_.toEbcdic);
-      return Status::Ok();
     case Form::kInt16:
       wire::StoreLeI16(out, static_cast<int16_t>(v.integer()));
-      return Status::Ok();
+      break;
     case Form::kInt32:
       wire::StoreLeI32(out, static_cast<int32_t>(v.integer()));
-      return Status::Ok();
+      break;
     case Form::kBin2:
       wire::StoreBe16(out, static_cast<uint16_t>(static_cast<int16_t>(v.integer())));
-      return Status::Ok();
+      break;
     case Form::kBin4:
       wire::StoreBe32(out, static_cast<uint32_t>(static_cast<int32_t>(v.integer())));
-      return Status::Ok();
-    case Form::kFloat32: {
-      float x = static_cast<float>(v.real());
-      uint32_t bits;
-      std::memcpy(&bits, &x, 4);
-      wire::StoreLe32(out, bits);
-      return Status::Ok();
-    }
+      break;
+    case Form::kFloat32:
     case Form::kRawFloat32: {
-      float x = static_cast<float>(v.real());
+      const float x = static_cast<float>(v.real());
       uint32_t bits;
       std::memcpy(&bits, &x, 4);
-      wire::StoreBe32(out, bits);
-      return Status::Ok();
+      if (f.form == Form::kFloat32) {
+        wire::StoreLe32(out, bits);
+      } else {
+        wire::StoreBe32(out, bits);
+      }
+      break;
     }
-    case Form::kFloat64:
-    case Form::kRawFloat64: {
-      double x = v.real();
+    default: {  // kFloat64, kRawFloat64
+      const double x = v.real();
       uint64_t bits;
       std::memcpy(&bits, &x, 8);
       if (f.form == Form::kFloat64) {
@@ -393,61 +381,100 @@ Status RecordCodec::EncodeField(const WireField& f, const ValueView& v, uint8_t*
       } else {
         wire::StoreBe64(out, bits);
       }
-      return Status::Ok();
+      break;
     }
-    case Form::kNumText: {
-      int integers = 0;
-      int n = FormatScaledInteger(v.integer(), f.def.decimals, out, f.length, &integers);
-      if (n < 0 || integers + f.def.decimals > f.digits) {
-        Blank(out, f.length, ' ');
-        return Mapping(f, "value wider than its text");
-      }
-      Blank(out + n, f.length - n, ' ');
-      return Status::Ok();
+  }
+}
+
+// Numbers as text: scaled integers and floats.
+Status EncodeNumberText(const WireField& f, const ValueView& v, uint8_t* out) {
+  if (f.form == Form::kNumText) {
+    int integers = 0;
+    const int n = FormatScaledInteger(v.integer(), f.def.decimals, out, f.length, &integers);
+    if (n < 0 || integers + f.def.decimals > f.digits) {
+      Blank(out, f.length, ' ');
+      return Mapping(f, "value wider than its text");
     }
-    case Form::kRealText: {
-      char text[96];
-      auto r = std::to_chars(text, text + sizeof text, v.real(), std::chars_format::scientific,
-                             f.digits - 1);
-      int n = static_cast<int>(r.ptr - text);
-      if (r.ec != std::errc() || n > f.length) return Mapping(f, "value wider than its text");
-      PutText({text, static_cast<size_t>(n)}, out, f.length);
-      return Status::Ok();
-    }
-    case Form::kPacked:
-    case Form::kZoned: {
-      conversion::Decimal d;
-      conversion::DecimalFromInteger(v.integer(), f.def.decimals, &d);
-      conversion::FieldStatus s =
-          f.form == Form::kPacked
-              ? conversion::StorePacked(d, f.def.decimals, conversion::kSignPositive,
-                                        conversion::kSignNegative, out, f.asLength)
-              : conversion::StoreZoned(d, f.def.decimals, conversion::kZoneF, out, f.asLength);
-      return s == conversion::FieldStatus::kConverted ? Status::Ok()
-                                                      : Mapping(f, "value wider than its field");
-    }
-    case Form::kDate:
-    case Form::kRawDate:
-    case Form::kTime:
-    case Form::kRawTime: {
-      char text[16];
-      bool date = f.form == Form::kDate || f.form == Form::kRawDate;
-      bool ok = date ? FormatDate(v.text(), options_.style, text)
-                     : FormatTime(v.text(), options_.style, text);
-      if (!ok) return Mapping(f, "date or time without a form in the job's format");
-      if (f.form == Form::kDate || f.form == Form::kTime) {
-        PutText({text, static_cast<size_t>(f.length)}, out, f.length);
-      } else {
-        PutEbcdic({text, static_cast<size_t>(f.length)}, out, f.length, *options_.toEbcdic);
-      }
-      return Status::Ok();
-    }
+    Blank(out + n, f.length - n, ' ');
+    return Status::Ok();
+  }
+  char text[96];
+  auto r = std::to_chars(text, text + sizeof text, v.real(), std::chars_format::scientific,
+                         f.digits - 1);
+  const int n = static_cast<int>(r.ptr - text);
+  if (r.ec != std::errc() || n > f.length) return Mapping(f, "value wider than its text");
+  PutText({text, static_cast<size_t>(n)}, out, f.length);
+  return Status::Ok();
+}
+
+// Packed and zoned decimals in the host's layout.
+Status EncodeDecimal(const WireField& f, const ValueView& v, uint8_t* out) {
+  conversion::Decimal d;
+  conversion::DecimalFromInteger(v.integer(), f.def.decimals, &d);
+  const conversion::FieldStatus s =
+      f.form == Form::kPacked
+          ? conversion::StorePacked(d, f.def.decimals, conversion::kSignPositive,
+                                    conversion::kSignNegative, out, f.asLength)
+          : conversion::StoreZoned(d, f.def.decimals, conversion::kZoneF, out, f.asLength);
+  return s == conversion::FieldStatus::kConverted ? Status::Ok()
+                                                  : Mapping(f, "value wider than its field");
+}
+
+// Dates and times in the job's format, as PC text or the host's EBCDIC.
+Status EncodeDateTime(const WireField& f, const ValueView& v, const CodecOptions& options,
+                      uint8_t* out) {
+  char text[16];
+  const bool date = f.form == Form::kDate || f.form == Form::kRawDate;
+  const bool ok =
+      date ? FormatDate(v.text(), options.style, text) : FormatTime(v.text(), options.style, text);
+  if (!ok) return Mapping(f, "date or time without a form in the job's format");
+  if (f.form == Form::kDate || f.form == Form::kTime) {
+    PutText({text, static_cast<size_t>(f.length)}, out, f.length);
+  } else {
+    PutEbcdic({text, static_cast<size_t>(f.length)}, out, f.length, *options.toEbcdic);
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status RecordCodec::EncodeField(const WireField& f, const ValueView& v, uint8_t* out) const {
+  switch (f.form) {
+    case Form::kText:
     case Form::kTimestamp:
       PutText(v.text(), out, f.length);
       return Status::Ok();
+    case Form::kVarText: {
+      const std::string_view t = v.text();
+      wire::StoreLe16(out, static_cast<uint16_t>(t.size()));
+      PutText(t, out + 2, f.length - 2);
+      return Status::Ok();
+    }
+    case Form::kEbcdic:
     case Form::kRawTimestamp:
       PutEbcdic(v.text(), out, f.length, *options_.toEbcdic);
       return Status::Ok();
+    case Form::kInt16:
+    case Form::kInt32:
+    case Form::kBin2:
+    case Form::kBin4:
+    case Form::kFloat32:
+    case Form::kRawFloat32:
+    case Form::kFloat64:
+    case Form::kRawFloat64:
+      EncodeBinary(f, v, out);
+      return Status::Ok();
+    case Form::kNumText:
+    case Form::kRealText:
+      return EncodeNumberText(f, v, out);
+    case Form::kPacked:
+    case Form::kZoned:
+      return EncodeDecimal(f, v, out);
+    case Form::kDate:
+    case Form::kRawDate:
+    case Form::kTime:
+    case Form::kRawTime:
+      return EncodeDateTime(f, v, options_, out);
   }
   return Status::Ok();
 }
