@@ -209,50 +209,74 @@ class Compiler {
     if (!sawRecord_) return Fail(e.line, "field before the record line");
     if (sawKey_) return Fail(e.line, "field after the key fields");
     if (!IsValidName(e.name)) return Fail(e.line, "field name '" + e.name + "' not valid");
-    if (kind_ == DdsKind::kLogical) {
-      for (const DdsKeyword& k : e.keywords) {
-        if (k.name != "TEXT" && k.name != "COLHDG" && k.name != "JREF" && k.name != "EDTCDE" &&
-            k.name != "EDTWRD" && k.name != "CCSID") {
-          return Fail(e.line, "keyword " + k.name + " not supported on a logical file field");
-        }
-      }
-      out_->logicalDef.formats.back().fields.push_back(e.name);
-      return true;
-    }
+    if (kind_ == DdsKind::kLogical) return LogicalField(e);
     FieldDef f;
     f.name = e.name;
-    int length = 0, decimals = 0;
-    bool hasLength = !e.length.empty(), hasDecimals = !e.decimals.empty();
-    if (hasLength && !Digits(e.length, &length)) return Fail(e.line, "length not valid");
-    if (hasDecimals && !Digits(e.decimals, &decimals)) return Fail(e.line, "decimals not valid");
+    FieldSize size;
+    size.hasLength = !e.length.empty();
+    size.hasDecimals = !e.decimals.empty();
+    if (size.hasLength && !Digits(e.length, &size.length)) return Fail(e.line, "length not valid");
+    if (size.hasDecimals && !Digits(e.decimals, &size.decimals)) {
+      return Fail(e.line, "decimals not valid");
+    }
     char type = e.dataType;
-    if (type == ' ') type = hasDecimals ? 'P' : 'A';
+    if (type == ' ') type = size.hasDecimals ? 'P' : 'A';
     bool varlen = false, doublePrecision = false;
+    if (!FieldKeywords(e, &f, &varlen, &doublePrecision)) return false;
+    if (!FieldType(e, type, size, varlen, doublePrecision, &f)) return false;
+    if (varlen && type != 'A') return Fail(e.line, "VARLEN on a field that is not character");
+    if (size.hasDecimals && size.decimals > size.length) {
+      return Fail(e.line, "more decimals than digits");
+    }
+    out_->physical.fields.push_back(std::move(f));
+    return true;
+  }
+
+  // A logical file's field names one of the based-on format's fields.
+  bool LogicalField(const Entry& e) {
+    for (const DdsKeyword& k : e.keywords) {
+      if (k.name != "TEXT" && k.name != "COLHDG" && k.name != "JREF" && k.name != "EDTCDE" &&
+          k.name != "EDTWRD" && k.name != "CCSID") {
+        return Fail(e.line, "keyword " + k.name + " not supported on a logical file field");
+      }
+    }
+    out_->logicalDef.formats.back().fields.push_back(e.name);
+    return true;
+  }
+
+  // The length and decimals columns of a field line.
+  struct FieldSize {
+    bool hasLength = false, hasDecimals = false;
+    int length = 0, decimals = 0;
+  };
+
+  // The keywords of a physical file's field line.
+  bool FieldKeywords(const Entry& e, FieldDef* f, bool* varlen, bool* doublePrecision) {
     for (const DdsKeyword& k : e.keywords) {
       const DdsArgument* a = Arg(k, 0);
       if (k.name == "TEXT") {
         if (!a) return Fail(e.line, "TEXT needs a text");
-        f.text = a->text;
+        f->text = a->text;
       } else if (k.name == "COLHDG") {
         for (const DdsArgument& h : k.arguments)
-          f.heading += (f.heading.empty() ? "" : " ") + h.text;
+          f->heading += (f->heading.empty() ? "" : " ") + h.text;
       } else if (k.name == "ALWNULL") {
-        f.nullCapable = true;
+        f->nullCapable = true;
       } else if (k.name == "VARLEN") {
-        varlen = true;
+        *varlen = true;
       } else if (k.name == "FLTPCN") {
         if (!a || (a->text != "*DOUBLE" && a->text != "*SINGLE")) {
           return Fail(e.line, "FLTPCN takes *SINGLE or *DOUBLE");
         }
-        doublePrecision = a->text == "*DOUBLE";
+        *doublePrecision = a->text == "*DOUBLE";
       } else if (k.name == "DATFMT" || k.name == "TIMFMT") {
         int code = FormatCode(a ? a->text : "", k.name == "TIMFMT");
         if (code < 0) return Fail(e.line, k.name + " value not valid");
-        f.dateTimeFormat = static_cast<uint16_t>((code << 8) | (f.dateTimeFormat & 0xFF));
+        f->dateTimeFormat = static_cast<uint16_t>((code << 8) | (f->dateTimeFormat & 0xFF));
       } else if (k.name == "DATSEP" || k.name == "TIMSEP") {
         if (!a || a->text.size() != 1) return Fail(e.line, k.name + " takes one character");
-        f.dateTimeFormat = static_cast<uint16_t>((f.dateTimeFormat & 0xFF00) |
-                                                 static_cast<unsigned char>(a->text[0]));
+        f->dateTimeFormat = static_cast<uint16_t>((f->dateTimeFormat & 0xFF00) |
+                                                  static_cast<unsigned char>(a->text[0]));
       } else if (k.name == "DFT" || k.name == "EDTCDE" || k.name == "EDTWRD" || k.name == "CCSID" ||
                  k.name == "CHECK") {
         // Accepted; presentation only.
@@ -260,53 +284,57 @@ class Compiler {
         return Fail(e.line, "keyword " + k.name + " not valid on a field line");
       }
     }
+    return true;
+  }
+
+  // The field's type from its data type letter and size.
+  bool FieldType(const Entry& e, char type, const FieldSize& size, bool varlen,
+                 bool doublePrecision, FieldDef* f) {
     auto needLength = [&](int lo, int hi) {
-      if (!hasLength) return Fail(e.line, "length missing for field " + f.name);
-      if (length < lo || length > hi)
-        return Fail(e.line, "length of field " + f.name + " not valid");
+      if (!size.hasLength) return Fail(e.line, "length missing for field " + f->name);
+      if (size.length < lo || size.length > hi)
+        return Fail(e.line, "length of field " + f->name + " not valid");
       return true;
     };
     switch (type) {
       case 'A':
       case 'H':
         if (!needLength(1, kMaxCharLength)) return false;
-        if (hasDecimals) return Fail(e.line, "decimals on a character field");
-        f.type = varlen && type == 'A' ? FieldType::kVarchar : FieldType::kChar;
-        f.length = length;
-        break;
+        if (size.hasDecimals) return Fail(e.line, "decimals on a character field");
+        f->type = varlen && type == 'A' ? FieldType::kVarchar : FieldType::kChar;
+        f->length = size.length;
+        return true;
       case 'P':
       case 'S':
         if (!needLength(1, 63)) return false;
-        f.type = type == 'P' ? FieldType::kPacked : FieldType::kZoned;
-        f.digits = length;
-        f.decimals = decimals;
-        break;
+        f->type = type == 'P' ? FieldType::kPacked : FieldType::kZoned;
+        f->digits = size.length;
+        f->decimals = size.decimals;
+        return true;
       case 'B':
         if (!needLength(1, 18)) return false;
-        f.type = length <= 4 ? FieldType::kBin2 : length <= 9 ? FieldType::kBin4 : FieldType::kBin8;
-        f.digits = length;
-        f.decimals = decimals;
-        break;
+        f->type = size.length <= 4   ? FieldType::kBin2
+                  : size.length <= 9 ? FieldType::kBin4
+                                     : FieldType::kBin8;
+        f->digits = size.length;
+        f->decimals = size.decimals;
+        return true;
       case 'F':
         if (!needLength(1, doublePrecision ? 17 : 9)) return false;
-        f.type = doublePrecision ? FieldType::kDouble : FieldType::kFloat;
-        break;
+        f->type = doublePrecision ? FieldType::kDouble : FieldType::kFloat;
+        return true;
       case 'L':
       case 'T':
       case 'Z':
-        if (hasLength || hasDecimals)
+        if (size.hasLength || size.hasDecimals)
           return Fail(e.line, "no length for a date, time or timestamp");
-        f.type = type == 'L'   ? FieldType::kDate
-                 : type == 'T' ? FieldType::kTime
-                               : FieldType::kTimestamp;
-        break;
+        f->type = type == 'L'   ? FieldType::kDate
+                  : type == 'T' ? FieldType::kTime
+                                : FieldType::kTimestamp;
+        return true;
       default:
         return Fail(e.line, std::string("data type '") + type + "' not valid");
     }
-    if (varlen && type != 'A') return Fail(e.line, "VARLEN on a field that is not character");
-    if (hasDecimals && decimals > length) return Fail(e.line, "more decimals than digits");
-    out_->physical.fields.push_back(std::move(f));
-    return true;
   }
 
   static int FormatCode(const std::string& v, bool time) {
