@@ -390,7 +390,9 @@ SQLRETURN Open(Dbc* dbc, const ConnectionKeys& keys) {
 
   const bool transactions = Truth(Key(keys, "TRANSACTION", "1"));
   const bool newSession = Truth(Key(keys, "NEWSESSION", "1"));
-  const std::string server = system.empty() ? library : "AS400:/" + system + "/" + library;
+  // "!": the table list without the selection dialog (there is no user to ask).
+  const std::string server =
+      system.empty() ? "!" + library : "AS400:/" + system + "/!" + library;
   const std::string user = Upper(Key(keys, "UID"));
   const std::string password = Key(keys, "PWD");
   std::vector<VdbParameter> p = {{"SERVER NAME", server.c_str()}};

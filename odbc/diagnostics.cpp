@@ -82,7 +82,9 @@ SQLRETURN Diagnostics::AddEngineError(uint16_t status) {
   const int32_t sqlcode = e.nativeCode[0] != '\0' ? std::atoi(e.nativeCode) : 0;
   std::string text = e.message[0] != '\0' ? e.message : VdbStatusText(status);
   if (e.context[0] != '\0' && std::strstr(e.message, e.context) == nullptr) {
-    text += std::string(": ") + e.context;
+    // The context (the host's SQL message) says more than the status's own words.
+    const bool generic = text == VdbStatusText(e.status) || text == VdbStatusText(status);
+    text = generic ? std::string(e.context) : text + ": " + e.context;
   }
   std::string state = StateOf(status, sqlcode, false);
   // A sign-on the host refused, and a connection that is gone.
