@@ -1,7 +1,5 @@
 #include "odbc/diagnostics.h"
 
-#include <strings.h>
-
 #include <cstdlib>
 #include <cstring>
 
@@ -86,11 +84,24 @@ SQLRETURN Diagnostics::AddEngineError(uint16_t status) {
     const bool generic = text == VdbStatusText(e.status) || text == VdbStatusText(status);
     text = generic ? std::string(e.context) : text + ": " + e.context;
   }
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
+    text.pop_back();
+  }
   std::string state = StateOf(status, sqlcode, false);
-  // A sign-on the host refused, and a connection that is gone.
-  if (strcasestr(text.c_str(), "password") != nullptr ||
-      strcasestr(text.c_str(), "user profile") != nullptr) {
-    if (status == IDAPI_ERR_NO_SESSION || status == IDAPI_ERR_ACCESS_DENIED) state = "28000";
+  // A sign-on the host refused: its message identifiers, told in words.
+  static const struct {
+    const char* id;
+    const char* words;
+  } kSignOn[] = {{"CPF2204", "the user profile does not exist"},
+                 {"CPF22E2", "the password is not correct"},
+                 {"CPF22E3", "the user profile is disabled"},
+                 {"CPF22E4", "the password has expired"},
+                 {"CPF22E5", "the user profile has no password"}};
+  for (const auto& s : kSignOn) {
+    if (text.find(s.id) != std::string::npos) {
+      state = "28000";
+      text = std::string("The host refused the sign-on: ") + s.words + " (" + text + ")";
+    }
   }
   VdbClearError();
   return Add(state, text, sqlcode != 0 ? sqlcode : static_cast<SQLINTEGER>(status));

@@ -170,15 +170,11 @@ bool BuildParameters(Stmt* st, SQLULEN row, Prepared* p, Diagnostics& diag) {
         p->texts.push_back(ValueText(v));
         break;
       case Value::Kind::kDate:
-        types.push_back(IDAPI_TYPE_DATE);
-        p->texts.push_back(DateTimeText(v));
-        break;
       case Value::Kind::kTime:
-        types.push_back(IDAPI_TYPE_TIME);
-        p->texts.push_back(DateTimeText(v));
-        break;
       case Value::Kind::kTimestamp:
-        types.push_back(IDAPI_TYPE_TIMESTAMP);
+        // ISO texts: the host reads them into the column they meet (the
+        // engine's date parameters travel in the job's date format).
+        types.push_back(IDAPI_TYPE_STRING);
         p->texts.push_back(DateTimeText(v));
         break;
       case Value::Kind::kText: {

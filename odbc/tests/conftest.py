@@ -54,6 +54,16 @@ def make_certificates(folder):
     return folder / "ca.pem", folder / "server.pem", folder / "server.key"
 
 
+USER, PASSWORD = "ODBCUSER", "SECRET1"
+
+
+def add_user(data_dir):
+    """The user profile the TCP tests sign on with."""
+    subprocess.run([str(BIN / "vantora-hostd"), "--data-dir", str(data_dir), "--add-user", USER],
+                   check=True, capture_output=True, timeout=120,
+                   env=dict(os.environ, VANTORA_PASSWORD=PASSWORD, LD_PRELOAD="", MV400_INI=""))
+
+
 class Hostd:
     """vantora-hostd on a free loopback port, stopped at the end."""
 
@@ -98,6 +108,8 @@ def servers(odbc_root):
     """vantora-hostd over plain TCP and over TLS, each on a demo library of its own."""
     tcp_folder, _ = make_demo(odbc_root, "tcp")
     tls_folder, _ = make_demo(odbc_root, "tls")
+    add_user(tcp_folder / "host")
+    add_user(tls_folder / "host")
     ca, cert, key = make_certificates(tls_folder)
     plain = Hostd(tcp_folder / "host", tcp_folder / "hostd.log")
     secure = Hostd(tls_folder / "host", tls_folder / "hostd.log",
@@ -139,9 +151,10 @@ def any_network(request, demo, odbc_settings):
     servers = request.getfixturevalue("servers")
     if request.param == "tcp":
         return (f"DRIVER={{Vantora}};System=127.0.0.1;Library=DEMO;Network=tcp;"
-                f"Port={servers['tcp'].port};SettingsFile={ini}")
+                f"Port={servers['tcp'].port};UID={USER};PWD={PASSWORD};SettingsFile={ini}")
     return (f"DRIVER={{Vantora}};System=127.0.0.1;Library=DEMO;Network=tcp;"
-            f"Port={servers['tls'].port};Tls=1;TlsCaFile={servers['ca']};SettingsFile={ini}")
+            f"Port={servers['tls'].port};Tls=1;TlsCaFile={servers['ca']};UID={USER};"
+            f"PWD={PASSWORD};SettingsFile={ini}")
 
 
 @pytest.fixture

@@ -60,11 +60,12 @@ def test_description_and_types(connection):
     ("select count(*) from CUSTOMER where CITY = ?", ["PARIS"], 5),
     ("select count(*) from CUSTOMER where CUSTNO = ?", [1010], 1),
     ("select count(*) from CUSTOMER where BALANCE = ?", [Decimal("591.90")], 1),
-    ("select count(*) from CUSTOMER where BALANCE > ?", [591.5], 44),
+    ("select count(*) from CUSTOMER where BALANCE > ?", [591.5], 41),
     ("select count(*) from CUSTOMER where OPENED = ?", [datetime.date(2020, 4, 27)], 1),
     ("select count(*) from CUSTOMER where OPENED < ? and CITY = ?",
      [datetime.date(2020, 3, 1), "LYON"], 1),
-    ("select count(*) from CUSTOMER where PHONE is null or PHONE = ?", [None], 10),
+    # NULL is equal to nothing: only the IS NULL rows count.
+    ("select count(*) from CUSTOMER where PHONE is null or PHONE = ?", [None], 12),
     ("select count(*) from CUSTOMER where CUSTNO = ?", [10**12], 0),
 ])
 def test_parameters_of_every_type(connection, sql, parameters, expected):
@@ -77,13 +78,18 @@ def engine_rows():
                           "open DEMO; browse BENCH100 --all"],
                          capture_output=True, text=True, check=True, timeout=900,
                          env=dict(os.environ, LD_PRELOAD=""))
-    return list(csv.reader(io.StringIO(out.stdout)))
+    rows = list(csv.reader(io.StringIO(out.stdout)))
+    start = next(i for i, r in enumerate(rows) if r and r[0] == "ID")  # after open's own table
+    return rows[start:]
 
 
-def test_bench100_value_for_value(connection, demo):
+def test_bench100_value_for_value(ehn_string, demo):
+    # The embedded host is the process's own while a connection is open:
+    # the engine reads first, in a process of its own.
     os.environ["MV400_INI"] = str(demo[1])
     expected = engine_rows()
     header, expected = expected[0], expected[1:]
+    connection = pyodbc.connect(ehn_string, autocommit=True)
     cur = connection.cursor()
     cur.execute("select * from BENCH100 order by ID")
     got = cur.fetchmany(1000)
@@ -94,6 +100,7 @@ def test_bench100_value_for_value(connection, demo):
         as_text = [v.isoformat() if isinstance(v, datetime.date) else
                    str(v).rstrip() if v is not None else "" for v in mine]
         assert as_text == [t.rstrip() for t in theirs]
+    connection.close()
 
 
 @pytest.fixture
@@ -121,7 +128,7 @@ def test_changes_and_rowcount(connection, scratch):
     row = cur.execute(f"select AMOUNT, NAME, DAY from {scratch} where ID = 1").fetchone()
     assert row.AMOUNT == Decimal("12345678901.23")
     assert row.DAY == datetime.date(2024, 2, 29)
-    assert cur.execute(f"select AMOUNT from {scratch} where ID = 2").fetchval() is None
+    assert cur.execute(f"select count(*) from {scratch} where AMOUNT is null").fetchval() == 3
     cur.execute(f"delete from {scratch} where ID in (3, 4)")
     assert cur.rowcount == 2
     cur.execute(f"delete from {scratch} where ID = 99")
@@ -208,11 +215,13 @@ def test_cannot_connect(odbc_settings, demo):
 
 
 def test_lost_server_is_an_error_not_a_crash(demo, odbc_settings, tmp_path):
-    from conftest import Hostd, make_demo
+    from conftest import PASSWORD, USER, Hostd, add_user, make_demo
     folder, ini = make_demo(tmp_path, "lost")
+    add_user(folder / "host")
     server = Hostd(folder / "host", folder / "hostd.log")
     c = pyodbc.connect(f"DRIVER={{Vantora}};System=127.0.0.1;Library=DEMO;Network=tcp;"
-                       f"Port={server.port};SettingsFile={ini}", autocommit=True)
+                       f"Port={server.port};UID={USER};PWD={PASSWORD};SettingsFile={ini}",
+                       autocommit=True)
     cur = c.cursor()
     assert cur.execute("select count(*) from CUSTOMER").fetchval() == 50
     server.stop()
@@ -220,6 +229,14 @@ def test_lost_server_is_an_error_not_a_crash(demo, odbc_settings, tmp_path):
         cur.execute("select count(*) from ORDERS").fetchval()
     assert e.value.args[0] in ("08S01", "HY000")
     c.close()
+
+
+def test_sign_on_refused(servers, demo, odbc_settings):
+    _, ini = demo
+    with pytest.raises(pyodbc.Error) as e:
+        pyodbc.connect(f"DRIVER={{Vantora}};System=127.0.0.1;Library=DEMO;Network=tcp;"
+                       f"Port={servers['tcp'].port};UID=ODBCUSER;PWD=WRONG;SettingsFile={ini}")
+    assert e.value.args[0] == "28000", e.value.args[1]
 
 
 def test_closed_cursor_and_connection(ehn_string):
@@ -234,10 +251,12 @@ def test_closed_cursor_and_connection(ehn_string):
         c.cursor()
 
 
+@pytest.mark.xfail(strict=True, reason="the host's SQL rows carry no null map: a NULL of a "
+                   "SELECT arrives as blanks (docs/odbc.md, not supported)")
 def test_nulls(connection):
     rows = connection.cursor().execute(
         "select PHONE from CUSTOMER where CUSTNO in (1004, 1005) order by CUSTNO").fetchall()
-    assert [r.PHONE for r in rows] == [None, "+33 1 40000005 "] or rows[0].PHONE.strip() == ""
+    assert [r.PHONE for r in rows] == [None, "+33 1 40000005 "]
 
 
 def test_pandas_read_sql(connection):
@@ -247,7 +266,8 @@ def test_pandas_read_sql(connection):
     assert len(frame) == 50
     assert list(frame.columns) == ["CUSTNO", "NAME", "BALANCE", "OPENED"]
     assert frame["NAME"].dtype == object
-    assert frame["BALANCE"].iloc[0] == Decimal("-120.81")
+    assert frame["BALANCE"].iloc[0] == -120.81  # pandas makes decimals floats
+    assert frame["CUSTNO"].iloc[0] == 1001
     assert frame["OPENED"].iloc[0] == datetime.date(2020, 1, 12)
 
 
