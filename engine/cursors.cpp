@@ -477,6 +477,11 @@ IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* ou
     switch (f->type) {
       case IDAPI_TYPE_STRING:
         n = static_cast<uint32_t>(strnlen(reinterpret_cast<const char*>(value), f->length));
+        // A fixed field (its units its length) keeps its trailing blanks.
+        if (f->units1 == f->length && n < f->length) {
+          std::memset(value + n, ' ', f->length - n);
+          n = f->length;
+        }
         break;
       case IDAPI_TYPE_FLOAT:
       case IDAPI_TYPE_TIMESTAMP:

@@ -217,8 +217,8 @@ IDAPI_API uint16_t VdbDropFilter(VdbCursor* cursor, int32_t filter);
 IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out, uint32_t size,
                                    int16_t* isNull);
 /* The current record's field in the engine's own form, without a text
- * detour: strings as the record holds them (fixed fields keep their trailing
- * blanks; no terminator), IDAPI_TYPE_INT16 and _BOOL an int16_t, _UINT16 a
+ * detour: strings without a terminator, a fixed field (units1 equal to its
+ * length) blank-padded to its length, a variable-length one as long as it is, IDAPI_TYPE_INT16 and _BOOL an int16_t, _UINT16 a
  * uint16_t, _INT32 an int32_t, _UINT32 a uint32_t, _FLOAT a double (also for
  * a 4-byte host float), _DATE an int32_t day number, _TIME a uint32_t of
  * milliseconds, _TIMESTAMP a double (day number x 86400000 + milliseconds),

@@ -170,7 +170,7 @@ VdbCursor* OpenTable(Stmt* st, const std::string& table, SQLRETURN* r) {
 
 std::vector<Value> ColumnRow(const std::string& library, const std::string& table,
                              const Column& c, uint16_t position) {
-  const bool character = c.sqlType == SQL_CHAR;
+  const bool character = c.sqlType == SQL_CHAR || c.sqlType == SQL_VARCHAR;
   const bool datetime = c.sqlType == SQL_TYPE_DATE || c.sqlType == SQL_TYPE_TIME ||
                         c.sqlType == SQL_TYPE_TIMESTAMP;
   const bool exact = c.sqlType == SQL_DECIMAL || c.sqlType == SQL_NUMERIC ||

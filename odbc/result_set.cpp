@@ -20,7 +20,8 @@ Column ColumnOf(const VdbField& f) {
         c.decimals = static_cast<SQLSMALLINT>(IDAPI_SUBTYPE_DECIMALS(f.subtype));
         c.isSigned = true;
       } else {
-        c.sqlType = SQL_CHAR;
+        // A variable-length field is as long as its units and its length word.
+        c.sqlType = f.length == f.units1 + 2u ? SQL_VARCHAR : SQL_CHAR;
         c.size = f.units1 != 0 ? f.units1 : f.length;
       }
       break;
@@ -311,9 +312,6 @@ SQLRETURN FieldValue(VdbCursor* cursor, const VdbField& f, uint16_t codePage, Va
       } else {
         v.text = Cp1252ToUtf8(t, length);
       }
-      // A fixed CHAR field keeps its blanks to its full length.
-      const size_t width = f.units1 != 0 ? f.units1 : f.length;
-      if (length < width && ascii) v.text.append(width - length, ' ');
       break;
     }
     case IDAPI_TYPE_BOOL:
