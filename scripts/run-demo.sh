@@ -37,3 +37,4 @@ echo "== the demo library as a database of the engine: its tables and a page of 
 echo "== the demo library's stored procedures, and one of them as JSON"
 "$bin/procedit" --library DEMO --list
 "$bin/procedit" --library DEMO --export PROBE
+scripts/demo-odbc.sh build/release "$demo"
