@@ -299,9 +299,8 @@ SQLRETURN FieldValue(VdbCursor* cursor, const VdbField& f, uint16_t codePage, Va
       const char* t = reinterpret_cast<const char*>(buffer);
       const uint16_t kind = f.subtype & IDAPI_SUBTYPE_KIND_MASK;
       if (kind == IDAPI_SUBTYPE_PACKED_TEXT || kind == IDAPI_SUBTYPE_ZONED_TEXT) {
-        std::string normal;
-        std::string text(t, length);
-        v = Value::Decimal(DecimalText(text, &normal) ? normal : text);
+        v.kind = Value::Kind::kDecimal;
+        if (!DecimalText(std::string_view(t, length), &v.text)) v.text.assign(t, length);
         break;
       }
       bool ascii = true;

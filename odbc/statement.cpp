@@ -249,8 +249,11 @@ SQLRETURN ExecuteCall(Stmt* st, Diagnostics& diag) {
       return diag.AddEngineError(s);
     }
     const Column c = ColumnOf(f);
-    Value v = c.sqlType == SQL_DECIMAL || c.sqlType == SQL_NUMERIC ? Value::Decimal(text)
-                                                                    : Value::Text(Cp1252ToUtf8(text, std::strlen(text)));
+    Value v = Value::Text(Cp1252ToUtf8(text, std::strlen(text)));
+    if (c.sqlType == SQL_DECIMAL || c.sqlType == SQL_NUMERIC) {
+      std::string normal;
+      if (DecimalText(text, &normal)) v = Value::Decimal(normal);
+    }
     if (c.sqlType == SQL_CHAR && v.text.size() < c.size) v.text.append(c.size - v.text.size(), ' ');
     SQLLEN* length = b->indicator != nullptr ? b->indicator : b->length;
     const Conversion r = Convert(v, b->cType, c.sqlType, b->data, b->size, 0, length, nullptr);

@@ -19,9 +19,14 @@ std::string Two(int v) {
 }
 
 std::string DateText(const Value& v) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%04d-%02d-%02d", v.year, v.month, v.day);
-  return b;
+  if (v.year < 0 || v.year > 9999) return "?";
+  char b[10] = {static_cast<char>('0' + v.year / 1000),      static_cast<char>('0' + v.year / 100 % 10),
+                static_cast<char>('0' + v.year / 10 % 10),   static_cast<char>('0' + v.year % 10),
+                '-',
+                static_cast<char>('0' + v.month / 10),       static_cast<char>('0' + v.month % 10),
+                '-',
+                static_cast<char>('0' + v.day / 10),         static_cast<char>('0' + v.day % 10)};
+  return std::string(b, sizeof b);
 }
 
 std::string TimeText(const Value& v) { return Two(v.hour) + ":" + Two(v.minute) + ":" + Two(v.second); }
@@ -269,11 +274,13 @@ Conversion ToNumeric(const Value& v, SQLPOINTER target, SQLLEN* length) {
 
 }  // namespace
 
-bool DecimalText(const std::string& text, std::string* normal) {
+bool DecimalText(std::string_view text, std::string* normal) {
   size_t i = 0, end = text.size();
   while (i < end && text[i] == ' ') ++i;
   while (end > i && text[end - 1] == ' ') --end;
-  std::string out;
+  std::string& out = *normal;
+  out.clear();
+  out.reserve(end - i + 1);
   if (i < end && (text[i] == '-' || text[i] == '+')) {
     if (text[i] == '-') out += '-';
     ++i;
@@ -291,9 +298,7 @@ bool DecimalText(const std::string& text, std::string* normal) {
       return false;
     }
   }
-  if (!digits) return false;
-  *normal = out;
-  return true;
+  return digits;
 }
 
 std::string ValueText(const Value& v) {
@@ -303,10 +308,8 @@ std::string ValueText(const Value& v) {
     case Value::Kind::kText:
     case Value::Kind::kBinary:
       return v.text;
-    case Value::Kind::kDecimal: {
-      std::string n;
-      return DecimalText(v.text, &n) ? n : v.text;
-    }
+    case Value::Kind::kDecimal:
+      return v.text;  // kept in its normal form
     case Value::Kind::kInteger:
       return std::to_string(v.integer);
     case Value::Kind::kDouble:
@@ -370,6 +373,10 @@ Conversion Convert(const Value& v, SQLSMALLINT cType, SQLSMALLINT columnType, SQ
         std::string hex;
         for (unsigned char c : v.text) hex += kHex[c >> 4], hex += kHex[c & 15];
         return Bytes(hex, true, target, size, offset, length, written);
+      }
+      // Texts and decimals (kept in their normal form) need no copy.
+      if (v.kind == Value::Kind::kText || v.kind == Value::Kind::kDecimal) {
+        return Bytes(v.text, true, target, size, offset, length, written);
       }
       return Bytes(ValueText(v), true, target, size, offset, length, written);
     }

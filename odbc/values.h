@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vantora::odbc {
 
@@ -73,7 +74,7 @@ bool ParameterValue(SQLSMALLINT cType, SQLSMALLINT sqlType, SQLSMALLINT decimals
 
 // An exact decimal text of `v` (integers, decimals, numeric text); false
 // when it is none.
-bool DecimalText(const std::string& text, std::string* normal);
+bool DecimalText(std::string_view text, std::string* normal);
 
 // UTF-16 (as SQLWCHAR) and UTF-8, both ways; cp1252 and UTF-8 both ways.
 std::string Utf16ToUtf8(const SQLWCHAR* text, SQLLEN units);
