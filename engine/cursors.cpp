@@ -468,8 +468,8 @@ IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* ou
     std::memset(local, 0, need);
   }
   int16_t blank = 0;
-  const uint16_t s = Slot<IdapiCurGetField>(c, IDAPI_CUR_GET_FIELD)(&c->pub, number,
-                                                                    c->record.data(), value, &blank);
+  const uint16_t s = Slot<IdapiCurGetField>(c, IDAPI_CUR_GET_FIELD)(
+      &c->pub, number, c->record.data(), value, &blank);
   if (s != IDAPI_OK) return call.Finish(s);
   if (isNull != nullptr) *isNull = blank;
   uint32_t n = 0;
@@ -494,10 +494,10 @@ IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* ou
   }
   if (length != nullptr) *length = n;
   if (n > size) {
-    PostError(IDAPI_ERR_VALUE_OVERFLOW, ("The value of the field " + f->name + " takes " +
-                                         std::to_string(n) + " bytes, more than the " +
-                                         std::to_string(size) + " given")
-                                            .c_str());
+    PostError(IDAPI_ERR_VALUE_OVERFLOW,
+              ("The value of the field " + f->name + " takes " + std::to_string(n) +
+               " bytes, more than the " + std::to_string(size) + " given")
+                  .c_str());
     return call.Finish(IDAPI_ERR_VALUE_OVERFLOW);
   }
   if (n > 0) std::memcpy(out, value, n);

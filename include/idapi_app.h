@@ -218,15 +218,14 @@ IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out
                                    int16_t* isNull);
 /* The current record's field in the engine's own form, without a text
  * detour: strings without a terminator, a fixed field (units1 equal to its
- * length) blank-padded to its length, a variable-length one as long as it is, IDAPI_TYPE_INT16 and _BOOL an int16_t, _UINT16 a
- * uint16_t, _INT32 an int32_t, _UINT32 a uint32_t, _FLOAT a double (also for
- * a 4-byte host float), _DATE an int32_t day number, _TIME a uint32_t of
- * milliseconds, _TIMESTAMP a double (day number x 86400000 + milliseconds),
- * bytes, raw and packed fields their bytes. A string whose subtype is
- * IDAPI_SUBTYPE_DECIMAL_TEXT holds its number as exact decimal text.
- * `length` (may be null) receives the value's length in bytes, `isNull` (may
- * be null) 1 for a null field (length 0). A value longer than `size` answers
- * IDAPI_ERR_VALUE_OVERFLOW and writes nothing but `length`. */
+ * length) blank-padded to its length, a variable-length one as long as it is, IDAPI_TYPE_INT16 and
+ * _BOOL an int16_t, _UINT16 a uint16_t, _INT32 an int32_t, _UINT32 a uint32_t, _FLOAT a double
+ * (also for a 4-byte host float), _DATE an int32_t day number, _TIME a uint32_t of milliseconds,
+ * _TIMESTAMP a double (day number x 86400000 + milliseconds), bytes, raw and packed fields their
+ * bytes. A string whose subtype is IDAPI_SUBTYPE_DECIMAL_TEXT holds its number as exact decimal
+ * text. `length` (may be null) receives the value's length in bytes, `isNull` (may be null) 1 for a
+ * null field (length 0). A value longer than `size` answers IDAPI_ERR_VALUE_OVERFLOW and writes
+ * nothing but `length`. */
 IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* out, uint32_t size,
                                     uint32_t* length, int16_t* isNull);
 /* Sets a field of the current record; a null `text` makes it null (blank

@@ -26,7 +26,9 @@ struct Arg {
   std::string text;
 };
 
-Arg ArgOf(const SQLCHAR* p, SQLSMALLINT n) { return p == nullptr ? Arg{} : Arg{true, In(p, n)}; }
+Arg ArgOf(const SQLCHAR* p, SQLSMALLINT n) {
+  return p == nullptr ? Arg{} : Arg{true, In(p, n)};
+}
 Arg ArgOfW(const SQLWCHAR* p, SQLSMALLINT n) {
   return p == nullptr ? Arg{} : Arg{true, InW(p, n)};
 }
@@ -63,7 +65,8 @@ bool Matches(const Arg& a, const std::string& name, bool pattern) {
   if (!a.given) return true;
   if (pattern) return Like(a.text, 0, name, 0);
   std::string t = a.text;
-  if (t.size() >= 2 && t.front() == '"' && t.back() == '"') return t.substr(1, t.size() - 2) == name;
+  if (t.size() >= 2 && t.front() == '"' && t.back() == '"')
+    return t.substr(1, t.size() - 2) == name;
   return Upper(t) == Upper(name);
 }
 
@@ -80,9 +83,15 @@ std::vector<Column> Columns(std::initializer_list<std::pair<const char*, SQLSMAL
   return cols;
 }
 
-Value Text(const std::string& s) { return Value::Text(s); }
-Value Int(int64_t v) { return Value::Integer(v); }
-Value Null() { return Value::Null(); }
+Value Text(const std::string& s) {
+  return Value::Text(s);
+}
+Value Int(int64_t v) {
+  return Value::Integer(v);
+}
+Value Null() {
+  return Value::Null();
+}
 
 // The names of the tables of the library.
 SQLRETURN TableNames(Stmt* st, std::vector<std::string>* names) {
@@ -125,8 +134,9 @@ SQLRETURN Tables(Stmt* st, Arg catalog, Arg schema, Arg table, Arg types) {
     SetResult(st, std::move(result));
     return SQL_SUCCESS;
   }
-  if (types.given && types.text == SQL_ALL_TABLE_TYPES && (!catalog.given || catalog.text.empty()) &&
-      (!schema.given || schema.text.empty()) && table.given && table.text.empty()) {
+  if (types.given && types.text == SQL_ALL_TABLE_TYPES &&
+      (!catalog.given || catalog.text.empty()) && (!schema.given || schema.text.empty()) &&
+      table.given && table.text.empty()) {
     result->Add({Null(), Null(), Null(), Text("TABLE"), Null()});
     SetResult(st, std::move(result));
     return SQL_SUCCESS;
@@ -149,7 +159,8 @@ SQLRETURN Tables(Stmt* st, Arg catalog, Arg schema, Arg table, Arg types) {
     std::vector<std::string> names;
     if (SQLRETURN r = TableNames(st, &names); r != SQL_SUCCESS) return r;
     for (const std::string& n : names) {
-      if (Matches(table, n, true)) result->Add({Null(), Text(library), Text(n), Text("TABLE"), Null()});
+      if (Matches(table, n, true))
+        result->Add({Null(), Text(library), Text(n), Text("TABLE"), Null()});
     }
   }
   SetResult(st, std::move(result));
@@ -168,11 +179,11 @@ VdbCursor* OpenTable(Stmt* st, const std::string& table, SQLRETURN* r) {
   return c;
 }
 
-std::vector<Value> ColumnRow(const std::string& library, const std::string& table,
-                             const Column& c, uint16_t position) {
+std::vector<Value> ColumnRow(const std::string& library, const std::string& table, const Column& c,
+                             uint16_t position) {
   const bool character = c.sqlType == SQL_CHAR || c.sqlType == SQL_VARCHAR;
-  const bool datetime = c.sqlType == SQL_TYPE_DATE || c.sqlType == SQL_TYPE_TIME ||
-                        c.sqlType == SQL_TYPE_TIMESTAMP;
+  const bool datetime =
+      c.sqlType == SQL_TYPE_DATE || c.sqlType == SQL_TYPE_TIME || c.sqlType == SQL_TYPE_TIMESTAMP;
   const bool exact = c.sqlType == SQL_DECIMAL || c.sqlType == SQL_NUMERIC ||
                      c.sqlType == SQL_SMALLINT || c.sqlType == SQL_INTEGER ||
                      c.sqlType == SQL_BIGINT;
@@ -186,7 +197,9 @@ std::vector<Value> ColumnRow(const std::string& library, const std::string& tabl
           Int(static_cast<int64_t>(c.size)),
           Int(OctetLength(c)),
           exact || c.sqlType == SQL_TYPE_TIMESTAMP ? Int(c.decimals) : Null(),
-          exact ? Int(10) : approximate ? Int(2) : Null(),
+          exact         ? Int(10)
+          : approximate ? Int(2)
+                        : Null(),
           Int(c.nullable),
           Null(),
           Null(),
@@ -201,14 +214,24 @@ std::vector<Value> ColumnRow(const std::string& library, const std::string& tabl
 }
 
 SQLRETURN ColumnsOf(Stmt* st, Arg catalog, Arg schema, Arg table, Arg column) {
-  auto result = std::make_unique<TableResult>(Columns(
-      {{"TABLE_CAT", SQL_VARCHAR},     {"TABLE_SCHEM", SQL_VARCHAR},   {"TABLE_NAME", SQL_VARCHAR},
-       {"COLUMN_NAME", SQL_VARCHAR},   {"DATA_TYPE", SQL_SMALLINT},    {"TYPE_NAME", SQL_VARCHAR},
-       {"COLUMN_SIZE", SQL_INTEGER},   {"BUFFER_LENGTH", SQL_INTEGER}, {"DECIMAL_DIGITS", SQL_SMALLINT},
-       {"NUM_PREC_RADIX", SQL_SMALLINT}, {"NULLABLE", SQL_SMALLINT},   {"REMARKS", SQL_VARCHAR},
-       {"COLUMN_DEF", SQL_VARCHAR},    {"SQL_DATA_TYPE", SQL_SMALLINT}, {"SQL_DATETIME_SUB", SQL_SMALLINT},
-       {"CHAR_OCTET_LENGTH", SQL_INTEGER}, {"ORDINAL_POSITION", SQL_INTEGER},
-       {"IS_NULLABLE", SQL_VARCHAR}}));
+  auto result = std::make_unique<TableResult>(Columns({{"TABLE_CAT", SQL_VARCHAR},
+                                                       {"TABLE_SCHEM", SQL_VARCHAR},
+                                                       {"TABLE_NAME", SQL_VARCHAR},
+                                                       {"COLUMN_NAME", SQL_VARCHAR},
+                                                       {"DATA_TYPE", SQL_SMALLINT},
+                                                       {"TYPE_NAME", SQL_VARCHAR},
+                                                       {"COLUMN_SIZE", SQL_INTEGER},
+                                                       {"BUFFER_LENGTH", SQL_INTEGER},
+                                                       {"DECIMAL_DIGITS", SQL_SMALLINT},
+                                                       {"NUM_PREC_RADIX", SQL_SMALLINT},
+                                                       {"NULLABLE", SQL_SMALLINT},
+                                                       {"REMARKS", SQL_VARCHAR},
+                                                       {"COLUMN_DEF", SQL_VARCHAR},
+                                                       {"SQL_DATA_TYPE", SQL_SMALLINT},
+                                                       {"SQL_DATETIME_SUB", SQL_SMALLINT},
+                                                       {"CHAR_OCTET_LENGTH", SQL_INTEGER},
+                                                       {"ORDINAL_POSITION", SQL_INTEGER},
+                                                       {"IS_NULLABLE", SQL_VARCHAR}}));
   if ((!catalog.given || catalog.text.empty()) && SchemaMatches(st, schema, true)) {
     std::vector<std::string> names;
     if (SQLRETURN r = TableNames(st, &names); r != SQL_SUCCESS) return r;
@@ -313,12 +336,19 @@ SQLRETURN PrimaryKeys(Stmt* st, Arg catalog, Arg schema, Arg table) {
 }
 
 SQLRETURN Statistics(Stmt* st, Arg catalog, Arg schema, Arg table, SQLUSMALLINT unique) {
-  auto result = std::make_unique<TableResult>(Columns(
-      {{"TABLE_CAT", SQL_VARCHAR}, {"TABLE_SCHEM", SQL_VARCHAR}, {"TABLE_NAME", SQL_VARCHAR},
-       {"NON_UNIQUE", SQL_SMALLINT}, {"INDEX_QUALIFIER", SQL_VARCHAR}, {"INDEX_NAME", SQL_VARCHAR},
-       {"TYPE", SQL_SMALLINT}, {"ORDINAL_POSITION", SQL_SMALLINT}, {"COLUMN_NAME", SQL_VARCHAR},
-       {"ASC_OR_DESC", SQL_CHAR}, {"CARDINALITY", SQL_INTEGER}, {"PAGES", SQL_INTEGER},
-       {"FILTER_CONDITION", SQL_VARCHAR}}));
+  auto result = std::make_unique<TableResult>(Columns({{"TABLE_CAT", SQL_VARCHAR},
+                                                       {"TABLE_SCHEM", SQL_VARCHAR},
+                                                       {"TABLE_NAME", SQL_VARCHAR},
+                                                       {"NON_UNIQUE", SQL_SMALLINT},
+                                                       {"INDEX_QUALIFIER", SQL_VARCHAR},
+                                                       {"INDEX_NAME", SQL_VARCHAR},
+                                                       {"TYPE", SQL_SMALLINT},
+                                                       {"ORDINAL_POSITION", SQL_SMALLINT},
+                                                       {"COLUMN_NAME", SQL_VARCHAR},
+                                                       {"ASC_OR_DESC", SQL_CHAR},
+                                                       {"CARDINALITY", SQL_INTEGER},
+                                                       {"PAGES", SQL_INTEGER},
+                                                       {"FILTER_CONDITION", SQL_VARCHAR}}));
   if (!table.given) return st->diag.Add("HY009", "A table name is required");
   if ((!catalog.given || catalog.text.empty()) && SchemaMatches(st, schema, false)) {
     const std::string name = Upper(table.text);
@@ -334,9 +364,8 @@ SQLRETURN Statistics(Stmt* st, Arg catalog, Arg schema, Arg table, SQLUSMALLINT 
         VdbClearError();
         VdbCloseCursor(t);
       }
-      result->Add({Null(), Text(library), Text(name), Null(), Null(), Null(),
-                   Int(SQL_TABLE_STAT), Null(), Null(), Null(), rows >= 0 ? Int(rows) : Null(),
-                   Null(), Null()});
+      result->Add({Null(), Text(library), Text(name), Null(), Null(), Null(), Int(SQL_TABLE_STAT),
+                   Null(), Null(), Null(), rows >= 0 ? Int(rows) : Null(), Null(), Null()});
       // NON_UNIQUE, then the index's name, then the key's order.
       std::sort(indexes.begin(), indexes.end(), [](const IndexInfo& a, const IndexInfo& b) {
         if (a.unique != b.unique) return a.unique;
@@ -358,10 +387,14 @@ SQLRETURN Statistics(Stmt* st, Arg catalog, Arg schema, Arg table, SQLUSMALLINT 
 }
 
 SQLRETURN SpecialColumns(Stmt* st, SQLUSMALLINT identifier, Arg catalog, Arg schema, Arg table) {
-  auto result = std::make_unique<TableResult>(Columns(
-      {{"SCOPE", SQL_SMALLINT}, {"COLUMN_NAME", SQL_VARCHAR}, {"DATA_TYPE", SQL_SMALLINT},
-       {"TYPE_NAME", SQL_VARCHAR}, {"COLUMN_SIZE", SQL_INTEGER}, {"BUFFER_LENGTH", SQL_INTEGER},
-       {"DECIMAL_DIGITS", SQL_SMALLINT}, {"PSEUDO_COLUMN", SQL_SMALLINT}}));
+  auto result = std::make_unique<TableResult>(Columns({{"SCOPE", SQL_SMALLINT},
+                                                       {"COLUMN_NAME", SQL_VARCHAR},
+                                                       {"DATA_TYPE", SQL_SMALLINT},
+                                                       {"TYPE_NAME", SQL_VARCHAR},
+                                                       {"COLUMN_SIZE", SQL_INTEGER},
+                                                       {"BUFFER_LENGTH", SQL_INTEGER},
+                                                       {"DECIMAL_DIGITS", SQL_SMALLINT},
+                                                       {"PSEUDO_COLUMN", SQL_SMALLINT}}));
   if (!table.given) return st->diag.Add("HY009", "A table name is required");
   if (identifier == SQL_BEST_ROWID && (!catalog.given || catalog.text.empty()) &&
       SchemaMatches(st, schema, false)) {
@@ -430,11 +463,14 @@ void ForEachParameter(Stmt* st, const std::string& procedure,
 }
 
 SQLRETURN Procedures(Stmt* st, Arg catalog, Arg schema, Arg procedure) {
-  auto result = std::make_unique<TableResult>(Columns(
-      {{"PROCEDURE_CAT", SQL_VARCHAR}, {"PROCEDURE_SCHEM", SQL_VARCHAR},
-       {"PROCEDURE_NAME", SQL_VARCHAR}, {"NUM_INPUT_PARAMS", SQL_INTEGER},
-       {"NUM_OUTPUT_PARAMS", SQL_INTEGER}, {"NUM_RESULT_SETS", SQL_INTEGER},
-       {"REMARKS", SQL_VARCHAR}, {"PROCEDURE_TYPE", SQL_SMALLINT}}));
+  auto result = std::make_unique<TableResult>(Columns({{"PROCEDURE_CAT", SQL_VARCHAR},
+                                                       {"PROCEDURE_SCHEM", SQL_VARCHAR},
+                                                       {"PROCEDURE_NAME", SQL_VARCHAR},
+                                                       {"NUM_INPUT_PARAMS", SQL_INTEGER},
+                                                       {"NUM_OUTPUT_PARAMS", SQL_INTEGER},
+                                                       {"NUM_RESULT_SETS", SQL_INTEGER},
+                                                       {"REMARKS", SQL_VARCHAR},
+                                                       {"PROCEDURE_TYPE", SQL_SMALLINT}}));
   if ((!catalog.given || catalog.text.empty()) && SchemaMatches(st, schema, true)) {
     std::vector<std::string> names;
     if (SQLRETURN r = ProcedureNames(st, &names); r != SQL_SUCCESS) return r;
@@ -454,16 +490,25 @@ SQLRETURN Procedures(Stmt* st, Arg catalog, Arg schema, Arg procedure) {
 }
 
 SQLRETURN ProcedureColumns(Stmt* st, Arg catalog, Arg schema, Arg procedure, Arg column) {
-  auto result = std::make_unique<TableResult>(Columns(
-      {{"PROCEDURE_CAT", SQL_VARCHAR}, {"PROCEDURE_SCHEM", SQL_VARCHAR},
-       {"PROCEDURE_NAME", SQL_VARCHAR}, {"COLUMN_NAME", SQL_VARCHAR},
-       {"COLUMN_TYPE", SQL_SMALLINT}, {"DATA_TYPE", SQL_SMALLINT}, {"TYPE_NAME", SQL_VARCHAR},
-       {"COLUMN_SIZE", SQL_INTEGER}, {"BUFFER_LENGTH", SQL_INTEGER},
-       {"DECIMAL_DIGITS", SQL_SMALLINT}, {"NUM_PREC_RADIX", SQL_SMALLINT},
-       {"NULLABLE", SQL_SMALLINT}, {"REMARKS", SQL_VARCHAR}, {"COLUMN_DEF", SQL_VARCHAR},
-       {"SQL_DATA_TYPE", SQL_SMALLINT}, {"SQL_DATETIME_SUB", SQL_SMALLINT},
-       {"CHAR_OCTET_LENGTH", SQL_INTEGER}, {"ORDINAL_POSITION", SQL_INTEGER},
-       {"IS_NULLABLE", SQL_VARCHAR}}));
+  auto result = std::make_unique<TableResult>(Columns({{"PROCEDURE_CAT", SQL_VARCHAR},
+                                                       {"PROCEDURE_SCHEM", SQL_VARCHAR},
+                                                       {"PROCEDURE_NAME", SQL_VARCHAR},
+                                                       {"COLUMN_NAME", SQL_VARCHAR},
+                                                       {"COLUMN_TYPE", SQL_SMALLINT},
+                                                       {"DATA_TYPE", SQL_SMALLINT},
+                                                       {"TYPE_NAME", SQL_VARCHAR},
+                                                       {"COLUMN_SIZE", SQL_INTEGER},
+                                                       {"BUFFER_LENGTH", SQL_INTEGER},
+                                                       {"DECIMAL_DIGITS", SQL_SMALLINT},
+                                                       {"NUM_PREC_RADIX", SQL_SMALLINT},
+                                                       {"NULLABLE", SQL_SMALLINT},
+                                                       {"REMARKS", SQL_VARCHAR},
+                                                       {"COLUMN_DEF", SQL_VARCHAR},
+                                                       {"SQL_DATA_TYPE", SQL_SMALLINT},
+                                                       {"SQL_DATETIME_SUB", SQL_SMALLINT},
+                                                       {"CHAR_OCTET_LENGTH", SQL_INTEGER},
+                                                       {"ORDINAL_POSITION", SQL_INTEGER},
+                                                       {"IS_NULLABLE", SQL_VARCHAR}}));
   if ((!catalog.given || catalog.text.empty()) && SchemaMatches(st, schema, true)) {
     std::vector<std::string> names;
     if (SQLRETURN r = ProcedureNames(st, &names); r != SQL_SUCCESS) return r;
@@ -476,8 +521,8 @@ SQLRETURN ProcedureColumns(Stmt* st, Arg catalog, Arg schema, Arg procedure, Arg
         std::vector<Value> row = ColumnRow(st->dbc->library, n, c, number);
         // The column rows' layout with COLUMN_TYPE after COLUMN_NAME.
         const int type = direction == (IDAPI_PARAM_IN | IDAPI_PARAM_OUT) ? SQL_PARAM_INPUT_OUTPUT
-                         : (direction & IDAPI_PARAM_OUT) != 0             ? SQL_PARAM_OUTPUT
-                                                                          : SQL_PARAM_INPUT;
+                         : (direction & IDAPI_PARAM_OUT) != 0            ? SQL_PARAM_OUTPUT
+                                                                         : SQL_PARAM_INPUT;
         row.insert(row.begin() + 4, Int(type));
         result->Add(std::move(row));
       });
@@ -489,22 +534,28 @@ SQLRETURN ProcedureColumns(Stmt* st, Arg catalog, Arg schema, Arg procedure, Arg
 
 SQLRETURN ForeignKeys(Stmt* st) {
   // The host's files declare no referential constraints: an empty result.
-  SetResult(st, std::make_unique<TableResult>(Columns(
-                    {{"PKTABLE_CAT", SQL_VARCHAR}, {"PKTABLE_SCHEM", SQL_VARCHAR},
-                     {"PKTABLE_NAME", SQL_VARCHAR}, {"PKCOLUMN_NAME", SQL_VARCHAR},
-                     {"FKTABLE_CAT", SQL_VARCHAR}, {"FKTABLE_SCHEM", SQL_VARCHAR},
-                     {"FKTABLE_NAME", SQL_VARCHAR}, {"FKCOLUMN_NAME", SQL_VARCHAR},
-                     {"KEY_SEQ", SQL_SMALLINT}, {"UPDATE_RULE", SQL_SMALLINT},
-                     {"DELETE_RULE", SQL_SMALLINT}, {"FK_NAME", SQL_VARCHAR},
-                     {"PK_NAME", SQL_VARCHAR}, {"DEFERRABILITY", SQL_SMALLINT}})));
+  SetResult(st, std::make_unique<TableResult>(Columns({{"PKTABLE_CAT", SQL_VARCHAR},
+                                                       {"PKTABLE_SCHEM", SQL_VARCHAR},
+                                                       {"PKTABLE_NAME", SQL_VARCHAR},
+                                                       {"PKCOLUMN_NAME", SQL_VARCHAR},
+                                                       {"FKTABLE_CAT", SQL_VARCHAR},
+                                                       {"FKTABLE_SCHEM", SQL_VARCHAR},
+                                                       {"FKTABLE_NAME", SQL_VARCHAR},
+                                                       {"FKCOLUMN_NAME", SQL_VARCHAR},
+                                                       {"KEY_SEQ", SQL_SMALLINT},
+                                                       {"UPDATE_RULE", SQL_SMALLINT},
+                                                       {"DELETE_RULE", SQL_SMALLINT},
+                                                       {"FK_NAME", SQL_VARCHAR},
+                                                       {"PK_NAME", SQL_VARCHAR},
+                                                       {"DEFERRABILITY", SQL_SMALLINT}})));
   return SQL_SUCCESS;
 }
 
-#define CATALOG_STATEMENT(handle)                         \
-  std::lock_guard lock(DriverLock());                     \
-  Stmt* st = LiveAs<Stmt>((handle), Kind::kStmt);         \
-  if (st == nullptr) return SQL_INVALID_HANDLE;           \
-  st->diag.Clear();                                       \
+#define CATALOG_STATEMENT(handle)                 \
+  std::lock_guard lock(DriverLock());             \
+  Stmt* st = LiveAs<Stmt>((handle), Kind::kStmt); \
+  if (st == nullptr) return SQL_INVALID_HANDLE;   \
+  st->diag.Clear();                               \
   if (st->result != nullptr) return st->diag.Add("24000", "A cursor is open: close it first")
 
 }  // namespace
@@ -531,8 +582,8 @@ ODBC_EXPORT SQLRETURN SQL_API SQLColumns(SQLHSTMT h, SQLCHAR* c, SQLSMALLINT cl,
 }
 
 ODBC_EXPORT SQLRETURN SQL_API SQLColumnsW(SQLHSTMT h, SQLWCHAR* c, SQLSMALLINT cl, SQLWCHAR* s,
-                                          SQLSMALLINT sl, SQLWCHAR* t, SQLSMALLINT tl,
-                                          SQLWCHAR* n, SQLSMALLINT nl) {
+                                          SQLSMALLINT sl, SQLWCHAR* t, SQLSMALLINT tl, SQLWCHAR* n,
+                                          SQLSMALLINT nl) {
   CATALOG_STATEMENT(h);
   return ColumnsOf(st, ArgOfW(c, cl), ArgOfW(s, sl), ArgOfW(t, tl), ArgOfW(n, nl));
 }

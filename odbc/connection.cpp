@@ -53,8 +53,8 @@ bool Truth(const std::string& v) {
 
 bool ValidTruth(const std::string& v) {
   const std::string u = Upper(v);
-  return v.empty() || u == "1" || u == "YES" || u == "TRUE" || u == "ON" || u == "0" ||
-         u == "NO" || u == "FALSE" || u == "OFF";
+  return v.empty() || u == "1" || u == "YES" || u == "TRUE" || u == "ON" || u == "0" || u == "NO" ||
+         u == "FALSE" || u == "OFF";
 }
 
 // The settings text the connection asks for: the base file with its keys.
@@ -221,8 +221,9 @@ SQLRETURN SetConnectAttr(Dbc* dbc, SQLINTEGER attribute, SQLPOINTER value, SQLIN
       if (n != 0) return dbc->diag.Add("01S02", "Connection time-outs are not kept: 0 is used");
       return SQL_SUCCESS;
     case SQL_ATTR_CURRENT_CATALOG: {
-      std::string name = wide ? InW(static_cast<SQLWCHAR*>(value), length == SQL_NTS ? SQL_NTS : length / 2)
-                              : In(static_cast<SQLCHAR*>(value), length);
+      std::string name =
+          wide ? InW(static_cast<SQLWCHAR*>(value), length == SQL_NTS ? SQL_NTS : length / 2)
+               : In(static_cast<SQLCHAR*>(value), length);
       if (name.empty()) return SQL_SUCCESS;
       return dbc->diag.Add("HYC00",
                            "The host has no catalogs: libraries are schemas; name one with "
@@ -310,8 +311,9 @@ SQLRETURN DriverConnect(Dbc* dbc, const std::string& in, void* out, SQLSMALLINT 
   }
   const SQLRETURN r = Connect(dbc, keys);
   if (!SQL_SUCCEEDED(r)) return r;
-  return OutS(in, out, capacity, wide, false, length, &dbc->diag) == SQL_SUCCESS ? r
-                                                                                  : SQL_SUCCESS_WITH_INFO;
+  return OutS(in, out, capacity, wide, false, length, &dbc->diag) == SQL_SUCCESS
+             ? r
+             : SQL_SUCCESS_WITH_INFO;
 }
 
 }  // namespace
@@ -353,10 +355,9 @@ ConnectionKeys ParseConnectionString(const std::string& text) {
 }
 
 void AddDsnKeys(const std::string& dsn, ConnectionKeys* keys) {
-  static const char* kNames[] = {"System",    "Library",      "UID",         "PWD",
-                                 "Network",   "Port",         "Tls",         "TlsCaFile",
-                                 "SettingsFile", "Transaction", "NewSession", "Naming",
-                                 "User",      "Password"};
+  static const char* kNames[] = {
+      "System",    "Library",      "UID",         "PWD",        "Network", "Port", "Tls",
+      "TlsCaFile", "SettingsFile", "Transaction", "NewSession", "Naming",  "User", "Password"};
   for (const char* name : kNames) {
     char value[1024] = {};
     SQLGetPrivateProfileString(dsn.c_str(), name, "", value, sizeof value, "odbc.ini");
@@ -391,8 +392,7 @@ SQLRETURN Open(Dbc* dbc, const ConnectionKeys& keys) {
   const bool transactions = Truth(Key(keys, "TRANSACTION", "1"));
   const bool newSession = Truth(Key(keys, "NEWSESSION", "1"));
   // "!": the table list without the selection dialog (there is no user to ask).
-  const std::string server =
-      system.empty() ? "!" + library : "AS400:/" + system + "/!" + library;
+  const std::string server = system.empty() ? "!" + library : "AS400:/" + system + "/!" + library;
   const std::string user = Upper(Key(keys, "UID"));
   const std::string password = Key(keys, "PWD");
   std::vector<VdbParameter> p = {{"SERVER NAME", server.c_str()}};
@@ -402,9 +402,9 @@ SQLRETURN Open(Dbc* dbc, const ConnectionKeys& keys) {
   const std::string namingValue = naming == "SQL" ? "sql" : "system";
   p.push_back({"NAMING", namingValue.c_str()});
   VdbDatabase* db = nullptr;
-  const uint16_t s = VdbOpenDatabase(kDriverType, library.c_str(), p.data(),
-                                     static_cast<int32_t>(p.size()),
-                                     password.empty() ? nullptr : password.c_str(), &db);
+  const uint16_t s =
+      VdbOpenDatabase(kDriverType, library.c_str(), p.data(), static_cast<int32_t>(p.size()),
+                      password.empty() ? nullptr : password.c_str(), &db);
   if (s != IDAPI_OK) {
     diag.AddEngineError(s);
     DiagRecord& r = diag.records.back();

@@ -15,12 +15,12 @@ struct SqlcodeState {
 
 // SQLCODEs of the host's SQL and the SQLSTATE an ODBC application expects.
 constexpr SqlcodeState kSqlcodes[] = {
-    {-7, "42000"},   {-10, "42000"},  {-84, "42000"},  {-101, "54001"}, {-104, "42000"},
-    {-107, "42000"}, {-150, "42000"}, {-156, "42000"}, {-180, "22007"}, {-181, "22007"},
-    {-203, "42000"}, {-204, "42S02"}, {-205, "42S22"}, {-206, "42S22"}, {-301, "07006"},
-    {-302, "22001"}, {-313, "07002"}, {-406, "22003"}, {-407, "23000"}, {-420, "22018"},
-    {-501, "24000"}, {-502, "24000"}, {-508, "24000"}, {-510, "42000"}, {-601, "42S01"},
-    {-603, "23000"}, {-612, "42S21"}, {-666, "HYT00"}, {-802, "22003"}, {-803, "23000"},
+    {-7, "42000"},   {-10, "42000"},  {-84, "42000"},   {-101, "54001"}, {-104, "42000"},
+    {-107, "42000"}, {-150, "42000"}, {-156, "42000"},  {-180, "22007"}, {-181, "22007"},
+    {-203, "42000"}, {-204, "42S02"}, {-205, "42S22"},  {-206, "42S22"}, {-301, "07006"},
+    {-302, "22001"}, {-313, "07002"}, {-406, "22003"},  {-407, "23000"}, {-420, "22018"},
+    {-501, "24000"}, {-502, "24000"}, {-508, "24000"},  {-510, "42000"}, {-601, "42S01"},
+    {-603, "23000"}, {-612, "42S21"}, {-666, "HYT00"},  {-802, "22003"}, {-803, "23000"},
     {-904, "HY001"}, {-913, "40001"}, {-5016, "42000"},
 };
 
@@ -30,20 +30,13 @@ struct StatusState {
 };
 
 constexpr StatusState kStatuses[] = {
-    {IDAPI_ERR_KEY_VIOLATION, "23000"},
-    {IDAPI_ERR_NO_SUCH_TABLE, "42S02"},
-    {IDAPI_ERR_NO_SUCH_PROCEDURE, "42000"},
-    {IDAPI_ERR_RECORD_LOCKED, "40001"},
-    {IDAPI_ERR_RECORD_IN_USE, "40001"},
-    {IDAPI_ERR_COMMUNICATION, "08S01"},
-    {IDAPI_ERR_ACCESS_DENIED, "42000"},
-    {IDAPI_ERR_NO_MEMORY, "HY001"},
-    {IDAPI_ERR_CANCELLED, "HY008"},
-    {IDAPI_ERR_NOT_SUPPORTED, "HYC00"},
-    {IDAPI_ERR_NOT_IMPLEMENTED, "HYC00"},
-    {IDAPI_ERR_NO_TRANSACTIONS, "HYC00"},
-    {IDAPI_ERR_VALUE_OVERFLOW, "22003"},
-    {IDAPI_ERR_INVALID_ARGUMENT, "HY000"},
+    {IDAPI_ERR_KEY_VIOLATION, "23000"},     {IDAPI_ERR_NO_SUCH_TABLE, "42S02"},
+    {IDAPI_ERR_NO_SUCH_PROCEDURE, "42000"}, {IDAPI_ERR_RECORD_LOCKED, "40001"},
+    {IDAPI_ERR_RECORD_IN_USE, "40001"},     {IDAPI_ERR_COMMUNICATION, "08S01"},
+    {IDAPI_ERR_ACCESS_DENIED, "42000"},     {IDAPI_ERR_NO_MEMORY, "HY001"},
+    {IDAPI_ERR_CANCELLED, "HY008"},         {IDAPI_ERR_NOT_SUPPORTED, "HYC00"},
+    {IDAPI_ERR_NOT_IMPLEMENTED, "HYC00"},   {IDAPI_ERR_NO_TRANSACTIONS, "HYC00"},
+    {IDAPI_ERR_VALUE_OVERFLOW, "22003"},    {IDAPI_ERR_INVALID_ARGUMENT, "HY000"},
     {IDAPI_ERR_NO_SESSION, "08001"},
 };
 

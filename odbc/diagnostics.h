@@ -15,7 +15,7 @@ namespace vantora::odbc {
 struct DiagRecord {
   std::string state;  // five characters
   SQLINTEGER native = 0;
-  std::string text;   // without the vendor prefix
+  std::string text;  // without the vendor prefix
 };
 
 struct Diagnostics {

@@ -10,9 +10,13 @@
 namespace vantora::odbc {
 namespace {
 
-bool HasResult(Stmt* st) { return st->result != nullptr; }
+bool HasResult(Stmt* st) {
+  return st->result != nullptr;
+}
 
-SQLRETURN NoCursor(Stmt* st) { return st->diag.Add("24000", "The statement has no open cursor"); }
+SQLRETURN NoCursor(Stmt* st) {
+  return st->diag.Add("24000", "The statement has no open cursor");
+}
 
 // Writes column `number` of the current row into row `row` of its binding.
 SQLRETURN WriteBound(Stmt* st, int number, const Binding& b, SQLULEN row, Diagnostics& diag) {
@@ -28,11 +32,20 @@ SQLRETURN WriteBound(Stmt* st, int number, const Binding& b, SQLULEN row, Diagno
       static const struct {
         SQLSMALLINT type;
         SQLLEN size;
-      } kSizes[] = {{SQL_C_SSHORT, 2},  {SQL_C_SHORT, 2},   {SQL_C_USHORT, 2},
-                    {SQL_C_SLONG, 4},   {SQL_C_LONG, 4},    {SQL_C_ULONG, 4},
-                    {SQL_C_SBIGINT, 8}, {SQL_C_UBIGINT, 8}, {SQL_C_FLOAT, 4},
-                    {SQL_C_DOUBLE, 8},  {SQL_C_BIT, 1},     {SQL_C_TINYINT, 1},
-                    {SQL_C_STINYINT, 1}, {SQL_C_UTINYINT, 1},
+      } kSizes[] = {{SQL_C_SSHORT, 2},
+                    {SQL_C_SHORT, 2},
+                    {SQL_C_USHORT, 2},
+                    {SQL_C_SLONG, 4},
+                    {SQL_C_LONG, 4},
+                    {SQL_C_ULONG, 4},
+                    {SQL_C_SBIGINT, 8},
+                    {SQL_C_UBIGINT, 8},
+                    {SQL_C_FLOAT, 4},
+                    {SQL_C_DOUBLE, 8},
+                    {SQL_C_BIT, 1},
+                    {SQL_C_TINYINT, 1},
+                    {SQL_C_STINYINT, 1},
+                    {SQL_C_UTINYINT, 1},
                     {SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT)},
                     {SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT)},
                     {SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT)},
@@ -57,8 +70,8 @@ SQLRETURN WriteBound(Stmt* st, int number, const Binding& b, SQLULEN row, Diagno
   if (conv.code == SQL_ERROR) return diag.Add(conv.state, conv.message);
   if (full == SQL_NULL_DATA) {
     if (indicator == nullptr && length == nullptr) {
-      return diag.Add("22002", "Column " + std::to_string(number) +
-                                   " is NULL and no indicator was bound");
+      return diag.Add("22002",
+                      "Column " + std::to_string(number) + " is NULL and no indicator was bound");
     }
     if (indicator != nullptr) *indicator = SQL_NULL_DATA;
     if (length != nullptr) *length = SQL_NULL_DATA;
@@ -119,8 +132,10 @@ long TargetStart(Stmt* st, SQLSMALLINT orientation, SQLLEN offset, SQLULEN size)
 SQLRETURN Fetch(Stmt* st, SQLSMALLINT orientation, SQLLEN offset, SQLULEN arraySize,
                 SQLULEN* fetched, SQLUSMALLINT* statuses) {
   Diagnostics& diag = st->diag;
-  if (!HasResult(st)) return st->isSelect || st->state == StmtState::kExecuted ? NoCursor(st)
-                                                                              : st->diag.Add("HY010", "The statement was not executed");
+  if (!HasResult(st))
+    return st->isSelect || st->state == StmtState::kExecuted
+               ? NoCursor(st)
+               : st->diag.Add("HY010", "The statement was not executed");
   ResultSet& rs = *st->result;
   st->getDataColumn = 0;
   st->getDataOffset = 0;
@@ -167,7 +182,7 @@ SQLRETURN Fetch(Stmt* st, SQLSMALLINT orientation, SQLLEN offset, SQLULEN arrayS
       if (!rs.MoveTo(start + static_cast<long>(i))) break;
       const SQLRETURN r = WriteRow(st, i, diag);
       if (statuses != nullptr) {
-        statuses[i] = r == SQL_SUCCESS ? SQL_ROW_SUCCESS
+        statuses[i] = r == SQL_SUCCESS             ? SQL_ROW_SUCCESS
                       : r == SQL_SUCCESS_WITH_INFO ? SQL_ROW_SUCCESS_WITH_INFO
                                                    : SQL_ROW_ERROR;
       }
@@ -190,7 +205,7 @@ SQLRETURN Fetch(Stmt* st, SQLSMALLINT orientation, SQLLEN offset, SQLULEN arrayS
       }
       const SQLRETURN r = WriteRow(st, i, diag);
       if (statuses != nullptr) {
-        statuses[i] = r == SQL_SUCCESS ? SQL_ROW_SUCCESS
+        statuses[i] = r == SQL_SUCCESS             ? SQL_ROW_SUCCESS
                       : r == SQL_SUCCESS_WITH_INFO ? SQL_ROW_SUCCESS_WITH_INFO
                                                    : SQL_ROW_ERROR;
       }
@@ -217,8 +232,8 @@ SQLRETURN Fetch(Stmt* st, SQLSMALLINT orientation, SQLLEN offset, SQLULEN arrayS
   return result;
 }
 
-SQLRETURN GetData(Stmt* st, SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER target,
-                  SQLLEN size, SQLLEN* length) {
+SQLRETURN GetData(Stmt* st, SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER target, SQLLEN size,
+                  SQLLEN* length) {
   Diagnostics& diag = st->diag;
   if (!HasResult(st)) return NoCursor(st);
   if (st->state != StmtState::kPositioned || st->rowsInRowset == 0) {
@@ -243,9 +258,10 @@ SQLRETURN GetData(Stmt* st, SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER t
   const Conversion conv =
       Convert(v, cType, c.sqlType, target, size, st->getDataOffset, length, &written);
   if (conv.code == SQL_ERROR) return diag.Add(conv.state, conv.message);
-  const bool pieces = cType == SQL_C_CHAR || cType == SQL_C_WCHAR || cType == SQL_C_BINARY ||
-                      (cType == SQL_C_DEFAULT &&
-                       (c.sqlType == SQL_CHAR || c.sqlType == SQL_VARCHAR || c.sqlType == SQL_BINARY));
+  const bool pieces =
+      cType == SQL_C_CHAR || cType == SQL_C_WCHAR || cType == SQL_C_BINARY ||
+      (cType == SQL_C_DEFAULT &&
+       (c.sqlType == SQL_CHAR || c.sqlType == SQL_VARCHAR || c.sqlType == SQL_BINARY));
   if (pieces && conv.code == SQL_SUCCESS_WITH_INFO && std::strcmp(conv.state, "01004") == 0) {
     st->getDataOffset += written;
     return diag.Add(conv.state, conv.message);
@@ -301,7 +317,9 @@ SQLRETURN ColumnAttribute(Stmt* st, SQLUSMALLINT number, SQLUSMALLINT field, SQL
       return say(TypeName(c.sqlType));
     case SQL_DESC_LITERAL_PREFIX:
     case SQL_DESC_LITERAL_SUFFIX:
-      return say(character ? "'" : c.sqlType == SQL_BINARY ? (field == SQL_DESC_LITERAL_PREFIX ? "X'" : "'") : "");
+      return say(character                 ? "'"
+                 : c.sqlType == SQL_BINARY ? (field == SQL_DESC_LITERAL_PREFIX ? "X'" : "'")
+                                           : "");
     case SQL_DESC_CONCISE_TYPE:  // also SQL_COLUMN_TYPE
       return put(c.sqlType);
     case SQL_DESC_TYPE:
@@ -310,8 +328,8 @@ SQLRETURN ColumnAttribute(Stmt* st, SQLUSMALLINT number, SQLUSMALLINT field, SQL
                      ? SQL_DATETIME
                      : c.sqlType);
     case SQL_DESC_DATETIME_INTERVAL_CODE:
-      return put(c.sqlType == SQL_TYPE_DATE   ? SQL_CODE_DATE
-                 : c.sqlType == SQL_TYPE_TIME ? SQL_CODE_TIME
+      return put(c.sqlType == SQL_TYPE_DATE        ? SQL_CODE_DATE
+                 : c.sqlType == SQL_TYPE_TIME      ? SQL_CODE_TIME
                  : c.sqlType == SQL_TYPE_TIMESTAMP ? SQL_CODE_TIMESTAMP
                                                    : 0);
     case SQL_DESC_LENGTH:

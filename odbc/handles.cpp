@@ -136,7 +136,8 @@ SQLRETURN GetDiagField(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT number,
   if (h == nullptr) return SQL_INVALID_HANDLE;
   switch (identifier) {
     case SQL_DIAG_NUMBER:
-      if (info != nullptr) *static_cast<SQLINTEGER*>(info) = static_cast<SQLINTEGER>(h->diag.records.size());
+      if (info != nullptr)
+        *static_cast<SQLINTEGER*>(info) = static_cast<SQLINTEGER>(h->diag.records.size());
       return SQL_SUCCESS;
     case SQL_DIAG_RETURNCODE:
       if (info != nullptr) *static_cast<SQLRETURN*>(info) = h->diag.returnCode;
@@ -170,8 +171,8 @@ SQLRETURN GetDiagField(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT number,
       return OutS(kVendorPrefix + r.text, info, capacity, wide, true, length, nullptr);
     case SQL_DIAG_CLASS_ORIGIN:
     case SQL_DIAG_SUBCLASS_ORIGIN:
-      return OutS(r.state.compare(0, 2, "IM") == 0 ? "ODBC 3.0" : "ISO 9075", info, capacity,
-                  wide, true, length, nullptr);
+      return OutS(r.state.compare(0, 2, "IM") == 0 ? "ODBC 3.0" : "ISO 9075", info, capacity, wide,
+                  true, length, nullptr);
     case SQL_DIAG_CONNECTION_NAME:
     case SQL_DIAG_SERVER_NAME:
       return OutS("", info, capacity, wide, true, length, nullptr);
@@ -274,7 +275,8 @@ ODBC_EXPORT SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT type, SQLHANDLE handle) 
     case SQL_HANDLE_DESC: {
       Desc* d = LiveAs<Desc>(handle, Kind::kDesc);
       if (d == nullptr) return SQL_INVALID_HANDLE;
-      if (d->owner != nullptr) return d->diag.Add("HY017", "An implicit descriptor cannot be freed");
+      if (d->owner != nullptr)
+        return d->diag.Add("HY017", "An implicit descriptor cannot be freed");
       // Statements that used it go back to their own.
       for (Stmt* st : d->dbc->statements) {
         if (st->ardIn == d) st->ardIn = &st->ard;
@@ -295,9 +297,8 @@ ODBC_EXPORT SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT type, SQLHANDLE handle, 
   return GetDiagRec(type, handle, number, state, native, text, capacity, length, false);
 }
 
-ODBC_EXPORT SQLRETURN SQL_API SQLGetDiagRecW(SQLSMALLINT type, SQLHANDLE handle,
-                                             SQLSMALLINT number, SQLWCHAR* state,
-                                             SQLINTEGER* native, SQLWCHAR* text,
+ODBC_EXPORT SQLRETURN SQL_API SQLGetDiagRecW(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT number,
+                                             SQLWCHAR* state, SQLINTEGER* native, SQLWCHAR* text,
                                              SQLSMALLINT capacity, SQLSMALLINT* length) {
   return GetDiagRec(type, handle, number, state, native, text, capacity, length, true);
 }

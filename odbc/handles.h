@@ -24,7 +24,12 @@
 
 namespace vantora::odbc {
 
-enum class Kind : uint32_t { kEnv = 0x564E4531, kDbc = 0x564E4432, kStmt = 0x564E5333, kDesc = 0x564E4434 };
+enum class Kind : uint32_t {
+  kEnv = 0x564E4531,
+  kDbc = 0x564E4432,
+  kStmt = 0x564E5333,
+  kDesc = 0x564E4434
+};
 
 struct Handle {
   explicit Handle(Kind k) : kind(k) {}
@@ -93,10 +98,10 @@ struct Stmt : Handle {
   Stmt() : Handle(Kind::kStmt) {}
   Dbc* dbc = nullptr;
   StmtState state = StmtState::kAllocated;
-  std::string text;             // as the application wrote it (UTF-8)
-  std::string hostText;         // prepared on the engine
+  std::string text;      // as the application wrote it (UTF-8)
+  std::string hostText;  // prepared on the engine
   VdbStatement* prepared = nullptr;
-  bool isCall = false;          // {CALL NAME(?, ...)}
+  bool isCall = false;  // {CALL NAME(?, ...)}
   std::string procedure;
   bool isSelect = false;
   size_t markers = 0;

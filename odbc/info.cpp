@@ -214,14 +214,15 @@ SQLRETURN GetInfo(Dbc* dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT cap
                   SQLSMALLINT* length, bool wide) {
   dbc->diag.Clear();
   if (type == SQL_DATABASE_NAME || type == SQL_DATA_SOURCE_NAME || type == SQL_USER_NAME) {
-    const std::string text = type == SQL_DATA_SOURCE_NAME ? dbc->dsn : type == SQL_USER_NAME ? "" : dbc->library;
+    const std::string text = type == SQL_DATA_SOURCE_NAME ? dbc->dsn
+                             : type == SQL_USER_NAME      ? ""
+                                                          : dbc->library;
     return OutS(text, value, capacity, wide, true, length, &dbc->diag);
   }
   if (type == SQL_CONVERT_BIGINT || type == SQL_CONVERT_BINARY || type == SQL_CONVERT_BIT ||
       type == SQL_CONVERT_FLOAT || type == SQL_CONVERT_LONGVARBINARY ||
-      type == SQL_CONVERT_LONGVARCHAR || type == SQL_CONVERT_NUMERIC ||
-      type == SQL_CONVERT_REAL || type == SQL_CONVERT_TINYINT ||
-      type == SQL_CONVERT_VARBINARY || type == SQL_CONVERT_WCHAR ||
+      type == SQL_CONVERT_LONGVARCHAR || type == SQL_CONVERT_NUMERIC || type == SQL_CONVERT_REAL ||
+      type == SQL_CONVERT_TINYINT || type == SQL_CONVERT_VARBINARY || type == SQL_CONVERT_WCHAR ||
       type == SQL_CONVERT_WVARCHAR || type == SQL_CONVERT_WLONGVARCHAR) {
     if (value != nullptr) *static_cast<SQLUINTEGER*>(value) = 0;
     if (length != nullptr) *length = sizeof(SQLUINTEGER);
@@ -237,7 +238,8 @@ SQLRETURN GetInfo(Dbc* dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT cap
     case InfoKind::kText:
       return OutS(info.text, value, capacity, wide, true, length, &dbc->diag);
     case InfoKind::kShort:
-      if (value != nullptr) *static_cast<SQLUSMALLINT*>(value) = static_cast<SQLUSMALLINT>(info.value);
+      if (value != nullptr)
+        *static_cast<SQLUSMALLINT*>(value) = static_cast<SQLUSMALLINT>(info.value);
       if (length != nullptr) *length = sizeof(SQLUSMALLINT);
       return SQL_SUCCESS;
     case InfoKind::kInt:
@@ -249,23 +251,57 @@ SQLRETURN GetInfo(Dbc* dbc, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT cap
 }
 
 constexpr SQLUSMALLINT kFunctions[] = {
-    SQL_API_SQLALLOCHANDLE,     SQL_API_SQLFREEHANDLE,      SQL_API_SQLCONNECT,
-    SQL_API_SQLDRIVERCONNECT,   SQL_API_SQLDISCONNECT,      SQL_API_SQLGETINFO,
-    SQL_API_SQLGETFUNCTIONS,    SQL_API_SQLGETTYPEINFO,     SQL_API_SQLSETENVATTR,
-    SQL_API_SQLGETENVATTR,      SQL_API_SQLSETCONNECTATTR,  SQL_API_SQLGETCONNECTATTR,
-    SQL_API_SQLSETSTMTATTR,     SQL_API_SQLGETSTMTATTR,     SQL_API_SQLEXECDIRECT,
-    SQL_API_SQLPREPARE,         SQL_API_SQLEXECUTE,         SQL_API_SQLNUMPARAMS,
-    SQL_API_SQLDESCRIBEPARAM,   SQL_API_SQLBINDPARAMETER,   SQL_API_SQLNUMRESULTCOLS,
-    SQL_API_SQLDESCRIBECOL,     SQL_API_SQLCOLATTRIBUTE,    SQL_API_SQLBINDCOL,
-    SQL_API_SQLFETCH,           SQL_API_SQLFETCHSCROLL,     SQL_API_SQLGETDATA,
-    SQL_API_SQLROWCOUNT,        SQL_API_SQLMORERESULTS,     SQL_API_SQLCLOSECURSOR,
-    SQL_API_SQLFREESTMT,        SQL_API_SQLCANCEL,          SQL_API_SQLENDTRAN,
-    SQL_API_SQLGETDIAGREC,      SQL_API_SQLGETDIAGFIELD,    SQL_API_SQLNATIVESQL,
-    SQL_API_SQLTABLES,          SQL_API_SQLCOLUMNS,         SQL_API_SQLPRIMARYKEYS,
-    SQL_API_SQLSTATISTICS,      SQL_API_SQLSPECIALCOLUMNS,  SQL_API_SQLPROCEDURES,
-    SQL_API_SQLPROCEDURECOLUMNS, SQL_API_SQLEXTENDEDFETCH,  SQL_API_SQLSETPOS,
-    SQL_API_SQLGETCURSORNAME,   SQL_API_SQLSETCURSORNAME,   SQL_API_SQLPARAMDATA,
-    SQL_API_SQLPUTDATA,         SQL_API_SQLBINDPARAM,       SQL_API_SQLFOREIGNKEYS,
+    SQL_API_SQLALLOCHANDLE,
+    SQL_API_SQLFREEHANDLE,
+    SQL_API_SQLCONNECT,
+    SQL_API_SQLDRIVERCONNECT,
+    SQL_API_SQLDISCONNECT,
+    SQL_API_SQLGETINFO,
+    SQL_API_SQLGETFUNCTIONS,
+    SQL_API_SQLGETTYPEINFO,
+    SQL_API_SQLSETENVATTR,
+    SQL_API_SQLGETENVATTR,
+    SQL_API_SQLSETCONNECTATTR,
+    SQL_API_SQLGETCONNECTATTR,
+    SQL_API_SQLSETSTMTATTR,
+    SQL_API_SQLGETSTMTATTR,
+    SQL_API_SQLEXECDIRECT,
+    SQL_API_SQLPREPARE,
+    SQL_API_SQLEXECUTE,
+    SQL_API_SQLNUMPARAMS,
+    SQL_API_SQLDESCRIBEPARAM,
+    SQL_API_SQLBINDPARAMETER,
+    SQL_API_SQLNUMRESULTCOLS,
+    SQL_API_SQLDESCRIBECOL,
+    SQL_API_SQLCOLATTRIBUTE,
+    SQL_API_SQLBINDCOL,
+    SQL_API_SQLFETCH,
+    SQL_API_SQLFETCHSCROLL,
+    SQL_API_SQLGETDATA,
+    SQL_API_SQLROWCOUNT,
+    SQL_API_SQLMORERESULTS,
+    SQL_API_SQLCLOSECURSOR,
+    SQL_API_SQLFREESTMT,
+    SQL_API_SQLCANCEL,
+    SQL_API_SQLENDTRAN,
+    SQL_API_SQLGETDIAGREC,
+    SQL_API_SQLGETDIAGFIELD,
+    SQL_API_SQLNATIVESQL,
+    SQL_API_SQLTABLES,
+    SQL_API_SQLCOLUMNS,
+    SQL_API_SQLPRIMARYKEYS,
+    SQL_API_SQLSTATISTICS,
+    SQL_API_SQLSPECIALCOLUMNS,
+    SQL_API_SQLPROCEDURES,
+    SQL_API_SQLPROCEDURECOLUMNS,
+    SQL_API_SQLEXTENDEDFETCH,
+    SQL_API_SQLSETPOS,
+    SQL_API_SQLGETCURSORNAME,
+    SQL_API_SQLSETCURSORNAME,
+    SQL_API_SQLPARAMDATA,
+    SQL_API_SQLPUTDATA,
+    SQL_API_SQLBINDPARAM,
+    SQL_API_SQLFOREIGNKEYS,
 };
 
 SQLRETURN TypeInfo(Stmt* st, SQLSMALLINT type) {
@@ -306,7 +342,7 @@ SQLRETURN TypeInfo(Stmt* st, SQLSMALLINT type) {
     const char* suffix;
     const char* params;
     int caseSensitive;
-    int unsignedAttr;  // -1 null
+    int unsignedAttr;        // -1 null
     int minScale, maxScale;  // -1 null
     SQLSMALLINT sqlDataType, sub;
     int radix;  // 0 null
@@ -314,8 +350,10 @@ SQLRETURN TypeInfo(Stmt* st, SQLSMALLINT type) {
   // Ordered by DATA_TYPE, as the reference asks.
   static const Row kRows[] = {
       {"CHAR", SQL_CHAR, 32766, "'", "'", "length", 1, -1, -1, -1, SQL_CHAR, 0, 0},
-      {"NUMERIC", SQL_NUMERIC, 63, nullptr, nullptr, "precision,scale", 0, 0, 0, 63, SQL_NUMERIC, 0, 10},
-      {"DECIMAL", SQL_DECIMAL, 63, nullptr, nullptr, "precision,scale", 0, 0, 0, 63, SQL_DECIMAL, 0, 10},
+      {"NUMERIC", SQL_NUMERIC, 63, nullptr, nullptr, "precision,scale", 0, 0, 0, 63, SQL_NUMERIC, 0,
+       10},
+      {"DECIMAL", SQL_DECIMAL, 63, nullptr, nullptr, "precision,scale", 0, 0, 0, 63, SQL_DECIMAL, 0,
+       10},
       {"INTEGER", SQL_INTEGER, 10, nullptr, nullptr, nullptr, 0, 0, 0, 0, SQL_INTEGER, 0, 10},
       {"SMALLINT", SQL_SMALLINT, 5, nullptr, nullptr, nullptr, 0, 0, 0, 0, SQL_SMALLINT, 0, 10},
       {"REAL", SQL_REAL, 24, nullptr, nullptr, nullptr, 0, 0, -1, -1, SQL_REAL, 0, 2},
@@ -329,8 +367,7 @@ SQLRETURN TypeInfo(Stmt* st, SQLSMALLINT type) {
   };
   std::vector<const Row*> rows;
   for (const Row& r : kRows) {
-    if (type == SQL_ALL_TYPES || type == r.type ||
-        (type == SQL_DATE && r.type == SQL_TYPE_DATE) ||
+    if (type == SQL_ALL_TYPES || type == r.type || (type == SQL_DATE && r.type == SQL_TYPE_DATE) ||
         (type == SQL_TIME && r.type == SQL_TYPE_TIME) ||
         (type == SQL_TIMESTAMP && r.type == SQL_TYPE_TIMESTAMP)) {
       rows.push_back(&r);
@@ -343,9 +380,9 @@ SQLRETURN TypeInfo(Stmt* st, SQLSMALLINT type) {
     table->Add({Value::Text(r->name), Value::Integer(r->type), Value::Integer(r->size),
                 text(r->prefix), text(r->suffix), text(r->params), Value::Integer(SQL_NULLABLE),
                 Value::Integer(r->caseSensitive), Value::Integer(SQL_SEARCHABLE),
-                number(r->unsignedAttr), Value::Integer(0), Value::Integer(0),
-                Value::Text(r->name), number(r->minScale), number(r->maxScale),
-                Value::Integer(r->sqlDataType), r->sub != 0 ? Value::Integer(r->sub) : Value::Null(),
+                number(r->unsignedAttr), Value::Integer(0), Value::Integer(0), Value::Text(r->name),
+                number(r->minScale), number(r->maxScale), Value::Integer(r->sqlDataType),
+                r->sub != 0 ? Value::Integer(r->sub) : Value::Null(),
                 r->radix != 0 ? Value::Integer(r->radix) : Value::Null(), Value::Null()});
   }
   SetResult(st, std::move(table));
@@ -379,7 +416,8 @@ ODBC_EXPORT SQLRETURN SQL_API SQLGetFunctions(SQLHDBC handle, SQLUSMALLINT funct
   if (supported == nullptr) return SQL_SUCCESS;
   if (function == SQL_API_ODBC3_ALL_FUNCTIONS) {
     std::memset(supported, 0, SQL_API_ODBC3_ALL_FUNCTIONS_SIZE * sizeof(SQLUSMALLINT));
-    for (SQLUSMALLINT f : kFunctions) supported[f >> 4] |= static_cast<SQLUSMALLINT>(1u << (f & 15));
+    for (SQLUSMALLINT f : kFunctions)
+      supported[f >> 4] |= static_cast<SQLUSMALLINT>(1u << (f & 15));
     return SQL_SUCCESS;
   }
   if (function == SQL_API_ALL_FUNCTIONS) {

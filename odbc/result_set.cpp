@@ -304,7 +304,8 @@ SQLRETURN FieldValue(VdbCursor* cursor, const VdbField& f, uint16_t codePage, Va
         break;
       }
       bool ascii = true;
-      for (uint32_t i = 0; i < length && ascii; ++i) ascii = static_cast<unsigned char>(t[i]) < 0x80;
+      for (uint32_t i = 0; i < length && ascii; ++i)
+        ascii = static_cast<unsigned char>(t[i]) < 0x80;
       v.kind = Value::Kind::kText;
       if (ascii || codePage == 65001) {
         v.text.assign(t, length);

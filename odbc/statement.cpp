@@ -106,7 +106,9 @@ bool ReadParameter(Stmt* st, size_t number, SQLULEN row, Value* value, Diagnosti
   return true;
 }
 
-std::string Two(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+std::string Two(int v) {
+  return (v < 10 ? "0" : "") + std::to_string(v);
+}
 
 std::string DateTimeText(const Value& v) {
   char b[40];
@@ -414,9 +416,9 @@ bool CallOf(const std::string& text, std::string* procedure, size_t* arguments) 
     name = t.substr(i + 1, end - i - 1);
     i = end + 1;
   } else {
-    while (i < t.size() && (std::isalnum(static_cast<unsigned char>(t[i])) || t[i] == '_' ||
-                            t[i] == '#' || t[i] == '@' || t[i] == '$' || t[i] == '.' ||
-                            t[i] == '/')) {
+    while (i < t.size() &&
+           (std::isalnum(static_cast<unsigned char>(t[i])) || t[i] == '_' || t[i] == '#' ||
+            t[i] == '@' || t[i] == '$' || t[i] == '.' || t[i] == '/')) {
       ++i;
     }
     name = Upper(t.substr(start, i - start));
@@ -513,11 +515,11 @@ SQLRETURN Execute(Stmt* st) {
     st->rowCount = changed;
     if (changed == 0 && !st->isSelect) {
       // A searched UPDATE or DELETE that found no row.
-      const std::string verb = Upper(st->hostText.substr(
-          st->hostText.find_first_not_of(" \t\r\n") == std::string::npos
-              ? 0
-              : st->hostText.find_first_not_of(" \t\r\n"),
-          6));
+      const std::string verb =
+          Upper(st->hostText.substr(st->hostText.find_first_not_of(" \t\r\n") == std::string::npos
+                                        ? 0
+                                        : st->hostText.find_first_not_of(" \t\r\n"),
+                                    6));
       if (verb == "UPDATE" || verb == "DELETE") result = SQL_NO_DATA;
     }
   }

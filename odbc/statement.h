@@ -38,8 +38,8 @@ void SetResult(Stmt* st, std::unique_ptr<ResultSet> result);
 // a column of the current row, a column's description and attributes.
 SQLRETURN Fetch(Stmt* st, SQLSMALLINT orientation, SQLLEN offset, SQLULEN arraySize,
                 SQLULEN* fetched, SQLUSMALLINT* statuses);
-SQLRETURN GetData(Stmt* st, SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER target,
-                  SQLLEN size, SQLLEN* length);
+SQLRETURN GetData(Stmt* st, SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER target, SQLLEN size,
+                  SQLLEN* length);
 SQLRETURN ColumnAttribute(Stmt* st, SQLUSMALLINT number, SQLUSMALLINT field, SQLPOINTER text,
                           SQLSMALLINT capacity, SQLSMALLINT* length, SQLLEN* numeric, bool wide);
 SQLRETURN DescribeColumn(Stmt* st, SQLUSMALLINT number, void* name, SQLSMALLINT capacity,

@@ -10,10 +10,10 @@ using namespace vantora::odbc;
 namespace {
 
 // Holds the driver's lock and finds the live statement, clearing its diagnostics.
-#define STATEMENT(handle)                                   \
-  std::lock_guard lock(DriverLock());                       \
-  Stmt* st = LiveAs<Stmt>((handle), Kind::kStmt);           \
-  if (st == nullptr) return SQL_INVALID_HANDLE;             \
+#define STATEMENT(handle)                         \
+  std::lock_guard lock(DriverLock());             \
+  Stmt* st = LiveAs<Stmt>((handle), Kind::kStmt); \
+  if (st == nullptr) return SQL_INVALID_HANDLE;   \
   st->diag.Clear()
 
 SQLRETURN ExecDirect(Stmt* st, const std::string& text) {
@@ -247,8 +247,7 @@ SQLRETURN BindParameter(Stmt* st, SQLUSMALLINT number, SQLSMALLINT ioType, SQLSM
                         SQLSMALLINT sqlType, SQLULEN columnSize, SQLSMALLINT decimals,
                         SQLPOINTER data, SQLLEN size, SQLLEN* indicator) {
   if (number < 1) return st->diag.Add("07009", "Parameters are numbered from 1");
-  if (ioType != SQL_PARAM_INPUT && ioType != SQL_PARAM_OUTPUT &&
-      ioType != SQL_PARAM_INPUT_OUTPUT) {
+  if (ioType != SQL_PARAM_INPUT && ioType != SQL_PARAM_OUTPUT && ioType != SQL_PARAM_INPUT_OUTPUT) {
     return st->diag.Add("HY105", "Unknown parameter type " + std::to_string(ioType));
   }
   Desc* apd = st->apdIn;
@@ -320,7 +319,8 @@ ODBC_EXPORT SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT handle, SQLWCHAR* text, SQ
 
 ODBC_EXPORT SQLRETURN SQL_API SQLNumParams(SQLHSTMT handle, SQLSMALLINT* count) {
   STATEMENT(handle);
-  if (st->state == StmtState::kAllocated) return st->diag.Add("HY010", "The statement is not prepared");
+  if (st->state == StmtState::kAllocated)
+    return st->diag.Add("HY010", "The statement is not prepared");
   if (count != nullptr) *count = static_cast<SQLSMALLINT>(st->markers);
   return SQL_SUCCESS;
 }
@@ -355,17 +355,17 @@ ODBC_EXPORT SQLRETURN SQL_API SQLDescribeParam(SQLHSTMT handle, SQLUSMALLINT num
 ODBC_EXPORT SQLRETURN SQL_API SQLBindParameter(SQLHSTMT handle, SQLUSMALLINT number,
                                                SQLSMALLINT ioType, SQLSMALLINT cType,
                                                SQLSMALLINT sqlType, SQLULEN columnSize,
-                                               SQLSMALLINT decimals, SQLPOINTER data,
-                                               SQLLEN size, SQLLEN* indicator) {
+                                               SQLSMALLINT decimals, SQLPOINTER data, SQLLEN size,
+                                               SQLLEN* indicator) {
   STATEMENT(handle);
   return BindParameter(st, number, ioType, cType, sqlType, columnSize, decimals, data, size,
                        indicator);
 }
 
-ODBC_EXPORT SQLRETURN SQL_API SQLBindParam(SQLHSTMT handle, SQLUSMALLINT number,
-                                           SQLSMALLINT cType, SQLSMALLINT sqlType,
-                                           SQLULEN columnSize, SQLSMALLINT decimals,
-                                           SQLPOINTER data, SQLLEN* indicator) {
+ODBC_EXPORT SQLRETURN SQL_API SQLBindParam(SQLHSTMT handle, SQLUSMALLINT number, SQLSMALLINT cType,
+                                           SQLSMALLINT sqlType, SQLULEN columnSize,
+                                           SQLSMALLINT decimals, SQLPOINTER data,
+                                           SQLLEN* indicator) {
   STATEMENT(handle);
   return BindParameter(st, number, SQL_PARAM_INPUT, cType, sqlType, columnSize, decimals, data,
                        SQL_SETPARAM_VALUE_MAX, indicator);
@@ -373,7 +373,8 @@ ODBC_EXPORT SQLRETURN SQL_API SQLBindParam(SQLHSTMT handle, SQLUSMALLINT number,
 
 ODBC_EXPORT SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT* count) {
   STATEMENT(handle);
-  if (st->state == StmtState::kAllocated) return st->diag.Add("HY010", "The statement was not prepared");
+  if (st->state == StmtState::kAllocated)
+    return st->diag.Add("HY010", "The statement was not prepared");
   if (count != nullptr) {
     *count = st->result != nullptr ? static_cast<SQLSMALLINT>(st->result->columns().size()) : 0;
   }
@@ -389,11 +390,10 @@ ODBC_EXPORT SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT handle, SQLUSMALLINT numbe
                         false);
 }
 
-ODBC_EXPORT SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT handle, SQLUSMALLINT number,
-                                              SQLWCHAR* name, SQLSMALLINT capacity,
-                                              SQLSMALLINT* nameLength, SQLSMALLINT* type,
-                                              SQLULEN* size, SQLSMALLINT* decimals,
-                                              SQLSMALLINT* nullable) {
+ODBC_EXPORT SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT handle, SQLUSMALLINT number, SQLWCHAR* name,
+                                              SQLSMALLINT capacity, SQLSMALLINT* nameLength,
+                                              SQLSMALLINT* type, SQLULEN* size,
+                                              SQLSMALLINT* decimals, SQLSMALLINT* nullable) {
   STATEMENT(handle);
   return DescribeColumn(st, number, name, capacity, nameLength, type, size, decimals, nullable,
                         true);
@@ -433,8 +433,7 @@ ODBC_EXPORT SQLRETURN SQL_API SQLBindCol(SQLHSTMT handle, SQLUSMALLINT number, S
 
 ODBC_EXPORT SQLRETURN SQL_API SQLFetch(SQLHSTMT handle) {
   STATEMENT(handle);
-  return Fetch(st, SQL_FETCH_NEXT, 0, st->ardIn->arraySize, st->ird.processed,
-               st->ird.statusArray);
+  return Fetch(st, SQL_FETCH_NEXT, 0, st->ardIn->arraySize, st->ird.processed, st->ird.statusArray);
 }
 
 ODBC_EXPORT SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT handle, SQLSMALLINT orientation,

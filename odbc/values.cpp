@@ -20,16 +20,22 @@ std::string Two(int v) {
 
 std::string DateText(const Value& v) {
   if (v.year < 0 || v.year > 9999) return "?";
-  char b[10] = {static_cast<char>('0' + v.year / 1000),      static_cast<char>('0' + v.year / 100 % 10),
-                static_cast<char>('0' + v.year / 10 % 10),   static_cast<char>('0' + v.year % 10),
+  char b[10] = {static_cast<char>('0' + v.year / 1000),
+                static_cast<char>('0' + v.year / 100 % 10),
+                static_cast<char>('0' + v.year / 10 % 10),
+                static_cast<char>('0' + v.year % 10),
                 '-',
-                static_cast<char>('0' + v.month / 10),       static_cast<char>('0' + v.month % 10),
+                static_cast<char>('0' + v.month / 10),
+                static_cast<char>('0' + v.month % 10),
                 '-',
-                static_cast<char>('0' + v.day / 10),         static_cast<char>('0' + v.day % 10)};
+                static_cast<char>('0' + v.day / 10),
+                static_cast<char>('0' + v.day % 10)};
   return std::string(b, sizeof b);
 }
 
-std::string TimeText(const Value& v) { return Two(v.hour) + ":" + Two(v.minute) + ":" + Two(v.second); }
+std::string TimeText(const Value& v) {
+  return Two(v.hour) + ":" + Two(v.minute) + ":" + Two(v.second);
+}
 
 std::string FractionText(uint32_t ns) {
   if (ns == 0) return "";
@@ -98,7 +104,9 @@ Conversion ToInteger(const Value& v, SQLPOINTER target, SQLLEN* length) {
   long double n = 0;
   std::string state;
   if (!NumberOf(v, &n, &state)) {
-    return Fail(state == "22018" ? "22018" : state == "22003" ? "22003" : "07006",
+    return Fail(state == "22018"   ? "22018"
+                : state == "22003" ? "22003"
+                                   : "07006",
                 state == "07006" ? "The column's type cannot be converted to a number"
                                  : "The value '" + ValueText(v) + "' is no number that fits");
   }
@@ -171,8 +179,8 @@ bool DateTimeOf(const Value& in, Value* out) {
     if (at < t.size() && (t[at] == ' ' || t[at] == 'T' || t[at] == '-')) ++at;
   }
   if (at < t.size()) {
-    if (!ParseDigits(t, at, 2, &v.hour) || at + 5 > t.size() || (t[at + 2] != ':' && t[at + 2] != '.') ||
-        !ParseDigits(t, at + 3, 2, &v.minute)) {
+    if (!ParseDigits(t, at, 2, &v.hour) || at + 5 > t.size() ||
+        (t[at + 2] != ':' && t[at + 2] != '.') || !ParseDigits(t, at + 3, 2, &v.minute)) {
       return false;
     }
     at += 5;
@@ -235,9 +243,9 @@ Conversion WideText(const std::string& text, SQLPOINTER target, SQLLEN size, siz
 
 Conversion ToNumeric(const Value& v, SQLPOINTER target, SQLLEN* length) {
   std::string normal;
-  std::string text = v.kind == Value::Kind::kInteger ? std::to_string(v.integer)
+  std::string text = v.kind == Value::Kind::kInteger  ? std::to_string(v.integer)
                      : v.kind == Value::Kind::kDouble ? DoubleText(v.real)
-                                                       : v.text;
+                                                      : v.text;
   if (!DecimalText(text, &normal)) {
     return Fail("22018", "The value '" + ValueText(v) + "' is no exact number");
   }
@@ -508,16 +516,16 @@ T Load(const void* p) {
 
 }  // namespace
 
-bool ParameterValue(SQLSMALLINT cType, SQLSMALLINT sqlType, SQLSMALLINT decimals,
-                    const void* data, SQLLEN octets, Value* out, std::string* state,
-                    std::string* message) {
+bool ParameterValue(SQLSMALLINT cType, SQLSMALLINT sqlType, SQLSMALLINT decimals, const void* data,
+                    SQLLEN octets, Value* out, std::string* state, std::string* message) {
   (void)decimals;
   if (cType == SQL_C_DEFAULT) cType = DefaultCType(sqlType);
   Value v;
   switch (cType) {
     case SQL_C_CHAR: {
       const char* t = static_cast<const char*>(data);
-      v = Value::Text(octets == SQL_NTS ? std::string(t) : std::string(t, static_cast<size_t>(octets)));
+      v = Value::Text(octets == SQL_NTS ? std::string(t)
+                                        : std::string(t, static_cast<size_t>(octets)));
       break;
     }
     case SQL_C_WCHAR: {
@@ -709,8 +717,8 @@ void AppendUtf8(uint32_t c, std::string* out) {
   } else {
     one += static_cast<char16_t>(c);
   }
-  *out += Utf16ToUtf8(reinterpret_cast<const SQLWCHAR*>(one.data()),
-                      static_cast<SQLLEN>(one.size()));
+  *out +=
+      Utf16ToUtf8(reinterpret_cast<const SQLWCHAR*>(one.data()), static_cast<SQLLEN>(one.size()));
 }
 
 }  // namespace

@@ -68,9 +68,8 @@ SQLSMALLINT DefaultCType(SQLSMALLINT sqlType);
 
 // A parameter's application buffer as a value (`cType` the C type, `sqlType`
 // what the application says it is). False with `state` for what cannot be read.
-bool ParameterValue(SQLSMALLINT cType, SQLSMALLINT sqlType, SQLSMALLINT decimals,
-                    const void* data, SQLLEN octets, Value* out, std::string* state,
-                    std::string* message);
+bool ParameterValue(SQLSMALLINT cType, SQLSMALLINT sqlType, SQLSMALLINT decimals, const void* data,
+                    SQLLEN octets, Value* out, std::string* state, std::string* message);
 
 // An exact decimal text of `v` (integers, decimals, numeric text); false
 // when it is none.

@@ -352,7 +352,7 @@ TEST_F(EngineForOdbc, TypedValuesWithoutATextDetour) {
     const char* field;
     uint16_t type;
     uint32_t length;
-  } cases[] = {{"ID", IDAPI_TYPE_INT32, 4},   {"NAME", IDAPI_TYPE_STRING, 12},
+  } cases[] = {{"ID", IDAPI_TYPE_INT32, 4},    {"NAME", IDAPI_TYPE_STRING, 12},
                {"SMALL", IDAPI_TYPE_INT16, 2}, {"RATE", IDAPI_TYPE_FLOAT, 8},
                {"PRICE", IDAPI_TYPE_FLOAT, 8}, {"DAY", IDAPI_TYPE_DATE, 4},
                {"CLOCK", IDAPI_TYPE_TIME, 4},  {"STAMP", IDAPI_TYPE_TIMESTAMP, 8}};
@@ -381,7 +381,8 @@ TEST_F(EngineForOdbc, TypedValuesWithoutATextDetour) {
   char text[16] = {};
   uint32_t length = 0;
   VdbGetFieldValue(t, name, text, sizeof text, &length, nullptr);
-  EXPECT_EQ(std::string(text, length), std::string(TypesName(1)).append(12 - TypesName(1).size(), ' '))
+  EXPECT_EQ(std::string(text, length),
+            std::string(TypesName(1)).append(12 - TypesName(1).size(), ' '))
       << "fixed fields keep their blanks";
   // Packed and zoned numbers: exact text, their digits and decimals in the subtype.
   VdbField f{};

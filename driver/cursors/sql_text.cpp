@@ -212,8 +212,7 @@ std::string QualifyTables(const std::string& s, const std::string& library, char
 
 }  // namespace
 
-std::string AdaptStatement(const std::string& text, const std::string& library,
-                           char separator) {
+std::string AdaptStatement(const std::string& text, const std::string& library, char separator) {
   std::string s = text;
   for (char& c : s) {
     if (static_cast<unsigned char>(c) < 32) c = ' ';

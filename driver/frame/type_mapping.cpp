@@ -34,8 +34,8 @@ EngineType MapType(int16_t pcType, int16_t pcLength, int16_t pcDecimals, int16_t
             t.units1 = static_cast<uint16_t>(pcLength);
             t.units2 = 0;
             t.subtype = IDAPI_SUBTYPE_DECIMAL_TEXT(
-                asType == kAsPacked ? IDAPI_SUBTYPE_PACKED_TEXT : IDAPI_SUBTYPE_ZONED_TEXT,
-                digits, asDecimals < 0 ? 0 : asDecimals);
+                asType == kAsPacked ? IDAPI_SUBTYPE_PACKED_TEXT : IDAPI_SUBTYPE_ZONED_TEXT, digits,
+                asDecimals < 0 ? 0 : asDecimals);
           } else if ((flags & 2) != 0) {
             t.units1 = static_cast<uint16_t>(pcLength - 2);
           }

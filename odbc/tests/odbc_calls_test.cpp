@@ -25,8 +25,8 @@ class OdbcCalls : public ::testing::Test {
                          ("vantora-odbc-calls-" + std::to_string(::getpid())));
     fs::create_directories(*root_);
     const fs::path ini = *root_ / "MV400.INI";
-    std::ofstream(ini) << "[General]\nNetwork=ehn\n[Host]\nDataDirectory=" << (*root_ / "host").string()
-                       << "\n";
+    std::ofstream(ini) << "[General]\nNetwork=ehn\n[Host]\nDataDirectory="
+                       << (*root_ / "host").string() << "\n";
     const std::string demo = "MV400_INI=" + ini.string() + " " VANTORA_HOST_PATH " demo " +
                              (*root_ / "host").string() + " --records 1000 >/dev/null";
     ASSERT_EQ(std::system(demo.c_str()), 0);
@@ -153,11 +153,11 @@ TEST_F(OdbcCalls, StaticCursorsScrollForwardOnlyOnesRefuse) {
     SQLRETURN result;
     SQLINTEGER custno;
   } moves[] = {
-      {SQL_FETCH_LAST, 0, SQL_SUCCESS, 1050},   {SQL_FETCH_PRIOR, 0, SQL_SUCCESS, 1049},
-      {SQL_FETCH_FIRST, 0, SQL_SUCCESS, 1001},  {SQL_FETCH_PRIOR, 0, SQL_NO_DATA, 0},
-      {SQL_FETCH_NEXT, 0, SQL_SUCCESS, 1001},   {SQL_FETCH_ABSOLUTE, 10, SQL_SUCCESS, 1010},
+      {SQL_FETCH_LAST, 0, SQL_SUCCESS, 1050},      {SQL_FETCH_PRIOR, 0, SQL_SUCCESS, 1049},
+      {SQL_FETCH_FIRST, 0, SQL_SUCCESS, 1001},     {SQL_FETCH_PRIOR, 0, SQL_NO_DATA, 0},
+      {SQL_FETCH_NEXT, 0, SQL_SUCCESS, 1001},      {SQL_FETCH_ABSOLUTE, 10, SQL_SUCCESS, 1010},
       {SQL_FETCH_RELATIVE, -3, SQL_SUCCESS, 1007}, {SQL_FETCH_ABSOLUTE, -1, SQL_SUCCESS, 1050},
-      {SQL_FETCH_ABSOLUTE, 51, SQL_NO_DATA, 0}, {SQL_FETCH_PRIOR, 0, SQL_SUCCESS, 1050},
+      {SQL_FETCH_ABSOLUTE, 51, SQL_NO_DATA, 0},    {SQL_FETCH_PRIOR, 0, SQL_SUCCESS, 1050},
   };
   for (const auto& m : moves) {
     custno = 0;
@@ -206,8 +206,9 @@ TEST_F(OdbcCalls, HandlesThatAreNoHandlesAndRefusedAttributes) {
   EXPECT_EQ(SQLSetStmtAttr(st_, SQL_ATTR_USE_BOOKMARKS, reinterpret_cast<SQLPOINTER>(SQL_UB_ON), 0),
             SQL_ERROR);
   EXPECT_EQ(State(SQL_HANDLE_STMT, st_).substr(0, 5), "HYC00");
-  EXPECT_EQ(SQLSetStmtAttr(st_, SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(SQL_CONCUR_LOCK), 0),
-            SQL_SUCCESS_WITH_INFO);
+  EXPECT_EQ(
+      SQLSetStmtAttr(st_, SQL_ATTR_CONCURRENCY, reinterpret_cast<SQLPOINTER>(SQL_CONCUR_LOCK), 0),
+      SQL_SUCCESS_WITH_INFO);
   EXPECT_EQ(State(SQL_HANDLE_STMT, st_).substr(0, 5), "01S02");
   EXPECT_EQ(SQLFetch(st_), SQL_ERROR);  // nothing executed
   SQLUSMALLINT supported = SQL_FALSE;
@@ -228,12 +229,12 @@ TEST(OdbcStates, SqlcodesAndStatusesMapToTheirClasses) {
     bool connecting;
     const char* state;
   } cases[] = {
-      {IDAPI_ERR_SQL, -204, false, "42S02"},       {IDAPI_ERR_SQL, -104, false, "42000"},
-      {IDAPI_ERR_SQL, -803, false, "23000"},       {IDAPI_ERR_SQL, -913, false, "40001"},
-      {IDAPI_ERR_SQL, -206, false, "42S22"},       {IDAPI_ERR_SQL, -9999, false, "HY000"},
+      {IDAPI_ERR_SQL, -204, false, "42S02"},        {IDAPI_ERR_SQL, -104, false, "42000"},
+      {IDAPI_ERR_SQL, -803, false, "23000"},        {IDAPI_ERR_SQL, -913, false, "40001"},
+      {IDAPI_ERR_SQL, -206, false, "42S22"},        {IDAPI_ERR_SQL, -9999, false, "HY000"},
       {IDAPI_ERR_COMMUNICATION, 0, false, "08S01"}, {IDAPI_ERR_KEY_VIOLATION, 0, false, "23000"},
       {IDAPI_ERR_RECORD_LOCKED, 0, false, "40001"}, {IDAPI_ERR_CANCELLED, 0, false, "HY008"},
-      {IDAPI_ERR_NO_SESSION, 0, true, "08001"},    {IDAPI_ERR_ACCESS_DENIED, 0, true, "28000"},
+      {IDAPI_ERR_NO_SESSION, 0, true, "08001"},     {IDAPI_ERR_ACCESS_DENIED, 0, true, "28000"},
       {IDAPI_ERR_HOST, 0, false, "HY000"},
   };
   for (const auto& c : cases) {

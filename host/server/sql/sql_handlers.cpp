@@ -219,8 +219,8 @@ void Immediate(RequestContext& c) {
   if (sql::SqlError e = HostText(c, area, &text); !e.ok()) return Answer(c, area, e, 0);
   if (sql::IsDefinition(text)) {
     return Answer(c, area,
-                  sql::RunDefinition(c.host.storage().catalogue(), text,
-                                     c.job.currentLibrary(), ResolverOf(c)),
+                  sql::RunDefinition(c.host.storage().catalogue(), text, c.job.currentLibrary(),
+                                     ResolverOf(c)),
                   0);
   }
   sql::Translation t;

@@ -11,7 +11,9 @@ bool IsSymbol(const Token& t, std::string_view s) {
   return t.kind == TokenKind::kSymbol && t.text == s;
 }
 
-bool IsPart(const Token& t) { return t.kind == TokenKind::kWord || t.kind == TokenKind::kQuoted; }
+bool IsPart(const Token& t) {
+  return t.kind == TokenKind::kWord || t.kind == TokenKind::kQuoted;
+}
 
 // A quoted part that is an ordinary upper-case name loses its quotes.
 std::string Part(const Token& t) {
@@ -27,9 +29,10 @@ std::string Part(const Token& t) {
 
 // Words that end a FROM list at its parenthesis depth.
 bool EndsFromList(const Token& t) {
-  for (std::string_view w : {"WHERE", "GROUP", "HAVING", "ORDER", "UNION", "EXCEPT", "INTERSECT",
-                             "FETCH", "FOR", "OPTIMIZE", "WITH", "ON", "SET", "VALUES", "LIMIT",
-                             "JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "USING"}) {
+  for (std::string_view w :
+       {"WHERE", "GROUP",    "HAVING", "ORDER", "UNION", "EXCEPT", "INTERSECT", "FETCH",
+        "FOR",   "OPTIMIZE", "WITH",   "ON",    "SET",   "VALUES", "LIMIT",     "JOIN",
+        "INNER", "LEFT",     "RIGHT",  "FULL",  "CROSS", "USING"}) {
     if (t.Is(w)) return true;
   }
   return false;
@@ -46,8 +49,8 @@ bool IsSetNaming(std::string_view text, Naming* naming, SqlError* error) {
   }
   if (sig.size() < 2 || !sig[0]->Is("SET") || !sig[1]->Is("OPTION")) return false;
   // SET OPTION NAMING = *SQL | *SYS
-  if (sig.size() == 6 && sig[2]->Is("NAMING") && IsSymbol(*sig[3], "=") &&
-      IsSymbol(*sig[4], "*") && (sig[5]->Is("SQL") || sig[5]->Is("SYS"))) {
+  if (sig.size() == 6 && sig[2]->Is("NAMING") && IsSymbol(*sig[3], "=") && IsSymbol(*sig[4], "*") &&
+      (sig[5]->Is("SQL") || sig[5]->Is("SYS"))) {
     *naming = sig[5]->Is("SQL") ? Naming::kSql : Naming::kSystem;
     *error = SqlOk();
     return true;
@@ -76,14 +79,14 @@ SqlError SqlToSystemNaming(std::string_view text, std::string* out) {
   };
   const bool createIndex = sig.size() > 2 && at(0).Is("CREATE") &&
                            (at(1).Is("INDEX") || (at(1).Is("UNIQUE") && at(2).Is("INDEX")));
-  bool expect = false;      // the next reference is an object
-  int listDepth = -1;       // depth of the FROM list being read, -1 none
+  bool expect = false;  // the next reference is an object
+  int listDepth = -1;   // depth of the FROM list being read, -1 none
   int depth = 0;
   for (size_t n = 0; n < sig.size(); ++n) {
     const size_t i = sig[n];
     const Token& t = tokens[i];
-    if (t.kind == TokenKind::kSymbol && t.text == "/" && n > 0 && IsPart(at(n - 1)) &&
-        i > 0 && sig[n - 1] == i - 1 && i + 1 < tokens.size() && IsPart(tokens[i + 1])) {
+    if (t.kind == TokenKind::kSymbol && t.text == "/" && n > 0 && IsPart(at(n - 1)) && i > 0 &&
+        sig[n - 1] == i - 1 && i + 1 < tokens.size() && IsPart(tokens[i + 1])) {
       return SqlError{-5016, "42833", at(n - 1).text + "/" + tokens[i + 1].text};
     }
     if (IsSymbol(t, "(")) ++depth;
@@ -93,8 +96,8 @@ SqlError SqlToSystemNaming(std::string_view text, std::string* out) {
     }
     if (listDepth == depth && (EndsFromList(t) || IsSymbol(t, ")"))) listDepth = -1;
     if (IsPart(t) && dotted(i)) {
-      const bool threeParts = i + 4 < tokens.size() && IsSymbol(tokens[i + 3], ".") &&
-                              IsPart(tokens[i + 4]);
+      const bool threeParts =
+          i + 4 < tokens.size() && IsSymbol(tokens[i + 3], ".") && IsPart(tokens[i + 4]);
       if (threeParts || expect || (listDepth == depth && n > 0 && IsSymbol(at(n - 1), ","))) {
         qualify(i);
         expect = false;
