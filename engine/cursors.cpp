@@ -99,6 +99,10 @@ const CursorField* FieldOf(const Cursor* c, uint16_t number) {
 }
 
 uint16_t Read(Cursor* c, int slot, uint16_t lock = 0) {
+  if (c->cancelled.exchange(false)) {
+    PostError(IDAPI_ERR_CANCELLED, "The statement was cancelled");
+    return IDAPI_ERR_CANCELLED;
+  }
   c->changed.clear();
   return Slot<IdapiCurGetRecord>(c, slot)(&c->pub, lock, c->record.data(), nullptr);
 }
@@ -441,6 +445,63 @@ IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out
     idapi_put_text(out, 0, size, text.c_str());
     return IDAPI_OK;
   });
+}
+
+IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* out, uint32_t size,
+                                    uint32_t* length, int16_t* isNull) {
+  ApplicationCall call;
+  Cursor* c = Live(cursor);
+  if (c == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  const CursorField* f = FieldOf(c, number);
+  if (f == nullptr) return call.Finish(IDAPI_ERR_UNKNOWN_TYPE);
+  if (out == nullptr && size > 0) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  // The driver writes a whole value (a string with its terminator): small
+  // ones go through the stack.
+  const size_t need = ValueSize(f->type, f->length) + 8;
+  uint8_t local[512];
+  std::vector<uint8_t> heap;
+  uint8_t* value = local;
+  if (need > sizeof local) {
+    heap.assign(need, 0);
+    value = heap.data();
+  } else {
+    std::memset(local, 0, need);
+  }
+  int16_t blank = 0;
+  const uint16_t s = Slot<IdapiCurGetField>(c, IDAPI_CUR_GET_FIELD)(
+      &c->pub, number, c->record.data(), value, &blank);
+  if (s != IDAPI_OK) return call.Finish(s);
+  if (isNull != nullptr) *isNull = blank;
+  uint32_t n = 0;
+  if (blank == 0) {
+    switch (f->type) {
+      case IDAPI_TYPE_STRING:
+        n = static_cast<uint32_t>(strnlen(reinterpret_cast<const char*>(value), f->length));
+        // A fixed field (its units its length) keeps its trailing blanks.
+        if (f->units1 == f->length && n < f->length) {
+          std::memset(value + n, ' ', f->length - n);
+          n = f->length;
+        }
+        break;
+      case IDAPI_TYPE_FLOAT:
+      case IDAPI_TYPE_TIMESTAMP:
+        n = 8;
+        break;
+      default:
+        n = static_cast<uint32_t>(ValueSize(f->type, f->length));
+        break;
+    }
+  }
+  if (length != nullptr) *length = n;
+  if (n > size) {
+    PostError(IDAPI_ERR_VALUE_OVERFLOW,
+              ("The value of the field " + f->name + " takes " + std::to_string(n) +
+               " bytes, more than the " + std::to_string(size) + " given")
+                  .c_str());
+    return call.Finish(IDAPI_ERR_VALUE_OVERFLOW);
+  }
+  if (n > 0) std::memcpy(out, value, n);
+  return IDAPI_OK;
 }
 
 IDAPI_API uint16_t VdbPutFieldText(VdbCursor* cursor, uint16_t number, const char* text) {

@@ -139,6 +139,8 @@ const char* StatusText(uint16_t status) {
       return "not an open object of the engine";
     case IDAPI_ERR_BAD_FILTER:
       return "the filter expression cannot be read";
+    case IDAPI_ERR_CANCELLED:
+      return "the statement was cancelled";
     default:
       return "error";
   }

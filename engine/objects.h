@@ -8,6 +8,7 @@
 #define VANTORA_ENGINE_OBJECTS_H_
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,6 +55,8 @@ struct Cursor {
   std::vector<uint16_t> keyFields;  // of the active index, 1-based
   std::vector<uint16_t> changed;    // fields put since the record was read
   bool procedure = false;           // a prepared procedure: `fields` are its parameters
+  std::string text;                 // an SQL statement's text
+  std::atomic<bool> cancelled{false};
 };
 
 struct LanguageDriver {

@@ -46,6 +46,7 @@ uint16_t PrepareIn(Database* db, const char* text, uint32_t options, Cursor** ou
                                                                        IDAPI_PROP_CHANGEABLE, 1);
   }
   if (s == IDAPI_OK) s = Slot<IdapiDbPrepare>(db, IDAPI_DB_PREPARE)(&db->pub, &c->pub, text);
+  if (s == IDAPI_OK) c->text = text;
   if (s != IDAPI_OK) {
     FreeStatementObject(c);
     return s;
@@ -55,6 +56,7 @@ uint16_t PrepareIn(Database* db, const char* text, uint32_t options, Cursor** ou
 }
 
 uint16_t ExecuteIn(Cursor* st, ApplicationCall& call, VdbCursor** result) {
+  st->cancelled.store(false);
   if (st->procedure) {
     if (uint16_t s = SetProcedureParameters(st); s != IDAPI_OK) return call.Finish(s);
   }
@@ -285,6 +287,32 @@ uint16_t LoadParameters(Database* db, const char* name, Cursor* st) {
   return IDAPI_OK;
 }
 
+// The "?" markers outside quoted strings and comments.
+size_t CountMarkers(const std::string& text) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\'' || c == '"') {
+      for (++i; i < text.size(); ++i) {
+        if (text[i] != c) continue;
+        if (i + 1 < text.size() && text[i + 1] == c) {
+          ++i;
+          continue;
+        }
+        break;
+      }
+    } else if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+      while (i < text.size() && text[i] != '\n') ++i;
+    } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+      const size_t end = text.find("*/", i + 2);
+      i = end == std::string::npos ? text.size() : end + 1;
+    } else if (c == '?') {
+      ++count;
+    }
+  }
+  return count;
+}
+
 Cursor* ProcedureOf(VdbStatement* statement) {
   Cursor* c = StatementOf(statement);
   return c != nullptr && c->procedure ? c : nullptr;
@@ -361,18 +389,31 @@ IDAPI_API uint16_t VdbPrepareProcedure(VdbDatabase* database, const char* proced
 
 IDAPI_API uint16_t VdbParameterCount(VdbStatement* procedure, uint16_t* count) {
   ApplicationCall call;
-  Cursor* st = ProcedureOf(procedure);
+  Cursor* st = StatementOf(procedure);
   if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
   if (count == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
-  *count = static_cast<uint16_t>(st->fields.size());
+  *count = static_cast<uint16_t>(st->procedure ? st->fields.size() : CountMarkers(st->text));
   return IDAPI_OK;
 }
 
 IDAPI_API uint16_t VdbParameterInfo(VdbStatement* procedure, uint16_t number, VdbField* field,
                                     uint16_t* direction) {
   ApplicationCall call;
-  Cursor* st = ProcedureOf(procedure);
+  Cursor* st = StatementOf(procedure);
   if (st == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  if (!st->procedure) {
+    if (number < 1 || number > CountMarkers(st->text)) {
+      return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+    }
+    if (field != nullptr) {
+      *field = VdbField{};
+      field->number = number;
+      field->type = IDAPI_TYPE_STRING;
+      field->nullable = 1;
+    }
+    if (direction != nullptr) *direction = IDAPI_PARAM_IN;
+    return IDAPI_OK;
+  }
   const CursorField* f = ParameterOf(st, number);
   if (f == nullptr) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
   if (field != nullptr) {
@@ -415,6 +456,20 @@ IDAPI_API uint16_t VdbGetParameterText(VdbStatement* procedure, uint16_t number,
   if (f == nullptr || out == nullptr || size == 0) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
   const std::string text = ValueToText(f->type, f->length, st->record.data() + f->offset);
   idapi_put_text(out, 0, size, text.c_str());
+  return IDAPI_OK;
+}
+
+}  // extern "C"
+
+extern "C" {
+
+IDAPI_API uint16_t VdbCancel(void* statementOrCursor) {
+  Cursor* c = AsCursor(statementOrCursor);
+  if (c == nullptr) {
+    ApplicationCall call;
+    return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  }
+  c->cancelled.store(true);
   return IDAPI_OK;
 }
 

@@ -98,6 +98,7 @@ extern "C" {
 #define IDAPI_ERR_NOT_STARTED 0x3E02 /* the engine is not started */
 #define IDAPI_ERR_BAD_OBJECT 0x3E04  /* an object the engine did not make, or released */
 #define IDAPI_ERR_BAD_FILTER 0x3E05  /* a filter expression that cannot be read */
+#define IDAPI_ERR_CANCELLED 0x3E06   /* the application cancelled the statement (VdbCancel) */
 
 /* ---- Engine field types --------------------------------------------------- */
 
@@ -117,6 +118,18 @@ extern "C" {
 #define IDAPI_TYPE_RAW 0x17 /* bytes exactly as the host delivered them */
 /* Native type of a packed number as a driver describes it (logical type FLOAT). */
 #define IDAPI_NATIVE_PACKED 0x2002
+
+/* Subtype of a string field that holds a decimal number as text (the host's
+ * packed and zoned fields): the kind in the top bits, the number's digits in
+ * bits 6-11 and its decimals in bits 0-5. The text is the number in decimal
+ * ("-12345.67"), exact. Other string fields have subtype 0. */
+#define IDAPI_SUBTYPE_KIND_MASK 0xF000
+#define IDAPI_SUBTYPE_PACKED_TEXT 0x1000
+#define IDAPI_SUBTYPE_ZONED_TEXT 0x2000
+#define IDAPI_SUBTYPE_DECIMAL_TEXT(kind, digits, decimals) \
+  ((uint16_t)((kind) | (((digits)&63) << 6) | ((decimals)&63)))
+#define IDAPI_SUBTYPE_DIGITS(subtype) (((subtype) >> 6) & 63)
+#define IDAPI_SUBTYPE_DECIMALS(subtype) ((subtype)&63)
 
 /* Dates, times and timestamps.
  * A date is a day number: day 0 is 1 January of year 1 (proleptic Gregorian

@@ -218,6 +218,18 @@ IDAPI_API uint16_t VdbDropFilter(VdbCursor* cursor, int32_t filter);
  * null) 1 for a null field (its text is then ""). */
 IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out, uint32_t size,
                                    int16_t* isNull);
+/* The current record's field in the engine's own form, without a text
+ * detour: strings without a terminator, a fixed field (units1 equal to its
+ * length) blank-padded to its length, a variable-length one as long as it is, IDAPI_TYPE_INT16 and
+ * _BOOL an int16_t, _UINT16 a uint16_t, _INT32 an int32_t, _UINT32 a uint32_t, _FLOAT a double
+ * (also for a 4-byte host float), _DATE an int32_t day number, _TIME a uint32_t of milliseconds,
+ * _TIMESTAMP a double (day number x 86400000 + milliseconds), bytes, raw and packed fields their
+ * bytes. A string whose subtype is IDAPI_SUBTYPE_DECIMAL_TEXT holds its number as exact decimal
+ * text. `length` (may be null) receives the value's length in bytes, `isNull` (may be null) 1 for a
+ * null field (length 0). A value longer than `size` answers IDAPI_ERR_VALUE_OVERFLOW and writes
+ * nothing but `length`. */
+IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* out, uint32_t size,
+                                    uint32_t* length, int16_t* isNull);
 /* Sets a field of the current record; a null `text` makes it null (blank
  * when the field cannot be null). IDAPI_ERR_INVALID_ARGUMENT for a text that
  * is no value of the field's type. */
@@ -269,6 +281,11 @@ IDAPI_API uint16_t VdbFreeStatement(VdbStatement* statement);
 /* The rows the last execution of a statement that is no SELECT inserted,
  * updated or deleted. */
 IDAPI_API uint16_t VdbRowsChanged(VdbStatement* statement, int32_t* rows);
+/* Cancels the work of a statement or of the cursor of its result, from any
+ * thread: the next move of the cursor (or the statement's next execution, when
+ * it is under way) answers IDAPI_ERR_CANCELLED once. A handle that is no live
+ * statement or cursor answers IDAPI_ERR_BAD_OBJECT. */
+IDAPI_API uint16_t VdbCancel(void* statementOrCursor);
 /* Prepare, execute and free in one call. */
 IDAPI_API uint16_t VdbExecuteSql(VdbDatabase* database, const char* text, VdbCursor** result);
 
@@ -294,8 +311,12 @@ IDAPI_API uint16_t VdbOpenParameterList(VdbDatabase* database, const char* proce
  * than 10 characters, or declared with field records that do not add up). */
 IDAPI_API uint16_t VdbPrepareProcedure(VdbDatabase* database, const char* procedure,
                                        VdbStatement** statement);
+/* The parameters of a procedure, or the "?" markers of an SQL statement
+ * (outside quoted strings and comments). */
 IDAPI_API uint16_t VdbParameterCount(VdbStatement* procedure, uint16_t* count);
-/* A parameter as a field (its engine type and units) and its direction. */
+/* A parameter as a field (its engine type and units) and its direction. A
+ * marker of an SQL statement is an input string of no declared length (units
+ * 0): the host takes its text and converts it to the column it meets. */
 IDAPI_API uint16_t VdbParameterInfo(VdbStatement* procedure, uint16_t number, VdbField* field,
                                     uint16_t* direction);
 /* A parameter's value as text, as VdbPutFieldText and VdbGetFieldText take and give it. */

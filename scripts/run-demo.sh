@@ -16,7 +16,7 @@ bin=build/release/bin
 demo=build/demo
 # The programs the demo and the next steps run, and the modules they load.
 targets=(vantora-host vantora-hostd speedcheck vantora-db procedit vtsetup vantora-select
-         MV432IDA MV432ehn MV432tcp IDAPI32 MV432DRV MV432SLF)
+         MV432IDA MV432ehn MV432tcp IDAPI32 MV432DRV MV432SLF vantoraodbc)
 
 step() { printf '== %s\n' "$*"; }
 
@@ -79,6 +79,7 @@ step "the demo library as a database of the engine: its tables and a page of cus
 step "the demo library's stored procedures, and one of them as JSON"
 "$bin/procedit" --library DEMO --list
 "$bin/procedit" --library DEMO --export PROBE
+scripts/demo-odbc.sh build/release "$demo"
 
 cat <<NEXT
 
@@ -87,4 +88,5 @@ cat <<NEXT
    $bin/vantora-db                    # the shell: open DEMO, then tables, browse CUSTOMER, help
    $bin/procedit --library DEMO       # a dialog (speedcheck, vtsetup and vantora-select have one too)
    $bin/vantora-hostd --data-dir $demo/host   # the same host over TCP, on port 8471
+   ODBCSYSINI=$PWD/$demo ODBCINI=$PWD/$demo/odbc.ini isql demo   # SQL through the ODBC driver
 NEXT

@@ -398,3 +398,108 @@ TEST_F(DriverSql, IndexMaintenanceOperationsOtherThanAddAndDeleteSendNothing) {
 
 }  // namespace
 }  // namespace vantora::testing
+
+namespace vantora::testing {
+namespace {
+
+// The engine's typed field access, marker counts and cancel (what an ODBC
+// driver needs of it), over a table and over a query.
+class EngineForOdbc : public DriverTablesTest {};
+
+TEST_F(EngineForOdbc, TypedValuesWithoutATextDetour) {
+  OpenTest();
+  VdbCursor* t = Table("TYPES", nullptr, VDB_READ_ONLY);
+  ASSERT_NE(t, nullptr);
+  ASSERT_EQ(VdbNext(t), IDAPI_OK);
+  const struct {
+    const char* field;
+    uint16_t type;
+    uint32_t length;
+  } cases[] = {{"ID", IDAPI_TYPE_INT32, 4},    {"NAME", IDAPI_TYPE_STRING, 12},
+               {"SMALL", IDAPI_TYPE_INT16, 2}, {"RATE", IDAPI_TYPE_FLOAT, 8},
+               {"PRICE", IDAPI_TYPE_FLOAT, 8}, {"DAY", IDAPI_TYPE_DATE, 4},
+               {"CLOCK", IDAPI_TYPE_TIME, 4},  {"STAMP", IDAPI_TYPE_TIMESTAMP, 8}};
+  for (const auto& c : cases) {
+    uint16_t number = 0;
+    ASSERT_EQ(VdbFieldNumber(t, c.field, &number), IDAPI_OK);
+    VdbField f{};
+    VdbFieldInfo(t, number, &f);
+    EXPECT_EQ(f.type, c.type) << c.field;
+    uint8_t value[64] = {};
+    uint32_t length = 0;
+    int16_t isNull = -1;
+    ASSERT_EQ(VdbGetFieldValue(t, number, value, sizeof value, &length, &isNull), IDAPI_OK)
+        << c.field;
+    EXPECT_EQ(length, c.length) << c.field;
+    EXPECT_EQ(isNull, 0);
+  }
+  uint16_t id = 0, name = 0, amount = 0, qty = 0;
+  VdbFieldNumber(t, "ID", &id);
+  VdbFieldNumber(t, "NAME", &name);
+  VdbFieldNumber(t, "AMOUNT", &amount);
+  VdbFieldNumber(t, "QTY", &qty);
+  int32_t number = 0;
+  VdbGetFieldValue(t, id, &number, sizeof number, nullptr, nullptr);
+  EXPECT_EQ(number, 10);
+  char text[16] = {};
+  uint32_t length = 0;
+  VdbGetFieldValue(t, name, text, sizeof text, &length, nullptr);
+  EXPECT_EQ(std::string(text, length),
+            std::string(TypesName(1)).append(12 - TypesName(1).size(), ' '))
+      << "fixed fields keep their blanks";
+  // Packed and zoned numbers: exact text, their digits and decimals in the subtype.
+  VdbField f{};
+  VdbFieldInfo(t, amount, &f);
+  EXPECT_EQ(f.subtype & IDAPI_SUBTYPE_KIND_MASK, IDAPI_SUBTYPE_PACKED_TEXT);
+  EXPECT_EQ(IDAPI_SUBTYPE_DIGITS(f.subtype), 9);
+  EXPECT_EQ(IDAPI_SUBTYPE_DECIMALS(f.subtype), 2);
+  VdbGetFieldValue(t, amount, text, sizeof text, &length, nullptr);
+  EXPECT_EQ(std::stod(std::string(text, length)), -876.55);
+  VdbFieldInfo(t, qty, &f);
+  EXPECT_EQ(f.subtype & IDAPI_SUBTYPE_KIND_MASK, IDAPI_SUBTYPE_ZONED_TEXT);
+  // Too small a buffer: the length, nothing written, a status.
+  char small[4] = {'x', 'x', 'x', 'x'};
+  EXPECT_EQ(VdbGetFieldValue(t, name, small, sizeof small, &length, nullptr),
+            IDAPI_ERR_VALUE_OVERFLOW);
+  EXPECT_EQ(length, 12u);
+  EXPECT_EQ(small[0], 'x');
+  EXPECT_EQ(VdbGetFieldValue(t, 99, text, sizeof text, &length, nullptr), IDAPI_ERR_UNKNOWN_TYPE);
+  VdbCloseCursor(t);
+  EXPECT_EQ(VdbGetFieldValue(t, id, text, sizeof text, &length, nullptr), IDAPI_ERR_BAD_OBJECT);
+}
+
+TEST_F(EngineForOdbc, MarkersCountedAndACancelAnsweredOnce) {
+  OpenTest();
+  VdbStatement* st = nullptr;
+  ASSERT_EQ(VdbPrepare(db_, "select ID from TYPES where NAME <> '?' and ID > ? -- ?\n", 0, &st),
+            IDAPI_OK);
+  uint16_t count = 0;
+  ASSERT_EQ(VdbParameterCount(st, &count), IDAPI_OK);
+  EXPECT_EQ(count, 1);
+  VdbFreeStatement(st);
+  ASSERT_EQ(VdbPrepare(db_, "select ID from TYPES where NAME <> '?' and ID > ? and ID < ?", 0, &st),
+            IDAPI_OK);
+  ASSERT_EQ(VdbParameterCount(st, &count), IDAPI_OK);
+  EXPECT_EQ(count, 2);
+  VdbField f{};
+  uint16_t direction = 0;
+  ASSERT_EQ(VdbParameterInfo(st, 2, &f, &direction), IDAPI_OK);
+  EXPECT_EQ(f.type, IDAPI_TYPE_STRING);
+  EXPECT_EQ(direction, IDAPI_PARAM_IN);
+  EXPECT_EQ(VdbParameterInfo(st, 3, &f, &direction), IDAPI_ERR_INVALID_ARGUMENT);
+  const VdbValue values[] = {{IDAPI_TYPE_INT32, "0"}, {IDAPI_TYPE_INT32, "1000"}};
+  ASSERT_EQ(VdbBind(st, values, 2), IDAPI_OK);
+  VdbCursor* rows = nullptr;
+  ASSERT_EQ(VdbExecute(st, &rows), IDAPI_OK) << LastError().message;
+  ASSERT_EQ(VdbNext(rows), IDAPI_OK);
+  ASSERT_EQ(VdbCancel(rows), IDAPI_OK);
+  EXPECT_EQ(VdbNext(rows), IDAPI_ERR_CANCELLED);
+  EXPECT_EQ(LastError().status, IDAPI_ERR_CANCELLED);
+  EXPECT_EQ(VdbNext(rows), IDAPI_OK) << "a cancel is answered once";
+  EXPECT_EQ(VdbCancel(&count), IDAPI_ERR_BAD_OBJECT);
+  VdbCloseCursor(rows);
+  VdbFreeStatement(st);
+}
+
+}  // namespace
+}  // namespace vantora::testing

@@ -164,7 +164,7 @@ size_t FindTableKeyword(const std::string& s, size_t from, const char** word) {
 
 // Qualifies the tables after FROM (a list separated by commas, up to ")",
 // "(", the end or a clause) and the table after UPDATE and INTO.
-std::string QualifyTables(const std::string& s, const std::string& library) {
+std::string QualifyTables(const std::string& s, const std::string& library, char separator) {
   std::string out;
   size_t i = 0;
   const char* word = nullptr;
@@ -194,8 +194,8 @@ std::string QualifyTables(const std::string& s, const std::string& library) {
         atReference = false;
         size_t j = i;
         while (j < s.size() && IsNameChar(s[j])) ++j;
-        const bool qualified = j > i && j < s.size() && s[j] == '/';
-        if (IsNameStart(c) && !qualified) out += library + "/";
+        const bool qualified = j > i && j < s.size() && (s[j] == '/' || s[j] == '.');
+        if (IsNameStart(c) && !qualified) out += library + separator;
         if (!list) {
           out.append(s, i, j - i);
           i = j;
@@ -212,14 +212,14 @@ std::string QualifyTables(const std::string& s, const std::string& library) {
 
 }  // namespace
 
-std::string AdaptStatement(const std::string& text, const std::string& library) {
+std::string AdaptStatement(const std::string& text, const std::string& library, char separator) {
   std::string s = text;
   for (char& c : s) {
     if (static_cast<unsigned char>(c) < 32) c = ' ';
   }
   while (!s.empty() && s.back() == ' ') s.pop_back();
   s = DropColumnLibraries(s);
-  if (!library.empty()) s = QualifyTables(s, library);
+  if (!library.empty()) s = QualifyTables(s, library, separator);
   return s;
 }
 

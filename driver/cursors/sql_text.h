@@ -33,7 +33,10 @@ bool IsSelect(const std::string& text);
 // written in capitals):
 //   "select * from orders", "MYLIB"  ->  "select * FROM MYLIB/orders"
 // Bytes from 0x80 up (accented letters) are kept.
-std::string AdaptStatement(const std::string& text, const std::string& library);
+// `separator` is '/' (system naming) or '.' (SQL naming: "LIBRARY."; a name
+// followed by either is taken as qualified).
+std::string AdaptStatement(const std::string& text, const std::string& library,
+                           char separator = '/');
 
 // `text` with each "?" outside single-quoted strings replaced by the next of
 // `literals`; markers beyond the literals stay. `used` (may be null) receives

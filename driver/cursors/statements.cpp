@@ -13,6 +13,7 @@
 #include "driver/frame/errors.h"
 #include "driver/frame/open_table.h"
 #include "driver/frame/record_cursor.h"
+#include "driver/frame/sessions.h"
 #include "driver/frame/settings.h"
 #include "driver/frame/slots.h"
 #include "mv432ida.h"
@@ -232,11 +233,13 @@ uint16_t AllocateStatement(void* engineDatabase, void** outStatement) {
   if (db == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
   const int32_t dbNumber = db->number;
   const std::string library = db->library;
+  const bool sqlNaming = db->sqlNaming;
   return OpenCursorObject(engineDatabase, outStatement,
                           [&](int32_t, IdapiCursorObject* engineCursor) -> uint16_t {
                             auto s = std::make_unique<StatementHandle>();
                             s->parent = dbNumber;
                             s->library = library;
+                            s->sqlNaming = sqlNaming;
                             const int32_t number = AddHandle(std::move(s));
                             if (number < 0) return IDAPI_ERR_NO_MEMORY;
                             engineCursor->handle = number;
@@ -254,10 +257,21 @@ uint16_t SetStatementProperty(void* statement, uint32_t property, uint32_t value
   return IDAPI_OK;
 }
 
+// The job of the session is told the database's naming when it differs.
+uint16_t UseNaming(const StatementHandle* s) {
+  if (SessionSqlNaming() == s->sqlNaming) return IDAPI_OK;
+  const std::string text = s->sqlNaming ? "SET OPTION NAMING = *SQL" : "SET OPTION NAMING = *SYS";
+  const int32_t r = VNXSqlImmediate(text.c_str(), static_cast<int32_t>(text.size()));
+  if (r != 0) return MapSqlFailure(r);
+  MarkSessionSqlNaming(s->sqlNaming);
+  return IDAPI_OK;
+}
+
 uint16_t PrepareStatement(void*, void* statement, const char* text) {
   StatementHandle* s = StatementOf(statement);
   if (s == nullptr || text == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
-  const std::string adapted = AdaptStatement(text, s->library);
+  if (uint16_t n = UseNaming(s); n != IDAPI_OK) return n;
+  const std::string adapted = AdaptStatement(text, s->library, s->sqlNaming ? '.' : '/');
   if (adapted.empty()) {
     PostMessage(IDAPI_ERR_INVALID_ARGUMENT, "The statement is empty");
     return IDAPI_ERR_INVALID_ARGUMENT;
@@ -320,6 +334,7 @@ uint16_t ExecuteStatement(void* statement, void** outCursor) {
   if (s == nullptr || outCursor == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
   *outCursor = nullptr;
   if (s->prepared.empty()) return 1;
+  if (uint16_t n = UseNaming(s); n != IDAPI_OK) return n;
   if (IsSelect(s->prepared)) {
     if (s->sqlNumber < 0) return 1;
     auto* engineStatement = static_cast<IdapiCursorObject*>(statement);

@@ -31,6 +31,7 @@ class StatementHandle : public DriverHandle {
   std::string text;
   std::string prepared;
   int32_t rowsChanged = 0;  // by the last execution of a statement that is no SELECT
+  bool sqlNaming = false;   // the database's NAMING "sql"
 };
 
 // Cursor slot 105 on a statement: IDAPI_PROP_ROWS_CHANGED; false when

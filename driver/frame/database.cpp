@@ -75,10 +75,12 @@ uint16_t Connect(char* password, const std::vector<ConfigParameter>& parameters,
 
   bool transaction = false;
   bool newSession = false;
+  bool sqlNaming = false;
   ServerName server;
   for (const ConfigParameter& p : parameters) {
     if (strcasecmp(p.name.c_str(), "TRANSACTION") == 0) transaction = IsTrue(p.value);
     if (p.name == "NEWSESSION") newSession = IsTrue(p.value);
+    if (p.name == "NAMING") sqlNaming = strcasecmp(p.value.c_str(), "sql") == 0;
     if (p.name == "SERVER NAME") server = ParseServerName(p.value);
   }
   if (server.system.size() > kSystemNameLimit) {
@@ -108,6 +110,7 @@ uint16_t Connect(char* password, const std::vector<ConfigParameter>& parameters,
   db->library = server.library;
   db->namingMarker = server.marker;
   db->transactionFlag = transaction ? kTransactionFlag : 0;
+  db->sqlNaming = sqlNaming;
   DatabaseHandle* raw = db.get();
   const int32_t number = AddHandle(std::move(db));
   if (number < 0) {

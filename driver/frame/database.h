@@ -20,6 +20,7 @@ class DatabaseHandle : public DriverHandle {
   static bool IsKind(HandleKind k) { return k == HandleKind::kDatabase; }
 
   uint32_t transactionFlag = 0;
+  bool sqlNaming = false;  // NAMING "sql": statements qualify as LIB.FILE
 };
 
 // The database handle behind an engine database object, making its session

@@ -21,6 +21,7 @@ struct SessionEntry {
   int16_t session = 0;
   int16_t generation = -1;  // -1 = free
   bool commitmentControl = false;
+  bool sqlNaming = false;  // the job was told SET OPTION NAMING = *SQL
   std::string system;
 };
 
@@ -31,6 +32,7 @@ std::array<SessionEntry, kSessionEntries>& Entries() {
 
 // Commitment control of a thread's own session (multi-thread mode).
 thread_local bool threadCommitmentControl = false;
+thread_local bool threadSqlNaming = false;
 
 void StartTrace() {
   const int32_t level = Settings().logLevel;
@@ -90,6 +92,7 @@ bool SelectSession(const std::string& system, bool newSession, const SignOn& sig
   if (Settings().threadAttach) {
     Prepare(system, signOn);
     threadCommitmentControl = false;
+    threadSqlNaming = false;
     return StartDriverSession();
   }
   std::lock_guard guard(HandleLock());
@@ -121,7 +124,7 @@ bool SelectSession(const std::string& system, bool newSession, const SignOn& sig
   Prepare(system, signOn);
   if (!StartDriverSession()) return false;
   entries[freeEntry] =
-      SessionEntry{static_cast<int16_t>(freeEntry), SessionGeneration(), false, system};
+      SessionEntry{static_cast<int16_t>(freeEntry), SessionGeneration(), false, false, system};
   return true;
 }
 
@@ -143,6 +146,24 @@ void MarkCommitmentControlStarted() {
   if (current >= 0 && current < kSessionEntries) Entries()[current].commitmentControl = true;
 }
 
+bool SessionSqlNaming() {
+  if (Settings().threadAttach) return threadSqlNaming;
+  std::lock_guard guard(HandleLock());
+  const int16_t current = CurrentSessionNumber();
+  if (current < 0 || current >= kSessionEntries) return false;
+  return Entries()[current].sqlNaming;
+}
+
+void MarkSessionSqlNaming(bool sql) {
+  if (Settings().threadAttach) {
+    threadSqlNaming = sql;
+    return;
+  }
+  std::lock_guard guard(HandleLock());
+  const int16_t current = CurrentSessionNumber();
+  if (current >= 0 && current < kSessionEntries) Entries()[current].sqlNaming = sql;
+}
+
 void EndDriverSessions() {
   FreeSession();
   if (Settings().threadAttach) return;
@@ -152,6 +173,7 @@ void EndDriverSessions() {
     VNXSession(e.session);
     e.generation = -1;
     e.commitmentControl = false;
+    e.sqlNaming = false;
     FreeSession();
     CurrentSessionNumber() = -1;
   }

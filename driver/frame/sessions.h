@@ -46,6 +46,9 @@ bool StartDriverSession();
 bool CommitmentControlStarted();
 void MarkCommitmentControlStarted();
 
+// Whether the current session's job was told SQL naming; marks it.
+bool SessionSqlNaming();
+void MarkSessionSqlNaming(bool sql);
 // Ends the sessions of the current generation (at driver close).
 void EndDriverSessions();
 

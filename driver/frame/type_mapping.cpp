@@ -33,6 +33,9 @@ EngineType MapType(int16_t pcType, int16_t pcLength, int16_t pcDecimals, int16_t
             // under a text conversion): a string as wide as the text.
             t.units1 = static_cast<uint16_t>(pcLength);
             t.units2 = 0;
+            t.subtype = IDAPI_SUBTYPE_DECIMAL_TEXT(
+                asType == kAsPacked ? IDAPI_SUBTYPE_PACKED_TEXT : IDAPI_SUBTYPE_ZONED_TEXT, digits,
+                asDecimals < 0 ? 0 : asDecimals);
           } else if (asType == kAsPacked) {
             // Without the field's digits (the procedure catalogue's rows): room
             // for the digits, the point and the sign.

@@ -3,7 +3,8 @@
 //
 // The client library's PC types: 0 text, 1 16-bit integer, 2 32-bit
 // integer, 3 4-byte float, 4 8-byte float, 5 bytes. Numbers the host
-// delivers as text (packed, zoned) are strings as wide as that text; dates,
+// delivers as text (packed, zoned) are strings as wide as that text, their
+// subtype IDAPI_SUBTYPE_DECIMAL_TEXT with the digits and decimals; dates,
 // times and timestamps travel as text and are the engine's date (4), time
 // (4) and timestamp (8) types, converted by get and put field.
 #ifndef VANTORA_DRIVER_FRAME_TYPE_MAPPING_H_

@@ -197,17 +197,35 @@ sql::SqlError RunChangeOf(RequestContext& c, const sql::Translation& t,
   return sql::RunChange(c.host.storage(), sqliteText, target, c.job.recordWait(), rows);
 }
 
+// The statement's text in the system naming the host resolves (the job may
+// write SQL naming, sql_naming.h).
+sql::SqlError HostText(RequestContext& c, const sql::SqlWorkArea& area, std::string* text) {
+  if (area.naming == sql::Naming::kSystem) {
+    *text = std::string(StatementText(c));
+    return sql::SqlOk();
+  }
+  return sql::SqlToSystemNaming(StatementText(c), text);
+}
+
 void Immediate(RequestContext& c) {
   sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
-  if (sql::IsDefinition(StatementText(c))) {
+  sql::Naming naming;
+  sql::SqlError optionError;
+  if (sql::IsSetNaming(StatementText(c), &naming, &optionError)) {
+    if (optionError.ok()) area.naming = naming;
+    return Answer(c, area, optionError, 0);
+  }
+  std::string text;
+  if (sql::SqlError e = HostText(c, area, &text); !e.ok()) return Answer(c, area, e, 0);
+  if (sql::IsDefinition(text)) {
     return Answer(c, area,
-                  sql::RunDefinition(c.host.storage().catalogue(), StatementText(c),
-                                     c.job.currentLibrary(), ResolverOf(c)),
+                  sql::RunDefinition(c.host.storage().catalogue(), text, c.job.currentLibrary(),
+                                     ResolverOf(c)),
                   0);
   }
   sql::Translation t;
   std::vector<FileDescription> files;
-  if (sql::SqlError e = TranslateStatement(c, StatementText(c), &t, &files); !e.ok()) {
+  if (sql::SqlError e = TranslateStatement(c, text, &t, &files); !e.ok()) {
     return Answer(c, area, e, 0);
   }
   switch (t.kind) {
@@ -243,7 +261,9 @@ void Declare(RequestContext& c) {
   sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
   sql::Translation t;
   std::vector<FileDescription> files;
-  if (sql::SqlError e = TranslateStatement(c, StatementText(c), &t, &files); !e.ok()) {
+  std::string text;
+  if (sql::SqlError e = HostText(c, area, &text); !e.ok()) return Answer(c, area, e, 0);
+  if (sql::SqlError e = TranslateStatement(c, text, &t, &files); !e.ok()) {
     return Answer(c, area, e, 0);
   }
   if (t.kind != sql::StatementKind::kQuery)

@@ -20,6 +20,7 @@
 
 #include "host/server/sql/sql_cursor.h"
 #include "host/server/sql/sql_error.h"
+#include "host/server/sql/sql_naming.h"
 #include "host/storage/names.h"
 
 namespace vantora::host {
@@ -49,6 +50,8 @@ struct SqlWorkArea {
   // SET TRANSACTION ISOLATION LEVEL; empty: the level of the job's
   // commitment control (*CHG UR, *CS CS, *ALL RS).
   std::string isolation;
+  // SET OPTION NAMING: how the job's statements qualify objects.
+  Naming naming = Naming::kSystem;
 };
 
 // The job's area, started when it has none (a statement without
