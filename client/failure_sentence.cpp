@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "include/mv432ida.h"
+#include "protocol/host_message_ids.h"
 #include "protocol/host_messages.h"
 #include "protocol/operations.h"
 #include "protocol/session_open.h"
@@ -23,36 +24,39 @@ struct Phrase {
 };
 
 constexpr Phrase kPhrases[] = {
-    {"CPF2110", "library {lib} not found"},
-    {"CPF2111", "library {name} already exists"},
-    {"CPF2112", "object {name} already exists"},
-    {"CPF22E2", "password not correct for user {user}"},
-    {"CPF3202", "{s} is in use"},
-    {"CPF3C4A", "program {name} did not answer in time and was ended"},
-    {"CPF3C4B", "program {name} ended in error"},
-    {"CPF4101", "file {name} not found"},
-    {"CPF4128", "{s} is in use by another job"},
-    {"CPF4194", "{s} was not opened for this kind of request"},
-    {"CPF5001", "end of {s}: no further record"},
-    {"CPF5006", "record not found in {s}"},
-    {"CPF5013", "no current record in {s}: read the record before changing or deleting it"},
-    {"CPF5025", "beginning of {s}: no record before this one"},
-    {"CPF5026", "duplicate key: {s} already holds a record with that key"},
-    {"CPF5027", "a record of {s} is locked by another job; try again once it is released"},
-    {"CPF5029", "a value does not fit its field of {s} (data mapping error)"},
-    {"CPF5030", "the host could not read or write its data of {s}; the change was not made"},
-    {"CPF5034", "duplicate key: {s} already holds a record with that key"},
-    {"CPF5184", "the host's storage is full; the change of {s} was not made"},
-    {"CPF7302", "file {name} was not created"},
-    {"CPF8350", "commitment control is not active (open the file with commitment control first)"},
-    {"CPF8351", "commitment control is already active"},
-    {"CPF9801", "object {name} not found"},
-    {"CPF9810", "library {lib} not found"},
-    {"CPF9811", "program {name} not found"},
-    {"CPF9812", "file {name} not found"},
-    {"CPF9870", "object {name} already exists"},
-    {"CPF9898", "the host refused {op} as not valid"},
-    {"CPD0030", "command {cmd} not found"},
+    {wire::kMsgLibraryNotFound, "library {lib} not found"},
+    {wire::kMsgLibraryExists, "library {name} already exists"},
+    {wire::kMsgObjectOfTypeExists, "object {name} already exists"},
+    {wire::kMsgPasswordNotCorrect, "password not correct for user {user}"},
+    {wire::kMsgInUse, "{s} is in use"},
+    {wire::kMsgProgramTimedOut, "program {name} did not answer in time and was ended"},
+    {wire::kMsgProgramFailed, "program {name} ended in error"},
+    {wire::kMsgFileNotFound, "file {name} not found"},
+    {wire::kMsgAccessPathNotValid, "{s} is in use by another job"},
+    {wire::kMsgWrongKindOfOpen, "{s} was not opened for this kind of request"},
+    {wire::kMsgEndOfFile, "end of {s}: no further record"},
+    {wire::kMsgRecordNotFound, "record not found in {s}"},
+    {wire::kMsgNoCurrentRecord,
+     "no current record in {s}: read the record before changing or deleting it"},
+    {wire::kMsgBeginningOfFile, "beginning of {s}: no record before this one"},
+    {wire::kMsgDuplicateKey, "duplicate key: {s} already holds a record with that key"},
+    {wire::kMsgRecordInUse,
+     "a record of {s} is locked by another job; try again once it is released"},
+    {wire::kMsgDataMapping, "a value does not fit its field of {s} (data mapping error)"},
+    {wire::kMsgIoError,
+     "the host could not read or write its data of {s}; the change was not made"},
+    {wire::kMsgDuplicateKeyOtherPath, "duplicate key: {s} already holds a record with that key"},
+    {wire::kMsgStorageFull, "the host's storage is full; the change of {s} was not made"},
+    {wire::kMsgFileNotCreated, "file {name} was not created"},
+    {wire::kMsgCommitmentNotActive,
+     "commitment control is not active (open the file with commitment control first)"},
+    {wire::kMsgCommitmentAlreadyActive, "commitment control is already active"},
+    {wire::kMsgObjectNotFound, "object {name} not found"},
+    {wire::kMsgObjectLibraryNotFound, "library {lib} not found"},
+    {wire::kMsgProgramNotFound, "program {name} not found"},
+    {wire::kMsgObjectExists, "object {name} already exists"},
+    {wire::kMsgRequestRefused, "the host refused {op} as not valid"},
+    {wire::kMsgCommandNotFound, "command {cmd} not found"},
 };
 
 struct Internal {
@@ -203,15 +207,18 @@ std::string SqlSentence(const FailureFacts& f) {
 
 std::string SignOnSentence(const FailureFacts& f) {
   const std::string user = !f.subject.empty() ? f.subject : f.user;
-  if (f.messageId == "CPF22E2" || f.internalError == wire::kOpenWrongPassword) {
-    return user.empty() ? "password not correct for the user of the settings (CPF22E2)"
-                        : "password not correct for user " + user + " (CPF22E2)";
+  auto with = [](std::string text, const char* id) { return text + " (" + id + ")"; };
+  if (f.messageId == wire::kMsgPasswordNotCorrect || f.internalError == wire::kOpenWrongPassword) {
+    return with(user.empty() ? "password not correct for the user of the settings"
+                             : "password not correct for user " + user,
+                wire::kMsgPasswordNotCorrect);
   }
-  if (f.messageId == "CPF2204" || f.internalError == wire::kOpenUnknownUser) {
-    return user.empty() ? "no user given, or the host has no such user profile: set "
-                          "VANTORA_USER and VANTORA_PASSWORD (or Tcp/User and Tcp/Password), "
-                          "or name the user (CPF2204)"
-                        : "user profile " + user + " not found on the host (CPF2204)";
+  if (f.messageId == wire::kMsgUserProfileNotFound || f.internalError == wire::kOpenUnknownUser) {
+    return with(user.empty() ? "no user given, or the host has no such user profile: set "
+                               "VANTORA_USER and VANTORA_PASSWORD (or Tcp/User and "
+                               "Tcp/Password), or name the user"
+                             : "user profile " + user + " not found on the host",
+                wire::kMsgUserProfileNotFound);
   }
   return "the host refused the session (" +
          (f.messageId.empty() ? "status " + std::to_string(f.status) : f.messageId) + ")";

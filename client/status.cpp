@@ -10,6 +10,8 @@
 #include "client/sessions.h"
 #include "client/transport.h"
 #include "include/mv432ida.h"
+#include "protocol/host_message_ids.h"
+#include "protocol/host_status.h"
 #include "protocol/operations.h"
 #include "protocol/request_parts.h"
 
@@ -17,8 +19,41 @@ using namespace vantora::client;
 namespace wire = vantora::wire;
 
 namespace {
+
 constexpr int32_t kClientVersion = 202;
+
+// The public header spells the protocol's status words and message
+// identifiers for programs; it must say what the protocol says.
+constexpr bool Same(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) ++a, ++b;
+  return *a == *b;
 }
+static_assert(VNX_RETSTAT_FILE_NOT_FOUND == wire::kStatusFileNotFound &&
+              VNX_RETSTAT_NOT_AUTHORISED == wire::kStatusNotAuthorised &&
+              VNX_RETSTAT_INVALID_REQUEST == wire::kStatusInvalidRequest &&
+              VNX_RETSTAT_NO_CURRENT_RECORD == wire::kStatusNoCurrentRecord &&
+              VNX_RETSTAT_RECORD_IN_USE == wire::kStatusRecordInUse &&
+              VNX_RETSTAT_DUPLICATE_KEY == wire::kStatusDuplicateKey &&
+              VNX_RETSTAT_OBJECT_IN_USE == wire::kStatusObjectInUse &&
+              VNX_RETSTAT_OBJECT_NOT_AVAILABLE == wire::kStatusObjectNotAvailable &&
+              VNX_RETSTAT_OTHER == wire::kStatusOther &&
+              VNX_RETSTAT_END_OF_FILE == wire::kStatusEndOfFile &&
+              VNX_RETSTAT_BEGINNING_OF_FILE == wire::kStatusBeginningOfFile);
+static_assert(Same(VNX_MSG_FILE_NOT_FOUND, wire::kMsgFileNotFound) &&
+              Same(VNX_MSG_WRONG_KIND_OF_OPEN, wire::kMsgWrongKindOfOpen) &&
+              Same(VNX_MSG_FILE_IN_USE, wire::kMsgAccessPathNotValid) &&
+              Same(VNX_MSG_RECORD_NOT_FOUND, wire::kMsgRecordNotFound) &&
+              Same(VNX_MSG_DUPLICATE_KEY, wire::kMsgDuplicateKey) &&
+              Same(VNX_MSG_RECORD_IN_USE, wire::kMsgRecordInUse) &&
+              Same(VNX_MSG_DATA_MAPPING, wire::kMsgDataMapping) &&
+              Same(VNX_MSG_DUPLICATE_KEY_OTHER_PATH, wire::kMsgDuplicateKeyOtherPath) &&
+              Same(VNX_MSG_FILE_NOT_CREATED, wire::kMsgFileNotCreated) &&
+              Same(VNX_MSG_USER_PROFILE_NOT_FOUND, wire::kMsgUserProfileNotFound) &&
+              Same(VNX_MSG_PASSWORD_NOT_CORRECT, wire::kMsgPasswordNotCorrect) &&
+              Same(VNX_MSG_RECEIVER_TOO_SMALL, wire::kMsgReceiverTooSmall) &&
+              Same(VNX_MSG_DECIMAL_DATA_ERROR, wire::kMsgDecimalDataError));
+
+}  // namespace
 
 namespace {
 

@@ -106,6 +106,34 @@ MV432IDA_API int32_t VNXMode(int32_t bit, int32_t on);
 #define VNX_STATUS_PARTIAL 3
 #define VNX_STATUS_COMPLETE 4
 MV432IDA_API int32_t VNXStatus(void);
+
+/* What retstat() answers after a host error (-1): the host's status word. */
+#define VNX_RETSTAT_FILE_NOT_FOUND 3004
+#define VNX_RETSTAT_NOT_AUTHORISED 3009
+#define VNX_RETSTAT_INVALID_REQUEST 3014
+#define VNX_RETSTAT_NO_CURRENT_RECORD 3026
+#define VNX_RETSTAT_RECORD_IN_USE 3029 /* locked by another job past the wait */
+#define VNX_RETSTAT_DUPLICATE_KEY 3033
+#define VNX_RETSTAT_OBJECT_IN_USE 3041
+#define VNX_RETSTAT_OBJECT_NOT_AVAILABLE 3042
+#define VNX_RETSTAT_OTHER 3101 /* the message identifier tells which */
+#define VNX_RETSTAT_END_OF_FILE 5001
+#define VNX_RETSTAT_BEGINNING_OF_FILE 5025
+
+/* Host message identifiers (Return_Syserr) a caller may test for. */
+#define VNX_MSG_FILE_NOT_FOUND "CPF4101"
+#define VNX_MSG_WRONG_KIND_OF_OPEN "CPF4194"
+#define VNX_MSG_FILE_IN_USE "CPF4128" /* held by another job */
+#define VNX_MSG_RECORD_NOT_FOUND "CPF5006"
+#define VNX_MSG_DUPLICATE_KEY "CPF5026"
+#define VNX_MSG_RECORD_IN_USE "CPF5027"
+#define VNX_MSG_DATA_MAPPING "CPF5029"
+#define VNX_MSG_DUPLICATE_KEY_OTHER_PATH "CPF5034"
+#define VNX_MSG_FILE_NOT_CREATED "CPF7302"
+#define VNX_MSG_USER_PROFILE_NOT_FOUND "CPF2204"
+#define VNX_MSG_PASSWORD_NOT_CORRECT "CPF22E2"
+#define VNX_MSG_RECEIVER_TOO_SMALL "MCH1210"
+#define VNX_MSG_DECIMAL_DATA_ERROR "MCH1212"
 /* The result of the completed asynchronous request. */
 MV432IDA_API int32_t VNXComplete(void);
 MV432IDA_API int32_t retstat(void);

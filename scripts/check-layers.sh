@@ -54,14 +54,13 @@ report "the storage's internal headers included outside host/storage/" \
 
 # Each room of host/server/ and the rooms it may include besides itself.
 room_rules=(
-  "messages:"
-  "objects:messages"
-  "session:objects messages"
-  "commands:session objects messages"
-  "files:commands session objects messages"
-  "sql:files commands session objects messages"
-  "services:files session objects messages"
-  "setup:services objects messages"
+  "objects:"
+  "session:objects"
+  "commands:session objects"
+  "files:commands session objects"
+  "sql:files commands session objects"
+  "services:files session objects"
+  "setup:services objects"
 )
 for rule in "${room_rules[@]}"; do
   room=${rule%%:*}

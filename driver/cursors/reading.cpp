@@ -35,14 +35,14 @@ bool FoundNothing(int32_t result) {
   if (result >= 0) return true;
   if (result != VNX_ERR_HOST && result != VNX_ERR_SIGNAL) return false;
   switch (retstat()) {
-    case 5001:
-    case 5025:
-    case 3026:
+    case VNX_RETSTAT_END_OF_FILE:
+    case VNX_RETSTAT_BEGINNING_OF_FILE:
+    case VNX_RETSTAT_NO_CURRENT_RECORD:
       return true;
-    case 3101: {
+    case VNX_RETSTAT_OTHER: {
       char id[9] = {};
       Return_Syserr(id);
-      return std::strncmp(id, "CPF5006", 7) == 0;
+      return std::strncmp(id, VNX_MSG_RECORD_NOT_FOUND, 7) == 0;
     }
     default:
       return false;

@@ -12,15 +12,15 @@
 //
 // Each is registered only when no other area answers it, so a later real
 // meaning replaces the refusal without touching this file.
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host_status.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
 
 void Refuse(RequestContext& c) {
-  c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+  c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
 }
 
 }  // namespace

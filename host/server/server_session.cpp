@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "host/server/commands/request_trace.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/host_status.h"
+#include "protocol/host_message_ids.h"
 #include "protocol/message_format.h"
 
 namespace vantora::host {
@@ -102,7 +102,7 @@ ServerSession::Outcome ServerSession::Run() {
   if (Handler handler = host_.handlers()[static_cast<size_t>(op)]) {
     handler(context);
   } else {
-    context.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    context.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   }
   TraceRequest(*job_, decoder_, context.result, context.status, context.messageId);
   if (!wantsReply) {
@@ -140,9 +140,9 @@ ServerSession::Outcome ServerSession::OpenSession() {
     host_.Log(LogLevel::kWarning, "session open refused" +
                                       (options_.peer.empty() ? "" : " for " + options_.peer) +
                                       ": " + why);
-    int32_t internal = id == kMsgUserProfileNotFound  ? kOpenUnknownUser
-                       : id == kMsgPasswordNotCorrect ? kOpenWrongPassword
-                                                      : kOpenNotValid;
+    int32_t internal = id == wire::kMsgUserProfileNotFound  ? kOpenUnknownUser
+                       : id == wire::kMsgPasswordNotCorrect ? kOpenWrongPassword
+                                                            : kOpenNotValid;
     reply_.Finish(-1, statusWord, id, internal);
     return Outcome::kReply;
   };
@@ -153,15 +153,16 @@ ServerSession::Outcome ServerSession::OpenSession() {
       decoder_.Input(4).size() != wire::kSessionMachineNameSize ||
       decoder_.Input(5).size() != wire::kSessionUserSize ||
       decoder_.Input(6).size() != wire::kSessionPasswordSize) {
-    return refuse(kStatusInvalidRequest, kMsgRequestRefused, "not a Vantora session-open request");
+    return refuse(kStatusInvalidRequest, wire::kMsgRequestRefused,
+                  "not a Vantora session-open request");
   }
-  if (job_) return refuse(kStatusInvalidRequest, kMsgRequestRefused, "session already open");
+  if (job_) return refuse(kStatusInvalidRequest, wire::kMsgRequestRefused, "session already open");
   std::string user = Upper(Trimmed(decoder_.Input(5)));
   std::string password = Trimmed(decoder_.Input(6));
   bool trusted = false;
   if (user.empty()) {
     if (options_.defaultUser.empty()) {
-      return refuse(kStatusNotAuthorised, kMsgUserProfileNotFound, "no user given");
+      return refuse(kStatusNotAuthorised, wire::kMsgUserProfileNotFound, "no user given");
     }
     user = Upper(options_.defaultUser);
     password = options_.defaultPassword;
@@ -169,7 +170,8 @@ ServerSession::Outcome ServerSession::OpenSession() {
   }
   if (trusted) {
     if (!host_.storage().userProfiles().Exists(user)) {
-      return refuse(kStatusNotAuthorised, kMsgUserProfileNotFound, "user " + user + " not found");
+      return refuse(kStatusNotAuthorised, wire::kMsgUserProfileNotFound,
+                    "user " + user + " not found");
     }
   } else if (Status s = host_.storage().userProfiles().Authenticate(user, password); !s.ok()) {
     if (s.code() == StatusCode::kWrongPassword) SlowDownFailure(user);

@@ -1,6 +1,8 @@
 // Message identifiers and names of the status codes.
 #include "host/storage/status.h"
 
+#include "protocol/host_message_ids.h"
+
 namespace vantora::host {
 namespace {
 
@@ -14,51 +16,51 @@ CodeInfo InfoOf(StatusCode code) {
     case StatusCode::kOk:
       return {"", "ok"};
     case StatusCode::kEndOfFile:
-      return {"CPF5001", "end of file"};
+      return {wire::kMsgEndOfFile, "end of file"};
     case StatusCode::kBeginningOfFile:
-      return {"CPF5025", "beginning of file"};
+      return {wire::kMsgBeginningOfFile, "beginning of file"};
     case StatusCode::kRecordNotFound:
-      return {"CPF5006", "record not found"};
+      return {wire::kMsgRecordNotFound, "record not found"};
     case StatusCode::kDuplicateKey:
-      return {"CPF5026", "duplicate key"};
+      return {wire::kMsgDuplicateKey, "duplicate key"};
     case StatusCode::kRecordInUse:
-      return {"CPF5027", "record in use"};
+      return {wire::kMsgRecordInUse, "record in use"};
     case StatusCode::kDataMapping:
-      return {"CPF5029", "data mapping error"};
+      return {wire::kMsgDataMapping, "data mapping error"};
     case StatusCode::kNoCurrentRecord:
-      return {"CPF5013", "no current record"};
+      return {wire::kMsgNoCurrentRecord, "no current record"};
     case StatusCode::kRecordExists:
-      return {"CPF5008", "record exists"};
+      return {wire::kMsgRecordNumberTaken, "record exists"};
     case StatusCode::kFileNotFound:
-      return {"CPF4101", "file not found"};
+      return {wire::kMsgFileNotFound, "file not found"};
     case StatusCode::kLibraryNotFound:
-      return {"CPF2110", "library not found"};
+      return {wire::kMsgLibraryNotFound, "library not found"};
     case StatusCode::kObjectNotFound:
-      return {"CPF2105", "object not found"};
+      return {wire::kMsgObjectOfTypeNotFound, "object not found"};
     case StatusCode::kLibraryExists:
-      return {"CPF2111", "library exists"};
+      return {wire::kMsgLibraryExists, "library exists"};
     case StatusCode::kObjectExists:
-      return {"CPF2112", "object exists"};
+      return {wire::kMsgObjectOfTypeExists, "object exists"};
     case StatusCode::kInvalidDefinition:
-      return {"CPF7302", "file not created"};
+      return {wire::kMsgFileNotCreated, "file not created"};
     case StatusCode::kObjectInUse:
-      return {"CPF3202", "in use"};
+      return {wire::kMsgInUse, "in use"};
     case StatusCode::kUserNotFound:
-      return {"CPF2204", "user profile not found"};
+      return {wire::kMsgUserProfileNotFound, "user profile not found"};
     case StatusCode::kWrongPassword:
-      return {"CPF22E2", "password not correct"};
+      return {wire::kMsgPasswordNotCorrect, "password not correct"};
     case StatusCode::kInvalidArgument:
-      return {"CPF9898", "invalid request"};
+      return {wire::kMsgRequestRefused, "invalid request"};
     case StatusCode::kNotSupported:
-      return {"CPF9898", "not supported"};
+      return {wire::kMsgRequestRefused, "not supported"};
     case StatusCode::kStorageError:
-      return {"CPF9898", "storage error"};
+      return {wire::kMsgRequestRefused, "storage error"};
     case StatusCode::kIoError:
-      return {"CPF5030", "I/O error"};
+      return {wire::kMsgIoError, "I/O error"};
     case StatusCode::kDiskFull:
-      return {"CPF5184", "storage full"};
+      return {wire::kMsgStorageFull, "storage full"};
   }
-  return {"CPF9898", "unknown"};
+  return {wire::kMsgRequestRefused, "unknown"};
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 #include "host/server/commands/job_command_state.h"
 #include "host/server/commands/request_trace.h"
 #include "host/server/commands/source_writer.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -39,7 +39,7 @@ void CreateDds(RequestContext& c) {
   const int32_t count = c.request.Value(1);
   auto bytes = c.request.Input(2);
   if (count < 0 || static_cast<size_t>(count) * kSourceLineLength > bytes.size()) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return;
   }
   std::vector<std::string> lines;

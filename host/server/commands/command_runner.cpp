@@ -2,9 +2,9 @@
 
 #include "host/cl/cl_parser.h"
 #include "host/server/commands/command_table.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -114,7 +114,7 @@ CommandOutcome RunCommand(Storage& storage, Job& job, std::string_view text) {
   }
   auto it = Effects().find(bound.name());
   if (it == Effects().end()) {
-    return CommandOutcome::Failed(kMsgCommandNotFound,
+    return CommandOutcome::Failed(wire::kMsgCommandNotFound,
                                   "command " + parsed.name + " has no effect here");
   }
   CommandContext context{storage, job};

@@ -6,15 +6,15 @@
 #include "host/cl/select_omit_filter.h"
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/select_omit_store.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/job.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
 
 CommandOutcome NotCreated(const ObjectName& name, const std::string& why) {
   return CommandOutcome::Failed(
-      kMsgFileNotCreated,
+      wire::kMsgFileNotCreated,
       "file " + name.name + " not created in library " + name.library + ": " + why);
 }
 

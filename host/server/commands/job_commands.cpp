@@ -5,8 +5,8 @@
 
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/job_command_state.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/job.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -22,7 +22,7 @@ char Separator(const std::string& value, char current, char system) {
 
 CommandOutcome ChangeJob(CommandContext& c, const cl::BoundCommand& cmd) {
   if (cmd.Text("JOB") != "*") {
-    return CommandOutcome::Failed(kMsgJobNotFound, "only the job itself (*) can be changed");
+    return CommandOutcome::Failed(wire::kMsgJobNotFound, "only the job itself (*) can be changed");
   }
   const DateTimeFormat system;
   DateTimeFormat& d = c.job.dateTime();
@@ -50,7 +50,8 @@ CommandOutcome ChangeJob(CommandContext& c, const cl::BoundCommand& cmd) {
 CommandOutcome StartCommitmentControl(CommandContext& c, const cl::BoundCommand& cmd) {
   JobCommandState& state = CommandStateOf(c.job);
   if (state.commitmentControl) {
-    return CommandOutcome::Failed(kMsgCommitmentAlreadyActive, "commitment control already active");
+    return CommandOutcome::Failed(wire::kMsgCommitmentAlreadyActive,
+                                  "commitment control already active");
   }
   state.commitmentControl = true;
   state.lockLevel = cmd.Text("LCKLVL");
@@ -60,7 +61,7 @@ CommandOutcome StartCommitmentControl(CommandContext& c, const cl::BoundCommand&
 CommandOutcome EndCommitmentControl(CommandContext& c, const cl::BoundCommand&) {
   JobCommandState& state = CommandStateOf(c.job);
   if (!state.commitmentControl) {
-    return CommandOutcome::Failed(kMsgCommitmentNotActive, "commitment control not active");
+    return CommandOutcome::Failed(wire::kMsgCommitmentNotActive, "commitment control not active");
   }
   // Work still pending is rolled back, as when the job ends.
   Status s = c.storage.Rollback(c.job.id());
@@ -73,27 +74,27 @@ CommandOutcome EndCommitmentControl(CommandContext& c, const cl::BoundCommand&) 
 CommandOutcome AddLibraryListEntry(CommandContext& c, const cl::BoundCommand& cmd) {
   const std::string lib = cmd.Text("LIB");
   if (!c.storage.catalogue().LibraryExists(lib)) {
-    return CommandOutcome::Failed(kMsgLibraryNotFound, "library " + lib + " not found");
+    return CommandOutcome::Failed(wire::kMsgLibraryNotFound, "library " + lib + " not found");
   }
   auto& list = c.job.libraryList();
   if (std::find(list.begin(), list.end(), lib) != list.end()) {
-    return CommandOutcome::Failed(kMsgLibraryAlreadyInList,
+    return CommandOutcome::Failed(wire::kMsgLibraryAlreadyInList,
                                   "library " + lib + " already in the library list");
   }
   const auto& position = cmd.Values("POSITION");
   const std::string where = position[0].text;
   if (where == "*FIRST" || where == "*LAST") {
     if (position.size() != 1)
-      return CommandOutcome::Failed(kMsgValueNotAllowed, "POSITION " + where);
+      return CommandOutcome::Failed(wire::kMsgValueNotAllowed, "POSITION " + where);
     list.insert(where == "*FIRST" ? list.begin() : list.end(), lib);
     return CommandOutcome::Ok();
   }
   if ((where != "*AFTER" && where != "*BEFORE" && where != "*REPLACE") || position.size() != 2) {
-    return CommandOutcome::Failed(kMsgSpecialValueNotValid, "POSITION value not valid");
+    return CommandOutcome::Failed(wire::kMsgSpecialValueNotValid, "POSITION value not valid");
   }
   auto ref = std::find(list.begin(), list.end(), position[1].text);
   if (ref == list.end()) {
-    return CommandOutcome::Failed(kMsgLibraryNotInList,
+    return CommandOutcome::Failed(wire::kMsgLibraryNotInList,
                                   "library " + position[1].text + " not in the list");
   }
   if (where == "*REPLACE") {
@@ -109,7 +110,7 @@ CommandOutcome RemoveLibraryListEntry(CommandContext& c, const cl::BoundCommand&
   auto& list = c.job.libraryList();
   auto it = std::find(list.begin(), list.end(), lib);
   if (it == list.end()) {
-    return CommandOutcome::Failed(kMsgLibraryNotInList,
+    return CommandOutcome::Failed(wire::kMsgLibraryNotInList,
                                   "library " + lib + " not in the library list");
   }
   list.erase(it);
@@ -120,7 +121,7 @@ CommandOutcome ChangeCurrentLibrary(CommandContext& c, const cl::BoundCommand& c
   std::string lib = cmd.Text("CURLIB");
   if (lib == "*CRTDFT") lib = "QGPL";  // objects then go to QGPL, as on the host
   if (!c.storage.catalogue().LibraryExists(lib)) {
-    return CommandOutcome::Failed(kMsgLibraryNotFound, "library " + lib + " not found");
+    return CommandOutcome::Failed(wire::kMsgLibraryNotFound, "library " + lib + " not found");
   }
   c.job.currentLibrary() = lib;
   return CommandOutcome::Ok();

@@ -4,9 +4,9 @@
 
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/select_omit_store.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/objects/data_queues.h"
 #include "host/server/session/job.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -57,7 +57,7 @@ CommandOutcome ClearMember(CommandContext& c, const cl::BoundCommand& cmd) {
   if (s.ok()) s = c.storage.catalogue().DescribeFile(name, &d);
   if (!s.ok()) return CommandOutcome::Failed(s);
   if (d.kind != FileKind::kPhysical) {
-    return CommandOutcome::Failed(kMsgNotPhysicalDataFile,
+    return CommandOutcome::Failed(wire::kMsgNotPhysicalDataFile,
                                   name.ToString() + " is not a physical data file");
   }
   std::unique_ptr<FileCursor> cursor;
@@ -93,10 +93,10 @@ CommandOutcome CreateDataQueueCommand(CommandContext& c, const cl::BoundCommand&
                                    : QueueSequence::kFifo;
   const bool hasKey = cmd.Text("KEYLEN") != "*NONE";
   if (def.sequence == QueueSequence::kKeyed && !hasKey) {
-    return CommandOutcome::Failed(kMsgParameterRequired, "KEYLEN required with SEQ(*KEYED)");
+    return CommandOutcome::Failed(wire::kMsgParameterRequired, "KEYLEN required with SEQ(*KEYED)");
   }
   if (def.sequence != QueueSequence::kKeyed && hasKey) {
-    return CommandOutcome::Failed(kMsgSpecialValueNotValid, "KEYLEN only with SEQ(*KEYED)");
+    return CommandOutcome::Failed(wire::kMsgSpecialValueNotValid, "KEYLEN only with SEQ(*KEYED)");
   }
   def.keyLength = hasKey ? IntegerValue(cmd, "KEYLEN") : 0;
   s = CreateDataQueue(c.storage.catalogue(), name, def, TextValue(cmd, "TEXT"));

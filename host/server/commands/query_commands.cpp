@@ -7,8 +7,8 @@
 #include "host/server/commands/command_table.h"
 #include "host/server/commands/job_command_state.h"
 #include "host/server/commands/select_omit_store.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/job.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -25,7 +25,7 @@ class BothFilters : public RecordFilter {
 };
 
 CommandOutcome NotSupported(std::string what) {
-  return CommandOutcome::Failed(kMsgRequestRefused,
+  return CommandOutcome::Failed(wire::kMsgRequestRefused,
                                 std::move(what) + " is not supported by this host");
 }
 
@@ -40,7 +40,7 @@ CommandOutcome OpenQueryFile(CommandContext& c, const cl::BoundCommand& cmd) {
           : fileElement;
   if (fileName.kind != cl::ClElement::Kind::kWord ||
       (fileElement.kind == cl::ClElement::Kind::kList && fileElement.items.size() > 3)) {
-    return CommandOutcome::Failed(kMsgSpecialValueNotValid, "FILE value not valid");
+    return CommandOutcome::Failed(wire::kMsgSpecialValueNotValid, "FILE value not valid");
   }
   QueryFile query;
   Status s = ResolveExistingFile(c, fileName.text, &query.file);
@@ -93,7 +93,7 @@ CommandOutcome OpenQueryFile(CommandContext& c, const cl::BoundCommand& cmd) {
   if (query.openId == "*FILE") query.openId = query.file.name;
   JobCommandState& state = CommandStateOf(c.job);
   if (state.FindQuery(query.openId) != nullptr) {
-    return CommandOutcome::Failed(kMsgOpenIdInUse,
+    return CommandOutcome::Failed(wire::kMsgOpenIdInUse,
                                   "open identifier " + query.openId + " already in use");
   }
   state.queryFiles.push_back(std::move(query));
@@ -139,7 +139,7 @@ CommandOutcome DeleteOverride(CommandContext& c, const cl::BoundCommand& cmd) {
       return CommandOutcome::Ok();
     }
   }
-  return CommandOutcome::Failed(kMsgNoOverride, "no override for file " + file);
+  return CommandOutcome::Failed(wire::kMsgNoOverride, "no override for file " + file);
 }
 
 CommandOutcome CloseFile(CommandContext& c, const cl::BoundCommand& cmd) {
@@ -151,7 +151,7 @@ CommandOutcome CloseFile(CommandContext& c, const cl::BoundCommand& cmd) {
       return CommandOutcome::Ok();
     }
   }
-  return CommandOutcome::Failed(kMsgNoFileWithOpenId, "no file open with identifier " + id);
+  return CommandOutcome::Failed(wire::kMsgNoFileWithOpenId, "no file open with identifier " + id);
 }
 
 }  // namespace

@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "host/server/files/data_queue_file.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host_status.h"
 #include "protocol/byte_order.h"
 #include "protocol/file_descriptions.h"
+#include "protocol/host_message_ids.h"
 #include "protocol/record_options.h"
 
 namespace vantora::host {
@@ -35,8 +35,10 @@ void ReadDataQueueFile(RequestContext& c, DataQueueFile& file) {
     QueueEntry entry;
     Status s = file.queue().Receive(std::chrono::milliseconds(0), KeyOrder::kEqual,
                                     file.keyed() ? key : std::span<const uint8_t>(), &entry);
-    if (s.code() == StatusCode::kRecordNotFound) return c.Fail(kStatusOther, kMsgRecordNotFound);
-    if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusOther, kMsgObjectNotFound);
+    if (s.code() == StatusCode::kRecordNotFound)
+      return c.Fail(kStatusOther, wire::kMsgRecordNotFound);
+    if (s.code() == StatusCode::kObjectNotFound)
+      return c.Fail(kStatusOther, wire::kMsgObjectNotFound);
     if (!s.ok()) return c.Fail(s);
     Record record;
     if (file.keyed())
@@ -45,7 +47,7 @@ void ReadDataQueueFile(RequestContext& c, DataQueueFile& file) {
     record.push_back(Value::Text(std::string(entry.data.begin(), entry.data.end())));
     file.last() = std::move(record);
   } else if ((op != wire::kReadCurrent && op != wire::kReadRelativeRecord) || file.last().empty()) {
-    return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   }
   if ((options & wire::kOptionPositionOnly) == 0 && c.request.OutputLength(1) > 0) {
     std::vector<uint8_t> image(static_cast<size_t>(file.codec().recordLength()));
@@ -70,8 +72,9 @@ void WriteDataQueueFile(RequestContext& c, DataQueueFile& file, bool vnxWrite) {
   while (!data.empty() && data.back() == ' ') data.pop_back();
   Status s = file.queue().Send(data, key);
   if (s.code() == StatusCode::kInvalidArgument)
-    return c.Fail(kStatusOther, kMsgDataQueueKeyLengthNotValid);
-  if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusOther, kMsgObjectNotFound);
+    return c.Fail(kStatusOther, wire::kMsgDataQueueKeyLengthNotValid);
+  if (s.code() == StatusCode::kObjectNotFound)
+    return c.Fail(kStatusOther, wire::kMsgObjectNotFound);
   if (!s.ok()) return c.Fail(s);
   if (vnxWrite) {
     uint8_t number[4];
@@ -88,7 +91,7 @@ void DescribeDataQueueFile(RequestContext& c, DataQueueFile& file) {
   const auto low = static_cast<size_t>(flags & 0xFFFF);
   const size_t first = (flags & wire::kDescCounted) != 0 ? 0 : low;
   const size_t count = (flags & wire::kDescCounted) != 0 ? low : 1;
-  if (size < 1 || size > 4096) return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+  if (size < 1 || size > 4096) return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   const auto& fields = file.codec().fields();
   std::vector<const WireField*> keys;
   if (file.keyed()) keys.push_back(&fields[0]);
@@ -97,7 +100,7 @@ void DescribeDataQueueFile(RequestContext& c, DataQueueFile& file) {
   if (kind == wire::kDescKeys) available = keys.size();
   if (kind != wire::kDescHeader && kind != wire::kDescFile && kind != wire::kDescFields &&
       kind != wire::kDescFields24 && kind != wire::kDescKeys && kind != wire::kDescRecordCount) {
-    return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   }
   const size_t n = first >= available ? 0 : std::min(count, available - first);
   int64_t waiting = 0;

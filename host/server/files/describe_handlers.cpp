@@ -34,10 +34,10 @@
 #include "host/server/files/described_file.h"
 #include "host/server/files/file_handlers.h"
 #include "host/server/files/open_file.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/host_status.h"
 #include "protocol/byte_order.h"
 #include "protocol/file_descriptions.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -154,7 +154,7 @@ std::optional<Subject> SubjectParam(RequestContext& c, int formatParam) {
   if (name.empty()) return OfRecordFile(*f, f->codec());
   if (name == kReducedFormat && f->reducedDefined) return OfRecordFile(*f, f->reduced);
   if (name == f->cursor->format().name) return OfRecordFile(*f, f->full);
-  c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+  c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   return std::nullopt;
 }
 
@@ -170,7 +170,7 @@ void VNXGetDesc(RequestContext& c) {
   const size_t first = (flags & wire::kDescCounted) != 0 ? 0 : low;
   const size_t count = (flags & wire::kDescCounted) != 0 ? low : 1;
   if (size < 1 || size > 4096) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return;
   }
   switch (kind) {
@@ -211,7 +211,7 @@ void VNXGetDesc(RequestContext& c) {
       return;
     }
     default:
-      c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+      c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   }
 }
 

@@ -15,11 +15,11 @@
 //     Closes every handle of the job open on `file` ("LIB/FILE", or "FILE"
 //     through the library list); 0 when none was open.
 #include "host/server/files/open_file.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -36,7 +36,7 @@ void GetKey(RequestContext& c) {
   for (size_t i = 0; i < f->cursor->keyFieldCount() && i < format.key.size(); ++i) {
     const int source = format.FieldIndex(format.key[i].field);
     const WireField* w = source < 0 ? nullptr : f->full.FieldOf(static_cast<size_t>(source));
-    if (w == nullptr) return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    if (w == nullptr) return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     std::vector<uint8_t> image(static_cast<size_t>(w->length));
     if (Status s = f->full.EncodeField(*w, record[static_cast<size_t>(source)], image.data());
         !s.ok()) {
@@ -52,7 +52,7 @@ void ReleaseRecord(RequestContext& c) {
   RecordFile* f = FileParam(c, 0);
   if (f == nullptr) return;
   const int32_t option = c.request.Value(1);
-  if (option != 0 && option != 1) return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+  if (option != 0 && option != 1) return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   f->cursor->ReleaseLock();
   if (option == 1) f->cursor->PositionBeforeFirst();
 }
@@ -72,7 +72,7 @@ void FreeFile(RequestContext& c) {
   }
   FileDescription described;
   if (s.ok()) s = catalogue.DescribeFile(file, &described);
-  if (!s.ok()) return c.Fail(kStatusFileNotFound, kMsgFileNotFound);
+  if (!s.ok()) return c.Fail(kStatusFileNotFound, wire::kMsgFileNotFound);
   int32_t closed = 0;
   size_t seen = 0;
   const size_t open = c.job.OpenFileCount();

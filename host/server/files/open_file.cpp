@@ -1,8 +1,8 @@
 #include "host/server/files/open_file.h"
 
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host_status.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 
@@ -18,7 +18,7 @@ Status RecordFile::Rebuild(const TextConversions& conversions) {
 
 RecordFile* FileParam(RequestContext& c, int param) {
   auto* file = dynamic_cast<RecordFile*>(c.job.File(c.request.Value(param)));
-  if (file == nullptr) c.Fail(kStatusInvalidRequest, kMsgFileNotFound);
+  if (file == nullptr) c.Fail(kStatusInvalidRequest, wire::kMsgFileNotFound);
   return file;
 }
 

@@ -7,11 +7,11 @@
 #include "host/server/files/file_handlers.h"
 #include "host/server/files/open_file.h"
 #include "host/server/files/open_mode.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
 #include "protocol/byte_order.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -51,7 +51,7 @@ Status Resolve(RequestContext& c, std::string_view text, FileDescription* out) {
 
 void Open(RequestContext& c, std::string_view name, const OpenMode& mode) {
   if ((mode.bits & (kOpenRead | kOpenAdd | kOpenUpdate)) == 0) {
-    c.Fail(kStatusOther, kMsgWrongKindOfOpen);
+    c.Fail(kStatusOther, wire::kMsgWrongKindOfOpen);
     return;
   }
   FileDescription description;
@@ -80,7 +80,7 @@ void Open(RequestContext& c, std::string_view name, const OpenMode& mode) {
   if (!c.host.fileUsage()
            .Acquire(physical, c.job.id(), (mode.bits & kOpenExclusive) != 0, &file->claim)
            .ok()) {
-    c.Fail(kStatusObjectInUse, kMsgAccessPathNotValid);
+    c.Fail(kStatusObjectInUse, wire::kMsgAccessPathNotValid);
     return;
   }
   CursorOptions options;
@@ -109,7 +109,7 @@ void Open(RequestContext& c, std::string_view name, const OpenMode& mode) {
 void Ropen(RequestContext& c) {
   OpenMode mode;
   if (Status s = ParseOpenMode(c.request.Text(1), &mode); !s.ok()) {
-    c.Fail(kStatusOther, kMsgWrongKindOfOpen);
+    c.Fail(kStatusOther, wire::kMsgWrongKindOfOpen);
     return;
   }
   Open(c, c.request.Text(0), mode);
@@ -126,7 +126,7 @@ void VNXopen(RequestContext& c) {
 }
 
 void Rclose(RequestContext& c) {
-  if (!c.job.CloseFile(c.request.Value(0))) c.Fail(kStatusInvalidRequest, kMsgFileNotFound);
+  if (!c.job.CloseFile(c.request.Value(0))) c.Fail(kStatusInvalidRequest, wire::kMsgFileNotFound);
 }
 
 // Closes every file of the job; the job goes on.
@@ -153,7 +153,7 @@ void Rformat(RequestContext& c) {
   } else if (Trim(name) == kReducedFormat && f->reducedDefined) {
     f->reducedActive = true;
   } else {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   }
 }
 
@@ -167,7 +167,7 @@ void Rselect(RequestContext& c) {
   int32_t count = c.request.Value(2);
   auto names = c.request.Input(3);
   if (format != kReducedFormat || count < 1 || static_cast<size_t>(count) * 10 > names.size()) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return;
   }
   std::vector<std::string> fields;

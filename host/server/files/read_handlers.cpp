@@ -24,14 +24,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/server/files/filtered_read.h"
 #include "host/server/files/file_handlers.h"
+#include "host/server/files/filtered_read.h"
 #include "host/server/files/open_file.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
 #include "protocol/byte_order.h"
+#include "protocol/host_message_ids.h"
 #include "protocol/record_options.h"
 
 namespace vantora::host {
@@ -237,11 +237,11 @@ void EndOfBlock(RequestContext& c, const Status& s, const ReadRequest& request, 
                 int32_t count) {
   if (read >= static_cast<size_t>(count)) return;
   if (!s.ok() && s.code() == StatusCode::kRecordNotFound) {
-    c.status = kStatusOther, c.messageId = kMsgRecordNotFound;
+    c.status = kStatusOther, c.messageId = wire::kMsgRecordNotFound;
   } else if (Backward(request.op)) {
-    c.status = kStatusBeginningOfFile, c.messageId = kMsgBeginningOfFile;
+    c.status = kStatusBeginningOfFile, c.messageId = wire::kMsgBeginningOfFile;
   } else {
-    c.status = kStatusEndOfFile, c.messageId = kMsgEndOfFile;
+    c.status = kStatusEndOfFile, c.messageId = wire::kMsgEndOfFile;
   }
 }
 
@@ -334,7 +334,7 @@ void RunBlocked(RequestContext& c, RecordFile& f, const ReadCall& call,
 void RunRead(RequestContext& c, RecordFile* f, const ReadCall& call) {
   if (f == nullptr) return;
   if (!f->CanRead()) {
-    c.Fail(kStatusOther, kMsgWrongKindOfOpen);
+    c.Fail(kStatusOther, wire::kMsgWrongKindOfOpen);
     Remember(*f, c, 0);
     return;
   }
@@ -419,7 +419,7 @@ void VNXRead(RequestContext& c) {
   int32_t options = c.request.Value(3);
   int32_t recordLength = c.request.Value(2);
   if (recordLength < 0) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return;
   }
   ReadCall call;

@@ -19,13 +19,13 @@
 #include "host/server/files/data_queue_file.h"
 #include "host/server/files/open_file.h"
 #include "host/server/files/program_file.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
 #include "host/server/session/mapped_records.h"
 #include "protocol/byte_order.h"
+#include "protocol/host_message_ids.h"
 #include "protocol/record_options.h"
 
 namespace vantora::host {
@@ -62,7 +62,7 @@ void OpenDataQueue(RequestContext& c, std::string_view name) {
   std::unique_ptr<DataQueueFile> file;
   Status s = OpenDataQueueFile(c.host, c.job, name.substr(kDataQueueFilePrefix.size()), &file);
   if (s.code() == StatusCode::kObjectNotFound)
-    return c.Fail(kStatusFileNotFound, kMsgObjectNotFound);
+    return c.Fail(kStatusFileNotFound, wire::kMsgObjectNotFound);
   if (!s.ok()) return c.Fail(s);
   c.result = c.job.AddFile(std::move(file));
 }
@@ -75,8 +75,9 @@ void OpenProgram(RequestContext& c, std::string_view name) {
   std::unique_ptr<ProgramFile> file;
   Status s = OpenProgramFile(c.host, c.job, name.substr(kProgramFilePrefix.size()), &file);
   if (s.code() == StatusCode::kObjectNotFound)
-    return c.Fail(kStatusFileNotFound, kMsgProgramNotFound);
-  if (s.code() == StatusCode::kInvalidArgument) return c.Fail(kStatusOther, kMsgFormatNameNotValid);
+    return c.Fail(kStatusFileNotFound, wire::kMsgProgramNotFound);
+  if (s.code() == StatusCode::kInvalidArgument)
+    return c.Fail(kStatusOther, wire::kMsgFormatNameNotValid);
   if (!s.ok()) return c.Fail(s);
   c.result = c.job.AddFile(std::move(file));
 }
@@ -129,15 +130,16 @@ void ReadProgram(RequestContext& c, ProgramFile& file) {
   if (op == wire::kReadKeyEqual) {
     if (Status s = file.Call(c.request.Input(4), &record); !s.ok()) {
       const std::string& id = s.detail();
-      if (id == kMsgProgramTimedOut || id == kMsgProgramFailed)
+      if (id == wire::kMsgProgramTimedOut || id == wire::kMsgProgramFailed)
         return c.Fail(kStatusOther, id.c_str());
-      return c.Fail(kStatusOther, s.code() == StatusCode::kInvalidArgument ? kMsgValueNotAccepted
-                                                                           : kMsgProgramFailed);
+      return c.Fail(kStatusOther, s.code() == StatusCode::kInvalidArgument
+                                      ? wire::kMsgValueNotAccepted
+                                      : wire::kMsgProgramFailed);
     }
   } else if (op == wire::kReadCurrent && !file.lastRecord().empty()) {
     record = file.lastRecord();
   } else {
-    return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   }
   const auto length =
       std::min<size_t>(record.size(), static_cast<size_t>(std::max(c.request.Value(2), 0)));
@@ -176,7 +178,7 @@ void ReadMapped(RequestContext& c, RecordFile& file, MappedRecords& list) {
   ReadRequest request;
   request.op = MappedOp(wire::OptionsOperation(options), &known);
   request.rrn = c.request.Value(5);
-  if (!known || recordLength < 0) return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+  if (!known || recordLength < 0) return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   const bool blocked = (options & wire::kOptionBlock) != 0;
   size_t count = blocked ? static_cast<size_t>(options & wire::kOptionCountMask) : 1;
   if (count == 0) count = 1;
@@ -212,7 +214,7 @@ void ReadMapped(RequestContext& c, RecordFile& file, MappedRecords& list) {
   if (fit < count) {
     const bool backward = request.op == ReadOp::kPrior || request.op == ReadOp::kLast;
     c.status = backward ? kStatusBeginningOfFile : kStatusEndOfFile;
-    c.messageId = backward ? kMsgBeginningOfFile : kMsgEndOfFile;
+    c.messageId = backward ? wire::kMsgBeginningOfFile : wire::kMsgEndOfFile;
   }
 }
 
@@ -227,7 +229,7 @@ void VnxRead(RequestContext& c) {
 }
 
 void Refuse(RequestContext& c) {
-  c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+  c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
 }
 
 }  // namespace

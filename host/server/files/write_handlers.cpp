@@ -16,11 +16,11 @@
 
 #include "host/server/files/file_handlers.h"
 #include "host/server/files/open_file.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
 #include "protocol/byte_order.h"
+#include "protocol/host_message_ids.h"
 #include "protocol/record_options.h"
 
 namespace vantora::host {
@@ -44,7 +44,7 @@ void Answer(RequestContext& c, RecordFile& f, const Status& s, int32_t count) {
 
 bool Allowed(RequestContext& c, RecordFile& f, bool change) {
   if (change ? f.CanChange() : f.CanAdd()) return true;
-  c.Fail(kStatusOther, kMsgWrongKindOfOpen);
+  c.Fail(kStatusOther, wire::kMsgWrongKindOfOpen);
   f.lastStatus = c.status;
   return false;
 }
@@ -86,7 +86,7 @@ void Rwrited(RequestContext& c) {
   RecordFile* f = FileParam(c, 0);
   int32_t rrn = f == nullptr ? 0 : c.request.Value(3);
   if (f != nullptr && rrn < 1) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return;
   }
   Insert(c, f, c.request.Input(1), rrn);
@@ -117,7 +117,7 @@ void VNXWrite(RequestContext& c) {
   auto records = c.request.Input(1);
   if (recordLength <= 0 ||
       static_cast<int64_t>(count) * recordLength > static_cast<int64_t>(records.size())) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return;
   }
   if (op == wire::kWriteUpdate || op == wire::kWriteDelete) {
@@ -134,7 +134,7 @@ void VNXWrite(RequestContext& c) {
     return;
   }
   if (op != wire::kWriteInsert) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return;
   }
   if (!Allowed(c, *f, false)) return;

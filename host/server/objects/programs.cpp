@@ -5,10 +5,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/server/messages/message_ids.h"
 #include "host/server/objects/program_runner.h"
 #include "host/server/objects/sample_programs.h"
 #include "platform/profile.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -183,10 +183,10 @@ Status RunProgram(const ProgramDefinition& definition, std::vector<uint8_t>* rec
       RunExecutable(definition.command, *record, record->size(),
                     std::chrono::seconds(definition.timeoutSeconds), &answer, &exitStatus);
   if (outcome == RunOutcome::kTimedOut) {
-    return Status::Error(StatusCode::kNotSupported, kMsgProgramTimedOut);
+    return Status::Error(StatusCode::kNotSupported, wire::kMsgProgramTimedOut);
   }
   if (outcome != RunOutcome::kOk) {
-    return Status::Error(StatusCode::kNotSupported, kMsgProgramFailed);
+    return Status::Error(StatusCode::kNotSupported, wire::kMsgProgramFailed);
   }
   std::copy(answer.begin(), answer.end(), record->begin());
   return Status::Ok();

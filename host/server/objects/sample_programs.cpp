@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "host/server/messages/message_ids.h"
 #include "protocol/byte_order.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -88,7 +88,7 @@ Status Probe(std::span<uint8_t> r) {
   } else if (code == "NEG") {
     amount = -5;  // -0.05
   } else {
-    return Status::Error(StatusCode::kNotSupported, kMsgProgramFailed);
+    return Status::Error(StatusCode::kNotSupported, wire::kMsgProgramFailed);
   }
   StorePacked(&r[kProbeAmount], 4, amount);
   const std::string label = TextOf(&r[kProbeLabel], 10);
@@ -106,7 +106,7 @@ Status Answer(std::span<uint8_t> r) {
 }
 
 Status Fail(std::span<uint8_t>) {
-  return Status::Error(StatusCode::kNotSupported, kMsgProgramFailed);
+  return Status::Error(StatusCode::kNotSupported, wire::kMsgProgramFailed);
 }
 
 ProgramParameter P(ParameterDirection d, FieldType t, int length, int decimals = 0) {

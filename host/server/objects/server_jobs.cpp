@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "host/server/messages/message_ids.h"
 #include "host/server/objects/program_runner.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -29,10 +29,10 @@ Status ServerJob::Send(std::span<const uint8_t> message) {
         RunExecutable(program_.command, message, kMaxAnswer,
                       std::chrono::seconds(program_.timeoutSeconds), &answer, &exitStatus);
     if (outcome == RunOutcome::kTimedOut) {
-      return Status::Error(StatusCode::kNotSupported, kMsgProgramTimedOut);
+      return Status::Error(StatusCode::kNotSupported, wire::kMsgProgramTimedOut);
     }
     if (outcome != RunOutcome::kOk)
-      return Status::Error(StatusCode::kNotSupported, kMsgProgramFailed);
+      return Status::Error(StatusCode::kNotSupported, wire::kMsgProgramFailed);
   } else {
     if (Status s = ExpandInput(program_.parameters, message, &answer); !s.ok()) return s;
     if (Status s = RunProgram(program_, &answer); !s.ok()) return s;

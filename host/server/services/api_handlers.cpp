@@ -31,8 +31,6 @@
 #include <charconv>
 
 #include "host/server/files/open_file.h"
-#include "protocol/host_messages.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/services/object_lists.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
@@ -40,6 +38,8 @@
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
 #include "host/server/session/job_services.h"
+#include "protocol/host_message_ids.h"
+#include "protocol/host_messages.h"
 
 namespace vantora::host {
 namespace {
@@ -97,7 +97,7 @@ bool FindSpace(RequestContext& c, std::string_view text, FoundSpace* out) {
   std::string name;
   SplitName(text, &library, &name);
   if (!NormaliseName(name, &name).ok()) {
-    FailWith(c, kMsgObjectNotFound);
+    FailWith(c, wire::kMsgObjectNotFound);
     return false;
   }
   std::vector<std::string> search;
@@ -124,7 +124,7 @@ bool FindSpace(RequestContext& c, std::string_view text, FoundSpace* out) {
       return true;
     }
   }
-  FailWith(c, kMsgObjectNotFound);
+  FailWith(c, wire::kMsgObjectNotFound);
   return false;
 }
 
@@ -140,7 +140,7 @@ void WriteList(RequestContext& c, std::string_view text, const char* format,
   }
   Status s = c.host.storage().userSpaces().WriteList(space.name, format, entries);
   if (s.code() == StatusCode::kObjectNotFound)
-    return FailWith(c, kMsgObjectNotFound);  // deleted meanwhile
+    return FailWith(c, wire::kMsgObjectNotFound);  // deleted meanwhile
   if (!s.ok()) c.Fail(s);
 }
 
@@ -154,13 +154,13 @@ void CreateUserSpace(RequestContext& c) {
     library = c.job.currentLibrary();
   }
   if (!NormaliseName(name, &name).ok() || !NormaliseName(library, &library).ok()) {
-    return FailWith(c, kMsgValueNotAccepted);
+    return FailWith(c, wire::kMsgValueNotAccepted);
   }
   UserSpace space;
   space.attribute = Upper(Trim(c.request.Text(2)));
   if (!ParseInt(c.request.Text(3), &space.initialSize) || space.initialSize < 1 ||
       space.initialSize > 16776704) {
-    return FailWith(c, kMsgValueNotAccepted);
+    return FailWith(c, wire::kMsgValueNotAccepted);
   }
   std::string_view fill = c.request.Text(4);
   space.initialValue = fill.empty() ? 0 : static_cast<uint8_t>(fill[0]);
@@ -168,23 +168,24 @@ void CreateUserSpace(RequestContext& c) {
   space.text = Trim(c.request.Text(6));
   const std::string replace = Upper(Trim(c.request.Text(7)));
   if (replace != "*YES" && replace != "*NO" && !replace.empty())
-    return FailWith(c, kMsgValueNotAccepted);
+    return FailWith(c, wire::kMsgValueNotAccepted);
   const bool mayReplace = replace == "*YES";
 
   if (library == kJobLibrary) {
     auto& spaces = ServicesOf(c.job).tempSpaces;
-    if (spaces.count(name) != 0 && !mayReplace) return FailWith(c, kMsgObjectExists);
+    if (spaces.count(name) != 0 && !mayReplace) return FailWith(c, wire::kMsgObjectExists);
     spaces[name] = std::move(space);
     return;
   }
   Status s = c.host.storage().userSpaces().Create({library, name}, space, mayReplace);
-  if (s.code() == StatusCode::kObjectExists) return FailWith(c, kMsgObjectExists);
-  if (s.code() == StatusCode::kLibraryNotFound) return FailWith(c, kMsgObjectLibraryNotFound);
+  if (s.code() == StatusCode::kObjectExists) return FailWith(c, wire::kMsgObjectExists);
+  if (s.code() == StatusCode::kLibraryNotFound) return FailWith(c, wire::kMsgObjectLibraryNotFound);
   if (!s.ok()) c.Fail(s);
 }
 
 void ListObjects(RequestContext& c) {
-  if (Upper(Trim(c.request.Text(2))) != "OBJL0200") return FailWith(c, kMsgFormatNameNotValid);
+  if (Upper(Trim(c.request.Text(2))) != "OBJL0200")
+    return FailWith(c, wire::kMsgFormatNameNotValid);
   std::string library;
   std::string generic;
   SplitName(c.request.Text(3), &library, &generic);
@@ -215,8 +216,8 @@ void ListObjects(RequestContext& c) {
       }
     } else if (Status s = catalogue.ListObjects(lib, type, generic, &objects); !s.ok()) {
       if (s.code() == StatusCode::kLibraryNotFound && libraries.size() > 1) continue;
-      return FailWith(
-          c, s.code() == StatusCode::kLibraryNotFound ? kMsgObjectLibraryNotFound : s.messageId());
+      return FailWith(c, s.code() == StatusCode::kLibraryNotFound ? wire::kMsgObjectLibraryNotFound
+                                                                  : s.messageId());
     }
     for (const ObjectEntry& o : objects) entries.push_back(ObjectListEntry(o));
   }
@@ -224,7 +225,8 @@ void ListObjects(RequestContext& c) {
 }
 
 void ListRelations(RequestContext& c) {
-  if (Upper(Trim(c.request.Text(2))) != "DBRL0100") return FailWith(c, kMsgFormatNameNotValid);
+  if (Upper(Trim(c.request.Text(2))) != "DBRL0100")
+    return FailWith(c, wire::kMsgFormatNameNotValid);
   std::string library;
   std::string name;
   SplitName(c.request.Text(3), &library, &name);
@@ -232,16 +234,17 @@ void ListRelations(RequestContext& c) {
   ObjectName file;
   if (library.empty() || library == "*LIBL") {
     if (Status s = catalogue.ResolveFile(c.job.SearchList(), name, &file); !s.ok()) {
-      return FailWith(c, kMsgObjectNotFound);
+      return FailWith(c, wire::kMsgObjectNotFound);
     }
   } else if (!NormaliseObjectName({library == "*CURLIB" ? c.job.currentLibrary() : library, name},
                                   &file)
                   .ok()) {
-    return FailWith(c, kMsgObjectNotFound);
+    return FailWith(c, wire::kMsgObjectNotFound);
   }
   std::vector<Record> entries;
   if (Status s = RelationListEntries(catalogue, file, &entries); !s.ok()) {
-    return FailWith(c, s.code() == StatusCode::kFileNotFound ? kMsgObjectNotFound : s.messageId());
+    return FailWith(
+        c, s.code() == StatusCode::kFileNotFound ? wire::kMsgObjectNotFound : s.messageId());
   }
   WriteList(c, c.request.Text(1), "DBRL0100", std::move(entries));
 }
@@ -262,21 +265,22 @@ bool HexToBytes(std::string_view hex, std::vector<uint8_t>* out) {
 void RetrieveMessage(RequestContext& c) {
   int receiverLength = 0;
   if (!ParseInt(c.request.Text(1), &receiverLength) || receiverLength < 8) {
-    return FailWith(c, kMsgReceiverLengthNotValid);
+    return FailWith(c, wire::kMsgReceiverLengthNotValid);
   }
-  if (Upper(Trim(c.request.Text(2))) != "RTVM0100") return FailWith(c, kMsgFormatNameNotValid);
+  if (Upper(Trim(c.request.Text(2))) != "RTVM0100")
+    return FailWith(c, wire::kMsgFormatNameNotValid);
   const std::string id = Upper(Trim(c.request.Text(3)));
   std::string library;
   std::string file;
   SplitName(c.request.Text(4), &library, &file);
   if (!library.empty() && library != "*LIBL" && library != kSystemLibrary) {
-    return FailWith(c, kMsgMessageFileNotFound);
+    return FailWith(c, wire::kMsgMessageFileNotFound);
   }
-  if (wire::MessagesOf(file).empty()) return FailWith(c, kMsgMessageFileNotFound);
+  if (wire::MessagesOf(file).empty()) return FailWith(c, wire::kMsgMessageFileNotFound);
   const wire::MessageDescription* message = wire::FindMessage(file, id);
-  if (message == nullptr) return FailWith(c, kMsgMessageIdNotFound);
+  if (message == nullptr) return FailWith(c, wire::kMsgMessageIdNotFound);
   std::vector<uint8_t> data;
-  if (!HexToBytes(c.request.Text(5), &data)) return FailWith(c, kMsgValueNotAccepted);
+  if (!HexToBytes(c.request.Text(5), &data)) return FailWith(c, wire::kMsgValueNotAccepted);
   const std::string replace = Upper(Trim(c.request.Text(6)));
   std::string text =
       replace == "*NO" ? std::string(message->text) : wire::SubstituteMessage(message->text, data);
@@ -289,7 +293,7 @@ void ApiCall(RequestContext& c) {
   if (api == "QUSLOBJ") return ListObjects(c);
   if (api == "QDBLDBR") return ListRelations(c);
   if (api == "QMHRTVM") return RetrieveMessage(c);
-  FailWith(c, kMsgProgramNotFound);  // the API program is not on this host
+  FailWith(c, wire::kMsgProgramNotFound);  // the API program is not on this host
 }
 
 // VNXMapFile(value = handle of an open format file, name = user space or
@@ -297,7 +301,7 @@ void ApiCall(RequestContext& c) {
 void MapFile(RequestContext& c) {
   const int32_t handle = c.request.Value(0);
   auto* file = dynamic_cast<RecordFile*>(c.job.File(handle));
-  if (file == nullptr) return c.Fail(kStatusInvalidRequest, kMsgFileNotFound);
+  if (file == nullptr) return c.Fail(kStatusInvalidRequest, wire::kMsgFileNotFound);
   std::string name = Upper(Trim(c.request.Text(1)));
   std::unique_ptr<MappedRecords> mapped;
   if (name == kRetrievedMessageSource) {
@@ -311,7 +315,7 @@ void MapFile(RequestContext& c) {
     UserSpace stored;
     if (found.temp == nullptr) {
       Status s = c.host.storage().userSpaces().Find(found.name, &stored);
-      if (s.code() == StatusCode::kObjectNotFound) return FailWith(c, kMsgObjectNotFound);
+      if (s.code() == StatusCode::kObjectNotFound) return FailWith(c, wire::kMsgObjectNotFound);
       if (!s.ok()) return c.Fail(s);
     }
     const UserSpace& space = found.temp != nullptr ? *found.temp : stored;
@@ -319,7 +323,7 @@ void MapFile(RequestContext& c) {
   }
   // The list must be read through its own format file (any library).
   if (mapped->size() > 0 && file->cursor->file().name.name != mapped->FormatFile()) {
-    return FailWith(c, kMsgFormatNameNotValid);
+    return FailWith(c, wire::kMsgFormatNameNotValid);
   }
   ServicesOf(c.job).mapped[handle] = std::move(mapped);
 }

@@ -39,7 +39,6 @@
 // 3014 with CPF9898 for an unknown link or job number.
 #include <algorithm>
 
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_services.h"
@@ -47,6 +46,7 @@
 #include "host/server/session/job.h"
 #include "host/server/session/job_services.h"
 #include "protocol/byte_order.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -66,9 +66,11 @@ std::string Field(std::span<const uint8_t> bytes) {
 
 void FailStatus(RequestContext& c, const Status& s) {
   const std::string& id = s.detail();
-  if (id == kMsgProgramTimedOut || id == kMsgProgramFailed) return c.Fail(kStatusOther, id.c_str());
-  if (s.code() == StatusCode::kInvalidArgument) return c.Fail(kStatusOther, kMsgValueNotAccepted);
-  c.Fail(kStatusOther, kMsgProgramFailed);
+  if (id == wire::kMsgProgramTimedOut || id == wire::kMsgProgramFailed)
+    return c.Fail(kStatusOther, id.c_str());
+  if (s.code() == StatusCode::kInvalidArgument)
+    return c.Fail(kStatusOther, wire::kMsgValueNotAccepted);
+  c.Fail(kStatusOther, wire::kMsgProgramFailed);
 }
 
 Status FindProgram(RequestContext& c, std::string library, const std::string& name,
@@ -116,18 +118,18 @@ void Link(RequestContext& c) {
   auto entries = c.request.Input(6);
   if (id.size() < 20 || n < 0 || descriptions.size() != static_cast<size_t>(n) * kParamSize ||
       m < 0 || entries.size() != static_cast<size_t>(m) * 2) {
-    return c.Fail(kStatusOther, kMsgValueNotAccepted);
+    return c.Fail(kStatusOther, wire::kMsgValueNotAccepted);
   }
   ProgramLink link;
   if (Status s = FindProgram(c, Field(id.subspan(kIdLibrary, 10)), Field(id.subspan(kIdName, 10)),
                              &link.program);
       !s.ok()) {
-    return c.Fail(kStatusOther, kMsgProgramNotFound);
+    return c.Fail(kStatusOther, wire::kMsgProgramNotFound);
   }
   for (int32_t i = 0; i < n; ++i) {
     ProgramParameter p;
     if (!DecodeParameter(descriptions.data() + static_cast<size_t>(i) * kParamSize, &p)) {
-      return c.Fail(kStatusOther, kMsgValueNotAccepted);
+      return c.Fail(kStatusOther, wire::kMsgValueNotAccepted);
     }
     link.parameters.push_back(p);
   }
@@ -135,12 +137,12 @@ void Link(RequestContext& c) {
     link.parameters = link.program.parameters;
   } else if (!link.program.parameters.empty() &&
              !SameShape(link.parameters, link.program.parameters)) {
-    return c.Fail(kStatusOther, kMsgFormatNameNotValid);
+    return c.Fail(kStatusOther, wire::kMsgFormatNameNotValid);
   }
   for (int32_t i = 0; i < m; ++i) {
     int16_t number = wire::LoadLeI16(entries.data() + 2 * i);
     if (number < 1 || static_cast<size_t>(number) > link.parameters.size()) {
-      return c.Fail(kStatusOther, kMsgValueNotAccepted);
+      return c.Fail(kStatusOther, wire::kMsgValueNotAccepted);
     }
     link.returned.push_back(static_cast<int16_t>(number - 1));
   }
@@ -159,7 +161,7 @@ void Link(RequestContext& c) {
 void Call(RequestContext& c) {
   auto& links = ServicesOf(c.job).programLinks;
   auto it = links.find(c.request.Value(0));
-  if (it == links.end()) return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+  if (it == links.end()) return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   const ProgramLink& link = it->second;
   std::vector<uint8_t> record;
   if (Status s = ExpandInput(link.parameters, c.request.Input(2), &record); !s.ok()) {
@@ -193,7 +195,7 @@ void Unlink(RequestContext& c) {
 void StartServerJob(RequestContext& c) {
   ProgramDefinition program;
   if (!FindProgram(c, Field(c.request.Input(1)), Field(c.request.Input(0)), &program).ok()) {
-    return c.Fail(kStatusOther, kMsgProgramNotFound);
+    return c.Fail(kStatusOther, wire::kMsgProgramNotFound);
   }
   auto& jobs = ServicesOf(c.job).serverJobs;
   const int32_t number = FreeNumber(jobs);
@@ -205,7 +207,7 @@ ServerJob* ServerJobParam(RequestContext& c) {
   auto& jobs = ServicesOf(c.job).serverJobs;
   auto it = jobs.find(c.request.Value(0));
   if (it == jobs.end()) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return nullptr;
   }
   return it->second.get();

@@ -31,13 +31,13 @@
 #include <algorithm>
 #include <chrono>
 
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_services.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
 #include "host/server/session/job_services.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -57,7 +57,7 @@ QueueLink* LinkParam(RequestContext& c) {
   auto& links = ServicesOf(c.job).queueLinks;
   auto it = links.find(c.request.Value(0));
   if (it == links.end()) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return nullptr;
   }
   return &it->second;
@@ -69,7 +69,7 @@ void Link(RequestContext& c) {
   const int32_t createLength = c.request.Value(2);
   const int32_t keyLength = c.request.Value(3);
   const std::string sequence = Field(c.request.Input(4));
-  if (!NormaliseName(queue, &queue).ok()) return c.Fail(kStatusOther, kMsgObjectNotFound);
+  if (!NormaliseName(queue, &queue).ok()) return c.Fail(kStatusOther, wire::kMsgObjectNotFound);
 
   Catalogue& catalogue = c.host.storage().catalogue();
   std::vector<std::string> search;
@@ -78,10 +78,11 @@ void Link(RequestContext& c) {
   } else if (library == "*CURLIB") {
     search = {c.job.currentLibrary()};
   } else if (NormaliseName(library, &library).ok()) {
-    if (!catalogue.LibraryExists(library)) return c.Fail(kStatusOther, kMsgObjectLibraryNotFound);
+    if (!catalogue.LibraryExists(library))
+      return c.Fail(kStatusOther, wire::kMsgObjectLibraryNotFound);
     search = {library};
   } else {
-    return c.Fail(kStatusOther, kMsgObjectLibraryNotFound);
+    return c.Fail(kStatusOther, wire::kMsgObjectLibraryNotFound);
   }
   ObjectEntry entry;
   bool found = false;
@@ -92,7 +93,7 @@ void Link(RequestContext& c) {
     }
   }
   if (!found) {
-    if (createLength <= 0) return c.Fail(kStatusOther, kMsgObjectNotFound);
+    if (createLength <= 0) return c.Fail(kStatusOther, wire::kMsgObjectNotFound);
     DataQueueDefinition d;
     d.maxLength = createLength;
     d.keyLength = std::max(keyLength, 0);
@@ -103,9 +104,10 @@ void Link(RequestContext& c) {
     std::string home = search.empty() ? c.job.currentLibrary() : search.front();
     entry = {{home, queue}, "*DTAQ", EncodeDataQueueDefinition(d), ""};
     Status s = CreateDataQueue(catalogue, entry.name, d, "");
-    if (s.code() == StatusCode::kInvalidArgument) return c.Fail(kStatusOther, kMsgValueNotAccepted);
+    if (s.code() == StatusCode::kInvalidArgument)
+      return c.Fail(kStatusOther, wire::kMsgValueNotAccepted);
     if (s.code() == StatusCode::kLibraryNotFound)
-      return c.Fail(kStatusOther, kMsgObjectLibraryNotFound);
+      return c.Fail(kStatusOther, wire::kMsgObjectLibraryNotFound);
     if (!s.ok()) return c.Fail(s);
   }
   DataQueueDefinition definition;
@@ -131,14 +133,15 @@ void Send(RequestContext& c) {
   auto key = c.request.Input(3);
   const auto& d = link->queue->definition();
   if (data.size() > static_cast<size_t>(d.maxLength))
-    return c.Fail(kStatusOther, kMsgDataQueueEntryTooLong);
+    return c.Fail(kStatusOther, wire::kMsgDataQueueEntryTooLong);
   if (d.sequence != QueueSequence::kKeyed && !key.empty()) {
-    return c.Fail(kStatusOther, kMsgDataQueueNotKeyed);
+    return c.Fail(kStatusOther, wire::kMsgDataQueueNotKeyed);
   }
   Status s = link->queue->Send(data, key);
   if (s.code() == StatusCode::kInvalidArgument)
-    return c.Fail(kStatusOther, kMsgDataQueueKeyLengthNotValid);
-  if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusOther, kMsgObjectNotFound);
+    return c.Fail(kStatusOther, wire::kMsgDataQueueKeyLengthNotValid);
+  if (s.code() == StatusCode::kObjectNotFound)
+    return c.Fail(kStatusOther, wire::kMsgObjectNotFound);
   if (!s.ok()) return c.Fail(s);
 }
 
@@ -151,13 +154,13 @@ void Receive(RequestContext& c) {
   const bool keyed = link->queue->definition().sequence == QueueSequence::kKeyed;
   KeyOrder order = KeyOrder::kEqual;
   if (!orderText.empty()) {
-    if (!keyed) return c.Fail(kStatusOther, kMsgDataQueueNotKeyed);
+    if (!keyed) return c.Fail(kStatusOther, wire::kMsgDataQueueNotKeyed);
     std::string text(orderText.begin(), orderText.end());
-    if (!ParseKeyOrder(text, &order)) return c.Fail(kStatusOther, kMsgValueNotAccepted);
+    if (!ParseKeyOrder(text, &order)) return c.Fail(kStatusOther, wire::kMsgValueNotAccepted);
   }
-  if (!keyed && !key.empty()) return c.Fail(kStatusOther, kMsgDataQueueNotKeyed);
+  if (!keyed && !key.empty()) return c.Fail(kStatusOther, wire::kMsgDataQueueNotKeyed);
   if (keyed && key.size() > static_cast<size_t>(link->queue->definition().keyLength)) {
-    return c.Fail(kStatusOther, kMsgDataQueueKeyLengthNotValid);
+    return c.Fail(kStatusOther, wire::kMsgDataQueueKeyLengthNotValid);
   }
   std::chrono::milliseconds limit(-1);
   if (wait >= 0) limit = std::chrono::seconds(std::min(wait, kMaxWaitSeconds));
@@ -169,7 +172,8 @@ void Receive(RequestContext& c) {
     c.result = 0;
     return;
   }
-  if (s.code() == StatusCode::kObjectNotFound) return c.Fail(kStatusOther, kMsgObjectNotFound);
+  if (s.code() == StatusCode::kObjectNotFound)
+    return c.Fail(kStatusOther, wire::kMsgObjectNotFound);
   if (!s.ok()) return c.Fail(s);
   c.reply.SetOutput(1, entry.data);
   c.result = static_cast<int32_t>(entry.data.size());

@@ -1,33 +1,26 @@
-// The answers the host gives for failures: a status word (reply header
-// offset 16) and a host message identifier (offset 52), with the negative
-// result class -1. Status words the database driver recognises:
-//
-//   5001 end of file             5025 beginning of file
-//   3004 file not found          3009 not authorised to the object
-//   3014 request not valid       3026 no current record
-//   3029 record in use (locked)  3033 duplicate key
-//   3041 object in use           3042 object not available
-//   3101 any other failure: the message identifier tells which
+// The status word the host answers for a storage failure. The status words
+// themselves are the protocol's (protocol/host_status.h).
 #ifndef VANTORA_HOST_SERVER_SESSION_HOST_STATUS_H_
 #define VANTORA_HOST_SERVER_SESSION_HOST_STATUS_H_
 
 #include <cstdint>
 
 #include "host/storage/status.h"
+#include "protocol/host_status.h"
 
 namespace vantora::host {
 
-inline constexpr int32_t kStatusEndOfFile = 5001;
-inline constexpr int32_t kStatusBeginningOfFile = 5025;
-inline constexpr int32_t kStatusFileNotFound = 3004;
-inline constexpr int32_t kStatusNotAuthorised = 3009;
-inline constexpr int32_t kStatusInvalidRequest = 3014;
-inline constexpr int32_t kStatusNoCurrentRecord = 3026;
-inline constexpr int32_t kStatusRecordInUse = 3029;
-inline constexpr int32_t kStatusDuplicateKey = 3033;
-inline constexpr int32_t kStatusObjectInUse = 3041;
-inline constexpr int32_t kStatusObjectNotAvailable = 3042;
-inline constexpr int32_t kStatusOther = 3101;
+using wire::kStatusBeginningOfFile;
+using wire::kStatusDuplicateKey;
+using wire::kStatusEndOfFile;
+using wire::kStatusFileNotFound;
+using wire::kStatusInvalidRequest;
+using wire::kStatusNoCurrentRecord;
+using wire::kStatusNotAuthorised;
+using wire::kStatusObjectInUse;
+using wire::kStatusObjectNotAvailable;
+using wire::kStatusOther;
+using wire::kStatusRecordInUse;
 
 // The status word for a storage failure.
 int32_t StatusWordOf(StatusCode code);

@@ -2,12 +2,12 @@
 // code-page tables.
 #include <cstring>
 
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
 #include "protocol/byte_order.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -34,7 +34,7 @@ void ReadEbcdicAscii(RequestContext& c) {
 void WriteTable(RequestContext& c, std::array<uint8_t, 256>& table) {
   auto in = c.request.Input(0);
   if (in.size() != table.size()) {
-    c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
     return;
   }
   std::memcpy(table.data(), in.data(), table.size());

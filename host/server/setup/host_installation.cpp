@@ -1,8 +1,8 @@
 #include "host/server/setup/host_installation.h"
 
-#include "protocol/host_messages.h"
 #include "host/server/objects/programs.h"
 #include "host/server/services/object_lists.h"
+#include "protocol/host_messages.h"
 
 namespace vantora::host {
 namespace {

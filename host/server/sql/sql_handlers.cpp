@@ -48,7 +48,6 @@
 #include <thread>
 
 #include "host/server/files/date_time_text.h"
-#include "host/server/messages/message_ids.h"
 #include "host/server/session/handlers.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
@@ -64,6 +63,7 @@
 #include "host/server/sql/sql_translator.h"
 #include "host/server/sql/sql_work_area.h"
 #include "host/server/sql/sqlca.h"
+#include "protocol/host_message_ids.h"
 
 namespace vantora::host {
 namespace {
@@ -408,7 +408,7 @@ void ExtendedFetch(RequestContext& c) {
   const int32_t rowCount = c.request.Value(3);
   const int32_t operation = c.request.Value(4);
   if (rowLength <= 0 || rowCount <= 0 || (operation & 0xFF) > kRelative) {
-    return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+    return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   }
   sql::CursorResult& r = *cursor->result;
   const auto size = static_cast<int64_t>(r.size());
@@ -577,7 +577,7 @@ void BindParameters(RequestContext& c) {
 
 void Commit(RequestContext& c) {
   const int32_t option = c.request.Value(0);
-  if (option != 0 && option != 1) return c.Fail(kStatusInvalidRequest, kMsgRequestRefused);
+  if (option != 0 && option != 1) return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   Answer(c, sql::WorkAreaOf(c.job), EndUnit(c, option == 0), 0);
 }
 

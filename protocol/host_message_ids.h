@@ -1,15 +1,17 @@
-// The host message identifiers the request handlers answer, each with a name
-// that says what it means. The texts are in the message files
-// (protocol/host_messages.h): every identifier here has one there, in QCPFMSG (CPx,
-// MCH) or QSQLMSG (SQL). A new identifier goes into kHandlerMessageIds as
-// well, which is how that is checked.
+// The host message identifiers the host answers (its handlers and its
+// storage), each with a name that says what it means, shared by the host and
+// the client library. The texts are in the message files (host_messages.h):
+// every identifier here has one there, in QCPFMSG (CPx, MCH) or QSQLMSG
+// (SQL). A new identifier goes into kHostMessageIds as well, which is how that
+// is checked. Those a caller of the client library tests for are published in
+// include/mv432ida.h as VNX_MSG_*.
 //
 // Each is 7 characters: three letters and four hexadecimal digits, the
 // width of a reply's message identifier.
-#ifndef VANTORA_HOST_SERVER_MESSAGES_MESSAGE_IDS_H_
-#define VANTORA_HOST_SERVER_MESSAGES_MESSAGE_IDS_H_
+#ifndef VANTORA_PROTOCOL_HOST_MESSAGE_IDS_H_
+#define VANTORA_PROTOCOL_HOST_MESSAGE_IDS_H_
 
-namespace vantora::host {
+namespace vantora::wire {
 
 // CL commands: their parameters.
 inline constexpr char kMsgCommandNotFound[] = "CPD0030";
@@ -22,6 +24,10 @@ inline constexpr char kMsgJobNotFound[] = "CPF1321";
 inline constexpr char kMsgLibraryAlreadyInList[] = "CPF2103";
 inline constexpr char kMsgLibraryNotInList[] = "CPF2104";
 inline constexpr char kMsgLibraryNotFound[] = "CPF2110";  // the CL commands' answer
+inline constexpr char kMsgLibraryExists[] = "CPF2111";
+inline constexpr char kMsgObjectOfTypeNotFound[] = "CPF2105";
+inline constexpr char kMsgObjectOfTypeExists[] = "CPF2112";
+inline constexpr char kMsgInUse[] = "CPF3202";
 inline constexpr char kMsgUserProfileNotFound[] = "CPF2204";
 inline constexpr char kMsgPasswordNotCorrect[] = "CPF22E2";
 
@@ -45,6 +51,16 @@ inline constexpr char kMsgWrongKindOfOpen[] = "CPF4194";
 inline constexpr char kMsgNoFileWithOpenId[] = "CPF4520";
 inline constexpr char kMsgEndOfFile[] = "CPF5001";
 inline constexpr char kMsgRecordNotFound[] = "CPF5006";
+inline constexpr char kMsgRecordNumberTaken[] = "CPF5008";
+inline constexpr char kMsgNoCurrentRecord[] = "CPF5013";
+inline constexpr char kMsgDuplicateKey[] = "CPF5026";
+inline constexpr char kMsgRecordInUse[] = "CPF5027";
+inline constexpr char kMsgDataMapping[] = "CPF5029";
+inline constexpr char kMsgIoError[] = "CPF5030";
+inline constexpr char kMsgDuplicateKeyOtherPath[] = "CPF5034";  // reserved: CPF5026 is answered
+inline constexpr char kMsgStorageFull[] = "CPF5184";
+inline constexpr char kMsgReceiverTooSmall[] = "MCH1210";  // reserved: CPF5029 is answered
+inline constexpr char kMsgDecimalDataError[] = "MCH1212";  // reserved
 inline constexpr char kMsgBeginningOfFile[] = "CPF5025";
 inline constexpr char kMsgFileNotCreated[] = "CPF7302";
 inline constexpr char kMsgNoOverride[] = "CPF9841";
@@ -68,7 +84,7 @@ inline constexpr char kMsgObjectExists[] = "CPF9870";
 inline constexpr char kMsgRequestRefused[] = "CPF9898";
 
 // Every identifier above, once.
-inline constexpr const char* kHandlerMessageIds[] = {
+inline constexpr const char* kHostMessageIds[] = {
     kMsgCommandNotFound,
     kMsgParameterRequired,
     kMsgValueNotAllowed,
@@ -107,8 +123,22 @@ inline constexpr const char* kHandlerMessageIds[] = {
     kMsgProgramNotFound,
     kMsgObjectExists,
     kMsgRequestRefused,
+    kMsgRecordNumberTaken,
+    kMsgNoCurrentRecord,
+    kMsgDuplicateKey,
+    kMsgRecordInUse,
+    kMsgDataMapping,
+    kMsgIoError,
+    kMsgDuplicateKeyOtherPath,
+    kMsgStorageFull,
+    kMsgReceiverTooSmall,
+    kMsgDecimalDataError,
+    kMsgLibraryExists,
+    kMsgObjectOfTypeNotFound,
+    kMsgObjectOfTypeExists,
+    kMsgInUse,
 };
 
-}  // namespace vantora::host
+}  // namespace vantora::wire
 
-#endif  // VANTORA_HOST_SERVER_MESSAGES_MESSAGE_IDS_H_
+#endif  // VANTORA_PROTOCOL_HOST_MESSAGE_IDS_H_
