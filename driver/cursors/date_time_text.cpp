@@ -1,5 +1,7 @@
 #include "driver/cursors/date_time_text.h"
 
+#include "conversion/date_time_layout.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -8,39 +10,13 @@
 namespace vantora::driver {
 namespace {
 
-struct DateFormat {
-  int yearAt, yearDigits, monthAt, dayAt;
-  char separator;
-};
+using conversion::DateLayout;
+using conversion::TimeLayout;
 
-bool DateFormatOf(uint8_t code, bool writing, DateFormat* f) {
-  switch (code) {
-    case 0x00:
-    case 0x07:
-      *f = {0, 4, 5, 8, '-'};
-      return true;
-    case 0xFF:
-      if (!writing) return false;
-      *f = {0, 4, 5, 8, '-'};
-      return true;
-    case 0x01:
-      *f = {6, 4, 0, 3, '/'};
-      return true;
-    case 0x05:
-      *f = {6, 4, 3, 0, '.'};
-      return true;
-    case 0x17:
-      *f = {6, 2, 0, 3, '/'};
-      return true;
-    case 0x18:
-      *f = {6, 2, 3, 0, '/'};
-      return true;
-    case 0x19:
-      *f = {0, 2, 3, 6, '/'};
-      return true;
-    default:
-      return false;
-  }
+// The layout of a date format code; writing also takes 0xFF, as *ISO.
+bool LayoutOf(uint8_t code, bool writing, DateLayout* l) {
+  if (writing && code == 0xFF) code = 0x00;
+  return conversion::DateLayoutOf(code, l);
 }
 
 char Separator(uint16_t formatWord, char fallback) {
@@ -48,104 +24,65 @@ char Separator(uint16_t formatWord, char fallback) {
   return s == 0 || s > 0x80 ? fallback : static_cast<char>(s);
 }
 
-// The number of `digits` digits at `at`; false when one is not a digit.
-bool Number(std::string_view text, int at, int digits, int* value) {
-  if (at + digits > static_cast<int>(text.size())) return false;
-  int n = 0;
-  for (int i = 0; i < digits; ++i) {
-    const char c = text[static_cast<size_t>(at + i)];
-    if (c < '0' || c > '9') return false;
-    n = n * 10 + (c - '0');
-  }
-  *value = n;
-  return true;
-}
-
 }  // namespace
 
 bool DateFromText(std::string_view text, uint16_t formatWord, int32_t* date) {
-  DateFormat f;
-  if (!DateFormatOf(static_cast<uint8_t>(formatWord >> 8), false, &f)) return false;
+  DateLayout l;
+  if (!LayoutOf(static_cast<uint8_t>(formatWord >> 8), false, &l)) return false;
   int year, month, day;
-  if (!Number(text, f.yearAt, f.yearDigits, &year) || !Number(text, f.monthAt, 2, &month) ||
-      !Number(text, f.dayAt, 2, &day)) {
+  if (!conversion::ReadDigits(text, static_cast<size_t>(l.year), static_cast<size_t>(l.yearDigits),
+                              &year) ||
+      !conversion::ReadDigits(text, static_cast<size_t>(l.month), 2, &month) ||
+      !conversion::ReadDigits(text, static_cast<size_t>(l.day), 2, &day)) {
     return false;
   }
-  if (f.yearDigits == 2) year += year < 40 ? 2000 : 1900;
+  if (l.yearDigits == 2) year = conversion::FullYear(year);
   return IdapiEncodeDate(static_cast<uint16_t>(month), static_cast<uint16_t>(day),
                          static_cast<int16_t>(year), date) == IDAPI_OK;
 }
 
 int DateToText(char* out, int32_t date, uint16_t formatWord) {
-  DateFormat f;
-  if (!DateFormatOf(static_cast<uint8_t>(formatWord >> 8), true, &f)) return 0;
+  DateLayout l;
+  if (!LayoutOf(static_cast<uint8_t>(formatWord >> 8), true, &l)) return 0;
   uint16_t month, day;
   int16_t year;
   if (IdapiDecodeDate(date, &month, &day, &year) != IDAPI_OK) return 0;
-  int shown = year;
-  if (f.yearDigits == 2) {
+  if (year < 1 || year > 9999) return 0;
+  if (l.yearDigits == 2) {
     // Only the years the two digits stand for can be written.
-    if (year < 1940 || year > 2039) return 0;
-    shown = year % 100;
+    if (!conversion::HasTwoDigitForm(year)) return 0;
+    conversion::WriteDigits(year % 100, 2, out + l.year);
+  } else {
+    conversion::WriteDigits(year, 4, out + l.year);
   }
-  const char sep = Separator(formatWord, f.separator);
-  char text[40];
-  const uint8_t code = static_cast<uint8_t>(formatWord >> 8);
-  switch (code) {
-    case 0x00:
-    case 0x07:
-    case 0xFF:
-      std::snprintf(text, sizeof text, "%04d%c%02u%c%02u", shown, sep, month, sep, day);
-      break;
-    case 0x01:
-      std::snprintf(text, sizeof text, "%02u%c%02u%c%04d", month, sep, day, sep, shown);
-      break;
-    case 0x05:
-      std::snprintf(text, sizeof text, "%02u%c%02u%c%04d", day, sep, month, sep, shown);
-      break;
-    case 0x17:
-      std::snprintf(text, sizeof text, "%02u%c%02u%c%02d", month, sep, day, sep, shown);
-      break;
-    case 0x18:
-      std::snprintf(text, sizeof text, "%02u%c%02u%c%02d", day, sep, month, sep, shown);
-      break;
-    default:  // 0x19
-      std::snprintf(text, sizeof text, "%02d%c%02u%c%02u", shown, sep, month, sep, day);
-      break;
-  }
-  const int n = f.yearDigits == 4 ? 10 : 8;
-  for (int i = 0; i < n; ++i) out[i] = text[i];
-  return n;
+  conversion::WriteDigits(month, 2, out + l.month);
+  conversion::WriteDigits(day, 2, out + l.day);
+  const char sep = Separator(formatWord, l.separator);
+  out[l.firstSeparator] = sep;
+  out[l.secondSeparator] = sep;
+  return l.length();
 }
 
 bool TimeFromText(std::string_view text, bool micro, uint16_t formatWord, int32_t* ms) {
-  const uint8_t code = static_cast<uint8_t>(formatWord >> 8);
+  TimeLayout layout;
+  if (!conversion::TimeLayoutOf(static_cast<uint8_t>(formatWord >> 8), &layout)) return false;
   int hours, minutes, seconds = 0;
-  if (!Number(text, 0, 2, &hours) || !Number(text, 3, 2, &minutes) || minutes > 59) return false;
-  if (code == 0x01) {
-    if (text.size() < 8 || hours < 1 || hours > 12) return false;
-    const std::string_view half = text.substr(6, 2);
-    if (half != "AM" && half != "PM") return false;
-    hours = hours % 12 + (half == "PM" ? 12 : 0);
+  if (!conversion::ReadDigits(text, 0, 2, &hours) ||
+      !conversion::ReadDigits(text, 3, 2, &minutes) || minutes > 59) {
+    return false;
+  }
+  if (layout == TimeLayout::kTwelveHour) {
+    if (text.size() < 8 || !conversion::HourOfTwelve(hours, text.substr(6, 2), &hours)) {
+      return false;
+    }
     *ms = (hours * 3600 + minutes * 60) * 1000;
     return true;
   }
-  switch (code) {
-    case 0x00:
-    case 0x03:
-    case 0x05:
-    case 0x07:
-    case 0x09:
-    case 0x1B:
-      break;
-    default:
-      return false;
-  }
-  if (!Number(text, 6, 2, &seconds) || hours > 23 || seconds > 59) return false;
+  if (!conversion::ReadDigits(text, 6, 2, &seconds) || hours > 23 || seconds > 59) return false;
   int32_t value = (hours * 3600 + minutes * 60 + seconds) * 1000;
   if (micro) {
     int microseconds;
-    if (!Number(text, 9, 6, &microseconds)) return false;
+    if (!conversion::ReadDigits(text, 9, 6, &microseconds)) return false;
     value += microseconds / 1000;
   }
   *ms = value;
@@ -163,7 +100,7 @@ int TimeToText(char* out, int32_t ms, bool micro, uint16_t formatWord) {
   int n;
   if (code == 0x01) {
     const char sep = Separator(formatWord, ':');
-    const int twelve = hours % 12 == 0 ? 12 : hours % 12;
+    const int twelve = conversion::TwelveHourOf(hours);
     n = std::snprintf(text, sizeof text, "%02d%c%02d %s", twelve, sep, minutes,
                       hours < 12 ? "AM" : "PM");
   } else {
