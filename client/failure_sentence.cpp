@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "include/mv432ida.h"
+#include "protocol/blank_padded.h"
 #include "protocol/host_message_ids.h"
 #include "protocol/host_messages.h"
 #include "protocol/operations.h"
@@ -120,12 +121,7 @@ bool IsSqlOperation(int op) {
 
 namespace {
 
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
+using wire::Upper;
 
 std::string FirstWord(const std::string& text) {
   const size_t start = text.find_first_not_of(' ');

@@ -10,6 +10,7 @@
 #include "client/sessions.h"
 #include "client/transport.h"
 #include "include/mv432ida.h"
+#include "protocol/blank_padded.h"
 #include "protocol/host_message_ids.h"
 #include "protocol/host_status.h"
 #include "protocol/operations.h"
@@ -78,10 +79,7 @@ void ReadSqlca(SessionRecord* record, FailureFacts* f) {
 }
 
 std::string Trimmed(const char* text, size_t size) {
-  size_t n = 0;
-  while (n < size && text[n] != '\0') ++n;
-  while (n > 0 && text[n - 1] == ' ') --n;
-  return std::string(text, n);
+  return wire::TrimRight(std::string_view(text, strnlen(text, size)));
 }
 
 FailureFacts FactsOf(SessionRecord* record) {

@@ -1,7 +1,5 @@
 #include "driver/frame/database.h"
 
-#include <strings.h>
-
 #include <atomic>
 #include <cctype>
 #include <cstring>
@@ -26,17 +24,12 @@ constexpr char kIsolation[] = "SET TRANSACTION ISOLATION LEVEL CS";
 
 std::atomic<int32_t> openDatabases{0};
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 void ThreadEnds() {
   VNXThreadDetach();
 }
 
 bool IsTrue(const std::string& value) {
-  return strcasecmp(value.c_str(), "true") == 0;
+  return wire::EqualsIgnoringCase(value, "true");
 }
 
 // Commitment control once per session, and a fresh SQL unit of work.
@@ -78,9 +71,9 @@ uint16_t Connect(char* password, const std::vector<ConfigParameter>& parameters,
   bool sqlNaming = false;
   ServerName server;
   for (const ConfigParameter& p : parameters) {
-    if (strcasecmp(p.name.c_str(), "TRANSACTION") == 0) transaction = IsTrue(p.value);
+    if (wire::EqualsIgnoringCase(p.name, "TRANSACTION")) transaction = IsTrue(p.value);
     if (p.name == "NEWSESSION") newSession = IsTrue(p.value);
-    if (p.name == "NAMING") sqlNaming = strcasecmp(p.value.c_str(), "sql") == 0;
+    if (p.name == "NAMING") sqlNaming = wire::EqualsIgnoringCase(p.value, "sql");
     if (p.name == "SERVER NAME") server = ParseServerName(p.value);
   }
   if (server.system.size() > kSystemNameLimit) {

@@ -4,26 +4,6 @@
 
 namespace vantora::driver {
 
-std::string Upper(std::string_view text) {
-  std::string s(text);
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string Trim(std::string_view text) {
-  size_t end = text.size();
-  while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\0')) --end;
-  size_t begin = 0;
-  while (begin < end && text[begin] == ' ') ++begin;
-  return std::string(text.substr(begin, end - begin));
-}
-
-std::string Pad(std::string_view text, size_t width) {
-  std::string s(text.substr(0, width));
-  s.resize(width, ' ');
-  return s;
-}
-
 SplitName Split(std::string_view name) {
   std::string s = Trim(name);
   if (!s.empty() && s.back() == '.') s.pop_back();

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/blank_padded.h"
+
 namespace vantora::driver {
 
 struct SplitName {
@@ -20,10 +22,9 @@ SplitName Split(std::string_view name);
 std::string Join(std::string_view library, std::string_view file);
 // The qualified name: a name without a slash gets `library` in front.
 std::string Qualify(std::string_view name, std::string_view library);
-// `text` blank-padded (or cut) to `width`.
-std::string Pad(std::string_view text, size_t width);
-std::string Trim(std::string_view text);
-std::string Upper(std::string_view text);
+using wire::Pad;
+using wire::Trim;
+using wire::Upper;
 
 // Whether `name` can stand in a CL command or SQL statement as an object
 // name: 1 to 10 characters, none of blank, quote, parenthesis, comma,

@@ -1,7 +1,5 @@
 #include "driver/frame/open_table.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -293,7 +291,7 @@ bool FindAccessPath(RecordCursor* c, const std::string& indexName, int32_t* path
       if (end == std::string::npos) end = indexName.size();
       const std::string field = indexName.substr(at, end - at);
       auto it = std::find_if(c->fields.begin(), c->fields.end(), [&](const EngineField& f) {
-        return strcasecmp(f.name.c_str(), field.c_str()) == 0;
+        return wire::EqualsIgnoringCase(f.name, field);
       });
       if (it == c->fields.end()) return false;
       wanted.push_back(static_cast<int16_t>(it - c->fields.begin()));

@@ -1,7 +1,5 @@
 #include "driver/frame/registration.h"
 
-#include <strings.h>
-
 #include <mutex>
 
 #include "driver/frame/entry_tables.h"
@@ -10,6 +8,7 @@
 #include "driver/frame/sessions.h"
 #include "driver/frame/settings.h"
 #include "mv432ida.h"
+#include "protocol/blank_padded.h"
 
 namespace vantora::driver {
 namespace {
@@ -89,7 +88,7 @@ extern "C" IDAPI_DRIVER_EXPORT uint16_t DrvInit(uint32_t, uint32_t, uint32_t par
   r.driver->entryAddress = reinterpret_cast<void*>(&DrvInit);
   r.driver->useCount = 1;
   for (const ConfigParameter& p : ReadParameters(count, descriptors, values)) {
-    if (strcasecmp(p.name.c_str(), "LANGDRIVER") == 0) {
+    if (vantora::wire::EqualsIgnoringCase(p.name, "LANGDRIVER")) {
       idapi_put_text(r.driver->defaultLanguageDriver, 0, IDAPI_NAME_SIZE, p.value.c_str());
     }
   }

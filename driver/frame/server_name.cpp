@@ -1,17 +1,10 @@
 #include "driver/frame/server_name.h"
 
-#include <cctype>
+#include "protocol/blank_padded.h"
 
 namespace vantora::driver {
-namespace {
 
-std::string Upper(std::string_view text) {
-  std::string s(text);
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-}  // namespace
+using wire::Upper;
 
 ServerName ParseServerName(std::string_view text) {
   ServerName name;

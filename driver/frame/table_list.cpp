@@ -1,7 +1,5 @@
 #include "driver/frame/table_list.h"
 
-#include <strings.h>
-
 #include <cstring>
 #include <memory>
 
@@ -49,7 +47,7 @@ uint16_t TableListCursor::Next(void* out) {
     if (Trim(filePart).empty()) return IDAPI_ERR_EOF;  // confirmed with nothing chosen
   }
   std::string libraryName = Trim(libraryPart.substr(0, 10));
-  if (strcasecmp(libraryName.c_str(), library.c_str()) == 0) libraryName.clear();
+  if (wire::EqualsIgnoringCase(libraryName, library)) libraryName.clear();
   const std::string name = Join(libraryName, filePart);
   if (out != nullptr) {
     idapi_put_text(out, IDAPI_TLROW_NAME, IDAPI_NAME_TEXT_SIZE, name.c_str());

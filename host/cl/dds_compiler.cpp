@@ -4,6 +4,7 @@
 
 #include "host/cl/command_binding.h"
 #include "host/cl/dds_keywords.h"
+#include "protocol/blank_padded.h"
 
 namespace vantora::host::cl {
 namespace {
@@ -18,12 +19,7 @@ struct Entry {
   std::vector<DdsKeyword> keywords;
 };
 
-std::string Trim(std::string_view s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  size_t e = s.find_last_not_of(' ');
-  return std::string(s.substr(b, e - b + 1));
-}
+using wire::Trim;
 
 char Upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;

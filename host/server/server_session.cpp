@@ -5,6 +5,7 @@
 
 #include "host/server/commands/request_trace.h"
 #include "host/server/session/host_status.h"
+#include "protocol/blank_padded.h"
 #include "protocol/host_message_ids.h"
 #include "protocol/message_format.h"
 
@@ -19,10 +20,7 @@ std::string Trimmed(std::span<const uint8_t> field) {
   return s;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  return s;
-}
+using wire::Upper;
 
 }  // namespace
 

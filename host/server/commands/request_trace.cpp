@@ -6,6 +6,7 @@
 #include "host/cl/command_binding.h"
 #include "host/server/commands/job_command_state.h"
 #include "host/server/session/job.h"
+#include "protocol/blank_padded.h"
 
 namespace vantora::host {
 namespace {
@@ -40,11 +41,7 @@ std::string Now() {
   return text;
 }
 
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  return out;
-}
+using wire::Upper;
 
 bool Printable(std::span<const uint8_t> bytes) {
   size_t n = bytes.size();

@@ -10,6 +10,7 @@
 #include "host/server/session/host.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
+#include "protocol/blank_padded.h"
 #include "protocol/byte_order.h"
 #include "protocol/host_message_ids.h"
 
@@ -22,11 +23,7 @@ constexpr int kConvEntrySize = 8;
 constexpr int kConvType = 0;
 constexpr int kConvDigits = 4;
 
-std::string Trim(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  return std::string(s);
-}
+using wire::Trim;
 
 // "LIB/FILE", "*LIBL/FILE" or "FILE" (through the job's library list).
 Status Resolve(RequestContext& c, std::string_view text, FileDescription* out) {

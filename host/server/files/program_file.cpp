@@ -4,15 +4,14 @@
 
 #include "host/server/session/host.h"
 #include "host/server/session/host_services.h"
+#include "protocol/blank_padded.h"
 
 namespace vantora::host {
 namespace {
 
+// Upper case, without trailing blanks.
 std::string Upper(std::string_view text) {
-  std::string s(text);
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  for (char& ch : s) ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
-  return s;
+  return wire::Upper(wire::TrimRight(text));
 }
 
 std::string TextOf(const Value& v) {

@@ -8,6 +8,7 @@
 #include "host/server/objects/program_runner.h"
 #include "host/server/objects/sample_programs.h"
 #include "platform/profile.h"
+#include "protocol/blank_padded.h"
 #include "protocol/host_message_ids.h"
 
 namespace vantora::host {
@@ -34,11 +35,7 @@ void Blank(const ProgramParameter& p, uint8_t* at) {
   }
 }
 
-std::string Trim(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  size_t first = s.find_first_not_of(' ');
-  return first == std::string::npos ? std::string() : s.substr(first);
-}
+using wire::Trim;
 
 // The section names of an INI file, in file order.
 std::vector<std::string> SectionsOf(const std::filesystem::path& path) {

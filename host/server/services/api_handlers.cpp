@@ -38,6 +38,7 @@
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
 #include "host/server/session/job_services.h"
+#include "protocol/blank_padded.h"
 #include "protocol/host_message_ids.h"
 #include "protocol/host_messages.h"
 
@@ -47,16 +48,8 @@ namespace {
 // The job's last QMHRTVM answer, as VNXMapFile names it.
 constexpr std::string_view kRetrievedMessageSource = "*API/QMHRTVM";
 
-std::string Trim(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  return std::string(s);
-}
-
-std::string Upper(std::string s) {
-  for (char& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-  return s;
-}
+using wire::Trim;
+using wire::Upper;
 
 // "LIB/NAME", "NAME", or the 20-character "NAME      LIB       ". The parts
 // stay as given (upper case, no blanks); special values like *ALL pass.
