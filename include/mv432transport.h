@@ -20,8 +20,8 @@
  * the session's last failure for people: what failed, why, and what to do
  * where there is something ("cannot connect to 10.0.0.5:8471: connection
  * refused (is vantora-hostd running?)"). It writes at most size - 1 bytes and
- * a NUL, and answers the text's full length; 0 when it has nothing to say. RESReception with MV432T_RECEIVE_NOWAIT answers 0 when nothing has
- * arrived yet.
+ * a NUL, and answers the text's full length; 0 when it has nothing to say. RESReception with
+ * MV432T_RECEIVE_NOWAIT answers 0 when nothing has arrived yet.
  *
  * Parts: RESEnvoi(session, length, buffer) gets a `buffer` that starts with
  * MV432T_PREFIX_SIZE bytes the transport may use (the TCP transport writes

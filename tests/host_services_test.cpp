@@ -15,13 +15,13 @@
 #include <thread>
 #include <vector>
 
-#include "protocol/host_messages.h"
 #include "host/server/objects/data_queues.h"
 #include "host/server/session/host.h"
 #include "host/server/session/host_services.h"
 #include "mv432ida.h"
 #include "platform/process_runner.h"
 #include "protocol/byte_order.h"
+#include "protocol/host_messages.h"
 #include "tests/support/embedded_host.h"
 #include "tests/support/message_id.h"
 
