@@ -203,7 +203,10 @@ std::string SqlSentence(const FailureFacts& f) {
 
 std::string SignOnSentence(const FailureFacts& f) {
   const std::string user = !f.subject.empty() ? f.subject : f.user;
-  auto with = [](std::string text, const char* id) { return text + " (" + id + ")"; };
+  auto with = [](std::string text, const char* id) {
+    text.append(" (").append(id).append(")");
+    return text;
+  };
   if (f.messageId == wire::kMsgPasswordNotCorrect || f.internalError == wire::kOpenWrongPassword) {
     return with(user.empty() ? "password not correct for the user of the settings"
                              : "password not correct for user " + user,
@@ -252,7 +255,8 @@ std::string HostSentence(const FailureFacts& f) {
       put("{user}", f.user.empty() ? "*N" : f.user);
       put("{cmd}", Upper(FirstWord(f.subject)));
       put("{op}", OperationName(f.operation));
-      return text + " (" + id + ")";
+      text.append(" (").append(id).append(")");
+      return text;
     }
   }
   // The host's own text, with what the client knows of its data.

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need; does nothing
 # when they are all present.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
+packages=(cmake ninja-build g++ clang clang-tidy clang-format libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
           qt6-base-dev libedit-dev libcli11-dev nlohmann-json3-dev libssl-dev openssl
           unixodbc unixodbc-dev odbcinst python3-pyodbc python3-pytest python3-pandas)
 missing=()

@@ -10,6 +10,9 @@ scripts/check-layers.sh
 cmake --preset debug
 cmake --build --preset debug
 ctest --preset debug
+# The project's format everywhere, and clang-tidy on the product files this
+# change touches (warnings are errors).
+scripts/lint.sh
 # The shell examples of the README and docs/, run as written (```sh blocks).
 scripts/check-doc-examples.sh build/debug
 # Short libFuzzer runs of the host's request decoder and session, the engine's
