@@ -1,5 +1,6 @@
 #include "tools/speedcheck/command_line.h"
 
+#include <cmath>
 #include <string>
 
 #include "platform/clock.h"
@@ -67,26 +68,33 @@ int RunCommandLine(const CommandLineOptions& options, std::FILE* out) {
   if (!model.Read()) return 1;
   if (progressShown) std::fprintf(stderr, "\n");
   const int64_t readMs = model.clocks();
-  const double perSecond =
-      readMs > 0 ? static_cast<double>(model.recordsRead()) * 1000.0 / static_cast<double>(readMs)
-                 : 0.0;
-  // Records per pass: one blocked read, or as many single reads.
+  const int64_t readMicroseconds = model.elapsedMicroseconds();
+  const std::string rate = RateText(model.recordsRead(), readMicroseconds);
+  // Records per blocked read.
   const int32_t block = BlockSize(model.recordLength(), model.fieldCount());
 
   if (options.json) {
-    std::fprintf(out,
-                 "{\"file\": %s, \"fields\": %d, \"recordLength\": %d, \"blocked\": %s, "
-                 "\"blockSize\": %d, \"connectMs\": %lld, \"openMs\": %lld, \"readMs\": %lld, "
-                 "\"passes\": %zu, \"recordsRead\": %lld, \"recordsPerSecond\": %.0f, "
-                 "\"recordsInCache\": %d, \"fileEmpty\": %s, \"startingTime\": %s, "
-                 "\"finishingTime\": %s, \"records\": [",
-                 JsonString(options.file).c_str(), model.fieldCount(), model.recordLength(),
-                 model.useCache ? "true" : "false", block, static_cast<long long>(connectMs),
-                 static_cast<long long>(openMs), static_cast<long long>(readMs),
-                 model.passes().size(), static_cast<long long>(model.recordsRead()), perSecond,
-                 model.recordsInCache(), model.fileEmpty() ? "true" : "false",
-                 JsonString(model.startingTime()).c_str(),
-                 JsonString(model.finishingTime()).c_str());
+    // No figure when no time could be measured.
+    const std::string perSecond =
+        readMicroseconds > 0
+            ? std::to_string(std::llround(static_cast<double>(model.recordsRead()) * 1e6 /
+                                          static_cast<double>(readMicroseconds)))
+            : "null";
+    std::fprintf(
+        out,
+        "{\"file\": %s, \"fields\": %d, \"recordLength\": %d, \"blocked\": %s, "
+        "\"blockSize\": %d, \"connectMs\": %lld, \"openMs\": %lld, \"readMs\": %lld, "
+        "\"readMicroseconds\": %lld, \"passes\": %zu, \"requests\": %lld, "
+        "\"recordsRead\": %lld, \"recordsPerSecond\": %s, "
+        "\"recordsInCache\": %d, \"fileEmpty\": %s, \"startingTime\": %s, "
+        "\"finishingTime\": %s, \"records\": [",
+        JsonString(options.file).c_str(), model.fieldCount(), model.recordLength(),
+        model.useCache ? "true" : "false", block, static_cast<long long>(connectMs),
+        static_cast<long long>(openMs), static_cast<long long>(readMs),
+        static_cast<long long>(readMicroseconds), model.passes().size(),
+        static_cast<long long>(model.requests()), static_cast<long long>(model.recordsRead()),
+        perSecond.c_str(), model.recordsInCache(), model.fileEmpty() ? "true" : "false",
+        JsonString(model.startingTime()).c_str(), JsonString(model.finishingTime()).c_str());
     const auto& lines = model.listLines();
     for (size_t i = 1; i < lines.size() && !options.quiet; ++i) {
       std::fprintf(out, "%s%s", i > 1 ? ", " : "", JsonString(lines[i]).c_str());
@@ -99,10 +107,15 @@ int RunCommandLine(const CommandLineOptions& options, std::FILE* out) {
     std::fprintf(out, "Starting time : %s  Finishing time : %s  Clocks : %lld\n",
                  model.startingTime().c_str(), model.finishingTime().c_str(),
                  static_cast<long long>(readMs));
-    std::fprintf(out, "Read %lld records (%s, %d per pass) in %zu passes: %.0f records/s\n",
-                 static_cast<long long>(model.recordsRead()),
-                 model.useCache ? "blocked reads" : "one record per request", block,
-                 model.passes().size(), perSecond);
+    if (model.useCache) {
+      std::fprintf(out, "Read %lld records in %lld blocked reads of up to %d records: %s\n",
+                   static_cast<long long>(model.recordsRead()),
+                   static_cast<long long>(model.requests()), block, rate.c_str());
+    } else {
+      std::fprintf(out, "Read %lld records one record per request (%lld requests): %s\n",
+                   static_cast<long long>(model.recordsRead()),
+                   static_cast<long long>(model.requests()), rate.c_str());
+    }
     if (model.fileEmpty()) std::fprintf(out, "The file holds no record.\n");
     std::fprintf(out, "Records in cache: %d\n", model.recordsInCache());
     if (!options.quiet) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tools/speedcheck/command_line.h"
+#include "tools/speedcheck/speedcheck_model.h"
 
 #ifdef VANTORA_WITH_QT
 int RunDialog(int argc, char** argv);
@@ -24,7 +25,7 @@ void Usage(std::FILE* to) {
                "the last block and any error; exits 1 when a step fails.\n"
                "\n"
                "  --file NAME     the file to read\n"
-               "  --records N     records to read (0: one pass)\n"
+               "  --records N     records to read, at least 1 (without it: one pass)\n"
                "  --no-cache      one record per request instead of blocked reads\n"
                "  --json          print the result as one JSON object\n"
                "  --quiet         leave out the records and the progress line\n"
@@ -56,7 +57,13 @@ int main(int argc, char** argv) {
     } else if (arg == "--records") {
       const char* v = value("--records");
       if (!v) return 2;
-      options.records = v;
+      int64_t count = 0;
+      if (!vantora::speedcheck::ParseRecordsToRead(v, &count) || count < 1) {
+        std::fprintf(stderr, "speedcheck: --records needs a positive whole number, not \"%s\"\n",
+                     v);
+        return 2;
+      }
+      options.records = std::to_string(count);
       commandLine = true;
     } else if (arg == "--no-cache") {
       options.noCache = true;

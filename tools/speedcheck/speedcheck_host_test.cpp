@@ -93,7 +93,9 @@ TEST_F(SpeedcheckHost, MissingFileLeavesTheDialogOpen) {
   model.fileName = "DEMO/NOSUCHFILE";
   EXPECT_FALSE(model.Open());
   ASSERT_FALSE(sink.Messages().empty());
-  EXPECT_EQ(sink.Messages().back().text, "Ropen:Normal error 3004, with message CPF4101.");
+  EXPECT_EQ(sink.Messages().back().text,
+            "Ropen:Normal error 3004, with message CPF4101.\n"
+            "file DEMO/NOSUCHFILE not found (CPF4101)");
   EXPECT_TRUE(model.canOpen());
   model.End();
 }

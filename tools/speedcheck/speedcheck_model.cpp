@@ -41,40 +41,67 @@ std::string MessageId() {
   return id;
 }
 
-int64_t ParseCount(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = i < text.size() && text[i] == '-';
-  if (negative || (i < text.size() && text[i] == '+')) ++i;
-  int64_t n = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && n < (int64_t{1} << 40); ++i) {
-    n = n * 10 + (text[i] - '0');
-  }
-  return negative ? -n : n;
+// The client library's sentence for its last failure; empty when it has none.
+std::string Explanation() {
+  char text[1024] = {};
+  return VNXErrorText(text, sizeof text) > 0 ? std::string(text) : std::string();
 }
+
+// The status of a read that ran past the last record.
+constexpr int32_t kEndOfFile = 5001;
 
 }  // namespace
 
 std::string ErrorText(int32_t code) {
+  const std::string explanation = Explanation();
+  std::string codes;
   switch (code) {
     case VNX_ERR_INTERNAL:
-      return Format("Internal error n°%ld", static_cast<long>(Internal_Error()));
+      codes = Format("Internal error n°%ld", static_cast<long>(Internal_Error()));
+      break;
     case VNX_ERR_COMM: {
       int16_t primary = 0;
       int32_t secondary = 0;
       APPC_ERR(&primary, &secondary);
-      return Format("APPC Error, primary code : %hx, secondary : %lx",
-                    static_cast<unsigned short>(primary), static_cast<unsigned long>(secondary));
+      codes = Format("APPC Error, primary code : %hx, secondary : %lx",
+                     static_cast<unsigned short>(primary), static_cast<unsigned long>(secondary));
+      break;
     }
     case VNX_ERR_SIGNAL:
-      return Format("Signal error %ld, with message %s.", static_cast<long>(retstat()),
-                    MessageId().c_str());
+      codes = Format("Signal error %ld, with message %s.", static_cast<long>(retstat()),
+                     MessageId().c_str());
+      break;
     case VNX_ERR_HOST:
-      return Format("Normal error %ld, with message %s.", static_cast<long>(retstat()),
-                    MessageId().c_str());
+      codes = Format("Normal error %ld, with message %s.", static_cast<long>(retstat()),
+                     MessageId().c_str());
+      break;
     default:
-      return Format("Unknown error : %ld", static_cast<long>(code));
+      codes = Format("Unknown error : %ld", static_cast<long>(code));
   }
+  return explanation.empty() ? codes : codes + "\n" + explanation;
+}
+
+bool ParseRecordsToRead(const std::string& text, int64_t* count) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) {
+    *count = 0;
+    return true;
+  }
+  const size_t last = text.find_last_not_of(" \t");
+  int64_t n = 0;
+  for (size_t i = first; i <= last; ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9' || n > (int64_t{1} << 50)) return false;
+    n = n * 10 + (c - '0');
+  }
+  *count = n;
+  return true;
+}
+
+std::string RateText(int64_t records, int64_t microseconds) {
+  if (microseconds <= 0) return "too quick to measure";
+  const double perSecond = static_cast<double>(records) * 1e6 / static_cast<double>(microseconds);
+  return Format("%.0f records/s", perSecond);
 }
 
 int32_t BlockSize(int32_t recordLength, int32_t fieldCount) {
@@ -108,14 +135,15 @@ void SpeedcheckModel::BeginStep() {
 
 void SpeedcheckModel::EndStep() {
   finishingTime_ = TimeOfDayText(platform::MillisecondsOfDay());
-  clocks_ = (platform::MonotonicMicroseconds() - startMark_) / 1000;
+  elapsedMicroseconds_ = platform::MonotonicMicroseconds() - startMark_;
+  clocks_ = elapsedMicroseconds_ / 1000;
   sink_.Busy(false);
   Changed();
 }
 
 void SpeedcheckModel::Report(const char* title, int32_t code) {
   sink_.Message(kDialogTitle, std::string(title) + ":" + ErrorText(code),
-                platform::MessageKind::kWarning);
+                platform::MessageKind::kError);
 }
 
 // A failure that ends the dialog: the session is given up and the library
@@ -161,7 +189,7 @@ bool SpeedcheckModel::Connect() {
 
 bool SpeedcheckModel::Open() {
   if (!connected_) {
-    sink_.Message(kDialogTitle, kNoSession, platform::MessageKind::kWarning);
+    sink_.Message(kDialogTitle, kNoSession, platform::MessageKind::kError);
     return false;
   }
   BeginStep();
@@ -230,7 +258,12 @@ bool SpeedcheckModel::Open() {
 
 bool SpeedcheckModel::Read() {
   if (!canRead()) return false;
-  const int64_t wanted = ParseCount(recordsToRead);
+  int64_t wanted = 0;
+  if (!ParseRecordsToRead(recordsToRead, &wanted)) {
+    sink_.Message(kDialogTitle, Format(kRecordsNotANumber, recordsToRead.substr(0, 40).c_str()),
+                  platform::MessageKind::kError);
+    return false;
+  }
   const int32_t length = Rlength(handle_);
   recordLength_ = length;
   const int32_t block = BlockSize(length, fieldCount_);
@@ -246,6 +279,7 @@ bool SpeedcheckModel::Read() {
   }
   listLines_.assign(1, FieldNameLine());
   passes_.clear();
+  requests_ = 0;
   fileEmpty_ = false;
   recordsRead_ = 0;
   BeginStep();
@@ -255,24 +289,32 @@ bool SpeedcheckModel::Read() {
   for (;;) {
     const int32_t operation = previousEmpty ? kReadFirst : kReadNext;
     int32_t delivered = 0;
+    int32_t failure = 0;
     if (useCache) {
       delivered = VNXRead(handle_, records.data(), length, block + operation + kBlocked, nullptr, 0,
                           nullptr);
-      if (delivered < 0) {
-        Report("VNXRead", delivered);
-        FreeSession();
-        Fatal();
-        return false;
-      }
+      ++requests_;
+      if (delivered < 0) failure = delivered;
     } else {
       int32_t op = operation;
       for (int32_t i = 0; i < block; ++i) {
         int32_t r = VNXRead(handle_, records.data() + static_cast<size_t>(i) * length, length, op,
                             nullptr, 0, nullptr);
-        if (r < 0) break;
+        ++requests_;
+        // The end of the file ends the pass; any other failure the read.
+        if (r < 0) {
+          if (r != VNX_ERR_HOST || retstat() != kEndOfFile) failure = r;
+          break;
+        }
         ++delivered;
         op = kReadNext;
       }
+    }
+    if (failure < 0) {
+      Report("VNXRead", failure);
+      FreeSession();
+      Fatal();
+      return false;
     }
     passes_.push_back(delivered);
     last = delivered;

@@ -23,6 +23,10 @@ inline constexpr char kAboutText[] = "Bench Version 1.1";
 inline constexpr char kOpenMode[] = "rr blkrcd=Y";
 inline constexpr char kNoSession[] = "Ouverture impossible : session non activée";
 inline constexpr char kOutOfMemory[] = "Out of memory";
+// Said when "Records to read:" holds something else than a whole number.
+inline constexpr char kRecordsNotANumber[] =
+    "Records to read: \"%s\" is not a number of records. Type a whole number (0 or nothing "
+    "reads one block).";
 inline constexpr int kDescriptionSize = 22;
 
 // One field of the open file, from its 22-byte description.
@@ -39,9 +43,21 @@ struct Field {
 // The conversion table sent at connect: every numeric field as text.
 inline constexpr int32_t kConversionTable[12] = {1, 5, 2, 11, 3, -1, 4, -1, 7, -1, 8, -1};
 
-// The text for a client-library failure `code` (the details are fetched
-// from the library), e.g. "Normal error 5001, with message CPF5001.".
+// The text for a client-library failure `code`: the codes of its class and,
+// on a line of its own, the library's sentence (VNXErrorText), e.g.
+//   Normal error 3004, with message CPF4101.
+//   file DEMO/NOSUCH not found (CPF4101)
+// The details are fetched from the library at once: call it right after the
+// failed call.
 std::string ErrorText(int32_t code);
+
+// The number typed in "Records to read:": blanks around it are ignored, and
+// nothing counts as 0. False for anything but a whole number from 0 up.
+bool ParseRecordsToRead(const std::string& text, int64_t* count);
+
+// "N records/s" for `records` read in `microseconds`, or "too quick to
+// measure" when no time could be measured.
+std::string RateText(int64_t records, int64_t microseconds);
 
 // Records a block of B records holds for a record length and field count:
 // 32600 / (length + fields - 1), at least 1.
@@ -66,7 +82,8 @@ class SpeedcheckModel {
   SpeedcheckModel(platform::UiSink& sink, Events events, int widestLetter = 4, int baseUnitX = 8);
   ~SpeedcheckModel();
 
-  // The user's actions. Each returns false when it failed.
+  // The user's actions. Each returns false when it failed; a failure is
+  // shown as an error, with the client library's words.
   bool Connect();
   bool Open();
   bool Read();
@@ -89,6 +106,8 @@ class SpeedcheckModel {
   const std::string& startingTime() const { return startingTime_; }
   const std::string& finishingTime() const { return finishingTime_; }
   int64_t clocks() const { return clocks_; }
+  // The microseconds the last measured step took ("Clocks :" in finer grain).
+  int64_t elapsedMicroseconds() const { return elapsedMicroseconds_; }
   const std::vector<Field>& fields() const { return fields_; }
   const std::vector<std::string>& listLines() const { return listLines_; }
   // Cumulative tab stops of the list, in dialog units, one per field.
@@ -98,6 +117,9 @@ class SpeedcheckModel {
   // The passes of the last read and their records (for tests and the
   // command line).
   const std::vector<int32_t>& passes() const { return passes_; }
+  // The read requests of the last read: one per pass when blocked, one per
+  // record (and one per end of file met) otherwise.
+  int64_t requests() const { return requests_; }
   // True when the last read stopped because the file holds no record.
   bool fileEmpty() const { return fileEmpty_; }
 
@@ -130,11 +152,13 @@ class SpeedcheckModel {
   std::string finishingTime_;
   int64_t startMark_ = 0;
   int64_t clocks_ = 0;
+  int64_t elapsedMicroseconds_ = 0;
   std::vector<Field> fields_;
   std::vector<std::string> listLines_;
   std::vector<int> tabStops_;
   int horizontalExtent_ = 0;
   std::vector<int32_t> passes_;
+  int64_t requests_ = 0;
   bool fileEmpty_ = false;
 };
 

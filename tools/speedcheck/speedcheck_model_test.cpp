@@ -156,7 +156,82 @@ TEST_F(Speedcheck, UnblockedPassStopsAtFirstFailure) {
   ScriptedTransport::QueueReceive(eof.Bytes());
   ASSERT_TRUE(model.Read());
   EXPECT_EQ(model.passes(), (std::vector<int32_t>{2}));
+  EXPECT_EQ(model.requests(), 3);  // two records, then the end of the file
   EXPECT_EQ(model.listLines()[2], "uvw");
+  EXPECT_TRUE(sink.Messages().empty());
+}
+
+// A single read that fails for another reason than the end of the file is
+// the read's failure, not an empty file.
+TEST_F(Speedcheck, UnblockedReadFailureIsAnError) {
+  bool ended = false;
+  SpeedcheckModel model(sink, {nullptr, nullptr, [&] { ended = true; }});
+  Connected(model);
+  QueueOpen({{"A", 3}}, 3);
+  ASSERT_TRUE(model.Open());
+  model.useCache = false;
+  model.recordsToRead = "2";
+  QueueReply(0x0111, 3);
+  QueueReply(0x0146, 1, {0, 3}, {'x', 'y', 'z'});
+  Reply locked;
+  locked.code = 0x0146;
+  locked.result = -1;
+  locked.status = 3029;
+  locked.systemError = std::string("CPF5027\0", 8);
+  ScriptedTransport::QueueReceive(locked.Bytes());
+  EXPECT_FALSE(model.Read());
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(model.fileEmpty());
+  ASSERT_EQ(sink.Messages().size(), 1u);
+  EXPECT_EQ(sink.Messages()[0].text.rfind("VNXRead:Normal error 3029, with message CPF5027.\n", 0),
+            0u)
+      << sink.Messages()[0].text;
+  EXPECT_EQ(sink.Messages()[0].kind, platform::MessageKind::kError);
+}
+
+TEST(SpeedcheckRecords, WhatRecordsToReadTakes) {
+  struct Case {
+    const char* text;
+    bool ok;
+    int64_t count;
+  };
+  const Case cases[] = {
+      {"", true, 0},      {"   ", true, 0},         {"0", true, 0},
+      {" 12 ", true, 12}, {"100000", true, 100000}, {"-1", false, 0},
+      {"+3", false, 0},   {"12x", false, 0},        {"abc", false, 0},
+      {"1e3", false, 0},  {"1 2", false, 0},        {"99999999999999999999", false, 0}};
+  for (const Case& c : cases) {
+    int64_t count = -1;
+    EXPECT_EQ(ParseRecordsToRead(c.text, &count), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(count, c.count) << c.text;
+    }
+  }
+}
+
+TEST(SpeedcheckRecords, RateNeedsAMeasuredTime) {
+  EXPECT_EQ(RateText(267, 0), "too quick to measure");
+  EXPECT_EQ(RateText(0, 0), "too quick to measure");
+  EXPECT_EQ(RateText(1000, 3000), "333333 records/s");
+  EXPECT_EQ(RateText(267, 1), "267000000 records/s");
+}
+
+TEST_F(Speedcheck, ReadRefusesRecordsThatAreNoNumber) {
+  SpeedcheckModel model(sink, {});
+  Connected(model);
+  QueueOpen({{"A", 4}}, 4);
+  ASSERT_TRUE(model.Open());
+  const size_t sent = ScriptedTransport::SentParts().size();
+  model.recordsToRead = "12x";
+  EXPECT_FALSE(model.Read());
+  EXPECT_EQ(ScriptedTransport::SentParts().size(), sent);  // nothing asked of the host
+  ASSERT_EQ(sink.Messages().size(), 1u);
+  EXPECT_EQ(sink.Messages()[0].text,
+            "Records to read: \"12x\" is not a number of records. Type a whole number (0 or "
+            "nothing reads one block).");
+  EXPECT_EQ(sink.Messages()[0].kind, platform::MessageKind::kError);
+  EXPECT_FALSE(model.ended());
+  EXPECT_TRUE(model.canRead());
 }
 
 struct ErrorCase {
@@ -169,10 +244,12 @@ struct ErrorCase {
 
 TEST_F(Speedcheck, ErrorTextsOfEachClass) {
   const ErrorCase cases[] = {
-      {-1, 5001, "CPF5001", 0, "Normal error 5001, with message CPF5001."},
-      {-10, 3101, "MCH1210", 0, "Signal error 3101, with message MCH1210."},
-      {-30, 0, "", 77, "Internal error n°77"},
-      {-7, 0, "", 0, "Unknown error : -7"},
+      {-1, 5001, "CPF5001", 0,
+       "Normal error 5001, with message CPF5001.\nend of the file: no further record (CPF5001)"},
+      {-10, 3101, "MCH1210", 0,
+       "Signal error 3101, with message MCH1210.\nthe request was interrupted"},
+      {-30, 0, "", 77, "Internal error n°77\ninternal error 77 of the client library"},
+      {-7, 0, "", 0, "Unknown error : -7\nRlength failed (result -7)"},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.text);
@@ -196,7 +273,9 @@ TEST_F(Speedcheck, ErrorTextsOfEachClass) {
   ScriptedTransport::FailCall("RESReception", -20);
   ScriptedTransport::SetAppcError(0x1F, 0x68);
   ASSERT_EQ(Rlength(1), -20);
-  EXPECT_EQ(ErrorText(-20), "APPC Error, primary code : 1f, secondary : 68");
+  EXPECT_EQ(ErrorText(-20),
+            "APPC Error, primary code : 1f, secondary : 68\n"
+            "communication with the host failed (transport codes 31, 104)");
 }
 
 TEST_F(Speedcheck, FailedConnectEndsTheDialog) {
@@ -207,7 +286,10 @@ TEST_F(Speedcheck, FailedConnectEndsTheDialog) {
   EXPECT_FALSE(model.Connect());
   EXPECT_TRUE(ended);
   ASSERT_EQ(sink.Messages().size(), 1u);
-  EXPECT_EQ(sink.Messages()[0].text, "StartSession:APPC Error, primary code : 1, secondary : 6f");
+  EXPECT_EQ(sink.Messages()[0].text,
+            "StartSession:APPC Error, primary code : 1, secondary : 6f\n"
+            "communication with the host failed (transport codes 1, 111)");
+  EXPECT_EQ(sink.Messages()[0].kind, platform::MessageKind::kError);
 }
 
 TEST_F(Speedcheck, FailedOpenLeavesTheDialogOpen) {
@@ -224,7 +306,10 @@ TEST_F(Speedcheck, FailedOpenLeavesTheDialogOpen) {
   EXPECT_FALSE(model.ended());
   EXPECT_TRUE(model.canOpen());
   EXPECT_FALSE(model.canRead());
-  EXPECT_EQ(sink.Messages().back().text, "Ropen:Normal error 3004, with message CPF4101.");
+  EXPECT_EQ(sink.Messages().back().text,
+            "Ropen:Normal error 3004, with message CPF4101.\n"
+            "file NOLIB/NOFILE not found (CPF4101)");
+  EXPECT_EQ(sink.Messages().back().kind, platform::MessageKind::kError);
 }
 
 }  // namespace

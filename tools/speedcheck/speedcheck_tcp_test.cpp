@@ -69,7 +69,7 @@ TEST_F(SpeedcheckTcp, ReadsTheDemoFileInBlocksAndOneByOne) {
   ASSERT_EQ(blocked.status, 0) << blocked.output;
   EXPECT_NE(blocked.output.find("Open DEMO/BENCH100: 10 fields"), std::string::npos)
       << blocked.output;
-  EXPECT_NE(blocked.output.find("Read 801 records (blocked reads, 267 per pass) in 3 passes"),
+  EXPECT_NE(blocked.output.find("Read 801 records in 3 blocked reads of up to 267 records: "),
             std::string::npos)
       << blocked.output;
   EXPECT_NE(blocked.output.find("Records in cache: 267"), std::string::npos);
@@ -79,22 +79,48 @@ TEST_F(SpeedcheckTcp, ReadsTheDemoFileInBlocksAndOneByOne) {
   ASSERT_EQ(single.status, 0) << single.output;
   EXPECT_NE(single.output.find("\"blocked\": false"), std::string::npos) << single.output;
   EXPECT_NE(single.output.find("\"recordsRead\": 534"), std::string::npos) << single.output;
+  EXPECT_NE(single.output.find("\"requests\": 534"), std::string::npos) << single.output;
+
+  ProgramRun oneByOne =
+      RunSpeedcheck(settings_, "--file DEMO/BENCH100 --records 300 --no-cache --quiet");
+  ASSERT_EQ(oneByOne.status, 0) << oneByOne.output;
+  EXPECT_NE(oneByOne.output.find("Read 534 records one record per request (534 requests): "),
+            std::string::npos)
+      << oneByOne.output;
+  EXPECT_EQ(oneByOne.output.find("per pass"), std::string::npos) << oneByOne.output;
   EXPECT_TRUE(server_.WaitForLog("session end", 2)) << server_.Log();
 }
 
 TEST_F(SpeedcheckTcp, FailuresExitNonZeroWithTheDialogsText) {
   ProgramRun missing = RunSpeedcheck(settings_, "--file DEMO/NOSUCHFILE --records 1");
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.output.find("Ropen:Normal error 3004, with message CPF4101."),
+  EXPECT_NE(missing.output.find("[error]: Ropen:Normal error 3004, with message CPF4101.\n"
+                                "file DEMO/NOSUCHFILE not found (CPF4101)\n"),
             std::string::npos)
       << missing.output;
+  EXPECT_EQ(missing.output.find("warning"), std::string::npos) << missing.output;
 
   std::ofstream(root_ / "wrong.ini")
       << "[General]\nNetwork=tcp\nLocation=127.0.0.1\n[Tcp]\nPort=" << server_.port()
       << "\nUser=BENCH\nPassword=wrong\n";
   ProgramRun refused = RunSpeedcheck(root_ / "wrong.ini", "--file DEMO/BENCH100");
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.output.find("StartSession:"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("StartSession:Normal error"), std::string::npos) << refused.output;
+  EXPECT_NE(refused.output.find("password not correct for the user of the settings (CPF22E2)"),
+            std::string::npos)
+      << refused.output;
+}
+
+TEST_F(SpeedcheckTcp, RecordsMustBeAPositiveNumber) {
+  for (const char* bad : {"abc", "0", "-5", "12x", "''"}) {
+    ProgramRun run = RunSpeedcheck(settings_, std::string("--file DEMO/BENCH100 --records ") + bad);
+    EXPECT_EQ(run.status, 2) << bad << ": " << run.output;
+    EXPECT_NE(run.output.find("--records needs a positive whole number"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("Connect:"), std::string::npos) << run.output;  // nothing was run
+  }
+  ProgramRun one = RunSpeedcheck(settings_, "--file DEMO/BENCH100 --records 1 --quiet");
+  EXPECT_EQ(one.status, 0) << one.output;
 }
 
 }  // namespace
