@@ -104,11 +104,13 @@ int main(int argc, char** argv) {
     LogLine(LogLevel::kError, error);
     return 1;
   }
-  h->Log(LogLevel::kInfo, "started: data directory " + options.dataDirectory + ", listening on " +
-                              options.server.listenAddress + " port " +
-                              std::to_string(server->port()) + ", at most " +
-                              std::to_string(options.server.maxConnections) + " connections, " +
-                              (options.server.tls ? "TLS only" : "plain TCP"));
+  h->Log(LogLevel::kInfo,
+         "started: data directory " + options.dataDirectory + ", listening on " +
+             options.server.listenAddress + " port " + std::to_string(server->port()) +
+             ", at most " + std::to_string(options.server.budget.maxSessions) + " sessions and " +
+             std::to_string(options.server.budget.maxSigningOn) + " connections signing on (" +
+             std::to_string(options.server.budget.maxSigningOnPerAddress) + " from one address), " +
+             (options.server.tls ? "TLS only" : "plain TCP"));
   std::printf("vantora-hostd: listening on %s port %u\n", options.server.listenAddress.c_str(),
               static_cast<unsigned>(server->port()));
   std::fflush(stdout);
