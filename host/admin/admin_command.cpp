@@ -84,7 +84,9 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (Status s = Host::Open(args[1], {}, &host); !s.ok()) return Refused(err, s);
   if (command == "add-user") {
     auto& profiles = host->storage().userProfiles();
-    if (profiles.Exists(args[2])) {
+    bool exists = false;
+    if (Status s = profiles.Exists(args[2], &exists); !s.ok()) return Refused(err, s);
+    if (exists) {
       return Refused(err, Status::Error(StatusCode::kObjectExists, "user profile " + args[2]));
     }
     std::string password;

@@ -50,8 +50,11 @@ int AddUser(vantora::host::Host& h, const std::string& name) {
     return 2;
   }
   auto& profiles = h.storage().userProfiles();
-  vantora::host::Status s = profiles.Exists(name) ? profiles.ChangePassword(name, password)
-                                                  : profiles.Create(name, password, "");
+  bool exists = false;
+  vantora::host::Status s = profiles.Exists(name, &exists);
+  if (s.ok()) {
+    s = exists ? profiles.ChangePassword(name, password) : profiles.Create(name, password, "");
+  }
   std::fill(password.begin(), password.end(), '\0');
   if (!s.ok()) {
     std::fprintf(stderr, "vantora-hostd: user %s: %s\n", name.c_str(), s.ToString().c_str());

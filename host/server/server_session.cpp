@@ -168,7 +168,11 @@ ServerSession::Outcome ServerSession::OpenSession() {
     trusted = options_.trustDefaultUser;
   }
   if (trusted) {
-    if (!host_.storage().userProfiles().Exists(user)) {
+    bool exists = false;
+    if (Status s = host_.storage().userProfiles().Exists(user, &exists); !s.ok()) {
+      return refuse(StatusWordOf(s.code()), s.messageId(), s.ToString());
+    }
+    if (!exists) {
       return refuse(kStatusNotAuthorised, kMsgUserProfileNotFound, "user " + user + " not found");
     }
   } else if (Status s = host_.storage().userProfiles().Authenticate(user, password); !s.ok()) {

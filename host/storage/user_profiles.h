@@ -37,7 +37,9 @@ class UserProfiles {
   // Ok when `password` is the profile's. Errors: kUserNotFound (CPF2204),
   // kWrongPassword (CPF22E2).
   Status Authenticate(std::string_view name, std::string_view password);
-  bool Exists(std::string_view name);
+  // `*exists` says whether the profile is there (false for a name that is
+  // not valid). Errors: those of reading the profiles (kIoError, ...).
+  Status Exists(std::string_view name, bool* exists);
 
  private:
   Status StoreLocked(const std::string& name, std::string_view password, bool create,
