@@ -75,7 +75,8 @@ std::string HostdUsage() {
          "  --help                this text\n"
          "\n"
          "Defaults come from the settings file ($MV400_INI, section Hostd). Logs go to\n"
-         "standard error; SIGTERM or SIGINT stops the server cleanly.\n";
+         "standard error; SIGTERM or SIGINT stops the server cleanly, SIGUSR1 writes\n"
+         "a status line (connections, jobs, open files, locks).\n";
 }
 
 bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Profile& settings,

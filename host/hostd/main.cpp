@@ -15,6 +15,7 @@
 #include "host/hostd/hostd_options.h"
 #include "host/hostd/tcp_server.h"
 #include "host/server/host_setup.h"
+#include "host/server/session/host_activity.h"
 #include "host/storage/sqlite_memory.h"
 #include "platform/console.h"
 #include "platform/stop_signals.h"
@@ -62,6 +63,18 @@ int AddUser(vantora::host::Host& h, const std::string& name) {
   }
   std::printf("vantora-hostd: user profile %s is ready\n", name.c_str());
   return 0;
+}
+
+// The answer to SIGUSR1, written whatever the log level: the connections and
+// what the jobs hold.
+void LogStatus(vantora::host::Host& h, const vantora::hostd::TcpServer& server) {
+  vantora::host::HostActivity activity;
+  vantora::host::Status s = vantora::host::TakeActivity(h, &activity);
+  LogLine(LogLevel::kInfo, "status: " + std::to_string(server.activeConnections()) +
+                               " connections (" + std::to_string(server.budget().sessions()) +
+                               " sessions, " + std::to_string(server.budget().signingOn()) +
+                               " signing on), " + vantora::host::DescribeActivity(activity) +
+                               (s.ok() ? "" : "; the journal cannot be read: " + s.ToString()));
 }
 
 }  // namespace
@@ -118,7 +131,11 @@ int main(int argc, char** argv) {
               static_cast<unsigned>(server->port()));
   std::fflush(stdout);
 
-  const char* signal = vantora::platform::WaitForStopSignal();
+  const char* signal = nullptr;
+  for (bool stop = false; !stop;) {
+    signal = vantora::platform::WaitForServerSignal(&stop);
+    if (!stop) LogStatus(*h, *server);
+  }
   h->Log(LogLevel::kInfo, std::string("stopping on ") + signal + ": " +
                               std::to_string(server->activeConnections()) +
                               " connection(s) to end");

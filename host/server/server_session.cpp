@@ -6,6 +6,7 @@
 #include "host/server/commands/request_trace.h"
 #include "host/server/messages/message_ids.h"
 #include "host/server/session/host_status.h"
+#include "host/server/sql/sql_work_area.h"
 #include "protocol/message_format.h"
 
 namespace vantora::host {
@@ -37,6 +38,7 @@ void ServerSession::EndJob() {
   if (!job_) return;
   readAhead_.Undo();
   job_->CloseAllFiles();
+  sql::EndWorkArea(*job_);  // its statements and results go with the job, not at the next SQL
   Status s = host_.storage().EndJob(job_->id());
   std::string readAhead;
   if (readAhead_.used() + readAhead_.undone() > 0) {
