@@ -1,4 +1,4 @@
-// The stop signals on POSIX systems.
+// The stop and status signals on POSIX systems.
 #include <pthread.h>
 #include <signal.h>
 
@@ -12,6 +12,7 @@ sigset_t StopSet() {
   sigemptyset(&set);
   sigaddset(&set, SIGTERM);
   sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGUSR1);
   return set;
 }
 
@@ -23,12 +24,13 @@ void BlockStopSignals() {
   signal(SIGPIPE, SIG_IGN);  // a peer gone mid-send is an error value, not a death
 }
 
-const char* WaitForStopSignal() {
+const char* WaitForServerSignal(bool* stop) {
   sigset_t set = StopSet();
   int number = 0;
   while (sigwait(&set, &number) != 0) {
   }
-  return number == SIGINT ? "SIGINT" : "SIGTERM";
+  *stop = number != SIGUSR1;
+  return number == SIGINT ? "SIGINT" : number == SIGUSR1 ? "SIGUSR1" : "SIGTERM";
 }
 
 }  // namespace vantora::platform

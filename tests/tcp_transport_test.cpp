@@ -487,6 +487,39 @@ TEST_F(TcpHostTest, AKilledClientsJobEndsAndReleasesItsLocks) {
   EXPECT_EQ(r, LogRecord(7, 1));
 }
 
+// The status line (SIGUSR1) counts what a job holds, and nothing once it ended.
+TEST_F(TcpHostTest, TheStatusLineCountsWhatTheJobsHold) {
+  ASSERT_TRUE(CreateLogFile(data_));
+  StartServer();
+  UseEnvironmentCredentials();
+  const std::string idle =
+      "0 connections (0 sessions, 0 signing on), 0 jobs, 0 open files, 0 file cursors, 0 SQL "
+      "statements, 0 SQL results, 0 server jobs, 0 record locks, 0 jobs with uncommitted changes";
+  EXPECT_EQ(server_.Status(), idle);
+  ASSERT_EQ(StartSession(), 1);
+  ASSERT_GE(Rsystem("STRCMTCTL LCKLVL(*CHG)"), 0);
+  const int32_t h = VNXopen("TEST/LOG", 1 | 2 | 4 | 0x20, -1);  // read, add, update; committed
+  ASSERT_GE(h, 0);
+  std::vector<uint8_t> r = LogRecord(3, 1);
+  ASSERT_EQ(Rwrite(h, r.data(), kLogLength), 1);
+  const std::string query = "SELECT * FROM TEST/LOG";
+  const int32_t cursor = VNXSqlDeclare(query.c_str(), static_cast<int32_t>(query.size()));
+  ASSERT_GE(cursor, 1);
+  ASSERT_GE(VNXSqlOpen(cursor), 0);
+  // The open SQL result is a file of the job too.
+  EXPECT_EQ(server_.Status(),
+            "1 connections (1 sessions, 0 signing on), 1 jobs, 2 open files, 1 file cursors, 1 SQL "
+            "statements, 1 SQL results, 0 server jobs, 1 record locks, 1 jobs with uncommitted "
+            "changes");
+  EXPECT_EQ(FreeSession(), 1);  // the statement and its result left open go with the job
+  EXPECT_TRUE(server_.WaitForLog("session end"));
+  std::string status;
+  for (int i = 0; i < 50 && (status = server_.Status()) != idle; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(status, idle);
+}
+
 // Blocked reads of the demo file bring every record once, in order.
 TEST_F(TcpHostTest, BlockedReadsOfTheDemoFile) {
   StartServer();

@@ -98,7 +98,9 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (Status s = Host::Open(args[1], {}, &host); !s.ok()) return Refused(err, s);
   if (command == "add-user") {
     auto& profiles = host->storage().userProfiles();
-    if (profiles.Exists(args[2])) {
+    bool exists = false;
+    if (Status s = profiles.Exists(args[2], &exists); !s.ok()) return Refused(err, s);
+    if (exists) {
       return Refused(err, Status::Error(StatusCode::kObjectExists, "user profile " + args[2]));
     }
     std::string password;
@@ -123,7 +125,7 @@ int RunAdminCommand(const std::vector<std::string>& args, std::ostream& out, std
     if (level >= 0) {
       if (Status s = profiles.SetPasswordLevel(level); !s.ok()) return Refused(err, s);
     }
-    level = profiles.PasswordLevel();
+    if (Status s = profiles.PasswordLevel(&level); !s.ok()) return Refused(err, s);
     out << "password level " << level << ": passwords compare "
         << (level >= 2 ? "exactly" : "without regard to case") << "\n";
   } else if (command == "demo") {

@@ -1,5 +1,6 @@
 #include "host/hostd/hostd_options.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "host/server/host_setup.h"
@@ -11,6 +12,10 @@ namespace {
 
 constexpr int kDefaultIdleSeconds = 3600;
 constexpr int kMaxSeconds = 7 * 24 * 3600;
+constexpr int kDefaultSignOnLimit = 32;
+constexpr int kDefaultSignOnPerAddress = 8;
+constexpr int kDefaultSignOnSeconds = 5;
+constexpr int kMaxSignOnSeconds = 3600;
 
 bool ParseNumber(const std::string& text, long low, long high, long* out) {
   if (text.empty() || text.size() > 9) return false;
@@ -48,7 +53,13 @@ std::string HostdUsage() {
          "  --listen ADDRESS      numeric IPv4 or IPv6 address to listen on (127.0.0.1)\n"
          "  --port N              TCP port (8471; 0 picks a free one, printed at start)\n"
          "  --data-dir DIR        host data directory (created when absent)\n"
-         "  --max-connections N   connections served at once; more are refused (64)\n"
+         "  --max-connections N   sessions served at once; more are refused (64)\n"
+         "  --sign-on-limit N     connections not signed on yet, at most (32)\n"
+         "  --sign-on-early N     above this many of them, refuse new ones at random,\n"
+         "                        more often the nearer the limit (half the limit)\n"
+         "  --sign-on-per-address N\n"
+         "                        connections not signed on yet from one address (8)\n"
+         "  --sign-on-timeout S   seconds from connect to open session (5)\n"
          "  --idle-timeout S      seconds a connection may wait between requests;\n"
          "                        0 = no limit (3600)\n"
          "  --log-level LEVEL     error, warning, info or debug (info)\n"
@@ -64,7 +75,8 @@ std::string HostdUsage() {
          "  --help                this text\n"
          "\n"
          "Defaults come from the settings file ($MV400_INI, section Hostd). Logs go to\n"
-         "standard error; SIGTERM or SIGINT stops the server cleanly.\n";
+         "standard error; SIGTERM or SIGINT stops the server cleanly, SIGUSR1 writes\n"
+         "a status line (connections, jobs, open files, locks).\n";
 }
 
 bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Profile& settings,
@@ -79,7 +91,16 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
       settings.GetString("Hostd", "DataDirectory",
                          settings.GetString("Host", "DataDirectory", host::DefaultDataDirectory()));
   const int32_t maxConnections = settings.GetInt("Hostd", "MaxConnections", 64);
-  o.server.maxConnections = maxConnections > 0 ? maxConnections : 64;
+  o.server.budget.maxSessions = maxConnections > 0 ? maxConnections : 64;
+  // Negative: not given (derived from the limit below).
+  int32_t signOnLimit = settings.GetInt("Hostd", "SignOnLimit", kDefaultSignOnLimit);
+  int32_t signOnEarly = settings.GetInt("Hostd", "SignOnEarly", -1);
+  int32_t signOnPerAddress = settings.GetInt("Hostd", "SignOnPerAddress", -1);
+  const int32_t signOnSeconds = settings.GetInt("Hostd", "SignOnTimeout", kDefaultSignOnSeconds);
+  o.server.limits.signOnTimeoutMs =
+      (signOnSeconds >= 1 && signOnSeconds <= kMaxSignOnSeconds ? signOnSeconds
+                                                                : kDefaultSignOnSeconds) *
+      1000;
   const int32_t idle = settings.GetInt("Hostd", "IdleTimeout", kDefaultIdleSeconds);
   o.server.limits.idleTimeoutMs = IdleMs(idle >= 0 && idle <= kMaxSeconds ? idle : 3600);
   if (!ParseLevel(settings.GetString("Hostd", "LogLevel", "info"), &o.logLevel)) {
@@ -126,7 +147,19 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
       o.dataDirectory = value;
     } else if (option == "--max-connections") {
       ok = ParseNumber(value, 1, 100000, &number);
-      if (ok) o.server.maxConnections = static_cast<int>(number);
+      if (ok) o.server.budget.maxSessions = static_cast<int>(number);
+    } else if (option == "--sign-on-limit") {
+      ok = ParseNumber(value, 1, 100000, &number);
+      if (ok) signOnLimit = static_cast<int32_t>(number);
+    } else if (option == "--sign-on-early") {
+      ok = ParseNumber(value, 1, 100000, &number);
+      if (ok) signOnEarly = static_cast<int32_t>(number);
+    } else if (option == "--sign-on-per-address") {
+      ok = ParseNumber(value, 1, 100000, &number);
+      if (ok) signOnPerAddress = static_cast<int32_t>(number);
+    } else if (option == "--sign-on-timeout") {
+      ok = ParseNumber(value, 1, kMaxSignOnSeconds, &number);
+      if (ok) o.server.limits.signOnTimeoutMs = static_cast<int>(number) * 1000;
     } else if (option == "--idle-timeout") {
       ok = ParseNumber(value, 0, kMaxSeconds, &number);
       if (ok) o.server.limits.idleTimeoutMs = IdleMs(number);
@@ -150,6 +183,18 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
       return false;
     }
   }
+  if (signOnLimit < 1) signOnLimit = kDefaultSignOnLimit;
+  if (signOnEarly < 0) signOnEarly = std::max(1, signOnLimit / 2);
+  if (signOnPerAddress < 0) signOnPerAddress = std::min(kDefaultSignOnPerAddress, signOnLimit);
+  if (signOnEarly > signOnLimit || signOnPerAddress > signOnLimit || signOnEarly < 1 ||
+      signOnPerAddress < 1) {
+    *error = "--sign-on-early and --sign-on-per-address must be from 1 to --sign-on-limit (" +
+             std::to_string(signOnLimit) + ")";
+    return false;
+  }
+  o.server.budget.maxSigningOn = signOnLimit;
+  o.server.budget.earlySigningOn = signOnEarly;
+  o.server.budget.maxSigningOnPerAddress = signOnPerAddress;
   if (o.tlsCert.empty() != o.tlsKey.empty()) {
     *error = "a TLS certificate needs its key and a key its certificate (--tls-cert and --tls-key)";
     return false;

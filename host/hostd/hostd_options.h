@@ -6,7 +6,11 @@
 //   --port N             Hostd/Port              Tcp/Port, else 8471 (0: any free port)
 //   --data-dir DIR       Hostd/DataDirectory     Host/DataDirectory, else the default host
 //   directory
-//   --max-connections N  Hostd/MaxConnections    64
+//   --max-connections N  Hostd/MaxConnections    64 sessions at once
+//   --sign-on-limit N    Hostd/SignOnLimit       32 connections not signed on yet
+//   --sign-on-early N    Hostd/SignOnEarly       half the limit: above it, random refusals
+//   --sign-on-per-address N  Hostd/SignOnPerAddress  8 (at most the limit)
+//   --sign-on-timeout S  Hostd/SignOnTimeout     5 seconds from connect to open session
 //   --idle-timeout S     Hostd/IdleTimeout       3600 seconds (0: no limit)
 //   --log-level LEVEL    Hostd/LogLevel          info (error, warning, info, debug)
 //   --tls-cert FILE      Hostd/TlsCert           none: the certificate chain (PEM)

@@ -14,7 +14,7 @@ TEST(HostdOptions, CommandLineOverSettingsOverDefaults) {
       << error;
   EXPECT_EQ(o.server.listenAddress, "127.0.0.1");
   EXPECT_EQ(o.server.port, 0);
-  EXPECT_EQ(o.server.maxConnections, 5);
+  EXPECT_EQ(o.server.budget.maxSessions, 5);
   EXPECT_EQ(o.server.limits.idleTimeoutMs, -1);
   EXPECT_EQ(o.logLevel, host::LogLevel::kDebug);
   EXPECT_EQ(o.dataDirectory, "/d");
@@ -101,6 +101,50 @@ TEST(HostdOptions, TlsCertificateAndKeyGoTogether) {
       EXPECT_EQ(o.tlsCert, "c.pem");
       EXPECT_EQ(o.tlsKey, "k.pem");
     }
+  }
+}
+
+TEST(HostdOptions, TheSignOnBudget) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* settings;
+    int limit, early, perAddress, timeoutMs;  // limit 0: refused
+  } cases[] = {
+      {{}, "", 32, 16, 8, 5000},
+      {{"--sign-on-limit", "10"}, "", 10, 5, 8, 5000},
+      {{"--sign-on-limit", "4"}, "", 4, 2, 4, 5000},
+      {{"--sign-on-limit", "1"}, "", 1, 1, 1, 5000},
+      {{"--sign-on-early", "32", "--sign-on-per-address", "32"}, "", 32, 32, 32, 5000},
+      {{"--sign-on-timeout", "2"}, "", 32, 16, 8, 2000},
+      {{},
+       "[Hostd]\nSignOnLimit=100\nSignOnEarly=60\nSignOnPerAddress=20\nSignOnTimeout=9\n",
+       100,
+       60,
+       20,
+       9000},
+      {{"--sign-on-per-address", "2"}, "[Hostd]\nSignOnPerAddress=20\n", 32, 16, 2, 5000},
+      {{}, "[Hostd]\nSignOnTimeout=0\n", 32, 16, 8, 5000},  // out of range: the default
+      {{"--sign-on-early", "33"}, "", 0, 0, 0, 0},
+      {{"--sign-on-limit", "8", "--sign-on-per-address", "9"}, "", 0, 0, 0, 0},
+      {{"--sign-on-limit", "0"}, "", 0, 0, 0, 0},
+      {{"--sign-on-timeout", "0"}, "", 0, 0, 0, 0},
+      {{"--sign-on-timeout", "3601"}, "", 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? c.settings : c.args[0] + " " + c.args[1]);
+    HostdOptions o;
+    std::string error;
+    const bool ok = ParseHostdOptions(c.args, platform::Profile::FromText(c.settings), &o, &error);
+    ASSERT_EQ(ok, c.limit != 0) << error;
+    if (!ok) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(o.server.budget.maxSigningOn, c.limit);
+    EXPECT_EQ(o.server.budget.earlySigningOn, c.early);
+    EXPECT_EQ(o.server.budget.maxSigningOnPerAddress, c.perAddress);
+    EXPECT_EQ(o.server.limits.signOnTimeoutMs, c.timeoutMs);
+    EXPECT_EQ(o.server.budget.maxSessions, 64);
   }
 }
 

@@ -74,24 +74,29 @@ class Reader {
 class Serving {
  public:
   Serving(host::Host& host, tcp::Channel& channel, const std::string& peer,
-          const ConnectionLimits& limits, const std::atomic<bool>& stopping,
+          const ConnectionLimits& limits, const std::atomic<bool>& stopping, SignOnPlace& place,
           const tcp::TlsContext* tls)
       : host_(host),
         channel_(channel),
         peer_(peer),
         limits_(limits),
         stopping_(stopping),
+        place_(place),
         tls_(tls),
-        reader_(channel, stopping) {}
+        reader_(channel, stopping) {
+    int limit = limits_.signOnTimeoutMs;
+    if (limits_.idleTimeoutMs >= 0 && limits_.idleTimeoutMs < limit) limit = limits_.idleTimeoutMs;
+    signOnDeadline_ = Clock::now() + std::chrono::milliseconds(std::max(limit, 0));
+  }
 
   void Run();
 
  private:
-  // The time allowed for the TLS handshake, and again for the hello.
-  int HandshakeLimitMs() const {
-    int limit = limits_.helloTimeoutMs;
-    if (limits_.idleTimeoutMs >= 0 && limits_.idleTimeoutMs < limit) limit = limits_.idleTimeoutMs;
-    return limit;
+  // What is left of the time to sign on in.
+  int SignOnLeftMs() const {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(signOnDeadline_ - Clock::now());
+    return static_cast<int>(std::max<int64_t>(left.count(), 0));
   }
   bool StartTls();
   bool Handshake(host::SessionOptions* options);
@@ -112,7 +117,13 @@ class Serving {
     }
     return r.ok();
   }
-  void Log(LogLevel level, const std::string& text) { host_.Log(level, peer_ + ": " + text); }
+  void Log(LogLevel level, const std::string& text) {
+    if (signedOn_) {
+      host_.Log(level, peer_ + ": " + text);
+    } else {
+      place_.LogBeforeSignOn(level, text);
+    }
+  }
   // Says why waiting for a frame ended, to the log and (when useful) the peer.
   void LogEnd(Wait w, bool midRequest);
 
@@ -121,8 +132,11 @@ class Serving {
   const std::string& peer_;
   const ConnectionLimits& limits_;
   const std::atomic<bool>& stopping_;
+  SignOnPlace& place_;
   const tcp::TlsContext* tls_;
   Reader reader_;
+  Clock::time_point signOnDeadline_;
+  bool signedOn_ = false;
 };
 
 void Serving::Refuse(tcp::FrameRefusal reason, const std::string& why, LogLevel level) {
@@ -168,23 +182,17 @@ bool Serving::StartTls() {
     return false;
   }
   channel_.StartTls(std::move(session));
-  const int limit = HandshakeLimitMs();
-  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(limit, 0));
   for (;;) {
     if (stopping_) {
       Log(LogLevel::kDebug, "the server is stopping; closing the connection");
       return false;
     }
-    int slice = kStopCheckMs;
-    if (limit >= 0) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      if (left.count() <= 0) {
-        Log(LogLevel::kInfo, "no TLS handshake in time; closing the connection");
-        return false;
-      }
-      slice = static_cast<int>(std::min<int64_t>(left.count(), kStopCheckMs));
+    const int left = SignOnLeftMs();
+    if (left <= 0) {
+      Log(LogLevel::kInfo, "no TLS handshake in time; closing the connection");
+      return false;
     }
-    tcp::IoResult r = channel_.Handshake(slice);
+    tcp::IoResult r = channel_.Handshake(std::min(left, kStopCheckMs));
     switch (r.status) {
       case tcp::IoResult::kOk:
         Log(LogLevel::kDebug, "TLS: " + channel_.session()->Describe());
@@ -214,7 +222,7 @@ bool Serving::StartTls() {
 
 bool Serving::Handshake(host::SessionOptions* options) {
   tcp::Frame frame;
-  Wait w = reader_.Next(HandshakeLimitMs(), &frame);
+  Wait w = reader_.Next(SignOnLeftMs(), &frame);
   if (w == Wait::kTimeout) {
     Refuse(tcp::FrameRefusal::kHelloTimeout, "no handshake in time", LogLevel::kInfo);
     return false;
@@ -259,7 +267,11 @@ void Serving::Run() {
   bool midRequest = false;
   for (;;) {
     tcp::Frame frame;
-    Wait w = reader_.Next(limits_.idleTimeoutMs, &frame);
+    Wait w = reader_.Next(signedOn_ ? limits_.idleTimeoutMs : SignOnLeftMs(), &frame);
+    if (w == Wait::kTimeout && !signedOn_) {
+      Refuse(tcp::FrameRefusal::kHelloTimeout, "not signed on in time", LogLevel::kInfo);
+      return;
+    }
     if (w != Wait::kFrame) {
       LogEnd(w, midRequest);
       return;
@@ -289,6 +301,14 @@ void Serving::Run() {
         midRequest = false;
         break;
     }
+    if (!signedOn_ && session.opened()) {
+      if (!place_.TakeSessionPlace()) {
+        Refuse(tcp::FrameRefusal::kTooManyConnections,
+               "too many connections: every session's place is taken", LogLevel::kWarning);
+        return;
+      }
+      signedOn_ = true;
+    }
     std::span<const uint8_t> reply = session.Reply();
     if (reply.size() > tcp::kMaxFrameLength) {
       Refuse(tcp::FrameRefusal::kProtocolError, "reply too large to send", LogLevel::kError);
@@ -312,9 +332,9 @@ void Serving::Run() {
 
 void ServeConnection(host::Host& host, tcp::Socket socket, const std::string& peer,
                      const ConnectionLimits& limits, const std::atomic<bool>& stopping,
-                     const tcp::TlsContext* tls) {
+                     SignOnPlace& place, const tcp::TlsContext* tls) {
   tcp::Channel channel(std::move(socket));
-  Serving(host, channel, peer, limits, stopping, tls).Run();
+  Serving(host, channel, peer, limits, stopping, place, tls).Run();
   channel.Close();
 }
 

@@ -15,6 +15,7 @@
 #include "host/hostd/hostd_options.h"
 #include "host/hostd/tcp_server.h"
 #include "host/server/host_setup.h"
+#include "host/server/session/host_activity.h"
 #include "host/storage/sqlite_memory.h"
 #include "platform/console.h"
 #include "platform/stop_signals.h"
@@ -50,8 +51,11 @@ int AddUser(vantora::host::Host& h, const std::string& name) {
     return 2;
   }
   auto& profiles = h.storage().userProfiles();
-  vantora::host::Status s = profiles.Exists(name) ? profiles.ChangePassword(name, password)
-                                                  : profiles.Create(name, password, "");
+  bool exists = false;
+  vantora::host::Status s = profiles.Exists(name, &exists);
+  if (s.ok()) {
+    s = exists ? profiles.ChangePassword(name, password) : profiles.Create(name, password, "");
+  }
   std::fill(password.begin(), password.end(), '\0');
   if (!s.ok()) {
     std::fprintf(stderr, "vantora-hostd: user %s: %s\n", name.c_str(), s.ToString().c_str());
@@ -59,6 +63,18 @@ int AddUser(vantora::host::Host& h, const std::string& name) {
   }
   std::printf("vantora-hostd: user profile %s is ready\n", name.c_str());
   return 0;
+}
+
+// The answer to SIGUSR1, written whatever the log level: the connections and
+// what the jobs hold.
+void LogStatus(vantora::host::Host& h, const vantora::hostd::TcpServer& server) {
+  vantora::host::HostActivity activity;
+  vantora::host::Status s = vantora::host::TakeActivity(h, &activity);
+  LogLine(LogLevel::kInfo, "status: " + std::to_string(server.activeConnections()) +
+                               " connections (" + std::to_string(server.budget().sessions()) +
+                               " sessions, " + std::to_string(server.budget().signingOn()) +
+                               " signing on), " + vantora::host::DescribeActivity(activity) +
+                               (s.ok() ? "" : "; the journal cannot be read: " + s.ToString()));
 }
 
 }  // namespace
@@ -104,16 +120,22 @@ int main(int argc, char** argv) {
     LogLine(LogLevel::kError, error);
     return 1;
   }
-  h->Log(LogLevel::kInfo, "started: data directory " + options.dataDirectory + ", listening on " +
-                              options.server.listenAddress + " port " +
-                              std::to_string(server->port()) + ", at most " +
-                              std::to_string(options.server.maxConnections) + " connections, " +
-                              (options.server.tls ? "TLS only" : "plain TCP"));
+  h->Log(LogLevel::kInfo,
+         "started: data directory " + options.dataDirectory + ", listening on " +
+             options.server.listenAddress + " port " + std::to_string(server->port()) +
+             ", at most " + std::to_string(options.server.budget.maxSessions) + " sessions and " +
+             std::to_string(options.server.budget.maxSigningOn) + " connections signing on (" +
+             std::to_string(options.server.budget.maxSigningOnPerAddress) + " from one address), " +
+             (options.server.tls ? "TLS only" : "plain TCP"));
   std::printf("vantora-hostd: listening on %s port %u\n", options.server.listenAddress.c_str(),
               static_cast<unsigned>(server->port()));
   std::fflush(stdout);
 
-  const char* signal = vantora::platform::WaitForStopSignal();
+  const char* signal = nullptr;
+  for (bool stop = false; !stop;) {
+    signal = vantora::platform::WaitForServerSignal(&stop);
+    if (!stop) LogStatus(*h, *server);
+  }
   h->Log(LogLevel::kInfo, std::string("stopping on ") + signal + ": " +
                               std::to_string(server->activeConnections()) +
                               " connection(s) to end");

@@ -1,6 +1,9 @@
 // The host server: accepts TCP connections and serves each on a thread of
-// its own (job_connection.h), up to a maximum; connections beyond it get a
-// refusal frame and are closed at once.
+// its own (job_connection.h), within the budget of connection_budget.h:
+// sessions up to a maximum, and connections that have not signed on yet
+// within a smaller budget of their own. Connections beyond it get a refusal
+// frame and are closed at once; the log lines of connections that never
+// signed on are digested (connection_log.h).
 //
 //   host::Host& host = ...;
 //   TcpServer server(host, config);
@@ -23,6 +26,8 @@
 #include <string>
 #include <thread>
 
+#include "host/hostd/connection_budget.h"
+#include "host/hostd/connection_log.h"
 #include "host/hostd/job_connection.h"
 #include "host/server/session/host.h"
 #include "transport/tcp/socket.h"
@@ -33,7 +38,7 @@ namespace vantora::hostd {
 struct ServerConfig {
   std::string listenAddress = "127.0.0.1";
   uint16_t port = 8471;  // 0: any free port (see port())
-  int maxConnections = 64;
+  BudgetLimits budget;   // sessions and connections signing on at once
   ConnectionLimits limits;
   // Set: every connection speaks TLS with this server context (tls.h).
   std::shared_ptr<tcp::TlsContext> tls;
@@ -57,6 +62,7 @@ class TcpServer {
   // Returns once the accept thread and every connection have ended.
   void Wait();
   int activeConnections() const { return active_; }
+  const ConnectionBudget& budget() const { return budget_; }
 
  private:
   struct Worker {
@@ -66,9 +72,13 @@ class TcpServer {
 
   void AcceptLoop();
   void ReapFinished();
+  void Refuse(tcp::Socket& socket, Admission why, const std::string& address,
+              const std::string& peer);
 
   host::Host& host_;
   ServerConfig config_;
+  ConnectionBudget budget_;
+  ConnectionLog connectionLog_;
   tcp::Listener listener_;
   std::atomic<bool> stopping_{false};
   std::atomic<int> active_{0};

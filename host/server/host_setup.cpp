@@ -159,7 +159,9 @@ Status CreateDemoQueues(Catalogue& catalogue) {
   };
   for (const Queue& q : queues) {
     ObjectEntry existing;
-    if (catalogue.FindObject({kDemoLibrary, q.name}, "*DTAQ", &existing).ok()) continue;
+    Status found = catalogue.FindObject({kDemoLibrary, q.name}, "*DTAQ", &existing);
+    if (found.ok()) continue;
+    if (found.code() != StatusCode::kObjectNotFound) return found;
     if (Status s = CreateDataQueue(catalogue, {kDemoLibrary, q.name}, q.definition, q.text);
         !s.ok()) {
       return s;
@@ -184,7 +186,9 @@ std::string DefaultDataDirectory() {
 
 Status CreateDemoLibrary(Storage& storage, int benchRecords) {
   Catalogue& catalogue = storage.catalogue();
-  if (!catalogue.LibraryExists(kDemoLibrary)) {
+  bool exists = false;
+  if (Status s = catalogue.LibraryExists(kDemoLibrary, &exists); !s.ok()) return s;
+  if (!exists) {
     if (Status s = catalogue.CreateLibrary(kDemoLibrary, "Vantora demo data"); !s.ok()) return s;
   }
   for (const char* name : {"ORDERSBYC", "ORDERSBYD", "ORDERS", "CUSTOMER", "BENCH100"}) {
@@ -202,13 +206,18 @@ Status OpenPreparedHost(const std::string& directory, const std::string& localUs
   std::unique_ptr<Host> host;
   if (Status s = Host::Open(directory, std::move(options), &host); !s.ok()) return s;
   Storage& storage = host->storage();
-  if (!localUser.empty() && !storage.userProfiles().Exists(localUser)) {
+  bool exists = true;
+  if (!localUser.empty()) {
+    if (Status s = storage.userProfiles().Exists(localUser, &exists); !s.ok()) return s;
+  }
+  if (!exists) {
     if (Status s = storage.userProfiles().Create(localUser, RandomPassword(), "Local user");
         !s.ok()) {
       return s;
     }
   }
-  if (!storage.catalogue().LibraryExists(kDemoLibrary)) {
+  if (Status s = storage.catalogue().LibraryExists(kDemoLibrary, &exists); !s.ok()) return s;
+  if (!exists) {
     if (Status s = CreateDemoLibrary(storage, kDefaultBenchRecords); !s.ok()) return s;
   }
   if (Status s = InstallHostObjects(storage, host->directory()); !s.ok()) return s;

@@ -5,6 +5,7 @@
 
 #include "host/server/commands/request_trace.h"
 #include "host/server/session/host_status.h"
+#include "host/server/sql/sql_work_area.h"
 #include "protocol/blank_padded.h"
 #include "protocol/host_message_ids.h"
 #include "protocol/message_format.h"
@@ -35,6 +36,7 @@ void ServerSession::EndJob() {
   if (!job_) return;
   readAhead_.Undo();
   job_->CloseAllFiles();
+  sql::EndWorkArea(*job_);  // its statements and results go with the job, not at the next SQL
   Status s = host_.storage().EndJob(job_->id());
   std::string readAhead;
   if (readAhead_.used() + readAhead_.undone() > 0) {
@@ -167,7 +169,11 @@ ServerSession::Outcome ServerSession::OpenSession() {
     trusted = options_.trustDefaultUser;
   }
   if (trusted) {
-    if (!host_.storage().userProfiles().Exists(user)) {
+    bool exists = false;
+    if (Status s = host_.storage().userProfiles().Exists(user, &exists); !s.ok()) {
+      return refuse(StatusWordOf(s.code()), s.messageId(), s.ToString());
+    }
+    if (!exists) {
       return refuse(kStatusNotAuthorised, wire::kMsgUserProfileNotFound,
                     "user " + user + " not found");
     }

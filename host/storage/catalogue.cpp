@@ -29,25 +29,30 @@ Status NormaliseType(std::string_view type, std::string* out) {
 
 }  // namespace
 
-bool Catalogue::LibraryExistsLocked(const std::string& name) {
+Status Catalogue::LibraryExistsLocked(const std::string& name, bool* exists) {
+  *exists = false;
+  constexpr std::string_view kSql =
+      "SELECT 1 FROM vt_objects WHERE library = 'QSYS' AND name = ?1 AND type = '*LIB'";
   sqlite3_stmt* s = nullptr;
-  if (!db_.connection
-           ->Prepare("SELECT 1 FROM vt_objects WHERE library = 'QSYS' AND name = ?1 "
-                     "AND type = '*LIB'",
-                     &s)
-           .ok()) {
-    return false;
-  }
+  if (Status st = db_.connection->Prepare(kSql, &s); !st.ok()) return st;
   StatementUse use(s);
   detail::BindAll(s, 1, name);
-  return sqlite3_step(s) == SQLITE_ROW;
+  return detail::StepRow(*db_.connection, s, kSql, exists);
 }
 
-bool Catalogue::LibraryExists(std::string_view name) {
+Status Catalogue::RequireLibraryLocked(const std::string& name) {
+  bool exists = false;
+  Status s = LibraryExistsLocked(name, &exists);
+  if (s.ok() && !exists) return Status::Error(StatusCode::kLibraryNotFound, name);
+  return s;
+}
+
+Status Catalogue::LibraryExists(std::string_view name, bool* exists) {
+  *exists = false;
   std::string n;
-  if (!NormaliseName(name, &n).ok()) return false;
+  if (!NormaliseName(name, &n).ok()) return Status::Ok();
   std::lock_guard lock(db_.mutex);
-  return LibraryExistsLocked(n);
+  return LibraryExistsLocked(n, exists);
 }
 
 Status Catalogue::CreateLibrary(std::string_view name, std::string_view text) {
@@ -55,7 +60,9 @@ Status Catalogue::CreateLibrary(std::string_view name, std::string_view text) {
   Status s = NormaliseName(name, &n);
   if (!s.ok()) return s;
   std::lock_guard lock(db_.mutex);
-  if (LibraryExistsLocked(n)) return Status::Error(StatusCode::kLibraryExists, n);
+  bool exists = false;
+  if (s = LibraryExistsLocked(n, &exists); !s.ok()) return s;
+  if (exists) return Status::Error(StatusCode::kLibraryExists, n);
   return InsertObjectLocked(
       ObjectEntry{{std::string(kSystemLibrary), n}, "*LIB", "PROD", std::string(text)});
 }
@@ -65,16 +72,17 @@ Status Catalogue::DeleteLibrary(std::string_view name) {
   Status s = NormaliseName(name, &n);
   if (!s.ok()) return s;
   std::lock_guard lock(db_.mutex);
-  if (!LibraryExistsLocked(n)) return Status::Error(StatusCode::kLibraryNotFound, n);
+  if (s = RequireLibraryLocked(n); !s.ok()) return s;
+  constexpr std::string_view kAnyObject = "SELECT 1 FROM vt_objects WHERE library = ?1 LIMIT 1";
   sqlite3_stmt* q = nullptr;
-  s = db_.connection->Prepare("SELECT 1 FROM vt_objects WHERE library = ?1 LIMIT 1", &q);
+  s = db_.connection->Prepare(kAnyObject, &q);
   if (!s.ok()) return s;
   {
     StatementUse use(q);
     detail::BindAll(q, 1, n);
-    if (sqlite3_step(q) == SQLITE_ROW) {
-      return Status::Error(StatusCode::kObjectInUse, "library " + n + " is not empty");
-    }
+    bool holds = false;
+    if (s = detail::StepRow(*db_.connection, q, kAnyObject, &holds); !s.ok()) return s;
+    if (holds) return Status::Error(StatusCode::kObjectInUse, "library " + n + " is not empty");
   }
   return detail::Run(*db_.connection,
                      "DELETE FROM vt_objects WHERE library = 'QSYS' AND name = ?1 AND "
@@ -102,9 +110,7 @@ Status Catalogue::CreateObject(const ObjectEntry& entry) {
     return Status::Error(StatusCode::kInvalidArgument, e.type + " objects have their own calls");
   }
   std::lock_guard lock(db_.mutex);
-  if (!LibraryExistsLocked(e.name.library)) {
-    return Status::Error(StatusCode::kLibraryNotFound, e.name.library);
-  }
+  if (s = RequireLibraryLocked(e.name.library); !s.ok()) return s;
   return InsertObjectLocked(e);
 }
 
@@ -129,15 +135,16 @@ Status Catalogue::FindObject(const ObjectName& name, std::string_view type, Obje
   if (s.ok()) s = NormaliseType(type, &t);
   if (!s.ok()) return s;
   std::lock_guard lock(db_.mutex);
+  constexpr std::string_view kSql =
+      "SELECT attribute, text FROM vt_objects WHERE library = ?1 AND name = ?2 AND type = ?3";
   sqlite3_stmt* q = nullptr;
-  s = db_.connection->Prepare(
-      "SELECT attribute, text FROM vt_objects WHERE library = ?1 AND name = ?2 AND type = ?3", &q);
+  s = db_.connection->Prepare(kSql, &q);
   if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, n.library, n.name, t);
-  if (sqlite3_step(q) != SQLITE_ROW) {
-    return Status::Error(StatusCode::kObjectNotFound, n.ToString() + " " + t);
-  }
+  bool found = false;
+  if (s = detail::StepRow(*db_.connection, q, kSql, &found); !s.ok()) return s;
+  if (!found) return Status::Error(StatusCode::kObjectNotFound, n.ToString() + " " + t);
   *out = ObjectEntry{n, t, detail::ColumnText(q, 0), detail::ColumnText(q, 1)};
   return Status::Ok();
 }
@@ -158,8 +165,8 @@ Status Catalogue::ListObjects(std::string_view library, std::string_view type,
   }
   if (!s.ok()) return s;
   std::lock_guard lock(db_.mutex);
-  if (lib != "*ALL" && !LibraryExistsLocked(lib)) {
-    return Status::Error(StatusCode::kLibraryNotFound, lib);
+  if (lib != "*ALL") {
+    if (s = RequireLibraryLocked(lib); !s.ok()) return s;
   }
   sqlite3_stmt* q = nullptr;
   s = db_.connection->Prepare(

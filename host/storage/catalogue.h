@@ -51,7 +51,9 @@ class Catalogue {
   Status CreateLibrary(std::string_view name, std::string_view text);
   // Errors: kLibraryNotFound; kObjectInUse when the library holds objects.
   Status DeleteLibrary(std::string_view name);
-  bool LibraryExists(std::string_view name);
+  // `*exists` says whether the library is there (false for a name that is
+  // not valid). Errors: those of reading the catalogue (kIoError, ...).
+  Status LibraryExists(std::string_view name, bool* exists);
 
   // Errors: kLibraryNotFound, kObjectExists, kInvalidDefinition (no fields,
   // duplicate or unknown field names, a field refused by ValidateFieldDef,
@@ -110,7 +112,9 @@ class Catalogue {
   Status DescribeLocked(const ObjectName& name, FileDescription* out);
   Status DescribeByIdLocked(int64_t id, FileDescription* out);
   Status FileIdLocked(const ObjectName& name, int64_t* id, std::string* kind);
-  bool LibraryExistsLocked(const std::string& name);
+  Status LibraryExistsLocked(const std::string& name, bool* exists);
+  // Ok when the library is there; kLibraryNotFound, or the read's error.
+  Status RequireLibraryLocked(const std::string& name);
   Status InsertObjectLocked(const ObjectEntry& entry);
   Status InsertFileLocked(const ObjectName& name, const char* kind, bool join, bool unique,
                           const std::string& text, int64_t* id);

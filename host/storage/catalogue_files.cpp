@@ -98,14 +98,11 @@ Status FormatName(const std::string& given, const std::string& fileName, std::st
 }  // namespace
 
 Status Catalogue::CheckNewFileLocked(const ObjectName& name) {
-  if (!LibraryExistsLocked(name.library)) {
-    return Status::Error(StatusCode::kLibraryNotFound, name.library);
-  }
+  if (Status s = RequireLibraryLocked(name.library); !s.ok()) return s;
   int64_t id = 0;
-  if (FileIdLocked(name, &id, nullptr).ok()) {
-    return Status::Error(StatusCode::kObjectExists, name.ToString() + " *FILE");
-  }
-  return Status::Ok();
+  Status s = FileIdLocked(name, &id, nullptr);
+  if (s.ok()) return Status::Error(StatusCode::kObjectExists, name.ToString() + " *FILE");
+  return s.code() == StatusCode::kFileNotFound ? Status::Ok() : s;
 }
 
 Status Catalogue::InsertFileLocked(const ObjectName& name, const char* kind, bool join, bool unique,
@@ -312,7 +309,9 @@ Status Catalogue::DeleteDeviceFileLocked(const ObjectName& name) {
   {
     StatementUse use(q);
     detail::BindAll(q, 1, name.library, name.name);
-    if (sqlite3_step(q) != SQLITE_ROW || !IsDeviceAttribute(detail::ColumnText(q, 0))) {
+    bool found = false;
+    if (s = detail::StepRow(*db_.connection, q, "device file", &found); !s.ok()) return s;
+    if (!found || !IsDeviceAttribute(detail::ColumnText(q, 0))) {
       return Status::Error(StatusCode::kFileNotFound, name.ToString());
     }
   }

@@ -53,6 +53,7 @@
 #include <vector>
 
 #include "host/storage/file_definition.h"
+#include "host/storage/live_count.h"
 #include "host/storage/record_locks.h"
 #include "host/storage/row_fields.h"
 #include "host/storage/seek_sql.h"
@@ -311,6 +312,7 @@ class FileCursor {
     uint64_t hits = 0;
   };
   Ahead ahead_;
+  LiveCount<LiveKind::kFileCursor> live_;
 };
 
 }  // namespace vantora::host

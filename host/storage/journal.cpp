@@ -68,15 +68,28 @@ Status Journal::Commit(JobId job) {
   return detail::Run(*db_.connection, "DELETE FROM vt_journal WHERE job = ?1", job);
 }
 
-bool Journal::HasPending(JobId job) {
+Status Journal::HasPending(JobId job, bool* pending) {
+  *pending = false;
   std::lock_guard lock(db_.mutex);
+  constexpr std::string_view kSql = "SELECT 1 FROM vt_journal WHERE job = ?1 LIMIT 1";
   sqlite3_stmt* q = nullptr;
-  if (!db_.connection->Prepare("SELECT 1 FROM vt_journal WHERE job = ?1 LIMIT 1", &q).ok()) {
-    return false;
-  }
+  if (Status s = db_.connection->Prepare(kSql, &q); !s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, job);
-  return sqlite3_step(q) == SQLITE_ROW;
+  return detail::StepRow(*db_.connection, q, kSql, pending);
+}
+
+Status Journal::PendingJobs(int64_t* jobs) {
+  *jobs = 0;
+  std::lock_guard lock(db_.mutex);
+  constexpr std::string_view kSql = "SELECT COUNT(DISTINCT job) FROM vt_journal";
+  sqlite3_stmt* q = nullptr;
+  if (Status s = db_.connection->Prepare(kSql, &q); !s.ok()) return s;
+  StatementUse use(q);
+  bool row = false;
+  if (Status s = detail::StepRow(*db_.connection, q, kSql, &row); !s.ok()) return s;
+  if (row) *jobs = sqlite3_column_int64(q, 0);
+  return Status::Ok();
 }
 
 Status Journal::UncommittedByOtherLocked(int64_t file, JobId job, int64_t* rrn) {

@@ -59,7 +59,11 @@ class Journal {
   // Undoes the job's changes, newest first, in one transaction; on failure
   // nothing is undone and the entries stay.
   Status Rollback(JobId job);
-  bool HasPending(JobId job);
+  // `*pending` says whether the job has changes not yet committed. Errors:
+  // those of reading the journal (kIoError, ...).
+  Status HasPending(JobId job, bool* pending);
+  // How many jobs have changes not yet committed.
+  Status PendingJobs(int64_t* jobs);
   // A record of physical file `file` that a job other than `job` changed
   // and has not committed yet into `rrn`, or 0 when there is none; the
   // failure when the journal cannot be read.

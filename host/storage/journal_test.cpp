@@ -76,10 +76,13 @@ const std::vector<std::string> kAfter = {"A=11/twice", "C=3"};
 TEST_F(JournalFixture, RollbackRestoresEveryChangeInReverse) {
   MixedWork(*storage_);
   EXPECT_EQ(Contents(*storage_), kAfter) << "changes are visible before the boundary";
-  EXPECT_TRUE(storage_->journal().HasPending(1));
+  bool pending = false;
+  ASSERT_TRUE(storage_->journal().HasPending(1, &pending).ok());
+  EXPECT_TRUE(pending);
   ASSERT_OK(storage_->Rollback(1));
   EXPECT_EQ(Contents(*storage_), kBefore);
-  EXPECT_FALSE(storage_->journal().HasPending(1));
+  ASSERT_TRUE(storage_->journal().HasPending(1, &pending).ok());
+  EXPECT_FALSE(pending);
   auto c = Open(*storage_, 99, false);
   int64_t rrn = 0;
   ASSERT_OK(c->Insert({T("D"), I(4), Value()}, &rrn));

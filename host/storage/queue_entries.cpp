@@ -60,26 +60,23 @@ std::vector<uint8_t> ColumnBlob(sqlite3_stmt* s, int column) {
 
 }  // namespace
 
-bool QueueEntries::QueueExistsLocked(const ObjectName& queue) {
+Status QueueEntries::RequireQueueLocked(const ObjectName& queue) {
+  constexpr std::string_view kSql =
+      "SELECT 1 FROM vt_objects WHERE library = ?1 AND name = ?2 AND type = '*DTAQ'";
   sqlite3_stmt* q = nullptr;
-  if (!db_.connection
-           ->Prepare("SELECT 1 FROM vt_objects WHERE library = ?1 AND name = ?2 AND "
-                     "type = '*DTAQ'",
-                     &q)
-           .ok()) {
-    return false;
-  }
+  if (Status s = db_.connection->Prepare(kSql, &q); !s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, queue.library, queue.name);
-  return sqlite3_step(q) == SQLITE_ROW;
+  bool exists = false;
+  if (Status s = detail::StepRow(*db_.connection, q, kSql, &exists); !s.ok()) return s;
+  return exists ? Status::Ok() : Status::Error(StatusCode::kObjectNotFound, queue.ToString());
 }
 
 Status QueueEntries::Append(const ObjectName& queue, std::span<const uint8_t> key,
                             std::span<const uint8_t> data) {
   std::lock_guard lock(db_.mutex);
   detail::Connection& c = *db_.connection;
-  if (!QueueExistsLocked(queue))
-    return Status::Error(StatusCode::kObjectNotFound, queue.ToString());
+  if (Status s = RequireQueueLocked(queue); !s.ok()) return s;
   // One statement: its own transaction, committed when it is done.
   constexpr std::string_view kInsert =
       "INSERT INTO vt_queue_entries(library, name, key, data) VALUES(?1, ?2, ?3, ?4)";
@@ -110,9 +107,7 @@ Status QueueEntries::Take(const ObjectName& queue, QueueSequence sequence, KeyOr
     if (sequence == QueueSequence::kKeyed) BindBlob(q, 3, key);
     const int rc = sqlite3_step(q);
     if (rc == SQLITE_DONE) {
-      if (!QueueExistsLocked(queue)) {
-        return Status::Error(StatusCode::kObjectNotFound, queue.ToString());
-      }
+      if (s = RequireQueueLocked(queue); !s.ok()) return s;
       return Status::Error(StatusCode::kRecordNotFound, queue.ToString() + ": no entry");
     }
     if (rc != SQLITE_ROW) return c.ErrorStatus(rc, query);

@@ -70,7 +70,8 @@ class QueueEntries {
   Status Count(const ObjectName& queue, int64_t* out);
 
  private:
-  bool QueueExistsLocked(const ObjectName& queue);
+  // Ok when the queue is there; kObjectNotFound, or the read's error.
+  Status RequireQueueLocked(const ObjectName& queue);
 
   detail::Database& db_;
 };

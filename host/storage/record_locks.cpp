@@ -82,6 +82,11 @@ void RecordLocks::EndJob(JobId job) {
   }
 }
 
+size_t RecordLocks::HeldCount() const {
+  std::lock_guard lock(mutex_);
+  return locks_.size();
+}
+
 JobId RecordLocks::Holder(int64_t file, int64_t rrn) const {
   std::lock_guard lock(mutex_);
   auto it = locks_.find({file, rrn});

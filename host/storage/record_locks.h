@@ -54,6 +54,8 @@ class RecordLocks {
   JobId Holder(int64_t file, int64_t rrn) const;
   // Whether a job other than `job` holds any record of `file`.
   bool HeldByOther(int64_t file, JobId job) const;
+  // How many records are locked, by any job.
+  size_t HeldCount() const;
 
   // Grows with every lock request and every change of the table: two equal
   // readings mean no job asked for, took or gave back a lock in between.

@@ -195,6 +195,13 @@ std::string ColumnText(sqlite3_stmt* s, int column) {
   return std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(s, column)));
 }
 
+Status StepRow(Connection& c, sqlite3_stmt* s, std::string_view context, bool* row) {
+  const int rc = sqlite3_step(s);
+  *row = rc == SQLITE_ROW;
+  if (rc == SQLITE_DONE || rc == SQLITE_ROW) return Status::Ok();
+  return c.ErrorStatus(rc, context);
+}
+
 Status StepDone(Connection& c, sqlite3_stmt* s, std::string_view context) {
   int rc = sqlite3_step(s);
   if (rc == SQLITE_DONE || rc == SQLITE_ROW) return Status::Ok();

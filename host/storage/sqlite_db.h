@@ -132,6 +132,10 @@ std::string ColumnText(sqlite3_stmt* s, int column);
 
 // Steps a statement that returns no rows; its error mapped as above.
 Status StepDone(Connection& c, sqlite3_stmt* s, std::string_view context);
+// Steps `s` once: `*row` says whether it gave a row. A step that fails
+// answers its error mapped as above, never "no row", so that a failed read
+// is not taken for an object that is not there.
+Status StepRow(Connection& c, sqlite3_stmt* s, std::string_view context, bool* row);
 
 // What a row callback of ForEachRow answers: go on, or stop after this row.
 enum class RowNext : uint8_t { kContinue, kStop };

@@ -44,9 +44,10 @@ Status UserProfiles::StoreLocked(const std::string& name, std::string_view passw
     return Status::Error(StatusCode::kInvalidArgument,
                          "a password of more than 10 characters (a sign-on carries 10)");
   }
+  int level = 0;
+  if (Status s = PasswordLevelLocked(&level); !s.ok()) return s;
   std::string salt = RandomBytes(kSaltBytes);
-  const std::string kept =
-      CaseSensitive(PasswordLevelLocked()) ? std::string(password) : InCase(password, true);
+  const std::string kept = CaseSensitive(level) ? std::string(password) : InCase(password, true);
   Sha256Digest hash = Pbkdf2Sha256(kept, salt, iterations_);
   detail::Connection& c = *db_.connection;
   std::string_view sql =
@@ -84,24 +85,26 @@ Status UserProfiles::Create(std::string_view name, std::string_view password,
   return s.ok() ? tx.Commit() : s;
 }
 
-bool UserProfiles::Exists(std::string_view name) {
+Status UserProfiles::Exists(std::string_view name, bool* exists) {
+  *exists = false;
   std::string n;
-  if (!NormaliseName(name, &n).ok()) return false;
+  if (!NormaliseName(name, &n).ok()) return Status::Ok();
   std::lock_guard lock(db_.mutex);
+  constexpr std::string_view kSql = "SELECT 1 FROM vt_user_profiles WHERE name = ?1";
   sqlite3_stmt* q = nullptr;
-  if (!db_.connection->Prepare("SELECT 1 FROM vt_user_profiles WHERE name = ?1", &q).ok()) {
-    return false;
-  }
+  if (Status s = db_.connection->Prepare(kSql, &q); !s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, n);
-  return sqlite3_step(q) == SQLITE_ROW;
+  return detail::StepRow(*db_.connection, q, kSql, exists);
 }
 
 Status UserProfiles::ChangePassword(std::string_view name, std::string_view password) {
   std::string n;
   Status s = NormaliseName(name, &n);
   if (!s.ok()) return Status::Error(StatusCode::kUserNotFound, std::string(name));
-  if (!Exists(n)) return Status::Error(StatusCode::kUserNotFound, n);
+  bool exists = false;
+  if (s = Exists(n, &exists); !s.ok()) return s;
+  if (!exists) return Status::Error(StatusCode::kUserNotFound, n);
   std::lock_guard lock(db_.mutex);
   return StoreLocked(n, password, false, {});
 }
@@ -109,7 +112,10 @@ Status UserProfiles::ChangePassword(std::string_view name, std::string_view pass
 Status UserProfiles::Delete(std::string_view name) {
   std::string n;
   Status s = NormaliseName(name, &n);
-  if (!s.ok() || !Exists(n)) return Status::Error(StatusCode::kUserNotFound, std::string(name));
+  if (!s.ok()) return Status::Error(StatusCode::kUserNotFound, std::string(name));
+  bool exists = false;
+  if (s = Exists(n, &exists); !s.ok()) return s;
+  if (!exists) return Status::Error(StatusCode::kUserNotFound, n);
   std::lock_guard lock(db_.mutex);
   detail::Savepoint tx(*db_.connection);
   if (!tx.begun().ok()) return tx.begun();
@@ -132,14 +138,19 @@ Status UserProfiles::Authenticate(std::string_view name, std::string_view passwo
   bool caseSensitive = false;
   {
     std::lock_guard lock(db_.mutex);
-    caseSensitive = CaseSensitive(PasswordLevelLocked());
+    int level = 0;
+    if (Status s = PasswordLevelLocked(&level); !s.ok()) return s;
+    caseSensitive = CaseSensitive(level);
     sqlite3_stmt* q = nullptr;
-    Status s = db_.connection->Prepare(
-        "SELECT salt, hash, iterations FROM vt_user_profiles WHERE name = ?1", &q);
+    constexpr std::string_view kSql =
+        "SELECT salt, hash, iterations FROM vt_user_profiles WHERE name = ?1";
+    Status s = db_.connection->Prepare(kSql, &q);
     if (!s.ok()) return s;
     StatementUse use(q);
     detail::BindAll(q, 1, n);
-    if (sqlite3_step(q) != SQLITE_ROW) return Status::Error(StatusCode::kUserNotFound, n);
+    bool found = false;
+    if (s = detail::StepRow(*db_.connection, q, kSql, &found); !s.ok()) return s;
+    if (!found) return Status::Error(StatusCode::kUserNotFound, n);
     auto blob = [&](int col) {
       auto p = static_cast<const char*>(sqlite3_column_blob(q, col));
       return std::string(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(q, col)));
@@ -167,20 +178,23 @@ Status UserProfiles::Authenticate(std::string_view name, std::string_view passwo
   return Status::Error(StatusCode::kWrongPassword, n);
 }
 
-int UserProfiles::PasswordLevelLocked() {
+Status UserProfiles::PasswordLevelLocked(int* level) {
+  *level = 0;
   sqlite3_stmt* q = nullptr;
-  if (!db_.connection->Prepare("SELECT value FROM vt_system_values WHERE name = ?1", &q).ok()) {
-    return 0;
-  }
+  constexpr std::string_view kSql = "SELECT value FROM vt_system_values WHERE name = ?1";
+  Status s = db_.connection->Prepare(kSql, &q);
+  if (!s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, std::string(kPasswordLevel));
-  if (sqlite3_step(q) != SQLITE_ROW) return 0;
-  return sqlite3_column_int(q, 0);
+  bool found = false;
+  if (s = detail::StepRow(*db_.connection, q, kSql, &found); !s.ok()) return s;
+  if (found) *level = sqlite3_column_int(q, 0);
+  return Status::Ok();
 }
 
-int UserProfiles::PasswordLevel() {
+Status UserProfiles::PasswordLevel(int* level) {
   std::lock_guard lock(db_.mutex);
-  return PasswordLevelLocked();
+  return PasswordLevelLocked(level);
 }
 
 Status UserProfiles::SetPasswordLevel(int level) {

@@ -49,17 +49,19 @@ class UserProfiles {
   // Ok when `password` is the profile's. Errors: kUserNotFound (CPF2204),
   // kWrongPassword (CPF22E2).
   Status Authenticate(std::string_view name, std::string_view password);
-  bool Exists(std::string_view name);
+  // `*exists` says whether the profile is there (false for a name that is
+  // not valid). Errors: those of reading the profiles (kIoError, ...).
+  Status Exists(std::string_view name, bool* exists);
 
   // The password level: 0 (the default) to 3. Errors of the setter:
-  // kInvalidArgument outside 0-3.
-  int PasswordLevel();
+  // kInvalidArgument outside 0-3; of both, kIoError when the storage fails.
+  Status PasswordLevel(int* level);
   Status SetPasswordLevel(int level);
 
  private:
   Status StoreLocked(const std::string& name, std::string_view password, bool create,
                      std::string_view text);
-  int PasswordLevelLocked();
+  Status PasswordLevelLocked(int* level);
 
   detail::Database& db_;
   uint32_t iterations_;

@@ -95,21 +95,20 @@ bool DecodeUserSpaceEntry(const uint8_t* bytes, size_t size, Record* out) {
   return true;
 }
 
-bool UserSpaces::ExistsLocked(const ObjectName& name, std::string* attribute, std::string* text) {
+Status UserSpaces::ExistsLocked(const ObjectName& name, bool* exists, std::string* attribute,
+                                std::string* text) {
+  *exists = false;
+  constexpr std::string_view kSql =
+      "SELECT attribute, text FROM vt_objects WHERE library = ?1 AND name = ?2 "
+      "AND type = '*USRSPC'";
   sqlite3_stmt* q = nullptr;
-  if (!db_.connection
-           ->Prepare("SELECT attribute, text FROM vt_objects WHERE library = ?1 AND name = ?2 "
-                     "AND type = '*USRSPC'",
-                     &q)
-           .ok()) {
-    return false;
-  }
+  if (Status s = db_.connection->Prepare(kSql, &q); !s.ok()) return s;
   StatementUse use(q);
   detail::BindAll(q, 1, name.library, name.name);
-  if (sqlite3_step(q) != SQLITE_ROW) return false;
+  if (Status s = detail::StepRow(*db_.connection, q, kSql, exists); !s.ok() || !*exists) return s;
   if (attribute != nullptr) *attribute = detail::ColumnText(q, 0);
   if (text != nullptr) *text = detail::ColumnText(q, 1);
-  return true;
+  return Status::Ok();
 }
 
 Status UserSpaces::Create(const ObjectName& name, const UserSpace& space, bool replace) {
@@ -119,18 +118,22 @@ Status UserSpaces::Create(const ObjectName& name, const UserSpace& space, bool r
   std::lock_guard lock(db_.mutex);
   detail::Connection& c = *db_.connection;
   {
+    constexpr std::string_view kLibrary =
+        "SELECT 1 FROM vt_objects WHERE library = 'QSYS' AND name = ?1 AND type = '*LIB'";
     sqlite3_stmt* q = nullptr;
-    s = c.Prepare("SELECT 1 FROM vt_objects WHERE library = 'QSYS' AND name = ?1 AND type = '*LIB'",
-                  &q);
+    s = c.Prepare(kLibrary, &q);
     if (!s.ok()) return s;
     StatementUse use(q);
     detail::BindAll(q, 1, n.library);
-    if (sqlite3_step(q) != SQLITE_ROW)
-      return Status::Error(StatusCode::kLibraryNotFound, n.library);
+    bool library = false;
+    if (s = detail::StepRow(c, q, kLibrary, &library); !s.ok()) return s;
+    if (!library) return Status::Error(StatusCode::kLibraryNotFound, n.library);
   }
   detail::Savepoint tx(c);
   if (!tx.begun().ok()) return tx.begun();
-  if (ExistsLocked(n, nullptr, nullptr)) {
+  bool exists = false;
+  if (s = ExistsLocked(n, &exists, nullptr, nullptr); !s.ok()) return s;
+  if (exists) {
     if (!replace) return Status::Error(StatusCode::kObjectExists, n.ToString() + " *USRSPC");
     // The object's trigger takes its attributes and list along.
     s = detail::Run(c,
@@ -160,19 +163,21 @@ Status UserSpaces::Find(const ObjectName& name, UserSpace* out) {
   std::lock_guard lock(db_.mutex);
   detail::Connection& c = *db_.connection;
   UserSpace space;
-  if (!ExistsLocked(n, &space.attribute, &space.text)) {
-    return Status::Error(StatusCode::kObjectNotFound, n.ToString() + " *USRSPC");
-  }
-  sqlite3_stmt* q = nullptr;
-  Status s = c.Prepare(
+  bool exists = false;
+  if (Status s = ExistsLocked(n, &exists, &space.attribute, &space.text); !s.ok()) return s;
+  if (!exists) return Status::Error(StatusCode::kObjectNotFound, n.ToString() + " *USRSPC");
+  constexpr std::string_view kAttributes =
       "SELECT initial_size, initial_value, authority, list_format FROM vt_user_spaces "
-      "WHERE library = ?1 AND name = ?2",
-      &q);
+      "WHERE library = ?1 AND name = ?2";
+  sqlite3_stmt* q = nullptr;
+  Status s = c.Prepare(kAttributes, &q);
   if (!s.ok()) return s;
   {
     StatementUse use(q);
     detail::BindAll(q, 1, n.library, n.name);
-    if (sqlite3_step(q) == SQLITE_ROW) {
+    bool found = false;  // a space of an older layout has no row
+    if (s = detail::StepRow(c, q, kAttributes, &found); !s.ok()) return s;
+    if (found) {
       space.initialSize = static_cast<int32_t>(sqlite3_column_int64(q, 0));
       space.initialValue = static_cast<uint8_t>(sqlite3_column_int64(q, 1));
       space.authority = detail::ColumnText(q, 2);
@@ -218,9 +223,9 @@ Status UserSpaces::WriteList(const ObjectName& name, std::string_view format,
   detail::Connection& c = *db_.connection;
   detail::Savepoint tx(c);
   if (!tx.begun().ok()) return tx.begun();
-  if (!ExistsLocked(n, nullptr, nullptr)) {
-    return Status::Error(StatusCode::kObjectNotFound, n.ToString() + " *USRSPC");
-  }
+  bool exists = false;
+  if (Status s = ExistsLocked(n, &exists, nullptr, nullptr); !s.ok()) return s;
+  if (!exists) return Status::Error(StatusCode::kObjectNotFound, n.ToString() + " *USRSPC");
   // A space of an older layout gets its row now.
   Status s = detail::Run(c,
                          "INSERT INTO vt_user_spaces(library, name, initial_size, initial_value, "

@@ -67,7 +67,10 @@ class UserSpaces {
                    const std::vector<Record>& entries);
 
  private:
-  bool ExistsLocked(const ObjectName& name, std::string* attribute, std::string* text);
+  // `*exists` says whether the space is there, with its attribute and text
+  // when wanted. Errors: those of reading the catalogue.
+  Status ExistsLocked(const ObjectName& name, bool* exists, std::string* attribute,
+                      std::string* text);
 
   detail::Database& db_;
 };

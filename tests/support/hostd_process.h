@@ -25,25 +25,31 @@ namespace vantora::testing {
 
 class HostdProcess {
  public:
-  // Starts the server on `dataDirectory` with `extraArgs`; false when it did
-  // not announce its port within 20 seconds.
+  // Starts the server on `dataDirectory` with `extraArgs`, on `port` (0: a
+  // free one); false when it did not announce its port within 20 seconds.
+  // With `appendLog` the log goes on after what an earlier run wrote.
   bool Start(const std::filesystem::path& dataDirectory, const std::filesystem::path& logFile,
-             std::vector<std::string> extraArgs = {}) {
+             std::vector<std::string> extraArgs = {}, uint16_t port = 0, bool appendLog = false) {
     logFile_ = logFile;
+    // Everything the child needs is made before the fork: a process with
+    // threads may only make async-signal-safe calls in the child.
+    std::vector<std::string> args = {
+        HOSTD_PATH,    "--port", std::to_string(port), "--data-dir", dataDirectory.string(),
+        "--log-level", "debug"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string logPath = logFile.string();
+    const int logFlags = O_WRONLY | O_CREAT | (appendLog ? O_APPEND : O_TRUNC);
     int out[2];
     if (pipe(out) != 0) return false;
     pid_ = fork();
     if (pid_ == 0) {
       dup2(out[1], 1);
-      int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      int log = open(logPath.c_str(), logFlags, 0600);
       dup2(log, 2);
       close(out[0]);
-      std::vector<std::string> args = {
-          HOSTD_PATH, "--port", "0", "--data-dir", dataDirectory.string(), "--log-level", "debug"};
-      args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-      std::vector<char*> argv;
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
       execv(HOSTD_PATH, argv.data());
       _exit(127);
     }
@@ -86,6 +92,30 @@ class HostdProcess {
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
+  // Asks the server for its status line (SIGUSR1, docs/hostd.md) and waits
+  // up to 10 s for it; the text after "status: ", or "" when none came.
+  std::string Status() {
+    const std::string marker = " status: ";
+    auto count = [&](const std::string& log) {
+      size_t n = 0;
+      for (size_t at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1))
+        ++n;
+      return n;
+    };
+    const size_t before = count(Log());
+    if (pid_ <= 0 || kill(pid_, SIGUSR1) != 0) return "";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const std::string log = Log();
+      if (count(log) > before) {
+        size_t at = log.rfind(marker) + marker.size();
+        return log.substr(at, log.find('\n', at) - at);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return "";
+  }
+
   bool running() {
     if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) pid_ = -1;  // ended (and reaped)
     return pid_ > 0;

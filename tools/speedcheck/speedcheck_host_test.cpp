@@ -17,7 +17,9 @@ class SpeedcheckHost : public vantora::testing::EmbeddedHostTest {
     std::unique_ptr<host::Host> h;
     ASSERT_TRUE(host::Host::Open(dataDirectory_, {}, &h).ok());
     auto& catalogue = h->storage().catalogue();
-    if (!catalogue.LibraryExists("SCTEST")) {
+    bool exists = false;
+    ASSERT_TRUE(catalogue.LibraryExists("SCTEST", &exists).ok());
+    if (!exists) {
       ASSERT_TRUE(catalogue.CreateLibrary("SCTEST", "").ok());
     }
     host::PhysicalFileDef def;

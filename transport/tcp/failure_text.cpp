@@ -29,6 +29,8 @@ std::string Refusal(int32_t reason, const std::string& peer) {
       return refused + "the handshake did not arrive in time";
     case FrameRefusal::kTlsRequired:
       return refused + "it accepts only TLS connections (set Tcp/Tls=1)";
+    case FrameRefusal::kBusy:
+      return refused + "too many connections are signing on; try again shortly";
   }
   return refused + "reason " + std::to_string(reason);
 }

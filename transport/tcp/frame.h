@@ -60,6 +60,8 @@ enum class FrameRefusal : uint32_t {
   kStopping = 6,       // the server is shutting down
   kHelloTimeout = 7,   // no complete handshake in time
   kTlsRequired = 8,    // a plain client of a server that speaks only TLS
+  kBusy = 9,           // too many connections are signing on (from the client's address, or
+                       // in all): try again shortly
 };
 
 inline constexpr size_t kMaxRefusalText = 200;

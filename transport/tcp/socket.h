@@ -80,6 +80,8 @@ class Socket {
   void Close();
   // "address:port" of the peer, for logs.
   std::string PeerName() const;
+  // The peer's numeric address alone ("127.0.0.1", "::1"); "?" when unknown.
+  std::string PeerAddress() const;
 
  private:
   int handle_ = -1;

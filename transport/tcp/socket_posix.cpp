@@ -197,22 +197,44 @@ void Socket::Close() {
   handle_ = -1;
 }
 
-std::string Socket::PeerName() const {
-  sockaddr_storage address{};
-  socklen_t size = sizeof address;
-  if (getpeername(handle_, reinterpret_cast<sockaddr*>(&address), &size) != 0) return "?";
+namespace {
+
+// The peer's numeric address and port; false when the socket has no peer.
+bool Peer(int handle, std::string* address, uint16_t* port, bool* v6) {
+  sockaddr_storage peer{};
+  socklen_t size = sizeof peer;
+  if (getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &size) != 0) return false;
   char host[INET6_ADDRSTRLEN] = "?";
-  uint16_t port = 0;
-  if (address.ss_family == AF_INET) {
-    const auto* a = reinterpret_cast<const sockaddr_in*>(&address);
+  if (peer.ss_family == AF_INET) {
+    const auto* a = reinterpret_cast<const sockaddr_in*>(&peer);
     inet_ntop(AF_INET, &a->sin_addr, host, sizeof host);
-    port = ntohs(a->sin_port);
-    return std::string(host) + ":" + std::to_string(port);
+    *port = ntohs(a->sin_port);
+    *v6 = false;
+  } else {
+    const auto* a = reinterpret_cast<const sockaddr_in6*>(&peer);
+    inet_ntop(AF_INET6, &a->sin6_addr, host, sizeof host);
+    *port = ntohs(a->sin6_port);
+    *v6 = true;
   }
-  const auto* a = reinterpret_cast<const sockaddr_in6*>(&address);
-  inet_ntop(AF_INET6, &a->sin6_addr, host, sizeof host);
-  port = ntohs(a->sin6_port);
-  return "[" + std::string(host) + "]:" + std::to_string(port);
+  *address = host;
+  return true;
+}
+
+}  // namespace
+
+std::string Socket::PeerName() const {
+  std::string host;
+  uint16_t port = 0;
+  bool v6 = false;
+  if (!Peer(handle_, &host, &port, &v6)) return "?";
+  return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+std::string Socket::PeerAddress() const {
+  std::string host;
+  uint16_t port = 0;
+  bool v6 = false;
+  return Peer(handle_, &host, &port, &v6) ? host : "?";
 }
 
 bool IsLoopbackAddress(const std::string& address) {

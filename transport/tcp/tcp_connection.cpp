@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <random>
+#include <thread>
 
 #include "protocol/message_format.h"
 #include "transport/tcp/failure_text.h"
@@ -15,6 +17,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kReceiveChunk = 64 * 1024;
+constexpr int kFirstBusyPauseMs = 20;
+constexpr int kLastBusyPauseMs = 500;
+constexpr int kBusyRetryNoLimitMs = 60'000;
 
 }  // namespace
 
@@ -85,6 +90,35 @@ bool Connection::StartTls(const TcpSettings& settings) {
 
 bool Connection::Open(const TcpSettings& settings, const std::string& program,
                       bool withCredentials) {
+  // A server busy with connections signing on asks to be tried again: so it
+  // is, after a pause that grows, as long as the connect limit leaves time.
+  const auto deadline = Clock::now() + std::chrono::milliseconds(settings.connectTimeoutMs >= 0
+                                                                     ? settings.connectTimeoutMs
+                                                                     : kBusyRetryNoLimitMs);
+  std::minstd_rand jitter(static_cast<uint32_t>(Clock::now().time_since_epoch().count()));
+  int pauseMs = kFirstBusyPauseMs;
+  TcpSettings attempt = settings;
+  for (;;) {
+    if (OpenOnce(attempt, program, withCredentials)) return true;
+    if (primary_ != kRefusedByHost || secondary_ != static_cast<int32_t>(FrameRefusal::kBusy)) {
+      return false;
+    }
+    const int pause = pauseMs + static_cast<int>(jitter() % static_cast<uint32_t>(pauseMs));
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= pause) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    pauseMs = std::min(pauseMs * 2, kLastBusyPauseMs);
+    if (settings.connectTimeoutMs >= 0) attempt.connectTimeoutMs = static_cast<int>(left - pause);
+    primary_ = kAppcNone;
+    secondary_ = 0;
+    reader_ = FrameReader(ClientSideLimits());
+    channel_ = Channel();
+  }
+}
+
+bool Connection::OpenOnce(const TcpSettings& settings, const std::string& program,
+                          bool withCredentials) {
   Socket socket;
   peer_ =
       (settings.host.find(':') != std::string::npos ? "[" + settings.host + "]" : settings.host) +

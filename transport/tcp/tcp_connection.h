@@ -13,7 +13,8 @@
 //   6 kProtocolError   the host sent what no Vantora host sends, or the client
 //                      passed a part that cannot be framed; secondary: ProtocolDetail
 //   7 kRefusedByHost   the host refused the connection; secondary: its reason
-//                      (FrameRefusal in frame.h: 1 too many connections, ...)
+//                      (FrameRefusal in frame.h: 1 too many connections, ...,
+//                      9 busy, when it was still busy as the connect limit ran out)
 //   8 kNotConnected    the session has no connection; 0
 //   9 kNoReplyAwaited  a reply was asked for when no request awaits one; 0
 //  10 kTlsFailed       TLS (Tcp/Tls=1) failed; secondary: TlsFailure in tls.h
@@ -66,6 +67,9 @@ class Connection {
 
   // Connects (with TLS when the settings say so), sends the hello (with the
   // settings' credentials when `withCredentials`) and waits for the welcome.
+  // A server that answers "busy" (FrameRefusal::kBusy: too many connections
+  // signing on) is tried again after a growing pause (20 ms to 0.5 s, with
+  // jitter) while the connect limit (60 s when it has none) leaves time.
   bool Open(const TcpSettings& settings, const std::string& program, bool withCredentials);
   // Sends one request part. `prefixed` points 4 bytes before the part, which
   // the frame prefix overwrites; `length` counts the part only.
@@ -88,6 +92,7 @@ class Connection {
   std::string FailureText() const;
 
  private:
+  bool OpenOnce(const TcpSettings& settings, const std::string& program, bool withCredentials);
   bool FailIo(const IoResult& r, Step step);
   bool StartTls(const TcpSettings& settings);
   // Waits for the next frame; false on failure or (when !wait) nothing yet.

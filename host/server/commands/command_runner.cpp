@@ -41,6 +41,13 @@ CommandOutcome CommandOutcome::Failed(const char* messageId, std::string detail)
   return o;
 }
 
+Status RequireLibrary(CommandContext& c, const std::string& library) {
+  bool exists = false;
+  Status s = c.storage.catalogue().LibraryExists(library, &exists);
+  if (s.ok() && !exists) return Status::Error(StatusCode::kLibraryNotFound, "library " + library);
+  return s;
+}
+
 Status ResolveExistingFile(CommandContext& c, const std::string& value, ObjectName* out) {
   std::string lib, name;
   cl::SplitQualified(value, &lib, &name);
@@ -48,9 +55,7 @@ Status ResolveExistingFile(CommandContext& c, const std::string& value, ObjectNa
     return c.storage.catalogue().ResolveFile(c.job.SearchList(), name, out);
   }
   if (lib == "*CURLIB") lib = c.job.currentLibrary();
-  if (!c.storage.catalogue().LibraryExists(lib)) {
-    return Status::Error(StatusCode::kLibraryNotFound, "library " + lib);
-  }
+  if (Status s = RequireLibrary(c, lib); !s.ok()) return s;
   FileDescription d;
   Status s = c.storage.catalogue().DescribeFile({lib, name}, &d);
   if (!s.ok()) return s;
@@ -62,9 +67,7 @@ Status NewObjectName(CommandContext& c, const std::string& value, ObjectName* ou
   std::string lib, name;
   cl::SplitQualified(value, &lib, &name);
   if (lib.empty() || lib == "*LIBL" || lib == "*CURLIB") lib = c.job.currentLibrary();
-  if (!c.storage.catalogue().LibraryExists(lib)) {
-    return Status::Error(StatusCode::kLibraryNotFound, "library " + lib);
-  }
+  if (Status s = RequireLibrary(c, lib); !s.ok()) return s;
   return NormaliseObjectName({lib, name}, out);
 }
 
@@ -77,16 +80,16 @@ Status ResolveExistingObject(CommandContext& c, const std::string& value, std::s
     libraries = c.job.SearchList();
   } else {
     libraries.push_back(lib == "*CURLIB" ? c.job.currentLibrary() : lib);
-    if (!c.storage.catalogue().LibraryExists(libraries[0])) {
-      return Status::Error(StatusCode::kLibraryNotFound, "library " + libraries[0]);
-    }
+    if (Status s = RequireLibrary(c, libraries[0]); !s.ok()) return s;
   }
   for (const std::string& l : libraries) {
     ObjectEntry entry;
-    if (c.storage.catalogue().FindObject({l, name}, type, &entry).ok()) {
+    Status s = c.storage.catalogue().FindObject({l, name}, type, &entry);
+    if (s.ok()) {
       *out = entry.name;
       return Status::Ok();
     }
+    if (s.code() != StatusCode::kObjectNotFound) return s;
   }
   return Status::Error(StatusCode::kObjectNotFound, std::string(type) + " " + name + " not found");
 }

@@ -36,6 +36,9 @@ Status NewObjectName(CommandContext& c, const std::string& value, ObjectName* ou
 // - an existing object of `type` other than a file.
 Status ResolveExistingObject(CommandContext& c, const std::string& value, std::string_view type,
                              ObjectName* out);
+// Ok when `library` is there; kLibraryNotFound, or the error of reading the
+// catalogue (a failed read is never taken for "not found").
+Status RequireLibrary(CommandContext& c, const std::string& library);
 // The text of a TEXT parameter ("" for *BLANK and other special values).
 std::string TextValue(const cl::BoundCommand& command, std::string_view keyword);
 

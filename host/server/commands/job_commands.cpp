@@ -73,9 +73,7 @@ CommandOutcome EndCommitmentControl(CommandContext& c, const cl::BoundCommand&) 
 
 CommandOutcome AddLibraryListEntry(CommandContext& c, const cl::BoundCommand& cmd) {
   const std::string lib = cmd.Text("LIB");
-  if (!c.storage.catalogue().LibraryExists(lib)) {
-    return CommandOutcome::Failed(wire::kMsgLibraryNotFound, "library " + lib + " not found");
-  }
+  if (Status s = RequireLibrary(c, lib); !s.ok()) return CommandOutcome::Failed(s);
   auto& list = c.job.libraryList();
   if (std::find(list.begin(), list.end(), lib) != list.end()) {
     return CommandOutcome::Failed(wire::kMsgLibraryAlreadyInList,
@@ -120,9 +118,7 @@ CommandOutcome RemoveLibraryListEntry(CommandContext& c, const cl::BoundCommand&
 CommandOutcome ChangeCurrentLibrary(CommandContext& c, const cl::BoundCommand& cmd) {
   std::string lib = cmd.Text("CURLIB");
   if (lib == "*CRTDFT") lib = "QGPL";  // objects then go to QGPL, as on the host
-  if (!c.storage.catalogue().LibraryExists(lib)) {
-    return CommandOutcome::Failed(wire::kMsgLibraryNotFound, "library " + lib + " not found");
-  }
+  if (Status s = RequireLibrary(c, lib); !s.ok()) return CommandOutcome::Failed(s);
   c.job.currentLibrary() = lib;
   return CommandOutcome::Ok();
 }

@@ -74,7 +74,9 @@ Status RequestTrace::Start(Storage& storage, Job& job, std::string_view fileName
   Status s = NormaliseObjectName(name, &name);
   if (!s.ok()) return s;
   Catalogue& catalogue = storage.catalogue();
-  if (!catalogue.LibraryExists(name.library)) {
+  bool exists = false;
+  if (s = catalogue.LibraryExists(name.library, &exists); !s.ok()) return s;
+  if (!exists) {
     s = catalogue.CreateLibrary(name.library, "Request traces");
     if (!s.ok() && s.code() != StatusCode::kLibraryExists) return s;
   }

@@ -30,9 +30,9 @@ Status WriteSourceLines(Storage& storage, Job& job, std::string_view target,
     s = Status::Error(StatusCode::kInvalidArgument, "member name " + member);
   }
   if (!s.ok()) return s;
-  if (!storage.catalogue().LibraryExists(file.library)) {
-    return Status::Error(StatusCode::kLibraryNotFound, "library " + file.library);
-  }
+  bool exists = false;
+  if (s = storage.catalogue().LibraryExists(file.library, &exists); !s.ok()) return s;
+  if (!exists) return Status::Error(StatusCode::kLibraryNotFound, "library " + file.library);
   FileDescription d;
   if (!storage.catalogue().DescribeFile(file, &d).ok()) {
     s = storage.catalogue().CreateSourceFile(file, 92, "DDS source");

@@ -22,7 +22,10 @@ Status OpenDataQueueFile(Host& host, Job& job, std::string_view target,
   for (std::string library : search) {
     if (!NormaliseName(library, &library).ok()) continue;
     ObjectEntry entry;
-    if (!catalogue.FindObject({library, normal}, "*DTAQ", &entry).ok()) continue;
+    if (Status s = catalogue.FindObject({library, normal}, "*DTAQ", &entry); !s.ok()) {
+      if (s.code() == StatusCode::kObjectNotFound) continue;
+      return s;
+    }
     DataQueueDefinition d;
     if (!DecodeDataQueueDefinition(entry.attribute, &d)) d = DataQueueDefinition{};
     RecordFormat format;

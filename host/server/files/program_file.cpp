@@ -138,8 +138,10 @@ Status OpenProgramFile(Host& host, Job& job, std::string_view target,
           targetLibrary.empty() ? job.SearchList() : std::vector<std::string>{targetLibrary};
       for (const auto& lib : search) {
         ObjectEntry entry;
-        if (!host.storage().catalogue().FindObject({lib, targetName}, "*DTAQ", &entry).ok()) {
-          continue;
+        if (Status s = host.storage().catalogue().FindObject({lib, targetName}, "*DTAQ", &entry);
+            !s.ok()) {
+          if (s.code() == StatusCode::kObjectNotFound) continue;
+          return s;
         }
         DataQueueDefinition d;
         if (!DecodeDataQueueDefinition(entry.attribute, &d)) d = DataQueueDefinition{};

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "host/server/objects/programs.h"
+#include "host/storage/live_count.h"
 
 namespace vantora::host {
 
@@ -39,6 +40,7 @@ class ServerJob {
 
  private:
   ProgramDefinition program_;
+  LiveCount<LiveKind::kServerJob> live_;
   int32_t messages_ = 0;
   std::deque<std::vector<uint8_t>> answers_;
 };

@@ -112,9 +112,14 @@ bool FindSpace(RequestContext& c, std::string_view text, FoundSpace* out) {
       continue;
     }
     ObjectEntry entry;
-    if (catalogue.FindObject({lib, name}, "*USRSPC", &entry).ok()) {
+    Status s = catalogue.FindObject({lib, name}, "*USRSPC", &entry);
+    if (s.ok()) {
       *out = {nullptr, entry.name};
       return true;
+    }
+    if (s.code() != StatusCode::kObjectNotFound) {
+      c.Fail(s);
+      return false;
     }
   }
   FailWith(c, wire::kMsgObjectNotFound);

@@ -78,8 +78,9 @@ void Link(RequestContext& c) {
   } else if (library == "*CURLIB") {
     search = {c.job.currentLibrary()};
   } else if (NormaliseName(library, &library).ok()) {
-    if (!catalogue.LibraryExists(library))
-      return c.Fail(kStatusOther, wire::kMsgObjectLibraryNotFound);
+    bool exists = false;
+    if (Status s = catalogue.LibraryExists(library, &exists); !s.ok()) return c.Fail(s);
+    if (!exists) return c.Fail(kStatusOther, wire::kMsgObjectLibraryNotFound);
     search = {library};
   } else {
     return c.Fail(kStatusOther, wire::kMsgObjectLibraryNotFound);
@@ -87,10 +88,13 @@ void Link(RequestContext& c) {
   ObjectEntry entry;
   bool found = false;
   for (const auto& lib : search) {
-    if (catalogue.FindObject({lib, queue}, "*DTAQ", &entry).ok()) {
+    Status s = catalogue.FindObject({lib, queue}, "*DTAQ", &entry);
+    if (s.ok()) {
       found = true;
       break;
     }
+    // A failed read is not "not found": creating the queue could overwrite it.
+    if (s.code() != StatusCode::kObjectNotFound) return c.Fail(s);
   }
   if (!found) {
     if (createLength <= 0) return c.Fail(kStatusOther, wire::kMsgObjectNotFound);

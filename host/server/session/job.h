@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "host/storage/live_count.h"
 #include "host/storage/names.h"
 #include "host/storage/record_locks.h"
 
@@ -29,6 +30,9 @@ struct JobServices;  // job_services.h: user spaces, links, mapped lists
 class OpenFile {
  public:
   virtual ~OpenFile() = default;
+
+ private:
+  LiveCount<LiveKind::kOpenFile> live_;
 };
 
 struct DateTimeFormat {
@@ -105,6 +109,7 @@ class Job {
   std::vector<std::unique_ptr<OpenFile>> files_;
   std::shared_ptr<JobCommandState> commandState_;
   std::shared_ptr<JobServices> services_;
+  LiveCount<LiveKind::kJob> live_;
 };
 
 }  // namespace vantora::host

@@ -11,13 +11,17 @@ FieldDef Bin2(std::string name) {
   return BinaryField(std::move(name), FieldType::kBin2);
 }
 
-bool Exists(Catalogue& catalogue, const ObjectName& name) {
+// `*exists` says whether the file is there; a failed read answers its error.
+Status FileExists(Catalogue& catalogue, const ObjectName& name, bool* exists) {
   FileDescription d;
-  return catalogue.DescribeFile(name, &d).ok();
+  Status s = catalogue.DescribeFile(name, &d);
+  *exists = s.ok();
+  return s.ok() || s.code() == StatusCode::kFileNotFound ? Status::Ok() : s;
 }
 
 Status CreateFile(Catalogue& catalogue, PhysicalFileDef def) {
-  if (Exists(catalogue, def.name)) return Status::Ok();
+  bool exists = false;
+  if (Status s = FileExists(catalogue, def.name, &exists); !s.ok() || exists) return s;
   return catalogue.CreatePhysicalFile(def);
 }
 
@@ -86,26 +90,28 @@ Status CreateByProgram(Catalogue& catalogue, const std::string& library) {
   def.name = {library, "YPROCPGM"};
   def.text = "Stored procedures by program";
   def.formats = {{"YPROCH", {{library, "YPROCHDR"}}, {}, {{"PGMLIB"}, {"PGMNAME"}}}};
-  if (Exists(catalogue, def.name)) return Status::Ok();
+  bool exists = false;
+  if (Status s = FileExists(catalogue, def.name, &exists); !s.ok() || exists) return s;
   return catalogue.CreateLogicalFile(def);
 }
 
 Status CreateEntry(Catalogue& catalogue, const ObjectEntry& entry) {
   ObjectEntry existing;
-  if (catalogue.FindObject(entry.name, entry.type, &existing).ok()) return Status::Ok();
+  Status s = catalogue.FindObject(entry.name, entry.type, &existing);
+  if (s.ok()) return s;
+  if (s.code() != StatusCode::kObjectNotFound) return s;
   return catalogue.CreateObject(entry);
 }
 
 }  // namespace
 
 Status CreateProcedureFiles(Catalogue& catalogue, const std::string& library) {
-  if (!catalogue.LibraryExists(library)) {
-    return Status::Error(StatusCode::kLibraryNotFound, library);
-  }
+  bool exists = false;
+  if (Status s = catalogue.LibraryExists(library, &exists); !s.ok()) return s;
+  if (!exists) return Status::Error(StatusCode::kLibraryNotFound, library);
   for (const char* name : {"YPROCHDR", "YPROCPARMS", "YPROCPGM"}) {
-    if (Exists(catalogue, {library, name})) {
-      return Status::Error(StatusCode::kObjectExists, library + "/" + name);
-    }
+    if (Status s = FileExists(catalogue, {library, name}, &exists); !s.ok()) return s;
+    if (exists) return Status::Error(StatusCode::kObjectExists, library + "/" + name);
   }
   if (Status s = catalogue.CreatePhysicalFile(ProcedureHeaders(library)); !s.ok()) return s;
   if (Status s = catalogue.CreatePhysicalFile(ProcedureFields(library)); !s.ok()) return s;
@@ -114,9 +120,9 @@ Status CreateProcedureFiles(Catalogue& catalogue, const std::string& library) {
 
 Status CreateServerFiles(Catalogue& catalogue, const std::string& library) {
   for (const char* name : {"YIDXR0100", "YPROCHDR", "YPROCPARMS", "YPROCPGM"}) {
-    if (Exists(catalogue, {library, name})) {
-      return Status::Error(StatusCode::kObjectExists, library + "/" + name);
-    }
+    bool exists = false;
+    if (Status s = FileExists(catalogue, {library, name}, &exists); !s.ok()) return s;
+    if (exists) return Status::Error(StatusCode::kObjectExists, library + "/" + name);
   }
   if (Status s = catalogue.CreatePhysicalFile(IndexDictionary(library)); !s.ok()) return s;
   return CreateProcedureFiles(catalogue, library);
@@ -125,7 +131,9 @@ Status CreateServerFiles(Catalogue& catalogue, const std::string& library) {
 Status InstallHostObjects(Storage& storage, const std::filesystem::path& directory) {
   Catalogue& catalogue = storage.catalogue();
   const std::string lib = kHostLibrary;
-  if (!catalogue.LibraryExists(lib)) {
+  bool exists = false;
+  if (Status s = catalogue.LibraryExists(lib, &exists); !s.ok()) return s;
+  if (!exists) {
     if (Status s = catalogue.CreateLibrary(lib, "Vantora host objects"); !s.ok()) return s;
   }
   const PhysicalFileDef files[] = {
@@ -149,7 +157,8 @@ Status InstallHostObjects(Storage& storage, const std::filesystem::path& directo
   }
   ProgramRegistry registry(directory / "programs.ini");
   for (const ProgramDefinition& p : registry.All()) {
-    if (!catalogue.LibraryExists(p.name.library)) continue;  // listed once the library exists
+    if (Status s = catalogue.LibraryExists(p.name.library, &exists); !s.ok()) return s;
+    if (!exists) continue;  // listed once the library exists
     const char* attribute = p.builtin ? "CLE" : "EXE";
     if (Status s = CreateEntry(catalogue, {p.name, "*PGM", attribute, p.text}); !s.ok()) return s;
   }

@@ -27,6 +27,7 @@
 
 #include "host/server/files/record_codec.h"
 #include "host/server/sql/sql_error.h"
+#include "host/storage/live_count.h"
 #include "host/storage/storage.h"
 
 namespace vantora::host::sql {
@@ -68,6 +69,7 @@ class CursorResult {
   size_t bytes_ = 0;
   size_t capacity_ = 0;
   size_t count_ = 0;
+  LiveCount<LiveKind::kSqlResult> live_;
 };
 
 // Checks that SQLite can prepare `sqliteText` (a declare's errors surface

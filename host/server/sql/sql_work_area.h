@@ -41,6 +41,7 @@ struct SqlCursor {
   bool updatable = false;
   std::string rowSql;
   std::string isolation;  // the statement's WITH level; empty: the job's
+  LiveCount<LiveKind::kSqlCursor> live;
 };
 
 struct SqlWorkArea {
