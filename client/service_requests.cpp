@@ -3,6 +3,7 @@
 #include "client/dispatcher.h"
 #include "include/mv432ida.h"
 #include "protocol/byte_order.h"
+#include "protocol/record_options.h"
 
 using namespace vantora::client;
 namespace wire = vantora::wire;
@@ -149,6 +150,12 @@ MV432IDA_API int32_t VNXSqlCommit(int32_t option) {
 MV432IDA_API int32_t VNXSqlFetch(int32_t cursor, void* buffer, int32_t length) {
   return Request(wire::kOpSqlFetch, {Word(cursor), Word(length), Word(buffer), Word(length)});
 }
+
+static_assert(VNX_FETCH_NEXT == wire::kFetchNext && VNX_FETCH_PRIOR == wire::kFetchPrior &&
+              VNX_FETCH_FIRST == wire::kFetchFirst && VNX_FETCH_LAST == wire::kFetchLast &&
+              VNX_FETCH_CURRENT == wire::kFetchCurrent &&
+              VNX_FETCH_RELATIVE == wire::kFetchRelative &&
+              VNX_FETCH_NULL_MAP == wire::kFetchWithNullMap);
 
 MV432IDA_API int32_t VNXSqlEFetch(int32_t cursor, void* buffer, int32_t rowLength, int32_t rowCount,
                                   int32_t operation) {

@@ -348,7 +348,21 @@ MV432IDA_API int32_t VNXSqlImmediate(const char* statement, int32_t length);
 MV432IDA_API int32_t VNXSqlDeclare(const char* statement, int32_t length);
 MV432IDA_API int32_t VNXSqlOpen(int32_t cursor);
 MV432IDA_API int32_t VNXSqlCommit(int32_t option);
+/* The next row's fields (no null map), cut to `length`: 1, or 0 after the last. */
 MV432IDA_API int32_t VNXSqlFetch(int32_t cursor, void* buffer, int32_t length);
+/* Up to `rowCount` rows, each `rowLength` bytes apart (cut or blank-padded):
+ * the move in the operation's low byte (VNX_FETCH_*), a relative move's signed
+ * distance in the bits above (`operation >> 8`). With VNX_FETCH_NULL_MAP each
+ * row's fields are followed by its null map: one byte per column, '1' for a
+ * null (whose field then holds its zero value), '0' otherwise. Answers the rows
+ * delivered. */
+#define VNX_FETCH_NEXT 0
+#define VNX_FETCH_PRIOR 1
+#define VNX_FETCH_FIRST 2
+#define VNX_FETCH_LAST 3
+#define VNX_FETCH_CURRENT 4
+#define VNX_FETCH_RELATIVE 5
+#define VNX_FETCH_NULL_MAP 0x80
 MV432IDA_API int32_t VNXSqlEFetch(int32_t cursor, void* buffer, int32_t rowLength, int32_t rowCount,
                                   int32_t operation);
 MV432IDA_API int32_t VNXSqlRow(int32_t cursor, const void* data, int32_t length);

@@ -1,6 +1,7 @@
 // The options word of the record requests (VNXRead, VNXWrite and the file
 // requests built on them): the operation in the high byte, flags in bits
-// 16-23, and, in block mode, the record count in bits 0-11.
+// 16-23, and, in block mode, the record count in bits 0-11. Also the
+// operation word of an SQL result's extended fetch.
 #ifndef VANTORA_PROTOCOL_RECORD_OPTIONS_H_
 #define VANTORA_PROTOCOL_RECORD_OPTIONS_H_
 
@@ -50,6 +51,19 @@ inline constexpr int32_t OptionsWithOperation(int operation, int32_t flags) {
 inline constexpr int32_t OptionsRecordCount(int32_t options) {
   return (options & kOptionBlock) != 0 ? (options & kOptionCountMask) : 1;
 }
+
+// The moves of an SQL extended fetch (the low byte of its operation word; a
+// relative move's signed distance in the bits above). kFetchWithNullMap
+// asks for each row's null map after its fields.
+enum FetchMove : int32_t {
+  kFetchNext = 0,
+  kFetchPrior = 1,
+  kFetchFirst = 2,
+  kFetchLast = 3,
+  kFetchCurrent = 4,
+  kFetchRelative = 5,
+};
+inline constexpr int32_t kFetchWithNullMap = 0x80;
 
 }  // namespace vantora::wire
 

@@ -89,9 +89,9 @@ std::vector<Step> Lookups() {
        [] {
          EXPECT_EQ(VNXSession(2), 2);
          EXPECT_EQ(VNXSetUserId("BOB", "bobpw"), 1);
-         const int32_t r = StartSession();
-         EXPECT_EQ(VNXSession(0), 0);
-         return r;
+         // Session 2 stays current: its failure is the one to look at (the
+         // walk returns to session 0 after the last step).
+         return StartSession();
        },
        1, "", nullptr},
   };

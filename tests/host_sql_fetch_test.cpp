@@ -188,6 +188,7 @@ class HostSqlFetch : public EmbeddedHostTest {
 };
 
 constexpr int32_t kNext = 0, kPrior = 1, kFirst = 2, kLast = 3, kRelative = 5;
+constexpr int32_t kFetchCurrentWithMap = VNX_FETCH_CURRENT | VNX_FETCH_NULL_MAP;
 
 TEST_F(HostSqlFetch, RowsAreTheRecordImagesInBlocksOfEverySize) {
   const std::vector<Image> records = RecordImages();
@@ -382,6 +383,52 @@ TEST_F(HostSqlFetch, AValueWithoutAFormAnswersAtOpen) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(rows[0].data() + 4), 8), "51/02/02");
   EXPECT_EQ(wire::LoadLeI32(rows.back().data()), kRows);
   ASSERT_EQ(VNXSqlClose(others), 1);
+}
+
+TEST_F(HostSqlFetch, AskedForItEachRowCarriesItsNullMap) {
+  const std::vector<Image> records = RecordImages();
+  ASSERT_EQ(records.size(), static_cast<size_t>(kRows));
+  // The fields, then a byte per column: the odd-numbered fields are null in
+  // every third record; an empty text is not a null. The expression column
+  // is null where its value is.
+  const int32_t cursor = Declare("SELECT T.*, NULLIF(MOD(ID, 3), 0) FROM TEST/EVERY T ORDER BY ID");
+  ASSERT_GE(cursor, 1) << ReadSqlca().code;
+  ASSERT_GE(VNXSqlOpen(cursor), 0) << ReadSqlca().code;
+  constexpr int32_t kColumns = kFieldCount + 1;
+  constexpr int32_t kData = kRowLength + 8;  // MOD answers a DOUBLE
+  const std::vector<Image> rows =
+      Fetched(cursor, kData + kColumns, 64, kNext | VNX_FETCH_NULL_MAP, kNext | VNX_FETCH_NULL_MAP);
+  ASSERT_EQ(rows.size(), records.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const bool nulls = (i + 1) % 3 == 0;
+    ASSERT_EQ(Image(rows[i].begin(), rows[i].begin() + kRowLength), records[i]) << "row " << i + 1;
+    std::string map;
+    for (int f = 0; f < kColumns; ++f) map += nulls && (f % 2 == 1 || f == kFieldCount) ? '1' : '0';
+    ASSERT_EQ(std::string(rows[i].begin() + kData, rows[i].end()), map) << "row " << i + 1;
+    if (nulls) {
+      EXPECT_EQ(Image(rows[i].begin() + kRowLength, rows[i].begin() + kData), Image(8, 0));
+    }
+  }
+  // Without the flag the same slot holds the fields, then blanks.
+  Image row(kData + kColumns, 0xEE);
+  ASSERT_EQ(VNXSqlEFetch(cursor, row.data(), kData + kColumns, 1, kFirst), 1);
+  EXPECT_EQ(std::string(row.begin() + kData, row.end()), std::string(kColumns, ' '));
+  // A relative move back keeps its distance beside the flag; a short slot
+  // cuts the map.
+  ASSERT_EQ(VNXSqlEFetch(cursor, row.data(), kData + kColumns, 1, kRelative | (8 << 8)), 1);
+  ASSERT_EQ(VNXSqlEFetch(cursor, row.data(), kData + kColumns, 1,
+                         kRelative | VNX_FETCH_NULL_MAP | (-3 << 8)),
+            1);
+  EXPECT_EQ(wire::LoadLeI32(row.data()), 6);
+  EXPECT_EQ(row[kData + 1], '1');
+  ASSERT_EQ(VNXSqlEFetch(cursor, row.data(), kData + 2, 1, kFetchCurrentWithMap), 1);
+  EXPECT_EQ(std::string(row.begin() + kData, row.begin() + kData + 2), "01");
+  // The single-row fetch never brings the map.
+  Image single(kData + kColumns, 0xEE);
+  ASSERT_EQ(VNXSqlFetch(cursor, single.data(), kData + kColumns), 1);
+  EXPECT_EQ(wire::LoadLeI32(single.data()), 7);
+  EXPECT_EQ(single[kData], 0xEE);
+  ASSERT_EQ(VNXSqlClose(cursor), 1);
 }
 
 }  // namespace

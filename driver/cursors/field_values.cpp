@@ -186,7 +186,7 @@ uint16_t GetField(RecordCursor* c, uint16_t number, const uint8_t* record, void*
     }
   }
   if (isBlank != nullptr) {
-    *isBlank = record != nullptr && !c->isQuery() && IndicatorOf(*c, index, record) == -1 ? 1 : 0;
+    *isBlank = record != nullptr && IndicatorOf(*c, index, record) == -1 ? 1 : 0;
   }
   if (record == nullptr || value == nullptr) return IDAPI_OK;
   return ReadValue(*c, index, record, value);

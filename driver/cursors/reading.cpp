@@ -19,9 +19,9 @@ constexpr char kReducedFormat[] = "_R_SELECT_";
 constexpr int32_t kBlockBytes = 32000;
 constexpr int32_t kLastRow = 0x3E800000;      // a query's last row
 constexpr int32_t kFromLastRow = 0x1F400000;  // rows counted from the last one
-// The moves of VNXSqlEFetch (low byte of its operation).
-constexpr int32_t kFetchNext = 0, kFetchPrior = 1, kFetchFirst = 2, kFetchLast = 3,
-                  kFetchCurrent = 4, kFetchRelative = 5;
+constexpr int32_t kFetchNext = VNX_FETCH_NEXT, kFetchPrior = VNX_FETCH_PRIOR,
+                  kFetchFirst = VNX_FETCH_FIRST, kFetchLast = VNX_FETCH_LAST,
+                  kFetchCurrent = VNX_FETCH_CURRENT, kFetchRelative = VNX_FETCH_RELATIVE;
 
 // Records are read into slots of the full record's length: a reduced record
 // takes its first bytes (the host zero-fills the rest of the slot).
@@ -130,7 +130,8 @@ int32_t Fetch(RecordCursor* c, int32_t move, int32_t distance, int32_t count, ui
               int32_t* numbers) {
   uint8_t dummy[1];
   const int32_t rowLength = area != nullptr ? std::max(c->exchangedLength, 1) : 1;
-  const int32_t operation = move | (distance << 8);
+  // A result with null-capable columns brings each row's null map.
+  const int32_t operation = move | (distance << 8) | (c->nullCapable ? VNX_FETCH_NULL_MAP : 0);
   const int32_t got = VNXSqlEFetch(c->sqlCursor, area != nullptr ? area : dummy, rowLength,
                                    area != nullptr ? count : 1, operation);
   if (got <= 0) {

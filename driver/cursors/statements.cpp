@@ -218,6 +218,8 @@ uint16_t OpenQueryCursor(StatementHandle* s, void* engineDatabase, void** outCur
                             uint16_t status = IDAPI_ERR_INVALID_REQUEST;
                             if (length > 0) {
                               status = DescribeFields(c, result, length);
+                              // Fetches bring the null map behind the fields.
+                              if (c->nullCapable) c->exchangedLength = length + c->fieldCount;
                             } else {
                               PostMessage(status, "The host did not describe the query's rows");
                             }

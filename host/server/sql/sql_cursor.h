@@ -46,7 +46,10 @@ class CursorResult {
   bool gap = false;
 
   size_t size() const { return count_; }
+  // A row's bytes: its fields, then (with the codec's null map) one byte
+  // per column, '1' for a null.
   size_t rowLength() const { return static_cast<size_t>(codec.recordLength()); }
+  size_t dataLength() const { return static_cast<size_t>(codec.dataLength()); }
   const uint8_t* row(size_t i) const { return images_.get() + i * rowLength(); }
   // Adds a row in its PC form; false when the result would grow past
   // kMaxResultBytes.

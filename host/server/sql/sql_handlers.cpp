@@ -64,6 +64,7 @@
 #include "host/server/sql/sql_work_area.h"
 #include "host/server/sql/sqlca.h"
 #include "protocol/host_message_ids.h"
+#include "protocol/record_options.h"
 
 namespace vantora::host {
 namespace {
@@ -330,6 +331,7 @@ sql::SqlError RunCursorQuery(RequestContext& c, const sql::SqlCursor& cursor,
   }
   query.parameters = cursor.parameters;
   query.options.style = StyleOf(c.job.dateTime());
+  query.options.nullMap = true;  // delivered when a fetch asks for it
   query.recordNumbers = cursor.updatable;
   query.job = c.job.id();
   const bool committedOnly = row == 0 && ReadsCommittedOnly(c, sql::WorkAreaOf(c.job), cursor);
@@ -387,7 +389,7 @@ void Fetch(RequestContext& c) {
     c.result = 0;
     return;
   }
-  std::span<const uint8_t> image(r.row(r.next), r.rowLength());
+  std::span<const uint8_t> image(r.row(r.next), r.dataLength());
   ++r.next;
   r.gap = false;
   const int32_t asked = std::max(0, c.request.Value(2));
@@ -395,9 +397,8 @@ void Fetch(RequestContext& c) {
   Answer(c, area, sql::SqlOk(), 0);
 }
 
-// VNXSqlEFetch's moves: the low byte of the operation; a relative move
-// carries its signed distance in the bits above (operation >> 8).
-enum Move : int32_t { kNext = 0, kPrior = 1, kFirst = 2, kLast = 3, kCurrent = 4, kRelative = 5 };
+using wire::kFetchCurrent, wire::kFetchFirst, wire::kFetchLast, wire::kFetchNext, wire::kFetchPrior,
+    wire::kFetchRelative, wire::kFetchWithNullMap;
 
 void ExtendedFetch(RequestContext& c) {
   sql::SqlWorkArea& area = sql::WorkAreaOf(c.job);
@@ -406,8 +407,10 @@ void ExtendedFetch(RequestContext& c) {
   if (cursor->result == nullptr) return Answer(c, area, {-501, "24501", ""}, 0);
   const int32_t rowLength = c.request.Value(2);
   const int32_t rowCount = c.request.Value(3);
-  const int32_t operation = c.request.Value(4);
-  if (rowLength <= 0 || rowCount <= 0 || (operation & 0xFF) > kRelative) {
+  const int32_t asked = c.request.Value(4);
+  const bool withNullMap = (asked & kFetchWithNullMap) != 0;
+  const int32_t operation = asked & ~kFetchWithNullMap;
+  if (rowLength <= 0 || rowCount <= 0 || (operation & 0xFF) > kFetchRelative) {
     return c.Fail(kStatusInvalidRequest, wire::kMsgRequestRefused);
   }
   sql::CursorResult& r = *cursor->result;
@@ -417,29 +420,29 @@ void ExtendedFetch(RequestContext& c) {
   // the row before the gap, prior and relative moves back from the row after it.
   int64_t at = static_cast<int64_t>(r.next) - 1;
   const int move = operation & 0xFF;
-  if (r.gap && (move == kPrior || (move == kRelative && (operation >> 8) < 0))) ++at;
-  if (r.gap && move == kCurrent) {
+  if (r.gap && (move == kFetchPrior || (move == kFetchRelative && (operation >> 8) < 0))) ++at;
+  if (r.gap && move == kFetchCurrent) {
     Answer(c, area, {-508, "24504", ""}, 0);
     return;
   }
   int step = 1;
   int64_t start = 0;
   switch (operation & 0xFF) {
-    case kNext:
+    case kFetchNext:
       start = at + 1;
       break;
-    case kPrior:
+    case kFetchPrior:
       start = at - 1;
       step = -1;
       break;
-    case kFirst:
+    case kFetchFirst:
       start = 0;
       break;
-    case kLast:
+    case kFetchLast:
       start = size - 1;
       step = -1;
       break;
-    case kCurrent:
+    case kFetchCurrent:
       start = at;
       break;
     default:
@@ -447,8 +450,8 @@ void ExtendedFetch(RequestContext& c) {
       break;
   }
   // A move beyond either end leaves the cursor there.
-  const int64_t wanted = (operation & 0xFF) == kLast || (operation & 0xFF) == kCurrent ||
-                                 (operation & 0xFF) == kRelative
+  const int64_t wanted = (operation & 0xFF) == kFetchLast || (operation & 0xFF) == kFetchCurrent ||
+                                 (operation & 0xFF) == kFetchRelative
                              ? 1
                              : rowCount;
   const int64_t room = std::min<int64_t>(wanted, c.request.OutputLength(1) / rowLength);
@@ -458,7 +461,8 @@ void ExtendedFetch(RequestContext& c) {
   uint8_t* out = c.reply.Output(1, static_cast<int32_t>(available * rowLength), &granted);
   if (out == nullptr) granted = 0;
   available = std::min<int64_t>(available, granted / rowLength);
-  const size_t copied = std::min(r.rowLength(), static_cast<size_t>(rowLength));
+  const size_t copied =
+      std::min(withNullMap ? r.rowLength() : r.dataLength(), static_cast<size_t>(rowLength));
   int64_t delivered = 0;
   int64_t row = start;
   for (; delivered < available; row += step, ++delivered) {
