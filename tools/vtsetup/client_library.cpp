@@ -53,6 +53,7 @@ std::unique_ptr<ClientLibrary> ClientLibrary::Load(std::string* error) {
   Bind(m, "Return_Syserr", &library->Return_Syserr, &missing);
   Bind(m, "Internal_Error", &library->Internal_Error, &missing);
   Bind(m, "APPC_ERR", &library->APPC_ERR, &missing);
+  Bind(m, "VNXErrorText", &library->VNXErrorText, &missing);
   if (!missing.empty()) {
     *error = "The client library " + file + " lacks the function " + missing + ": check versions";
     return nullptr;
