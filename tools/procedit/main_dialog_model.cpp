@@ -30,14 +30,43 @@ MainDialogModel::MainDialogModel(platform::UiSink& sink, CatalogueFiles& files,
       procedureDialog_(std::move(procedureDialog)),
       fieldDialog_(std::move(fieldDialog)) {}
 
-void MainDialogModel::Error(const char* text) {
+void MainDialogModel::Error(const std::string& text) {
   sink_.Message(text::kProgramTitle, text, platform::MessageKind::kError);
 }
 
 void MainDialogModel::Opening() {
-  if (!files_.Open()) Error(text::kFilesNotOpened);
+  if (!files_.Open()) {
+    const std::string& why = files_.openFailure();
+    Error(why.empty() ? std::string(text::kFilesNotOpened)
+                      : std::string(text::kFilesNotOpened) + "\n" + why);
+  }
   programMode_ = false;
   Refill();
+}
+
+bool MainDialogModel::UseLibrary(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  const std::string name =
+      first == std::string::npos ? std::string() : UpperCase(TrimRight(text.substr(first)));
+  if (name.empty() || name.size() > static_cast<size_t>(kNameLength) ||
+      name.find_first_of(" \t") != std::string::npos) {
+    Error(text::kLibraryName);
+    return false;
+  }
+  std::string why;
+  {
+    Busy busy(sink_);
+    if (!files_.MakeCurrentLibrary(name, &why)) {
+      char message[512];
+      std::snprintf(message, sizeof message, text::kLibraryNotUsed, name.c_str(), why.c_str());
+      Error(message);
+      return false;
+    }
+    files_.Close();
+    library_ = name;
+  }
+  Opening();
+  return files_.isOpen();
 }
 
 void MainDialogModel::Closing() {

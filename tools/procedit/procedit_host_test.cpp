@@ -396,6 +396,52 @@ TEST_F(ProceditHost, AFileThatDoesNotOpenDisablesNewEditAndRemove) {
   EXPECT_TRUE(main->procedures().empty());
 }
 
+// The library field and --library: what is accepted, what is refused and
+// why, and that a refusal leaves the catalogue shown as it was.
+TEST_F(ProceditHost, UseLibraryOpensACatalogueOrSaysWhyNot) {
+  const struct {
+    const char* typed;
+    bool opened;
+    const char* library;  // the library field afterwards
+    const char* message;  // the start of the one message; "" for none
+  } cases[] = {
+      {"demo", true, "DEMO", ""},
+      {"  Demo  ", true, "DEMO", ""},
+      {"VANTORA", true, "VANTORA", ""},
+      {"", false, "", text::kLibraryName},
+      {"   ", false, "", text::kLibraryName},
+      {"A B", false, "", text::kLibraryName},
+      {"ELEVENCHARS", false, "", text::kLibraryName},
+      {"NOLIB", false, "",
+       "The catalogue of library NOLIB cannot be shown: file NOLIB/YPROCHDR not found"},
+      {"QGPL", false, "",
+       "The catalogue of library QGPL cannot be shown: file QGPL/YPROCHDR not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("\"") + c.typed + "\"");
+    CatalogueFiles files;
+    auto main = Main(files);
+    ASSERT_TRUE(main->filesOpen());
+    const size_t before = sink.Messages().size();
+    EXPECT_EQ(main->UseLibrary(c.typed), c.opened);
+    EXPECT_EQ(main->library(), c.library);
+    EXPECT_TRUE(main->filesOpen());  // the new catalogue, or the one before
+    if (*c.message == '\0') {
+      EXPECT_EQ(sink.Messages().size(), before);
+    } else {
+      ASSERT_EQ(sink.Messages().size(), before + 1);
+      const auto m = sink.Messages().back();
+      EXPECT_EQ(m.kind, platform::MessageKind::kError);
+      EXPECT_EQ(m.text.rfind(c.message, 0), 0u) << m.text;
+    }
+    if (c.opened && std::string(c.library) == "DEMO") {
+      EXPECT_FALSE(main->procedures().empty());
+    }
+    main->Closing();
+    ASSERT_EQ(Rsystem("CHGCURLIB CURLIB(*CRTDFT)"), 0);
+  }
+}
+
 TEST_F(ProceditHost, AHeaderCountThatDisagreesWithTheRowsIsWarnedAbout) {
   CatalogueFiles files;
   auto main = Main(files);
