@@ -123,5 +123,18 @@ TEST_F(ToolsAsRun, FailuresPrintNothingOnStandardOutput) {
   }
 }
 
+// Found along the PATH, as an installed program is: vtsetup still finds the
+// client library and the transports beside it.
+TEST_F(ToolsAsRun, ProgramsFoundAlongThePathFindTheirModules) {
+  std::string folder = VTSETUP_PATH;
+  folder.erase(folder.rfind('/'));
+  const ToolRun run = Tool("PATH='" + folder + "':\"$PATH\" vtsetup", "--test");
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Connection test passed."), std::string::npos) << run.out;
+  const ToolRun show = Tool("PATH='" + folder + "':\"$PATH\" vtsetup", "--show");
+  EXPECT_NE(show.out.find("network types: tcp available, ehn available"), std::string::npos)
+      << show.out;
+}
+
 }  // namespace
 }  // namespace vantora
