@@ -195,7 +195,8 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
       o.addUser = value;
     }
     if (!ok) {
-      *error = "bad value for " + option + ": " + value;
+      *error = "bad value for " + option;
+      error->append(": ").append(value);
       return false;
     }
   }

@@ -22,7 +22,8 @@ platform::Module OpenModule(const std::string& fileName, const void* anchor) {
   const void* from = anchor != nullptr ? anchor : reinterpret_cast<const void*>(&Anchor);
   const std::string folder = platform::FolderOfAddress(from);
   if (!folder.empty()) {
-    for (const std::string& path : {folder + fileName, folder + "../lib/" + fileName}) {
+    for (const std::string& path :
+         {folder + fileName, std::string(folder).append("../lib/").append(fileName)}) {
       platform::Module m = platform::CurrentModuleLoader().OpenPath(path);
       if (m.IsOpen()) return m;
     }

@@ -62,7 +62,7 @@ bool IsPasswordKey(const std::string& key) {
 // `others`. False with a message on `err` when an argument is refused.
 bool TakeChanges(const CommandLineOptions& options, SettingsModel& model,
                  std::vector<platform::ProfileChange>* others, std::FILE* err) {
-  auto take = [&](const std::string& name, std::optional<std::string> value) {
+  auto take = [&](const std::string& name, const std::optional<std::string>& value) {
     std::string section, key;
     if (!SplitName(name, &section, &key)) {
       std::fprintf(err, "vtsetup: \"%s\" is not SECTION/KEY\n", name.c_str());

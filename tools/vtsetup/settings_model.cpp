@@ -36,6 +36,14 @@ bool AllDigits(const std::string& s) {
   return true;
 }
 
+// True for a port number, 1 to 65535, in digits only.
+bool IsPort(const std::string& s) {
+  if (!AllDigits(s)) return false;
+  long value = 0;
+  for (char c : s) value = value * 10 + (c - '0');
+  return value >= 1 && value <= 65535;
+}
+
 // What the TCP transport accepts as General/Location: a name or address,
 // optionally with ":port" (an IPv6 address with a port in brackets).
 std::string LocationProblem(const std::string& v) {
@@ -56,8 +64,7 @@ std::string LocationProblem(const std::string& v) {
     hasPort = true;
     port = v.substr(colon + 1);
   }
-  if (hasPort &&
-      (!AllDigits(port) || std::atol(port.c_str()) < 1 || std::atol(port.c_str()) > 65535)) {
+  if (hasPort && !IsPort(port)) {
     return "the port after ':' is a number from 1 to 65535";
   }
   return {};
@@ -249,7 +256,7 @@ std::string SettingsModel::Problem(Field field) const {
       if (HasBlank(v)) return "an LU name holds no blank";
       return {};
     case Field::kPort: {
-      if (!AllDigits(v) || std::atol(v.c_str()) < 1 || std::atol(v.c_str()) > 65535) {
+      if (!IsPort(v)) {
         return "a port is a number from 1 to 65535";
       }
       return {};
