@@ -34,6 +34,11 @@ void MainDialogModel::Error(const std::string& text) {
   sink_.Message(text::kProgramTitle, text, platform::MessageKind::kError);
 }
 
+void MainDialogModel::HostError(const char* text) {
+  const std::string why = CatalogueFiles::Explanation();
+  Error(why.empty() ? std::string(text) : std::string(text) + "\n" + why);
+}
+
 void MainDialogModel::Opening() {
   if (!files_.Open()) {
     const std::string& why = files_.openFailure();
@@ -170,19 +175,19 @@ bool MainDialogModel::Save(const ProcedureDialogModel& procedure, SaveMode mode)
       replace = exists;
     }
     if (replace && !files_.DeleteFoundHeader()) {
-      Error(text::kDeleteFailed);
+      HostError(text::kDeleteFailed);
       Refill();
       return false;
     }
     if (!files_.WriteHeader(header)) {
-      Error(text::kWriteFailed);
+      HostError(text::kWriteFailed);
       Refill();
       return false;
     }
     // Field records left under this name (by a save that stopped half-way)
     // would come before the new ones in arrival order: they go in any case.
     if (!files_.DeleteAllFields(name)) {
-      Error(text::kDeleteFailed);
+      HostError(text::kDeleteFailed);
       Refill();
       return false;
     }
@@ -194,7 +199,7 @@ bool MainDialogModel::Save(const ProcedureDialogModel& procedure, SaveMode mode)
       }
     }
   }
-  if (!written) Error(text::kWriteFailed);
+  if (!written) HostError(text::kWriteFailed);
   Refill();
   return written;
 }
@@ -209,10 +214,10 @@ bool MainDialogModel::Remove(const std::string& name) {
     Busy busy(sink_);
     if (files_.HeaderExists(trimmed)) {
       if (!files_.DeleteFoundHeader()) {
-        Error(text::kDeleteFailed);  // the fields stay with their header
+        HostError(text::kDeleteFailed);  // the fields stay with their header
       } else {
         removed = true;
-        if (!files_.DeleteAllFields(trimmed)) Error(text::kDeleteFailed);
+        if (!files_.DeleteAllFields(trimmed)) HostError(text::kDeleteFailed);
       }
     }
   }

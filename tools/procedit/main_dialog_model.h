@@ -95,6 +95,8 @@ class MainDialogModel {
 
  private:
   void Error(const std::string& text);
+  // `text`, then the client library's sentence for the call that just failed.
+  void HostError(const char* text);
 
   platform::UiSink& sink_;
   CatalogueFiles& files_;

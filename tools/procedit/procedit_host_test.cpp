@@ -352,6 +352,30 @@ TEST_F(ProceditHost, AFailedFieldDeleteStopsAndIsReported) {
   EXPECT_EQ(sink.Messages().back().text, text::kDeleteFailed);
 }
 
+// A write the host refuses (a record of the wrong length): the message says
+// so, then gives the client library's sentence for it.
+int32_t ShortWrite(int32_t h, const void* records, int32_t, int32_t options, int32_t* numbers) {
+  return VNXWrite(h, records, 7, options, numbers);
+}
+
+TEST_F(ProceditHost, AFailedWriteIsReportedWithTheHostsReason) {
+  RecordCalls calls;
+  calls.write = ShortWrite;
+  CatalogueFiles files(calls);
+  auto main = Main(files);
+  procedureSteps.push_back([](ProcedureDialogModel& p) {
+    p.NameTyped("short");
+    p.TargetTyped("demo/addtax");
+  });
+  main->NewClicked();
+  ASSERT_FALSE(sink.Messages().empty());
+  const std::string text = sink.Messages().back().text;
+  const std::string first = std::string(text::kWriteFailed) + "\n";
+  EXPECT_EQ(text.rfind(first, 0), 0u) << text;
+  EXPECT_GT(text.size(), first.size()) << text;
+  EXPECT_EQ(sink.Messages().back().kind, platform::MessageKind::kError);
+}
+
 TEST_F(ProceditHost, AFailedHeaderDeleteKeepsTheFields) {
   CatalogueFiles files(Recording());
   auto main = Main(files);
