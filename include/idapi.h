@@ -822,7 +822,7 @@ static inline void idapi_put_text(void* base, size_t offset, size_t width, const
   unsigned char* p = (unsigned char*)base + offset;
   size_t n = 0;
   if (width == 0) return;
-  while (text != NULL && n + 1 < width && text[n] != '\0') {
+  while (text != NULL && n + 1 < width && text[n] != '\0') { /* NOLINT(modernize-use-nullptr): C */
     p[n] = (unsigned char)text[n];
     ++n;
   }

@@ -2,6 +2,7 @@
 #include "platform/module_loader.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <utility>
@@ -19,6 +20,13 @@ std::string FolderOfAddress(const void* address) {
   Dl_info info{};
   if (address == nullptr || dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
   std::string path = info.dli_fname;
+  if (path.find('/') == std::string::npos) {
+    // The main program is named as it was started: found along the PATH, its
+    // name has no folder, which the kernel knows.
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) path.assign(exe, static_cast<size_t>(n));
+  }
   auto slash = path.rfind('/');
   if (slash == std::string::npos) return {};
   return path.substr(0, slash + 1);

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -29,6 +30,10 @@ bool SameName(std::string_view a, std::string_view b) {
          });
 }
 
+std::string ErrnoText() {
+  return std::strerror(errno);
+}
+
 bool FileExists(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -44,6 +49,20 @@ std::string DefaultProfilePath() {
     if (FileExists(user)) return user;
   }
   return "/etc/vantora/MV400.INI";
+}
+
+std::string NamedProfileProblem() {
+  const auto named = EnvironmentValue("MV400_INI");
+  if (!named || named->empty()) return "";
+  const std::string where = "the settings file " + *named + " named by MV400_INI";
+  struct stat st {};
+  if (stat(named->c_str(), &st) != 0) {
+    return where + (errno == ENOENT ? " does not exist" : " cannot be found: " + ErrnoText());
+  }
+  if (!S_ISREG(st.st_mode)) return where + " is not a file";
+  std::ifstream in(*named, std::ios::binary);
+  if (!in) return where + " cannot be read: " + ErrnoText();
+  return "";
 }
 
 Profile Profile::FromFile(const std::string& path) {

@@ -23,6 +23,13 @@ namespace vantora::platform {
 
 std::string DefaultProfilePath();
 
+// The reason a settings file named by $MV400_INI cannot be used ("the
+// settings file /x/MV400.INI named by MV400_INI does not exist"), or empty
+// when MV400_INI is unset or names a readable file. A missing file gives
+// defaults when found by the search; named on purpose it is a mistake, which
+// programs that only read the settings report before they start.
+std::string NamedProfileProblem();
+
 class Profile {
  public:
   // An empty profile: every read answers its default.

@@ -83,6 +83,41 @@ TEST(Profile, LocationOrder) {
   if (oldIni) setenv("MV400_INI", savedIni.c_str(), 1);
 }
 
+TEST(Profile, NamedFileThatCannotBeUsedIsAProblem) {
+  const std::string dir = ::testing::TempDir() + "profile_named";
+  ASSERT_EQ(std::system(("mkdir -p " + dir + "/folder").c_str()), 0);
+  std::ofstream(dir + "/there.ini") << "[General]\nNetwork=ehn\n";
+  const char* oldIni = std::getenv("MV400_INI");
+  const std::string savedIni = oldIni ? oldIni : "";
+  struct Case {
+    const char* named;  // null: unset
+    std::string problem;
+  } cases[] = {
+      {nullptr, ""},
+      {"", ""},
+      {"there.ini", ""},
+      {"missing.ini", " does not exist"},
+      {"folder", " is not a file"},
+  };
+  for (const Case& c : cases) {
+    std::string path;
+    if (c.named == nullptr) {
+      unsetenv("MV400_INI");
+    } else {
+      path = *c.named ? dir + "/" + c.named : "";
+      setenv("MV400_INI", path.c_str(), 1);
+    }
+    const std::string expected =
+        c.problem.empty() ? "" : "the settings file " + path + " named by MV400_INI" + c.problem;
+    EXPECT_EQ(NamedProfileProblem(), expected) << (c.named ? c.named : "(unset)");
+  }
+  if (oldIni) {
+    setenv("MV400_INI", savedIni.c_str(), 1);
+  } else {
+    unsetenv("MV400_INI");
+  }
+}
+
 TEST(Profile, SectionListsItsKeysInFileOrderOnce) {
   const Profile p = Profile::FromText(
       "[Driver.X]\nModule = mod\nLANGDRIVER=DB850WE0\nmodule=second\n[other]\nk=v\n"

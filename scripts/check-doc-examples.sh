@@ -2,9 +2,11 @@
 # Runs the shell examples of README.md and docs/*.md as a reader would: every
 # block fenced as ```sh (blocks fenced otherwise are illustrations and are not
 # run). Each block runs on its own with bash -e -o pipefail, in a fresh folder
-# where the settings file (MV400_INI) names an embedded host with the demo
-# library (1000 records in DEMO/BENCH100), the built programs are on the PATH
-# and build/release/bin leads to them, as after scripts/run-demo.sh.
+# laid out as after scripts/run-demo.sh: build/demo/MV400.INI names an
+# embedded host in build/demo/host with the demo library (1000 records in
+# DEMO/BENCH100), MV400_INI names that file (as run-demo's closing note has
+# the reader export), the built programs are on the PATH and build/release/bin
+# leads to them.
 #
 # Usage: scripts/check-doc-examples.sh [BUILD-DIR] [FILE.md...]
 # (BUILD-DIR defaults to build/debug). Exits 1 when an example fails, naming
@@ -25,11 +27,12 @@ trap 'rm -rf "$work"' EXIT
 # A folder set up as a reader's would be after the first run.
 prepare() {
   local dir=$1
-  mkdir -p "$dir/build/release" "$dir/build/debug"
+  mkdir -p "$dir/build/release" "$dir/build/debug" "$dir/build/demo"
   ln -s "$bin" "$dir/build/release/bin"
   ln -s "$bin" "$dir/build/debug/bin"
-  printf '[General]\nNetwork=ehn\n[Host]\nDataDirectory=%s/host\n' "$dir" >"$dir/MV400.INI"
-  "$bin/vantora-host" demo "$dir/host" --records 1000 >/dev/null
+  printf '[General]\nNetwork=ehn\n[Host]\nDataDirectory=%s/build/demo/host\n' "$dir" \
+    >"$dir/build/demo/MV400.INI"
+  "$bin/vantora-host" demo "$dir/build/demo/host" --records 1000 >/dev/null
 }
 
 failures=0
@@ -40,7 +43,7 @@ for file in "${files[@]}"; do
     examples=$((examples + 1))
     dir="$work/example-$examples"
     prepare "$dir"
-    if ! out=$(cd "$dir" && MV400_INI="$dir/MV400.INI" PATH="$bin:$PATH" \
+    if ! out=$(cd "$dir" && MV400_INI="$dir/build/demo/MV400.INI" PATH="$bin:$PATH" \
                  timeout 120 bash -e -o pipefail -c "$text" 2>&1); then
       failures=$((failures + 1))
       echo "check-doc-examples: $file:$line: the example failed:" >&2

@@ -61,7 +61,8 @@ class SelectionDialog {
   virtual DialogTemplate dialogTemplate() const = 0;
   // "Library and file selection" or "Program selection".
   virtual std::string title() const = 0;
-  // "Library files:" or "Library programs :".
+  // "Library files:", "Library programs :" or, for data queues, "Library
+  // data queues :".
   virtual std::string listCaption() const = 0;
   virtual bool multipleSelection() const = 0;
 

@@ -14,7 +14,9 @@ std::string SelectionDialogModel::title() const {
 }
 
 std::string SelectionDialogModel::listCaption() const {
-  return template_ == DialogTemplate::kProgram ? "Library programs :" : "Library files:";
+  if (template_ != DialogTemplate::kProgram) return "Library files:";
+  // The program template also lists data queues.
+  return selection_.state().objectType == "*DTAQ" ? "Library data queues :" : "Library programs :";
 }
 
 const std::vector<std::string>& SelectionDialogModel::entries() const {

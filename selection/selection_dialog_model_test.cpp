@@ -60,10 +60,18 @@ TEST_F(DialogModelTest, TemplatesAndTheirTexts) {
   EXPECT_EQ(files.title(), "Library and file selection");
   EXPECT_EQ(files.listCaption(), "Library files:");
   EXPECT_TRUE(files.multipleSelection());
-  SelectionDialogModel programs(selection, DialogTemplate::kProgram);
-  EXPECT_EQ(programs.title(), "Program selection");
-  EXPECT_EQ(programs.listCaption(), "Library programs :");
-  EXPECT_FALSE(programs.multipleSelection());
+  // The program template lists programs or data queues, captioned as such.
+  const struct {
+    const char* objectType;
+    const char* caption;
+  } lists[] = {{"*PGM", "Library programs :"}, {"*DTAQ", "Library data queues :"}};
+  for (const auto& l : lists) {
+    selection.state().objectType = l.objectType;
+    SelectionDialogModel programs(selection, DialogTemplate::kProgram);
+    EXPECT_EQ(programs.title(), "Program selection");
+    EXPECT_EQ(programs.listCaption(), l.caption);
+    EXPECT_FALSE(programs.multipleSelection());
+  }
 }
 
 TEST_F(DialogModelTest, OpeningLoadsShowsAndFocusesTheList) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "host/server/host_setup.h"
 #include "transport/tcp/socket.h"
@@ -131,8 +132,26 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
       o.server.limits.readAhead = false;
       continue;
     }
+    static const char* const kValueOptions[] = {"--listen",
+                                                "--port",
+                                                "--data-dir",
+                                                "--max-connections",
+                                                "--sign-on-limit",
+                                                "--sign-on-early",
+                                                "--sign-on-per-address",
+                                                "--sign-on-timeout",
+                                                "--idle-timeout",
+                                                "--log-level",
+                                                "--tls-cert",
+                                                "--tls-key",
+                                                "--add-user"};
+    if (std::find(std::begin(kValueOptions), std::end(kValueOptions), option) ==
+        std::end(kValueOptions)) {
+      *error = "unknown option " + option;
+      return false;
+    }
     if (i + 1 >= args.size()) {
-      *error = option.rfind("--", 0) == 0 ? option + " needs a value" : "unknown option " + option;
+      *error = option + " needs a value";
       return false;
     }
     const std::string& value = args[++i];
@@ -174,12 +193,10 @@ bool ParseHostdOptions(const std::vector<std::string>& args, const platform::Pro
     } else if (option == "--add-user") {
       ok = !value.empty() && value.size() <= 10;
       o.addUser = value;
-    } else {
-      *error = "unknown option " + option;
-      return false;
     }
     if (!ok) {
-      *error = "bad value for " + option + ": " + value;
+      *error = "bad value for " + option;
+      error->append(": ").append(value);
       return false;
     }
   }

@@ -40,6 +40,20 @@ TEST(HostdOptions, RefusesBadInput) {
     EXPECT_FALSE(ParseHostdOptions(args, platform::Profile(), &o, &error)) << args[0];
     EXPECT_FALSE(error.empty());
   }
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } named[] = {
+      {{"--bogus"}, "unknown option --bogus"},      {{"--bogus", "1"}, "unknown option --bogus"},
+      {{"--port", "1", "-x"}, "unknown option -x"}, {{"--port"}, "--port needs a value"},
+      {{"--add-user"}, "--add-user needs a value"}, {{"--port", "x"}, "bad value for --port: x"},
+  };
+  for (const auto& c : named) {
+    HostdOptions o;
+    std::string error;
+    EXPECT_FALSE(ParseHostdOptions(c.args, platform::Profile(), &o, &error)) << c.args[0];
+    EXPECT_EQ(error, c.error);
+  }
   HostdOptions o;
   std::string error;
   ASSERT_TRUE(ParseHostdOptions({"--help"}, platform::Profile(), &o, &error));

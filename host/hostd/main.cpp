@@ -94,6 +94,10 @@ int main(int argc, char** argv) {
     std::fputs(hostd::HostdUsage().c_str(), stdout);
     return 0;
   }
+  if (const std::string problem = platform::NamedProfileProblem(); !problem.empty()) {
+    std::fprintf(stderr, "vantora-hostd: %s (unset MV400_INI or make the file)\n", problem.c_str());
+    return 1;
+  }
 
   if (!options.tlsCert.empty() && options.addUser.empty()) {
     options.server.tls = tcp::TlsContext::ForServer(options.tlsCert, options.tlsKey, &error);

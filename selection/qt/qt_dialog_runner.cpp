@@ -36,8 +36,11 @@ platform::Answer QtSelectionSink::Ask(const std::string& title, const std::strin
                                       bool withCancel) {
   auto buttons = QMessageBox::Yes | QMessageBox::No;
   if (withCancel) buttons |= QMessageBox::Cancel;
-  const auto answer = QMessageBox::question(SelectionDialogOwner(), QString::fromStdString(title),
-                                            QString::fromStdString(text), buttons);
+  QMessageBox box(QMessageBox::Question, QString::fromStdString(title),
+                  QString::fromStdString(text), buttons, SelectionDialogOwner());
+  // Enter answers the safe choice: removing or overwriting is never the default.
+  box.setDefaultButton(QMessageBox::No);
+  const int answer = box.exec();
   if (answer == QMessageBox::Yes) return platform::Answer::kYes;
   if (answer == QMessageBox::Cancel) return platform::Answer::kCancel;
   return platform::Answer::kNo;

@@ -26,6 +26,8 @@ class QtDialogRunner : public DialogRunner {
 // The owner of a new selection dialog (null without an active window).
 QWidget* SelectionDialogOwner();
 
+// Messages in message boxes; questions with Yes, No (and Cancel), No the
+// default button.
 class QtSelectionSink : public platform::UiSink {
  public:
   void Message(const std::string& title, const std::string& text,

@@ -21,10 +21,35 @@ CatalogueFiles::~CatalogueFiles() {
 }
 
 bool CatalogueFiles::Open() {
-  if (headers_ < 0) headers_ = calls_.open("YPROCHDR", 5, 0);
-  if (fields_ < 0) fields_ = calls_.open("YPROCPARMS", 5, 0);
-  if (byProgram_ < 0) byProgram_ = calls_.open("YPROCPGM", 1, 0);
+  openFailure_.clear();
+  auto open = [this](int32_t* handle, const char* name, int32_t mode) {
+    if (*handle >= 0) return;
+    *handle = calls_.open(name, mode, 0);
+    if (*handle < 0 && openFailure_.empty()) openFailure_ = Explanation();
+  };
+  open(&headers_, "YPROCHDR", 5);
+  open(&fields_, "YPROCPARMS", 5);
+  open(&byProgram_, "YPROCPGM", 1);
   return isOpen();
+}
+
+bool CatalogueFiles::MakeCurrentLibrary(const std::string& library, std::string* why) {
+  const std::string headers = library + "/YPROCHDR";
+  const int32_t probe = calls_.open(headers.c_str(), 1, 0);
+  if (probe < 0) {
+    const std::string sentence = Explanation();
+    *why = sentence.empty() ? "file " + headers + " cannot be opened (" + LastFailure() + ")"
+                            : sentence;
+    return false;
+  }
+  calls_.close(probe);
+  const std::string command = "CHGCURLIB CURLIB(" + library + ")";
+  if (calls_.command(command.c_str()) != 0) {
+    const std::string sentence = Explanation();
+    *why = command + " failed" + (sentence.empty() ? " (" + LastFailure() + ")" : ": " + sentence);
+    return false;
+  }
+  return true;
 }
 
 void CatalogueFiles::Close() {
@@ -136,6 +161,11 @@ bool CatalogueFiles::WriteField(const ProcFieldRecord& field) {
   if (fields_ < 0) return false;
   const auto image = EncodeField(field);
   return calls_.write(fields_, image.data(), kFieldLength, kWriteOptions, nullptr) == 1;
+}
+
+std::string CatalogueFiles::Explanation() {
+  char text[1024] = {};
+  return VNXErrorText(text, sizeof text) > 0 ? std::string(text) : std::string();
 }
 
 std::string CatalogueFiles::LastFailure() {

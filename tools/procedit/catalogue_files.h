@@ -49,6 +49,7 @@ struct RecordCalls {
                    int32_t* numbers) = VNXWrite;
   int32_t (*remove)(int32_t h) = Rdelete;
   int32_t (*close)(int32_t h) = Rclose;
+  int32_t (*command)(const char* text) = Rsystem;
 };
 
 class CatalogueFiles {
@@ -60,8 +61,11 @@ class CatalogueFiles {
 
   // Opens the three files (YPROCHDR and YPROCPARMS mode 5, YPROCPGM mode 1,
   // third argument 0). False when one of them failed; those that opened
-  // stay open until Close.
+  // stay open until Close; openFailure() then says why the first failed.
   bool Open();
+  // The client library's sentence for the first open that failed in the
+  // last Open(); empty when none failed or the library had no sentence.
+  const std::string& openFailure() const { return openFailure_; }
   bool isOpen() const { return headers_ >= 0 && fields_ >= 0 && byProgram_ >= 0; }
   // Closes what is open.
   void Close();
@@ -95,12 +99,23 @@ class CatalogueFiles {
   bool WriteHeader(const ProcHeaderRecord& header);
   bool WriteField(const ProcFieldRecord& field);
 
+  // Makes `library` (upper case, at most 10 characters) the job's current
+  // library, so that its catalogue is the one the next Open() finds: first
+  // checks that it holds YPROCHDR, then runs CHGCURLIB. False with the
+  // reason in `why` (the client library's sentence where it has one); the
+  // job's library list is then unchanged.
+  bool MakeCurrentLibrary(const std::string& library, std::string* why);
+
   // The last failure of the client library as text: the host message
   // identifier and the status, for the command line's messages.
   static std::string LastFailure();
+  // The client library's sentence for its last failure (VNXErrorText);
+  // empty when the last call did not fail.
+  static std::string Explanation();
 
  private:
   RecordCalls calls_;
+  std::string openFailure_;
   int32_t headers_ = -1;
   int32_t fields_ = -1;
   int32_t byProgram_ = -1;

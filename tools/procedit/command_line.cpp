@@ -98,19 +98,16 @@ int Act(const CommandLineOptions& options, std::istream& input, std::ostream& ou
   const bool yes =
       options.action == Action::kRemove || (options.action == Action::kDefine && options.replace);
   CommandLineSink sink(err, yes ? platform::Answer::kYes : platform::Answer::kNo);
-  if (!options.library.empty()) {
-    const std::string command = "CHGCURLIB CURLIB(" + options.library + ")";
-    if (Rsystem(command.c_str()) != 0) {
-      err << "procedit: " << command << " failed (" << CatalogueFiles::LastFailure() << ")\n";
-      return kExitFailed;
-    }
-  }
   const FieldSpec* pending = nullptr;
   CatalogueFiles files;
   MainDialogModel model(sink, files, nullptr, [&pending](FieldDialogModel& field) {
     return pending != nullptr && FillFieldDialog(*pending, field);
   });
-  model.Opening();
+  if (!options.library.empty()) {
+    if (!model.UseLibrary(options.library)) return kExitFailed;
+  } else {
+    model.Opening();
+  }
   if (!model.filesOpen()) return kExitFailed;
   int result = kExitOk;
   switch (options.action) {
@@ -166,7 +163,7 @@ int Act(const CommandLineOptions& options, std::istream& input, std::ostream& ou
 }  // namespace
 
 const char* CommandLineHelp() {
-  return "usage: procedit                       the dialogs\n"
+  return "usage: procedit [--library LIB]       the dialogs\n"
          "       procedit [--library LIB] --list\n"
          "       procedit [--library LIB] --show NAME\n"
          "       procedit [--library LIB] --export NAME\n"
@@ -176,7 +173,8 @@ const char* CommandLineHelp() {
          "Declares the host's programs and data queues as stored procedures in the\n"
          "catalogue files YPROCHDR, YPROCPARMS and YPROCPGM of the working library\n"
          "(the first of the job's library list; --library makes LIB the current\n"
-         "library first). The host is the one of the settings file (MV400.INI).\n"
+         "library first; the dialogs open with LIB's catalogue, and their library\n"
+         "field opens another). The host is the one of the settings file (MV400.INI).\n"
          "\n"
          "  --list           the declared procedures: name, target, kind, description\n"
          "  --show NAME      one procedure and its parameter fields\n"
@@ -243,10 +241,6 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions* 
     *error = "--replace goes with --define";
     return false;
   }
-  if (!o.library.empty() && !actionGiven) {
-    *error = "--library goes with an action";
-    return false;
-  }
   *options = o;
   return true;
 }
@@ -254,7 +248,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions* 
 int RunCommandLine(const CommandLineOptions& options, std::istream& input, std::ostream& out,
                    std::ostream& err) {
   if (StartSession() < 0) {
-    err << "procedit: " << text::kNoSession << " (" << CatalogueFiles::LastFailure() << ")\n";
+    const std::string sentence = CatalogueFiles::Explanation();
+    err << "procedit: " << text::kNoSession << " (" << CatalogueFiles::LastFailure() << ")"
+        << (sentence.empty() ? "" : ": " + sentence) << "\n";
     FreeSession();
     VNXTerminate();
     return kExitFailed;

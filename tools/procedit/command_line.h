@@ -13,7 +13,8 @@
 //   procedit --remove NAME              removes a procedure (the question is
 //                                       answered Yes)
 //   --library LIB                       CHGCURLIB LIB first: LIB's catalogue
-//                                       is the one used
+//                                       is the one used (also for the
+//                                       dialogs, without an action)
 //
 // Exit codes: 0 done, 1 a step failed (the message says which), 2 the
 // command line is wrong.

@@ -26,7 +26,7 @@ TEST(ProceditCommandLine, Parsing) {
       {{"--show", ""}, false, Action::kDialog, "", "", false},
       {{"--list", "--show", "X"}, false, Action::kDialog, "", "", false},
       {{"--list", "--replace"}, false, Action::kDialog, "", "", false},
-      {{"--library", "DEMO"}, false, Action::kDialog, "", "", false},
+      {{"--library", "DEMO"}, true, Action::kDialog, "", "DEMO", false},  // the dialogs on DEMO
       {{"--library", "ELEVENCHARS", "--list"}, false, Action::kDialog, "", "", false},
       {{"--frobnicate"}, false, Action::kDialog, "", "", false},
   };

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/profile.h"
 #include "tools/procedit/command_line.h"
 
 #ifdef VANTORA_WITH_QT
-int RunProceditDialogs(int argc, char** argv);
+int RunProceditDialogs(int argc, char** argv, const std::string& library);
 #endif
 
 int main(int argc, char** argv) {
@@ -24,11 +25,15 @@ int main(int argc, char** argv) {
     std::cout << CommandLineHelp();
     return kExitOk;
   }
+  if (const std::string problem = vantora::platform::NamedProfileProblem(); !problem.empty()) {
+    std::cerr << "procedit: " << problem << " (unset MV400_INI or make the file)\n";
+    return kExitFailed;
+  }
   if (options.action != Action::kDialog) {
     return RunCommandLine(options, std::cin, std::cout, std::cerr);
   }
 #ifdef VANTORA_WITH_QT
-  return RunProceditDialogs(argc, argv);
+  return RunProceditDialogs(argc, argv, options.library);
 #else
   std::cerr << "procedit: built without its dialogs; use an action\n" << CommandLineHelp();
   return kExitUsage;

@@ -30,14 +30,48 @@ MainDialogModel::MainDialogModel(platform::UiSink& sink, CatalogueFiles& files,
       procedureDialog_(std::move(procedureDialog)),
       fieldDialog_(std::move(fieldDialog)) {}
 
-void MainDialogModel::Error(const char* text) {
+void MainDialogModel::Error(const std::string& text) {
   sink_.Message(text::kProgramTitle, text, platform::MessageKind::kError);
 }
 
+void MainDialogModel::HostError(const char* text) {
+  const std::string why = CatalogueFiles::Explanation();
+  Error(why.empty() ? std::string(text) : std::string(text) + "\n" + why);
+}
+
 void MainDialogModel::Opening() {
-  if (!files_.Open()) Error(text::kFilesNotOpened);
+  if (!files_.Open()) {
+    const std::string& why = files_.openFailure();
+    Error(why.empty() ? std::string(text::kFilesNotOpened)
+                      : std::string(text::kFilesNotOpened) + "\n" + why);
+  }
   programMode_ = false;
   Refill();
+}
+
+bool MainDialogModel::UseLibrary(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  const std::string name =
+      first == std::string::npos ? std::string() : UpperCase(TrimRight(text.substr(first)));
+  if (name.empty() || name.size() > static_cast<size_t>(kNameLength) ||
+      name.find_first_of(" \t") != std::string::npos) {
+    Error(text::kLibraryName);
+    return false;
+  }
+  std::string why;
+  {
+    Busy busy(sink_);
+    if (!files_.MakeCurrentLibrary(name, &why)) {
+      char message[512];
+      std::snprintf(message, sizeof message, text::kLibraryNotUsed, name.c_str(), why.c_str());
+      Error(message);
+      return false;
+    }
+    files_.Close();
+    library_ = name;
+  }
+  Opening();
+  return files_.isOpen();
 }
 
 void MainDialogModel::Closing() {
@@ -141,19 +175,19 @@ bool MainDialogModel::Save(const ProcedureDialogModel& procedure, SaveMode mode)
       replace = exists;
     }
     if (replace && !files_.DeleteFoundHeader()) {
-      Error(text::kDeleteFailed);
+      HostError(text::kDeleteFailed);
       Refill();
       return false;
     }
     if (!files_.WriteHeader(header)) {
-      Error(text::kWriteFailed);
+      HostError(text::kWriteFailed);
       Refill();
       return false;
     }
     // Field records left under this name (by a save that stopped half-way)
     // would come before the new ones in arrival order: they go in any case.
     if (!files_.DeleteAllFields(name)) {
-      Error(text::kDeleteFailed);
+      HostError(text::kDeleteFailed);
       Refill();
       return false;
     }
@@ -165,7 +199,7 @@ bool MainDialogModel::Save(const ProcedureDialogModel& procedure, SaveMode mode)
       }
     }
   }
-  if (!written) Error(text::kWriteFailed);
+  if (!written) HostError(text::kWriteFailed);
   Refill();
   return written;
 }
@@ -180,10 +214,10 @@ bool MainDialogModel::Remove(const std::string& name) {
     Busy busy(sink_);
     if (files_.HeaderExists(trimmed)) {
       if (!files_.DeleteFoundHeader()) {
-        Error(text::kDeleteFailed);  // the fields stay with their header
+        HostError(text::kDeleteFailed);  // the fields stay with their header
       } else {
         removed = true;
-        if (!files_.DeleteAllFields(trimmed)) Error(text::kDeleteFailed);
+        if (!files_.DeleteAllFields(trimmed)) HostError(text::kDeleteFailed);
       }
     }
   }

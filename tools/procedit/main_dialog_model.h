@@ -40,6 +40,17 @@ class MainDialogModel {
   // When the dialog is destroyed: closes the files.
   void Closing();
 
+  // The library field: the library whose catalogue is shown, as last opened
+  // with UseLibrary; empty while the job's own library list decides.
+  const std::string& library() const { return library_; }
+  // "Open" beside the library field (and --library): makes `text` (blanks
+  // around it dropped, upper case) the job's current library and shows its
+  // catalogue, as Opening() does. A name that is not 1 to 10 characters
+  // without blanks, a library that does not exist or holds no catalogue is
+  // refused with a message; the catalogue shown then stays. True when the
+  // library's catalogue is open.
+  bool UseLibrary(const std::string& text);
+
   bool filesOpen() const { return files_.isOpen(); }
   bool programMode() const { return programMode_; }
   // The procedure list (names as stored, 10 characters) and the program
@@ -83,12 +94,15 @@ class MainDialogModel {
   void Refill();
 
  private:
-  void Error(const char* text);
+  void Error(const std::string& text);
+  // `text`, then the client library's sentence for the call that just failed.
+  void HostError(const char* text);
 
   platform::UiSink& sink_;
   CatalogueFiles& files_;
   ProcedureDialogRunner procedureDialog_;
   FieldDialogRunner fieldDialog_;
+  std::string library_;
   bool programMode_ = false;
   std::vector<std::string> procedures_;
   std::vector<std::string> programs_;

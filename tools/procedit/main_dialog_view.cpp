@@ -16,6 +16,18 @@ MainDialogView::MainDialogView(MainDialogModel& model, QWidget* parent)
     : QDialog(parent), model_(model) {
   setWindowTitle(text::kMainTitle);
 
+  libraryLabel = new QLabel(text::kLibraryCaption, this);
+  libraryEdit = new QLineEdit(QString::fromStdString(model.library()), this);
+  libraryEdit->setMaxLength(kNameLength);
+  libraryEdit->setPlaceholderText(text::kJobLibraries);
+  libraryLabel->setBuddy(libraryEdit);
+  openLibraryButton = new QPushButton(text::kOpenLibrary, this);
+  openLibraryButton->setAutoDefault(false);
+  auto* libraryRow = new QHBoxLayout();
+  libraryRow->addWidget(libraryLabel);
+  libraryRow->addWidget(libraryEdit, 1);
+  libraryRow->addWidget(openLibraryButton);
+
   proceduresGroup = new QGroupBox(text::kDeclaredGroup, this);
   procedureRadio = new QRadioButton(text::kSelectProcedure, proceduresGroup);
   procedureList = new QListWidget(proceduresGroup);
@@ -41,10 +53,21 @@ MainDialogView::MainDialogView(MainDialogModel& model, QWidget* parent)
   }
   buttons->addStretch(1);
 
-  auto* layout = new QHBoxLayout(this);
-  layout->addWidget(proceduresGroup, 1);
-  layout->addWidget(programsGroup, 1);
-  layout->addLayout(buttons);
+  auto* lists = new QHBoxLayout();
+  lists->addWidget(proceduresGroup, 1);
+  lists->addWidget(programsGroup, 1);
+  lists->addLayout(buttons);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(libraryRow);
+  layout->addLayout(lists, 1);
+
+  auto openLibrary = [this] {
+    model_.UseLibrary(libraryEdit->text().toStdString());
+    libraryEdit->setText(QString::fromStdString(model_.library()));
+    Refresh();
+  };
+  connect(openLibraryButton, &QPushButton::clicked, this, openLibrary);
+  connect(libraryEdit, &QLineEdit::returnPressed, this, openLibrary);
 
   setContextMenuPolicy(Qt::ActionsContextMenu);
   auto* separator = new QAction(this);

@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +28,11 @@ class MainDialogView : public QDialog {
   // Shows the lists and the buttons' states again.
   void Refresh();
 
+  // The library field: the library whose catalogue is shown ("Open" or
+  // Enter opens the one typed).
+  QLabel* libraryLabel;
+  QLineEdit* libraryEdit;
+  QPushButton* openLibraryButton;
   QGroupBox* proceduresGroup;
   QRadioButton* procedureRadio;
   QListWidget* procedureList;

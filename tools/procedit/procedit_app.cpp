@@ -2,6 +2,8 @@
 // (startup.h). The selection dialog of "Browse ..." comes from the
 // selection library's Qt view.
 #include <QApplication>
+#include <string>
+#include <utility>
 
 #include "platform/ui_sink.h"
 #include "selection/qt/qt_dialog_runner.h"
@@ -15,13 +17,14 @@ namespace {
 
 class QtStartup : public StartupView {
  public:
-  explicit QtStartup(platform::UiSink& sink) : sink_(sink) {}
+  QtStartup(platform::UiSink& sink, std::string library)
+      : sink_(sink), library_(std::move(library)) {}
   void ShowWaiting() override { waiting_.ShowCentred(); }
   void HideWaiting() override { waiting_.hide(); }
   void RunMainDialog() override {
     CatalogueFiles files;
     MainDialogModel model(sink_, files, RunProcedureDialogView, RunFieldDialogView);
-    model.Opening();
+    if (library_.empty() || !model.UseLibrary(library_)) model.Opening();
     {
       MainDialogView view(model);
       view.exec();
@@ -31,20 +34,21 @@ class QtStartup : public StartupView {
 
  private:
   platform::UiSink& sink_;
+  std::string library_;  // --library: the catalogue shown first
   WaitingWindow waiting_;
 };
 
 }  // namespace
 }  // namespace vantora::procedit
 
-int RunProceditDialogs(int argc, char** argv) {
+int RunProceditDialogs(int argc, char** argv, const std::string& library) {
   QApplication app(argc, argv);
   vantora::selection::InstallQtSelectionUi();
   vantora::selection::QtSelectionSink sink;
   vantora::platform::InstallUiSink(&sink);
   int result = 0;
   {
-    vantora::procedit::QtStartup startup(sink);
+    vantora::procedit::QtStartup startup(sink, library);
     result = vantora::procedit::RunProcedit(startup, sink);
   }
   vantora::platform::InstallUiSink(nullptr);

@@ -166,7 +166,16 @@ TEST_F(ProceditCommandLine, Failures) {
        kExitFailed,
        text::kTargetTooLong},
       {{"--define", "/no/such/file.json"}, "", kExitFailed, "cannot read /no/such/file.json"},
-      {{"--library", "NOLIB", "--list"}, "", kExitFailed, "CHGCURLIB CURLIB(NOLIB) failed"},
+      {{"--library", "NOLIB", "--list"},
+       "",
+       kExitFailed,
+       "procedit: The catalogue of library NOLIB cannot be shown: file NOLIB/YPROCHDR not found"},
+      // QGPL exists but holds no catalogue.
+      {{"--library", "QGPL", "--list"},
+       "",
+       kExitFailed,
+       "procedit: The catalogue of library QGPL cannot be shown: file QGPL/YPROCHDR not found"},
+      {{"--library", "A B", "--list"}, "", kExitFailed, text::kLibraryName},
       {{"--list", "--remove", "X"}, "", kExitUsage, "only one of"},
   };
   for (const Case& c : cases) {
@@ -198,7 +207,8 @@ TEST_F(ProceditCommandLine, NoSession) {
       << "[General]\nNetwork=tcp\nLocation=127.0.0.1:1\n[Tcp]\nConnectTimeout=2\n";
   Outcome o = Run({"--list"});
   EXPECT_EQ(o.exit, kExitFailed);
-  EXPECT_NE(o.err.find("procedit: No Session available"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("procedit: No Session available ("), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("): cannot connect to 127.0.0.1:1: "), std::string::npos) << o.err;
 }
 
 }  // namespace

@@ -352,6 +352,30 @@ TEST_F(ProceditHost, AFailedFieldDeleteStopsAndIsReported) {
   EXPECT_EQ(sink.Messages().back().text, text::kDeleteFailed);
 }
 
+// A write the host refuses (a record of the wrong length): the message says
+// so, then gives the client library's sentence for it.
+int32_t ShortWrite(int32_t h, const void* records, int32_t, int32_t options, int32_t* numbers) {
+  return VNXWrite(h, records, 7, options, numbers);
+}
+
+TEST_F(ProceditHost, AFailedWriteIsReportedWithTheHostsReason) {
+  RecordCalls calls;
+  calls.write = ShortWrite;
+  CatalogueFiles files(calls);
+  auto main = Main(files);
+  procedureSteps.push_back([](ProcedureDialogModel& p) {
+    p.NameTyped("short");
+    p.TargetTyped("demo/addtax");
+  });
+  main->NewClicked();
+  ASSERT_FALSE(sink.Messages().empty());
+  const std::string text = sink.Messages().back().text;
+  const std::string first = std::string(text::kWriteFailed) + "\n";
+  EXPECT_EQ(text.rfind(first, 0), 0u) << text;
+  EXPECT_GT(text.size(), first.size()) << text;
+  EXPECT_EQ(sink.Messages().back().kind, platform::MessageKind::kError);
+}
+
 TEST_F(ProceditHost, AFailedHeaderDeleteKeepsTheFields) {
   CatalogueFiles files(Recording());
   auto main = Main(files);
@@ -394,6 +418,52 @@ TEST_F(ProceditHost, AFileThatDoesNotOpenDisablesNewEditAndRemove) {
   main->NewClicked();
   EXPECT_EQ(procedureSteps.size(), 1u);
   EXPECT_TRUE(main->procedures().empty());
+}
+
+// The library field and --library: what is accepted, what is refused and
+// why, and that a refusal leaves the catalogue shown as it was.
+TEST_F(ProceditHost, UseLibraryOpensACatalogueOrSaysWhyNot) {
+  const struct {
+    const char* typed;
+    bool opened;
+    const char* library;  // the library field afterwards
+    const char* message;  // the start of the one message; "" for none
+  } cases[] = {
+      {"demo", true, "DEMO", ""},
+      {"  Demo  ", true, "DEMO", ""},
+      {"VANTORA", true, "VANTORA", ""},
+      {"", false, "", text::kLibraryName},
+      {"   ", false, "", text::kLibraryName},
+      {"A B", false, "", text::kLibraryName},
+      {"ELEVENCHARS", false, "", text::kLibraryName},
+      {"NOLIB", false, "",
+       "The catalogue of library NOLIB cannot be shown: file NOLIB/YPROCHDR not found"},
+      {"QGPL", false, "",
+       "The catalogue of library QGPL cannot be shown: file QGPL/YPROCHDR not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("\"") + c.typed + "\"");
+    CatalogueFiles files;
+    auto main = Main(files);
+    ASSERT_TRUE(main->filesOpen());
+    const size_t before = sink.Messages().size();
+    EXPECT_EQ(main->UseLibrary(c.typed), c.opened);
+    EXPECT_EQ(main->library(), c.library);
+    EXPECT_TRUE(main->filesOpen());  // the new catalogue, or the one before
+    if (*c.message == '\0') {
+      EXPECT_EQ(sink.Messages().size(), before);
+    } else {
+      ASSERT_EQ(sink.Messages().size(), before + 1);
+      const auto m = sink.Messages().back();
+      EXPECT_EQ(m.kind, platform::MessageKind::kError);
+      EXPECT_EQ(m.text.rfind(c.message, 0), 0u) << m.text;
+    }
+    if (c.opened && std::string(c.library) == "DEMO") {
+      EXPECT_FALSE(main->procedures().empty());
+    }
+    main->Closing();
+    ASSERT_EQ(Rsystem("CHGCURLIB CURLIB(*CRTDFT)"), 0);
+  }
 }
 
 TEST_F(ProceditHost, AHeaderCountThatDisagreesWithTheRowsIsWarnedAbout) {

@@ -125,11 +125,14 @@ TEST_F(ProceditHost, WithoutASessionTheProgramEnds) {
   RecordingStartup view;
   EXPECT_EQ(RunProcedit(view, sink), 1);
   EXPECT_EQ(view.steps, "show hide ");
-  bool told = false;
-  for (const auto& m : sink.Messages()) {
-    if (m.text == text::kNoSession && m.title == text::kNoSessionTitle) told = true;
-  }
-  EXPECT_TRUE(told);
+  // Once, as an error, with the client library's sentence after it.
+  ASSERT_EQ(sink.Messages().size(), 1u);
+  const auto m = sink.Messages()[0];
+  EXPECT_EQ(m.title, text::kNoSessionTitle);
+  EXPECT_EQ(m.kind, platform::MessageKind::kError);
+  EXPECT_EQ(m.text.rfind(std::string(text::kNoSession) + "\ncannot connect to 127.0.0.1:1: ", 0),
+            0u)
+      << m.text;
 }
 
 // ---- The demo library's procedures -----------------------------------------

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 
 #include "mv432ida.h"
+#include "selection/qt/qt_dialog_runner.h"
 #include "tests/support/embedded_host.h"
 #include "tools/procedit/field_dialog_view.h"
 #include "tools/procedit/main_dialog_view.h"
@@ -102,7 +107,10 @@ TEST_F(ProceditViews, ProcedureDialogTextsRowsAndKeys) {
   EXPECT_EQ(S(view.kindList->itemText(1)), "Data Queue");
   EXPECT_EQ(S(view.parametersGroup->title()), "Parameters description :");
   std::vector<std::string> captions;
-  for (QLabel* l : view.captions) captions.push_back(S(l->text()));
+  ASSERT_FALSE(view.fieldList->isHeaderHidden());
+  for (int i = 0; i < view.fieldList->columnCount(); ++i) {
+    captions.push_back(S(view.fieldList->headerItem()->text(i)));
+  }
   EXPECT_EQ(captions, (std::vector<std::string>{
                           "N°:", "Name :", "I/O :", "AS Type, Len :", "PC Type, Len :"}));
   EXPECT_EQ(S(view.plusButton->text()), "+");
@@ -116,13 +124,15 @@ TEST_F(ProceditViews, ProcedureDialogTextsRowsAndKeys) {
   view.plusButton->click();
   ASSERT_EQ(view.fieldList->topLevelItemCount(), 2);
   EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(0)), " 2");
-  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(1)), " F2        ");
-  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(2)), " I/O");
+  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(1)), "F2        ");
+  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(2)), "I/O");
+  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(3)), "CHAR        3:0  (3)");
+  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(4)), "CHAR       3:0");
   EXPECT_EQ(view.fieldList->currentItem(), view.fieldList->topLevelItem(1));
   QKeyEvent insert(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
   QApplication::sendEvent(view.fieldList, &insert);  // before the selected row
   ASSERT_EQ(view.fieldList->topLevelItemCount(), 3);
-  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(1)), " F3        ");
+  EXPECT_EQ(S(view.fieldList->topLevelItem(1)->text(1)), "F3        ");
   QKeyEvent minus(QEvent::KeyPress, Qt::Key_Minus, Qt::KeypadModifier);
   QApplication::sendEvent(view.fieldList, &minus);
   EXPECT_EQ(view.fieldList->topLevelItemCount(), 2);
@@ -140,6 +150,71 @@ TEST_F(ProceditViews, ProcedureDialogTextsRowsAndKeys) {
   EXPECT_EQ(view.result(), QDialog::Accepted);
   EXPECT_EQ(model.header().procName, "VIEWPROC  ");
   EXPECT_EQ(model.header().programLibrary, "DEMO      ");
+}
+
+// The list as a user sees it: captions over their columns, no cell or
+// caption cut, and more than three rows without scrolling.
+TEST_F(ProceditViews, TheFieldListShowsItsRowsWhole) {
+  ProcHeaderRecord header;
+  header.procName = "WIDE      ";
+  std::vector<ProcFieldRecord> rows;
+  const struct {
+    const char* name;
+    const char* asType;
+    int digits;
+    int decimals;
+    int parameter;
+  } fields[] = {{"CUSTOMERNO", "PACK", 15, 5, 1}, {"NAME", "CHAR", 32767, 0, 2},
+                {"WHEN", "TIMESTP", 26, 0, 3},    {"QTY", "ZONED", 9, 2, 3},
+                {"RATE", "DOUBLE", 8, 0, 4},      {"FLAG", "BIN2", 4, 0, 5},
+                {"TOTAL", "PACK", 31, 9, 6},      {"LAST", "DATE", 10, 0, 7}};
+  for (const auto& f : fields) {
+    ProcFieldRecord r;
+    r.procName = header.procName;
+    r.parameterNo = static_cast<int16_t>(f.parameter);
+    r.direction = kDirectionInOut;
+    r.fieldName = f.name;
+    r.asType = static_cast<int16_t>(HostTypeCode(f.asType));
+    r.asDigits = static_cast<int16_t>(f.digits);
+    r.asDecimals = static_cast<int16_t>(f.decimals);
+    r.asByteLength = DerivedByteLength(r.asType, r.asDigits);
+    r.pcType = static_cast<int16_t>(PcTypeCode("DOUBLE"));
+    r.pcLength = 8;
+    rows.push_back(r);
+  }
+  header.fieldCount = static_cast<int16_t>(rows.size());
+  ProcedureDialogModel model(sink, nullptr);
+  model.Load(header, rows);
+  ProcedureDialogView view(model, nullptr);
+  view.show();
+  QApplication::processEvents();
+  QTreeWidget& list = *view.fieldList;
+  ASSERT_EQ(list.topLevelItemCount(), 8);
+  const QFontMetrics cells(list.font());
+  const QFontMetrics captions(list.header()->font());
+  for (int c = 0; c < list.columnCount(); ++c) {
+    SCOPED_TRACE("column " + std::to_string(c));
+    EXPECT_GE(list.columnWidth(c), captions.horizontalAdvance(list.headerItem()->text(c)));
+    for (int r = 0; r < list.topLevelItemCount(); ++r) {
+      EXPECT_GE(list.columnWidth(c), cells.horizontalAdvance(list.topLevelItem(r)->text(c)))
+          << S(list.topLevelItem(r)->text(c));
+    }
+    // The caption starts where its column starts.
+    EXPECT_EQ(list.header()->sectionViewportPosition(c),
+              list.visualItemRect(list.topLevelItem(0)).left() +
+                  (c == 0 ? 0 : list.header()->sectionPosition(c)));
+  }
+  EXPECT_EQ(S(list.topLevelItem(1)->text(3)), "CHAR    32767:0  (32767)");
+  EXPECT_EQ(S(list.topLevelItem(2)->text(4)), "DOUBLE     8:0");
+  EXPECT_EQ(S(list.topLevelItem(3)->text(0)), "");  // continues parameter 3
+  // Every row shows, and the columns fit the list's width.
+  for (int r = 0; r < list.topLevelItemCount(); ++r) {
+    EXPECT_TRUE(list.viewport()->rect().contains(list.visualItemRect(list.topLevelItem(r))))
+        << "row " << r;
+  }
+  EXPECT_LE(list.header()->length(), list.viewport()->width());
+  // For a look by eye: the build folder's procedure_dialog.png.
+  EXPECT_TRUE(view.grab().save(SCREENSHOT_DIR "/procedure_dialog.png"));
 }
 
 TEST_F(ProceditViews, MainDialogTextsStatesAndActions) {
@@ -194,6 +269,71 @@ TEST_F(ProceditViews, MainDialogTextsStatesAndActions) {
   view.closeButton->click();
   EXPECT_FALSE(view.isVisible());
   EXPECT_EQ(view.result(), QDialog::Accepted);
+  model.Closing();
+}
+
+TEST_F(ProceditViews, TheLibraryFieldOpensAnotherCatalogue) {
+  ASSERT_EQ(StartSession(), 1);
+  CatalogueFiles files;
+  MainDialogModel model(sink, files, nullptr, nullptr);
+  model.Opening();
+  MainDialogView view(model);
+  view.show();
+  EXPECT_EQ(S(view.libraryLabel->text()), "Library :");
+  EXPECT_EQ(S(view.openLibraryButton->text()), "Open");
+  EXPECT_EQ(S(view.libraryEdit->text()), "");
+  EXPECT_EQ(S(view.libraryEdit->placeholderText()), "the job's library list");
+  EXPECT_EQ(view.procedureList->count(), 0);  // VANTORA's empty catalogue
+
+  view.libraryEdit->setText(" demo");
+  view.openLibraryButton->click();
+  EXPECT_TRUE(sink.Messages().empty());
+  EXPECT_EQ(S(view.libraryEdit->text()), "DEMO");
+  ASSERT_GT(view.procedureList->count(), 0);
+  const int demoProcedures = view.procedureList->count();
+  EXPECT_TRUE(view.newButton->isEnabled());
+  EXPECT_TRUE(view.grab().save(SCREENSHOT_DIR "/main_dialog.png"));
+
+  // A library that does not exist: said in words, DEMO's catalogue stays.
+  view.libraryEdit->setText("NOLIB");
+  QTest::keyClick(view.libraryEdit, Qt::Key_Return);
+  ASSERT_EQ(sink.Messages().size(), 1u);
+  EXPECT_EQ(sink.Messages()[0].kind, platform::MessageKind::kError);
+  EXPECT_EQ(sink.Messages()[0].text.rfind(
+                "The catalogue of library NOLIB cannot be shown: file NOLIB/YPROCHDR not found", 0),
+            0u)
+      << sink.Messages()[0].text;
+  EXPECT_EQ(S(view.libraryEdit->text()), "DEMO");
+  EXPECT_EQ(view.procedureList->count(), demoProcedures);
+  EXPECT_TRUE(view.newButton->isEnabled());
+  model.Closing();
+}
+
+// Removing asks with No as the default: Enter keeps the procedure.
+TEST_F(ProceditViews, TheRemoveQuestionDefaultsToNo) {
+  ASSERT_EQ(StartSession(), 1);
+  selection::QtSelectionSink qtSink;
+  CatalogueFiles files;
+  MainDialogModel model(qtSink, files, nullptr, nullptr);
+  ASSERT_TRUE(model.UseLibrary("DEMO"));
+  MainDialogView view(model);
+  view.show();
+  const int before = view.procedureList->count();
+  ASSERT_GT(before, 0);
+  view.procedureList->setCurrentRow(0);
+  std::string asked;
+  bool noIsDefault = false;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    asked = S(box->text());
+    noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  view.removeButton->click();
+  EXPECT_EQ(asked, text::kConfirmRemove);
+  EXPECT_TRUE(noIsDefault);
+  EXPECT_EQ(view.procedureList->count(), before);
   model.Closing();
 }
 

@@ -56,6 +56,26 @@ std::string FieldRowText(const std::vector<ProcFieldRecord>& rows, size_t index)
   return line;
 }
 
+std::array<std::string, kFieldListColumns> FieldRowCells(const std::vector<ProcFieldRecord>& rows,
+                                                         size_t index) {
+  const ProcFieldRecord& r = rows[index];
+  char part[64];
+  std::array<std::string, kFieldListColumns> cells;
+  if (index == 0 || r.parameterNo != rows[index - 1].parameterNo) {
+    std::snprintf(part, sizeof part, "%2d", r.parameterNo);
+    cells[0] = part;
+  }
+  cells[1] = FixedText(r.fieldName, kNameLength);
+  cells[2] = r.direction == kDirectionIn ? "I" : r.direction == kDirectionOut ? "O" : "I/O";
+  std::snprintf(part, sizeof part, "%-7s %5d:%-2d (%d)", HostTypeName(r.asType).c_str(), r.asDigits,
+                r.asDecimals, r.asByteLength);
+  cells[3] = part;
+  std::snprintf(part, sizeof part, "%-6s %5d:%d", PcTypeName(r.pcType).c_str(), r.pcLength,
+                r.pcDecimals);
+  cells[4] = part;
+  return cells;
+}
+
 ProcedureDialogModel::ProcedureDialogModel(platform::UiSink& sink, FieldDialogRunner fieldDialog)
     : sink_(sink), fieldDialog_(std::move(fieldDialog)) {}
 
@@ -74,6 +94,12 @@ std::vector<std::string> ProcedureDialogModel::rowTexts() const {
   std::vector<std::string> lines;
   for (size_t i = 0; i < rows_.size(); ++i) lines.push_back(FieldRowText(rows_, i));
   return lines;
+}
+
+std::vector<std::array<std::string, kFieldListColumns>> ProcedureDialogModel::rowCells() const {
+  std::vector<std::array<std::string, kFieldListColumns>> cells;
+  for (size_t i = 0; i < rows_.size(); ++i) cells.push_back(FieldRowCells(rows_, i));
+  return cells;
 }
 
 void ProcedureDialogModel::DescriptionTyped(const std::string& text) {

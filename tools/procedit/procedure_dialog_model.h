@@ -15,6 +15,7 @@
 #ifndef VANTORA_TOOLS_PROCEDIT_PROCEDURE_DIALOG_MODEL_H_
 #define VANTORA_TOOLS_PROCEDIT_PROCEDURE_DIALOG_MODEL_H_
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,8 +36,9 @@ enum class TargetKind { kProgram = 0, kDataQueue = 1 };
 // Keys of the field list that act on rows.
 enum class ListKey { kInsert, kKeypadPlus, kDelete, kKeypadMinus };
 
-// Tab stops of the field list, in dialog units.
-inline constexpr int kFieldListTabStops[] = {20, 80, 95, 125, 145, 165, 200, 220, 240};
+// The field list's columns, under the captions "N°:", "Name :", "I/O :",
+// "AS Type, Len :" and "PC Type, Len :".
+inline constexpr int kFieldListColumns = 5;
 // The boxes' limits.
 inline constexpr int kProcedureNameBox = 10;
 inline constexpr int kTargetBox = 22;
@@ -49,8 +51,15 @@ std::string TargetText(const std::string& library, const std::string& program);
 // blank-padded to 10, upper case, cut at 10); without a slash the library
 // stays blank.
 void SplitTarget(const std::string& text, std::string* library, std::string* program);
-// The field list's line for `rows[index]`.
+// The field list's line for `rows[index]`, its parts separated by tabs.
 std::string FieldRowText(const std::vector<ProcFieldRecord>& rows, size_t index);
+// The same row as the cells of the field list's columns: the parameter
+// number (blank when the row continues a data structure), the name, "I",
+// "O" or "I/O", the host type with digits:decimals and (bytes), the PC type
+// with length:decimals; types padded so that the numbers line up in a
+// fixed-width font.
+std::array<std::string, kFieldListColumns> FieldRowCells(const std::vector<ProcFieldRecord>& rows,
+                                                         size_t index);
 
 class ProcedureDialogModel {
  public:
@@ -71,6 +80,7 @@ class ProcedureDialogModel {
   const ProcHeaderRecord& header() const { return header_; }
   const std::vector<ProcFieldRecord>& rows() const { return rows_; }
   std::vector<std::string> rowTexts() const;
+  std::vector<std::array<std::string, kFieldListColumns>> rowCells() const;
   // The selected row, -1 when none.
   int selectedRow() const { return selected_; }
 

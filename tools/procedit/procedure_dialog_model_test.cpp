@@ -222,6 +222,39 @@ TEST(ProcedureDialogModel, FieldListLines) {
   EXPECT_EQ(lines[2], "  \t Label     \t I/O\t CHAR\t 10:0\t(10)\t CHAR\t 10:0\t ");
 }
 
+// The field list's cells: one per caption, the numbers in line.
+TEST(ProcedureDialogModel, FieldListCells) {
+  auto row = [](int parameter, const char* name, int16_t direction, const char* asType, int digits,
+                int decimals, const char* pcType, int length) {
+    ProcFieldRecord r;
+    r.parameterNo = static_cast<int16_t>(parameter);
+    r.fieldName = name;
+    r.direction = direction;
+    r.asType = static_cast<int16_t>(HostTypeCode(asType));
+    r.asDigits = static_cast<int16_t>(digits);
+    r.asDecimals = static_cast<int16_t>(decimals);
+    r.asByteLength = DerivedByteLength(r.asType, r.asDigits);
+    r.pcType = static_cast<int16_t>(PcTypeCode(pcType));
+    r.pcLength = static_cast<int16_t>(length);
+    return r;
+  };
+  const std::vector<ProcFieldRecord> rows = {
+      row(1, "Code", kDirectionIn, "CHAR", 5, 0, "CHAR", 5),
+      row(2, "Amount", kDirectionOut, "PACK", 7, 2, "DOUBLE", 8),
+      row(2, "Label", kDirectionInOut, "CHAR", 32767, 0, "CHAR", 32767),
+      row(3, "When", kDirectionInOut, "TIMESTP", 26, 0, "INT 32", 4),
+  };
+  const std::array<std::string, kFieldListColumns> expected[] = {
+      {" 1", "Code      ", "I", "CHAR        5:0  (5)", "CHAR       5:0"},
+      {" 2", "Amount    ", "O", "PACK        7:2  (4)", "DOUBLE     8:0"},
+      {"", "Label     ", "I/O", "CHAR    32767:0  (32767)", "CHAR   32767:0"},
+      {" 3", "When      ", "I/O", "TIMESTP    26:0  (26)", "INT 32     4:0"},
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(FieldRowCells(rows, i), expected[i]) << i;
+  }
+}
+
 TEST(ProcedureDialogModel, TargetTextSplitsAtOnce) {
   struct Case {
     const char* text;

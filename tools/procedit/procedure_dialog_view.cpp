@@ -1,9 +1,12 @@
 #include "tools/procedit/procedure_dialog_view.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStringList>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -48,36 +51,39 @@ ProcedureDialogView::ProcedureDialogView(ProcedureDialogModel& model, QWidget* p
   targetRow->addWidget(kindList);
 
   parametersGroup = new QGroupBox(text::kParametersGroup, this);
-  auto* captionRow = new QHBoxLayout();
-  for (const char* c : {text::kNumberCaption, text::kNameCaption, text::kIoCaption,
-                        text::kAsTypeCaption, text::kPcTypeCaption}) {
-    captions.push_back(new QLabel(QString::fromUtf8(c), parametersGroup));
-    captionRow->addWidget(captions.back());
-  }
-  captionRow->addStretch(1);
+  auto* buttonRow = new QHBoxLayout();
+  buttonRow->addStretch(1);
   plusButton = new QPushButton(text::kPlus, parametersGroup);
   minusButton = new QPushButton(text::kMinus, parametersGroup);
   modifyButton = new QPushButton(text::kModify, parametersGroup);
   for (QPushButton* b : {plusButton, minusButton, modifyButton}) {
     b->setAutoDefault(false);
     b->setMaximumWidth(3 * BaseUnitX(*this) + 16);
-    captionRow->addWidget(b);
+    buttonRow->addWidget(b);
   }
+  // The captions head the list's columns, so each stands over its own
+  // column; the columns take the width of their widest cell or caption.
   fieldList = new QTreeWidget(parametersGroup);
-  fieldList->setHeaderHidden(true);
   fieldList->setRootIsDecorated(false);
   fieldList->setSelectionMode(QAbstractItemView::SingleSelection);
-  constexpr int kColumns = std::size(kFieldListTabStops) + 1;
-  fieldList->setColumnCount(kColumns);
-  const int unit = BaseUnitX(*this);
-  int previous = 0;
-  for (int i = 0; i < kColumns - 1; ++i) {
-    fieldList->setColumnWidth(i, (kFieldListTabStops[i] - previous) * unit / 4);
-    previous = kFieldListTabStops[i];
+  fieldList->setColumnCount(kFieldListColumns);
+  fieldList->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  QStringList captionTexts;
+  for (const char* c : {text::kNumberCaption, text::kNameCaption, text::kIoCaption,
+                        text::kAsTypeCaption, text::kPcTypeCaption}) {
+    captionTexts << QString::fromUtf8(c);
   }
+  fieldList->setHeaderLabels(captionTexts);
+  fieldList->header()->setFont(font());
+  fieldList->header()->setStretchLastSection(false);
+  fieldList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  fieldList->header()->setSectionsMovable(false);
+  const int rowHeight = QFontMetrics(fieldList->font()).height() + 6;
+  fieldList->setMinimumHeight(fieldList->header()->sizeHint().height() +
+                              kVisibleFieldRows * rowHeight + 2 * fieldList->frameWidth());
   fieldList->installEventFilter(this);
   auto* parameters = new QVBoxLayout(parametersGroup);
-  parameters->addLayout(captionRow);
+  parameters->addLayout(buttonRow);
   parameters->addWidget(fieldList, 1);
 
   okButton = new QPushButton(text::kOk, this);
@@ -94,7 +100,9 @@ ProcedureDialogView::ProcedureDialogView(ProcedureDialogModel& model, QWidget* p
   layout->addWidget(targetGroup);
   layout->addWidget(parametersGroup, 1);
   layout->addLayout(buttons);
-  resize(std::max(width(), 260 * unit / 4 + 40), height());
+  RefreshRows();
+  const int unit = BaseUnitX(*this);
+  resize(std::max(sizeHint().width(), 260 * unit / 4 + 40), sizeHint().height());
 
   connect(nameEdit, &QLineEdit::textEdited, this,
           [this](const QString& t) { model_.NameTyped(t.toStdString()); });
@@ -134,18 +142,23 @@ ProcedureDialogView::ProcedureDialogView(ProcedureDialogModel& model, QWidget* p
     if (model_.Ok()) accept();
   });
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-  RefreshRows();
 }
 
 void ProcedureDialogView::RefreshRows() {
   rebuilding_ = true;
   fieldList->clear();
-  for (const std::string& line : model_.rowTexts()) {
-    fieldList->addTopLevelItem(new QTreeWidgetItem(QString::fromStdString(line).split('\t')));
+  for (const auto& cells : model_.rowCells()) {
+    QStringList texts;
+    for (const std::string& cell : cells) texts << QString::fromStdString(cell);
+    fieldList->addTopLevelItem(new QTreeWidgetItem(texts));
   }
   if (model_.selectedRow() >= 0) {
     fieldList->setCurrentItem(fieldList->topLevelItem(model_.selectedRow()));
   }
+  // Wide enough for every column without a horizontal scroll bar.
+  fieldList->header()->resizeSections(QHeaderView::ResizeToContents);
+  fieldList->setMinimumWidth(fieldList->header()->length() + 2 * fieldList->frameWidth() +
+                             fieldList->verticalScrollBar()->sizeHint().width());
   rebuilding_ = false;
 }
 

@@ -1,6 +1,8 @@
 // The Qt view of the procedure dialog "Procedure definition"
-// (procedure_dialog_model.h). The field list shows each row's text split at
-// its tabs into columns placed at the model's tab stops.
+// (procedure_dialog_model.h). The field list shows the model's row cells in
+// a fixed-width font under the captions as column headings; each column is
+// as wide as its widest cell or caption, and at least kVisibleFieldRows rows
+// show without scrolling.
 #ifndef VANTORA_TOOLS_PROCEDIT_PROCEDURE_DIALOG_VIEW_H_
 #define VANTORA_TOOLS_PROCEDIT_PROCEDURE_DIALOG_VIEW_H_
 
@@ -21,6 +23,9 @@ class ProcedureDialogView : public QDialog {
  public:
   ProcedureDialogView(ProcedureDialogModel& model, QWidget* parent);
 
+  // Rows of the field list shown without scrolling, at least.
+  static constexpr int kVisibleFieldRows = 8;
+
   // Rebuilds the field list and shows the model's selected row.
   void RefreshRows();
 
@@ -33,7 +38,6 @@ class ProcedureDialogView : public QDialog {
   QPushButton* browseButton;
   QComboBox* kindList;
   QGroupBox* parametersGroup;
-  std::vector<QLabel*> captions;
   QPushButton* plusButton;
   QPushButton* minusButton;
   QPushButton* modifyButton;

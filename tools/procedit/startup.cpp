@@ -1,5 +1,7 @@
 #include "tools/procedit/startup.h"
 
+#include <string>
+
 #include "mv432ida.h"
 #include "tools/procedit/texts.h"
 
@@ -14,7 +16,10 @@ int RunProcedit(StartupView& view, platform::UiSink& sink) {
   int result = 0;
   if (StartSession() < 0) {
     view.HideWaiting();
-    sink.Message(text::kNoSessionTitle, text::kNoSession, platform::MessageKind::kError);
+    char sentence[1024] = {};
+    const std::string why =
+        VNXErrorText(sentence, sizeof sentence) > 0 ? std::string("\n") + sentence : "";
+    sink.Message(text::kNoSessionTitle, text::kNoSession + why, platform::MessageKind::kError);
     result = 1;
   } else {
     view.HideWaiting();

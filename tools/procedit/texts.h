@@ -85,6 +85,12 @@ inline constexpr char kConfirmRemove[] = "Are you sure you want to remove this p
 inline constexpr char kNameTooLong[] = "The procedure name can have at most 10 characters.";
 inline constexpr char kTargetTooLong[] =
     "The library and the program name can each have at most 10 characters.";
+inline constexpr char kLibraryCaption[] = "Library :";
+inline constexpr char kOpenLibrary[] = "Open";
+inline constexpr char kJobLibraries[] = "the job's library list";
+inline constexpr char kLibraryName[] = "A library name has 1 to 10 characters, without blanks.";
+// %s: the library, then why it cannot be used.
+inline constexpr char kLibraryNotUsed[] = "The catalogue of library %s cannot be shown: %s.";
 inline constexpr char kDeleteFailed[] = "Failed deleting in file.\nAborting process.";
 // %d: the header's field count, then the records read.
 inline constexpr char kFieldCountDiffers[] =

@@ -4,6 +4,7 @@
 
 #include "mv432ida.h"
 #include "mv432slf.h"
+#include "platform/profile.h"
 
 namespace vantora::select {
 namespace {
@@ -17,6 +18,12 @@ std::string Trimmed(const char* field) {
   std::string s(field, 10);
   while (!s.empty() && s.back() == ' ') s.pop_back();
   return s;
+}
+
+// The client library's last failure in words, after ": "; empty without one.
+std::string Explanation() {
+  char text[1024] = {};
+  return VNXErrorText(text, sizeof text) > 0 ? ": " + std::string(text) : std::string();
 }
 
 }  // namespace
@@ -79,9 +86,14 @@ bool ParseArguments(int argc, const char* const* argv, SelectOptions* options, s
 }
 
 int RunSelection(const SelectOptions& options, std::FILE* out, std::FILE* err) {
+  if (const std::string problem = platform::NamedProfileProblem(); !problem.empty()) {
+    std::fprintf(err, "vantora-select: %s\n", problem.c_str());
+    return kExitNotChosen;
+  }
   const int32_t session = StartSession();
   if (session != VNX_OK) {
-    std::fprintf(err, "vantora-select: the session could not be opened (%d)\n", session);
+    std::fprintf(err, "vantora-select: the session could not be opened (%d)%s\n", session,
+                 Explanation().c_str());
     VNXTerminate();
     return kExitNotChosen;
   }
@@ -107,7 +119,8 @@ int RunSelection(const SelectOptions& options, std::FILE* out, std::FILE* err) {
   } else if (result == 2) {
     std::fprintf(err, "vantora-select: the selection was cancelled or could not be made\n");
   } else {
-    std::fprintf(err, "vantora-select: the selection failed (%d)\n", result);
+    std::fprintf(err, "vantora-select: the selection failed (%d)%s\n", result,
+                 Explanation().c_str());
   }
   FreeSession();
   VNXTerminate();

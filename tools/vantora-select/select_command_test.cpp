@@ -138,6 +138,44 @@ TEST_F(SelectRun, FailuresExitWithOne) {
   EXPECT_NE(err.find("cancelled"), std::string::npos);
 }
 
+// The dialog ended by the user: Cancel prints nothing and exits 1; OK with
+// one entry chosen prints it.
+TEST_F(SelectRun, ADialogCancelledPrintsNothing) {
+  struct Runner : selection::DialogRunner {
+    int outcome;
+    std::string title;
+    std::string caption;
+    int Run(selection::SelectionDialog& dialog) override {
+      title = dialog.title();
+      caption = dialog.listCaption();
+      return outcome;
+    }
+  };
+  const struct {
+    const char* type;
+    int outcome;
+    int status;
+    const char* caption;
+  } cases[] = {
+      {"*FILE", selection::kDialogCancel, kExitNotChosen, "Library files:"},
+      {"*PGM", selection::kDialogCancel, kExitNotChosen, "Library programs :"},
+      {"*DTAQ", selection::kDialogCancel, kExitNotChosen, "Library data queues :"},
+      {"*DTAQ", 7, kExitNotChosen, "Library data queues :"},  // any other end is Cancel
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    Runner runner;
+    runner.outcome = c.outcome;
+    selection::InstallDialogRunner(&runner);
+    std::string out;
+    EXPECT_EQ(Run({"DEMO", c.type, false, false}, &out), c.status) << err;
+    selection::InstallDialogRunner(nullptr);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(runner.caption, c.caption);
+    EXPECT_NE(err.find("cancelled"), std::string::npos) << err;
+  }
+}
+
 TEST_F(SelectRun, TheProgram) {
   std::string out;
   std::string errors;

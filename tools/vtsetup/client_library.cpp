@@ -22,7 +22,8 @@ platform::Module OpenModule(const std::string& fileName, const void* anchor) {
   const void* from = anchor != nullptr ? anchor : reinterpret_cast<const void*>(&Anchor);
   const std::string folder = platform::FolderOfAddress(from);
   if (!folder.empty()) {
-    for (const std::string& path : {folder + fileName, folder + "../lib/" + fileName}) {
+    for (const std::string& path :
+         {folder + fileName, std::string(folder).append("../lib/").append(fileName)}) {
       platform::Module m = platform::CurrentModuleLoader().OpenPath(path);
       if (m.IsOpen()) return m;
     }
@@ -53,6 +54,7 @@ std::unique_ptr<ClientLibrary> ClientLibrary::Load(std::string* error) {
   Bind(m, "Return_Syserr", &library->Return_Syserr, &missing);
   Bind(m, "Internal_Error", &library->Internal_Error, &missing);
   Bind(m, "APPC_ERR", &library->APPC_ERR, &missing);
+  Bind(m, "VNXErrorText", &library->VNXErrorText, &missing);
   if (!missing.empty()) {
     *error = "The client library " + file + " lacks the function " + missing + ": check versions";
     return nullptr;

@@ -48,6 +48,7 @@ class ClientLibrary {
   decltype(&::Return_Syserr) Return_Syserr = nullptr;
   decltype(&::Internal_Error) Internal_Error = nullptr;
   decltype(&::APPC_ERR) APPC_ERR = nullptr;
+  decltype(&::VNXErrorText) VNXErrorText = nullptr;
 
   // An address inside the loaded client library: modules it loads are
   // looked for in its folder first.

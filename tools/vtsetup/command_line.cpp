@@ -62,7 +62,7 @@ bool IsPasswordKey(const std::string& key) {
 // `others`. False with a message on `err` when an argument is refused.
 bool TakeChanges(const CommandLineOptions& options, SettingsModel& model,
                  std::vector<platform::ProfileChange>* others, std::FILE* err) {
-  auto take = [&](const std::string& name, std::optional<std::string> value) {
+  auto take = [&](const std::string& name, const std::optional<std::string>& value) {
     std::string section, key;
     if (!SplitName(name, &section, &key)) {
       std::fprintf(err, "vtsetup: \"%s\" is not SECTION/KEY\n", name.c_str());
@@ -131,6 +131,7 @@ void Show(const SettingsModel& model, const SetupActions& actions, std::FILE* ou
   std::fprintf(out, "passwords: %s\n", kPasswordNote);
 }
 
+// The codes, the sentence in words, then the details of the result class.
 void PrintFailure(const ClientFailure& f, std::FILE* to) {
   std::fprintf(to, "%s\n", f.text.c_str());
   switch (f.code) {
@@ -158,6 +159,7 @@ std::string FailureJson(const ClientFailure& f) {
          ", \"primary\": " + std::to_string(f.primary) +
          ", \"secondary\": " + std::to_string(f.secondary) +
          ", \"internalError\": " + std::to_string(f.internalError) +
+         ", \"codes\": " + JsonString(f.codes) + ", \"explanation\": " + JsonString(f.explanation) +
          ", \"text\": " + JsonString(f.text) + "}";
 }
 

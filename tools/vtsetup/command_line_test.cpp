@@ -101,7 +101,8 @@ TEST_F(CommandLineTest, SetThenShowKeepsTheHandWrittenText) {
   EXPECT_NE(show.out.find("settings file: " + path_ + "\n"), std::string::npos) << show.out;
   for (const char* line :
        {"General/Network=tcp\n", "General/Location=as400.lan\n", "Tcp/Port=9000\n",
-        "General/Program=VANTORA/VANTORA    (default)\n",
+        "General/Program=VANTORA/VANTORA    (default)\n", "Tcp/Tls=0    (default)\n",
+        "Tcp/TlsCaFile=    (default)\n",
         "Host/DefaultUser=VANTORA    (default, not used with network type tcp)\n"}) {
     EXPECT_NE(show.out.find(line), std::string::npos) << line << "\n" << show.out;
   }
@@ -127,7 +128,10 @@ TEST_F(CommandLineTest, RefusedChangesLeaveTheFileAndExitOne) {
       {{"--set", "General/Location=a\nb"}, "line break"},
       {{"--set", "General/Network=tcp", "Tcp/Port=0"},
        "Tcp/Port: a port is a number from 1 to 65535"},
-      {{"--set", "General/Location=as400.example:8471"}, "at most 17"},
+      {{"--set", "General/Location=as400.example:84710"}, "1 to 65535"},
+      {{"--set", "General/Network=tcp", "Tcp/Tls=yes"}, "Tcp/Tls: 0 (off) or 1 (on)"},
+      {{"--set", "General/Network=tcp", "Tcp/TlsCaFile=/nonexistent/ca.pem"},
+       "Tcp/TlsCaFile: no file /nonexistent/ca.pem can be read"},
       {{"--set", "General/Network=tcpip"}, "at most 4 characters"},
       {{"--set", "NoSlash=1"}, "is not SECTION/KEY"},
       {{"--set", "General/Network"}, "is not SECTION/KEY=VALUE"},

@@ -14,9 +14,7 @@ namespace {
 // a missing key from an empty one.
 constexpr char kAbsent[] = "\n";
 
-// The longest machine name the client library keeps (MCH_name), of a
-// server program path (PGM_name), of a user profile, of an SNA LU name.
-constexpr std::size_t kLocationMax = 17;
+// The longest server program path (PGM_name), user profile, SNA LU name.
 constexpr std::size_t kProgramMax = 63;
 constexpr std::size_t kNameMax = 10;
 constexpr std::size_t kLuMax = 8;
@@ -36,6 +34,40 @@ bool AllDigits(const std::string& s) {
     if (c < '0' || c > '9') return false;
   }
   return true;
+}
+
+// True for a port number, 1 to 65535, in digits only.
+bool IsPort(const std::string& s) {
+  if (!AllDigits(s)) return false;
+  long value = 0;
+  for (char c : s) value = value * 10 + (c - '0');
+  return value >= 1 && value <= 65535;
+}
+
+// What the TCP transport accepts as General/Location: a name or address,
+// optionally with ":port" (an IPv6 address with a port in brackets).
+std::string LocationProblem(const std::string& v) {
+  if (HasBlank(v)) return "a host name or address holds no blank";
+  std::string port;
+  bool hasPort = false;
+  if (v.front() == '[') {
+    const std::size_t close = v.find(']');
+    if (close == std::string::npos || close == 1) return "an address in brackets needs its ']'";
+    if (close + 1 < v.size()) {
+      if (v[close + 1] != ':') return "only \":port\" may follow ']'";
+      hasPort = true;
+      port = v.substr(close + 2);
+    }
+  } else if (const std::size_t colon = v.find(':');
+             colon != std::string::npos && colon == v.rfind(':')) {
+    if (colon == 0) return "a host name or address comes before \":port\"";
+    hasPort = true;
+    port = v.substr(colon + 1);
+  }
+  if (hasPort && !IsPort(port)) {
+    return "the port after ':' is a number from 1 to 65535";
+  }
+  return {};
 }
 
 std::string ReadText(const std::string& path) {
@@ -69,6 +101,8 @@ const std::vector<FieldInfo>& Fields() {
        FieldKind::kNumber},
       {Field::kReceiveTimeout, "Tcp", "ReceiveTimeout", "Reply time limit (s)", FieldKind::kNumber},
       {Field::kUser, "Tcp", "User", "User profile", FieldKind::kText},
+      {Field::kTls, "Tcp", "Tls", "TLS (verify the server's certificate)", FieldKind::kFlag},
+      {Field::kTlsCaFile, "Tcp", "TlsCaFile", "Trusted authorities (PEM file)", FieldKind::kText},
       {Field::kDataDirectory, "Host", "DataDirectory", "Host data directory", FieldKind::kText},
       {Field::kDefaultUser, "Host", "DefaultUser", "Host default user", FieldKind::kText},
   };
@@ -95,6 +129,7 @@ std::string DefaultValue(Field field) {
     case Field::kProgram:
       return "VANTORA/VANTORA";
     case Field::kNoWait:
+    case Field::kTls:
       return "0";
     case Field::kPort:
       return "8471";
@@ -110,6 +145,7 @@ std::string DefaultValue(Field field) {
       return "VANTORA";
     case Field::kLu:
     case Field::kUser:
+    case Field::kTlsCaFile:  // the system's trust store
     case Field::kCount:
       break;
   }
@@ -171,6 +207,8 @@ bool SettingsModel::Enabled(Field field) const {
     case Field::kConnectTimeout:
     case Field::kReceiveTimeout:
     case Field::kUser:
+    case Field::kTls:
+    case Field::kTlsCaFile:
       return net == "tcp";
     case Field::kDataDirectory:
     case Field::kDefaultUser:
@@ -203,24 +241,22 @@ std::string SettingsModel::Problem(Field field) const {
       return {};
     }
     case Field::kLocation:
-      if (v.size() > kLocationMax) {
-        return "at most 17 characters (the client library keeps no more); this has " +
-               std::to_string(v.size());
-      }
-      if (HasBlank(v)) return "a host name or address holds no blank";
-      return {};
+      return LocationProblem(v);
     case Field::kProgram:
       if (v.size() > kProgramMax) return "at most 63 characters";
       if (HasBlank(v)) return "a program path holds no blank";
       return {};
     case Field::kNoWait:
+    case Field::kTls:
       return v == "0" || v == "1" ? std::string() : "0 (off) or 1 (on)";
+    case Field::kTlsCaFile:
+      return FileExists(v) ? std::string() : "no file " + v + " can be read";
     case Field::kLu:
       if (v.size() > kLuMax) return "an LU name has at most 8 characters";
       if (HasBlank(v)) return "an LU name holds no blank";
       return {};
     case Field::kPort: {
-      if (!AllDigits(v) || std::atol(v.c_str()) < 1 || std::atol(v.c_str()) > 65535) {
+      if (!IsPort(v)) {
         return "a port is a number from 1 to 65535";
       }
       return {};

@@ -39,6 +39,8 @@ enum class Field {
   kConnectTimeout,  // Tcp/ConnectTimeout
   kReceiveTimeout,  // Tcp/ReceiveTimeout
   kUser,            // Tcp/User
+  kTls,             // Tcp/Tls
+  kTlsCaFile,       // Tcp/TlsCaFile
   kDataDirectory,   // Host/DataDirectory
   kDefaultUser,     // Host/DefaultUser
   kCount

@@ -65,6 +65,8 @@ TEST_F(SettingsModelTest, MissingFileShowsEveryDefault) {
                   {Field::kConnectTimeout, "10"},
                   {Field::kReceiveTimeout, "60"},
                   {Field::kUser, ""},
+                  {Field::kTls, "0"},
+                  {Field::kTlsCaFile, ""},
                   {Field::kDefaultUser, "VANTORA"}};
   for (const auto& d : defaults) {
     EXPECT_EQ(model.Value(d.field), d.value) << InfoOf(d.field).key;
@@ -83,7 +85,8 @@ TEST_F(SettingsModelTest, FieldsApplyToTheirNetworkType) {
   } cases[] = {
       {"tcp",
        {Field::kNetwork, Field::kLocation, Field::kProgram, Field::kNoWait, Field::kPort,
-        Field::kConnectTimeout, Field::kReceiveTimeout, Field::kUser}},
+        Field::kConnectTimeout, Field::kReceiveTimeout, Field::kUser, Field::kTls,
+        Field::kTlsCaFile}},
       {"ehn",
        {Field::kNetwork, Field::kProgram, Field::kNoWait, Field::kDataDirectory,
         Field::kDefaultUser}},
@@ -117,11 +120,27 @@ TEST_F(SettingsModelTest, ChecksOfEnteredValues) {
       {"tcp", Field::kPort, "65536", "1 to 65535"},
       {"tcp", Field::kPort, "80x", "1 to 65535"},
       {"tcp", Field::kPort, "", ""},
-      {"tcp", Field::kLocation, "as400.example:84", ""},              // 16 characters
-      {"tcp", Field::kLocation, "as400.example:847", ""},             // 17
-      {"tcp", Field::kLocation, "as400.example:8471", "at most 17"},  // 18
+      // What the transport reads: any name, a port after ':', IPv6 bare or
+      // in brackets with a port.
+      {"tcp", Field::kLocation, "as400.example:847", ""},
+      {"tcp", Field::kLocation, "db.far-away.example.com:8471", ""},
+      {"tcp", Field::kLocation, "127.0.0.1", ""},
+      {"tcp", Field::kLocation, "::1", ""},
+      {"tcp", Field::kLocation, "[::1]:8471", ""},
+      {"tcp", Field::kLocation, "[::1]", ""},
+      {"tcp", Field::kLocation, "host:0", "1 to 65535"},
+      {"tcp", Field::kLocation, "host:65536", "1 to 65535"},
+      {"tcp", Field::kLocation, "host:", "1 to 65535"},
+      {"tcp", Field::kLocation, "host:http", "1 to 65535"},
+      {"tcp", Field::kLocation, ":8471", "comes before"},
+      {"tcp", Field::kLocation, "[::1", "needs its ']'"},
+      {"tcp", Field::kLocation, "[::1]8471", "may follow ']'"},
       {"tcp", Field::kLocation, "two words", "no blank"},
-      {"tcp", Field::kLocation, "", ""},  // the transport's default
+      {"tcp", Field::kTls, "1", ""},
+      {"tcp", Field::kTls, "on", "0 (off) or 1 (on)"},
+      {"tcp", Field::kTlsCaFile, "/nonexistent/ca.pem", "no file /nonexistent/ca.pem can be read"},
+      {"tcp", Field::kTlsCaFile, "", ""},  // the system's trust store
+      {"tcp", Field::kLocation, "", ""},   // the transport's default
       {"tcp", Field::kProgram, "VANTORA/VANTORA", ""},
       {"tcp", Field::kProgram, "", ""},
       {"tcp", Field::kProgram, "MY LIB/PGM", "no blank"},
@@ -153,6 +172,9 @@ TEST_F(SettingsModelTest, ChecksOfEnteredValues) {
           << c.network << " " << InfoOf(c.field).key << "=" << c.value << ": " << problem;
     }
   }
+  SettingsModel model = Loaded("[General]\nNetwork=tcp\n");
+  model.SetValue(Field::kTlsCaFile, path_);  // a file that can be read
+  EXPECT_EQ(model.Problem(Field::kTlsCaFile), "");
 }
 
 TEST_F(SettingsModelTest, ABadValueOfAnotherNetworkTypeBlocksOnlyWhenChanged) {

@@ -81,7 +81,10 @@ ClientFailure DescribeFailure(ClientLibrary& library, const std::string& step, i
     default:
       detail = Format("Unknown error : %ld", static_cast<long>(code));
   }
-  f.text = step + ":" + detail;
+  f.codes = step + ":" + detail;
+  char sentence[1024] = {};
+  if (library.VNXErrorText(sentence, sizeof sentence) > 0) f.explanation = sentence;
+  f.text = f.explanation.empty() ? f.codes : f.codes + "\n" + f.explanation;
   return f;
 }
 
@@ -100,10 +103,8 @@ bool SetupActions::TransportAvailable(const std::string& network) const {
 
 std::optional<ClientFailure> SetupActions::Start(ClientLibrary& library,
                                                  const SettingsModel& settings) {
-  if (settings.Enabled(Field::kLocation) && !settings.Value(Field::kLocation).empty()) {
-    int32_t r = library.MCH_name(settings.Value(Field::kLocation).c_str());
-    if (r < 0) return DescribeFailure(library, "MCH_name", r);
-  }
+  // The location travels in the settings put in force (any length the
+  // transport reads), not as the session's machine name.
   int32_t r = library.PGM_name(settings.EffectiveValue(Field::kProgram).c_str());
   if (r < 0) return DescribeFailure(library, "PGM_name", r);
   r = library.StartSession();

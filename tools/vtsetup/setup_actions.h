@@ -44,7 +44,9 @@ struct ClientFailure {
   int16_t primary = 0;    // the transport's codes from APPC_ERR (-20)
   int32_t secondary = 0;
   int32_t internalError = 0;  // Internal_Error (-30)
-  std::string text;           // "StartSession:APPC Error, primary code : 1, secondary : 6f"
+  std::string codes;          // "StartSession:APPC Error, primary code : 1, secondary : 6f"
+  std::string explanation;    // the client library's sentence (VNXErrorText), may be empty
+  std::string text;           // the codes, then the sentence on a line of its own
 };
 
 struct ConnectionReport {
@@ -64,7 +66,8 @@ struct ClearReport {
 };
 
 // The client library's error text of `code`, e.g. "Normal error 3004, with
-// message CPF4101." (the details are asked from `library`).
+// message CPF4101.", and its sentence in words (the details are asked from
+// `library`).
 ClientFailure DescribeFailure(ClientLibrary& library, const std::string& step, int32_t code);
 
 class SetupActions {
@@ -88,7 +91,8 @@ class SetupActions {
  private:
   // Loads the client library once; null with `problem` set when missing.
   ClientLibrary* Library(std::string* problem);
-  // MCH_name and PGM_name from the entered settings, then StartSession.
+  // PGM_name from the entered settings (the location is read from the
+  // settings in force), then StartSession.
   std::optional<ClientFailure> Start(ClientLibrary& library, const SettingsModel& settings);
   void End(ClientLibrary& library);
 

@@ -138,7 +138,11 @@ TEST_F(SetupActionsHost, AWrongPortGivesTheTransportsCodesAndTheNextTestBindsAga
   EXPECT_EQ(r.failure->code, VNX_ERR_COMM);
   EXPECT_EQ(r.failure->primary, 1);      // the host could not be reached
   EXPECT_EQ(r.failure->secondary, 111);  // connection refused
-  EXPECT_EQ(r.failure->text, "StartSession:APPC Error, primary code : 1, secondary : 6f");
+  EXPECT_EQ(r.failure->codes, "StartSession:APPC Error, primary code : 1, secondary : 6f");
+  EXPECT_NE(r.failure->explanation.find(": connection refused (is vantora-hostd running"),
+            std::string::npos)
+      << r.failure->explanation;
+  EXPECT_EQ(r.failure->text, r.failure->codes + "\n" + r.failure->explanation);
 
   // Back to the embedded host: the transport is bound anew.
   settings_->SetValue(Field::kNetwork, "ehn");
@@ -207,6 +211,8 @@ TEST_F(SetupActionsHost, AHostFailureOfTheClearIsReportedWithItsMessage) {
   EXPECT_EQ(r.failure->code, VNX_ERR_HOST);
   EXPECT_EQ(r.failure->messageId, "CPF3133");
   EXPECT_EQ(r.failure->text.rfind("Rsystem:Normal error ", 0), 0u) << r.failure->text;
+  EXPECT_FALSE(r.failure->explanation.empty());
+  EXPECT_EQ(r.failure->text, r.failure->codes + "\n" + r.failure->explanation);
 }
 
 TEST(DriverVersion, AMissingDriverIsNotInstalled) {

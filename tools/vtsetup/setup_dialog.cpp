@@ -82,7 +82,7 @@ SetupDialog::SetupDialog(const std::string& readPath, const std::string& writePa
     *slot = edit;
     connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) {
       model_->SetValue(field, text.toStdString());
-      Refresh();
+      Edited();
     });
   };
   addEdit(Field::kLocation, &locationEdit);
@@ -95,6 +95,11 @@ SetupDialog::SetupDialog(const std::string& readPath, const std::string& writePa
   addEdit(Field::kConnectTimeout, &connectTimeoutEdit);
   addEdit(Field::kReceiveTimeout, &receiveTimeoutEdit);
   addEdit(Field::kUser, &userEdit);
+  tlsBox = new QCheckBox(connection);
+  tlsBox->setChecked(model_->EffectiveValue(Field::kTls) == "1");
+  form->addRow(InfoOf(Field::kTls).label, tlsBox);
+  addEdit(Field::kTlsCaFile, &tlsCaFileEdit);
+  tlsCaFileEdit->setPlaceholderText("the system's trust store");
   addEdit(Field::kDataDirectory, &dataDirectoryEdit);
   addEdit(Field::kDefaultUser, &defaultUserEdit);
   layout->addWidget(connection);
@@ -136,11 +141,15 @@ SetupDialog::SetupDialog(const std::string& readPath, const std::string& writePa
 
   connect(networkBox, &QComboBox::currentIndexChanged, this, [this](int) {
     model_->SetValue(Field::kNetwork, networkBox->currentData().toString().toStdString());
-    Refresh();
+    Edited();
   });
   connect(noWaitBox, &QCheckBox::toggled, this, [this](bool on) {
     model_->SetValue(Field::kNoWait, on ? "1" : "0");
-    Refresh();
+    Edited();
+  });
+  connect(tlsBox, &QCheckBox::toggled, this, [this](bool on) {
+    model_->SetValue(Field::kTls, on ? "1" : "0");
+    Edited();
   });
   connect(testButton, &QPushButton::clicked, this, [this] { TestConnection(); });
   connect(clearButton, &QPushButton::clicked, this, [this] { ClearIndexDictionary(); });
@@ -156,8 +165,17 @@ QLineEdit* SetupDialog::EditOf(Field field) const {
   return it == edits_.end() ? nullptr : it->second;
 }
 
+void SetupDialog::Edited() {
+  clientVersionLabel->clear();
+  serverVersionLabel->clear();
+  driverVersionLabel->clear();
+  resultLabel->clear();
+  Refresh();
+}
+
 void SetupDialog::Refresh() {
   for (const auto& [field, edit] : edits_) edit->setEnabled(model_->Enabled(field));
+  tlsBox->setEnabled(model_->Enabled(Field::kTls));
   std::string problems;
   for (const std::string& p : model_->Problems()) problems += (problems.empty() ? "" : "\n") + p;
   if (model_->HoldsPassword()) {
@@ -184,7 +202,7 @@ void SetupDialog::TestConnection() {
   }
   const std::string text = !r.problem.empty() ? r.problem : FailureText(*r.failure);
   resultLabel->setText(Q("Connection test failed: " + text));
-  sink_.Message(kDialogTitle, text, platform::MessageKind::kWarning);
+  sink_.Message(kDialogTitle, text, platform::MessageKind::kError);
 }
 
 void SetupDialog::ClearIndexDictionary() {
@@ -200,7 +218,7 @@ void SetupDialog::ClearIndexDictionary() {
   }
   const std::string text = !r.problem.empty() ? r.problem : FailureText(*r.failure);
   resultLabel->setText(Q("The index dictionary was not emptied: " + text));
-  sink_.Message(kDialogTitle, text, platform::MessageKind::kWarning);
+  sink_.Message(kDialogTitle, text, platform::MessageKind::kError);
 }
 
 void SetupDialog::Save() {

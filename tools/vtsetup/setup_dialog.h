@@ -42,6 +42,8 @@ class SetupDialog : public QDialog {
   QLineEdit* connectTimeoutEdit;
   QLineEdit* receiveTimeoutEdit;
   QLineEdit* userEdit;
+  QCheckBox* tlsBox;
+  QLineEdit* tlsCaFileEdit;
   QLineEdit* dataDirectoryEdit;
   QLineEdit* defaultUserEdit;
   QLabel* passwordNote;
@@ -63,6 +65,8 @@ class SetupDialog : public QDialog {
   void ClearIndexDictionary();
   void Save();
   void Refresh();
+  // A changed field makes the last test's result stale: it is cleared.
+  void Edited();
 
   QtUiSink qtSink_;
   platform::UiSink& sink_;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QApplication>
 #include <fstream>
 #include <sstream>
@@ -64,7 +66,12 @@ TEST_F(SetupDialogTest, EveryControlIsThereAndFollowsTheNetworkType) {
   EXPECT_FALSE(dialog.luEdit->isEnabled());
   EXPECT_FALSE(dialog.locationEdit->isEnabled());
 
+  EXPECT_FALSE(dialog.tlsBox->isEnabled());
+  EXPECT_FALSE(dialog.tlsCaFileEdit->isEnabled());
+
   dialog.networkBox->setCurrentIndex(0);  // tcp
+  EXPECT_TRUE(dialog.tlsBox->isEnabled());
+  EXPECT_TRUE(dialog.tlsCaFileEdit->isEnabled());
   EXPECT_TRUE(dialog.portEdit->isEnabled());
   EXPECT_TRUE(dialog.locationEdit->isEnabled());
   EXPECT_FALSE(dialog.luEdit->isEnabled());
@@ -95,6 +102,31 @@ TEST_F(SetupDialogTest, TestConnectionShowsTheVersions) {
   EXPECT_EQ(dialog.driverVersionLabel->text().toStdString(), "3.0");
   EXPECT_EQ(dialog.resultLabel->text().toStdString(), "Connection test passed.");
   EXPECT_TRUE(sink.Messages().empty());
+
+  // A changed field makes the result stale; it goes with the versions.
+  struct Change {
+    const char* what;
+    std::function<void()> make;
+  } changes[] = {
+      {"program", [&] { dialog.programEdit->textEdited("VANTORA/OTHER"); }},
+      {"no-wait", [&] { dialog.noWaitBox->setChecked(true); }},
+      {"network", [&] { dialog.networkBox->setCurrentIndex(0); }},
+      {"TLS", [&] { dialog.tlsBox->setChecked(true); }},
+  };
+  for (const Change& c : changes) {
+    dialog.networkBox->setCurrentIndex(1);  // ehn
+    dialog.programEdit->textEdited("");
+    dialog.noWaitBox->setChecked(false);
+    dialog.tlsBox->setChecked(false);
+    dialog.testButton->click();
+    ASSERT_EQ(dialog.resultLabel->text().toStdString(), "Connection test passed.") << c.what;
+    c.make();
+    EXPECT_EQ(dialog.resultLabel->text().toStdString(), "") << c.what;
+    EXPECT_EQ(dialog.serverVersionLabel->text().toStdString(), "") << c.what;
+  }
+  dialog.networkBox->setCurrentIndex(1);
+  dialog.noWaitBox->setChecked(false);
+  dialog.tlsBox->setChecked(false);
 
   sink.SetAnswer(platform::Answer::kNo);
   dialog.clearButton->click();

@@ -128,14 +128,23 @@ TEST_F(VtsetupTcp, AWrongPortGivesTheTransportsCodes) {
   ASSERT_EQ(set.status, 0) << set.output;
   ProgramRun test = RunVtsetup(Env(), "--test");
   EXPECT_EQ(test.status, 1) << test.output;
+  // The codes, the sentence once, the details; an error, never a "warning".
   EXPECT_NE(test.output.find("StartSession:APPC Error, primary code : 1, secondary : 6f\n"
+                             "cannot connect to 127.0.0.1:"),
+            std::string::npos)
+      << test.output;
+  EXPECT_NE(test.output.find(": connection refused (is vantora-hostd running, on that port?)\n"
                              "  class -20, transport codes: primary 1, secondary 111\n"),
             std::string::npos)
       << test.output;
+  EXPECT_EQ(test.output.find("connection refused"), test.output.rfind("connection refused"));
+  EXPECT_EQ(test.output.find("warning"), std::string::npos) << test.output;
   ProgramRun json = RunVtsetup(Env(), "--test --json");
   EXPECT_EQ(json.status, 1);
   EXPECT_NE(json.output.find("\"class\": -20"), std::string::npos) << json.output;
   EXPECT_NE(json.output.find("\"primary\": 1, \"secondary\": 111"), std::string::npos)
+      << json.output;
+  EXPECT_NE(json.output.find("\"explanation\": \"cannot connect to 127.0.0.1:"), std::string::npos)
       << json.output;
 }
 
@@ -150,6 +159,8 @@ TEST_F(VtsetupTcp, AWrongPasswordGivesTheHostsMessage) {
   EXPECT_NE(test.output.find("\"step\": \"StartSession\""), std::string::npos) << test.output;
   EXPECT_NE(test.output.find("\"class\": -1,"), std::string::npos) << test.output;
   EXPECT_NE(test.output.find("\"messageId\": \"CPF22E2\""), std::string::npos) << test.output;
+  EXPECT_NE(test.output.find("\"explanation\": \"password not correct for "), std::string::npos)
+      << test.output;
 }
 
 TEST_F(VtsetupTcp, ClearingNeedsYesAndEmptiesTheDictionary) {
