@@ -65,7 +65,7 @@ const std::vector<std::string>& SqlVerbs() {
   return verbs;
 }
 
-bool IsSqlStart(const std::vector<std::string>& words, std::string_view line) {
+bool IsSqlStart(const std::vector<std::string>& words) {
   if (words.empty()) return false;
   std::string verb = words[0];
   for (char& c : verb) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -90,8 +90,12 @@ bool IsSqlStart(const std::vector<std::string>& words, std::string_view line) {
     // whole on its line, and create index TABLE INDEX FIELD... without ON.
     if (Is(words[1], "index")) return has("ON");
     if (Is(words[1], "table")) {
-      const std::string text = Trimmed(line);
-      return text.empty() || text.back() != ')' || has("PRIMARY") || has("NOT") || has("DEFAULT");
+      // The shell's KEY items and its BOOLEAN and BYTES(n) types.
+      const bool shellOnly = std::any_of(words.begin() + 2, words.end(), [](const std::string& w) {
+        return strncasecmp(w.c_str(), "BOOLEAN", 7) == 0 ||
+               strncasecmp(w.c_str(), "BYTES(", 6) == 0;
+      });
+      return !shellOnly && !(has("KEY") && !has("PRIMARY"));
     }
   }
   return true;
@@ -114,7 +118,7 @@ ReadPiecesResult ReadPieces(std::string_view text, bool atEnd) {
     const SplitResult split = SplitCommands(first);
     const bool comment = !first.empty() && first[0] == '#';
     if (!comment && split.error.empty() && !split.commands.empty() &&
-        IsSqlStart(split.commands[0], first)) {
+        IsSqlStart(split.commands[0])) {
       const size_t stop = StatementEnd(text, at);
       if (stop == std::string_view::npos && !atEnd) {
         result.incomplete = true;

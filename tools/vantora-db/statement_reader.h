@@ -32,8 +32,10 @@ ReadPiecesResult ReadPieces(std::string_view text, bool atEnd);
 // Whether a piece whose first line has `words` (split as command_words.h
 // does) is SQL: its first word is an SQL verb, in any case, and, for the
 // verbs that are also the shell's commands, the rest reads as SQL
-// (INSERT INTO, UPDATE t SET, DELETE FROM, CALL p(...), COMMIT WORK, ...).
-bool IsSqlStart(const std::vector<std::string>& words, std::string_view line);
+// (INSERT INTO, UPDATE t SET, DELETE FROM, CALL p(...), COMMIT WORK, DROP
+// INDEX i, CREATE INDEX i ON, CREATE TABLE without the shell's KEY items and
+// BOOLEAN and BYTES(n) types, ...).
+bool IsSqlStart(const std::vector<std::string>& words);
 
 // The SQL verbs that start a statement at the prompt, in lower case.
 const std::vector<std::string>& SqlVerbs();
