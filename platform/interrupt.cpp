@@ -1,6 +1,11 @@
 #include "platform/interrupt.h"
 
+#include <poll.h>
+#include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <atomic>
 
@@ -30,6 +35,30 @@ bool Interrupted() {
 
 void ClearInterrupt() {
   interrupted.store(false);
+}
+
+int ReadByteUnlessInterrupted(std::FILE* stream) {
+  // SIGINT is let through only while waiting, so that one arriving between
+  // the look at the flag and the wait still ends the wait.
+  sigset_t interrupt, before;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &interrupt, &before);
+  int result = -1;
+  for (;;) {
+    if (interrupted.load()) break;
+    pollfd input = {fileno(stream), POLLIN, 0};
+    const int ready = ppoll(&input, 1, nullptr, &before);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) break;
+    unsigned char byte = 0;
+    const ssize_t n = read(fileno(stream), &byte, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 1) result = byte;
+    break;
+  }
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  return result;
 }
 
 }  // namespace vantora::platform

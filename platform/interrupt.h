@@ -4,6 +4,8 @@
 #ifndef VANTORA_PLATFORM_INTERRUPT_H_
 #define VANTORA_PLATFORM_INTERRUPT_H_
 
+#include <cstdio>
+
 namespace vantora::platform {
 
 // Catches SIGINT from now on. Blocking reads it arrives in fail with EINTR
@@ -12,6 +14,9 @@ void CatchInterrupts();
 // Whether SIGINT arrived since the last ClearInterrupt.
 bool Interrupted();
 void ClearInterrupt();
+// One byte of `stream`'s file, read unbuffered; -1 at its end, after a read
+// error, or when SIGINT arrived during the read.
+int ReadByteUnlessInterrupted(std::FILE* stream);
 
 }  // namespace vantora::platform
 

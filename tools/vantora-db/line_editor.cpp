@@ -8,6 +8,8 @@
 
 #include <editline/readline.h>
 
+#include "platform/interrupt.h"
+
 namespace vantora::db {
 namespace {
 
@@ -32,6 +34,11 @@ char* NextWord(const char* text, int state) {
   return nullptr;
 }
 
+// Keys are read so that Ctrl-C ends the read (the caller sees the interrupt).
+int ReadKey(FILE* in) {
+  return platform::ReadByteUnlessInterrupted(in);
+}
+
 char** Complete(const char* text, int start, int) {
   rl_attempted_completion_over = 1;
   Candidates().clear();
@@ -49,6 +56,7 @@ LineEditor::LineEditor(std::string historyFile, Completer completer)
   CurrentCompleter() = std::move(completer);
   rl_readline_name = const_cast<char*>("vantora-db");
   rl_attempted_completion_function = Complete;
+  rl_getc_function = ReadKey;
   using_history();
   if (!historyFile_.empty()) read_history(historyFile_.c_str());
 }

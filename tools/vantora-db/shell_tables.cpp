@@ -86,8 +86,11 @@ class Progress {
   explicit Progress(std::FILE* err) : err_(err), shown_(platform::IsTerminal(err)) {
     start_ = std::chrono::steady_clock::now();
   }
-  ~Progress() {
+  ~Progress() { Clear(); }
+  // Takes the line of figures away, before a message or the table.
+  void Clear() {
     if (shown_ && printed_) std::fputs("\r\033[K", err_);
+    printed_ = false;
   }
   void Row(long rows) {
     if (!shown_ || rows % 5000 != 0) return;
@@ -169,7 +172,10 @@ bool Shell::PrintRows(VdbCursor* c, uint16_t first, long limit, bool lookAhead) 
   long rows = 0;
   std::vector<char> text(65536);
   while (status == IDAPI_OK && (limit < 0 || rows < limit)) {
-    if (platform::Interrupted()) return Interrupted();
+    if (platform::Interrupted()) {
+      progress.Clear();
+      return Interrupted();
+    }
     std::vector<ResultTable::Value> row;
     for (uint16_t i = 0; i < count; ++i) {
       int16_t isNull = 0;
@@ -187,6 +193,7 @@ bool Shell::PrintRows(VdbCursor* c, uint16_t first, long limit, bool lookAhead) 
   }
   // Stopped at the limit with a record still to come.
   if (status == IDAPI_OK && lookAhead) table.SetMore(true);
+  progress.Clear();
   if (status != IDAPI_OK && status != IDAPI_ERR_EOF) return Fail(status);
   Print(table);
   return true;
@@ -361,6 +368,7 @@ bool Shell::Count(const Args& args) {
     Progress progress(options_.err);
     while (s == IDAPI_OK && (s = VdbNext(c)) == IDAPI_OK) {
       if (platform::Interrupted()) {
+        progress.Clear();
         VdbCloseCursor(c);
         return Interrupted();
       }

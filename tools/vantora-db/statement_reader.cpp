@@ -49,6 +49,25 @@ size_t StatementEnd(std::string_view text, size_t at) {
   return std::string_view::npos;
 }
 
+// The statement without its "--" comments, which the host does not read.
+std::string WithoutComments(std::string_view text) {
+  std::string out;
+  char quote = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == '-' && i + 1 < text.size() && text[i + 1] == '-') {
+      while (i + 1 < text.size() && text[i + 1] != '\n') ++i;
+      continue;
+    }
+    out += c;
+  }
+  return out;
+}
+
 std::string Trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(" \t\r\n");
   if (first == std::string_view::npos) return "";
@@ -125,7 +144,7 @@ ReadPiecesResult ReadPieces(std::string_view text, bool atEnd) {
         return result;
       }
       const size_t last = stop == std::string_view::npos ? text.size() : stop;
-      result.pieces.push_back({true, Trimmed(text.substr(at, last - at)), line});
+      result.pieces.push_back({true, Trimmed(WithoutComments(text.substr(at, last - at))), line});
       advance(last);
     } else {
       result.pieces.push_back({false, std::string(first), line});

@@ -14,7 +14,7 @@ namespace vantora::db {
 
 struct Piece {
   bool sql = false;
-  std::string text;  // a command's text, or the statement without its ';'
+  std::string text;  // a command's text, or the statement without its ';' and comments
   size_t line = 1;   // the line it starts on, from 1
 };
 

@@ -24,7 +24,7 @@ TEST(StatementReader, CutsCommandsAndSqlStatements) {
       {"SELECT * FROM T", {{true, "SELECT * FROM T", 1}}},
       {"select a,\n  b\nfrom t;\ninfo", {{true, "select a,\n  b\nfrom t", 1}, {false, "info", 4}}},
       {"open DEMO\nSELECT 'a;b' -- c;d\n FROM T; close",
-       {{false, "open DEMO", 1}, {true, "SELECT 'a;b' -- c;d\n FROM T", 2}, {false, "close", 3}}},
+       {{false, "open DEMO", 1}, {true, "SELECT 'a;b' \n FROM T", 2}, {false, "close", 3}}},
       {"insert CUSTOMER CUSTNO=1", {{false, "insert CUSTOMER CUSTNO=1", 1}}},
       {"INSERT INTO T VALUES (1);", {{true, "INSERT INTO T VALUES (1)", 1}}},
       {"update T 1 A=2\nUPDATE T SET A = 2;",
@@ -48,6 +48,7 @@ TEST(StatementReader, CutsCommandsAndSqlStatements) {
        {{false, "# a comment", 1}, {true, "WITH X AS (SELECT 1) SELECT * FROM X", 2}}},
       {"sql \"SELECT 1\"", {{false, "sql \"SELECT 1\"", 1}}},
       {";;\n\n", {}},
+      {"SELECT '--' -- x\n;", {{true, "SELECT '--'", 1}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
