@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <utility>
 
 #include "platform/console.h"
 #include "platform/interrupt.h"
@@ -31,7 +32,29 @@ std::string TextAt(const unsigned char* record, size_t offset, size_t width) {
 
 }  // namespace
 
-Shell::Shell(ShellOptions options) : options_(std::move(options)) {
+void Shell::Messages::Message(const std::string&, const std::string& text,
+                              platform::MessageKind kind) {
+  std::string line = text;
+  for (char& c : line) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  if (kind == platform::MessageKind::kError) {
+    std::lock_guard guard(mutex_);
+    errors_.push_back(line);
+  } else {
+    std::fprintf(err_, "%s: %s\n", kind == platform::MessageKind::kWarning ? "warning" : "note",
+                 line.c_str());
+  }
+}
+
+std::vector<std::string> Shell::Messages::TakeErrors() {
+  std::lock_guard guard(mutex_);
+  return std::exchange(errors_, {});
+}
+
+Shell::Shell(ShellOptions options) : options_(std::move(options)), messages_(options_.err) {
+  platform::InstallUiSink(&messages_);
   started_ = VdbStart() == IDAPI_OK;
   commands_["open"] = {
       "open [SERVER-NAME] [--user USER] [--transaction] [--new-session] "
@@ -59,6 +82,7 @@ Shell::Shell(ShellOptions options) : options_(std::move(options)) {
 
 Shell::~Shell() {
   Finish();
+  platform::InstallUiSink(nullptr);
   if (database_ != nullptr) VdbCloseDatabase(database_);
   if (started_) VdbStop();
 }
@@ -96,6 +120,12 @@ bool Shell::Run(const std::string& text, bool keepGoing, const std::string& sour
       } else {
         done = RunCommand(split.commands[0]);
       }
+    }
+    // A failure a library showed but the command did not answer.
+    const std::vector<std::string> shown = messages_.TakeErrors();
+    if (done && !shown.empty()) {
+      std::fprintf(Err(), "error: %s\n", shown.back().c_str());
+      done = false;
     }
     location_.clear();
     platform::ClearInterrupt();
@@ -175,6 +205,7 @@ bool Shell::Interrupted() {
 }
 
 bool Shell::Fail(uint16_t status) {
+  if (status == IDAPI_ERR_COMMUNICATION) connectionLost_ = true;
   VdbError e;
   VdbLastError(&e);
   const bool posted = e.status == status;
@@ -261,7 +292,7 @@ bool Shell::Open(const Args& args) {
   if (!server.empty()) named.emplace_back("SERVER NAME", server);
   if (!user.empty()) named.emplace_back("USER NAME", user);
   if (transaction) named.emplace_back("TRANSACTION", "true");
-  if (newSession) named.emplace_back("NEWSESSION", "true");
+  if (newSession || connectionLost_) named.emplace_back("NEWSESSION", "true");
   if (!langdriver.empty()) named.emplace_back("LANGDRIVER", langdriver);
   for (const std::string& p : extra) {
     const size_t eq = p.find('=');
@@ -298,6 +329,7 @@ bool Shell::Open(const Args& args) {
   std::fill(password.begin(), password.end(), '\0');
   if (status != IDAPI_OK) return Fail(status);
   database_ = db;
+  connectionLost_ = false;
   char langdrv[IDAPI_NAME_SIZE] = {};
   uint16_t codePage = 0;
   VdbDatabaseInfo(db, langdrv, &codePage, nullptr);

@@ -19,10 +19,12 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "idapi_app.h"
+#include "platform/ui_sink.h"
 #include "tools/vantora-db/result_table.h"
 
 namespace vantora::db {
@@ -136,7 +138,29 @@ class Shell {
   const std::vector<std::string>& TableNames();
   const std::vector<std::string>& FieldNames(const std::string& table);
 
+  // The message boxes of the libraries: a failure they show is the one the
+  // command reports in words, so errors are kept, not printed; one left
+  // after a command that answered success makes it fail with its text.
+  // Warnings and information go to the error stream.
+  class Messages : public platform::UiSink {
+   public:
+    explicit Messages(std::FILE* err) : err_(err) {}
+    void Message(const std::string& title, const std::string& text,
+                 platform::MessageKind kind) override;
+    platform::Answer Ask(const std::string&, const std::string&, bool withCancel) override {
+      return withCancel ? platform::Answer::kCancel : platform::Answer::kNo;
+    }
+    void Busy(bool) override {}
+    std::vector<std::string> TakeErrors();
+
+   private:
+    std::FILE* err_;
+    std::mutex mutex_;
+    std::vector<std::string> errors_;
+  };
+
   ShellOptions options_;
+  Messages messages_;
   std::map<std::string, Command> commands_;
   VdbDatabase* database_ = nullptr;
   std::map<std::string, std::string> filters_;  // by upper-case table name
@@ -144,6 +168,9 @@ class Shell {
   bool quit_ = false;
   std::string databaseName_;  // for the prompt
   bool inTransaction_ = false;
+  // A command failed for want of the host: the next open starts a session
+  // of its own rather than the one that was lost.
+  bool connectionLost_ = false;
   std::string location_;  // "FILE:LINE: " of the running command, until printed
   bool jsonOpen_ = false;
   bool finished_ = false;
