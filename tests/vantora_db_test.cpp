@@ -290,5 +290,45 @@ TEST_F(VantoraDb, ListsOfTablesFieldsAndIndexes) {
   EXPECT_NE(o.out.find("DEMO/ORDERSBYD,2,,,ORDDATE\r\n"), std::string::npos) << o.out;
 }
 
+TEST_F(VantoraDb, CompletesCommandsOptionsAndTheDatabasesNames) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  db::ShellOptions options;
+  options.out = out;
+  options.err = err;
+  db::Shell shell(options);
+  auto has = [&](const std::string& line, const std::string& word) {
+    const std::vector<std::string> words = shell.Completions(line, line.size());
+    return std::find(words.begin(), words.end(), word) != words.end();
+  };
+  const struct {
+    const char* line;
+    const char* word;
+    bool offered;
+  } before[] = {
+      {"", "browse", true},         {"", "\\dt", true},
+      {"", "SELECT", true},         {"open ", "--transaction", true},
+      {"browse ", "--limit", true}, {"browse ", "CUSTOMER", false},
+  };
+  for (const auto& c : before) EXPECT_EQ(has(c.line, c.word), c.offered) << c.line << c.word;
+  ASSERT_TRUE(shell.Run("open !DEMO"));
+  const struct {
+    const char* line;
+    const char* word;
+    bool offered;
+  } after[] = {
+      {"browse ", "CUSTOMER", true},
+      {"browse ORDERS ", "CUSTNO", true},
+      {"SELECT * FROM ORDERS WHERE ", "ORDDATE", true},
+      {"browse ORDERS --index ", "ORDERSBYC", true},
+      {"browse ORDERS --index ", "CUSTOMER", false},
+      {"call ", "ADDNUMS", true},
+      {"info; browse ", "BENCH100", true},
+  };
+  for (const auto& c : after) EXPECT_EQ(has(c.line, c.word), c.offered) << c.line << c.word;
+  std::fclose(out);
+  std::fclose(err);
+}
+
 }  // namespace
 }  // namespace vantora::testing
