@@ -105,7 +105,7 @@ std::string ResultTable::Text(OutputFormat format) const {
       // Names and texts are escaped by the JSON library; numbers are written
       // as the engine's decimal text, so that no digit of a packed decimal
       // is rounded through a binary float.
-      auto JsonValue = [&](size_t c, const Value& v) {
+      auto jsonValue = [&](size_t c, const Value& v) {
         if (!v) return std::string("null");
         if (IsNumeric(c)) {
           if (std::string number = JsonNumber(*v); !number.empty()) return number;
@@ -119,7 +119,7 @@ std::string ResultTable::Text(OutputFormat format) const {
       for (size_t r = 0; r < rows_.size(); ++r) {
         out += r ? ", {" : "{";
         for (size_t c = 0; c < columns_.size(); ++c) {
-          out += (c ? ", " : "") + JsonString(columns_[c]) + ": " + JsonValue(c, rows_[r][c]);
+          out += (c ? ", " : "") + JsonString(columns_[c]) + ": " + jsonValue(c, rows_[r][c]);
         }
         out += "}";
       }
