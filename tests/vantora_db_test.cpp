@@ -250,7 +250,7 @@ TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
   EXPECT_NE(d.out.find("NOTESBYT"), std::string::npos) << d.out;
   EXPECT_NE(d.out.find("1,HELLO,2026-12-08,12.50\r\n"), std::string::npos) << d.out;
   EXPECT_NE(d.err.find("index NOTESBYT deleted\n"), std::string::npos) << d.out;
-  const Outcome badType = RunShell("open DEMO; create table T2 (A BLOB)");
+  const Outcome badType = RunShell("open DEMO; create table T2 (A BLOB, KEY A)");
   EXPECT_FALSE(badType.ok);
   EXPECT_NE(badType.err.find("'BLOB' is no type"), std::string::npos) << badType.err;
 }
