@@ -18,7 +18,9 @@ using vantora::db::Shell;
 using vantora::db::ShellOptions;
 namespace platform = vantora::platform;
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
   CLI::App app(
       "vantora-db: open AS/400 databases through the database engine and work with them.\n"
       "Commands come from -c, from a script file, from standard input, or are typed at the\n"
@@ -111,4 +113,15 @@ int main(int argc, char** argv) {
   }
   shell.Finish();
   return allOk ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vantora-db: %s\n", e.what());
+    return 1;
+  }
 }

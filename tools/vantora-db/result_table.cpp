@@ -129,8 +129,10 @@ std::string ResultTable::Text(OutputFormat format) const {
     }
     case OutputFormat::kTable: {
       std::vector<std::vector<std::string>> cells;
+      cells.reserve(rows_.size());
       for (const auto& row : rows_) {
         std::vector<std::string> r;
+        r.reserve(row.size());
         for (const auto& cell : row) r.push_back(Shown(cell.value_or("")));
         cells.push_back(std::move(r));
       }
@@ -152,6 +154,7 @@ std::string ResultTable::Text(OutputFormat format) const {
       };
       out += line(columns_);
       std::vector<std::string> rule;
+      rule.reserve(widths.size());
       for (size_t w : widths) rule.push_back(std::string(w, '-'));
       out += line(rule);
       for (const auto& row : cells) out += line(row);

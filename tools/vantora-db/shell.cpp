@@ -115,7 +115,7 @@ bool Shell::Run(const std::string& text, bool keepGoing, const std::string& sour
       if (!split.error.empty()) {
         std::fprintf(Err(), "error: %s\n", split.error.c_str());
         done = false;
-      } else if (split.commands.empty() || split.commands[0][0].rfind("#", 0) == 0) {
+      } else if (split.commands.empty() || split.commands[0][0].rfind('#', 0) == 0) {
         done = true;  // a comment
       } else {
         done = RunCommand(split.commands[0]);
@@ -316,6 +316,7 @@ bool Shell::Open(const Args& args) {
     }
   }
   std::vector<VdbParameter> parameters;
+  parameters.reserve(named.size());
   for (const auto& [name, value] : named) parameters.push_back({name.c_str(), value.c_str()});
   if (database_ != nullptr) {
     VdbCloseDatabase(database_);

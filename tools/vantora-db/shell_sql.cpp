@@ -192,6 +192,7 @@ bool Shell::Sql(const Args& args) {
   VdbStatement* st = nullptr;
   if (uint16_t s = VdbPrepare(database_, text.c_str(), 0, &st); s != IDAPI_OK) return Fail(s);
   std::vector<VdbValue> values;
+  values.reserve(parameters.size());
   for (const std::string& p : parameters) values.push_back(ParameterValue(p));
   if (!values.empty()) {
     if (uint16_t s = VdbBind(st, values.data(), static_cast<uint16_t>(values.size()));
@@ -296,7 +297,7 @@ bool Shell::Create(const Args& args) {
   const Args rest(args.begin() + 1, args.end());
   if (args[0] == "table") {
     if (rest.size() < 2) return Usage("create", "create table NAME (FIELD TYPE, ...)");
-    const std::string name = rest[0];
+    const std::string& name = rest[0];
     std::vector<std::string> items;
     if (!ListItems(Joined(Args(rest.begin() + 1, rest.end())), &items)) {
       return Usage("create", "the fields go between ( and ), separated by commas");
@@ -356,7 +357,10 @@ bool Shell::Create(const Args& args) {
     uint16_t n = 0;
     if (VdbFieldNumber(c, k.c_str(), &n) != IDAPI_OK) {
       VdbCloseCursor(c);
-      return Usage("create", k + " is no field of " + table);
+      std::string problem = k;
+      problem += " is no field of ";
+      problem += table;
+      return Usage("create", problem);
     }
     numbers.push_back(n);
   }

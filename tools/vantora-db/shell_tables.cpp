@@ -76,6 +76,7 @@ std::vector<std::string> KeyValues(const std::string& text) {
 
 std::vector<const char*> Pointers(const std::vector<std::string>& values) {
   std::vector<const char*> p;
+  p.reserve(values.size());
   for (const auto& v : values) p.push_back(v.c_str());
   return p;
 }
