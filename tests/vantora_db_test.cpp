@@ -61,7 +61,9 @@ class VantoraDb : public DriverEngineTest {
 TEST_F(VantoraDb, OpenInfoStatusClose) {
   const Outcome o = RunShell("open DEMO --transaction; info; status; close");
   EXPECT_TRUE(o.ok) << o.err;
-  EXPECT_NE(o.out.find("DEMO      DBWINUS0              1252"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("opened DEMO (language driver DBWINUS0, code page 1252)\n"),
+            std::string::npos)
+      << o.out;
   EXPECT_NE(o.out.find("Morvalis400  Morvalis/400 the BDE driver to   3.0"), std::string::npos);
   EXPECT_NE(o.out.find("11  PACK    Packed number           0x2002"), std::string::npos);
   EXPECT_NE(o.out.find("0x0000  success"), std::string::npos);
@@ -72,13 +74,15 @@ TEST_F(VantoraDb, FailuresPrintTheStatusAndTheDriversTextAndStopTheScript) {
   const Outcome o = RunShell("open AS400:/ABCDEFGHIJKL/DEMO; info");
   EXPECT_FALSE(o.ok);
   EXPECT_EQ(o.err,
-            "error 0x2702: The AS/400 system name ABCDEFGHIJKL is longer than 11 characters\n");
+            "error: The AS/400 system name ABCDEFGHIJKL is longer than 11 characters (0x2702)\n");
   EXPECT_EQ(o.out, "");  // info did not run
   const Outcome closed = RunShell("close");
   EXPECT_FALSE(closed.ok);
   EXPECT_EQ(closed.err, "error: no database is open (use open)\n");
   const Outcome unknown = RunShell("frobnicate");
   EXPECT_EQ(unknown.err, "error: no command frobnicate (try help)\n");
+  const Outcome near = RunShell("brwose ORDERS");
+  EXPECT_EQ(near.err, "error: no command brwose; did you mean browse? (try help)\n");
   const Outcome quote = RunShell("open 'DEMO");
   EXPECT_EQ(quote.err, "error: a quote (') opened at character 6 is not closed\n");
   const Outcome usage = RunShell("open --no-such-option");
@@ -99,21 +103,19 @@ TEST_F(VantoraDb, PasswordComesFromTheEnvironmentOrThePromptNeverTheCommandLine)
   const Outcome wrong = RunShell("open DEMO --user alice", db::OutputFormat::kTable, true);
   unsetenv("VANTORA_PASSWORD");
   EXPECT_FALSE(wrong.ok);
-  EXPECT_EQ(wrong.err.rfind("error 0x271E: Unable to open conversation with AS/400 (2): Error "
-                            "-1-3009",
-                            0),
-            0u)
-      << wrong.err;
+  EXPECT_EQ(wrong.err, "error: password not correct for user ALICE (CPF22E2) (0x271E)\n");
   EXPECT_EQ(prompts_.size(), 1u);  // the environment was used
 }
 
 TEST_F(VantoraDb, CsvAndJsonForScripts) {
   const Outcome csv = RunShell("open DEMO", db::OutputFormat::kCsv);
-  EXPECT_EQ(csv.out, "database,language driver,code page\r\nDEMO,DBWINUS0,1252\r\n");
+  EXPECT_EQ(csv.out, "");  // open's message goes to the error stream
+  EXPECT_EQ(csv.err, "opened DEMO (language driver DBWINUS0, code page 1252)\n");
   const Outcome json = RunShell("status", db::OutputFormat::kJson);
   EXPECT_EQ(json.out,
-            "[\n {\"status\": \"0x0000\", \"meaning\": \"success\", \"message\": \"\", "
-            "\"context\": \"\", \"native code\": \"\"}\n]\n");
+            "[\n{\"columns\": [\"status\", \"meaning\", \"message\", \"context\", "
+            "\"native code\"], \"rows\": [{\"status\": \"0x0000\", \"meaning\": \"success\", "
+            "\"message\": \"\", \"context\": \"\", \"native code\": \"\"}]}\n]\n");
 }
 
 TEST_F(VantoraDb, TheProgramRunsAScriptAndAnswersItsExitStatus) {
@@ -131,15 +133,15 @@ TEST_F(VantoraDb, TheProgramRunsAScriptAndAnswersItsExitStatus) {
   };
   auto [ok, okText] = run("--csv -c 'open DEMO; close'");
   EXPECT_EQ(ok, 0) << okText;
-  EXPECT_EQ(okText, "database,language driver,code page\r\nDEMO,DBWINUS0,1252\r\n");
+  EXPECT_EQ(okText, "opened DEMO (language driver DBWINUS0, code page 1252)\n");
   auto [failed, failedText] = run("-c 'open AS400:/ABCDEFGHIJKL/X'");
   EXPECT_EQ(failed, 1);
-  EXPECT_NE(failedText.find("error 0x2702"), std::string::npos);
+  EXPECT_NE(failedText.find("(0x2702)"), std::string::npos);
   const auto script = root_ / "script.vdb";
   std::ofstream(script) << "# a comment\nopen DEMO\nstatus\n";
   auto [scripted, scriptText] = run("--json " + script.string());
   EXPECT_EQ(scripted, 0) << scriptText;
-  EXPECT_NE(scriptText.find("\"language driver\": \"DBWINUS0\""), std::string::npos);
+  EXPECT_NE(scriptText.find("\"status\": \"0x0000\""), std::string::npos) << scriptText;
   auto [fromStdin, stdinText] = run("< " + script.string());
   EXPECT_EQ(fromStdin, 0) << stdinText;
   auto [help, helpText] = run("--help");
@@ -155,22 +157,22 @@ TEST_F(VantoraDb, BrowseSeekCountAndChanges) {
   EXPECT_NE(browse.out.find("ORDNO,CUSTNO,ORDDATE,AMOUNT,STATUS\r\n500142,1005,2020-02-19,"),
             std::string::npos)
       << browse.out;
-  EXPECT_EQ(std::count(browse.out.begin(), browse.out.end(), '\n'), 2 + 2 + 1);
+  EXPECT_EQ(std::count(browse.out.begin(), browse.out.end(), '\n'), 1 + 2);
   const Outcome changes = RunShell(
       "open DEMO; insert CUSTOMER CUSTNO=9999 NAME='NEW ONE' OPENED=2024-02-29 PHONE=; "
       "update CUSTOMER 9999 CITY=NICE; seek CUSTOMER 9999; count CUSTOMER; "
       "delete CUSTOMER 9999; count CUSTOMER",
       db::OutputFormat::kCsv);
   ASSERT_TRUE(changes.ok) << changes.err;
-  EXPECT_NE(changes.out.find("1 record inserted\n1 record updated\n"), std::string::npos);
+  EXPECT_NE(changes.err.find("1 record inserted\n1 record updated\n"), std::string::npos);
   EXPECT_NE(changes.out.find("9999,NEW ONE,NICE,0.00,0.00,2024-02-29,\r\n"), std::string::npos)
       << changes.out;
   EXPECT_NE(changes.out.find("CUSTOMER,51\r\n"), std::string::npos);
-  EXPECT_NE(changes.out.find("1 record deleted\n"), std::string::npos);
+  EXPECT_NE(changes.err.find("1 record deleted\n"), std::string::npos);
   EXPECT_NE(changes.out.find("CUSTOMER,50\r\n"), std::string::npos);
   const Outcome missing = RunShell("open DEMO; seek CUSTOMER 4711");
   EXPECT_FALSE(missing.ok);
-  EXPECT_EQ(missing.err, "error 0x2206: record not found\n");
+  EXPECT_EQ(missing.err, "error: record not found (0x2206)\n");
   const Outcome bad = RunShell("open DEMO; insert CUSTOMER CUSTNO");
   EXPECT_FALSE(bad.ok);
   EXPECT_NE(bad.err.find("'CUSTNO' is not FIELD=VALUE"), std::string::npos);
@@ -195,14 +197,13 @@ TEST_F(VantoraDb, FiltersSelectOnTheHost) {
       "open DEMO; filter ORDERS \"STATUS = 'C'\"; count ORDERS; nofilter ORDERS; count ORDERS",
       db::OutputFormat::kCsv);
   ASSERT_TRUE(kept.ok) << kept.err;
-  EXPECT_NE(kept.out.find("filter set on ORDERS\ntable,records\r\nORDERS,28\r\n"),
-            std::string::npos)
-      << kept.out;
+  EXPECT_NE(kept.err.find("filter set on ORDERS\n"), std::string::npos) << kept.err;
+  EXPECT_NE(kept.out.find("table,records\r\nORDERS,28\r\n"), std::string::npos) << kept.out;
   EXPECT_NE(kept.out.find("ORDERS,200\r\n"), std::string::npos) << kept.out;
   const Outcome bad = RunShell("open DEMO; browse ORDERS --where \"STATUS = \"");
   EXPECT_FALSE(bad.ok);
   EXPECT_EQ(bad.err,
-            "error 0x3E05: filter, character 10: the filter ends where a value is expected\n");
+            "error: filter, character 10: the filter ends where a value is expected (0x3E05)\n");
 }
 
 TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
@@ -217,22 +218,23 @@ TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
   EXPECT_NE(q.out.find("CUSTNO,NAME\r\n1001,"), std::string::npos) << q.out;
   EXPECT_NE(q.out.find("\r\n1002,"), std::string::npos) << q.out;
   EXPECT_NE(q.out.find("N\r\n28\r\n"), std::string::npos) << q.out;
-  EXPECT_NE(q.out.find("1 row changed\nCITY\r\nAIX\r\n"), std::string::npos) << q.out;
-  EXPECT_NE(q.out.find("5 rows changed\n"), std::string::npos) << q.out;
+  EXPECT_NE(q.out.find("CITY\r\nAIX\r\n"), std::string::npos) << q.out;
+  EXPECT_EQ(q.err,
+            "opened DEMO (language driver DBWINUS0, code page 1252)\n1 row changed\n"
+            "5 rows changed\n");
   const Outcome bad = RunShell("open DEMO; sql \"SELECT * FROM NOSUCH\"");
   EXPECT_FALSE(bad.ok);
-  EXPECT_NE(bad.err.find("error 0x2E5D"), std::string::npos) << bad.err;
-  EXPECT_NE(bad.err.find("SQL Error -204"), std::string::npos) << bad.err;
+  EXPECT_EQ(bad.err, "error: SQL0204: NOSUCH not found (0x2E5D, native code -204)\n");
 
   const Outcome noCommit = RunShell("open DEMO; begin");
   EXPECT_FALSE(noCommit.ok);
-  EXPECT_NE(noCommit.err.find("error 0x2811"), std::string::npos) << noCommit.err;
+  EXPECT_NE(noCommit.err.find("(0x2811)"), std::string::npos) << noCommit.err;
   const Outcome t = RunShell(
       "open DEMO --transaction; begin; insert CUSTOMER CUSTNO=9998 NAME=GONE; rollback; "
       "begin; insert CUSTOMER CUSTNO=9997 NAME=KEPT; commit; count CUSTOMER",
       db::OutputFormat::kCsv);
   ASSERT_TRUE(t.ok) << t.err;
-  EXPECT_NE(t.out.find("rolled back\n"), std::string::npos) << t.out;
+  EXPECT_NE(t.err.find("rolled back\n"), std::string::npos) << t.out;
   EXPECT_NE(t.out.find("CUSTOMER,51\r\n"), std::string::npos) << t.out;
 
   const Outcome d = RunShell(
@@ -243,12 +245,12 @@ TEST_F(VantoraDb, SqlTransactionsAndDefinitions) {
       "drop index NOTES NOTESBYT",
       db::OutputFormat::kCsv);
   ASSERT_TRUE(d.ok) << d.err;
-  EXPECT_NE(d.out.find("table NOTES created\n"), std::string::npos) << d.out;
-  EXPECT_NE(d.out.find("index NOTESBYT created\n"), std::string::npos) << d.out;
+  EXPECT_NE(d.err.find("table NOTES created\n"), std::string::npos) << d.out;
+  EXPECT_NE(d.err.find("index NOTESBYT created\n"), std::string::npos) << d.out;
   EXPECT_NE(d.out.find("NOTESBYT"), std::string::npos) << d.out;
   EXPECT_NE(d.out.find("1,HELLO,2026-12-08,12.50\r\n"), std::string::npos) << d.out;
-  EXPECT_NE(d.out.find("index NOTESBYT deleted\n"), std::string::npos) << d.out;
-  const Outcome badType = RunShell("open DEMO; create table T2 (A BLOB)");
+  EXPECT_NE(d.err.find("index NOTESBYT deleted\n"), std::string::npos) << d.out;
+  const Outcome badType = RunShell("open DEMO; create table T2 (A BLOB, KEY A)");
   EXPECT_FALSE(badType.ok);
   EXPECT_NE(badType.err.find("'BLOB' is no type"), std::string::npos) << badType.err;
 }
@@ -272,7 +274,7 @@ TEST_F(VantoraDb, StoredProceduresListedAndCalled) {
   EXPECT_NE(few.err.find("the procedure takes more input values"), std::string::npos) << few.err;
   const Outcome none = RunShell("open DEMO; call NOSUCH");
   EXPECT_FALSE(none.ok);
-  EXPECT_NE(none.err.find("error 0x2751"), std::string::npos) << none.err;
+  EXPECT_NE(none.err.find("(0x2751)"), std::string::npos) << none.err;
 }
 
 TEST_F(VantoraDb, ListsOfTablesFieldsAndIndexes) {
@@ -286,6 +288,46 @@ TEST_F(VantoraDb, ListsOfTablesFieldsAndIndexes) {
   EXPECT_NE(o.out.find("DEMO/ORDERSBYC,1,,,\"CUSTNO, ORDDATE\"\r\n"), std::string::npos);
   // Read from the index dictionary, which keeps no descending flag.
   EXPECT_NE(o.out.find("DEMO/ORDERSBYD,2,,,ORDDATE\r\n"), std::string::npos) << o.out;
+}
+
+TEST_F(VantoraDb, CompletesCommandsOptionsAndTheDatabasesNames) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  db::ShellOptions options;
+  options.out = out;
+  options.err = err;
+  db::Shell shell(options);
+  auto has = [&](const std::string& line, const std::string& word) {
+    const std::vector<std::string> words = shell.Completions(line, line.size());
+    return std::find(words.begin(), words.end(), word) != words.end();
+  };
+  const struct {
+    const char* line;
+    const char* word;
+    bool offered;
+  } before[] = {
+      {"", "browse", true},         {"", "\\dt", true},
+      {"", "SELECT", true},         {"open ", "--transaction", true},
+      {"browse ", "--limit", true}, {"browse ", "CUSTOMER", false},
+  };
+  for (const auto& c : before) EXPECT_EQ(has(c.line, c.word), c.offered) << c.line << c.word;
+  ASSERT_TRUE(shell.Run("open !DEMO"));
+  const struct {
+    const char* line;
+    const char* word;
+    bool offered;
+  } after[] = {
+      {"browse ", "CUSTOMER", true},
+      {"browse ORDERS ", "CUSTNO", true},
+      {"SELECT * FROM ORDERS WHERE ", "ORDDATE", true},
+      {"browse ORDERS --index ", "ORDERSBYC", true},
+      {"browse ORDERS --index ", "CUSTOMER", false},
+      {"call ", "ADDNUMS", true},
+      {"info; browse ", "BENCH100", true},
+  };
+  for (const auto& c : after) EXPECT_EQ(has(c.line, c.word), c.offered) << c.line << c.word;
+  std::fclose(out);
+  std::fclose(err);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 namespace vantora::db {
 
 bool ParseOptions(CLI::App& app, const std::vector<std::string>& args, std::FILE* out,
-                  std::FILE* err, bool* helpShown) {
+                  const std::function<std::FILE*()>& err, bool* helpShown) {
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -12,7 +12,7 @@ bool ParseOptions(CLI::App& app, const std::vector<std::string>& args, std::FILE
     std::fputs(app.help().c_str(), out);
     *helpShown = true;
   } catch (const CLI::ParseError& e) {
-    std::fprintf(err, "%s: %s\n", app.get_name().c_str(), e.what());
+    std::fprintf(err(), "%s: %s\n", app.get_name().c_str(), e.what());
   }
   return false;
 }

@@ -5,16 +5,18 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace vantora::db {
 
 // Parses `args` (the command's words after its name) with `app`; false, with
-// the message printed, when they do not fit or when help was asked for (then
+// the message printed on the stream `err` answers, when they do not fit or when help was asked for
+// (then
 // `*helpShown` is set).
 bool ParseOptions(CLI::App& app, const std::vector<std::string>& args, std::FILE* out,
-                  std::FILE* err, bool* helpShown);
+                  const std::function<std::FILE*()>& err, bool* helpShown);
 
 }  // namespace vantora::db
 

@@ -1,7 +1,8 @@
 #include "tools/vantora-db/result_table.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cctype>
+#include <nlohmann/json.hpp>
 
 namespace vantora::db {
 namespace {
@@ -13,25 +14,32 @@ size_t Width(const std::string& text) {
   return n;
 }
 
-bool LooksNumeric(const std::string& text) {
-  if (text.empty()) return false;
-  size_t i = text[0] == '-' ? 1 : 0;
-  if (i == text.size()) return false;
-  bool dot = false;
-  for (; i < text.size(); ++i) {
-    if (text[i] == '.' && !dot) {
-      dot = true;
-    } else if (text[i] < '0' || text[i] > '9') {
-      return false;
+// Line breaks and tabs would break the columns: they show escaped.
+std::string Shown(const std::string& text) {
+  std::string s;
+  for (char ch : text) {
+    if (ch == '\n') {
+      s += "\\n";
+    } else if (ch == '\r') {
+      s += "\\r";
+    } else if (ch == '\t') {
+      s += "\\t";
+    } else {
+      s += ch;
     }
   }
-  return true;
+  return s;
 }
 
 }  // namespace
 
 void ResultTable::Add(std::vector<std::string> row) {
-  row.resize(columns_.size());
+  std::vector<Value> values(row.begin(), row.end());
+  AddValues(std::move(values));
+}
+
+void ResultTable::AddValues(std::vector<Value> row) {
+  row.resize(columns_.size(), std::string());
   rows_.push_back(std::move(row));
 }
 
@@ -51,82 +59,81 @@ std::string CsvField(const std::string& text) {
 }
 
 std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
+  return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string JsonNumber(const std::string& text) {
+  // sign, integer digits without leading zeros, fraction, exponent
+  size_t i = 0;
+  std::string out;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) out += text[i++] == '-' ? "-" : "";
+  const size_t digits = i;
+  while (i < text.size() && text[i] == '0') ++i;
+  std::string integer;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) integer += text[i++];
+  const bool hadDigits = i > digits;
+  out += integer.empty() ? "0" : integer;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    std::string fraction;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+      fraction += text[i++];
     }
+    if (!hadDigits && fraction.empty()) return "";
+    if (!fraction.empty()) out += "." + fraction;
+  } else if (!hadDigits) {
+    return "";
   }
-  return out + "\"";
+  out += text.substr(i);  // an exponent, checked below
+  return nlohmann::json::accept(out) ? out : "";
 }
 
 std::string ResultTable::Text(OutputFormat format) const {
-  auto isNumeric = [&](size_t c) { return c < numeric_.size() && numeric_[c]; };
   std::string out;
   switch (format) {
     case OutputFormat::kCsv:
       for (size_t c = 0; c < columns_.size(); ++c) out += (c ? "," : "") + CsvField(columns_[c]);
       out += "\r\n";
       for (const auto& row : rows_) {
-        for (size_t c = 0; c < row.size(); ++c) out += (c ? "," : "") + CsvField(row[c]);
+        for (size_t c = 0; c < row.size(); ++c) {
+          out += (c ? "," : "") + CsvField(row[c].value_or(""));
+        }
         out += "\r\n";
       }
       return out;
-    case OutputFormat::kJson:
-      out = "[";
+    case OutputFormat::kJson: {
+      // Names and texts are escaped by the JSON library; numbers are written
+      // as the engine's decimal text, so that no digit of a packed decimal
+      // is rounded through a binary float.
+      auto jsonValue = [&](size_t c, const Value& v) {
+        if (!v) return std::string("null");
+        if (IsNumeric(c)) {
+          if (std::string number = JsonNumber(*v); !number.empty()) return number;
+        }
+        return JsonString(*v);
+      };
+      std::string names;
+      for (size_t c = 0; c < columns_.size(); ++c)
+        names += (c ? ", " : "") + JsonString(columns_[c]);
+      out = "{\"columns\": [" + names + "], \"rows\": [";
       for (size_t r = 0; r < rows_.size(); ++r) {
-        out += r ? ",\n {" : "\n {";
+        out += r ? ", {" : "{";
         for (size_t c = 0; c < columns_.size(); ++c) {
-          const std::string& v = rows_[r][c];
-          out += (c ? ", " : "") + JsonString(columns_[c]) + ": " +
-                 (isNumeric(c) && LooksNumeric(v) ? v : JsonString(v));
+          out += (c ? ", " : "") + JsonString(columns_[c]) + ": " + jsonValue(c, rows_[r][c]);
         }
         out += "}";
       }
-      return out + (rows_.empty() ? "]\n" : "\n]\n");
+      out += "]";
+      if (more_) out += ", \"more\": true";
+      return out + "}";
+    }
     case OutputFormat::kTable: {
-      // Line breaks and tabs would break the columns: they show escaped.
-      auto shown = [](const std::string& text) {
-        std::string s;
-        for (char ch : text) {
-          if (ch == '\n') {
-            s += "\\n";
-          } else if (ch == '\r') {
-            s += "\\r";
-          } else if (ch == '\t') {
-            s += "\\t";
-          } else {
-            s += ch;
-          }
-        }
-        return s;
-      };
       std::vector<std::vector<std::string>> cells;
+      cells.reserve(rows_.size());
       for (const auto& row : rows_) {
         std::vector<std::string> r;
-        for (const auto& cell : row) r.push_back(shown(cell));
+        r.reserve(row.size());
+        for (const auto& cell : row) r.push_back(Shown(cell.value_or("")));
         cells.push_back(std::move(r));
       }
       std::vector<size_t> widths(columns_.size());
@@ -139,7 +146,7 @@ std::string ResultTable::Text(OutputFormat format) const {
         for (size_t c = 0; c < parts.size(); ++c) {
           const std::string pad(widths[c] - Width(parts[c]), ' ');
           const bool last = c + 1 == parts.size();
-          l += isNumeric(c) ? pad + parts[c] : parts[c] + (last ? "" : pad);
+          l += IsNumeric(c) ? pad + parts[c] : parts[c] + (last ? "" : pad);
           if (!last) l += "  ";
         }
         while (!l.empty() && l.back() == ' ') l.pop_back();
@@ -147,6 +154,7 @@ std::string ResultTable::Text(OutputFormat format) const {
       };
       out += line(columns_);
       std::vector<std::string> rule;
+      rule.reserve(widths.size());
       for (size_t w : widths) rule.push_back(std::string(w, '-'));
       out += line(rule);
       for (const auto& row : cells) out += line(row);
@@ -154,11 +162,6 @@ std::string ResultTable::Text(OutputFormat format) const {
     }
   }
   return out;
-}
-
-void ResultTable::Write(OutputFormat format, std::FILE* out) const {
-  const std::string text = Text(format);
-  std::fwrite(text.data(), 1, text.size(), out);
 }
 
 }  // namespace vantora::db

@@ -31,13 +31,50 @@ TEST(ResultTable, CsvQuotesWhatNeedsIt) {
             "\"line\nbreak\",n/a\r\n");
 }
 
-TEST(ResultTable, JsonKeepsNumbersAndEscapesTexts) {
-  EXPECT_EQ(Sample().Text(OutputFormat::kJson),
-            "[\n {\"name\": \"O'BRIEN, \\\"Jo\\\"\", \"amount\": -3.25},\n"
-            " {\"name\": \"Zoé\", \"amount\": 12},\n"
-            " {\"name\": \"line\\nbreak\", \"amount\": \"n/a\"}\n]\n");
-  EXPECT_EQ(ResultTable({"a"}).Text(OutputFormat::kJson), "[]\n");
+TEST(ResultTable, JsonKeepsNumbersAndNullsAndEscapesTexts) {
+  ResultTable t = Sample();
+  t.AddValues({ResultTable::Value(), ResultTable::Value()});
+  t.SetMore(true);
+  EXPECT_EQ(t.Text(OutputFormat::kJson),
+            "{\"columns\": [\"name\", \"amount\"], \"rows\": ["
+            "{\"name\": \"O'BRIEN, \\\"Jo\\\"\", \"amount\": -3.25}, "
+            "{\"name\": \"Zoé\", \"amount\": 12}, "
+            "{\"name\": \"line\\nbreak\", \"amount\": \"n/a\"}, "
+            "{\"name\": null, \"amount\": null}], \"more\": true}");
+  EXPECT_EQ(ResultTable({"a"}).Text(OutputFormat::kJson), "{\"columns\": [\"a\"], \"rows\": []}");
   EXPECT_EQ(JsonString(std::string("\x01", 1)), "\"\\u0001\"");
+}
+
+TEST(ResultTable, NullsAreEmptyInATableAndInCsv) {
+  ResultTable t({"a", "b"});
+  t.AddValues({ResultTable::Value(), ResultTable::Value("x")});
+  EXPECT_EQ(t.Text(OutputFormat::kCsv), "a,b\r\n,x\r\n");
+  EXPECT_EQ(t.Text(OutputFormat::kTable), "a  b\n-  -\n   x\n");
+}
+
+TEST(ResultTable, JsonNumbersKeepEveryDigit) {
+  const struct {
+    const char* text;
+    const char* number;
+  } cases[] = {
+      {"12345678901234567890123456789.01", "12345678901234567890123456789.01"},
+      {"-0.50", "-0.50"},
+      {".5", "0.5"},
+      {"-.5", "-0.5"},
+      {"007", "7"},
+      {"+3", "3"},
+      {"1.", "1"},
+      {"1.5E+10", "1.5E+10"},
+      {"0", "0"},
+      {"", ""},
+      {"-", ""},
+      {".", ""},
+      {"n/a", ""},
+      {"1 2", ""},
+      {"inf", ""},
+      {"1e", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JsonNumber(c.text), c.number) << c.text;
 }
 
 }  // namespace

@@ -2,11 +2,19 @@
 
 #include <CLI/CLI.hpp>
 
+#include <strings.h>
+
+#include <algorithm>
+#include <cstdarg>
 #include <cstring>
+#include <utility>
 
 #include "platform/console.h"
+#include "platform/interrupt.h"
 #include "tools/vantora-db/command_options.h"
 #include "tools/vantora-db/command_words.h"
+#include "tools/vantora-db/nearest_word.h"
+#include "tools/vantora-db/statement_reader.h"
 
 namespace vantora::db {
 namespace {
@@ -24,7 +32,29 @@ std::string TextAt(const unsigned char* record, size_t offset, size_t width) {
 
 }  // namespace
 
-Shell::Shell(ShellOptions options) : options_(std::move(options)) {
+void Shell::Messages::Message(const std::string&, const std::string& text,
+                              platform::MessageKind kind) {
+  std::string line = text;
+  for (char& c : line) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  if (kind == platform::MessageKind::kError) {
+    std::lock_guard guard(mutex_);
+    errors_.push_back(line);
+  } else {
+    std::fprintf(err_, "%s: %s\n", kind == platform::MessageKind::kWarning ? "warning" : "note",
+                 line.c_str());
+  }
+}
+
+std::vector<std::string> Shell::Messages::TakeErrors() {
+  std::lock_guard guard(mutex_);
+  return std::exchange(errors_, {});
+}
+
+Shell::Shell(ShellOptions options) : options_(std::move(options)), messages_(options_.err) {
+  platform::InstallUiSink(&messages_);
   started_ = VdbStart() == IDAPI_OK;
   commands_["open"] = {
       "open [SERVER-NAME] [--user USER] [--transaction] [--new-session] "
@@ -51,6 +81,8 @@ Shell::Shell(ShellOptions options) : options_(std::move(options)) {
 }
 
 Shell::~Shell() {
+  Finish();
+  platform::InstallUiSink(nullptr);
   if (database_ != nullptr) VdbCloseDatabase(database_);
   if (started_) VdbStop();
 }
@@ -61,16 +93,43 @@ std::vector<std::string> Shell::CommandNames() const {
   return names;
 }
 
-bool Shell::Run(const std::string& line, bool keepGoing) {
-  const SplitResult split = SplitCommands(line);
-  if (!split.error.empty()) {
-    std::fprintf(options_.err, "error: %s\n", split.error.c_str());
-    return false;
-  }
+bool Shell::NeedsMore(const std::string& text) {
+  return ReadPieces(text, false).incomplete;
+}
+
+std::string Shell::Prompt(bool continuation) const {
+  std::string name = database_ != nullptr ? databaseName_ : "vantora-db";
+  if (database_ != nullptr && inTransaction_) name += "*";
+  return name + (continuation ? "-> " : "> ");
+}
+
+bool Shell::Run(const std::string& text, bool keepGoing, const std::string& source) {
   bool ok = true;
-  for (const auto& words : split.commands) {
-    if (words[0].rfind("#", 0) == 0) continue;  // a comment
-    if (!RunCommand(words)) {
+  for (const Piece& piece : ReadPieces(text, true).pieces) {
+    if (!source.empty()) location_ = source + ":" + std::to_string(piece.line) + ": ";
+    bool done;
+    if (piece.sql) {
+      done = RunSql(piece.text);
+    } else {
+      const SplitResult split = SplitCommands(piece.text);
+      if (!split.error.empty()) {
+        std::fprintf(Err(), "error: %s\n", split.error.c_str());
+        done = false;
+      } else if (split.commands.empty() || split.commands[0][0].rfind('#', 0) == 0) {
+        done = true;  // a comment
+      } else {
+        done = RunCommand(split.commands[0]);
+      }
+    }
+    // A failure a library showed but the command did not answer.
+    const std::vector<std::string> shown = messages_.TakeErrors();
+    if (done && !shown.empty()) {
+      std::fprintf(Err(), "error: %s\n", shown.back().c_str());
+      done = false;
+    }
+    location_.clear();
+    platform::ClearInterrupt();
+    if (!done) {
       ok = false;
       if (!keepGoing) break;
     }
@@ -79,51 +138,136 @@ bool Shell::Run(const std::string& line, bool keepGoing) {
   return ok;
 }
 
+namespace {
+
+// The psql-like short names of commands.
+const std::map<std::string, std::string>& Aliases() {
+  static const std::map<std::string, std::string> aliases = {
+      {"\\dt", "tables"}, {"\\d", "fields"}, {"\\di", "indexes"}, {"\\df", "procs"},
+      {"\\q", "quit"},    {"\\?", "help"},   {"\\h", "help"},
+  };
+  return aliases;
+}
+
+}  // namespace
+
 bool Shell::RunCommand(const Args& words) {
   if (!started_) {
-    std::fprintf(options_.err, "error: the engine could not be started\n");
+    std::fprintf(Err(), "error: the engine could not be started\n");
     return false;
   }
-  auto it = commands_.find(words[0]);
+  std::string name = words[0];
+  if (auto alias = Aliases().find(name); alias != Aliases().end()) {
+    // \d alone lists the tables, \d TABLE the fields.
+    name = name == "\\d" && words.size() == 1 ? "tables" : alias->second;
+  }
+  auto it = commands_.find(name);
   if (it == commands_.end()) {
-    std::fprintf(options_.err, "error: no command %s (try help)\n", words[0].c_str());
+    std::vector<std::string> known = CommandNames();
+    for (const auto& [alias, command] : Aliases()) known.push_back(alias);
+    for (const std::string& verb : SqlVerbs()) {
+      std::string upper = verb;
+      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      known.push_back(upper);
+    }
+    const std::string nearest = NearestWord(name, known);
+    if (nearest.empty()) {
+      std::fprintf(Err(), "error: no command %s (try help)\n", name.c_str());
+    } else {
+      std::fprintf(Err(), "error: no command %s; did you mean %s? (try help)\n", name.c_str(),
+                   nearest.c_str());
+    }
     return false;
   }
   return it->second.run(Args(words.begin() + 1, words.end()));
 }
 
+std::FILE* Shell::Err() {
+  if (!location_.empty()) {
+    std::fputs(location_.c_str(), options_.err);
+    location_.clear();
+  }
+  return options_.err;
+}
+
+void Shell::Note(const char* format, ...) {
+  std::FILE* to = options_.format == OutputFormat::kTable ? options_.out : options_.err;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(to, format, args);
+  va_end(args);
+  std::fflush(to);
+}
+
+bool Shell::Interrupted() {
+  std::fprintf(Err(), "error: interrupted (Ctrl-C)\n");
+  return false;
+}
+
 bool Shell::Fail(uint16_t status) {
+  if (status == IDAPI_ERR_COMMUNICATION) connectionLost_ = true;
   VdbError e;
   VdbLastError(&e);
-  const std::string message = e.status == status && e.message[0] != '\0'
-                                  ? std::string(e.message)
-                                  : std::string(VdbStatusText(status));
-  std::string text = message;
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  std::fprintf(options_.err, "error %s: %s\n", Hex(status).c_str(), text.c_str());
-  if (e.status == status && e.context[0] != '\0') {
-    std::fprintf(options_.err, "  %s\n", e.context);
+  const bool posted = e.status == status;
+  auto trimmed = [](std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+      text.pop_back();
+    }
+    return text;
+  };
+  // The words: the explanation where the driver gave one, else its message
+  // (with its context, the host's text, when it adds one), else the
+  // status's meaning.
+  std::string words = posted ? trimmed(e.explanation) : "";
+  const std::string message = posted ? trimmed(e.message) : "";
+  const std::string context = posted ? trimmed(e.context) : "";
+  if (words.empty() || words == message) {
+    words = message.empty() ? VdbStatusText(status) : message;
+    if (!context.empty() && words.find(context) == std::string::npos) {
+      words = context.find(words) != std::string::npos ? context : words + ": " + context;
+    }
   }
-  if (e.status == status && e.nativeCode[0] != '\0') {
-    std::fprintf(options_.err, "  native code %s\n", e.nativeCode);
+  std::string codes = Hex(status);
+  if (posted && e.nativeCode[0] != '\0' && words.find(e.nativeCode) == std::string::npos) {
+    codes += ", native code " + std::string(e.nativeCode);
   }
+  std::fprintf(Err(), "error: %s (%s)\n", words.c_str(), codes.c_str());
   return false;
 }
 
 bool Shell::Usage(const std::string& name, const std::string& problem) {
-  std::fprintf(options_.err, "%s: %s\nusage: %s\n", name.c_str(), problem.c_str(),
+  std::fprintf(Err(), "%s: %s\nusage: %s\n", name.c_str(), problem.c_str(),
                commands_[name].usage.c_str());
   return false;
 }
 
 void Shell::Print(const ResultTable& table) {
-  table.Write(options_.format, options_.out);
+  if (options_.format == OutputFormat::kJson) {
+    std::fputs(jsonOpen_ ? ",\n" : "[\n", options_.out);
+    jsonOpen_ = true;
+  }
+  const std::string text = table.Text(options_.format);
+  std::fwrite(text.data(), 1, text.size(), options_.out);
+  if (options_.format == OutputFormat::kTable) {
+    const size_t n = table.rows().size();
+    std::fprintf(options_.out, "(%zu row%s%s)\n", n, n == 1 ? "" : "s",
+                 table.more() ? "; more with --limit N or --all" : "");
+  }
   std::fflush(options_.out);
+}
+
+void Shell::Finish() {
+  if (finished_) return;
+  finished_ = true;
+  if (options_.format == OutputFormat::kJson) {
+    std::fputs(jsonOpen_ ? "\n]\n" : "[]\n", options_.out);
+    std::fflush(options_.out);
+  }
 }
 
 bool Shell::RequireDatabase() {
   if (database_ != nullptr) return true;
-  std::fprintf(options_.err, "error: no database is open (use open)\n");
+  std::fprintf(Err(), "error: no database is open (use open)\n");
   return false;
 }
 
@@ -142,13 +286,13 @@ bool Shell::Open(const Args& args) {
   app.add_option("--langdriver", langdriver, "language driver name");
   app.add_option("--param", extra, "a further connection parameter NAME=VALUE");
   bool help = false;
-  if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
+  if (!ParseOptions(app, args, options_.out, ErrorStream(), &help)) return help;
 
   std::vector<std::pair<std::string, std::string>> named;
   if (!server.empty()) named.emplace_back("SERVER NAME", server);
   if (!user.empty()) named.emplace_back("USER NAME", user);
   if (transaction) named.emplace_back("TRANSACTION", "true");
-  if (newSession) named.emplace_back("NEWSESSION", "true");
+  if (newSession || connectionLost_) named.emplace_back("NEWSESSION", "true");
   if (!langdriver.empty()) named.emplace_back("LANGDRIVER", langdriver);
   for (const std::string& p : extra) {
     const size_t eq = p.find('=');
@@ -172,10 +316,12 @@ bool Shell::Open(const Args& args) {
     }
   }
   std::vector<VdbParameter> parameters;
+  parameters.reserve(named.size());
   for (const auto& [name, value] : named) parameters.push_back({name.c_str(), value.c_str()});
   if (database_ != nullptr) {
     VdbCloseDatabase(database_);
     database_ = nullptr;
+    inTransaction_ = false;
   }
   VdbDatabase* db = nullptr;
   const uint16_t status = VdbOpenDatabase(
@@ -184,13 +330,18 @@ bool Shell::Open(const Args& args) {
   std::fill(password.begin(), password.end(), '\0');
   if (status != IDAPI_OK) return Fail(status);
   database_ = db;
+  connectionLost_ = false;
   char langdrv[IDAPI_NAME_SIZE] = {};
   uint16_t codePage = 0;
   VdbDatabaseInfo(db, langdrv, &codePage, nullptr);
-  ResultTable t({"database", "language driver", "code page"});
-  t.SetNumeric(2);
-  t.Add({server.empty() ? "(default library)" : server, langdrv, std::to_string(codePage)});
-  Print(t);
+  databaseName_ = server.empty() ? "(default library)" : server;
+  const size_t slash = databaseName_.find_last_of("/!");
+  if (slash != std::string::npos) databaseName_ = databaseName_.substr(slash + 1);
+  inTransaction_ = false;
+  tableNamesRead_ = false;
+  fieldNames_.clear();
+  Note("opened %s (language driver %s, code page %u)\n",
+       server.empty() ? "the default library" : server.c_str(), langdrv, codePage);
   return true;
 }
 
@@ -199,6 +350,7 @@ bool Shell::Close(const Args& args) {
   if (!RequireDatabase()) return false;
   const uint16_t status = VdbCloseDatabase(database_);
   database_ = nullptr;
+  inTransaction_ = false;
   return status == IDAPI_OK ? true : Fail(status);
 }
 
@@ -268,15 +420,100 @@ bool Shell::Status(const Args& args) {
 bool Shell::Help(const Args& args) {
   if (args.size() > 1) return Usage("help", "takes at most one command");
   if (!args.empty() && commands_.count(args[0]) == 0) {
-    std::fprintf(options_.err, "error: no command %s\n", args[0].c_str());
+    std::fprintf(Err(), "error: no command %s\n", args[0].c_str());
     return false;
   }
   for (const auto& [name, command] : commands_) {
     if (!args.empty() && args[0] != name) continue;
     std::fprintf(options_.out, "%s\n    %s\n", command.usage.c_str(), command.help.c_str());
   }
+  if (args.empty()) {
+    std::fputs(
+        "SQL STATEMENT;\n"
+        "    a line starting with an SQL verb (SELECT, WITH, VALUES, INSERT INTO, UPDATE ... SET,\n"
+        "    DELETE FROM, CREATE, DROP, ALTER, CALL P(...), LOCK, COMMIT WORK, SET, ...) runs as\n"
+        "    SQL, over as many lines as it takes, up to its ';'\n"
+        "\\dt, \\d [TABLE], \\di TABLE, \\df, \\?, \\q\n"
+        "    tables, fields (or tables), indexes, procs, help, quit\n",
+        options_.out);
+  }
   std::fflush(options_.out);
   return true;
+}
+
+}  // namespace vantora::db
+
+namespace vantora::db {
+
+std::vector<std::string> Shell::Completions(const std::string& line, size_t start) {
+  std::string before = line.substr(0, std::min(start, line.size()));
+  const size_t semicolon = before.find_last_of(';');
+  if (semicolon != std::string::npos) before = before.substr(semicolon + 1);
+  const SplitResult split = SplitCommands(before);
+  const std::vector<std::string> typed =
+      split.commands.empty() ? std::vector<std::string>() : split.commands.back();
+  std::vector<std::string> words;
+  if (typed.empty()) {
+    words = CommandNames();
+    for (const auto& [alias, command] : Aliases()) words.push_back(alias);
+    for (std::string verb : SqlVerbs()) {
+      for (char& c : verb) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      words.push_back(verb);
+    }
+    return words;
+  }
+  if (auto it = commands_.find(typed[0]); it != commands_.end()) {
+    const std::string& usage = it->second.usage;
+    for (size_t at = usage.find("--"); at != std::string::npos; at = usage.find("--", at + 2)) {
+      const size_t end = usage.find_first_of(" ]|", at);
+      words.push_back(usage.substr(at, end == std::string::npos ? end : end - at));
+    }
+    if (typed[0] == "open") return words;
+  }
+  if (database_ == nullptr) return words;
+  auto same = [](const std::string& a, const std::string& b) {
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+  };
+  const std::vector<std::string> tables = TableNames();
+  std::string table;  // the last table the line names
+  for (const std::string& w : typed) {
+    for (const std::string& t : tables) {
+      if (same(w, t)) table = t;
+    }
+  }
+  if (typed.back() == "--index" && !table.empty()) {
+    VdbCursor* c = nullptr;
+    if (VdbOpenIndexList(database_, table.c_str(), &c) == IDAPI_OK) {
+      while (VdbNext(c) == IDAPI_OK) {
+        void* row = nullptr;
+        VdbRecordBuffer(c, &row, nullptr);
+        std::string name = static_cast<const char*>(row);
+        const size_t slash = name.find('/');
+        words.push_back(slash == std::string::npos ? name : name.substr(slash + 1));
+      }
+      VdbCloseCursor(c);
+    }
+    VdbClearError();
+    return words;
+  }
+  if (typed[0] == "call" || typed[0] == "params") {
+    VdbCursor* c = nullptr;
+    if (VdbOpenProcedureList(database_, &c) == IDAPI_OK) {
+      char name[300];
+      while (VdbNext(c) == IDAPI_OK) {
+        if (VdbGetFieldText(c, 1, name, sizeof name, nullptr) == IDAPI_OK) words.push_back(name);
+      }
+      VdbCloseCursor(c);
+    }
+    VdbClearError();
+    return words;
+  }
+  words.insert(words.end(), tables.begin(), tables.end());
+  if (!table.empty()) {
+    const std::vector<std::string>& fields = FieldNames(table);
+    words.insert(words.end(), fields.begin(), fields.end());
+  }
+  return words;
 }
 
 }  // namespace vantora::db

@@ -187,17 +187,40 @@ bool Shell::Sql(const Args& args) {
   app.add_option("--limit", limit, "print at most this many rows (default 20)");
   app.add_flag("--all", all, "print every row");
   bool help = false;
-  if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
+  if (!ParseOptions(app, args, options_.out, ErrorStream(), &help)) return help;
   if (!RequireDatabase()) return false;
   VdbStatement* st = nullptr;
   if (uint16_t s = VdbPrepare(database_, text.c_str(), 0, &st); s != IDAPI_OK) return Fail(s);
   std::vector<VdbValue> values;
+  values.reserve(parameters.size());
   for (const std::string& p : parameters) values.push_back(ParameterValue(p));
-  uint16_t s = values.empty() ? uint16_t{IDAPI_OK}
-                              : VdbBind(st, values.data(), static_cast<uint16_t>(values.size()));
+  if (!values.empty()) {
+    if (uint16_t s = VdbBind(st, values.data(), static_cast<uint16_t>(values.size()));
+        s != IDAPI_OK) {
+      VdbFreeStatement(st);
+      return Fail(s);
+    }
+  }
+  return ExecuteStatement(st, all ? -1 : limit);
+}
+
+bool Shell::RunSql(const std::string& statement) {
+  if (!RequireDatabase()) return false;
+  const std::vector<std::string> words = Words(statement);
+  const bool ends = !words.empty() && (strcasecmp(words[0].c_str(), "COMMIT") == 0 ||
+                                       strcasecmp(words[0].c_str(), "ROLLBACK") == 0);
+  VdbStatement* st = nullptr;
+  if (uint16_t s = VdbPrepare(database_, statement.c_str(), 0, &st); s != IDAPI_OK) {
+    return Fail(s);
+  }
+  const bool ok = ExecuteStatement(st, -1);
+  if (ok && ends) inTransaction_ = false;
+  return ok;
+}
+
+bool Shell::ExecuteStatement(VdbStatement* st, long limit) {
   VdbCursor* rows = nullptr;
-  if (s == IDAPI_OK) s = VdbExecute(st, &rows);
-  if (s != IDAPI_OK) {
+  if (uint16_t s = VdbExecute(st, &rows); s != IDAPI_OK) {
     VdbFreeStatement(st);
     return Fail(s);
   }
@@ -205,10 +228,10 @@ bool Shell::Sql(const Args& args) {
     int32_t changed = 0;
     VdbRowsChanged(st, &changed);
     VdbFreeStatement(st);
-    std::fprintf(options_.out, "%d row%s changed\n", changed, changed == 1 ? "" : "s");
+    Note("%d row%s changed\n", changed, changed == 1 ? "" : "s");
     return true;
   }
-  const bool ok = PrintRows(rows, VdbFirst(rows), all ? -1 : limit);
+  const bool ok = PrintRows(rows, VdbFirst(rows), limit);
   VdbCloseCursor(rows);
   VdbFreeStatement(st);
   return ok;
@@ -226,7 +249,7 @@ bool Shell::Filter(const Args& args) {
   std::string key = args[0];
   for (char& ch : key) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   filters_[key] = args[1];
-  std::fprintf(options_.out, "filter set on %s\n", args[0].c_str());
+  Note("filter set on %s\n", args[0].c_str());
   return true;
 }
 
@@ -259,8 +282,8 @@ bool Shell::Transaction(const std::string& what, const Args& args) {
     s = VdbEndTransaction(database_, 0, what == "commit" ? IDAPI_END_COMMIT : IDAPI_END_ROLLBACK);
   }
   if (s != IDAPI_OK) return Fail(s);
-  std::fprintf(options_.out, "%s\n",
-               what == "begin"    ? "transaction begun"
+  inTransaction_ = what == "begin";
+  Note("%s\n", what == "begin"    ? "transaction begun"
                : what == "commit" ? "committed"
                                   : "rolled back");
   return true;
@@ -274,7 +297,7 @@ bool Shell::Create(const Args& args) {
   const Args rest(args.begin() + 1, args.end());
   if (args[0] == "table") {
     if (rest.size() < 2) return Usage("create", "create table NAME (FIELD TYPE, ...)");
-    const std::string name = rest[0];
+    const std::string& name = rest[0];
     std::vector<std::string> items;
     if (!ListItems(Joined(Args(rest.begin() + 1, rest.end())), &items)) {
       return Usage("create", "the fields go between ( and ), separated by commas");
@@ -313,7 +336,7 @@ bool Shell::Create(const Args& args) {
         s != IDAPI_OK) {
       return Fail(s);
     }
-    std::fprintf(options_.out, "table %s created\n", name.c_str());
+    Note("table %s created\n", name.c_str());
     return true;
   }
   CLI::App app("create an index", "create index");
@@ -326,7 +349,7 @@ bool Shell::Create(const Args& args) {
   app.add_flag("--unique", unique, "a unique key");
   app.add_flag("--descending", descending, "in descending order");
   bool help = false;
-  if (!ParseOptions(app, rest, options_.out, options_.err, &help)) return help;
+  if (!ParseOptions(app, rest, options_.out, ErrorStream(), &help)) return help;
   VdbCursor* c = OpenCursor(table, "", true);
   if (c == nullptr) return false;
   std::vector<uint16_t> numbers;
@@ -334,7 +357,10 @@ bool Shell::Create(const Args& args) {
     uint16_t n = 0;
     if (VdbFieldNumber(c, k.c_str(), &n) != IDAPI_OK) {
       VdbCloseCursor(c);
-      return Usage("create", k + " is no field of " + table);
+      std::string problem = k;
+      problem += " is no field of ";
+      problem += table;
+      return Usage("create", problem);
     }
     numbers.push_back(n);
   }
@@ -343,7 +369,7 @@ bool Shell::Create(const Args& args) {
                   unique ? 1 : 0, descending ? 1 : 0, 0);
   VdbCloseCursor(c);
   if (s != IDAPI_OK) return Fail(s);
-  std::fprintf(options_.out, "index %s created\n", index.c_str());
+  Note("index %s created\n", index.c_str());
   return true;
 }
 
@@ -433,7 +459,7 @@ bool Shell::Drop(const Args& args) {
   const uint16_t s = VdbDropIndex(c, args[2].c_str());
   VdbCloseCursor(c);
   if (s != IDAPI_OK) return Fail(s);
-  std::fprintf(options_.out, "index %s deleted\n", args[2].c_str());
+  Note("index %s deleted\n", args[2].c_str());
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/console.h"
+#include "platform/interrupt.h"
 #include "tools/vantora-db/command_options.h"
 #include "tools/vantora-db/shell.h"
 
@@ -45,9 +46,22 @@ const char* TypeName(uint16_t type) {
 
 namespace {
 
-bool IsNumeric(uint16_t type) {
-  return type == IDAPI_TYPE_INT16 || type == IDAPI_TYPE_INT32 || type == IDAPI_TYPE_FLOAT ||
-         type == IDAPI_TYPE_UINT16 || type == IDAPI_TYPE_UINT32;
+// Binary and floating numbers, and packed and zoned decimals (also those the
+// host delivers as text).
+bool IsNumeric(const VdbField& field) {
+  switch (field.type) {
+    case IDAPI_TYPE_INT16:
+    case IDAPI_TYPE_INT32:
+    case IDAPI_TYPE_FLOAT:
+    case IDAPI_TYPE_PACKED:
+    case IDAPI_TYPE_UINT16:
+    case IDAPI_TYPE_UINT32:
+      return true;
+    case IDAPI_TYPE_STRING:
+      return (field.subtype & IDAPI_SUBTYPE_KIND_MASK) != 0;
+    default:
+      return false;
+  }
 }
 
 // "A,B" as the values of a key's fields.
@@ -62,6 +76,7 @@ std::vector<std::string> KeyValues(const std::string& text) {
 
 std::vector<const char*> Pointers(const std::vector<std::string>& values) {
   std::vector<const char*> p;
+  p.reserve(values.size());
   for (const auto& v : values) p.push_back(v.c_str());
   return p;
 }
@@ -72,8 +87,11 @@ class Progress {
   explicit Progress(std::FILE* err) : err_(err), shown_(platform::IsTerminal(err)) {
     start_ = std::chrono::steady_clock::now();
   }
-  ~Progress() {
+  ~Progress() { Clear(); }
+  // Takes the line of figures away, before a message or the table.
+  void Clear() {
     if (shown_ && printed_) std::fputs("\r\033[K", err_);
+    printed_ = false;
   }
   void Row(long rows) {
     if (!shown_ || rows % 5000 != 0) return;
@@ -137,7 +155,7 @@ VdbCursor* Shell::OpenCursor(const std::string& table, const std::string& index,
   return c;
 }
 
-bool Shell::PrintRows(VdbCursor* c, uint16_t first, long limit) {
+bool Shell::PrintRows(VdbCursor* c, uint16_t first, long limit, bool lookAhead) {
   uint16_t count = 0;
   VdbFieldCount(c, &count);
   std::vector<std::string> names;
@@ -148,14 +166,18 @@ bool Shell::PrintRows(VdbCursor* c, uint16_t first, long limit) {
   }
   ResultTable table(names);
   for (uint16_t i = 0; i < count; ++i) {
-    if (IsNumeric(fields[i].type)) table.SetNumeric(i);
+    if (IsNumeric(fields[i])) table.SetNumeric(i);
   }
   Progress progress(options_.err);
   uint16_t status = first;
   long rows = 0;
   std::vector<char> text(65536);
   while (status == IDAPI_OK && (limit < 0 || rows < limit)) {
-    std::vector<std::string> row;
+    if (platform::Interrupted()) {
+      progress.Clear();
+      return Interrupted();
+    }
+    std::vector<ResultTable::Value> row;
     for (uint16_t i = 0; i < count; ++i) {
       int16_t isNull = 0;
       if (uint16_t s = VdbGetFieldText(c, static_cast<uint16_t>(i + 1), text.data(),
@@ -163,13 +185,16 @@ bool Shell::PrintRows(VdbCursor* c, uint16_t first, long limit) {
           s != IDAPI_OK) {
         return Fail(s);
       }
-      row.push_back(isNull != 0 ? "" : text.data());
+      row.push_back(isNull != 0 ? ResultTable::Value() : ResultTable::Value(text.data()));
     }
-    table.Add(std::move(row));
+    table.AddValues(std::move(row));
     progress.Row(++rows);
-    if (limit >= 0 && rows >= limit) break;
+    if (!lookAhead && limit >= 0 && rows >= limit) break;
     status = VdbNext(c);
   }
+  // Stopped at the limit with a record still to come.
+  if (status == IDAPI_OK && lookAhead) table.SetMore(true);
+  progress.Clear();
   if (status != IDAPI_OK && status != IDAPI_ERR_EOF) return Fail(status);
   Print(table);
   return true;
@@ -267,7 +292,7 @@ bool Shell::Browse(const Args& args) {
   app.add_option("--limit", limit, "at most this many records (default 20)");
   app.add_flag("--all", all, "every record");
   bool help = false;
-  if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
+  if (!ParseOptions(app, args, options_.out, ErrorStream(), &help)) return help;
   fromGiven = f->count() > 0;
   toGiven = t->count() > 0;
   if (where.empty()) where = FilterOf(table);
@@ -309,7 +334,7 @@ bool Shell::Seek(const Args& args) {
   auto* gtFlag = app.add_flag("--gt", gt, "the first record after the key");
   app.add_flag("--ge", ge, "the first record at or after the key")->excludes(gtFlag);
   bool help = false;
-  if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
+  if (!ParseOptions(app, args, options_.out, ErrorStream(), &help)) return help;
   VdbCursor* c = OpenCursor(table, index, true);
   if (c == nullptr) return false;
   const std::vector<std::string> values = KeyValues(key);
@@ -319,7 +344,7 @@ bool Shell::Seek(const Args& args) {
                              : ge ? VDB_SEEK_GE
                                   : VDB_SEEK_EQ,
                              p.data(), static_cast<uint16_t>(p.size()));
-  const bool ok = s == IDAPI_OK ? PrintRows(c, IDAPI_OK, 1) : Fail(s);
+  const bool ok = s == IDAPI_OK ? PrintRows(c, IDAPI_OK, 1, false) : Fail(s);
   VdbCloseCursor(c);
   return ok;
 }
@@ -330,7 +355,7 @@ bool Shell::Count(const Args& args) {
   app.add_option("table", table, "the table")->required();
   app.add_option("--where", where, "count only the records this filter selects");
   bool help = false;
-  if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
+  if (!ParseOptions(app, args, options_.out, ErrorStream(), &help)) return help;
   if (where.empty()) where = FilterOf(table);
   VdbCursor* c = OpenCursor(table, "", true);
   if (c == nullptr) return false;
@@ -342,7 +367,14 @@ bool Shell::Count(const Args& args) {
     // The file's count knows nothing of the selection: the records are read.
     s = VdbSetFilter(c, where.c_str(), nullptr);
     Progress progress(options_.err);
-    while (s == IDAPI_OK && (s = VdbNext(c)) == IDAPI_OK) progress.Row(++count);
+    while (s == IDAPI_OK && (s = VdbNext(c)) == IDAPI_OK) {
+      if (platform::Interrupted()) {
+        progress.Clear();
+        VdbCloseCursor(c);
+        return Interrupted();
+      }
+      progress.Row(++count);
+    }
     if (s == IDAPI_ERR_EOF) s = IDAPI_OK;
   }
   VdbCloseCursor(c);
@@ -396,7 +428,7 @@ bool Shell::Insert(const Args& args) {
   if (s == IDAPI_OK) s = VdbInsert(c);
   VdbCloseCursor(c);
   if (s != IDAPI_OK) return Fail(s);
-  std::fprintf(options_.out, "1 record inserted\n");
+  Note("1 record inserted\n");
   return true;
 }
 
@@ -409,7 +441,7 @@ bool Shell::Update(const Args& args) {
   app.add_option("values", pairs, "FIELD=VALUE (FIELD= makes it null)")->required();
   app.add_option("--index", index, "an index name or @FIELD@FIELD");
   bool help = false;
-  if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
+  if (!ParseOptions(app, args, options_.out, ErrorStream(), &help)) return help;
   std::vector<Assignment> values;
   std::string problem;
   if (!ReadAssignments(pairs, &values, &problem)) return Usage("update", problem);
@@ -426,7 +458,7 @@ bool Shell::Update(const Args& args) {
   if (s == IDAPI_OK) s = VdbModify(c);
   VdbCloseCursor(c);
   if (s != IDAPI_OK) return Fail(s);
-  std::fprintf(options_.out, "1 record updated\n");
+  Note("1 record updated\n");
   return true;
 }
 
@@ -437,7 +469,7 @@ bool Shell::Delete(const Args& args) {
   app.add_option("key", key, "the key (A or A,B)")->required();
   app.add_option("--index", index, "an index name or @FIELD@FIELD");
   bool help = false;
-  if (!ParseOptions(app, args, options_.out, options_.err, &help)) return help;
+  if (!ParseOptions(app, args, options_.out, ErrorStream(), &help)) return help;
   VdbCursor* c = OpenCursor(table, index, false);
   if (c == nullptr) return false;
   const std::vector<std::string> k = KeyValues(key);
@@ -446,8 +478,46 @@ bool Shell::Delete(const Args& args) {
   if (s == IDAPI_OK) s = VdbDelete(c);
   VdbCloseCursor(c);
   if (s != IDAPI_OK) return Fail(s);
-  std::fprintf(options_.out, "1 record deleted\n");
+  Note("1 record deleted\n");
   return true;
+}
+
+}  // namespace vantora::db
+
+namespace vantora::db {
+
+const std::vector<std::string>& Shell::TableNames() {
+  if (tableNamesRead_ || database_ == nullptr) return tableNames_;
+  tableNamesRead_ = true;
+  tableNames_.clear();
+  VdbCursor* c = nullptr;
+  if (VdbOpenTableList(database_, &c) != IDAPI_OK) return tableNames_;
+  char name[300];
+  while (VdbNext(c) == IDAPI_OK) {
+    if (VdbGetFieldText(c, 1, name, sizeof name, nullptr) == IDAPI_OK) tableNames_.push_back(name);
+  }
+  VdbCloseCursor(c);
+  VdbClearError();
+  return tableNames_;
+}
+
+const std::vector<std::string>& Shell::FieldNames(const std::string& table) {
+  std::string key = table;
+  for (char& ch : key) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  auto [it, added] = fieldNames_.try_emplace(key);
+  if (!added || database_ == nullptr) return it->second;
+  VdbCursor* c = nullptr;
+  if (VdbOpenTable(database_, table.c_str(), "", VDB_READ_ONLY, &c) == IDAPI_OK) {
+    uint16_t count = 0;
+    VdbFieldCount(c, &count);
+    for (uint16_t i = 1; i <= count; ++i) {
+      VdbField f;
+      if (VdbFieldInfo(c, i, &f) == IDAPI_OK) it->second.push_back(f.name);
+    }
+    VdbCloseCursor(c);
+  }
+  VdbClearError();
+  return it->second;
 }
 
 }  // namespace vantora::db
