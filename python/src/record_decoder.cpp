@@ -88,7 +88,7 @@ py::object RecordDecoder::Decode(const uint8_t* image) {
   const uint8_t* nulls = image + fieldsLength_;
   for (Py_ssize_t i = 0; i < n; ++i) {
     PyObject* value;
-    if (nullMap_ && nulls[i] == 1) {
+    if (nullMap_ && nulls[i] == '1') {
       Py_INCREF(Py_None);
       value = Py_None;
     } else {

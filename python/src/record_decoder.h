@@ -12,7 +12,7 @@
 // | FLOAT, DOUBLE                           | float                             |
 // | anything else                           | bytes as they came                |
 //
-// With a null map (one byte per field after the fields, 1 = null) a null
+// With a null map (one character per field after the fields, "1" = null) a null
 // field is None. Records are built as instances of a tuple subclass given
 // by the caller (vantora.Record's per-file class).
 //

@@ -64,6 +64,11 @@ class Key:
     descending: bool
 
 
+def _timestamp_text(value):
+    return (f"{value.year:04}-{value.month:02}-{value.day:02}-{value.hour:02}.{value.minute:02}."
+            f"{value.second:02}.{value.microsecond:06}")
+
+
 def _date_text(value, word):
     code, sep = (word >> 8) & 0xFF, chr(word & 0xFF) if word & 0xFF else "/"
     if not isinstance(value, datetime.date) or isinstance(value, datetime.datetime):
@@ -149,7 +154,7 @@ def encode_field(field, value, encoding):
             if not isinstance(value, datetime.datetime):
                 raise TypeError(f"field {field.name} takes a datetime.datetime, "
                                 f"not {type(value).__name__}")
-            text = value.strftime("%Y-%m-%d-%H.%M.%S.") + f"{value.microsecond:06}"
+            text = _timestamp_text(value)
         else:
             raise NotImplementedError(f"field {field.name} of type {field.type}")
         data = text.encode("ascii")
@@ -195,13 +200,13 @@ def zero_image(field):
 
 def encode_record(fields, values, encoding, null_map=True):
     """The image of one record: ``values`` in field order (None: null)."""
-    parts, nulls = [], bytearray(len(fields))
+    parts, nulls = [], bytearray(b"0" * len(fields))
     for i, (field, value) in enumerate(zip(fields, values)):
         if value is None:
             if not field.nullable:
                 raise ValueError(f"field {field.name} cannot be null")
             parts.append(zero_image(field))
-            nulls[i] = 1
+            nulls[i] = 0x31  # '1': null
         else:
             parts.append(encode_field(field, value, encoding))
     if null_map:

@@ -1,7 +1,5 @@
 """Sessions and the files opened in them."""
 
-import threading
-
 from . import settings as _settings
 from .errors import InterfaceError, NotSupportedError
 from .fields import Field, Key, encode_field, encode_record
@@ -132,10 +130,12 @@ class Session:
     # -- commands, programs, data queues ----------------------------------------
     def command(self, text):
         """Runs a CL command; raises :class:`vantora.HostError` (message_id, text) on failure."""
+        if not isinstance(text, str):
+            raise TypeError(f"a command is a str, not {type(text).__name__}")
         text = _text_arg("command", text)
         if not text.strip():
             raise ValueError("the command is empty")
-        self._native.command(text)
+        self._native.command(text.encode(self.encoding))
 
     def call(self, program, parameters=()):
         """Calls ``LIB/PGM`` with typed parameters and answers the outputs.
@@ -153,10 +153,6 @@ class Session:
         from .data_queue import DataQueue
         library, obj = _qualified(name, "data queue name")
         return DataQueue(self, library, obj)
-
-
-def _key_names(native):
-    return native.keys
 
 
 class File:
@@ -179,7 +175,6 @@ class File:
         self.Record = record_class(native.format_name, [f.name for f in self.fields])
         native.set_record_class(self.Record)
         self._current = None
-        self._lock = threading.Lock()
         self.rrn = 0
 
     def __repr__(self):
@@ -331,15 +326,17 @@ class File:
         """Adds a record (a Record, a dict of all fields or a sequence); answers its number."""
         if isinstance(record, dict):
             index = self.Record._index
-            missing = [f.name for f in self.fields if f.name not in record
-                       and f.name.lower() not in record and not f.nullable]
-            if missing:
-                raise ValueError(f"no value for {', '.join(missing)}")
             values = [None] * len(self.fields)
+            given = set()
             for name, value in record.items():
                 if name not in index:
                     raise KeyError(f"no field {name!r} in {self.name}")
                 values[index[name]] = value
+                given.add(index[name])
+            missing = [f.name for i, f in enumerate(self.fields)
+                       if i not in given and not f.nullable]
+            if missing:
+                raise ValueError(f"no value for {', '.join(missing)}")
         else:
             values = self._values(record)
         return self._native.write(self._image(values), 1)[0]
