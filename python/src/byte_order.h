@@ -20,7 +20,8 @@ inline void PutI16LE(uint8_t* p, int32_t v) {
   p[1] = static_cast<uint8_t>((v >> 8) & 0xFF);
 }
 inline void PutI32LE(uint8_t* p, int32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+  for (int i = 0; i < 4; ++i)
+    p[i] = static_cast<uint8_t>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
 }
 
 }  // namespace vantora::python

@@ -17,10 +17,10 @@ struct Failure {
   int32_t internal = 0;   // Internal_Error()
   int16_t primary = 0;    // APPC_ERR()
   int32_t secondary = 0;
-  int32_t sqlcode = 0;    // SQL requests: the communication area's SQLCODE and SQLSTATE
+  int32_t sqlcode = 0;  // SQL requests: the communication area's SQLCODE and SQLSTATE
   std::string sqlstate;
-  std::string text;       // VNXErrorText(): the failure in words
-  bool local = false;     // a failure of the package's own making
+  std::string text;    // VNXErrorText(): the failure in words
+  bool local = false;  // a failure of the package's own making
 };
 
 // Reads the session's error detail. Call on the worker thread, right after

@@ -102,8 +102,8 @@ std::shared_ptr<NativeFile> NativeSession::Open(const std::string& name, int32_t
     if (handle < 0) return CaptureFailure(handle);
     return std::nullopt;
   });
-  return std::make_shared<NativeFile>(shared_from_this(), name, handle, true, stripBlanks,
-                                      encoding, -1);
+  return std::make_shared<NativeFile>(shared_from_this(), name, handle, true, stripBlanks, encoding,
+                                      -1);
 }
 
 void NativeSession::Command(const std::string& text) {
@@ -146,8 +146,8 @@ py::bytes NativeSession::CallProgram(const std::string& program, const std::stri
     if (number < 1) return CaptureFailure(number < 0 ? number : VNX_ERR_HOST);
     const int length = std::max<int>(0, GetI16LE(link + kLinkRecordLength));
     output.assign(static_cast<size_t>(length), '\0');
-    int32_t r = PgmCall(number, length, output.data(), static_cast<int32_t>(input.size()),
-                        input.data());
+    int32_t r =
+        PgmCall(number, length, output.data(), static_cast<int32_t>(input.size()), input.data());
     std::optional<Failure> failure;
     if (r != 1) failure = CaptureFailure(r);
     PgmUnLink(number);
@@ -178,9 +178,9 @@ void NativeSession::QueueUnlink(int32_t link) {
 void NativeSession::QueueSend(int32_t link, const std::string& data,
                               std::optional<std::string> key) {
   Call([&]() -> std::optional<Failure> {
-    int32_t r = VNXSendDataQueue(link, data.data(), static_cast<int32_t>(data.size()),
-                                 key ? key->data() : nullptr,
-                                 key ? static_cast<int32_t>(key->size()) : 0);
+    int32_t r =
+        VNXSendDataQueue(link, data.data(), static_cast<int32_t>(data.size()),
+                         key ? key->data() : nullptr, key ? static_cast<int32_t>(key->size()) : 0);
     if (r != 1) return CaptureFailure(r);
     return std::nullopt;
   });
@@ -235,8 +235,8 @@ void NativeSession::SqlBind(int32_t cursor, const std::string& area, int32_t cou
   std::string padded = area;
   padded.resize((padded.size() + 9) / 10 * 10, '\0');
   Call([&]() -> std::optional<Failure> {
-    int32_t r = VNXSetTypeKey(cursor, static_cast<int32_t>(padded.size() / 10), padded.data(),
-                              count);
+    int32_t r =
+        VNXSetTypeKey(cursor, static_cast<int32_t>(padded.size() / 10), padded.data(), count);
     if (r != 1) return CaptureFailure(r < 0 ? r : VNX_ERR_HOST, true);
     return std::nullopt;
   });
@@ -272,8 +272,7 @@ void NativeSession::SqlCommit(int32_t option) {
 NativeFile::NativeFile(std::shared_ptr<NativeSession> session, std::string name, int32_t handle,
                        bool nullMap, bool stripBlanks, const std::string& encoding,
                        int32_t sqlCursor)
-    : session_(std::move(session)), name_(std::move(name)), handle_(handle),
-      sqlCursor_(sqlCursor) {
+    : session_(std::move(session)), name_(std::move(name)), handle_(handle), sqlCursor_(sqlCursor) {
   std::vector<FieldLayout> fields;
   int32_t length = 0;
   session_->Call([&]() -> std::optional<Failure> {
@@ -306,8 +305,7 @@ NativeFile::NativeFile(std::shared_ptr<NativeSession> session, std::string name,
     }
     if (keyCount > 0) {
       std::vector<uint8_t> entries(static_cast<size_t>(keyCount) * VNX_KEY_SIZE);
-      r = VNXGetDesc(handle_, entries.data(), VNX_KEY_SIZE, VNX_DESC_KEYS + keyCount,
-                     kBlankFormat);
+      r = VNXGetDesc(handle_, entries.data(), VNX_KEY_SIZE, VNX_DESC_KEYS + keyCount, kBlankFormat);
       if (r < 0) return CaptureFailure(r);
       for (int i = 0; i < std::min(r, keyCount); ++i) {
         const uint8_t* e = entries.data() + i * VNX_KEY_SIZE;

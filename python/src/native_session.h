@@ -77,8 +77,8 @@ class NativeFile {
  public:
   // Takes the open `handle` and describes it; `sqlCursor` >= 0: the result
   // of that SQL cursor, closed by VNXSqlClose rather than Rclose.
-  NativeFile(std::shared_ptr<NativeSession> session, std::string name, int32_t handle,
-             bool nullMap, bool stripBlanks, const std::string& encoding, int32_t sqlCursor);
+  NativeFile(std::shared_ptr<NativeSession> session, std::string name, int32_t handle, bool nullMap,
+             bool stripBlanks, const std::string& encoding, int32_t sqlCursor);
   ~NativeFile();
 
   void Close();

@@ -18,10 +18,13 @@ enum class Order { kYmd, kMdy, kDmy };
 Order DateOrder(int code) {
   switch (code) {
     case 0x01:
-    case 0x17: return Order::kMdy;
+    case 0x17:
+      return Order::kMdy;
     case 0x05:
-    case 0x18: return Order::kDmy;
-    default: return Order::kYmd;
+    case 0x18:
+      return Order::kDmy;
+    default:
+      return Order::kYmd;
   }
 }
 
@@ -167,9 +170,8 @@ PyObject* RecordDecoder::NumberText(const uint8_t* p, int length) {
   while (start < length && p[start] == ' ') ++start;
   while (length > start && (p[length - 1] == ' ' || p[length - 1] == 0)) --length;
   if (start == length) return Steal(PyObject_CallOneArg(decimal_.ptr(), py::int_(0).ptr()));
-  py::object text = py::reinterpret_steal<py::object>(
-      Steal(PyUnicode_DecodeASCII(reinterpret_cast<const char*>(p + start), length - start,
-                                  "strict")));
+  py::object text = py::reinterpret_steal<py::object>(Steal(
+      PyUnicode_DecodeASCII(reinterpret_cast<const char*>(p + start), length - start, "strict")));
   return Steal(PyObject_CallOneArg(decimal_.ptr(), text.ptr()));
 }
 
@@ -185,18 +187,35 @@ PyObject* RecordDecoder::DateTime(const FieldLayout& f, const uint8_t* p) {
   const int code = (f.asDecimals >> 8) & 0xFF;
   py::object value;
   if (f.asType == kAsDate) {
-    if (count < 3) return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
+    if (count < 3)
+      return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
     long y, m, d;
     int yearWidth;
     switch (DateOrder(code)) {
-      case Order::kMdy: m = g[0]; d = g[1]; y = g[2]; yearWidth = w[2]; break;
-      case Order::kDmy: d = g[0]; m = g[1]; y = g[2]; yearWidth = w[2]; break;
-      default: y = g[0]; m = g[1]; d = g[2]; yearWidth = w[0]; break;
+      case Order::kMdy:
+        m = g[0];
+        d = g[1];
+        y = g[2];
+        yearWidth = w[2];
+        break;
+      case Order::kDmy:
+        d = g[0];
+        m = g[1];
+        y = g[2];
+        yearWidth = w[2];
+        break;
+      default:
+        y = g[0];
+        m = g[1];
+        d = g[2];
+        yearWidth = w[0];
+        break;
     }
     if (yearWidth <= 2) y += y < 40 ? 2000 : 1900;  // two-digit years: 1940-2039
     value = date_(y, m, d);
   } else if (f.asType == kAsTime) {
-    if (count < 2) return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
+    if (count < 2)
+      return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
     long h = g[0];
     if (code == 0x01) {  // *USA: hh:mm AM/PM, 12 AM is midnight
       bool pm = std::memchr(p, 'P', static_cast<size_t>(f.pcLength)) != nullptr;
@@ -204,7 +223,8 @@ PyObject* RecordDecoder::DateTime(const FieldLayout& f, const uint8_t* p) {
     }
     value = time_(h, g[1], count > 2 ? g[2] : 0);
   } else {
-    if (count < 6) return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
+    if (count < 6)
+      return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
     long micro = count > 6 ? g[6] : 0;
     for (int i = count > 6 ? w[6] : 6; i < 6; ++i) micro *= 10;
     value = datetime_(g[0], g[1], g[2], g[3], g[4], g[5], micro);

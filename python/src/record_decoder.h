@@ -43,8 +43,18 @@ struct FieldLayout {
 };
 
 // The AS/400 type codes of the field descriptions.
-enum AsType { kAsChar = 0, kAsBin2, kAsBin4, kAsPack, kAsZoned, kAsDate, kAsTime, kAsFloat,
-              kAsDouble, kAsTimestamp };
+enum AsType {
+  kAsChar = 0,
+  kAsBin2,
+  kAsBin4,
+  kAsPack,
+  kAsZoned,
+  kAsDate,
+  kAsTime,
+  kAsFloat,
+  kAsDouble,
+  kAsTimestamp
+};
 // The PC type codes.
 enum PcType { kPcChar = 0, kPcInt, kPcLong, kPcFloat, kPcDouble, kPcBytes };
 

@@ -10,7 +10,9 @@ SessionWorker::SessionWorker() {
   Run(attach);
 }
 
-SessionWorker::~SessionWorker() { Stop(); }
+SessionWorker::~SessionWorker() {
+  Stop();
+}
 
 bool SessionWorker::Run(const std::function<void()>& work) {
   std::lock_guard caller(callers_);
