@@ -66,9 +66,12 @@ NativeSession::NativeSession(const std::string& system, const std::string& user,
 }
 
 NativeSession::~NativeSession() {
-  if (worker_ != nullptr) {
-    py::gil_scoped_release release;
-    worker_->Stop();
+  try {
+    if (worker_ != nullptr) {
+      py::gil_scoped_release release;
+      worker_->Stop();
+    }
+  } catch (...) {
   }
 }
 
@@ -176,26 +179,28 @@ void NativeSession::QueueUnlink(int32_t link) {
 }
 
 void NativeSession::QueueSend(int32_t link, const std::string& data,
-                              std::optional<std::string> key) {
+                              const std::optional<std::string>& key) {
+  const char* keyData = key ? key->data() : nullptr;
+  const int32_t keyLength = key ? static_cast<int32_t>(key->size()) : 0;
   Call([&]() -> std::optional<Failure> {
     int32_t r =
-        VNXSendDataQueue(link, data.data(), static_cast<int32_t>(data.size()),
-                         key ? key->data() : nullptr, key ? static_cast<int32_t>(key->size()) : 0);
+        VNXSendDataQueue(link, data.data(), static_cast<int32_t>(data.size()), keyData, keyLength);
     if (r != 1) return CaptureFailure(r);
     return std::nullopt;
   });
 }
 
 py::object NativeSession::QueueReceive(int32_t link, int32_t length, int32_t wait,
-                                       std::optional<std::string> order,
-                                       std::optional<std::string> key) {
+                                       const std::optional<std::string>& order,
+                                       const std::optional<std::string>& key) {
   if (length < 1) throw py::value_error("the entry length must be at least 1");
   std::string buffer(static_cast<size_t>(length), '\0');
+  const char* orderText = order ? order->c_str() : nullptr;
+  const char* keyData = key ? key->data() : nullptr;
+  const int32_t keyLength = key ? static_cast<int32_t>(key->size()) : 0;
   int32_t got = 0;
   Call([&]() -> std::optional<Failure> {
-    got = VNXReceiveDataQueue(link, buffer.data(), length, wait, order ? order->c_str() : nullptr,
-                              key ? key->data() : nullptr,
-                              key ? static_cast<int32_t>(key->size()) : 0);
+    got = VNXReceiveDataQueue(link, buffer.data(), length, wait, orderText, keyData, keyLength);
     if (got < 0) return CaptureFailure(got);
     return std::nullopt;
   });
@@ -289,7 +294,7 @@ NativeFile::NativeFile(std::shared_ptr<NativeSession> session, std::string name,
                      kBlankFormat);
       if (r < 0) return CaptureFailure(r);
       for (int i = 0; i < std::min(r, fieldCount); ++i) {
-        const uint8_t* e = entries.data() + i * VNX_FLD_SIZE_24;
+        const uint8_t* e = entries.data() + static_cast<size_t>(i) * VNX_FLD_SIZE_24;
         FieldLayout f;
         f.name.assign(reinterpret_cast<const char*>(e + VNX_FLD_NAME), 10);
         while (!f.name.empty() && f.name.back() == ' ') f.name.pop_back();
@@ -308,7 +313,7 @@ NativeFile::NativeFile(std::shared_ptr<NativeSession> session, std::string name,
       r = VNXGetDesc(handle_, entries.data(), VNX_KEY_SIZE, VNX_DESC_KEYS + keyCount, kBlankFormat);
       if (r < 0) return CaptureFailure(r);
       for (int i = 0; i < std::min(r, keyCount); ++i) {
-        const uint8_t* e = entries.data() + i * VNX_KEY_SIZE;
+        const uint8_t* e = entries.data() + static_cast<size_t>(i) * VNX_KEY_SIZE;
         keys_.emplace_back(GetI16LE(e + VNX_KEY_FIELD_INDEX), GetI16LE(e + 24) == 1);
       }
     }

@@ -53,10 +53,11 @@ class NativeSession : public std::enable_shared_from_this<NativeSession> {
 
   int32_t QueueLink(const std::string& queue, const std::string& library);
   void QueueUnlink(int32_t link);
-  void QueueSend(int32_t link, const std::string& data, std::optional<std::string> key);
+  void QueueSend(int32_t link, const std::string& data, const std::optional<std::string>& key);
   // The entry, or None when none came within `wait` seconds.
   pybind11::object QueueReceive(int32_t link, int32_t length, int32_t wait,
-                                std::optional<std::string> order, std::optional<std::string> key);
+                                const std::optional<std::string>& order,
+                                const std::optional<std::string>& key);
 
   // SQL: a statement run at once answers the rows it changed.
   int32_t SqlImmediate(const std::string& statement);
