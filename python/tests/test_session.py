@@ -156,3 +156,26 @@ def test_threads_share_one_session(session):
         t.join()
     assert not failures
     assert counts == [len(f)] * 4
+
+
+def test_sessions_dropped_without_close_give_their_client_session_back(settings):
+    """NT/NbSession is 8 here: twenty sessions one after another need the slots back."""
+    import gc
+    for n in range(20):
+        s = vantora.connect(settings=settings)
+        assert s.open("DEMO/CUSTOMER").first() is not None
+        del s
+        gc.collect()
+
+
+def test_more_sessions_than_the_settings_allow_is_a_connection_error(settings):
+    held = []
+    try:
+        with pytest.raises(vantora.ConnectionError, match="NbSession"):
+            for _ in range(9):
+                held.append(vantora.connect(settings=settings))
+    finally:
+        for s in held:
+            s.close()
+    with vantora.connect(settings=settings) as s:  # the slots are free again
+        assert not s.closed
