@@ -39,6 +39,7 @@ PYBIND11_MODULE(_native, m) {
       .def_property_readonly("closed", &NativeFile::closed)
       .def("read", &NativeFile::Read, py::arg("options"), py::arg("key") = py::none(),
            py::arg("number") = 0)
+      .def("read_block", &NativeFile::ReadBlock)
       .def("write", &NativeFile::Write)
       .def("update", &NativeFile::Update)
       .def("delete", &NativeFile::Delete)

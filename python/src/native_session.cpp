@@ -96,6 +96,11 @@ void NativeSession::Call(const std::function<std::optional<Failure>()>& work) {
   if (failure) RaiseFailure(*failure);
 }
 
+std::future<void> NativeSession::Post(std::function<void()> work) {
+  if (worker_ == nullptr) return {};
+  return worker_->Post(std::move(work));
+}
+
 std::shared_ptr<NativeFile> NativeSession::Open(const std::string& name, int32_t mode,
                                                 int32_t waitMs, bool stripBlanks,
                                                 const std::string& encoding) {
@@ -344,7 +349,101 @@ void NativeFile::EnsureOpen() const {
   if (session_->closed()) RaiseInterfaceError("the session of " + name_ + " is closed");
 }
 
+// One blocked read's buffers and outcome, shared with the worker thread
+// while it reads ahead.
+struct NativeFile::Block {
+  int32_t options = 0;
+  int32_t count = 0;
+  int32_t got = 0;
+  std::vector<uint8_t> records;
+  std::vector<int32_t> numbers;
+  std::optional<Failure> failure;
+  std::future<void> done;
+
+  // On the worker thread.
+  void ReadFrom(int32_t handle, int32_t length) {
+    const int32_t r = VNXRead(handle, records.data(), length, options, nullptr, 0, numbers.data());
+    if (r >= 0) {
+      got = std::min(r, count);
+      return;
+    }
+    Failure f = CaptureFailure(r);
+    if (!IsEndOfData(f) && f.messageId != VNX_MSG_RECORD_NOT_FOUND) failure = std::move(f);
+  }
+};
+
+std::shared_ptr<NativeFile::Block> NativeFile::StartBlock(int32_t options) {
+  auto block = std::make_shared<Block>();
+  block->options = options;
+  block->count = std::max(1, options & VNX_COUNT_MASK);
+  const size_t length = static_cast<size_t>(decoder_->imageLength());
+  block->records.resize(static_cast<size_t>(block->count) * length);
+  block->numbers.resize(static_cast<size_t>(block->count));
+  return block;
+}
+
+void NativeFile::Settle(bool restore) {
+  if (ahead_ == nullptr) return;
+  std::shared_ptr<Block> block = std::move(ahead_);
+  ahead_ = nullptr;
+  if (block->done.valid()) {
+    py::gil_scoped_release release;
+    block->done.wait();
+  }
+  if (!restore || lastNumbers_.empty() || session_->closed()) return;
+  const int32_t number = lastNumbers_.back();
+  session_->Call([&]() -> std::optional<Failure> {
+    VNXRead(handle_, nullptr, decoder_->imageLength(),
+            VNX_READ_RRN | VNX_READ_POSITION_ONLY | VNX_READ_NO_LOCK, nullptr, number, nullptr);
+    return std::nullopt;
+  });
+}
+
+py::list NativeFile::Decode(const Block& block) {
+  lastNumbers_.assign(block.numbers.begin(), block.numbers.begin() + block.got);
+  const size_t length = static_cast<size_t>(decoder_->imageLength());
+  py::list records;
+  for (int i = 0; i < block.got; ++i) {
+    records.append(decoder_->Decode(block.records.data() + static_cast<size_t>(i) * length));
+  }
+  return records;
+}
+
+py::list NativeFile::ReadBlock(int32_t options, bool readAhead) {
+  EnsureOpen();
+  if ((options & VNX_BLOCK) == 0) throw py::value_error("ReadBlock reads blocks: VNX_BLOCK");
+  std::shared_ptr<Block> block;
+  if (ahead_ != nullptr && ahead_->options == options) {
+    block = std::move(ahead_);
+    ahead_ = nullptr;
+    if (block->done.valid()) {
+      py::gil_scoped_release release;
+      block->done.wait();
+    }
+  } else {
+    Settle();
+    block = StartBlock(options);
+    const int32_t handle = handle_;
+    const int32_t length = decoder_->imageLength();
+    session_->Call([&]() -> std::optional<Failure> {
+      block->ReadFrom(handle, length);
+      return std::nullopt;
+    });
+  }
+  if (block->failure) RaiseFailure(*block->failure);
+  if (readAhead && block->got == block->count) {
+    std::shared_ptr<Block> next =
+        StartBlock((options & ~static_cast<int32_t>(0xFF000000)) | VNX_READ_NEXT);
+    const int32_t handle = handle_;
+    const int32_t length = decoder_->imageLength();
+    next->done = session_->Post([next, handle, length] { next->ReadFrom(handle, length); });
+    if (next->done.valid()) ahead_ = std::move(next);
+  }
+  return Decode(*block);
+}
+
 void NativeFile::Close() {
+  Settle(false);
   if (handle_ < 0) return;
   const int32_t h = handle_;
   const int32_t cursor = sqlCursor_;
@@ -362,6 +461,7 @@ void NativeFile::Close() {
 
 py::list NativeFile::Read(int32_t options, std::optional<std::string> key, int32_t number) {
   EnsureOpen();
+  Settle();
   const bool blocked = (options & VNX_BLOCK) != 0;
   const int count = blocked ? std::max(1, options & VNX_COUNT_MASK) : 1;
   const int length = decoder_->imageLength();
@@ -394,6 +494,7 @@ py::list NativeFile::Read(int32_t options, std::optional<std::string> key, int32
 
 std::vector<int32_t> NativeFile::Write(const std::string& images, int32_t count) {
   EnsureOpen();
+  Settle();
   const int length = decoder_->imageLength();
   if (count < 1 || count > VNX_COUNT_MASK ||
       images.size() != static_cast<size_t>(count) * static_cast<size_t>(length)) {
@@ -412,6 +513,7 @@ std::vector<int32_t> NativeFile::Write(const std::string& images, int32_t count)
 
 void NativeFile::Update(const std::string& image) {
   EnsureOpen();
+  Settle();
   if (image.size() != static_cast<size_t>(decoder_->imageLength())) {
     throw py::value_error("update: the image is not one record");
   }
@@ -424,6 +526,7 @@ void NativeFile::Update(const std::string& image) {
 
 void NativeFile::Delete() {
   EnsureOpen();
+  Settle();
   session_->Call([&]() -> std::optional<Failure> {
     int32_t r = Rdelete(handle_);
     if (r < 0) return CaptureFailure(r);
@@ -433,6 +536,7 @@ void NativeFile::Delete() {
 
 void NativeFile::Release() {
   EnsureOpen();
+  Settle();
   session_->Call([&]() -> std::optional<Failure> {
     int32_t r = Rrlslck(handle_);
     if (r < 0) return CaptureFailure(r);
@@ -442,6 +546,7 @@ void NativeFile::Release() {
 
 int32_t NativeFile::RecordCount() {
   EnsureOpen();
+  Settle();
   int32_t count = 0;
   session_->Call([&]() -> std::optional<Failure> {
     uint8_t area[4] = {};

@@ -11,6 +11,7 @@
 #include <pybind11/pybind11.h>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,9 @@ class NativeSession : public std::enable_shared_from_this<NativeSession> {
   // Runs `work` on the worker thread without the GIL; a failure it answers
   // is raised.
   void Call(const std::function<std::optional<Failure>()>& work);
+  // Queues `work` on the worker thread and answers at once; an invalid
+  // future when the session is closed.
+  std::future<void> Post(std::function<void()> work);
 
   // VNXopen with `mode` bits and the record wait in milliseconds (< 0: the
   // job's); every open carries a null map.
@@ -90,6 +94,13 @@ class NativeFile {
   // relative record number for VNX_READ_RRN. Answers the records read;
   // none at the end or beginning of the file or when no record has the key.
   pybind11::list Read(int32_t options, std::optional<std::string> key, int32_t number);
+  // A blocked read (`options` with VNX_BLOCK and a count) for iterating: with
+  // `readAhead`, once a block came whole, the next one (VNX_READ_NEXT, the
+  // same count) is read on the session's thread while this one is decoded,
+  // and the next ReadBlock of that kind takes it. Any other request on the
+  // file first waits for such a read and puts the cursor back on the last
+  // record answered.
+  pybind11::list ReadBlock(int32_t options, bool readAhead);
   // Inserts `count` images (imageLength() bytes each); answers their numbers.
   std::vector<int32_t> Write(const std::string& images, int32_t count);
   void Update(const std::string& image);
@@ -107,7 +118,12 @@ class NativeFile {
   RecordDecoder& decoder() { return *decoder_; }
 
  private:
+  struct Block;
   void EnsureOpen() const;
+  // Waits for a read ahead; with `restore` puts the cursor back.
+  void Settle(bool restore = true);
+  std::shared_ptr<Block> StartBlock(int32_t options);
+  pybind11::list Decode(const Block& block);
 
   std::shared_ptr<NativeSession> session_;
   std::string name_;
@@ -117,6 +133,7 @@ class NativeFile {
   std::vector<std::pair<int, bool>> keys_;  // field index, descending
   std::unique_ptr<RecordDecoder> decoder_;
   std::vector<int32_t> lastNumbers_;
+  std::shared_ptr<Block> ahead_;  // a read ahead nobody took yet
 };
 
 }  // namespace vantora::python

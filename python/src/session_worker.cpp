@@ -5,54 +5,55 @@
 namespace vantora::python {
 
 SessionWorker::SessionWorker() {
-  std::function<void()> attach = [this] { attached_ = VNXThreadAttach(); };
   thread_ = std::thread([this] { Loop(); });
-  Run(attach);
+  Run([this] { attached_ = VNXThreadAttach(); });
 }
 
 SessionWorker::~SessionWorker() {
   Stop();
 }
 
-bool SessionWorker::Run(const std::function<void()>& work) {
-  std::lock_guard caller(callers_);
-  std::unique_lock lock(mutex_);
-  if (stopping_) return false;
-  work_ = &work;
-  done_ = false;
-  wake_.notify_all();
-  wake_.wait(lock, [this] { return done_; });
+std::future<void> SessionWorker::Post(std::function<void()> work) {
+  std::packaged_task<void()> task(std::move(work));
+  std::future<void> done = task.get_future();
+  {
+    std::lock_guard lock(mutex_);
+    if (stopping_) return {};
+    queue_.push_back(std::move(task));
+  }
+  wake_.notify_one();
+  return done;
+}
+
+bool SessionWorker::Run(std::function<void()> work) {
+  std::future<void> done = Post(std::move(work));
+  if (!done.valid()) return false;
+  done.get();
   return true;
 }
 
 void SessionWorker::Stop() {
-  std::lock_guard caller(callers_);
   {
     std::lock_guard lock(mutex_);
-    if (!thread_.joinable()) return;
+    if (stopping_) return;
     stopping_ = true;
   }
-  wake_.notify_all();
-  thread_.join();
+  wake_.notify_one();
+  if (thread_.joinable()) thread_.join();
 }
 
 void SessionWorker::Loop() {
-  std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return work_ != nullptr || stopping_; });
-    if (work_ != nullptr) {
-      const std::function<void()>* work = work_;
-      lock.unlock();
-      (*work)();
-      lock.lock();
-      work_ = nullptr;
-      done_ = true;
-      wake_.notify_all();
-      continue;
+    std::packaged_task<void()> task;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return !queue_.empty() || stopping_; });
+      if (queue_.empty()) break;
+      task = std::move(queue_.front());
+      queue_.pop_front();
     }
-    break;
+    task();
   }
-  lock.unlock();
   // Ends the session on the host and frees the slot for another Session.
   if (attached_ != 0) VNXThreadDetach();
 }

@@ -258,3 +258,31 @@ def test_accented_text_in_keys(session, settings):
     f.write_many([("Éloïse", 1), ("Zoé", 2), ("Ana", 3)])
     assert f.read_key("Zoé").N == 2
     assert f.read_key("Éloïse").NAME == "Éloïse"
+
+
+@pytest.mark.parametrize("then, expected", [
+    (lambda f: f.next(), 21),
+    (lambda f: f.prior(), 19),
+    (lambda f: f.read_rrn(5), 5),
+])
+def test_an_iteration_left_early_leaves_the_cursor_on_the_last_record_handed_out(
+        session, then, expected):
+    """The next block was already being read ahead when the loop stopped."""
+    f = session.open("DEMO/BENCH100", block=10)
+    for record in f:
+        if record.ID == 20:
+            break
+    assert then(f).ID == expected
+
+
+def test_two_iterations_of_one_file_in_turn_and_a_close_while_reading_ahead(session):
+    f = session.open("DEMO/BENCH100", block=100)
+    first, second = iter(f), iter(f)
+    assert next(first).ID == 1
+    assert next(second).ID == 1  # starts again from the first record
+    assert sum(1 for _ in second) == 2999
+    g = session.open("DEMO/BENCH100", block=100)
+    assert next(iter(g)).ID == 1
+    g.close()  # a block is being read ahead
+    with pytest.raises(vantora.InterfaceError):
+        g.first()

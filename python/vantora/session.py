@@ -217,25 +217,23 @@ class File:
         return records[0]
 
     def __iter__(self):
-        native = _n()
-        count = self.block
-        records = self._native.read(native.READ_FIRST | native.BLOCK | count)
-        while records:
+        for records in self.read_blocks():
             yield from records
-            if len(records) < count:
-                return
-            records = self._native.read(native.READ_NEXT | native.BLOCK | count)
 
     def read_blocks(self):
-        """Iterates over the file's records as lists of up to ``block`` records."""
+        """Iterates over the file's records as lists of up to ``block`` records.
+
+        While a block is handed out the next one is already being read; a
+        request on the file after an iteration left early puts the cursor
+        back on the last record handed out."""
         native = _n()
         count = self.block
-        records = self._native.read(native.READ_FIRST | native.BLOCK | count)
+        records = self._native.read_block(native.READ_FIRST | native.BLOCK | count, True)
         while records:
             yield records
             if len(records) < count:
                 return
-            records = self._native.read(native.READ_NEXT | native.BLOCK | count)
+            records = self._native.read_block(native.READ_NEXT | native.BLOCK | count, True)
 
     def first(self, lock=False):
         return self._single(_n().READ_FIRST, lock=lock)
