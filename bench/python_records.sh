@@ -4,12 +4,14 @@
 # these 113-byte PC records) and reads it with VNXRead blocked from C (through
 # ctypes: one call a block, so the loop's own cost is negligible), best of 3
 # each, and prints both rates and their ratio. Also vantora.dbapi's fetchall
-# of the same rows. The goal: typed records at 50 % or more of the C rate.
+# of the same rows beside pyodbc's over the ODBC driver (when the build has
+# libvantoraodbc.so). The goal: typed records at 50 % or more of the C rate.
 #
 #   bench/python_records.sh [BUILD_DIR] [RECORDS]
 #
 # BUILD_DIR defaults to build/release (cmake --preset release && cmake --build
-# --preset release --target vantora_python vantora-host MV432ehn).
+# --preset release --target vantora_python vantora-host MV432ehn, and
+# vantoraodbc MV432DRV for the pyodbc line).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
@@ -74,3 +76,21 @@ printf 'C client, VNXRead blocked:      %10s records/s\n' "$c_rate"
 printf 'vantora File iteration, Records: %9s records/s  (%s%% of C)\n' "$py_rate" \
   "$(( 100 * py_rate / c_rate ))"
 printf 'vantora.dbapi fetchall:          %9s rows/s\n' "$sql_rate"
+
+if [ -f "$build/lib/libvantoraodbc.so" ]; then
+  export ODBCSYSINI="$work" ODBCINI="$work/odbc.ini"
+  printf '[Vantora]\nDriver=%s\n' "$(realpath "$build/lib/libvantoraodbc.so")" >"$work/odbcinst.ini"
+  : >"$work/odbc.ini"
+  /usr/bin/python3 - "DRIVER=Vantora;Library=DEMO;SettingsFile=$work/ehn.ini" <<'PY'
+import sys, time, pyodbc
+c = pyodbc.connect(sys.argv[1], autocommit=True)
+best = 0.0
+for _ in range(3):
+    start = time.perf_counter()
+    rows = c.cursor().execute("SELECT * FROM BENCH100").fetchall()
+    best = max(best, len(rows) / (time.perf_counter() - start))
+print(f"pyodbc fetchall (ODBC driver):   {best:9.0f} rows/s")
+PY
+else
+  echo "pyodbc fetchall: not measured ($build/lib/libvantoraodbc.so not built)"
+fi
