@@ -12,7 +12,6 @@ PYTHONPATH, the build tree's package.
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 from pathlib import Path
 

@@ -17,7 +17,6 @@ import decimal
 import struct
 import time as _time
 
-from . import errors as _errors
 from .errors import (DatabaseError, DataError, Error, IntegrityError, InterfaceError,
                      InternalError, NotSupportedError, OperationalError, ProgrammingError,
                      Warning)
