@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang clang-tidy clang-format libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
           qt6-base-dev libedit-dev libcli11-dev nlohmann-json3-dev libssl-dev openssl
-          unixodbc unixodbc-dev odbcinst python3-pyodbc python3-pytest python3-pandas)
+          unixodbc unixodbc-dev odbcinst python3-pyodbc python3-pytest python3-pandas
+          pybind11-dev python3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -4,8 +4,9 @@
 # 100 000 records of 100 bytes) and shows them: speedcheck reads the file
 # blocked and one record per request over the embedded host, vantora-db
 # opens the demo library through the database engine, procedit lists its
-# stored procedures. It ends by saying how to go on. The package and build
-# logs go to build/run-demo.log, named on failure.
+# stored procedures, a Python example uses the package vantora. It ends by
+# saying how to go on. The package and build logs go to build/run-demo.log,
+# named on failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +17,7 @@ bin=build/release/bin
 demo=build/demo
 # The programs the demo and the next steps run, and the modules they load.
 targets=(vantora-host vantora-hostd speedcheck vantora-db procedit vtsetup vantora-select
-         MV432IDA MV432ehn MV432tcp IDAPI32 MV432DRV MV432SLF vantoraodbc)
+         MV432IDA MV432ehn MV432tcp IDAPI32 MV432DRV MV432SLF vantoraodbc vantora_python)
 
 step() { printf '== %s\n' "$*"; }
 
@@ -80,6 +81,8 @@ step "the demo library's stored procedures, and one of them as JSON"
 "$bin/procedit" --library DEMO --list
 "$bin/procedit" --library DEMO --export PROBE
 scripts/demo-odbc.sh build/release "$demo"
+step "Python (package vantora): customers by key, a program call, a data queue between two sessions"
+PYTHONPATH=build/release/python /usr/bin/python3 python/examples/demo.py
 
 cat <<NEXT
 
@@ -89,4 +92,5 @@ cat <<NEXT
    $bin/procedit --library DEMO       # a dialog (speedcheck, vtsetup and vantora-select have one too)
    $bin/vantora-hostd --data-dir $demo/host   # the same host over TCP, on port 8471
    ODBCSYSINI=$PWD/$demo ODBCINI=$PWD/$demo/odbc.ini isql demo   # SQL through the ODBC driver
+   PYTHONPATH=$PWD/build/release/python /usr/bin/python3   # then: import vantora (docs/python.md)
 NEXT

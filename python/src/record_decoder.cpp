@@ -1,0 +1,237 @@
+#include "record_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "byte_order.h"
+
+namespace py = pybind11;
+
+namespace vantora::python {
+namespace {
+
+constexpr size_t kDateCacheLimit = 8192;
+
+// Date format codes (high byte of the format word) and their field order.
+enum class Order { kYmd, kMdy, kDmy };
+
+Order DateOrder(int code) {
+  switch (code) {
+    case 0x01:
+    case 0x17:
+      return Order::kMdy;
+    case 0x05:
+    case 0x18:
+      return Order::kDmy;
+    default:
+      return Order::kYmd;
+  }
+}
+
+// The digit groups of a date or time text ("2024-03-01" gives 2024, 3, 1).
+int DigitGroups(const uint8_t* p, int length, long* groups, int most, int* widths) {
+  int count = 0;
+  int i = 0;
+  while (i < length && count < most) {
+    while (i < length && (p[i] < '0' || p[i] > '9')) ++i;
+    if (i == length) break;
+    long value = 0;
+    int width = 0;
+    while (i < length && p[i] >= '0' && p[i] <= '9') {
+      value = value * 10 + (p[i] - '0');
+      ++width;
+      ++i;
+    }
+    widths[count] = width;
+    groups[count++] = value;
+  }
+  return count;
+}
+
+PyObject* Steal(PyObject* value) {
+  if (value == nullptr) throw py::error_already_set();
+  return value;
+}
+
+}  // namespace
+
+RecordDecoder::RecordDecoder(std::vector<FieldLayout> fields, bool nullMap, bool stripBlanks,
+                             std::string encoding)
+    : fields_(std::move(fields)),
+      nullMap_(nullMap),
+      stripBlanks_(stripBlanks),
+      encoding_(std::move(encoding)) {
+  py::object codecs = py::module_::import("codecs");
+  std::string canonical = py::str(codecs.attr("lookup")(encoding_).attr("name"));
+  latin1_ = canonical == "iso8859-1" || canonical == "latin-1" || canonical == "latin_1";
+  int offset = 0;
+  for (FieldLayout& f : fields_) {
+    f.offset = offset;
+    offset += f.pcLength;
+  }
+  fieldsLength_ = offset;
+  imageLength_ = offset + (nullMap_ ? static_cast<int>(fields_.size()) : 0);
+  decimal_ = py::module_::import("decimal").attr("Decimal");
+  py::object datetime = py::module_::import("datetime");
+  date_ = datetime.attr("date");
+  time_ = datetime.attr("time");
+  datetime_ = datetime.attr("datetime");
+}
+
+py::object RecordDecoder::Decode(const uint8_t* image) {
+  const Py_ssize_t n = static_cast<Py_ssize_t>(fields_.size());
+  PyObject* record;
+  if (recordClass_) {
+    auto* type = reinterpret_cast<PyTypeObject*>(recordClass_.ptr());
+    record = Steal(type->tp_alloc(type, n));
+  } else {
+    record = Steal(PyTuple_New(n));
+  }
+  py::object owner = py::reinterpret_steal<py::object>(record);
+  const uint8_t* nulls = image + fieldsLength_;
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    PyObject* value;
+    if (nullMap_ && nulls[i] == '1') {
+      Py_INCREF(Py_None);
+      value = Py_None;
+    } else {
+      const FieldLayout& f = fields_[static_cast<size_t>(i)];
+      value = Field(f, image + f.offset);
+    }
+    PyTuple_SET_ITEM(record, i, value);
+  }
+  return owner;
+}
+
+PyObject* RecordDecoder::Field(const FieldLayout& f, const uint8_t* p) {
+  switch (f.pcType) {
+    case kPcChar:
+      switch (f.asType) {
+        case kAsPack:
+        case kAsZoned:
+        case kAsBin2:
+        case kAsBin4:
+          return NumberText(p, f.pcLength);
+        case kAsFloat:
+        case kAsDouble: {
+          std::string text(reinterpret_cast<const char*>(p), static_cast<size_t>(f.pcLength));
+          return Steal(PyFloat_FromDouble(std::strtod(text.c_str(), nullptr)));
+        }
+        case kAsDate:
+        case kAsTime:
+        case kAsTimestamp:
+          return DateTime(f, p);
+        default:
+          if (f.flags & 2) {  // varying: the length first
+            int length = std::clamp<int>(GetI16LE(p), 0, f.pcLength - 2);
+            return Text(p + 2, length);
+          }
+          return Text(p, f.pcLength);
+      }
+    case kPcInt:
+    case kPcLong: {
+      const long value = f.pcType == kPcInt ? GetI16LE(p) : GetI32LE(p);
+      if (f.pcDecimals <= 0) return Steal(PyLong_FromLong(value));
+      py::object d = decimal_(value).attr("scaleb")(-f.pcDecimals);
+      return d.release().ptr();
+    }
+    case kPcFloat: {
+      uint32_t bits = static_cast<uint32_t>(GetI32LE(p));
+      float v;
+      std::memcpy(&v, &bits, sizeof v);
+      return Steal(PyFloat_FromDouble(v));
+    }
+    case kPcDouble: {
+      uint64_t bits = static_cast<uint32_t>(GetI32LE(p)) |
+                      (static_cast<uint64_t>(static_cast<uint32_t>(GetI32LE(p + 4))) << 32);
+      double v;
+      std::memcpy(&v, &bits, sizeof v);
+      return Steal(PyFloat_FromDouble(v));
+    }
+    default:
+      return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
+  }
+}
+
+PyObject* RecordDecoder::Text(const uint8_t* p, int length) {
+  if (stripBlanks_) {
+    while (length > 0 && p[length - 1] == ' ') --length;
+  }
+  const char* s = reinterpret_cast<const char*>(p);
+  if (latin1_) return Steal(PyUnicode_DecodeLatin1(s, length, "strict"));
+  bool ascii = true;
+  for (int i = 0; i < length && ascii; ++i) ascii = p[i] < 0x80;
+  if (ascii) return Steal(PyUnicode_DecodeASCII(s, length, "strict"));
+  return Steal(PyUnicode_Decode(s, length, encoding_.c_str(), "replace"));
+}
+
+PyObject* RecordDecoder::NumberText(const uint8_t* p, int length) {
+  int start = 0;
+  while (start < length && p[start] == ' ') ++start;
+  while (length > start && (p[length - 1] == ' ' || p[length - 1] == 0)) --length;
+  if (start == length) return Steal(PyObject_CallOneArg(decimal_.ptr(), py::int_(0).ptr()));
+  py::object text = py::reinterpret_steal<py::object>(Steal(
+      PyUnicode_DecodeASCII(reinterpret_cast<const char*>(p + start), length - start, "strict")));
+  return Steal(PyObject_CallOneArg(decimal_.ptr(), text.ptr()));
+}
+
+PyObject* RecordDecoder::DateTime(const FieldLayout& f, const uint8_t* p) {
+  std::string key(reinterpret_cast<const char*>(p), static_cast<size_t>(f.pcLength));
+  key.push_back(static_cast<char>('0' + f.asType));
+  if (auto hit = dateCache_.find(key); hit != dateCache_.end()) {
+    return py::object(hit->second).release().ptr();
+  }
+  long g[7] = {};
+  int w[7] = {};
+  const int count = DigitGroups(p, f.pcLength, g, 7, w);
+  const int code = (f.asDecimals >> 8) & 0xFF;
+  py::object value;
+  if (f.asType == kAsDate) {
+    if (count < 3)
+      return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
+    long y, m, d;
+    int yearWidth;
+    switch (DateOrder(code)) {
+      case Order::kMdy:
+        m = g[0];
+        d = g[1];
+        y = g[2];
+        yearWidth = w[2];
+        break;
+      case Order::kDmy:
+        d = g[0];
+        m = g[1];
+        y = g[2];
+        yearWidth = w[2];
+        break;
+      default:
+        y = g[0];
+        m = g[1];
+        d = g[2];
+        yearWidth = w[0];
+        break;
+    }
+    if (yearWidth <= 2) y += y < 40 ? 2000 : 1900;  // two-digit years: 1940-2039
+    value = date_(y, m, d);
+  } else if (f.asType == kAsTime) {
+    if (count < 2)
+      return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
+    long h = g[0];
+    if (code == 0x01) {  // *USA: hh:mm AM/PM, 12 AM is midnight
+      bool pm = std::memchr(p, 'P', static_cast<size_t>(f.pcLength)) != nullptr;
+      h = h % 12 + (pm ? 12 : 0);
+    }
+    value = time_(h, g[1], count > 2 ? g[2] : 0);
+  } else {
+    if (count < 6)
+      return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
+    long micro = count > 6 ? g[6] : 0;
+    for (int i = count > 6 ? w[6] : 6; i < 6; ++i) micro *= 10;
+    value = datetime_(g[0], g[1], g[2], g[3], g[4], g[5], micro);
+  }
+  if (dateCache_.size() >= kDateCacheLimit) dateCache_.clear();
+  dateCache_.emplace(std::move(key), value);
+  return value.release().ptr();
+}
+
+}  // namespace vantora::python

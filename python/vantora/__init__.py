@@ -1,0 +1,29 @@
+"""Vantora from Python: records, programs, commands, data queues and SQL of an
+IBM i host, through the client library.
+
+    import vantora
+    with vantora.connect() as session:
+        with session.open("DEMO/CUSTOMER") as customers:
+            print(customers.read_key(1))
+
+See docs/python.md.
+"""
+
+from .data_queue import DataQueue
+from .errors import (ConnectionError, DatabaseError, DataError, DuplicateKey, Error, HostError,
+                     IntegrityError, InterfaceError, InternalError, LockTimeout, NotFound,
+                     NotSupportedError, ObjectInUse, OperationalError, ProgrammingError, Warning)
+from .fields import Field, Key
+from .program import Binary, Char, Float, Packed, Parameter, Zoned
+from .record import Record
+from .session import File, Session, connect
+
+__version__ = "0.1.0"
+
+__all__ = [
+    "Binary", "Char", "ConnectionError", "DataError", "DataQueue", "DatabaseError",
+    "DuplicateKey", "Error", "Field", "File", "Float", "HostError", "IntegrityError",
+    "InterfaceError", "InternalError", "Key", "LockTimeout", "NotFound", "NotSupportedError",
+    "ObjectInUse", "OperationalError", "Packed", "Parameter", "ProgrammingError", "Record",
+    "Session", "Warning", "Zoned", "connect",
+]
