@@ -260,7 +260,8 @@ std::shared_ptr<NativeFile> NativeSession::SqlOpen(int32_t cursor, bool stripBla
     if (handle < 0) return CaptureFailure(handle, true);
     return std::nullopt;
   });
-  return std::make_shared<NativeFile>(shared_from_this(), "the SQL result", handle, false,
+  // Each row's null map follows its fields (asked for at every fetch).
+  return std::make_shared<NativeFile>(shared_from_this(), "the SQL result", handle, true,
                                       stripBlanks, encoding, cursor);
 }
 
@@ -565,7 +566,8 @@ py::list NativeFile::Fetch(int32_t count, int32_t operation) {
   std::vector<uint8_t> buffer(static_cast<size_t>(count) * static_cast<size_t>(length));
   int32_t got = 0;
   session_->Call([&]() -> std::optional<Failure> {
-    int32_t r = VNXSqlEFetch(sqlCursor_, buffer.data(), length, count, operation);
+    const int32_t asked = operation | (decoder_->nullMap() ? VNX_FETCH_NULL_MAP : 0);
+    int32_t r = VNXSqlEFetch(sqlCursor_, buffer.data(), length, count, asked);
     if (r < 0) return CaptureFailure(r, true);
     got = std::min(r, count);
     return std::nullopt;

@@ -65,6 +65,7 @@ class RecordDecoder {
 
   // The image length: the fields, then the null map when there is one.
   int imageLength() const { return imageLength_; }
+  bool nullMap() const { return nullMap_; }
   const std::vector<FieldLayout>& fields() const { return fields_; }
 
   // The class records are made of (a subclass of tuple); none: plain tuples.

@@ -77,6 +77,12 @@ def test_changes_rowcount_commit_and_rollback(connection, settings):
     connection.commit()
     cur.execute("SELECT NAME, AMOUNT, DAY FROM PYTEST/DBT WHERE NAME = ?", ["Zoé l'été"])
     assert tuple(cur.fetchone()) == ("Zoé l'été", Decimal("2.50"), datetime.date(2024, 2, 29))
+    cur.execute("INSERT INTO PYTEST/DBT VALUES (?, ?, ?, ?)", (2, None, Decimal("-2.25"), None))
+    connection.commit()
+    cur.execute("SELECT ID, NAME, AMOUNT, DAY, NULLIF(ID, 2) FROM PYTEST/DBT ORDER BY ID")
+    assert [tuple(r) for r in cur.fetchall()] == [
+        (1, "Zoé l'été", Decimal("2.50"), datetime.date(2024, 2, 29), 1),
+        (2, None, Decimal("-2.25"), None, None)]
 
 
 def test_sql_errors_carry_sqlcode_and_sqlstate(connection):
