@@ -50,6 +50,7 @@ static_assert(Same(VNX_MSG_FILE_NOT_FOUND, wire::kMsgFileNotFound) &&
               Same(VNX_MSG_DUPLICATE_KEY_OTHER_PATH, wire::kMsgDuplicateKeyOtherPath) &&
               Same(VNX_MSG_FILE_NOT_CREATED, wire::kMsgFileNotCreated) &&
               Same(VNX_MSG_USER_PROFILE_NOT_FOUND, wire::kMsgUserProfileNotFound) &&
+              Same(VNX_MSG_LIBRARY_NOT_FOUND, wire::kMsgLibraryNotFound) &&
               Same(VNX_MSG_PASSWORD_NOT_CORRECT, wire::kMsgPasswordNotCorrect) &&
               Same(VNX_MSG_RECEIVER_TOO_SMALL, wire::kMsgReceiverTooSmall) &&
               Same(VNX_MSG_DECIMAL_DATA_ERROR, wire::kMsgDecimalDataError));

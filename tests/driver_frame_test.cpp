@@ -296,6 +296,20 @@ TEST_F(DriverFrame, UnknownUserIsRefusedWithoutThePasswordSetting) {
             IDAPI_ERR_NO_SESSION);
 }
 
+TEST_F(DriverFrame, ALibraryTheHostDoesNotHaveIsNoDatabase) {
+  StartEngine();
+  VdbDatabase* db = nullptr;
+  EXPECT_EQ(Open(&db, {{"SERVER NAME", "NOSUCHLIB"}}), IDAPI_ERR_INVALID_ARGUMENT);
+  EXPECT_EQ(db, nullptr);
+  EXPECT_NE(std::string(LastError().message).find("Library NOSUCHLIB not found"),
+            std::string::npos)
+      << LastError().message;
+  // The same name with a system, and then a library that exists.
+  EXPECT_EQ(Open(&db, {{"SERVER NAME", "AS400:/PARIS/!NOSUCHLIB"}}), IDAPI_ERR_INVALID_ARGUMENT);
+  ASSERT_EQ(Open(&db, {{"SERVER NAME", "AS400:/PARIS/DEMO"}}), IDAPI_OK) << LastError().message;
+  EXPECT_NE(db, nullptr);
+}
+
 TEST_F(DriverFrame, OverlongSystemNameIsRefused) {
   StartEngine();
   VdbDatabase* db = nullptr;

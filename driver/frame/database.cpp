@@ -99,6 +99,21 @@ uint16_t Connect(char* password, const std::vector<ConfigParameter>& parameters,
   }
   if (select && !SelectSession(server.system, newSession, signOn)) return IDAPI_ERR_NO_SESSION;
 
+  // The database's library is the job's working library: its own catalogue
+  // files (the stored procedures) come before the host's. A library the
+  // host does not have is no database.
+  if (IsObjectName(server.library) &&
+      Rsystem(("CHGCURLIB CURLIB(" + server.library + ")").c_str()) != 0) {
+    char id[8] = {};
+    Return_Syserr(id);
+    if (std::strncmp(id, VNX_MSG_LIBRARY_NOT_FOUND, 7) == 0) {
+      PostMessage(IDAPI_ERR_INVALID_ARGUMENT, "Library " + server.library +
+                                                  " not found on the AS/400: give the name "
+                                                  "of an existing library as the SERVER NAME");
+      return IDAPI_ERR_INVALID_ARGUMENT;
+    }
+  }
+
   auto db = std::make_unique<DatabaseHandle>();
   db->library = server.library;
   db->namingMarker = server.marker;
@@ -112,9 +127,6 @@ uint16_t Connect(char* password, const std::vector<ConfigParameter>& parameters,
   }
   *databaseHandle = number;
   PrepareUnitOfWork(transaction);
-  // The database's library is the job's working library: its own catalogue
-  // files (the stored procedures) come before the host's.
-  if (IsObjectName(server.library)) Rsystem(("CHGCURLIB CURLIB(" + server.library + ")").c_str());
   raw->secondFile = VNXopen("YIDXR0100", kDictionaryOpenMode, -1);
   openDatabases += 1;
   return IDAPI_OK;

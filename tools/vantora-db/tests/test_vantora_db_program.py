@@ -90,6 +90,8 @@ def test_an_unknown_line_suggests_the_nearest_command(demo, commands, error):
     ("open DEMO; fields NOSUCH", "error: file DEMO/NOSUCH not found (CPF4101) (0x2728)\n"),
     ("open DEMO; begin", "error: the database has no commitment control (0x2811)\n"),
     ("close", "error: no database is open (use open)\n"),
+    ("open NOSUCHLIB", "error: Library NOSUCHLIB not found on the AS/400: give the name of an "
+     "existing library as the SERVER NAME (0x2702)\n"),
 ])
 def test_failures_are_said_once_in_words_with_the_codes_beside(demo, commands, error):
     r = run(demo, "--csv", "-c", commands)
