@@ -212,6 +212,9 @@ def test_cannot_connect(odbc_settings, demo):
     with pytest.raises(pyodbc.Error) as e:
         pyodbc.connect("DRIVER={Vantora}")
     assert e.value.args[0] == "08001"
+    with pytest.raises(pyodbc.Error) as e:
+        pyodbc.connect(f"DRIVER={{Vantora}};Network=ehn;Library=NOSUCHLIB;SettingsFile={ini}")
+    assert e.value.args[0] == "08001" and "Library NOSUCHLIB not found" in e.value.args[1]
 
 
 def test_lost_server_is_an_error_not_a_crash(demo, odbc_settings, tmp_path):
