@@ -301,8 +301,7 @@ TEST_F(DriverFrame, ALibraryTheHostDoesNotHaveIsNoDatabase) {
   VdbDatabase* db = nullptr;
   EXPECT_EQ(Open(&db, {{"SERVER NAME", "NOSUCHLIB"}}), IDAPI_ERR_INVALID_ARGUMENT);
   EXPECT_EQ(db, nullptr);
-  EXPECT_NE(std::string(LastError().message).find("Library NOSUCHLIB not found"),
-            std::string::npos)
+  EXPECT_NE(std::string(LastError().message).find("Library NOSUCHLIB not found"), std::string::npos)
       << LastError().message;
   // The same name with a system, and then a library that exists.
   EXPECT_EQ(Open(&db, {{"SERVER NAME", "AS400:/PARIS/!NOSUCHLIB"}}), IDAPI_ERR_INVALID_ARGUMENT);
