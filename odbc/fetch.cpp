@@ -66,7 +66,8 @@ SQLRETURN WriteBound(Stmt* st, int number, const Binding& b, SQLULEN row, Diagno
   if (SQLRETURN r = st->result->Get(number, &v, diag); r != SQL_SUCCESS) return r;
   SQLLEN full = 0;
   const Column& c = st->result->columns()[static_cast<size_t>(number - 1)];
-  const Conversion conv = Convert(v, b.cType, c.sqlType, data, b.size, 0, &full, nullptr);
+  const Conversion conv =
+      Convert(v, b.cType, c.sqlType, data, b.size, 0, &full, nullptr, b.numericForm());
   if (conv.code == SQL_ERROR) return diag.Add(conv.state, conv.message);
   if (full == SQL_NULL_DATA) {
     if (indicator == nullptr && length == nullptr) {
@@ -251,12 +252,24 @@ SQLRETURN GetData(Stmt* st, SQLUSMALLINT column, SQLSMALLINT cType, SQLPOINTER t
   } else if (st->getDataOffset == SIZE_MAX) {
     return SQL_NO_DATA;  // every piece was given
   }
+  // SQL_ARD_TYPE: the type (and a numeric's precision and scale) of the
+  // column's record in the row descriptor.
+  NumericForm numeric;
+  if (cType == SQL_ARD_TYPE) {
+    const Desc* ard = st->ardIn;
+    if (static_cast<size_t>(column) >= ard->records.size() || ard->records[column].cType == 0) {
+      return diag.Add("07009", "Column " + std::to_string(column) +
+                                   " has no type in the row descriptor (SQL_ARD_TYPE)");
+    }
+    cType = ard->records[column].cType;
+    numeric = ard->records[column].numericForm();
+  }
   Value v;
   if (SQLRETURN r = st->result->Get(column, &v, diag); r != SQL_SUCCESS) return r;
   const Column& c = st->result->columns()[static_cast<size_t>(column - 1)];
   size_t written = 0;
   const Conversion conv =
-      Convert(v, cType, c.sqlType, target, size, st->getDataOffset, length, &written);
+      Convert(v, cType, c.sqlType, target, size, st->getDataOffset, length, &written, numeric);
   if (conv.code == SQL_ERROR) return diag.Add(conv.state, conv.message);
   const bool pieces =
       cType == SQL_C_CHAR || cType == SQL_C_WCHAR || cType == SQL_C_BINARY ||
@@ -356,12 +369,11 @@ SQLRETURN ColumnAttribute(Stmt* st, SQLUSMALLINT number, SQLUSMALLINT field, SQL
       return put(SQL_PRED_SEARCHABLE);
     case SQL_DESC_UPDATABLE:
       return put(SQL_ATTR_READONLY);
-    case SQL_DESC_AUTO_UNIQUE_VALUE:
-      return put(SQL_FALSE);
     case SQL_DESC_CASE_SENSITIVE:
       return put(character ? SQL_TRUE : SQL_FALSE);
-    case SQL_DESC_FIXED_PREC_SCALE:
-      return put(c.sqlType == SQL_DECIMAL || c.sqlType == SQL_NUMERIC ? SQL_FALSE : SQL_FALSE);
+    case SQL_DESC_AUTO_UNIQUE_VALUE:
+    case SQL_DESC_FIXED_PREC_SCALE:  // no money types: decimals are plain exact numbers
+      return put(SQL_FALSE);
     case SQL_DESC_UNNAMED:
       return put(c.name.empty() ? SQL_UNNAMED : SQL_NAMED);
     default:

@@ -21,6 +21,7 @@
 #include "idapi_app.h"
 #include "odbc/diagnostics.h"
 #include "odbc/result_set.h"
+#include "odbc/values.h"
 
 namespace vantora::odbc {
 
@@ -60,7 +61,15 @@ struct Binding {
   SQLSMALLINT sqlType = 0;
   SQLULEN columnSize = 0;
   SQLSMALLINT decimals = 0;
+  // SQL_C_NUMERIC's precision and scale, once a descriptor call set them
+  // (otherwise a value keeps its own scale).
+  SQLSMALLINT precision = 0;
+  SQLSMALLINT scale = 0;
+  bool numericFormSet = false;
   bool bound() const { return data != nullptr || length != nullptr || indicator != nullptr; }
+  NumericForm numericForm() const {
+    return numericFormSet ? NumericForm{precision, scale} : NumericForm{};
+  }
 };
 
 struct Desc : Handle {

@@ -376,7 +376,8 @@ ODBC_EXPORT SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT* cou
   if (st->state == StmtState::kAllocated)
     return st->diag.Add("HY010", "The statement was not prepared");
   if (count != nullptr) {
-    *count = st->result != nullptr ? static_cast<SQLSMALLINT>(st->result->columns().size()) : 0;
+    *count = st->result != nullptr ? static_cast<SQLSMALLINT>(st->result->columns().size())
+                                   : SQLSMALLINT{0};
   }
   return SQL_SUCCESS;
 }
@@ -424,6 +425,7 @@ ODBC_EXPORT SQLRETURN SQL_API SQLBindCol(SQLHSTMT handle, SQLUSMALLINT number, S
   if (ard->records.size() <= number) ard->records.resize(number + 1u);
   Binding& b = ard->records[number];
   b.cType = cType;
+  b.numericFormSet = false;  // a numeric keeps its own scale until a descriptor sets one
   b.data = data;
   b.size = size;
   b.length = indicator;

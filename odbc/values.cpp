@@ -241,7 +241,7 @@ Conversion WideText(const std::string& text, SQLPOINTER target, SQLLEN size, siz
   return {};
 }
 
-Conversion ToNumeric(const Value& v, SQLPOINTER target, SQLLEN* length) {
+Conversion ToNumeric(const Value& v, const NumericForm& form, SQLPOINTER target, SQLLEN* length) {
   std::string normal;
   std::string text = v.kind == Value::Kind::kInteger  ? std::to_string(v.integer)
                      : v.kind == Value::Kind::kDouble ? DoubleText(v.real)
@@ -259,8 +259,25 @@ Conversion ToNumeric(const Value& v, SQLPOINTER target, SQLLEN* length) {
     scale = static_cast<int>(normal.size() - point - 1);
     digits.erase(point, 1);
   }
+  Conversion result;
+  if (form.scale >= 0 && form.scale > scale) {
+    digits.append(static_cast<size_t>(form.scale - scale), '0');
+    scale = form.scale;
+  } else if (form.scale >= 0 && form.scale < scale) {
+    const size_t cut = static_cast<size_t>(scale - form.scale);
+    if (digits.find_first_not_of('0', digits.size() - cut) != std::string::npos) {
+      result = {SQL_SUCCESS_WITH_INFO, "01S07", "Fractional truncation"};
+    }
+    digits.erase(digits.size() - cut);
+    if (digits.empty()) digits = "0";
+    scale = form.scale;
+  }
   while (digits.size() > 1 && digits[0] == '0') digits.erase(0, 1);
   if (digits.size() > 38) return Fail("22003", "The number has more than 38 digits");
+  if (form.precision > 0 && digits.size() > static_cast<size_t>(form.precision) && digits != "0") {
+    return Fail("22003", "The number " + normal + " has more than " +
+                             std::to_string(form.precision) + " digits");
+  }
   // The digits as a 128-bit little-endian integer.
   unsigned char value[16] = {};
   for (char c : digits) {
@@ -271,13 +288,15 @@ Conversion ToNumeric(const Value& v, SQLPOINTER target, SQLLEN* length) {
       carry = x >> 8;
     }
   }
-  n.precision = static_cast<SQLCHAR>(std::max<size_t>(digits.size(), static_cast<size_t>(scale)));
+  n.precision = static_cast<SQLCHAR>(
+      form.precision > 0 ? static_cast<size_t>(form.precision)
+                         : std::max<size_t>(digits.size(), static_cast<size_t>(scale)));
   n.scale = static_cast<SQLSCHAR>(scale);
   n.sign = negative ? 0 : 1;
   std::memcpy(n.val, value, sizeof n.val);
   if (target != nullptr) std::memcpy(target, &n, sizeof n);
   if (length != nullptr) *length = sizeof n;
-  return {};
+  return result;
 }
 
 }  // namespace
@@ -315,9 +334,8 @@ std::string ValueText(const Value& v) {
       return "";
     case Value::Kind::kText:
     case Value::Kind::kBinary:
+    case Value::Kind::kDecimal:  // kept in its normal form
       return v.text;
-    case Value::Kind::kDecimal:
-      return v.text;  // kept in its normal form
     case Value::Kind::kInteger:
       return std::to_string(v.integer);
     case Value::Kind::kDouble:
@@ -364,7 +382,8 @@ SQLSMALLINT DefaultCType(SQLSMALLINT sqlType) {
 }
 
 Conversion Convert(const Value& v, SQLSMALLINT cType, SQLSMALLINT columnType, SQLPOINTER target,
-                   SQLLEN size, size_t offset, SQLLEN* length, size_t* written) {
+                   SQLLEN size, size_t offset, SQLLEN* length, size_t* written,
+                   const NumericForm& numeric) {
   if (written != nullptr) *written = 0;
   if (v.kind == Value::Kind::kNull) {
     if (length == nullptr) {
@@ -449,7 +468,7 @@ Conversion Convert(const Value& v, SQLSMALLINT cType, SQLSMALLINT columnType, SQ
     case SQL_C_DOUBLE:
       return ToDouble(v, false, target, length);
     case SQL_C_NUMERIC:
-      return ToNumeric(v, target, length);
+      return ToNumeric(v, numeric, target, length);
     case SQL_C_TYPE_DATE:
     case SQL_C_DATE: {
       Value d;
@@ -597,7 +616,7 @@ bool ParameterValue(SQLSMALLINT cType, SQLSMALLINT sqlType, SQLSMALLINT decimals
         }
         digits.insert(digits.begin(), static_cast<char>('0' + remainder));
       }
-      const int scale = n.scale;
+      const int scale = n.scale;  // NOLINT(bugprone-signed-char-misuse): a signed count
       if (scale > 0) {
         while (digits.size() <= static_cast<size_t>(scale)) digits.insert(digits.begin(), '0');
         digits.insert(digits.size() - static_cast<size_t>(scale), ".");

@@ -55,13 +55,23 @@ struct Conversion {
   std::string message;
 };
 
+// The precision and scale an application descriptor asks of SQL_C_NUMERIC
+// (SQL_DESC_PRECISION, SQL_DESC_SCALE once set): a scale of -1 keeps the
+// value's own; a precision of 0 allows 38 digits.
+struct NumericForm {
+  int precision = 0;
+  int scale = -1;
+};
+
 // Writes `v` as C type `cType` into `target` (`size` bytes for variable
 // types), starting at byte `offset` of its character or binary form (for
 // SQLGetData in pieces); `length` the total remaining length (or
 // SQL_NULL_DATA), `written` how many bytes of the form were given out.
-// `columnType` is the column's SQL type, for SQL_C_DEFAULT.
+// `columnType` is the column's SQL type, for SQL_C_DEFAULT; `numeric` the
+// form of SQL_C_NUMERIC (fewer decimals than the value's answer 01S07).
 Conversion Convert(const Value& v, SQLSMALLINT cType, SQLSMALLINT columnType, SQLPOINTER target,
-                   SQLLEN size, size_t offset, SQLLEN* length, size_t* written);
+                   SQLLEN size, size_t offset, SQLLEN* length, size_t* written,
+                   const NumericForm& numeric = {});
 
 // The default C type of an SQL type.
 SQLSMALLINT DefaultCType(SQLSMALLINT sqlType);

@@ -221,6 +221,208 @@ TEST_F(OdbcCalls, HandlesThatAreNoHandlesAndRefusedAttributes) {
   EXPECT_EQ(length, 6);
 }
 
+// The value of an SQL_NUMERIC_STRUCT as text: its digits, point and sign.
+std::string NumericText(const SQL_NUMERIC_STRUCT& n) {
+  // The little-endian 128-bit value, divided by ten until nothing is left.
+  std::vector<unsigned> value(n.val, n.val + 16);
+  std::string digits;
+  bool more = true;
+  while (more) {
+    unsigned rest = 0;
+    more = false;
+    for (size_t i = value.size(); i-- > 0;) {
+      const unsigned x = rest * 256 + value[i];
+      value[i] = x / 10;
+      rest = x % 10;
+      more = more || value[i] != 0;
+    }
+    digits.insert(digits.begin(), static_cast<char>('0' + rest));
+  }
+  if (n.scale > 0) {
+    while (digits.size() <= static_cast<size_t>(n.scale)) digits.insert(digits.begin(), '0');
+    digits.insert(digits.end() - n.scale, '.');
+  }
+  return (n.sign == 0 ? "-" : "") + digits;
+}
+
+TEST_F(OdbcCalls, NumericColumnsTakeTheRowDescriptorsPrecisionAndScale) {
+  SQLHDESC ard = nullptr;
+  ASSERT_EQ(SQLGetStmtAttr(st_, SQL_ATTR_APP_ROW_DESC, &ard, 0, nullptr), SQL_SUCCESS);
+  // The reference's way: type, precision and scale, then the data pointer
+  // (any other field unbinds the record until then).
+  const struct {
+    SQLSMALLINT scale;
+    SQLRETURN fetch;
+    const char* value;
+  } cases[] = {
+      {2, SQL_SUCCESS, "-120.81"},
+      {4, SQL_SUCCESS, "-120.8100"},
+      {1, SQL_SUCCESS_WITH_INFO, "-120.8"},  // 01S07, fractional truncation
+      {0, SQL_SUCCESS_WITH_INFO, "-120"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scale);
+    SQL_NUMERIC_STRUCT n{};
+    SQLLEN indicator = 0;
+    ASSERT_EQ(Exec("select BALANCE from CUSTOMER where CUSTNO = 1001"), SQL_SUCCESS);
+    ASSERT_EQ(
+        SQLSetDescField(ard, 1, SQL_DESC_TYPE, reinterpret_cast<SQLPOINTER>(SQL_C_NUMERIC), 0),
+        SQL_SUCCESS)
+        << State(SQL_HANDLE_DESC, ard);
+    SQLSetDescField(ard, 1, SQL_DESC_PRECISION, reinterpret_cast<SQLPOINTER>(11), 0);
+    SQLSetDescField(ard, 1, SQL_DESC_SCALE, reinterpret_cast<SQLPOINTER>(c.scale), 0);
+    SQLSetDescField(ard, 1, SQL_DESC_INDICATOR_PTR, &indicator, 0);
+    SQLSetDescField(ard, 1, SQL_DESC_OCTET_LENGTH_PTR, &indicator, 0);
+    ASSERT_EQ(SQLSetDescField(ard, 1, SQL_DESC_DATA_PTR, &n, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(st_), c.fetch) << State(SQL_HANDLE_STMT, st_);
+    if (c.fetch == SQL_SUCCESS_WITH_INFO) {
+      EXPECT_EQ(State(SQL_HANDLE_STMT, st_).substr(0, 5), "01S07");
+    }
+    EXPECT_EQ(NumericText(n), c.value);
+    EXPECT_EQ(n.precision, 11);
+    SQLSMALLINT scale = -1;
+    SQLGetDescField(ard, 1, SQL_DESC_SCALE, &scale, 0, nullptr);
+    EXPECT_EQ(scale, c.scale);
+    SQLCloseCursor(st_);
+  }
+  // SQL_ARD_TYPE takes the record's type and scale for SQLGetData; the
+  // bound column reads again as its own scale once SQLBindCol types it.
+  SQLFreeStmt(st_, SQL_UNBIND);
+  SQLSetDescField(ard, 1, SQL_DESC_TYPE, reinterpret_cast<SQLPOINTER>(SQL_C_NUMERIC), 0);
+  SQLSetDescField(ard, 1, SQL_DESC_SCALE, reinterpret_cast<SQLPOINTER>(3), 0);
+  ASSERT_EQ(Exec("select BALANCE from CUSTOMER where CUSTNO = 1001"), SQL_SUCCESS);
+  ASSERT_EQ(SQLFetch(st_), SQL_SUCCESS) << State(SQL_HANDLE_STMT, st_);
+  SQL_NUMERIC_STRUCT n{};
+  ASSERT_EQ(SQLGetData(st_, 1, SQL_ARD_TYPE, &n, sizeof n, nullptr), SQL_SUCCESS)
+      << State(SQL_HANDLE_STMT, st_);
+  EXPECT_EQ(NumericText(n), "-120.810");
+  EXPECT_EQ(SQLGetData(st_, 2, SQL_ARD_TYPE, &n, sizeof n, nullptr), SQL_ERROR);
+  EXPECT_EQ(State(SQL_HANDLE_STMT, st_).substr(0, 5), "07009");
+}
+
+TEST_F(OdbcCalls, TheRowImplementationDescriptorDescribesTheResultAndIsReadOnly) {
+  SQLHDESC ird = nullptr;
+  ASSERT_EQ(SQLGetStmtAttr(st_, SQL_ATTR_IMP_ROW_DESC, &ird, 0, nullptr), SQL_SUCCESS);
+  SQLSMALLINT count = -1;
+  EXPECT_EQ(SQLGetDescField(ird, 0, SQL_DESC_COUNT, &count, 0, nullptr), SQL_ERROR);
+  EXPECT_EQ(State(SQL_HANDLE_DESC, ird).substr(0, 5), "HY007");  // nothing prepared
+  ASSERT_EQ(Exec("select CUSTNO, NAME, BALANCE, OPENED from CUSTOMER order by CUSTNO"),
+            SQL_SUCCESS);
+  ASSERT_EQ(SQLGetDescField(ird, 0, SQL_DESC_COUNT, &count, 0, nullptr), SQL_SUCCESS);
+  EXPECT_EQ(count, 4);
+  char name[32] = {};
+  SQLINTEGER nameLength = 0;
+  ASSERT_EQ(SQLGetDescField(ird, 2, SQL_DESC_NAME, name, sizeof name, &nameLength), SQL_SUCCESS);
+  EXPECT_STREQ(name, "NAME");
+  EXPECT_EQ(nameLength, 4);
+  SQLSMALLINT type = 0, subtype = 0, precision = 0, scale = 0, nullable = 0, length = 0;
+  SQLLEN octets = 0;
+  ASSERT_EQ(SQLGetDescRec(ird, 3, reinterpret_cast<SQLCHAR*>(name), sizeof name, &length, &type,
+                          &subtype, &octets, &precision, &scale, &nullable),
+            SQL_SUCCESS)
+      << State(SQL_HANDLE_DESC, ird);
+  EXPECT_STREQ(name, "BALANCE");
+  EXPECT_EQ(type, SQL_DECIMAL);
+  EXPECT_EQ(precision, 11);
+  EXPECT_EQ(scale, 2);
+  ASSERT_EQ(SQLGetDescRec(ird, 4, nullptr, 0, nullptr, &type, &subtype, nullptr, nullptr, nullptr,
+                          nullptr),
+            SQL_SUCCESS);
+  EXPECT_EQ(type, SQL_DATETIME);
+  EXPECT_EQ(subtype, SQL_CODE_DATE);
+  EXPECT_EQ(SQLGetDescRec(ird, 5, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr, nullptr,
+                          nullptr),
+            SQL_NO_DATA);
+  EXPECT_EQ(SQLGetDescField(ird, 0, SQL_DESC_NAME, name, sizeof name, nullptr), SQL_ERROR);
+  EXPECT_EQ(State(SQL_HANDLE_DESC, ird).substr(0, 5), "07009");  // no bookmarks
+  EXPECT_EQ(SQLSetDescField(ird, 1, SQL_DESC_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CHAR), 0),
+            SQL_ERROR);
+  EXPECT_EQ(State(SQL_HANDLE_DESC, ird).substr(0, 5), "HY016");
+  // Its status pointers can be set: they are the statement's.
+  SQLUSMALLINT statuses[1] = {};
+  ASSERT_EQ(SQLSetDescField(ird, 0, SQL_DESC_ARRAY_STATUS_PTR, statuses, 0), SQL_SUCCESS);
+  SQLPOINTER seen = nullptr;
+  SQLGetStmtAttr(st_, SQL_ATTR_ROW_STATUS_PTR, &seen, 0, nullptr);
+  EXPECT_EQ(seen, statuses);
+  ASSERT_EQ(SQLFetch(st_), SQL_SUCCESS);
+  EXPECT_EQ(statuses[0], SQL_ROW_SUCCESS);
+}
+
+TEST_F(OdbcCalls, AnAllocatedRowDescriptorBindsTheColumns) {
+  SQLHDESC desc = nullptr;
+  ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DESC, dbc_, &desc), SQL_SUCCESS);
+  char name[31] = {};
+  SQLLEN nameLength = 0;
+  SQLINTEGER custno = 0;
+  SQLLEN none = 0;
+  // A data pointer before a type says nothing of how to write the value.
+  EXPECT_EQ(SQLSetDescField(desc, 1, SQL_DESC_DATA_PTR, &custno, 0), SQL_ERROR);
+  EXPECT_EQ(State(SQL_HANDLE_DESC, desc).substr(0, 5), "HY021");
+  ASSERT_EQ(SQLSetDescRec(desc, 1, SQL_C_SLONG, 0, sizeof custno, 0, 0, &custno, &none, &none),
+            SQL_SUCCESS);
+  ASSERT_EQ(
+      SQLSetDescRec(desc, 2, SQL_C_CHAR, 0, sizeof name, 0, 0, name, &nameLength, &nameLength),
+      SQL_SUCCESS);
+  SQLSMALLINT count = 0;
+  SQLGetDescField(desc, 0, SQL_DESC_COUNT, &count, 0, nullptr);
+  EXPECT_EQ(count, 2);
+  ASSERT_EQ(SQLSetStmtAttr(st_, SQL_ATTR_APP_ROW_DESC, desc, 0), SQL_SUCCESS);
+  ASSERT_EQ(Exec("select CUSTNO, NAME from CUSTOMER order by CUSTNO"), SQL_SUCCESS);
+  ASSERT_EQ(SQLFetch(st_), SQL_SUCCESS) << State(SQL_HANDLE_STMT, st_);
+  EXPECT_EQ(custno, 1001);
+  EXPECT_EQ(std::string(name).substr(0, 10), "BERNARD 1 ");
+  EXPECT_EQ(nameLength, 30);
+  // A copy of it binds the same buffers; its count shrunk to one unbinds NAME.
+  SQLHDESC copy = nullptr;
+  ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DESC, dbc_, &copy), SQL_SUCCESS);
+  ASSERT_EQ(SQLCopyDesc(desc, copy), SQL_SUCCESS);
+  ASSERT_EQ(SQLSetDescField(copy, 0, SQL_DESC_COUNT, reinterpret_cast<SQLPOINTER>(1), 0),
+            SQL_SUCCESS);
+  ASSERT_EQ(SQLSetStmtAttr(st_, SQL_ATTR_APP_ROW_DESC, copy, 0), SQL_SUCCESS);
+  name[0] = 0;
+  ASSERT_EQ(SQLFetch(st_), SQL_SUCCESS);
+  EXPECT_EQ(custno, 1002);
+  EXPECT_EQ(name[0], 0);
+  SQLCloseCursor(st_);
+  SQLFreeHandle(SQL_HANDLE_DESC, copy);  // the statement goes back to its own
+  SQLFreeHandle(SQL_HANDLE_DESC, desc);
+}
+
+TEST_F(OdbcCalls, TheParameterDescriptorsAreWhatSQLBindParameterSaid) {
+  SQLINTEGER a = 1, b = 2, sum = 0;
+  SQLLEN none = 0;
+  ASSERT_EQ(SQLPrepare(st_, Text("{CALL ADDNUMS(?, ?, ?)}"), SQL_NTS), SQL_SUCCESS);
+  SQLBindParameter(st_, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &a, 0, &none);
+  SQLBindParameter(st_, 2, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &b, 0, &none);
+  SQLHDESC ipd = nullptr, apd = nullptr;
+  SQLGetStmtAttr(st_, SQL_ATTR_IMP_PARAM_DESC, &ipd, 0, nullptr);
+  SQLGetStmtAttr(st_, SQL_ATTR_APP_PARAM_DESC, &apd, 0, nullptr);
+  // The third parameter's both sides set through the descriptors.
+  ASSERT_EQ(SQLSetDescField(ipd, 3, SQL_DESC_PARAMETER_TYPE,
+                            reinterpret_cast<SQLPOINTER>(SQL_PARAM_OUTPUT), 0),
+            SQL_SUCCESS)
+      << State(SQL_HANDLE_DESC, ipd);
+  SQLSetDescField(ipd, 3, SQL_DESC_CONCISE_TYPE, reinterpret_cast<SQLPOINTER>(SQL_INTEGER), 0);
+  ASSERT_EQ(SQLSetDescRec(apd, 3, SQL_C_SLONG, 0, 0, 0, 0, &sum, &none, &none), SQL_SUCCESS);
+  ASSERT_EQ(SQLExecute(st_), SQL_SUCCESS) << State(SQL_HANDLE_STMT, st_);
+  EXPECT_EQ(sum, 3);
+  SQLSMALLINT value = 0;
+  SQLGetDescField(ipd, 1, SQL_DESC_PARAMETER_TYPE, &value, 0, nullptr);
+  EXPECT_EQ(value, SQL_PARAM_INPUT);
+  SQLGetDescField(ipd, 3, SQL_DESC_PARAMETER_TYPE, &value, 0, nullptr);
+  EXPECT_EQ(value, SQL_PARAM_OUTPUT);
+  SQLGetDescField(apd, 2, SQL_DESC_CONCISE_TYPE, &value, 0, nullptr);
+  EXPECT_EQ(value, SQL_C_SLONG);
+  SQLGetDescField(ipd, 0, SQL_DESC_COUNT, &value, 0, nullptr);
+  EXPECT_EQ(value, 3);
+  EXPECT_EQ(SQLSetDescField(ipd, 1, SQL_DESC_NAME, Text("A"), SQL_NTS), SQL_ERROR);
+  EXPECT_EQ(State(SQL_HANDLE_DESC, ipd).substr(0, 5), "HYC00");
+  EXPECT_EQ(SQLSetDescField(ipd, 1, SQL_DESC_PARAMETER_TYPE, reinterpret_cast<SQLPOINTER>(99), 0),
+            SQL_ERROR);
+  EXPECT_EQ(State(SQL_HANDLE_DESC, ipd).substr(0, 5), "HY105");
+  EXPECT_EQ(SQLSetDescField(apd, 0, SQL_DESC_ALLOC_TYPE, nullptr, 0), SQL_ERROR);
+}
+
 TEST(OdbcStates, SqlcodesAndStatusesMapToTheirClasses) {
   using vantora::odbc::StateOf;
   const struct {
