@@ -1,6 +1,4 @@
 // Tables and cursors of the application interface (idapi_app.h).
-#include <strings.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -11,6 +9,7 @@
 #include "engine/filter_parser.h"
 #include "engine/value_text.h"
 #include "idapi_app.h"
+#include "protocol/blank_padded.h"
 
 using namespace vantora::engine;
 
@@ -241,7 +240,7 @@ IDAPI_API uint16_t VdbFieldNumber(VdbCursor* cursor, const char* name, uint16_t*
   return WithCursor(cursor, [&](Cursor* c) -> uint16_t {
     if (name == nullptr || number == nullptr) return IDAPI_ERR_INVALID_ARGUMENT;
     for (const CursorField& f : c->fields) {
-      if (strcasecmp(f.name.c_str(), name) == 0) {
+      if (vantora::wire::EqualsIgnoringCase(f.name, name)) {
         *number = f.number;
         return IDAPI_OK;
       }

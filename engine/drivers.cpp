@@ -1,6 +1,5 @@
 #include "engine/drivers.h"
 
-#include <strings.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -8,13 +7,14 @@
 #include "engine/parameter_block.h"
 #include "platform/module_loader.h"
 #include "platform/profile.h"
+#include "protocol/blank_padded.h"
 
 namespace vantora::engine {
 namespace {
 
 struct TypeCompare {
   bool operator()(const std::string& a, const std::string& b) const {
-    return strcasecmp(a.c_str(), b.c_str()) < 0;
+    return wire::LessIgnoringCase(a, b);
   }
 };
 
@@ -35,7 +35,7 @@ Registry& TheRegistry() {
 }
 
 std::string ModuleStem(const platform::Profile& settings, const std::string& type) {
-  const std::string fallback = strcasecmp(type.c_str(), "Morvalis400") == 0 ? "MV432DRV" : "";
+  const std::string fallback = wire::EqualsIgnoringCase(type, "Morvalis400") ? "MV432DRV" : "";
   return settings.GetString("Driver." + type, "Module", fallback);
 }
 
@@ -65,7 +65,7 @@ uint16_t RegisterDriver(const std::string& type, Driver** driver) {
   if (m == nullptr) return IDAPI_ERR_NO_DRIVER;
   ParameterBlock params;
   for (const auto& [key, value] : settings.Section("Driver." + type)) {
-    if (strcasecmp(key.c_str(), "Module") != 0) params.Add(key, value);
+    if (!wire::EqualsIgnoringCase(key, "Module")) params.Add(key, value);
   }
   void* object = nullptr;
   const uint16_t status =

@@ -1,7 +1,5 @@
 #include "engine/filter_parser.h"
 
-#include <strings.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -11,6 +9,7 @@
 
 #include "engine/value_text.h"
 #include "idapi.h"
+#include "protocol/blank_padded.h"
 
 namespace vantora::engine {
 namespace {
@@ -67,7 +66,7 @@ class Parser {
   }
 
   bool IsWord(const char* word) const {
-    return token_.kind == Token::kName && strcasecmp(token_.text.c_str(), word) == 0;
+    return token_.kind == Token::kName && wire::EqualsIgnoringCase(token_.text, word);
   }
   bool IsSymbol(const char* s) const { return token_.kind == Token::kSymbol && token_.text == s; }
 
@@ -384,7 +383,7 @@ class Parser {
     }
     if (t.kind == Token::kName) {
       for (const FilterField& f : fields_) {
-        if (strcasecmp(f.name.c_str(), t.text.c_str()) != 0) continue;
+        if (!wire::EqualsIgnoringCase(f.name, t.text)) continue;
         Next();
         auto n = std::make_unique<Node>();
         n->cls = IDAPI_FNODE_FIELD;
@@ -457,7 +456,7 @@ class Writer {
     switch (n.cls) {
       case IDAPI_FNODE_UNARY:
         return IDAPI_FNODE_UNARY_SIZE;
-      case IDAPI_FNODE_BINARY:
+      case IDAPI_FNODE_BINARY:  // NOLINT(bugprone-branch-clone): a size per class, two equal
         return IDAPI_FNODE_BINARY_SIZE;
       case IDAPI_FNODE_FIELD:
         return IDAPI_FNODE_FIELD_SIZE;

@@ -1,6 +1,6 @@
 #include "engine/language_drivers.h"
 
-#include <strings.h>
+#include "protocol/blank_padded.h"
 
 namespace vantora::engine {
 namespace {
@@ -24,7 +24,7 @@ const LanguageDriverInfo* KnownLanguageDrivers() {
 
 const LanguageDriverInfo* FindLanguageDriver(const std::string& name) {
   for (const LanguageDriverInfo* l = kKnown; l->name != nullptr; ++l) {
-    if (strcasecmp(l->name, name.c_str()) == 0) return l;
+    if (wire::EqualsIgnoringCase(l->name, name)) return l;
   }
   return nullptr;
 }

@@ -1,6 +1,5 @@
 #include "engine/value_text.h"
 
-#include <strings.h>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +9,7 @@
 
 #include "engine/calendar.h"
 #include "idapi.h"
+#include "protocol/blank_padded.h"
 
 namespace vantora::engine {
 namespace {
@@ -180,9 +180,9 @@ bool TextToValue(uint16_t type, uint16_t length, const std::string& text,
       value->push_back(0);
       return true;
     case IDAPI_TYPE_BOOL:
-      if (strcasecmp(text.c_str(), "true") == 0)
+      if (wire::EqualsIgnoringCase(text, "true"))
         n = 1;
-      else if (strcasecmp(text.c_str(), "false") != 0 && !Integer(text, 0, 1, &n))
+      else if (!wire::EqualsIgnoringCase(text, "false") && !Integer(text, 0, 1, &n))
         return false;
       Store(value, static_cast<int16_t>(n));
       return true;
@@ -233,10 +233,11 @@ bool TextToValue(uint16_t type, uint16_t length, const std::string& text,
       return true;
     }
     default: {
-      if (text.size() != 2u * length) return false;
+      if (text.size() != 2 * size_t{length}) return false;
       value->assign(length, 0);
       for (uint16_t i = 0; i < length; ++i) {
-        const int hi = HexDigit(text[2 * i]), lo = HexDigit(text[2 * i + 1]);
+        const size_t at = 2 * size_t{i};
+        const int hi = HexDigit(text[at]), lo = HexDigit(text[at + 1]);
         if (hi < 0 || lo < 0) return false;
         (*value)[i] = static_cast<uint8_t>(hi * 16 + lo);
       }

@@ -53,6 +53,28 @@ inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Whether `text` begins with `prefix` but for the case of ASCII letters.
+inline bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+inline char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether `a` sorts before `b` but for the case of ASCII letters: bytes
+// compared unsigned, letters as lower case (the C library's order in the C
+// locale, where `_` sorts before the letters).
+inline bool LessIgnoringCase(std::string_view a, std::string_view b) {
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+    const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
 }  // namespace vantora::wire
 
 #endif  // VANTORA_PROTOCOL_BLANK_PADDED_H_

@@ -1,9 +1,8 @@
 // The ten C functions of libMV432SLF.so: the two families' result
 // conventions over the one Selection of the process. Every export catches
 // what its work throws and answers its family's failure.
-#include <strings.h>
-
 #include "mv432slf.h"
+#include "protocol/blank_padded.h"
 #include "selection/selection.h"
 
 namespace vantora::selection {
@@ -18,7 +17,7 @@ Selection& Module() {
 }
 
 bool Is(const char* text, const char* special) {
-  return text != nullptr && strcasecmp(text, special) == 0;
+  return text != nullptr && wire::EqualsIgnoringCase(text, special);
 }
 
 }  // namespace

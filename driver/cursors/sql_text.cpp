@@ -1,8 +1,9 @@
 #include "driver/cursors/sql_text.h"
 
-#include <strings.h>
-
 #include <cctype>
+#include <string_view>
+
+#include "protocol/blank_padded.h"
 
 namespace vantora::driver {
 namespace {
@@ -38,8 +39,7 @@ size_t SkipQuoted(const std::string& s, size_t at) {
 }
 
 bool WordAt(const std::string& s, size_t at, const char* word) {
-  const size_t n = std::char_traits<char>::length(word);
-  return at + n <= s.size() && strncasecmp(s.c_str() + at, word, n) == 0;
+  return at <= s.size() && wire::StartsWithIgnoringCase(std::string_view(s).substr(at), word);
 }
 
 // `word` at `at`, with white space (or the start) before it and white space after.
@@ -292,7 +292,7 @@ std::string CountStatement(const std::string& statement) {
 
 bool IsGrouped(const std::string& statement) {
   for (size_t i = 0; i + 5 <= statement.size(); ++i) {
-    if (strncasecmp(statement.c_str() + i, "GROUP", 5) == 0) return true;
+    if (wire::StartsWithIgnoringCase(std::string_view(statement).substr(i), "GROUP")) return true;
   }
   return false;
 }

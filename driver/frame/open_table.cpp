@@ -13,6 +13,7 @@
 #include "driver/frame/slots.h"
 #include "driver/frame/type_mapping.h"
 #include "mv432ida.h"
+#include "protocol/blank_padded.h"
 
 namespace vantora::driver {
 namespace {
@@ -79,7 +80,7 @@ uint16_t DescribeFields(RecordCursor* c, int32_t handle, int32_t recordLength) {
   int nullOffset = recordLength;
   c->nullCapable = false;
   for (int i = 0; i < n; ++i) {
-    const unsigned char* d = area.data() + kFieldDescSize * i;
+    const unsigned char* d = area.data() + static_cast<size_t>(kFieldDescSize) * i;
     HostField h;
     h.name.assign(reinterpret_cast<const char*>(d + VNX_FLD_NAME), 10);
     h.pcType = idapi_get_i16(d, VNX_FLD_PC_TYPE);
@@ -131,7 +132,8 @@ uint16_t PrepareKeys(RecordCursor* c, int32_t path) {
                                    static_cast<int32_t>(VNX_DESC_KEYS + n), nullptr);
     if (got < 0) return MapClientFailure(got);
     for (int i = 0; i < std::min<int>(n, got); ++i) {
-      const int16_t index = idapi_get_i16(area.data() + kKeyDescSize * i, kKeyFieldIndex);
+      const int16_t index =
+          idapi_get_i16(area.data() + static_cast<size_t>(kKeyDescSize) * i, kKeyFieldIndex);
       if (index < 0 || index >= c->fieldCount) {
         PostMessage(IDAPI_ERR_INVALID_REQUEST, "The key of " + p.name + " names field " +
                                                    std::to_string(index) + " of " +
@@ -140,7 +142,8 @@ uint16_t PrepareKeys(RecordCursor* c, int32_t path) {
       }
       const EngineField& f = c->fields[static_cast<size_t>(index)];
       k.fields.push_back(index);
-      k.descending.push_back(idapi_get_i16(area.data() + kKeyDescSize * i, 24) != 0);
+      k.descending.push_back(
+          idapi_get_i16(area.data() + static_cast<size_t>(kKeyDescSize) * i, 24) != 0);
       k.length += KeyBytes(f.type, f.length, c->hostFields[static_cast<size_t>(index)].asLength);
     }
   }
@@ -159,7 +162,7 @@ uint16_t OpenFile(RecordCursor* c, const std::string& table, uint32_t options) {
   c->paths[0].name = name;
   if (Settings().optimize2 != 0) options |= kOpenOptimized;
   c->openOptions = options;
-  c->dataQueue = strncasecmp(name.c_str(), "*DTAQ/", 6) == 0;
+  c->dataQueue = wire::StartsWithIgnoringCase(name, "*DTAQ/");
 
   int32_t h = VNXopen(name.c_str(), static_cast<int32_t>(SentOptions(c)), -1);
   if (h < 0) return MapClientFailure(h);

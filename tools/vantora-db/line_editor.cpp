@@ -1,7 +1,5 @@
 #include "tools/vantora-db/line_editor.h"
 
-#include <strings.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +7,7 @@
 #include <editline/readline.h>
 
 #include "platform/interrupt.h"
+#include "protocol/blank_padded.h"
 
 namespace vantora::db {
 namespace {
@@ -26,10 +25,9 @@ std::vector<std::string>& Candidates() {
 char* NextWord(const char* text, int state) {
   static size_t at = 0;
   if (state == 0) at = 0;
-  const size_t n = std::strlen(text);
   while (at < Candidates().size()) {
     const std::string& w = Candidates()[at++];
-    if (strncasecmp(w.c_str(), text, n) == 0) return strdup(w.c_str());
+    if (wire::StartsWithIgnoringCase(w, text)) return strdup(w.c_str());
   }
   return nullptr;
 }

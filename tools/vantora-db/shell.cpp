@@ -2,8 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
@@ -11,6 +9,7 @@
 
 #include "platform/console.h"
 #include "platform/interrupt.h"
+#include "protocol/blank_padded.h"
 #include "tools/vantora-db/command_options.h"
 #include "tools/vantora-db/command_words.h"
 #include "tools/vantora-db/nearest_word.h"
@@ -194,7 +193,7 @@ void Shell::Note(const char* format, ...) {
   std::FILE* to = options_.format == OutputFormat::kTable ? options_.out : options_.err;
   va_list args;
   va_start(args, format);
-  std::vfprintf(to, format, args);
+  std::vfprintf(to, format, args);  // NOLINT(clang-analyzer-valist.Uninitialized): started above
   va_end(args);
   std::fflush(to);
 }
@@ -472,7 +471,7 @@ std::vector<std::string> Shell::Completions(const std::string& line, size_t star
   }
   if (database_ == nullptr) return words;
   auto same = [](const std::string& a, const std::string& b) {
-    return strcasecmp(a.c_str(), b.c_str()) == 0;
+    return wire::EqualsIgnoringCase(a, b);
   };
   const std::vector<std::string> tables = TableNames();
   std::string table;  // the last table the line names

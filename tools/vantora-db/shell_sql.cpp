@@ -1,12 +1,11 @@
 // vantora-db: SQL statements, transactions and definitions.
 #include <CLI/CLI.hpp>
 
-#include <strings.h>
-
 #include <cctype>
 #include <climits>
 #include <cstdlib>
 
+#include "protocol/blank_padded.h"
 #include "tools/vantora-db/command_options.h"
 #include "tools/vantora-db/shell.h"
 
@@ -105,7 +104,7 @@ bool ParseFieldSpec(const std::string& spec, std::string* name, VdbNewField* fie
       {"BOOLEAN", IDAPI_TYPE_BOOL, false},        {"BYTES", IDAPI_TYPE_BYTES, true},
   };
   for (const auto& t : kTypes) {
-    if (strcasecmp(type.c_str(), t.name) != 0) continue;
+    if (!wire::EqualsIgnoringCase(type, t.name)) continue;
     if (t.sized != (open != std::string::npos)) {
       *problem = "'" + spec + "': " + t.name + (t.sized ? " needs (LENGTH)" : " takes no length");
       return false;
@@ -207,8 +206,8 @@ bool Shell::Sql(const Args& args) {
 bool Shell::RunSql(const std::string& statement) {
   if (!RequireDatabase()) return false;
   const std::vector<std::string> words = Words(statement);
-  const bool ends = !words.empty() && (strcasecmp(words[0].c_str(), "COMMIT") == 0 ||
-                                       strcasecmp(words[0].c_str(), "ROLLBACK") == 0);
+  const bool ends = !words.empty() && (wire::EqualsIgnoringCase(words[0], "COMMIT") ||
+                                       wire::EqualsIgnoringCase(words[0], "ROLLBACK"));
   VdbStatement* st = nullptr;
   if (uint16_t s = VdbPrepare(database_, statement.c_str(), 0, &st); s != IDAPI_OK) {
     return Fail(s);
@@ -308,9 +307,9 @@ bool Shell::Create(const Args& args) {
     bool unique = false;
     for (const std::string& item : items) {
       const std::vector<std::string> w = Words(item);
-      const bool uniqueKey = w.size() >= 3 && strcasecmp(w[0].c_str(), "UNIQUE") == 0 &&
-                             strcasecmp(w[1].c_str(), "KEY") == 0;
-      if (uniqueKey || (w.size() >= 2 && strcasecmp(w[0].c_str(), "KEY") == 0)) {
+      const bool uniqueKey = w.size() >= 3 && wire::EqualsIgnoringCase(w[0], "UNIQUE") &&
+                             wire::EqualsIgnoringCase(w[1], "KEY");
+      if (uniqueKey || (w.size() >= 2 && wire::EqualsIgnoringCase(w[0], "KEY"))) {
         if (!keyNames.empty()) return Usage("create", "a table has one key");
         keyNames.assign(w.begin() + (uniqueKey ? 2 : 1), w.end());
         unique = uniqueKey;
@@ -326,7 +325,7 @@ bool Shell::Create(const Args& args) {
     std::vector<uint16_t> keys;
     for (const std::string& k : keyNames) {
       size_t i = 0;
-      while (i < names.size() && strcasecmp(names[i].c_str(), k.c_str()) != 0) ++i;
+      while (i < names.size() && !wire::EqualsIgnoringCase(names[i], k)) ++i;
       if (i == names.size()) return Usage("create", "the key field " + k + " is no field");
       keys.push_back(static_cast<uint16_t>(i));
     }

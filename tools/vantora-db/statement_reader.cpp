@@ -1,16 +1,15 @@
 #include "tools/vantora-db/statement_reader.h"
 
-#include <strings.h>
-
 #include <algorithm>
 
+#include "protocol/blank_padded.h"
 #include "tools/vantora-db/command_words.h"
 
 namespace vantora::db {
 namespace {
 
 bool Is(const std::string& word, const char* name) {
-  return strcasecmp(word.c_str(), name) == 0;
+  return wire::EqualsIgnoringCase(word, name);
 }
 
 // Where the text from `at` ends its line or command: the first ';' or line
@@ -111,8 +110,8 @@ bool IsSqlStart(const std::vector<std::string>& words) {
     if (Is(words[1], "table")) {
       // The shell's KEY items and its BOOLEAN and BYTES(n) types.
       const bool shellOnly = std::any_of(words.begin() + 2, words.end(), [](const std::string& w) {
-        return strncasecmp(w.c_str(), "BOOLEAN", 7) == 0 ||
-               strncasecmp(w.c_str(), "BYTES(", 6) == 0;
+        return wire::StartsWithIgnoringCase(w, "BOOLEAN") ||
+               wire::StartsWithIgnoringCase(w, "BYTES(");
       });
       return !shellOnly && !(has("KEY") && !has("PRIMARY"));
     }
