@@ -446,6 +446,47 @@ IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out
   });
 }
 
+namespace {
+
+// The room the driver may write for a field's value: the value, its
+// terminator and some slack.
+size_t ValueRoom(const CursorField& f) {
+  return ValueSize(f.type, f.length) + 8;
+}
+
+// Field `number`'s value into `value` (ValueRoom bytes, zeroed here): its
+// length in `n`, a null in `blank`.
+uint16_t ReadFieldValue(Cursor* c, const CursorField& f, uint16_t number, uint8_t* value,
+                        uint32_t* n, int16_t* blank) {
+  std::memset(value, 0, ValueRoom(f));
+  *blank = 0;
+  const uint16_t s = Slot<IdapiCurGetField>(c, IDAPI_CUR_GET_FIELD)(&c->pub, number,
+                                                                   c->record.data(), value, blank);
+  if (s != IDAPI_OK) return s;
+  *n = 0;
+  if (*blank != 0) return IDAPI_OK;
+  switch (f.type) {
+    case IDAPI_TYPE_STRING:
+      *n = static_cast<uint32_t>(strnlen(reinterpret_cast<const char*>(value), f.length));
+      // A fixed field (its units its length) keeps its trailing blanks.
+      if (f.units1 == f.length && *n < f.length) {
+        std::memset(value + *n, ' ', f.length - *n);
+        *n = f.length;
+      }
+      break;
+    case IDAPI_TYPE_FLOAT:
+    case IDAPI_TYPE_TIMESTAMP:
+      *n = 8;
+      break;
+    default:
+      *n = static_cast<uint32_t>(ValueSize(f.type, f.length));
+      break;
+  }
+  return IDAPI_OK;
+}
+
+}  // namespace
+
 IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* out, uint32_t size,
                                     uint32_t* length, int16_t* isNull) {
   ApplicationCall call;
@@ -454,43 +495,20 @@ IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* ou
   const CursorField* f = FieldOf(c, number);
   if (f == nullptr) return call.Finish(IDAPI_ERR_UNKNOWN_TYPE);
   if (out == nullptr && size > 0) return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
-  // The driver writes a whole value (a string with its terminator): small
-  // ones go through the stack.
-  const size_t need = ValueSize(f->type, f->length) + 8;
+  // Small values go through the stack.
   uint8_t local[512];
   std::vector<uint8_t> heap;
   uint8_t* value = local;
-  if (need > sizeof local) {
-    heap.assign(need, 0);
+  if (ValueRoom(*f) > sizeof local) {
+    heap.resize(ValueRoom(*f));
     value = heap.data();
-  } else {
-    std::memset(local, 0, need);
   }
-  int16_t blank = 0;
-  const uint16_t s = Slot<IdapiCurGetField>(c, IDAPI_CUR_GET_FIELD)(
-      &c->pub, number, c->record.data(), value, &blank);
-  if (s != IDAPI_OK) return call.Finish(s);
-  if (isNull != nullptr) *isNull = blank;
   uint32_t n = 0;
-  if (blank == 0) {
-    switch (f->type) {
-      case IDAPI_TYPE_STRING:
-        n = static_cast<uint32_t>(strnlen(reinterpret_cast<const char*>(value), f->length));
-        // A fixed field (its units its length) keeps its trailing blanks.
-        if (f->units1 == f->length && n < f->length) {
-          std::memset(value + n, ' ', f->length - n);
-          n = f->length;
-        }
-        break;
-      case IDAPI_TYPE_FLOAT:
-      case IDAPI_TYPE_TIMESTAMP:
-        n = 8;
-        break;
-      default:
-        n = static_cast<uint32_t>(ValueSize(f->type, f->length));
-        break;
-    }
+  int16_t blank = 0;
+  if (uint16_t s = ReadFieldValue(c, *f, number, value, &n, &blank); s != IDAPI_OK) {
+    return call.Finish(s);
   }
+  if (isNull != nullptr) *isNull = blank;
   if (length != nullptr) *length = n;
   if (n > size) {
     PostError(IDAPI_ERR_VALUE_OVERFLOW,
@@ -500,6 +518,43 @@ IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* ou
     return call.Finish(IDAPI_ERR_VALUE_OVERFLOW);
   }
   if (n > 0) std::memcpy(out, value, n);
+  return IDAPI_OK;
+}
+
+IDAPI_API uint16_t VdbGetFieldValues(VdbCursor* cursor, uint16_t count, VdbFieldSpan* spans,
+                                     void* area, uint32_t size, uint32_t* needed) {
+  ApplicationCall call;
+  Cursor* c = Live(cursor);
+  if (c == nullptr) return call.Finish(IDAPI_ERR_BAD_OBJECT);
+  if (count > c->fields.size() || (count > 0 && spans == nullptr) ||
+      (area == nullptr && size > 0)) {
+    return call.Finish(IDAPI_ERR_INVALID_ARGUMENT);
+  }
+  // Each value is read in place, in the room the driver may write; the next
+  // one starts where the value ended.
+  size_t room = 0;
+  for (uint16_t i = 0; i < count; ++i) room = std::max(room, ValueRoom(c->fields[i]));
+  size_t total = 0;
+  for (uint16_t i = 0; i < count; ++i) total += ValueSize(c->fields[i].type, c->fields[i].length);
+  const size_t need = total + room;
+  if (needed != nullptr) *needed = static_cast<uint32_t>(need);
+  if (need > size) {
+    PostError(IDAPI_ERR_VALUE_OVERFLOW, ("The record's values take " + std::to_string(need) +
+                                         " bytes, more than the " + std::to_string(size) + " given")
+                                            .c_str());
+    return call.Finish(IDAPI_ERR_VALUE_OVERFLOW);
+  }
+  auto* out = static_cast<uint8_t*>(area);
+  uint32_t at = 0;
+  for (uint16_t i = 0; i < count; ++i) {
+    uint32_t n = 0;
+    int16_t blank = 0;
+    const uint16_t s =
+        ReadFieldValue(c, c->fields[i], static_cast<uint16_t>(i + 1), out + at, &n, &blank);
+    if (s != IDAPI_OK) return call.Finish(s);
+    spans[i] = VdbFieldSpan{at, n, blank};
+    at += n;
+  }
   return IDAPI_OK;
 }
 

@@ -113,21 +113,6 @@ int HexDigit(char c) {
 
 }  // namespace
 
-size_t ValueSize(uint16_t type, uint16_t length) {
-  switch (type) {
-    case IDAPI_TYPE_STRING:
-      return static_cast<size_t>(length) + 1;
-    case IDAPI_TYPE_DATE:
-    case IDAPI_TYPE_TIME:
-      return 4;
-    case IDAPI_TYPE_TIMESTAMP:
-    case IDAPI_TYPE_FLOAT:
-      return 8;
-    default:
-      return length;
-  }
-}
-
 std::string ValueToText(uint16_t type, uint16_t length, const uint8_t* v) {
   char text[64];
   switch (type) {

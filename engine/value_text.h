@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "idapi.h"
+
 namespace vantora::engine {
 
 // The text of the value of type `type` and length `length` at `value`.
@@ -23,7 +25,20 @@ bool TextToValue(uint16_t type, uint16_t length, const std::string& text,
                  std::vector<uint8_t>* value);
 
 // Bytes a logical value of the type takes (strings: length + 1).
-size_t ValueSize(uint16_t type, uint16_t length);
+inline size_t ValueSize(uint16_t type, uint16_t length) {
+  switch (type) {
+    case IDAPI_TYPE_STRING:
+      return static_cast<size_t>(length) + 1;
+    case IDAPI_TYPE_DATE:
+    case IDAPI_TYPE_TIME:
+      return 4;
+    case IDAPI_TYPE_TIMESTAMP:
+    case IDAPI_TYPE_FLOAT:
+      return 8;
+    default:
+      return length;
+  }
+}
 
 }  // namespace vantora::engine
 

@@ -230,6 +230,19 @@ IDAPI_API uint16_t VdbGetFieldText(VdbCursor* cursor, uint16_t number, char* out
  * nothing but `length`. */
 IDAPI_API uint16_t VdbGetFieldValue(VdbCursor* cursor, uint16_t number, void* out, uint32_t size,
                                     uint32_t* length, int16_t* isNull);
+/* Every field of the current record at once, each in the form VdbGetFieldValue
+ * gives it: one call a row where a field at a time costs a call each. The
+ * values lie one after another in `area` (`size` bytes); spans[n - 1] says
+ * where field n's value starts, its length and whether it is null, for the
+ * first `count` fields. An area too small answers IDAPI_ERR_VALUE_OVERFLOW
+ * with the size it takes in `needed` (may be null) and writes no value. */
+typedef struct VdbFieldSpan {
+  uint32_t offset; /* of the value in the area */
+  uint32_t length; /* in bytes; 0 for a null */
+  int16_t isNull;
+} VdbFieldSpan;
+IDAPI_API uint16_t VdbGetFieldValues(VdbCursor* cursor, uint16_t count, VdbFieldSpan* spans,
+                                     void* area, uint32_t size, uint32_t* needed);
 /* Sets a field of the current record; a null `text` makes it null (blank
  * when the field cannot be null). IDAPI_ERR_INVALID_ARGUMENT for a text that
  * is no value of the field's type. */

@@ -62,7 +62,7 @@ SQLRETURN WriteBound(Stmt* st, int number, const Binding& b, SQLULEN row, Diagno
   };
   SQLLEN* length = at(b.length);
   SQLLEN* indicator = at(b.indicator);
-  Value v;
+  Value& v = st->fetched;
   if (SQLRETURN r = st->result->Get(number, &v, diag); r != SQL_SUCCESS) return r;
   SQLLEN full = 0;
   const Column& c = st->result->columns()[static_cast<size_t>(number - 1)];

@@ -134,6 +134,7 @@ struct Stmt : Handle {
   // the rowset of the last fetch
   long rowsetStart = 0;  // position in the result (0-based) of the rowset's first row
   SQLULEN rowsInRowset = 0;
+  Value fetched;  // a column's value on its way into a bound buffer; its text memory reused
 };
 
 // The driver's lock: every entry point holds it.

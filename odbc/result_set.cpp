@@ -199,6 +199,7 @@ EngineResult::EngineResult(VdbCursor* cursor, uint16_t codePage, const std::stri
     c.schema = schema;
     columns_.push_back(c);
   }
+  spans_.resize(fields_.size());
 }
 
 EngineResult::~EngineResult() {
@@ -216,6 +217,23 @@ SQLRETURN EngineResult::Next(Diagnostics& diag) {
   }
   if (s != IDAPI_OK) return diag.AddEngineError(s);
   ++position_;
+  rowLoaded_ = false;
+  return SQL_SUCCESS;
+}
+
+SQLRETURN EngineResult::LoadRow(Diagnostics& diag) {
+  const auto count = static_cast<uint16_t>(fields_.size());
+  uint32_t needed = 0;
+  uint16_t s = VdbGetFieldValues(cursor_, count, spans_.data(), values_.data(),
+                                 static_cast<uint32_t>(values_.size()), &needed);
+  if (s == IDAPI_ERR_VALUE_OVERFLOW && needed > values_.size()) {
+    VdbClearError();
+    values_.resize(needed);
+    s = VdbGetFieldValues(cursor_, count, spans_.data(), values_.data(),
+                          static_cast<uint32_t>(values_.size()), &needed);
+  }
+  if (s != IDAPI_OK) return diag.AddEngineError(s);
+  rowLoaded_ = true;
   return SQL_SUCCESS;
 }
 
@@ -224,7 +242,13 @@ SQLRETURN EngineResult::Get(int column, Value* value, Diagnostics& diag) {
   if (column < 1 || column > static_cast<int>(fields_.size())) {
     return diag.Add("07009", "No column " + std::to_string(column));
   }
-  return FieldValue(cursor_, fields_[static_cast<size_t>(column - 1)], codePage_, value, diag);
+  if (!rowLoaded_) {
+    if (SQLRETURN r = LoadRow(diag); r != SQL_SUCCESS) return r;
+  }
+  const auto i = static_cast<size_t>(column - 1);
+  DecodeFieldValue(fields_[i], values_.data() + spans_[i].offset, spans_[i].length,
+                   spans_[i].isNull != 0, codePage_, value);
+  return SQL_SUCCESS;
 }
 
 std::unique_ptr<TableResult> EngineResult::ReadAll(Diagnostics& diag, SQLRETURN* status) {
@@ -274,29 +298,17 @@ void SetTime(int64_t ms, Value* v) {
 
 }  // namespace
 
-SQLRETURN FieldValue(VdbCursor* cursor, const VdbField& f, uint16_t codePage, Value* value,
-                     Diagnostics& diag) {
-  uint8_t small[512];
-  std::vector<uint8_t> large;
-  uint8_t* buffer = small;
-  uint32_t size = sizeof small;
-  if (f.length + 8u > sizeof small) {
-    large.resize(f.length + 8u);
-    buffer = large.data();
-    size = static_cast<uint32_t>(large.size());
-  }
-  uint32_t length = 0;
-  int16_t isNull = 0;
-  const uint16_t s = VdbGetFieldValue(cursor, f.number, buffer, size, &length, &isNull);
-  if (s != IDAPI_OK) return diag.AddEngineError(s);
-  Value v;
-  if (isNull != 0) {
-    *value = Value::Null();
-    return SQL_SUCCESS;
+void DecodeFieldValue(const VdbField& f, const uint8_t* bytes, uint32_t length, bool isNull,
+                      uint16_t codePage, Value* value) {
+  Value& v = *value;
+  if (isNull) {
+    v.kind = Value::Kind::kNull;
+    v.text.clear();
+    return;
   }
   switch (f.type) {
     case IDAPI_TYPE_STRING: {
-      const char* t = reinterpret_cast<const char*>(buffer);
+      const char* t = reinterpret_cast<const char*>(bytes);
       const uint16_t kind = f.subtype & IDAPI_SUBTYPE_KIND_MASK;
       if (kind == IDAPI_SUBTYPE_PACKED_TEXT || kind == IDAPI_SUBTYPE_ZONED_TEXT) {
         v.kind = Value::Kind::kDecimal;
@@ -316,33 +328,39 @@ SQLRETURN FieldValue(VdbCursor* cursor, const VdbField& f, uint16_t codePage, Va
     }
     case IDAPI_TYPE_BOOL:
     case IDAPI_TYPE_INT16:
-      v = Value::Integer(Load<int16_t>(buffer));
+      v.kind = Value::Kind::kInteger;
+      v.integer = Load<int16_t>(bytes);
       break;
     case IDAPI_TYPE_UINT16:
-      v = Value::Integer(Load<uint16_t>(buffer));
+      v.kind = Value::Kind::kInteger;
+      v.integer = Load<uint16_t>(bytes);
       break;
     case IDAPI_TYPE_INT32:
-      v = Value::Integer(Load<int32_t>(buffer));
+      v.kind = Value::Kind::kInteger;
+      v.integer = Load<int32_t>(bytes);
       break;
     case IDAPI_TYPE_UINT32:
-      v = Value::Integer(Load<uint32_t>(buffer));
+      v.kind = Value::Kind::kInteger;
+      v.integer = Load<uint32_t>(bytes);
       break;
     case IDAPI_TYPE_FLOAT:
       v.kind = Value::Kind::kDouble;
-      v.real = Load<double>(buffer);
+      v.real = Load<double>(bytes);
       if (f.length == 4) v.real = static_cast<float>(v.real);
       break;
     case IDAPI_TYPE_DATE:
       v.kind = Value::Kind::kDate;
-      SetDate(Load<int32_t>(buffer), &v);
+      SetDate(Load<int32_t>(bytes), &v);
+      SetTime(0, &v);
       break;
     case IDAPI_TYPE_TIME:
       v.kind = Value::Kind::kTime;
-      SetTime(Load<uint32_t>(buffer), &v);
+      v.year = v.month = v.day = 0;
+      SetTime(Load<uint32_t>(bytes), &v);
       break;
     case IDAPI_TYPE_TIMESTAMP: {
       v.kind = Value::Kind::kTimestamp;
-      const double stamp = Load<double>(buffer);
+      const double stamp = Load<double>(bytes);
       const auto total = static_cast<int64_t>(std::llround(stamp));
       SetDate(static_cast<int32_t>(total / 86400000), &v);
       SetTime(total % 86400000, &v);
@@ -350,11 +368,9 @@ SQLRETURN FieldValue(VdbCursor* cursor, const VdbField& f, uint16_t codePage, Va
     }
     default:
       v.kind = Value::Kind::kBinary;
-      v.text.assign(reinterpret_cast<const char*>(buffer), length);
+      v.text.assign(reinterpret_cast<const char*>(bytes), length);
       break;
   }
-  *value = std::move(v);
-  return SQL_SUCCESS;
 }
 
 }  // namespace vantora::odbc

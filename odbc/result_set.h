@@ -88,16 +88,24 @@ class EngineResult : public ResultSet {
   std::unique_ptr<TableResult> ReadAll(Diagnostics& diag, SQLRETURN* status);
 
  private:
+  // The current record's values, read from the engine in one call at the
+  // first Get after a move.
+  SQLRETURN LoadRow(Diagnostics& diag);
+
   VdbCursor* cursor_;
   std::vector<VdbField> fields_;
   uint16_t codePage_;
   long position_ = -1;
   bool atEnd_ = false;
+  bool rowLoaded_ = false;
+  std::vector<VdbFieldSpan> spans_;
+  std::vector<uint8_t> values_;
 };
 
-// The engine value of field `f` of the current record of `cursor`.
-SQLRETURN FieldValue(VdbCursor* cursor, const VdbField& f, uint16_t codePage, Value* value,
-                     Diagnostics& diag);
+// The value of engine field `f` from its bytes in the engine's own form
+// (VdbGetFieldValue), into `value` (reusing its text's memory).
+void DecodeFieldValue(const VdbField& f, const uint8_t* bytes, uint32_t length, bool isNull,
+                      uint16_t codePage, Value* value);
 
 }  // namespace vantora::odbc
 

@@ -306,25 +306,27 @@ bool DecimalText(std::string_view text, std::string* normal) {
   while (i < end && text[i] == ' ') ++i;
   while (end > i && text[end - 1] == ' ') --end;
   std::string& out = *normal;
-  out.clear();
-  out.reserve(end - i + 1);
+  out.resize(end - i + 1);
+  char* o = out.data();
   if (i < end && (text[i] == '-' || text[i] == '+')) {
-    if (text[i] == '-') out += '-';
+    if (text[i] == '-') *o++ = '-';
     ++i;
   }
   bool digits = false, point = false;
   for (; i < end; ++i) {
     const char c = text[i];
     if (c >= '0' && c <= '9') {
-      out += c;
+      *o++ = c;
       digits = true;
     } else if ((c == '.' || c == ',') && !point) {
-      out += '.';
+      *o++ = '.';
       point = true;
     } else {
+      out.clear();
       return false;
     }
   }
+  out.resize(static_cast<size_t>(o - out.data()));
   return digits;
 }
 

@@ -468,6 +468,59 @@ TEST_F(EngineForOdbc, TypedValuesWithoutATextDetour) {
   EXPECT_EQ(VdbGetFieldValue(t, id, text, sizeof text, &length, nullptr), IDAPI_ERR_BAD_OBJECT);
 }
 
+// A whole record in one call gives each field exactly what the call for
+// that field alone gives, packed one after another.
+TEST_F(EngineForOdbc, AWholeRecordsValuesAsEachFieldAlone) {
+  OpenTest();
+  VdbCursor* t = Table("TYPES", nullptr, VDB_READ_ONLY);
+  ASSERT_NE(t, nullptr);
+  uint16_t count = 0;
+  ASSERT_EQ(VdbFieldCount(t, &count), IDAPI_OK);
+  ASSERT_GT(count, 3);
+  std::vector<VdbFieldSpan> spans(count);
+  uint32_t needed = 0;
+  // The size it takes comes with the refusal; nothing is written.
+  ASSERT_EQ(VdbNext(t), IDAPI_OK);
+  std::vector<uint8_t> area(4, 0xAB);
+  EXPECT_EQ(VdbGetFieldValues(t, count, spans.data(), area.data(), 4, &needed),
+            IDAPI_ERR_VALUE_OVERFLOW);
+  EXPECT_GT(needed, 4u);
+  EXPECT_EQ(area, std::vector<uint8_t>(4, 0xAB));
+  area.assign(needed, 0);
+  for (int row = 0; row < 3 && VdbNext(t) == IDAPI_OK; ++row) {
+    ASSERT_EQ(VdbGetFieldValues(t, count, spans.data(), area.data(),
+                                static_cast<uint32_t>(area.size()), nullptr),
+              IDAPI_OK);
+    uint32_t end = 0;
+    for (uint16_t n = 1; n <= count; ++n) {
+      uint8_t alone[512] = {};
+      uint32_t length = 0;
+      int16_t isNull = -1;
+      ASSERT_EQ(VdbGetFieldValue(t, n, alone, sizeof alone, &length, &isNull), IDAPI_OK);
+      const VdbFieldSpan& s = spans[n - 1u];
+      EXPECT_EQ(s.offset, end) << "field " << n << " follows the one before";
+      EXPECT_EQ(s.length, length) << "field " << n;
+      EXPECT_EQ(s.isNull, isNull) << "field " << n;
+      EXPECT_EQ(std::vector<uint8_t>(area.begin() + s.offset, area.begin() + s.offset + s.length),
+                std::vector<uint8_t>(alone, alone + length))
+          << "field " << n << " of row " << row;
+      end = s.offset + s.length;
+    }
+  }
+  // Fewer fields than the record has: the first ones.
+  ASSERT_EQ(VdbGetFieldValues(t, 1, spans.data(), area.data(), static_cast<uint32_t>(area.size()),
+                              nullptr),
+            IDAPI_OK);
+  EXPECT_EQ(spans[0].offset, 0u);
+  EXPECT_EQ(VdbGetFieldValues(t, static_cast<uint16_t>(count + 1), spans.data(), area.data(),
+                              static_cast<uint32_t>(area.size()), nullptr),
+            IDAPI_ERR_INVALID_ARGUMENT);
+  VdbCloseCursor(t);
+  EXPECT_EQ(VdbGetFieldValues(t, 1, spans.data(), area.data(), static_cast<uint32_t>(area.size()),
+                              nullptr),
+            IDAPI_ERR_BAD_OBJECT);
+}
+
 TEST_F(EngineForOdbc, MarkersCountedAndACancelAnsweredOnce) {
   OpenTest();
   VdbStatement* st = nullptr;
