@@ -461,7 +461,7 @@ uint16_t ReadFieldValue(Cursor* c, const CursorField& f, uint16_t number, uint8_
   std::memset(value, 0, ValueRoom(f));
   *blank = 0;
   const uint16_t s = Slot<IdapiCurGetField>(c, IDAPI_CUR_GET_FIELD)(&c->pub, number,
-                                                                   c->record.data(), value, blank);
+                                                                    c->record.data(), value, blank);
   if (s != IDAPI_OK) return s;
   *n = 0;
   if (*blank != 0) return IDAPI_OK;

@@ -1,11 +1,13 @@
 // The catalogue functions: tables, columns, keys, indexes and procedures of
-// the connection's library, as result sets whose columns are the
-// reference's. The library is the schema (TABLE_SCHEM); there are no
-// catalogs. Names are patterns (% and _, \ escapes) where the reference says so.
+// the connection's library, or of another library a schema names, as result
+// sets whose columns are the reference's. The library is the schema
+// (TABLE_SCHEM); there are no catalogs. Names are patterns (% and _ with
+// backslash escapes) where the reference says so.
 #include <algorithm>
 #include <cctype>
 #include <functional>
 
+#include "odbc/connection.h"
 #include "odbc/handles.h"
 #include "odbc/statement.h"
 #include "odbc/text_io.h"
@@ -93,14 +95,67 @@ Value Null() {
   return Value::Null();
 }
 
+// The library a catalogue call is about and its database.
+struct Scope {
+  std::string library;
+  VdbDatabase* db = nullptr;
+};
+
+bool IsLibraryName(const std::string& name) {
+  if (name.empty() || name.size() > 10 || std::isdigit(static_cast<unsigned char>(name[0]))) {
+    return false;
+  }
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isupper(static_cast<unsigned char>(c)) ||
+           std::isdigit(static_cast<unsigned char>(c)) || c == '_' || c == '#' || c == '@' ||
+           c == '$';
+  });
+}
+
+// The connection's library when no schema is given or the schema (a pattern
+// where `pattern`) matches it; another library when the schema names one (a
+// pattern without %, its escapes taken away). False with nothing in `scope`
+// when the call is about no library the host has; false with SQL_ERROR in
+// `r` when the library could not be opened.
+bool ScopeOf(Stmt* st, const Arg& schema, bool pattern, Scope* scope, SQLRETURN* r) {
+  *r = SQL_SUCCESS;
+  Dbc* dbc = st->dbc;
+  if (!schema.given || Matches(schema, dbc->library, pattern)) {
+    *scope = {dbc->library, dbc->db};
+    return true;
+  }
+  std::string name = schema.text;
+  if (pattern) {
+    if (name.find('%') != std::string::npos) return false;
+    std::string plain;
+    for (size_t i = 0; i < name.size(); ++i) {
+      if (name[i] == '\\' && i + 1 < name.size()) ++i;
+      plain += name[i];
+    }
+    name = Upper(plain);
+  } else if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
+    name = name.substr(1, name.size() - 2);
+  } else {
+    name = Upper(name);
+  }
+  if (!IsLibraryName(name)) return false;
+  bool missing = false;
+  VdbDatabase* db = LibraryDatabase(dbc, name, &missing, st->diag);
+  if (db == nullptr) {
+    if (!missing) *r = SQL_ERROR;
+    return false;
+  }
+  *scope = {name, db};
+  return true;
+}
+
 // The names of the tables of the library.
-SQLRETURN TableNames(Stmt* st, std::vector<std::string>* names) {
+SQLRETURN TableNames(Stmt* st, const Scope& scope, std::vector<std::string>* names) {
   VdbCursor* c = nullptr;
-  if (const uint16_t s = VdbOpenTableList(st->dbc->db, &c); s != IDAPI_OK) {
+  if (const uint16_t s = VdbOpenTableList(scope.db, &c); s != IDAPI_OK) {
     return st->diag.AddEngineError(s);
   }
-  uint16_t s;
-  while ((s = VdbNext(c)) == IDAPI_OK) {
+  while (VdbNext(c) == IDAPI_OK) {
     char name[300] = {};
     VdbGetFieldText(c, 1, name, sizeof name, nullptr);
     names->push_back(name);
@@ -111,11 +166,18 @@ SQLRETURN TableNames(Stmt* st, std::vector<std::string>* names) {
   return SQL_SUCCESS;
 }
 
+// Procedures are declared for the library list, not for one library: they
+// are the connection's library's.
 bool SchemaMatches(Stmt* st, const Arg& schema, bool pattern) {
   return Matches(schema, st->dbc->library, pattern);
 }
 
-SQLRETURN Tables(Stmt* st, Arg catalog, Arg schema, Arg table, Arg types) {
+bool NoCatalog(const Arg& catalog) {
+  return !catalog.given || catalog.text.empty();
+}
+
+SQLRETURN Tables(Stmt* st, const Arg& catalog, const Arg& schema, const Arg& table,
+                 const Arg& types) {
   auto result = std::make_unique<TableResult>(Columns({{"TABLE_CAT", SQL_VARCHAR},
                                                        {"TABLE_SCHEM", SQL_VARCHAR},
                                                        {"TABLE_NAME", SQL_VARCHAR},
@@ -154,23 +216,26 @@ SQLRETURN Tables(Stmt* st, Arg catalog, Arg schema, Arg table, Arg types) {
       i = end + 1;
     }
   }
-  if (wantTables && (!catalog.given || catalog.text.empty() || catalog.text == "%") &&
-      SchemaMatches(st, schema, true)) {
+  Scope scope;
+  SQLRETURN r = SQL_SUCCESS;
+  if (wantTables && (NoCatalog(catalog) || catalog.text == "%") &&
+      ScopeOf(st, schema, true, &scope, &r)) {
     std::vector<std::string> names;
-    if (SQLRETURN r = TableNames(st, &names); r != SQL_SUCCESS) return r;
+    if (r = TableNames(st, scope, &names); r != SQL_SUCCESS) return r;
     for (const std::string& n : names) {
       if (Matches(table, n, true))
-        result->Add({Null(), Text(library), Text(n), Text("TABLE"), Null()});
+        result->Add({Null(), Text(scope.library), Text(n), Text("TABLE"), Null()});
     }
   }
+  if (r != SQL_SUCCESS) return r;
   SetResult(st, std::move(result));
   return SQL_SUCCESS;
 }
 
 // Opens `table` read-only for its description; null (diagnostics added) when it cannot.
-VdbCursor* OpenTable(Stmt* st, const std::string& table, SQLRETURN* r) {
+VdbCursor* OpenTable(Stmt* st, const Scope& scope, const std::string& table, SQLRETURN* r) {
   VdbCursor* c = nullptr;
-  if (const uint16_t s = VdbOpenTable(st->dbc->db, table.c_str(), nullptr, VDB_READ_ONLY, &c);
+  if (const uint16_t s = VdbOpenTable(scope.db, table.c_str(), nullptr, VDB_READ_ONLY, &c);
       s != IDAPI_OK) {
     *r = st->diag.AddEngineError(s);
     return nullptr;
@@ -213,7 +278,8 @@ std::vector<Value> ColumnRow(const std::string& library, const std::string& tabl
           Text(c.nullable == SQL_NULLABLE ? "YES" : "NO")};
 }
 
-SQLRETURN ColumnsOf(Stmt* st, Arg catalog, Arg schema, Arg table, Arg column) {
+SQLRETURN ColumnsOf(Stmt* st, const Arg& catalog, const Arg& schema, const Arg& table,
+                    const Arg& column) {
   auto result = std::make_unique<TableResult>(Columns({{"TABLE_CAT", SQL_VARCHAR},
                                                        {"TABLE_SCHEM", SQL_VARCHAR},
                                                        {"TABLE_NAME", SQL_VARCHAR},
@@ -232,13 +298,14 @@ SQLRETURN ColumnsOf(Stmt* st, Arg catalog, Arg schema, Arg table, Arg column) {
                                                        {"CHAR_OCTET_LENGTH", SQL_INTEGER},
                                                        {"ORDINAL_POSITION", SQL_INTEGER},
                                                        {"IS_NULLABLE", SQL_VARCHAR}}));
-  if ((!catalog.given || catalog.text.empty()) && SchemaMatches(st, schema, true)) {
+  Scope scope;
+  SQLRETURN r = SQL_SUCCESS;
+  if (NoCatalog(catalog) && ScopeOf(st, schema, true, &scope, &r)) {
     std::vector<std::string> names;
-    if (SQLRETURN r = TableNames(st, &names); r != SQL_SUCCESS) return r;
+    if (r = TableNames(st, scope, &names); r != SQL_SUCCESS) return r;
     for (const std::string& n : names) {
       if (!Matches(table, n, true)) continue;
-      SQLRETURN r;
-      VdbCursor* c = OpenTable(st, n, &r);
+      VdbCursor* c = OpenTable(st, scope, n, &r);
       if (c == nullptr) {
         st->diag.Clear();  // a file that cannot be opened has no columns to tell
         continue;
@@ -249,11 +316,12 @@ SQLRETURN ColumnsOf(Stmt* st, Arg catalog, Arg schema, Arg table, Arg column) {
         VdbField f{};
         VdbFieldInfo(c, i, &f);
         const Column col = ColumnOf(f);
-        if (Matches(column, col.name, true)) result->Add(ColumnRow(st->dbc->library, n, col, i));
+        if (Matches(column, col.name, true)) result->Add(ColumnRow(scope.library, n, col, i));
       }
       VdbCloseCursor(c);
     }
   }
+  if (r != SQL_SUCCESS) return r;
   SetResult(st, std::move(result));
   return SQL_SUCCESS;
 }
@@ -267,12 +335,13 @@ struct IndexInfo {
 };
 
 // The indexes of `table` (the file's own key first), with their key fields' names.
-SQLRETURN IndexesOf(Stmt* st, const std::string& table, std::vector<IndexInfo>* out) {
+SQLRETURN IndexesOf(Stmt* st, const Scope& scope, const std::string& table,
+                    std::vector<IndexInfo>* out) {
   SQLRETURN r;
-  VdbCursor* t = OpenTable(st, table, &r);
+  VdbCursor* t = OpenTable(st, scope, table, &r);
   if (t == nullptr) return r;
   VdbCursor* list = nullptr;
-  if (const uint16_t s = VdbOpenIndexList(st->dbc->db, table.c_str(), &list); s != IDAPI_OK) {
+  if (const uint16_t s = VdbOpenIndexList(scope.db, table.c_str(), &list); s != IDAPI_OK) {
     VdbCloseCursor(t);
     return st->diag.AddEngineError(s);
   }
@@ -311,7 +380,7 @@ const IndexInfo* PrimaryKey(const std::vector<IndexInfo>& indexes) {
   return nullptr;
 }
 
-SQLRETURN PrimaryKeys(Stmt* st, Arg catalog, Arg schema, Arg table) {
+SQLRETURN PrimaryKeys(Stmt* st, const Arg& catalog, const Arg& schema, const Arg& table) {
   auto result = std::make_unique<TableResult>(Columns({{"TABLE_CAT", SQL_VARCHAR},
                                                        {"TABLE_SCHEM", SQL_VARCHAR},
                                                        {"TABLE_NAME", SQL_VARCHAR},
@@ -319,23 +388,27 @@ SQLRETURN PrimaryKeys(Stmt* st, Arg catalog, Arg schema, Arg table) {
                                                        {"KEY_SEQ", SQL_SMALLINT},
                                                        {"PK_NAME", SQL_VARCHAR}}));
   if (!table.given) return st->diag.Add("HY009", "A table name is required");
-  if ((!catalog.given || catalog.text.empty()) && SchemaMatches(st, schema, false)) {
+  Scope scope;
+  SQLRETURN r = SQL_SUCCESS;
+  if (NoCatalog(catalog) && ScopeOf(st, schema, false, &scope, &r)) {
     const std::string name = Upper(table.text);
     std::vector<IndexInfo> indexes;
-    if (SQLRETURN r = IndexesOf(st, name, &indexes); r != SQL_SUCCESS) {
+    if (IndexesOf(st, scope, name, &indexes) != SQL_SUCCESS) {
       st->diag.Clear();  // no such table: no key
     } else if (const IndexInfo* pk = PrimaryKey(indexes)) {
       for (size_t k = 0; k < pk->keys.size(); ++k) {
-        result->Add({Null(), Text(st->dbc->library), Text(name), Text(pk->keys[k]),
+        result->Add({Null(), Text(scope.library), Text(name), Text(pk->keys[k]),
                      Int(static_cast<int64_t>(k + 1)), Text(pk->name)});
       }
     }
   }
+  if (r != SQL_SUCCESS) return r;
   SetResult(st, std::move(result));
   return SQL_SUCCESS;
 }
 
-SQLRETURN Statistics(Stmt* st, Arg catalog, Arg schema, Arg table, SQLUSMALLINT unique) {
+SQLRETURN Statistics(Stmt* st, const Arg& catalog, const Arg& schema, const Arg& table,
+                     SQLUSMALLINT unique) {
   auto result = std::make_unique<TableResult>(Columns({{"TABLE_CAT", SQL_VARCHAR},
                                                        {"TABLE_SCHEM", SQL_VARCHAR},
                                                        {"TABLE_NAME", SQL_VARCHAR},
@@ -350,16 +423,18 @@ SQLRETURN Statistics(Stmt* st, Arg catalog, Arg schema, Arg table, SQLUSMALLINT 
                                                        {"PAGES", SQL_INTEGER},
                                                        {"FILTER_CONDITION", SQL_VARCHAR}}));
   if (!table.given) return st->diag.Add("HY009", "A table name is required");
-  if ((!catalog.given || catalog.text.empty()) && SchemaMatches(st, schema, false)) {
+  Scope scope;
+  SQLRETURN found = SQL_SUCCESS;
+  if (NoCatalog(catalog) && ScopeOf(st, schema, false, &scope, &found)) {
     const std::string name = Upper(table.text);
-    const std::string& library = st->dbc->library;
+    const std::string& library = scope.library;
     std::vector<IndexInfo> indexes;
-    if (IndexesOf(st, name, &indexes) != SQL_SUCCESS) {
+    if (IndexesOf(st, scope, name, &indexes) != SQL_SUCCESS) {
       st->diag.Clear();
     } else {
       SQLRETURN r;
       int32_t rows = -1;
-      if (VdbCursor* t = OpenTable(st, name, &r)) {
+      if (VdbCursor* t = OpenTable(st, scope, name, &r)) {
         if (VdbRecordCount(t, &rows) != IDAPI_OK) rows = -1;
         VdbClearError();
         VdbCloseCursor(t);
@@ -382,11 +457,13 @@ SQLRETURN Statistics(Stmt* st, Arg catalog, Arg schema, Arg table, SQLUSMALLINT 
       }
     }
   }
+  if (found != SQL_SUCCESS) return found;
   SetResult(st, std::move(result));
   return SQL_SUCCESS;
 }
 
-SQLRETURN SpecialColumns(Stmt* st, SQLUSMALLINT identifier, Arg catalog, Arg schema, Arg table) {
+SQLRETURN SpecialColumns(Stmt* st, SQLUSMALLINT identifier, const Arg& catalog, const Arg& schema,
+                         const Arg& table) {
   auto result = std::make_unique<TableResult>(Columns({{"SCOPE", SQL_SMALLINT},
                                                        {"COLUMN_NAME", SQL_VARCHAR},
                                                        {"DATA_TYPE", SQL_SMALLINT},
@@ -396,14 +473,16 @@ SQLRETURN SpecialColumns(Stmt* st, SQLUSMALLINT identifier, Arg catalog, Arg sch
                                                        {"DECIMAL_DIGITS", SQL_SMALLINT},
                                                        {"PSEUDO_COLUMN", SQL_SMALLINT}}));
   if (!table.given) return st->diag.Add("HY009", "A table name is required");
-  if (identifier == SQL_BEST_ROWID && (!catalog.given || catalog.text.empty()) &&
-      SchemaMatches(st, schema, false)) {
+  Scope scope;
+  SQLRETURN found = SQL_SUCCESS;
+  if (identifier == SQL_BEST_ROWID && NoCatalog(catalog) &&
+      ScopeOf(st, schema, false, &scope, &found)) {
     const std::string name = Upper(table.text);
     std::vector<IndexInfo> indexes;
     SQLRETURN r;
-    if (IndexesOf(st, name, &indexes) == SQL_SUCCESS) {
+    if (IndexesOf(st, scope, name, &indexes) == SQL_SUCCESS) {
       if (const IndexInfo* pk = PrimaryKey(indexes)) {
-        if (VdbCursor* t = OpenTable(st, name, &r)) {
+        if (VdbCursor* t = OpenTable(st, scope, name, &r)) {
           for (const std::string& key : pk->keys) {
             uint16_t number = 0;
             VdbField f{};
@@ -422,6 +501,7 @@ SQLRETURN SpecialColumns(Stmt* st, SQLUSMALLINT identifier, Arg catalog, Arg sch
     }
     st->diag.Clear();
   }
+  if (found != SQL_SUCCESS) return found;
   SetResult(st, std::move(result));
   return SQL_SUCCESS;
 }
@@ -462,7 +542,7 @@ void ForEachParameter(Stmt* st, const std::string& procedure,
   VdbFreeStatement(call);
 }
 
-SQLRETURN Procedures(Stmt* st, Arg catalog, Arg schema, Arg procedure) {
+SQLRETURN Procedures(Stmt* st, const Arg& catalog, const Arg& schema, const Arg& procedure) {
   auto result = std::make_unique<TableResult>(Columns({{"PROCEDURE_CAT", SQL_VARCHAR},
                                                        {"PROCEDURE_SCHEM", SQL_VARCHAR},
                                                        {"PROCEDURE_NAME", SQL_VARCHAR},
@@ -489,7 +569,8 @@ SQLRETURN Procedures(Stmt* st, Arg catalog, Arg schema, Arg procedure) {
   return SQL_SUCCESS;
 }
 
-SQLRETURN ProcedureColumns(Stmt* st, Arg catalog, Arg schema, Arg procedure, Arg column) {
+SQLRETURN ProcedureColumns(Stmt* st, const Arg& catalog, const Arg& schema, const Arg& procedure,
+                           const Arg& column) {
   auto result = std::make_unique<TableResult>(Columns({{"PROCEDURE_CAT", SQL_VARCHAR},
                                                        {"PROCEDURE_SCHEM", SQL_VARCHAR},
                                                        {"PROCEDURE_NAME", SQL_VARCHAR},

@@ -287,6 +287,8 @@ SQLRETURN Disconnect(Dbc* dbc) {
   dbc->diag.Clear();
   if (dbc->db == nullptr) return dbc->diag.Add("08003", "The connection is not open");
   while (!dbc->statements.empty()) FreeStatement(dbc->statements.back());
+  for (auto& [name, other] : dbc->libraries) VdbCloseDatabase(other);
+  dbc->libraries.clear();
   if (dbc->transactions) {
     // Work left uncommitted is rolled back, as a connection that ends should.
     VdbEndTransaction(dbc->db, Transactions()[dbc], IDAPI_END_ROLLBACK);
@@ -295,6 +297,7 @@ SQLRETURN Disconnect(Dbc* dbc) {
   VdbCloseDatabase(dbc->db);
   VdbClearError();
   dbc->db = nullptr;
+  dbc->password.clear();
   LeaveEngine();
   return SQL_SUCCESS;
 }
@@ -306,14 +309,15 @@ SQLRETURN DriverConnect(Dbc* dbc, const std::string& in, void* out, SQLSMALLINT 
   if (keys.count("DSN") == 0 && keys.count("DRIVER") == 0) {
     return dbc->diag.Add("IM002", "The connection string names neither DSN nor DRIVER");
   }
-  if (completion != SQL_DRIVER_NOPROMPT && keys.count("DSN") == 0 && keys.count("LIBRARY") == 0) {
-    // There is no dialog: what is missing cannot be asked for.
-  }
+  // There is no dialog: whatever `completion` asks, what is missing cannot be
+  // asked for, and the connection is tried with what is given.
+  (void)completion;
   const SQLRETURN r = Connect(dbc, keys);
   if (!SQL_SUCCEEDED(r)) return r;
-  return OutS(in, out, capacity, wide, false, length, &dbc->diag) == SQL_SUCCESS
-             ? r
-             : SQL_SUCCESS_WITH_INFO;
+  if (OutS(in, out, capacity, wide, false, length, &dbc->diag) != SQL_SUCCESS) {
+    return SQL_SUCCESS_WITH_INFO;
+  }
+  return r;
 }
 
 }  // namespace
@@ -369,6 +373,51 @@ void AddDsnKeys(const std::string& dsn, ConnectionKeys* keys) {
   }
 }
 
+namespace {
+
+struct DatabaseKeys {
+  std::string system, library, user, password, naming;
+  bool transactions = false;
+  bool newSession = false;
+};
+
+uint16_t OpenDatabase(const DatabaseKeys& k, VdbDatabase** db) {
+  // "!": the table list without the selection dialog (there is no user to ask).
+  const std::string server =
+      k.system.empty() ? "!" + k.library : "AS400:/" + k.system + "/!" + k.library;
+  std::vector<VdbParameter> p = {{"SERVER NAME", server.c_str()}};
+  if (!k.user.empty()) p.push_back({"USER NAME", k.user.c_str()});
+  if (k.transactions) p.push_back({"TRANSACTION", "true"});
+  if (k.newSession) p.push_back({"NEWSESSION", "true"});
+  p.push_back({"NAMING", k.naming.c_str()});
+  return VdbOpenDatabase(kDriverType, k.library.c_str(), p.data(), static_cast<int32_t>(p.size()),
+                         k.password.empty() ? nullptr : k.password.c_str(), db);
+}
+
+}  // namespace
+
+VdbDatabase* LibraryDatabase(Dbc* dbc, const std::string& library, bool* missing,
+                             Diagnostics& diag) {
+  *missing = false;
+  if (library == dbc->library) return dbc->db;
+  if (auto it = dbc->libraries.find(library); it != dbc->libraries.end()) return it->second;
+  VdbDatabase* db = nullptr;
+  const uint16_t s =
+      OpenDatabase({dbc->system, library, dbc->user, dbc->password, dbc->naming, false, true}, &db);
+  if (s == IDAPI_ERR_INVALID_ARGUMENT) {
+    // The host has no such library (the open's only argument that can be wrong).
+    VdbClearError();
+    *missing = true;
+    return nullptr;
+  }
+  if (s != IDAPI_OK) {
+    diag.AddEngineError(s);
+    return nullptr;
+  }
+  dbc->libraries.emplace(library, db);
+  return db;
+}
+
 SQLRETURN Open(Dbc* dbc, const ConnectionKeys& keys) {
   Diagnostics& diag = dbc->diag;
   const std::string system = Key(keys, "SYSTEM");
@@ -391,20 +440,12 @@ SQLRETURN Open(Dbc* dbc, const ConnectionKeys& keys) {
 
   const bool transactions = Truth(Key(keys, "TRANSACTION", "1"));
   const bool newSession = Truth(Key(keys, "NEWSESSION", "1"));
-  // "!": the table list without the selection dialog (there is no user to ask).
-  const std::string server = system.empty() ? "!" + library : "AS400:/" + system + "/!" + library;
   const std::string user = Upper(Key(keys, "UID"));
   const std::string password = Key(keys, "PWD");
-  std::vector<VdbParameter> p = {{"SERVER NAME", server.c_str()}};
-  if (!user.empty()) p.push_back({"USER NAME", user.c_str()});
-  if (transactions) p.push_back({"TRANSACTION", "true"});
-  if (newSession) p.push_back({"NEWSESSION", "true"});
   const std::string namingValue = naming == "SQL" ? "sql" : "system";
-  p.push_back({"NAMING", namingValue.c_str()});
   VdbDatabase* db = nullptr;
   const uint16_t s =
-      VdbOpenDatabase(kDriverType, library.c_str(), p.data(), static_cast<int32_t>(p.size()),
-                      password.empty() ? nullptr : password.c_str(), &db);
+      OpenDatabase({system, library, user, password, namingValue, transactions, newSession}, &db);
   if (s != IDAPI_OK) {
     diag.AddEngineError(s);
     DiagRecord& r = diag.records.back();
@@ -414,6 +455,9 @@ SQLRETURN Open(Dbc* dbc, const ConnectionKeys& keys) {
   }
   dbc->db = db;
   dbc->library = library;
+  dbc->system = system;
+  dbc->user = user;
+  dbc->password = password;
   dbc->naming = namingValue;
   dbc->transactions = transactions;
   char languageDriver[32] = {};

@@ -33,6 +33,13 @@ void AddDsnKeys(const std::string& dsn, ConnectionKeys* keys);
 // Opens the connection with `keys`.
 SQLRETURN Open(Dbc* dbc, const ConnectionKeys& keys);
 
+// The database of library `library` for the catalogue functions: the
+// connection's own, or another library opened read-only on first use. Null
+// with `*missing` true when the host has no such library, null with
+// diagnostics in `diag` when it could not be opened.
+VdbDatabase* LibraryDatabase(Dbc* dbc, const std::string& library, bool* missing,
+                             Diagnostics& diag);
+
 // Commits after a statement of a connection in autocommit mode.
 SQLRETURN AutoCommit(Dbc* dbc, Diagnostics& diag);
 

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -90,9 +91,14 @@ struct Dbc : Handle {
   Dbc() : Handle(Kind::kDbc) {}
   Env* env = nullptr;
   VdbDatabase* db = nullptr;
-  std::string library;         // the current catalog's library (schema)
-  std::string naming = "sql";  // sql or system
-  bool transactions = false;   // opened with commitment control
+  std::string library;  // the current catalog's library (schema)
+  // Other libraries the catalogue functions were asked about, each opened
+  // as a database of its own for its table list (and its own host session,
+  // so that the connection's current library stays as it is).
+  std::map<std::string, VdbDatabase*> libraries;
+  std::string system, user, password;  // to open them as the connection was opened
+  std::string naming = "sql";          // sql or system
+  bool transactions = false;           // opened with commitment control
   bool autocommit = true;
   SQLUINTEGER loginTimeout = 0;
   SQLUINTEGER isolation = SQL_TXN_READ_COMMITTED;

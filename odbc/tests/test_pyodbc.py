@@ -172,6 +172,37 @@ def test_catalogue_functions(connection):
         ("A", 1), ("B", 1), ("SUM", 4)]
 
 
+def test_catalogue_of_another_library(connection):
+    cur = connection.cursor()
+    try:
+        cur.execute("drop table QGPL.ODBCOTHER")
+    except pyodbc.Error:
+        pass
+    cur.execute("create table QGPL.ODBCOTHER (ID integer not null, NOTE char(8), "
+                "primary key (ID))")
+    try:
+        tables = cur.tables(schema="QGPL").fetchall()
+        assert "ODBCOTHER" in [t.table_name for t in tables]
+        assert {t.table_schem for t in tables} == {"QGPL"}
+        assert "ODBCOTHER" not in [t.table_name for t in cur.tables(schema="DEMO")]
+        columns = cur.columns(table="ODBCOTHER", schema="qgpl").fetchall()
+        assert [(c.table_schem, c.column_name) for c in columns] == [
+            ("QGPL", "ID"), ("QGPL", "NOTE")]
+        assert [k.column_name for k in cur.primaryKeys("ODBCOTHER", schema="QGPL")] == ["ID"]
+        stats = cur.statistics("ODBCOTHER", schema="QGPL").fetchall()
+        assert (stats[0].table_schem, stats[0].type) == ("QGPL", 0)
+        # A library the host does not have lists nothing; a pattern with %
+        # matches the connection's library only.
+        for schema in ("NOSUCHLIB", "Q%", "NOT A NAME"):
+            assert cur.tables(schema=schema).fetchall() == [], schema
+            assert cur.columns(table="ODBCOTHER", schema=schema).fetchall() == [], schema
+        assert "CUSTOMER" in [t.table_name for t in cur.tables(schema="D%")]
+        # The connection's own library is still the one unqualified names find.
+        assert cur.execute("select count(*) from CUSTOMER").fetchval() > 0
+    finally:
+        cur.execute("drop table QGPL.ODBCOTHER")
+
+
 def test_a_procedure_call(connection):
     cur = connection.cursor()
     cur.execute("{CALL ADDNUMS(?, ?, ?)}", 2, 3, 0)  # pyodbc binds inputs only
