@@ -148,6 +148,17 @@ class Session:
         from .program import call_program
         return call_program(self, program, parameters)
 
+    def procedure(self, name):
+        """The stored procedure ``name`` declared in the working library, as a callable
+        :class:`vantora.Procedure`; raises :class:`vantora.NotFound` when none is."""
+        from .procedure import load_procedure
+        return load_procedure(self, name)
+
+    def procedures(self):
+        """The names of the stored procedures the working library declares, in order."""
+        from .procedure import procedure_names
+        return procedure_names(self)
+
     def data_queue(self, name):
         """The data queue ``LIB/QUEUE`` (it must exist) as a :class:`vantora.DataQueue`."""
         from .data_queue import DataQueue
