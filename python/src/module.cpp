@@ -23,6 +23,7 @@ PYBIND11_MODULE(_native, m) {
       .def("commit", &NativeSession::Commit)
       .def("rollback", &NativeSession::Rollback)
       .def("call_program", &NativeSession::CallProgram)
+      .def("call_procedure", &NativeSession::CallProcedure)
       .def("queue_link", &NativeSession::QueueLink)
       .def("queue_unlink", &NativeSession::QueueUnlink)
       .def("queue_send", &NativeSession::QueueSend)

@@ -20,6 +20,8 @@ constexpr int kLinkSize = 34;
 constexpr int kLinkParameterCount = 22;
 constexpr int kLinkRecordLength = 30;
 constexpr int kParameterSize = 14;
+// A program file is opened for reading and update, as the database driver does.
+constexpr int32_t kProgramOpenMode = 5;
 
 // A 10-character blank-padded name field.
 std::string NameField(const std::string& name) {
@@ -159,6 +161,24 @@ py::bytes NativeSession::CallProgram(const std::string& program, const std::stri
     std::optional<Failure> failure;
     if (r != 1) failure = CaptureFailure(r);
     PgmUnLink(number);
+    return failure;
+  });
+  return py::bytes(output);
+}
+
+py::bytes NativeSession::CallProcedure(const std::string& procedure, const std::string& input,
+                                       int32_t recordLength) {
+  if (recordLength < 0) throw py::value_error("the record length must not be negative");
+  std::string output(static_cast<size_t>(recordLength), '\0');
+  Call([&]() -> std::optional<Failure> {
+    const std::string path = "*PGM/" + procedure;
+    const int32_t handle = VNXopen(path.c_str(), kProgramOpenMode, -1);
+    if (handle < 0) return CaptureFailure(handle);
+    const int32_t r = VNXRead(handle, output.data(), recordLength, VNX_READ_KEY_EQ, input.data(),
+                              static_cast<int32_t>(input.size()), nullptr);
+    std::optional<Failure> failure;
+    if (r < 0) failure = CaptureFailure(r);
+    Rclose(handle);
     return failure;
   });
   return py::bytes(output);

@@ -54,6 +54,12 @@ class NativeSession : public std::enable_shared_from_this<NativeSession> {
   pybind11::bytes CallProgram(const std::string& program, const std::string& library,
                               const std::string& descriptions, int32_t count,
                               const std::string& input);
+  // Calls the stored procedure `procedure` as the host declares it: opens
+  // "*PGM/" + procedure, reads it by the key `input` (the input parameters in
+  // their host forms), closes it; answers the `recordLength`-byte parameter
+  // record.
+  pybind11::bytes CallProcedure(const std::string& procedure, const std::string& input,
+                                int32_t recordLength);
 
   int32_t QueueLink(const std::string& queue, const std::string& library);
   void QueueUnlink(int32_t link);

@@ -80,6 +80,12 @@ def test_command_failure_carries_message_id_and_text(session):
     assert "exists" in caught.value.text
 
 
+@pytest.mark.parametrize("member", ["*FIRST", "customer", "CUSTOMER "])
+def test_the_only_member_of_a_file(session, member):
+    with session.open("DEMO/CUSTOMER", member=member) as customers:
+        assert customers.first().CUSTNO == 1001
+
+
 @pytest.mark.parametrize("call, error", [
     (lambda s: s.open(5), TypeError),
     (lambda s: s.open(""), ValueError),
@@ -89,6 +95,7 @@ def test_command_failure_carries_message_id_and_text(session):
     (lambda s: s.open("DEMO/CUSTOMER", block="5"), ValueError),
     (lambda s: s.open("DEMO/CUSTOMER", wait=-1), ValueError),
     (lambda s: s.open("DEMO/CUSTOMER", member="M2"), vantora.NotSupportedError),
+    (lambda s: s.open("DEMO/CUSTOMER", member=2), TypeError),
     (lambda s: s.command(None), TypeError),
     (lambda s: s.command("  "), ValueError),
     (lambda s: s.call("DEMO/ADDTAX", ["ABC"]), TypeError),

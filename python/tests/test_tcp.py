@@ -102,6 +102,38 @@ def test_records_programs_queues_and_sql_over_tcp(hostd, settings):
     assert out["count"] == 2990
 
 
+PROCEDURES = r"""
+import json
+from decimal import Decimal
+import vantora
+out = {}
+with vantora.connect(system="127.0.0.1", user="PYUSER", password="SECRET1") as s:
+    s.command("CHGCURLIB DEMO")
+    out["names"] = s.procedures()
+    out["taxcalc"] = [str(v) for v in s.procedure("TAXCALC")("T", Decimal("10"), rate=5.5)]
+    out["probe"] = [str(v) for v in s.procedure("PROBE")("NEG", "over tcp")]
+    queue = s.data_queue("DEMO/ORDERQ")
+    queue.clear()
+    s.procedure("NEWORDER")("B0000002", "GADGET", 3)
+    out["entry"] = queue.receive().hex()
+    try:
+        s.procedure("NOSUCH")
+    except vantora.NotFound as e:
+        out["unknown"] = str(e)
+print(json.dumps(out))
+"""
+
+
+def test_procedures_over_tcp(hostd):
+    folder, server = hostd
+    out = json.loads(run_python(PROCEDURES, tcp_settings(folder, server.port)))
+    assert out["names"] == ["ADDNUMS", "ANSWER", "NEWORDER", "PROBE", "SHOUT", "TAXCALC"]
+    assert out["taxcalc"] == ["10.55", "TAX ADDED FOR T"]
+    assert out["probe"] == ["-0.05", "<OVER TCP>"]
+    assert bytes.fromhex(out["entry"]) == b"B0000002GADGET    \xf0\xf0\xf0\xf0\xf3"
+    assert "NOSUCH" in out["unknown"]
+
+
 def test_values_over_tcp_equal_the_embedded_host(hostd, session):
     folder, server = hostd
     code = ("import json, vantora\n"

@@ -99,14 +99,18 @@ class Session:
         for a record another job has locked (None: the job's 60 seconds).
         ``block``: records per request when iterating. ``strip``: trailing
         blanks of text fields dropped (False keeps them). ``arrival``: read a
-        keyed file in arrival order.
+        keyed file in arrival order. ``member``: None, ``"*FIRST"`` or the file's
+        name, its only member.
         """
         library, obj = _qualified(name, "file name")
         if mode not in _MODES:
             raise ValueError(f"mode {mode!r}: one of 'r', 'rw', 'a'")
-        if member not in (None, "*FIRST"):
-            raise NotSupportedError("members other than the first are not supported: "
-                                    "use OVRDBF with MBR through session.command first")
+        if member is not None:
+            _text_arg("member", member)
+            # The host keeps one member per database file, named after the file.
+            if member.strip().upper() not in ("*FIRST", obj):
+                raise NotSupportedError(f"member {member!r} of {name}: a database file has one "
+                                        f"member, *FIRST or {obj}")
         if not isinstance(block, int) or isinstance(block, bool) or not 1 <= block <= 4095:
             raise ValueError("block must be an int from 1 to 4095")
         if wait is not None and (isinstance(wait, bool) or not isinstance(wait, (int, float))
@@ -147,6 +151,17 @@ class Session:
         """
         from .program import call_program
         return call_program(self, program, parameters)
+
+    def procedure(self, name):
+        """The stored procedure ``name`` declared in the working library, as a callable
+        :class:`vantora.Procedure`; raises :class:`vantora.NotFound` when none is."""
+        from .procedure import load_procedure
+        return load_procedure(self, name)
+
+    def procedures(self):
+        """The names of the stored procedures the working library declares, in order."""
+        from .procedure import procedure_names
+        return procedure_names(self)
 
     def data_queue(self, name):
         """The data queue ``LIB/QUEUE`` (it must exist) as a :class:`vantora.DataQueue`."""
