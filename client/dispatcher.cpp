@@ -6,7 +6,7 @@
 #include "client/failures.h"
 #include "client/sessions.h"
 #include "client/transport.h"
-#include "include/mv432ida.h"
+#include "mv432ida.h"
 #include "protocol/request_parts.h"
 
 namespace vantora::client {

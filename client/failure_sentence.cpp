@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "include/mv432ida.h"
+#include "mv432ida.h"
 #include "protocol/blank_padded.h"
 #include "protocol/host_message_ids.h"
 #include "protocol/host_messages.h"

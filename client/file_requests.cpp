@@ -3,7 +3,7 @@
 #include "client/file_requests.h"
 
 #include "client/dispatcher.h"
-#include "include/mv432ida.h"
+#include "mv432ida.h"
 #include "protocol/file_descriptions.h"
 #include "protocol/record_options.h"
 

@@ -33,7 +33,7 @@
 #include "conversion/field_converter.h"
 #include "conversion/field_description.h"
 #include "conversion/field_types.h"
-#include "include/mv432ida.h"
+#include "mv432ida.h"
 #include "protocol/byte_order.h"
 #include "protocol/record_options.h"
 
@@ -182,7 +182,8 @@ int32_t FetchDescriptions(int32_t h, Slot& slot) {
       return VNX_IERR_FILE_DESCRIPTION;
     }
     for (int32_t i = 0; i < fieldCount; ++i) {
-      fields[i] = conv::ReadFieldDescription(entries.get() + conv::kFieldDescriptionSize * i);
+      fields[i] = conv::ReadFieldDescription(
+          entries.get() + static_cast<ptrdiff_t>(conv::kFieldDescriptionSize) * i);
       if (conv::CheckDescription(fields[i]) != FieldStatus::kConverted) {
         return VNX_IERR_FIELD_DESCRIPTION;
       }
@@ -203,7 +204,8 @@ int32_t FetchDescriptions(int32_t h, Slot& slot) {
       return VNX_IERR_FILE_DESCRIPTION;
     }
     for (int32_t i = 0; i < keyCount; ++i) {
-      keyFields[i] = wire::LoadLeI16(entries.get() + kKeyEntrySize * i + kOffKeyFieldIndex);
+      keyFields[i] = wire::LoadLeI16(entries.get() + static_cast<ptrdiff_t>(kKeyEntrySize) * i +
+                                     kOffKeyFieldIndex);
       if (keyFields[i] < 0 || keyFields[i] >= fieldCount) return VNX_IERR_FILE_DESCRIPTION;
     }
   }

@@ -1,7 +1,7 @@
 // Program, job, data-queue, command, SQL and service requests: each export
 // lays its arguments out as argument words and hands them to the dispatcher.
 #include "client/dispatcher.h"
-#include "include/mv432ida.h"
+#include "mv432ida.h"
 #include "protocol/byte_order.h"
 #include "protocol/record_options.h"
 
@@ -27,7 +27,8 @@ int32_t DataLength(int32_t count, const void* entries) {
   if (entries == nullptr) return 0;
   auto* e = static_cast<const uint8_t*>(entries);
   int32_t total = 0;
-  for (int32_t i = 0; i < count; ++i) total += wire::LoadLeI16(e + 16 * i + 14);
+  for (int32_t i = 0; i < count; ++i)
+    total += wire::LoadLeI16(e + static_cast<ptrdiff_t>(16) * i + 14);
   return total;
 }
 

@@ -9,7 +9,7 @@
 #include "client/dispatcher.h"
 #include "client/failures.h"
 #include "client/transport.h"
-#include "include/mv432ida.h"
+#include "mv432ida.h"
 #include "platform/event.h"
 #include "platform/profile.h"
 #include "platform/thread.h"

@@ -9,7 +9,7 @@
 #include "client/failures.h"
 #include "client/sessions.h"
 #include "client/transport.h"
-#include "include/mv432ida.h"
+#include "mv432ida.h"
 #include "protocol/blank_padded.h"
 #include "protocol/host_message_ids.h"
 #include "protocol/host_status.h"

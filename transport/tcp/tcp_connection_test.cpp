@@ -20,10 +20,12 @@ class BusyServer {
   explicit BusyServer(int busy) {
     EXPECT_TRUE(listener_.Open("127.0.0.1", 0, 16).ok());
     thread_ = std::thread([this, busy] {
-      for (int n = 0; !stop_; ++n) {
+      while (!stop_) {
         Socket s;
         if (!listener_.Accept(&s, 100).ok()) continue;
-        ++accepted_;
+        // Counted by connections, not by waits: a wait that times out
+        // between two tries must not shorten the busy spell.
+        const int n = accepted_++;
         if (busy < 0 || n < busy) {
           auto refusal = EncodeRefusal(FrameRefusal::kBusy, "busy");
           s.SendAll(refusal.data(), refusal.size(), 1000);
