@@ -21,6 +21,9 @@ make_demo_host() {
 }
 
 start_hostd() {
+  # Made before the server starts, so that the first look cannot miss it
+  # (under set -e a failed sed would end the script without a word).
+  : >"$work/hostd.out"
   "$bin/vantora-hostd" --data-dir "$work/host" --port 0 --log-level warning "$@" \
     >"$work/hostd.out" 2>"$work/hostd.err" &
   hostd_pid=$!
@@ -29,6 +32,7 @@ start_hostd() {
   for _ in $(seq 100); do
     port=$(sed -n 's/.*listening on .* port \([0-9]*\).*/\1/p' "$work/hostd.out")
     [ -n "$port" ] && break
+    kill -0 "$hostd_pid" 2>/dev/null || break  # it has stopped already
     sleep 0.1
   done
   [ -n "$port" ] || { echo "vantora-hostd did not start" >&2; cat "$work/hostd.err" >&2; exit 1; }
