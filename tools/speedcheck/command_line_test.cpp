@@ -10,21 +10,12 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "tests/support/file_text.h"
 #include "tests/support/test_session.h"
 #include "tools/speedcheck/speedcheck_test_support.h"
 
 namespace vantora::speedcheck {
 namespace {
-
-std::string Drain(std::FILE* f) {
-  std::rewind(f);
-  std::string text;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  std::fclose(f);
-  return text;
-}
 
 class SpeedcheckJson : public vantora::testing::ClientTest {};
 
@@ -59,7 +50,7 @@ TEST_F(SpeedcheckJson, AwkwardFileNamesAndRecordsParseAndComeBack) {
     options.json = true;
     std::FILE* out = std::tmpfile();
     ASSERT_EQ(RunCommandLine(options, out), 0);
-    const std::string line = Drain(out);
+    const std::string line = vantora::testing::TakeFileText(out);
 
     ASSERT_FALSE(line.empty());
     EXPECT_EQ(line.back(), '\n');

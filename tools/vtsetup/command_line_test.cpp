@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/profile.h"
+#include "tests/support/file_text.h"
 
 namespace vantora::vtsetup {
 namespace {
@@ -26,16 +27,6 @@ struct ToolRun {
   std::string out;
   std::string err;
 };
-
-std::string Drain(std::FILE* f) {
-  std::rewind(f);
-  std::string text;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  std::fclose(f);
-  return text;
-}
 
 ToolRun Vtsetup(std::vector<std::string> args) {
   args.insert(args.begin(), "vtsetup");
@@ -50,8 +41,8 @@ ToolRun Vtsetup(std::vector<std::string> args) {
   run.status =
       ParseCommandLine(static_cast<int>(args.size()), argv.data(), &options, &help, out, err);
   if (run.status == 0 && !help) run.status = RunCommandLine(options, out, err);
-  run.out = Drain(out);
-  run.err = Drain(err);
+  run.out = vantora::testing::TakeFileText(out);
+  run.err = vantora::testing::TakeFileText(err);
   return run;
 }
 
