@@ -12,16 +12,15 @@ build=${1:-build/release}
 records=${2:-100000}
 bin=$build/bin
 work=$(mktemp -d)
-hostd_pid=""
+# shellcheck source=bench/hostd.sh
+. bench/hostd.sh
 cleanup() {
-  [ -n "$hostd_pid" ] && kill "$hostd_pid" 2>/dev/null && wait "$hostd_pid" 2>/dev/null
+  stop_hostd || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-echo "creating DEMO/BENCH100 with $records records..."
-"$bin/vantora-host" demo "$work/host" --records "$records" >/dev/null
-VANTORA_PASSWORD=bench "$bin/vantora-hostd" --data-dir "$work/host" --add-user BENCH >/dev/null
+make_demo_host "$records"
 
 # The driver's cache reads blocks as large as 32000 bytes allow.
 printf '[General]\nNetwork=ehn\n[Host]\nDataDirectory=%s\n[Buffers]\nRecords=4095\n' \
@@ -29,14 +28,8 @@ printf '[General]\nNetwork=ehn\n[Host]\nDataDirectory=%s\n[Buffers]\nRecords=409
 echo "== ehn"
 MV400_INI="$work/ehn.ini" "$bin/engine_scan_bench"
 
-"$bin/vantora-hostd" --data-dir "$work/host" --port 0 --log-level warning >"$work/hostd.out" 2>"$work/hostd.err" &
-hostd_pid=$!
-for _ in $(seq 100); do
-  port=$(sed -n 's/.*listening on .* port \([0-9]*\).*/\1/p' "$work/hostd.out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "${port:-}" ] || { echo "vantora-hostd did not start" >&2; cat "$work/hostd.err" >&2; exit 1; }
+# shellcheck disable=SC2119  # the server's defaults
+start_hostd
 printf '[General]\nNetwork=tcp\nLocation=127.0.0.1\n[Tcp]\nPort=%s\nUser=BENCH\nPassword=bench\n[Buffers]\nRecords=4095\n' \
   "$port" >"$work/tcp.ini"
 echo "== tcp"

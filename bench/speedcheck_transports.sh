@@ -15,20 +15,15 @@ build=${1:-build/release}
 records=${2:-100000}
 bin=$build/bin
 work=$(mktemp -d)
-hostd_pid=""
-stop_hostd() {
-  [ -n "$hostd_pid" ] && kill "$hostd_pid" 2>/dev/null && wait "$hostd_pid" 2>/dev/null
-  hostd_pid=""
-}
+# shellcheck source=bench/hostd.sh
+. bench/hostd.sh
 cleanup() {
   stop_hostd || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-echo "creating DEMO/BENCH100 with $records records..."
-"$bin/vantora-host" demo "$work/host" --records "$records" >/dev/null
-VANTORA_PASSWORD=bench "$bin/vantora-hostd" --data-dir "$work/host" --add-user BENCH >/dev/null
+make_demo_host "$records"
 
 rate() {  # prints the records per second of one speedcheck run
   "$bin/speedcheck" --file DEMO/BENCH100 --records "$1" --json --quiet "${@:2}" |
@@ -43,19 +38,6 @@ run_all() {
 
 printf '[General]\nNetwork=ehn\n[Host]\nDataDirectory=%s\n' "$work/host" >"$work/ehn.ini"
 MV400_INI="$work/ehn.ini" run_all ehn
-
-start_hostd() {  # starts vantora-hostd with "$@" and sets $port
-  "$bin/vantora-hostd" --data-dir "$work/host" --port 0 --log-level warning "$@" \
-    >"$work/hostd.out" 2>"$work/hostd.err" &
-  hostd_pid=$!
-  port=""
-  for _ in $(seq 100); do
-    port=$(sed -n 's/.*listening on .* port \([0-9]*\).*/\1/p' "$work/hostd.out")
-    [ -n "$port" ] && break
-    sleep 0.1
-  done
-  [ -n "$port" ] || { echo "vantora-hostd did not start" >&2; cat "$work/hostd.err" >&2; exit 1; }
-}
 
 start_hostd
 printf '[General]\nNetwork=tcp\nLocation=127.0.0.1\n[Tcp]\nPort=%s\nUser=BENCH\nPassword=bench\n' \

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/support/driver_engine.h"
+#include "tests/support/file_text.h"
 #include "tools/vantora-db/shell.h"
 
 namespace vantora::testing {
@@ -42,17 +43,7 @@ class VantoraDb : public DriverEngineTest {
       db::Shell shell(options);
       ok = shell.Run(line);
     }
-    return {ok, Contents(out), Contents(err)};
-  }
-
-  static std::string Contents(std::FILE* f) {
-    std::string text;
-    std::rewind(f);
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-    return text;
+    return {ok, TakeFileText(out), TakeFileText(err)};
   }
 
   std::vector<std::string> prompts_;

@@ -5,39 +5,10 @@
 
 #include "platform/clock.h"
 #include "platform/ui_sink.h"
+#include "tools/common/json_line.h"
 #include "tools/speedcheck/speedcheck_model.h"
 
 namespace vantora::speedcheck {
-namespace {
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char esc[8];
-          std::snprintf(esc, sizeof esc, "\\u%04x", c);
-          out += esc;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
-
-}  // namespace
-
 int RunCommandLine(const CommandLineOptions& options, std::FILE* out) {
   platform::ConsoleSink sink;
   int64_t lastProgress = platform::MonotonicMicroseconds();
@@ -74,32 +45,35 @@ int RunCommandLine(const CommandLineOptions& options, std::FILE* out) {
   const int32_t block = BlockSize(model.recordLength(), model.fieldCount());
 
   if (options.json) {
+    nlohmann::ordered_json result;
+    result["file"] = options.file;
+    result["fields"] = model.fieldCount();
+    result["recordLength"] = model.recordLength();
+    result["blocked"] = model.useCache;
+    result["blockSize"] = block;
+    result["connectMs"] = connectMs;
+    result["openMs"] = openMs;
+    result["readMs"] = readMs;
+    result["readMicroseconds"] = readMicroseconds;
+    result["passes"] = model.passes().size();
+    result["requests"] = model.requests();
+    result["recordsRead"] = model.recordsRead();
     // No figure when no time could be measured.
-    const std::string perSecond =
+    result["recordsPerSecond"] =
         readMicroseconds > 0
-            ? std::to_string(std::llround(static_cast<double>(model.recordsRead()) * 1e6 /
-                                          static_cast<double>(readMicroseconds)))
-            : "null";
-    std::fprintf(
-        out,
-        "{\"file\": %s, \"fields\": %d, \"recordLength\": %d, \"blocked\": %s, "
-        "\"blockSize\": %d, \"connectMs\": %lld, \"openMs\": %lld, \"readMs\": %lld, "
-        "\"readMicroseconds\": %lld, \"passes\": %zu, \"requests\": %lld, "
-        "\"recordsRead\": %lld, \"recordsPerSecond\": %s, "
-        "\"recordsInCache\": %d, \"fileEmpty\": %s, \"startingTime\": %s, "
-        "\"finishingTime\": %s, \"records\": [",
-        JsonString(options.file).c_str(), model.fieldCount(), model.recordLength(),
-        model.useCache ? "true" : "false", block, static_cast<long long>(connectMs),
-        static_cast<long long>(openMs), static_cast<long long>(readMs),
-        static_cast<long long>(readMicroseconds), model.passes().size(),
-        static_cast<long long>(model.requests()), static_cast<long long>(model.recordsRead()),
-        perSecond.c_str(), model.recordsInCache(), model.fileEmpty() ? "true" : "false",
-        JsonString(model.startingTime()).c_str(), JsonString(model.finishingTime()).c_str());
+            ? nlohmann::ordered_json(std::llround(static_cast<double>(model.recordsRead()) * 1e6 /
+                                                  static_cast<double>(readMicroseconds)))
+            : nlohmann::ordered_json(nullptr);
+    result["recordsInCache"] = model.recordsInCache();
+    result["fileEmpty"] = model.fileEmpty();
+    result["startingTime"] = model.startingTime();
+    result["finishingTime"] = model.finishingTime();
+    result["records"] = nlohmann::ordered_json::array();
     const auto& lines = model.listLines();
     for (size_t i = 1; i < lines.size() && !options.quiet; ++i) {
-      std::fprintf(out, "%s%s", i > 1 ? ", " : "", JsonString(lines[i]).c_str());
+      result["records"].push_back(lines[i]);
     }
-    std::fprintf(out, "]}\n");
+    std::fprintf(out, "%s\n", tools::JsonLine(result).c_str());
   } else {
     std::fprintf(out, "Connect: %lld ms\n", static_cast<long long>(connectMs));
     std::fprintf(out, "Open %s: %d fields, record length %d, %lld ms\n", options.file.c_str(),

@@ -13,6 +13,7 @@
 #include "platform/ui_sink.h"
 #include "selection/dialog_runner.h"
 #include "tests/support/embedded_host.h"
+#include "tests/support/file_text.h"
 
 namespace vantora::select {
 namespace {
@@ -78,16 +79,9 @@ class SelectRun : public testing::EmbeddedHostTest {
     std::FILE* o = std::tmpfile();
     std::FILE* e = std::tmpfile();
     const int status = RunSelection(options, o, e);
-    *out = Read(o);
-    err = Read(e);
+    *out = vantora::testing::TakeFileText(o);
+    err = vantora::testing::TakeFileText(e);
     return status;
-  }
-  static std::string Read(std::FILE* f) {
-    std::rewind(f);
-    std::string text;
-    for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
-    std::fclose(f);
-    return text;
   }
   // Runs the program; answers its exit status.
   int Program(const std::string& arguments, std::string* out, std::string* errors) {

@@ -5,6 +5,7 @@
 #include "platform/profile.h"
 #include "platform/profile_writer.h"
 #include "platform/ui_sink.h"
+#include "tools/common/json_line.h"
 #include "tools/vtsetup/settings_model.h"
 #include "tools/vtsetup/setup_actions.h"
 
@@ -26,23 +27,6 @@ class ScriptSink : public platform::UiSink {
  private:
   bool yes_;
 };
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", c);
-      out += esc;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 bool SplitName(const std::string& name, std::string* section, std::string* key) {
   auto slash = name.find('/');
@@ -152,15 +136,19 @@ void PrintFailure(const ClientFailure& f, std::FILE* to) {
   }
 }
 
-std::string FailureJson(const ClientFailure& f) {
-  return "{\"step\": " + JsonString(f.step) + ", \"class\": " + std::to_string(f.code) +
-         ", \"status\": " + std::to_string(f.status) +
-         ", \"messageId\": " + JsonString(f.messageId) +
-         ", \"primary\": " + std::to_string(f.primary) +
-         ", \"secondary\": " + std::to_string(f.secondary) +
-         ", \"internalError\": " + std::to_string(f.internalError) +
-         ", \"codes\": " + JsonString(f.codes) + ", \"explanation\": " + JsonString(f.explanation) +
-         ", \"text\": " + JsonString(f.text) + "}";
+nlohmann::ordered_json FailureJson(const ClientFailure& f) {
+  nlohmann::ordered_json failure;
+  failure["step"] = f.step;
+  failure["class"] = f.code;
+  failure["status"] = f.status;
+  failure["messageId"] = f.messageId;
+  failure["primary"] = f.primary;
+  failure["secondary"] = f.secondary;
+  failure["internalError"] = f.internalError;
+  failure["codes"] = f.codes;
+  failure["explanation"] = f.explanation;
+  failure["text"] = f.text;
+  return failure;
 }
 
 bool Test(SetupActions& actions, const SettingsModel& model, bool json, std::FILE* out,
@@ -168,16 +156,18 @@ bool Test(SetupActions& actions, const SettingsModel& model, bool json, std::FIL
   ConnectionReport r = actions.TestConnection(model);
   const std::string network = model.network();
   if (json) {
-    std::fprintf(out,
-                 "{\"ok\": %s, \"settings\": %s, \"network\": %s, \"transport\": %s, "
-                 "\"clientVersion\": %d, \"serverVersion\": %s, \"driverVersion\": %s, "
-                 "\"problem\": %s, \"failure\": %s}\n",
-                 r.ok ? "true" : "false", JsonString(model.readPath()).c_str(),
-                 JsonString(network).c_str(), JsonString(TransportFileName(network)).c_str(),
-                 r.clientVersion,
-                 r.serverVersion ? std::to_string(*r.serverVersion).c_str() : "null",
-                 JsonString(r.driverVersion).c_str(), JsonString(r.problem).c_str(),
-                 r.failure ? FailureJson(*r.failure).c_str() : "null");
+    nlohmann::ordered_json result;
+    result["ok"] = r.ok;
+    result["settings"] = model.readPath();
+    result["network"] = network;
+    result["transport"] = TransportFileName(network);
+    result["clientVersion"] = r.clientVersion;
+    result["serverVersion"] = r.serverVersion ? nlohmann::ordered_json(*r.serverVersion)
+                                              : nlohmann::ordered_json(nullptr);
+    result["driverVersion"] = r.driverVersion;
+    result["problem"] = r.problem;
+    result["failure"] = r.failure ? FailureJson(*r.failure) : nlohmann::ordered_json(nullptr);
+    std::fprintf(out, "%s\n", tools::JsonLine(result).c_str());
     return r.ok;
   }
   std::fprintf(out, "settings: %s (network type %s, transport %s)\n", model.readPath().c_str(),

@@ -9,11 +9,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/profile.h"
+#include "tests/support/file_text.h"
 
 namespace vantora::vtsetup {
 namespace {
@@ -25,16 +27,6 @@ struct ToolRun {
   std::string out;
   std::string err;
 };
-
-std::string Drain(std::FILE* f) {
-  std::rewind(f);
-  std::string text;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  std::fclose(f);
-  return text;
-}
 
 ToolRun Vtsetup(std::vector<std::string> args) {
   args.insert(args.begin(), "vtsetup");
@@ -49,8 +41,8 @@ ToolRun Vtsetup(std::vector<std::string> args) {
   run.status =
       ParseCommandLine(static_cast<int>(args.size()), argv.data(), &options, &help, out, err);
   if (run.status == 0 && !help) run.status = RunCommandLine(options, out, err);
-  run.out = Drain(out);
-  run.err = Drain(err);
+  run.out = vantora::testing::TakeFileText(out);
+  run.err = vantora::testing::TakeFileText(err);
   return run;
 }
 
@@ -142,6 +134,47 @@ TEST_F(CommandLineTest, RefusedChangesLeaveTheFileAndExitOne) {
     EXPECT_EQ(run.status, 1) << c.args.back();
     EXPECT_NE(run.err.find(c.message), std::string::npos) << c.args.back() << ": " << run.err;
     EXPECT_EQ(Read(), kHandWritten) << c.args.back();
+  }
+}
+
+// --test --json on settings that stop the test before any connection: the
+// file's folder and the network type hold quotes, backslashes, control
+// characters and UTF-8, and the line parses back to them. A folder name that
+// is not UTF-8 still gives JSON that parses.
+TEST_F(CommandLineTest, TestJsonParsesWithAwkwardTexts) {
+  const std::string kReplacement = "\xEF\xBF\xBD";
+  const struct {
+    std::string folder;
+    std::string network;
+    std::string folderBack = "";  // when not `folder`
+  } cases[] = {
+      {"plain", "nope"},
+      {"say \"hi\"", "x\"y\\z"},
+      {"back\\slash", "\\"},
+      {"tab\there\nline\x01\x1f", "a\"b"},
+      {"Zürich 日本語 \xF0\x9F\x98\x80", "é"},
+      {"caf\xE9", "ab", "caf" + kReplacement},  // Latin-1
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    const fs::path folder = root_ / c.folder;
+    fs::create_directories(folder);
+    const std::string ini = (folder / "MV400.INI").string();
+    std::ofstream(ini, std::ios::binary) << "[General]\nNetwork=" << c.network << "\n";
+    setenv("MV400_INI", ini.c_str(), 1);
+    ToolRun run = Vtsetup({"--test", "--json"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+    ASSERT_TRUE(nlohmann::json::accept(run.out)) << run.out;
+    const nlohmann::json result = nlohmann::json::parse(run.out);
+    const std::string folderBack = c.folderBack.empty() ? c.folder : c.folderBack;
+    EXPECT_EQ(result["settings"], (root_ / folderBack / "MV400.INI").string());
+    EXPECT_EQ(result["network"], c.network);
+    EXPECT_EQ(result["ok"], false);
+    EXPECT_FALSE(result["problem"].get<std::string>().empty());
+    EXPECT_TRUE(result["serverVersion"].is_null());
+    EXPECT_TRUE(result["failure"].is_null());
   }
 }
 

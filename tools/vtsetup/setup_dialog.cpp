@@ -49,7 +49,10 @@ std::string FailureText(const ClientFailure& f) {
 
 SetupDialog::SetupDialog(const std::string& readPath, const std::string& writePath,
                          platform::UiSink* sink, QWidget* parent)
-    : QDialog(parent), qtSink_(this), sink_(sink != nullptr ? *sink : qtSink_) {
+    : QDialog(parent),
+      // Its one question empties the index dictionary: never the default.
+      qtSink_(this, tools::QuestionStyle::kCautious),
+      sink_(sink != nullptr ? *sink : qtSink_) {
   setWindowTitle(kDialogTitle);
   actions_ = std::make_unique<SetupActions>(sink_);
   model_ = std::make_unique<SettingsModel>(

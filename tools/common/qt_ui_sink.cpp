@@ -1,9 +1,9 @@
-#include "tools/vtsetup/qt_ui_sink.h"
+#include "tools/common/qt_ui_sink.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-namespace vantora::vtsetup {
+namespace vantora::tools {
 
 void QtUiSink::Message(const std::string& title, const std::string& text,
                        platform::MessageKind kind) {
@@ -18,10 +18,16 @@ void QtUiSink::Message(const std::string& title, const std::string& text,
 platform::Answer QtUiSink::Ask(const std::string& title, const std::string& text, bool withCancel) {
   auto buttons = QMessageBox::Yes | QMessageBox::No;
   if (withCancel) buttons |= QMessageBox::Cancel;
-  QMessageBox box(QMessageBox::Warning, QString::fromStdString(title), QString::fromStdString(text),
-                  buttons, parent_);
-  box.setDefaultButton(QMessageBox::No);  // emptying is never the default
-  const int answer = box.exec();
+  int answer = QMessageBox::No;
+  if (questions_ == QuestionStyle::kCautious) {
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
+                    QString::fromStdString(text), buttons, parent_);
+    box.setDefaultButton(QMessageBox::No);
+    answer = box.exec();
+  } else {
+    answer = QMessageBox::question(parent_, QString::fromStdString(title),
+                                   QString::fromStdString(text), buttons);
+  }
   if (answer == QMessageBox::Yes) return platform::Answer::kYes;
   if (answer == QMessageBox::Cancel) return platform::Answer::kCancel;
   return platform::Answer::kNo;
@@ -35,4 +41,4 @@ void QtUiSink::Busy(bool busy) {
   }
 }
 
-}  // namespace vantora::vtsetup
+}  // namespace vantora::tools
