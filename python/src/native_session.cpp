@@ -398,6 +398,7 @@ std::shared_ptr<NativeFile::Block> NativeFile::StartBlock(int32_t options) {
   block->options = options;
   block->count = std::max(1, options & VNX_COUNT_MASK);
   const size_t length = static_cast<size_t>(decoder_->imageLength());
+  block->records.swap(spareImages_);
   block->records.resize(static_cast<size_t>(block->count) * length);
   block->numbers.resize(static_cast<size_t>(block->count));
   return block;
@@ -460,7 +461,10 @@ py::list NativeFile::ReadBlock(int32_t options, bool readAhead) {
     next->done = session_->Post([next, handle, length] { next->ReadFrom(handle, length); });
     if (next->done.valid()) ahead_ = std::move(next);
   }
-  return Decode(*block);
+  py::list records = Decode(*block);
+  // The worker is done with this block: its buffer serves the next one.
+  spareImages_.swap(block->records);
+  return records;
 }
 
 void NativeFile::Close() {
