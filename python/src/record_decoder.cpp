@@ -1,6 +1,9 @@
 #include "record_decoder.h"
 
+#include <datetime.h>
+
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "byte_order.h"
@@ -9,8 +12,6 @@ namespace py = pybind11;
 
 namespace vantora::python {
 namespace {
-
-constexpr size_t kDateCacheLimit = 8192;
 
 // Date format codes (high byte of the format word) and their field order.
 enum class Order { kYmd, kMdy, kDmy };
@@ -72,10 +73,10 @@ RecordDecoder::RecordDecoder(std::vector<FieldLayout> fields, bool nullMap, bool
   fieldsLength_ = offset;
   imageLength_ = offset + (nullMap_ ? static_cast<int>(fields_.size()) : 0);
   decimal_ = py::module_::import("decimal").attr("Decimal");
-  py::object datetime = py::module_::import("datetime");
-  date_ = datetime.attr("date");
-  time_ = datetime.attr("time");
-  datetime_ = datetime.attr("datetime");
+  if (PyDateTimeAPI == nullptr) {
+    PyDateTime_IMPORT;
+    if (PyDateTimeAPI == nullptr) throw py::error_already_set();
+  }
 }
 
 py::object RecordDecoder::Decode(const uint8_t* image) {
@@ -176,16 +177,14 @@ PyObject* RecordDecoder::NumberText(const uint8_t* p, int length) {
 }
 
 PyObject* RecordDecoder::DateTime(const FieldLayout& f, const uint8_t* p) {
-  std::string key(reinterpret_cast<const char*>(p), static_cast<size_t>(f.pcLength));
-  key.push_back(static_cast<char>('0' + f.asType));
-  if (auto hit = dateCache_.find(key); hit != dateCache_.end()) {
-    return py::object(hit->second).release().ptr();
-  }
   long g[7] = {};
   int w[7] = {};
   const int count = DigitGroups(p, f.pcLength, g, 7, w);
+  for (int i = 0; i < count; ++i) {
+    // Wider than any date or time part: refused by the constructor.
+    if (g[i] > INT_MAX) g[i] = -1;
+  }
   const int code = (f.asDecimals >> 8) & 0xFF;
-  py::object value;
   if (f.asType == kAsDate) {
     if (count < 3)
       return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
@@ -212,26 +211,28 @@ PyObject* RecordDecoder::DateTime(const FieldLayout& f, const uint8_t* p) {
         break;
     }
     if (yearWidth <= 2) y += y < 40 ? 2000 : 1900;  // two-digit years: 1940-2039
-    value = date_(y, m, d);
-  } else if (f.asType == kAsTime) {
+    return Steal(PyDate_FromDate(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d)));
+  }
+  if (f.asType == kAsTime) {
     if (count < 2)
       return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
     long h = g[0];
-    if (code == 0x01) {  // *USA: hh:mm AM/PM, 12 AM is midnight
+    if (code == 0x01 && h >= 0) {  // *USA: hh:mm AM/PM, 12 AM is midnight
       bool pm = std::memchr(p, 'P', static_cast<size_t>(f.pcLength)) != nullptr;
       h = h % 12 + (pm ? 12 : 0);
     }
-    value = time_(h, g[1], count > 2 ? g[2] : 0);
-  } else {
-    if (count < 6)
-      return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
-    long micro = count > 6 ? g[6] : 0;
-    for (int i = count > 6 ? w[6] : 6; i < 6; ++i) micro *= 10;
-    value = datetime_(g[0], g[1], g[2], g[3], g[4], g[5], micro);
+    return Steal(PyTime_FromTime(static_cast<int>(h), static_cast<int>(g[1]),
+                                 static_cast<int>(count > 2 ? g[2] : 0), 0));
   }
-  if (dateCache_.size() >= kDateCacheLimit) dateCache_.clear();
-  dateCache_.emplace(std::move(key), value);
-  return value.release().ptr();
+  if (count < 6)
+    return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
+  long micro = count > 6 ? g[6] : 0;
+  for (int i = count > 6 ? w[6] : 6; i < 6; ++i) micro *= 10;
+  if (micro > INT_MAX) micro = -1;
+  return Steal(PyDateTime_FromDateAndTime(
+      static_cast<int>(g[0]), static_cast<int>(g[1]), static_cast<int>(g[2]),
+      static_cast<int>(g[3]), static_cast<int>(g[4]), static_cast<int>(g[5]),
+      static_cast<int>(micro)));
 }
 
 }  // namespace vantora::python

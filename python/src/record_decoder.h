@@ -24,7 +24,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace vantora::python {
@@ -89,10 +88,6 @@ class RecordDecoder {
   int imageLength_ = 0;
   pybind11::object recordClass_;
   pybind11::object decimal_;
-  pybind11::object date_;
-  pybind11::object time_;
-  pybind11::object datetime_;
-  std::unordered_map<std::string, pybind11::object> dateCache_;
 };
 
 }  // namespace vantora::python
