@@ -49,6 +49,41 @@ int DigitGroups(const uint8_t* p, int length, long* groups, int most, int* width
   return count;
 }
 
+// [+-]digits[.digits], ASCII only: made into a str without decoding.
+bool IsPlainNumber(const char* p, Py_ssize_t n) {
+  Py_ssize_t i = (n > 0 && (p[0] == '-' || p[0] == '+')) ? 1 : 0;
+  bool digits = false;
+  bool point = false;
+  for (; i < n; ++i) {
+    const char c = p[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits;
+}
+
+// [+-]digits of up to 18 digits, not a negative zero (an int has no sign of
+// zero).
+bool WholeNumber(const char* p, Py_ssize_t n, long long* value) {
+  const bool negative = n > 0 && p[0] == '-';
+  Py_ssize_t i = (n > 0 && (p[0] == '-' || p[0] == '+')) ? 1 : 0;
+  if (i == n || n - i > 18) return false;
+  long long v = 0;
+  for (; i < n; ++i) {
+    const char c = p[i];
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (negative && v == 0) return false;
+  *value = negative ? -v : v;
+  return true;
+}
+
 PyObject* Steal(PyObject* value) {
   if (value == nullptr) throw py::error_already_set();
   return value;
@@ -73,6 +108,7 @@ RecordDecoder::RecordDecoder(std::vector<FieldLayout> fields, bool nullMap, bool
   fieldsLength_ = offset;
   imageLength_ = offset + (nullMap_ ? static_cast<int>(fields_.size()) : 0);
   decimal_ = py::module_::import("decimal").attr("Decimal");
+  decimalArgs_ = py::reinterpret_steal<py::object>(Steal(PyTuple_New(1)));
   if (PyDateTimeAPI == nullptr) {
     PyDateTime_IMPORT;
     if (PyDateTimeAPI == nullptr) throw py::error_already_set();
@@ -170,10 +206,36 @@ PyObject* RecordDecoder::NumberText(const uint8_t* p, int length) {
   int start = 0;
   while (start < length && p[start] == ' ') ++start;
   while (length > start && (p[length - 1] == ' ' || p[length - 1] == 0)) --length;
-  if (start == length) return Steal(PyObject_CallOneArg(decimal_.ptr(), py::int_(0).ptr()));
-  py::object text = py::reinterpret_steal<py::object>(Steal(
-      PyUnicode_DecodeASCII(reinterpret_cast<const char*>(p + start), length - start, "strict")));
-  return Steal(PyObject_CallOneArg(decimal_.ptr(), text.ptr()));
+  if (start == length) return NewDecimal(Steal(PyLong_FromLong(0)));
+  const char* text = reinterpret_cast<const char*>(p + start);
+  const Py_ssize_t size = length - start;
+  if (long long whole; WholeNumber(text, size, &whole)) {
+    // Decimal(int) is quicker than from text, and the same value and exponent.
+    return NewDecimal(Steal(PyLong_FromLongLong(whole)));
+  }
+  PyObject* str;
+  if (IsPlainNumber(text, size)) {
+    str = Steal(PyUnicode_New(size, 127));
+    std::memcpy(PyUnicode_DATA(str), text, static_cast<size_t>(size));
+  } else {
+    str = Steal(PyUnicode_DecodeASCII(text, size, "strict"));
+  }
+  return NewDecimal(str);
+}
+
+PyObject* RecordDecoder::NewDecimal(PyObject* value) {
+  // The type's own constructor with one argument tuple kept for every call:
+  // calling the type would build a tuple per value.
+  if (Py_REFCNT(decimalArgs_.ptr()) != 1) {
+    decimalArgs_ = py::reinterpret_steal<py::object>(Steal(PyTuple_New(1)));
+  }
+  PyObject* args = decimalArgs_.ptr();
+  PyTuple_SET_ITEM(args, 0, value);
+  auto* type = reinterpret_cast<PyTypeObject*>(decimal_.ptr());
+  PyObject* result = type->tp_new(type, args, nullptr);
+  PyTuple_SET_ITEM(args, 0, nullptr);
+  Py_DECREF(value);
+  return Steal(result);
 }
 
 PyObject* RecordDecoder::DateTime(const FieldLayout& f, const uint8_t* p) {

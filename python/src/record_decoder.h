@@ -77,6 +77,8 @@ class RecordDecoder {
   PyObject* Field(const FieldLayout& f, const uint8_t* p);
   PyObject* Text(const uint8_t* p, int length);
   PyObject* NumberText(const uint8_t* p, int length);
+  // A Decimal of `value` (a str or int; the reference is taken).
+  PyObject* NewDecimal(PyObject* value);
   PyObject* DateTime(const FieldLayout& f, const uint8_t* p);
 
   std::vector<FieldLayout> fields_;
@@ -88,6 +90,7 @@ class RecordDecoder {
   int imageLength_ = 0;
   pybind11::object recordClass_;
   pybind11::object decimal_;
+  pybind11::object decimalArgs_;  // (value,) handed to Decimal's tp_new
 };
 
 }  // namespace vantora::python
