@@ -49,6 +49,18 @@ int DigitGroups(const uint8_t* p, int length, long* groups, int most, int* width
   return count;
 }
 
+bool IsAscii(const uint8_t* p, int length) {
+  uint64_t high = 0;
+  int i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, sizeof word);
+    high |= word;
+  }
+  for (; i < length; ++i) high |= p[i];
+  return (high & 0x8080808080808080ULL) == 0;
+}
+
 // [+-]digits[.digits], ASCII only: made into a str without decoding.
 bool IsPlainNumber(const char* p, Py_ssize_t n) {
   Py_ssize_t i = (n > 0 && (p[0] == '-' || p[0] == '+')) ? 1 : 0;
@@ -195,10 +207,14 @@ PyObject* RecordDecoder::Text(const uint8_t* p, int length) {
     while (length > 0 && p[length - 1] == ' ') --length;
   }
   const char* s = reinterpret_cast<const char*>(p);
+  if (IsAscii(p, length)) {
+    // Copied straight into a new str; one character: Python's shared one.
+    if (length == 1) return Steal(PyUnicode_FromOrdinal(p[0]));
+    PyObject* text = Steal(PyUnicode_New(length, 127));
+    std::memcpy(PyUnicode_DATA(text), s, static_cast<size_t>(length));
+    return text;
+  }
   if (latin1_) return Steal(PyUnicode_DecodeLatin1(s, length, "strict"));
-  bool ascii = true;
-  for (int i = 0; i < length && ascii; ++i) ascii = p[i] < 0x80;
-  if (ascii) return Steal(PyUnicode_DecodeASCII(s, length, "strict"));
   return Steal(PyUnicode_Decode(s, length, encoding_.c_str(), "replace"));
 }
 
