@@ -49,6 +49,19 @@ int DigitGroups(const uint8_t* p, int length, long* groups, int most, int* width
   return count;
 }
 
+// Text fields are mostly blank padding: eight blanks at a time.
+int WithoutTrailingBlanks(const uint8_t* p, int length) {
+  constexpr uint64_t kBlanks = 0x2020202020202020ULL;
+  while (length >= 8) {
+    uint64_t word;
+    std::memcpy(&word, p + length - 8, sizeof word);
+    if (word != kBlanks) break;
+    length -= 8;
+  }
+  while (length > 0 && p[length - 1] == ' ') --length;
+  return length;
+}
+
 bool IsAscii(const uint8_t* p, int length) {
   uint64_t high = 0;
   int i = 0;
@@ -152,6 +165,15 @@ py::object RecordDecoder::Decode(const uint8_t* image) {
   return owner;
 }
 
+py::list RecordDecoder::DecodeMany(const uint8_t* images, int count) {
+  auto list = py::reinterpret_steal<py::list>(Steal(PyList_New(std::max(count, 0))));
+  for (int i = 0; i < count; ++i) {
+    py::object record = Decode(images + static_cast<size_t>(i) * static_cast<size_t>(imageLength_));
+    PyList_SET_ITEM(list.ptr(), i, record.release().ptr());
+  }
+  return list;
+}
+
 PyObject* RecordDecoder::Field(const FieldLayout& f, const uint8_t* p) {
   switch (f.pcType) {
     case kPcChar:
@@ -203,9 +225,7 @@ PyObject* RecordDecoder::Field(const FieldLayout& f, const uint8_t* p) {
 }
 
 PyObject* RecordDecoder::Text(const uint8_t* p, int length) {
-  if (stripBlanks_) {
-    while (length > 0 && p[length - 1] == ' ') --length;
-  }
+  if (stripBlanks_) length = WithoutTrailingBlanks(p, length);
   const char* s = reinterpret_cast<const char*>(p);
   if (IsAscii(p, length)) {
     // Copied straight into a new str; one character: Python's shared one.

@@ -72,6 +72,8 @@ class RecordDecoder {
 
   // One record from `image` (imageLength() bytes).
   pybind11::object Decode(const uint8_t* image);
+  // The list of the records of `count` images one after the other.
+  pybind11::list DecodeMany(const uint8_t* images, int count);
 
  private:
   PyObject* Field(const FieldLayout& f, const uint8_t* p);
