@@ -132,7 +132,20 @@ RecordDecoder::RecordDecoder(std::vector<FieldLayout> fields, bool nullMap, bool
   }
   fieldsLength_ = offset;
   imageLength_ = offset + (nullMap_ ? static_cast<int>(fields_.size()) : 0);
-  decimal_ = py::module_::import("decimal").attr("Decimal");
+  py::module_ decimal = py::module_::import("decimal");
+  decimal_ = decimal.attr("Decimal");
+  // Numeric texts are made exactly, whatever the caller's context: a context
+  // of our own with room for any digits, whose create_decimal (a plain C
+  // function taking an argument tuple) is called directly with one tuple kept
+  // for every value.
+  py::object context = decimal.attr("Context")(py::arg("prec") = decimal.attr("MAX_PREC"),
+                                               py::arg("Emax") = decimal.attr("MAX_EMAX"),
+                                               py::arg("Emin") = decimal.attr("MIN_EMIN"));
+  createDecimal_ = context.attr("create_decimal");
+  PyObject* create = createDecimal_.ptr();
+  directCreate_ = PyCFunction_Check(create) &&
+                  (PyCFunction_GET_FLAGS(create) & (METH_VARARGS | METH_KEYWORDS | METH_NOARGS |
+                                                    METH_O | METH_FASTCALL)) == METH_VARARGS;
   decimalArgs_ = py::reinterpret_steal<py::object>(Steal(PyTuple_New(1)));
   if (PyDateTimeAPI == nullptr) {
     PyDateTime_IMPORT;
@@ -260,15 +273,15 @@ PyObject* RecordDecoder::NumberText(const uint8_t* p, int length) {
 }
 
 PyObject* RecordDecoder::NewDecimal(PyObject* value) {
-  // The type's own constructor with one argument tuple kept for every call:
-  // calling the type would build a tuple per value.
+  // A tuple still held by someone else is left to them.
   if (Py_REFCNT(decimalArgs_.ptr()) != 1) {
     decimalArgs_ = py::reinterpret_steal<py::object>(Steal(PyTuple_New(1)));
   }
   PyObject* args = decimalArgs_.ptr();
   PyTuple_SET_ITEM(args, 0, value);
-  auto* type = reinterpret_cast<PyTypeObject*>(decimal_.ptr());
-  PyObject* result = type->tp_new(type, args, nullptr);
+  PyObject* m = createDecimal_.ptr();
+  PyObject* result = directCreate_ ? PyCFunction_GET_FUNCTION(m)(PyCFunction_GET_SELF(m), args)
+                                   : PyObject_Call(m, args, nullptr);
   PyTuple_SET_ITEM(args, 0, nullptr);
   Py_DECREF(value);
   return Steal(result);

@@ -92,7 +92,9 @@ class RecordDecoder {
   int imageLength_ = 0;
   pybind11::object recordClass_;
   pybind11::object decimal_;
-  pybind11::object decimalArgs_;  // (value,) handed to Decimal's tp_new
+  pybind11::object createDecimal_;  // an exact context's create_decimal
+  bool directCreate_ = false;       // ... a C function called directly
+  pybind11::object decimalArgs_;    // (value,) handed to it
 };
 
 }  // namespace vantora::python

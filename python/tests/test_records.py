@@ -361,3 +361,13 @@ def test_an_image_of_the_wrong_length_is_refused(session, numeric_text):
     with session.open(numeric_text) as f:
         with pytest.raises(ValueError):
             f._native.decode(b"0" * 10)
+
+
+def test_numeric_text_stays_exact_under_a_narrow_context(session, numeric_text):
+    import decimal
+    with session.open(numeric_text) as f:
+        image = image_of(f.fields, ("1234567890123456789", "-9999999.99", "-0", ""), "0000")
+        with decimal.localcontext(decimal.Context(prec=2, traps=[decimal.Inexact,
+                                                                 decimal.Rounded])):
+            record = f._native.decode(image)
+    assert [str(v) for v in record[:3]] == ["1234567890123456789", "-9999999.99", "-0"]
