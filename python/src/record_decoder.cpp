@@ -340,10 +340,10 @@ PyObject* RecordDecoder::DateTime(const FieldLayout& f, const uint8_t* p) {
   long micro = count > 6 ? g[6] : 0;
   for (int i = count > 6 ? w[6] : 6; i < 6; ++i) micro *= 10;
   if (micro > INT_MAX) micro = -1;
-  return Steal(PyDateTime_FromDateAndTime(
-      static_cast<int>(g[0]), static_cast<int>(g[1]), static_cast<int>(g[2]),
-      static_cast<int>(g[3]), static_cast<int>(g[4]), static_cast<int>(g[5]),
-      static_cast<int>(micro)));
+  return Steal(PyDateTime_FromDateAndTime(static_cast<int>(g[0]), static_cast<int>(g[1]),
+                                          static_cast<int>(g[2]), static_cast<int>(g[3]),
+                                          static_cast<int>(g[4]), static_cast<int>(g[5]),
+                                          static_cast<int>(micro)));
 }
 
 }  // namespace vantora::python
