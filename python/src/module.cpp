@@ -54,6 +54,18 @@ PYBIND11_MODULE(_native, m) {
       .def_property_readonly("name", &NativeFile::name)
       .def_property_readonly("image_length",
                              [](NativeFile& f) { return f.decoder().imageLength(); })
+      .def("decode",
+           [](NativeFile& f, const py::bytes& image) {
+             // One image as the host would send it: the decoding alone.
+             const Py_ssize_t size = PyBytes_GET_SIZE(image.ptr());
+             if (size != f.decoder().imageLength()) {
+               throw py::value_error("an image of " + f.name() + " has " +
+                                     std::to_string(f.decoder().imageLength()) + " bytes, not " +
+                                     std::to_string(size));
+             }
+             return f.decoder().Decode(
+                 reinterpret_cast<const uint8_t*>(PyBytes_AS_STRING(image.ptr())));
+           })
       .def("set_record_class",
            [](NativeFile& f, py::object cls) { f.decoder().SetRecordClass(std::move(cls)); });
 

@@ -398,6 +398,7 @@ std::shared_ptr<NativeFile::Block> NativeFile::StartBlock(int32_t options) {
   block->options = options;
   block->count = std::max(1, options & VNX_COUNT_MASK);
   const size_t length = static_cast<size_t>(decoder_->imageLength());
+  block->records.swap(spareImages_);
   block->records.resize(static_cast<size_t>(block->count) * length);
   block->numbers.resize(static_cast<size_t>(block->count));
   return block;
@@ -422,12 +423,7 @@ void NativeFile::Settle(bool restore) {
 
 py::list NativeFile::Decode(const Block& block) {
   lastNumbers_.assign(block.numbers.begin(), block.numbers.begin() + block.got);
-  const size_t length = static_cast<size_t>(decoder_->imageLength());
-  py::list records;
-  for (int i = 0; i < block.got; ++i) {
-    records.append(decoder_->Decode(block.records.data() + static_cast<size_t>(i) * length));
-  }
-  return records;
+  return decoder_->DecodeMany(block.records.data(), block.got);
 }
 
 py::list NativeFile::ReadBlock(int32_t options, bool readAhead) {
@@ -460,7 +456,10 @@ py::list NativeFile::ReadBlock(int32_t options, bool readAhead) {
     next->done = session_->Post([next, handle, length] { next->ReadFrom(handle, length); });
     if (next->done.valid()) ahead_ = std::move(next);
   }
-  return Decode(*block);
+  py::list records = Decode(*block);
+  // The worker is done with this block: its buffer serves the next one.
+  spareImages_.swap(block->records);
+  return records;
 }
 
 void NativeFile::Close() {
@@ -505,12 +504,8 @@ py::list NativeFile::Read(int32_t options, std::optional<std::string> key, int32
     return f;
   });
   lastNumbers_.assign(numbers.begin(), numbers.begin() + got);
-  py::list records;
-  if (positionOnly) return records;
-  for (int i = 0; i < got; ++i) {
-    records.append(decoder_->Decode(buffer.data() + static_cast<size_t>(i) * length));
-  }
-  return records;
+  if (positionOnly) return py::list();
+  return decoder_->DecodeMany(buffer.data(), got);
 }
 
 std::vector<int32_t> NativeFile::Write(const std::string& images, int32_t count) {
@@ -592,11 +587,7 @@ py::list NativeFile::Fetch(int32_t count, int32_t operation) {
     got = std::min(r, count);
     return std::nullopt;
   });
-  py::list rows;
-  for (int i = 0; i < got; ++i) {
-    rows.append(decoder_->Decode(buffer.data() + static_cast<size_t>(i) * length));
-  }
-  return rows;
+  return decoder_->DecodeMany(buffer.data(), got);
 }
 
 py::list NativeFile::Fields() const {

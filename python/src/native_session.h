@@ -140,6 +140,9 @@ class NativeFile {
   std::unique_ptr<RecordDecoder> decoder_;
   std::vector<int32_t> lastNumbers_;
   std::shared_ptr<Block> ahead_;  // a read ahead nobody took yet
+  // The last decoded block's image buffer, kept so that the next block does
+  // not allocate (and zero fresh pages) again.
+  std::vector<uint8_t> spareImages_;
 };
 
 }  // namespace vantora::python

@@ -1,6 +1,9 @@
 #include "record_decoder.h"
 
+#include <datetime.h>
+
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "byte_order.h"
@@ -9,8 +12,6 @@ namespace py = pybind11;
 
 namespace vantora::python {
 namespace {
-
-constexpr size_t kDateCacheLimit = 8192;
 
 // Date format codes (high byte of the format word) and their field order.
 enum class Order { kYmd, kMdy, kDmy };
@@ -48,6 +49,66 @@ int DigitGroups(const uint8_t* p, int length, long* groups, int most, int* width
   return count;
 }
 
+// Text fields are mostly blank padding: eight blanks at a time.
+int WithoutTrailingBlanks(const uint8_t* p, int length) {
+  constexpr uint64_t kBlanks = 0x2020202020202020ULL;
+  while (length >= 8) {
+    uint64_t word;
+    std::memcpy(&word, p + length - 8, sizeof word);
+    if (word != kBlanks) break;
+    length -= 8;
+  }
+  while (length > 0 && p[length - 1] == ' ') --length;
+  return length;
+}
+
+bool IsAscii(const uint8_t* p, int length) {
+  uint64_t high = 0;
+  int i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, sizeof word);
+    high |= word;
+  }
+  for (; i < length; ++i) high |= p[i];
+  return (high & 0x8080808080808080ULL) == 0;
+}
+
+// [+-]digits[.digits], ASCII only: made into a str without decoding.
+bool IsPlainNumber(const char* p, Py_ssize_t n) {
+  Py_ssize_t i = (n > 0 && (p[0] == '-' || p[0] == '+')) ? 1 : 0;
+  bool digits = false;
+  bool point = false;
+  for (; i < n; ++i) {
+    const char c = p[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits;
+}
+
+// [+-]digits of up to 18 digits, not a negative zero (an int has no sign of
+// zero).
+bool WholeNumber(const char* p, Py_ssize_t n, long long* value) {
+  const bool negative = n > 0 && p[0] == '-';
+  Py_ssize_t i = (n > 0 && (p[0] == '-' || p[0] == '+')) ? 1 : 0;
+  if (i == n || n - i > 18) return false;
+  long long v = 0;
+  for (; i < n; ++i) {
+    const char c = p[i];
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (negative && v == 0) return false;
+  *value = negative ? -v : v;
+  return true;
+}
+
 PyObject* Steal(PyObject* value) {
   if (value == nullptr) throw py::error_already_set();
   return value;
@@ -71,11 +132,25 @@ RecordDecoder::RecordDecoder(std::vector<FieldLayout> fields, bool nullMap, bool
   }
   fieldsLength_ = offset;
   imageLength_ = offset + (nullMap_ ? static_cast<int>(fields_.size()) : 0);
-  decimal_ = py::module_::import("decimal").attr("Decimal");
-  py::object datetime = py::module_::import("datetime");
-  date_ = datetime.attr("date");
-  time_ = datetime.attr("time");
-  datetime_ = datetime.attr("datetime");
+  py::module_ decimal = py::module_::import("decimal");
+  decimal_ = decimal.attr("Decimal");
+  // Numeric texts are made exactly, whatever the caller's context: a context
+  // of our own with room for any digits, whose create_decimal (a plain C
+  // function taking an argument tuple) is called directly with one tuple kept
+  // for every value.
+  py::object context = decimal.attr("Context")(py::arg("prec") = decimal.attr("MAX_PREC"),
+                                               py::arg("Emax") = decimal.attr("MAX_EMAX"),
+                                               py::arg("Emin") = decimal.attr("MIN_EMIN"));
+  createDecimal_ = context.attr("create_decimal");
+  PyObject* create = createDecimal_.ptr();
+  directCreate_ = PyCFunction_Check(create) &&
+                  (PyCFunction_GET_FLAGS(create) & (METH_VARARGS | METH_KEYWORDS | METH_NOARGS |
+                                                    METH_O | METH_FASTCALL)) == METH_VARARGS;
+  decimalArgs_ = py::reinterpret_steal<py::object>(Steal(PyTuple_New(1)));
+  if (PyDateTimeAPI == nullptr) {
+    PyDateTime_IMPORT;
+    if (PyDateTimeAPI == nullptr) throw py::error_already_set();
+  }
 }
 
 py::object RecordDecoder::Decode(const uint8_t* image) {
@@ -101,6 +176,15 @@ py::object RecordDecoder::Decode(const uint8_t* image) {
     PyTuple_SET_ITEM(record, i, value);
   }
   return owner;
+}
+
+py::list RecordDecoder::DecodeMany(const uint8_t* images, int count) {
+  auto list = py::reinterpret_steal<py::list>(Steal(PyList_New(std::max(count, 0))));
+  for (int i = 0; i < count; ++i) {
+    py::object record = Decode(images + static_cast<size_t>(i) * static_cast<size_t>(imageLength_));
+    PyList_SET_ITEM(list.ptr(), i, record.release().ptr());
+  }
+  return list;
 }
 
 PyObject* RecordDecoder::Field(const FieldLayout& f, const uint8_t* p) {
@@ -154,14 +238,16 @@ PyObject* RecordDecoder::Field(const FieldLayout& f, const uint8_t* p) {
 }
 
 PyObject* RecordDecoder::Text(const uint8_t* p, int length) {
-  if (stripBlanks_) {
-    while (length > 0 && p[length - 1] == ' ') --length;
-  }
+  if (stripBlanks_) length = WithoutTrailingBlanks(p, length);
   const char* s = reinterpret_cast<const char*>(p);
+  if (IsAscii(p, length)) {
+    // Copied straight into a new str; one character: Python's shared one.
+    if (length == 1) return Steal(PyUnicode_FromOrdinal(p[0]));
+    PyObject* text = Steal(PyUnicode_New(length, 127));
+    std::memcpy(PyUnicode_DATA(text), s, static_cast<size_t>(length));
+    return text;
+  }
   if (latin1_) return Steal(PyUnicode_DecodeLatin1(s, length, "strict"));
-  bool ascii = true;
-  for (int i = 0; i < length && ascii; ++i) ascii = p[i] < 0x80;
-  if (ascii) return Steal(PyUnicode_DecodeASCII(s, length, "strict"));
   return Steal(PyUnicode_Decode(s, length, encoding_.c_str(), "replace"));
 }
 
@@ -169,23 +255,47 @@ PyObject* RecordDecoder::NumberText(const uint8_t* p, int length) {
   int start = 0;
   while (start < length && p[start] == ' ') ++start;
   while (length > start && (p[length - 1] == ' ' || p[length - 1] == 0)) --length;
-  if (start == length) return Steal(PyObject_CallOneArg(decimal_.ptr(), py::int_(0).ptr()));
-  py::object text = py::reinterpret_steal<py::object>(Steal(
-      PyUnicode_DecodeASCII(reinterpret_cast<const char*>(p + start), length - start, "strict")));
-  return Steal(PyObject_CallOneArg(decimal_.ptr(), text.ptr()));
+  if (start == length) return NewDecimal(Steal(PyLong_FromLong(0)));
+  const char* text = reinterpret_cast<const char*>(p + start);
+  const Py_ssize_t size = length - start;
+  if (long long whole; WholeNumber(text, size, &whole)) {
+    // Decimal(int) is quicker than from text, and the same value and exponent.
+    return NewDecimal(Steal(PyLong_FromLongLong(whole)));
+  }
+  PyObject* str;
+  if (IsPlainNumber(text, size)) {
+    str = Steal(PyUnicode_New(size, 127));
+    std::memcpy(PyUnicode_DATA(str), text, static_cast<size_t>(size));
+  } else {
+    str = Steal(PyUnicode_DecodeASCII(text, size, "strict"));
+  }
+  return NewDecimal(str);
+}
+
+PyObject* RecordDecoder::NewDecimal(PyObject* value) {
+  // A tuple still held by someone else is left to them.
+  if (Py_REFCNT(decimalArgs_.ptr()) != 1) {
+    decimalArgs_ = py::reinterpret_steal<py::object>(Steal(PyTuple_New(1)));
+  }
+  PyObject* args = decimalArgs_.ptr();
+  PyTuple_SET_ITEM(args, 0, value);
+  PyObject* m = createDecimal_.ptr();
+  PyObject* result = directCreate_ ? PyCFunction_GET_FUNCTION(m)(PyCFunction_GET_SELF(m), args)
+                                   : PyObject_Call(m, args, nullptr);
+  PyTuple_SET_ITEM(args, 0, nullptr);
+  Py_DECREF(value);
+  return Steal(result);
 }
 
 PyObject* RecordDecoder::DateTime(const FieldLayout& f, const uint8_t* p) {
-  std::string key(reinterpret_cast<const char*>(p), static_cast<size_t>(f.pcLength));
-  key.push_back(static_cast<char>('0' + f.asType));
-  if (auto hit = dateCache_.find(key); hit != dateCache_.end()) {
-    return py::object(hit->second).release().ptr();
-  }
   long g[7] = {};
   int w[7] = {};
   const int count = DigitGroups(p, f.pcLength, g, 7, w);
+  for (int i = 0; i < count; ++i) {
+    // Wider than any date or time part: refused by the constructor.
+    if (g[i] > INT_MAX) g[i] = -1;
+  }
   const int code = (f.asDecimals >> 8) & 0xFF;
-  py::object value;
   if (f.asType == kAsDate) {
     if (count < 3)
       return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
@@ -212,26 +322,28 @@ PyObject* RecordDecoder::DateTime(const FieldLayout& f, const uint8_t* p) {
         break;
     }
     if (yearWidth <= 2) y += y < 40 ? 2000 : 1900;  // two-digit years: 1940-2039
-    value = date_(y, m, d);
-  } else if (f.asType == kAsTime) {
+    return Steal(PyDate_FromDate(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d)));
+  }
+  if (f.asType == kAsTime) {
     if (count < 2)
       return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
     long h = g[0];
-    if (code == 0x01) {  // *USA: hh:mm AM/PM, 12 AM is midnight
+    if (code == 0x01 && h >= 0) {  // *USA: hh:mm AM/PM, 12 AM is midnight
       bool pm = std::memchr(p, 'P', static_cast<size_t>(f.pcLength)) != nullptr;
       h = h % 12 + (pm ? 12 : 0);
     }
-    value = time_(h, g[1], count > 2 ? g[2] : 0);
-  } else {
-    if (count < 6)
-      return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
-    long micro = count > 6 ? g[6] : 0;
-    for (int i = count > 6 ? w[6] : 6; i < 6; ++i) micro *= 10;
-    value = datetime_(g[0], g[1], g[2], g[3], g[4], g[5], micro);
+    return Steal(PyTime_FromTime(static_cast<int>(h), static_cast<int>(g[1]),
+                                 static_cast<int>(count > 2 ? g[2] : 0), 0));
   }
-  if (dateCache_.size() >= kDateCacheLimit) dateCache_.clear();
-  dateCache_.emplace(std::move(key), value);
-  return value.release().ptr();
+  if (count < 6)
+    return Steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.pcLength));
+  long micro = count > 6 ? g[6] : 0;
+  for (int i = count > 6 ? w[6] : 6; i < 6; ++i) micro *= 10;
+  if (micro > INT_MAX) micro = -1;
+  return Steal(PyDateTime_FromDateAndTime(static_cast<int>(g[0]), static_cast<int>(g[1]),
+                                          static_cast<int>(g[2]), static_cast<int>(g[3]),
+                                          static_cast<int>(g[4]), static_cast<int>(g[5]),
+                                          static_cast<int>(micro)));
 }
 
 }  // namespace vantora::python

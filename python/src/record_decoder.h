@@ -24,7 +24,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace vantora::python {
@@ -73,11 +72,15 @@ class RecordDecoder {
 
   // One record from `image` (imageLength() bytes).
   pybind11::object Decode(const uint8_t* image);
+  // The list of the records of `count` images one after the other.
+  pybind11::list DecodeMany(const uint8_t* images, int count);
 
  private:
   PyObject* Field(const FieldLayout& f, const uint8_t* p);
   PyObject* Text(const uint8_t* p, int length);
   PyObject* NumberText(const uint8_t* p, int length);
+  // A Decimal of `value` (a str or int; the reference is taken).
+  PyObject* NewDecimal(PyObject* value);
   PyObject* DateTime(const FieldLayout& f, const uint8_t* p);
 
   std::vector<FieldLayout> fields_;
@@ -89,10 +92,9 @@ class RecordDecoder {
   int imageLength_ = 0;
   pybind11::object recordClass_;
   pybind11::object decimal_;
-  pybind11::object date_;
-  pybind11::object time_;
-  pybind11::object datetime_;
-  std::unordered_map<std::string, pybind11::object> dateCache_;
+  pybind11::object createDecimal_;  // an exact context's create_decimal
+  bool directCreate_ = false;       // ... a C function called directly
+  pybind11::object decimalArgs_;    // (value,) handed to it
 };
 
 }  // namespace vantora::python

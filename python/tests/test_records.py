@@ -286,3 +286,88 @@ def test_two_iterations_of_one_file_in_turn_and_a_close_while_reading_ahead(sess
     g.close()  # a block is being read ahead
     with pytest.raises(vantora.InterfaceError):
         g.first()
+
+
+# Images decoded as the host would send them, beside the values expected:
+# (P0, P2, Z1) numeric texts and T, each padded to its field's length.
+NUMERIC_TEXT = """CREATE TABLE PYTEST/NUMTEXT (P0 DECIMAL(18, 0), P2 DECIMAL(9, 2),
+  Z1 NUMERIC(1, 0), T CHAR(4))"""
+
+DECODED = [
+    # (P0 text, P2 text, Z1 text, T text, null map, expected str forms / texts)
+    ("0", "0.00", "0", "ab", "0000", ("0", "0.00", "0", "ab")),
+    ("-0", "-0.00", "-0", "ab  ", "0000", ("-0", "-0.00", "-0", "ab")),
+    ("999999999999999999", "9999999.99", "9", "abcd", "0000",
+     ("999999999999999999", "9999999.99", "9", "abcd")),
+    ("-999999999999999999", "-9999999.99", "-9", " a", "0000",
+     ("-999999999999999999", "-9999999.99", "-9", " a")),
+    ("000123", "000.05", "+7", "", "0000", ("123", "0.05", "7", "")),
+    ("  42", ".5", "", "x", "0000", ("42", "0.5", "0", "x")),
+    ("42\0\0", "1.", " 1", "x", "0000", ("42", "1", "1", "x")),
+    ("1234567890123456789", "12", "0", "x", "0000", ("1234567890123456789", "12", "0", "x")),
+    ("-000000000000000001", "1E+3", "0", "x", "0000",
+     ("-1", "1E+3", "0", "x")),
+    ("1", "2.00", "3", "abcd", "1010", (None, "2.00", None, "abcd")),
+    ("1", "2.00", "3", "abcd", "0101", ("1", None, "3", None)),
+]
+
+
+@pytest.fixture(scope="module")
+def numeric_text(settings):
+    with vantora.connect(settings=settings) as s:
+        try:
+            s.command("CRTLIB PYTEST")
+        except vantora.HostError:
+            pass
+        from vantora import dbapi
+        dbapi.Connection(s).cursor().execute(NUMERIC_TEXT)
+    return "PYTEST/NUMTEXT"
+
+
+def image_of(fields, texts, nulls):
+    image = b"".join(t.encode("ascii").ljust(fl.pc_length, b" ")
+                     for fl, t in zip(fields, texts))
+    return image + nulls.encode("ascii")
+
+
+@pytest.mark.parametrize("p0, p2, z1, t, nulls, expected", DECODED)
+def test_numeric_and_text_fields_decode_exactly(session, numeric_text, p0, p2, z1, t, nulls,
+                                                expected):
+    for strip in (True, False):
+        f = session.open(numeric_text, strip=strip)
+        assert [fl.pc_length for fl in f.fields] == [19, 11, 2, 4]
+        record = f._native.decode(image_of(f.fields, (p0, p2, z1, t), nulls))
+        numbers = [None if v is None else str(v) for v in record[:3]]
+        assert numbers == list(expected[:3])
+        for value, text in zip(record[:3], expected[:3]):
+            if value is not None:
+                assert type(value) is Decimal and value == Decimal(text)
+        text = expected[3]
+        if text is not None and not strip:
+            text = text.ljust(4)
+        assert record[3] == text
+        f.close()
+
+
+@pytest.mark.parametrize("text, error", [("abc", ArithmeticError), ("1-", ArithmeticError),
+                                         ("1.2.3", ArithmeticError)])
+def test_numeric_text_that_is_no_number_is_refused(session, numeric_text, text, error):
+    with session.open(numeric_text) as f:
+        with pytest.raises(error):
+            f._native.decode(image_of(f.fields, (text, "0", "0", ""), "0000"))
+
+
+def test_an_image_of_the_wrong_length_is_refused(session, numeric_text):
+    with session.open(numeric_text) as f:
+        with pytest.raises(ValueError):
+            f._native.decode(b"0" * 10)
+
+
+def test_numeric_text_stays_exact_under_a_narrow_context(session, numeric_text):
+    import decimal
+    with session.open(numeric_text) as f:
+        image = image_of(f.fields, ("1234567890123456789", "-9999999.99", "-0", ""), "0000")
+        with decimal.localcontext(decimal.Context(prec=2, traps=[decimal.Inexact,
+                                                                 decimal.Rounded])):
+            record = f._native.decode(image)
+    assert [str(v) for v in record[:3]] == ["1234567890123456789", "-9999999.99", "-0"]
