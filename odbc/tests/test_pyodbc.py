@@ -103,15 +103,20 @@ def test_bench100_value_for_value(ehn_string, demo):
     connection.close()
 
 
+def create_anew(cur, table, columns):
+    """Creates `table` with `columns`, dropping what an earlier run left."""
+    try:
+        cur.execute(f"drop table {table}")
+    except pyodbc.Error:
+        pass
+    cur.execute(f"create table {table} ({columns})")
+
+
 @pytest.fixture
 def scratch(connection):
     cur = connection.cursor()
-    try:
-        cur.execute("drop table DEMO.ODBCT")
-    except pyodbc.Error:
-        pass
-    cur.execute("create table DEMO.ODBCT (ID integer not null, NAME char(20), "
-                "AMOUNT decimal(13, 2), DAY date, primary key (ID))")
+    create_anew(cur, "DEMO.ODBCT", "ID integer not null, NAME char(20), "
+                "AMOUNT decimal(13, 2), DAY date, primary key (ID)")
     yield "DEMO.ODBCT"
     cur.execute("drop table DEMO.ODBCT")
 
@@ -174,12 +179,7 @@ def test_catalogue_functions(connection):
 
 def test_catalogue_of_another_library(connection):
     cur = connection.cursor()
-    try:
-        cur.execute("drop table QGPL.ODBCOTHER")
-    except pyodbc.Error:
-        pass
-    cur.execute("create table QGPL.ODBCOTHER (ID integer not null, NOTE char(8), "
-                "primary key (ID))")
+    create_anew(cur, "QGPL.ODBCOTHER", "ID integer not null, NOTE char(8), primary key (ID)")
     try:
         tables = cur.tables(schema="QGPL").fetchall()
         assert "ODBCOTHER" in [t.table_name for t in tables]
