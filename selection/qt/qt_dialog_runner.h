@@ -26,20 +26,8 @@ class QtDialogRunner : public DialogRunner {
 // The owner of a new selection dialog (null without an active window).
 QWidget* SelectionDialogOwner();
 
-// Messages in message boxes; questions with Yes, No (and Cancel), No the
-// default button.
-class QtSelectionSink : public platform::UiSink {
- public:
-  void Message(const std::string& title, const std::string& text,
-               platform::MessageKind kind) override;
-  platform::Answer Ask(const std::string& title, const std::string& text, bool withCancel) override;
-  void Busy(bool busy) override;
-
- private:
-  int busyDepth_ = 0;
-};
-
-// Installs a QtDialogRunner and a QtSelectionSink into libMV432SLF.so.
+// Installs a QtDialogRunner and a Qt UI sink (over the selection dialog's
+// owner, No the default answer) into libMV432SLF.so.
 // REQUIRES: a QApplication exists.
 void InstallQtSelectionUi();
 // Removes them again.

@@ -16,6 +16,7 @@
 #include "mv432slf.h"
 #include "selection/qt/qt_dialog_runner.h"
 #include "tests/support/embedded_host.h"
+#include "tests/support/offscreen_qt.h"
 
 namespace vantora::selection {
 namespace {
@@ -43,13 +44,7 @@ class ViewRunner : public DialogRunner {
 
 class SelectionDialogViewTest : public testing::EmbeddedHostTest {
  protected:
-  static void SetUpTestSuite() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "selection_dialog_view_test";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { vantora::testing::OffscreenApplication(); }
   void SetUp() override {
     EmbeddedHostTest::SetUp();
     InstallSelectionUiSink(&sink);
@@ -225,8 +220,3 @@ TEST_F(SelectionDialogViewTest, QtRunnerShowsTheDialogModally) {
 
 }  // namespace
 }  // namespace vantora::selection
-
-// Fontconfig keeps caches for the life of the process.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig\n";
-}

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/qt/qt_ui_sink.h"
 #include "platform/ui_sink.h"
 #include "selection/qt/qt_dialog_runner.h"
 #include "tools/procedit/field_dialog_view.h"
@@ -44,7 +45,8 @@ class QtStartup : public StartupView {
 int RunProceditDialogs(int argc, char** argv, const std::string& library) {
   QApplication app(argc, argv);
   vantora::selection::InstallQtSelectionUi();
-  vantora::selection::QtSelectionSink sink;
+  vantora::platform::QtUiSink sink(vantora::selection::SelectionDialogOwner,
+                                   vantora::platform::QuestionStyle::kSafe);
   vantora::platform::InstallUiSink(&sink);
   int result = 0;
   {

@@ -11,8 +11,10 @@
 #include <QTimer>
 
 #include "mv432ida.h"
+#include "platform/qt/qt_ui_sink.h"
 #include "selection/qt/qt_dialog_runner.h"
 #include "tests/support/embedded_host.h"
+#include "tests/support/offscreen_qt.h"
 #include "tools/procedit/field_dialog_view.h"
 #include "tools/procedit/main_dialog_view.h"
 #include "tools/procedit/procedure_dialog_view.h"
@@ -28,13 +30,7 @@ std::string S(const QString& q) {
 
 class ProceditViews : public vantora::testing::EmbeddedHostTest {
  protected:
-  static void SetUpTestSuite() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "procedit_views_test";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { vantora::testing::OffscreenApplication(); }
   platform::RecordingSink sink;
 };
 
@@ -312,7 +308,7 @@ TEST_F(ProceditViews, TheLibraryFieldOpensAnotherCatalogue) {
 // Removing asks with No as the default: Enter keeps the procedure.
 TEST_F(ProceditViews, TheRemoveQuestionDefaultsToNo) {
   ASSERT_EQ(StartSession(), 1);
-  selection::QtSelectionSink qtSink;
+  platform::QtUiSink qtSink(selection::SelectionDialogOwner, platform::QuestionStyle::kSafe);
   CatalogueFiles files;
   MainDialogModel model(qtSink, files, nullptr, nullptr);
   ASSERT_TRUE(model.UseLibrary("DEMO"));
@@ -368,8 +364,3 @@ TEST_F(ProceditViews, WaitingWindowAndAboutBox) {
 
 }  // namespace
 }  // namespace vantora::procedit
-
-// Fontconfig keeps a cache for the process's life; it is not ours to free.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig\n";
-}

@@ -12,7 +12,7 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "tools/common/qt_ui_sink.h"
+#include "platform/qt/qt_ui_sink.h"
 #include "tools/speedcheck/speedcheck_model.h"
 
 namespace vantora::speedcheck {
@@ -50,7 +50,7 @@ class SpeedcheckDialog : public QDialog {
   void Refresh();
   void TakeInputs();
 
-  tools::QtUiSink qtSink_;
+  platform::QtUiSink qtSink_;
   std::unique_ptr<SpeedcheckModel> model_;
   int baseUnitX_ = 8;
 };

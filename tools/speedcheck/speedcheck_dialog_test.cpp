@@ -8,6 +8,7 @@
 #include <QApplication>
 
 #include "mv432ida.h"
+#include "tests/support/offscreen_qt.h"
 #include "tests/support/test_session.h"
 #include "tools/speedcheck/speedcheck_test_support.h"
 
@@ -16,21 +17,13 @@ namespace {
 
 class SpeedcheckDialogTest : public vantora::testing::ClientTest {
  protected:
-  static void SetUpTestSuite() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "speedcheck_dialog_test";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { vantora::testing::OffscreenApplication(); }
   void SetUp() override {
     ClientTest::SetUp();
     ScriptedTransport::SetAutoReply(false);
   }
-  static QApplication* app_;
   platform::RecordingSink sink;
 };
-QApplication* SpeedcheckDialogTest::app_ = nullptr;
 
 TEST_F(SpeedcheckDialogTest, ConnectOpenReadAndEnabledStates) {
   SpeedcheckDialog dialog(&sink);
@@ -77,8 +70,3 @@ TEST_F(SpeedcheckDialogTest, ConnectOpenReadAndEnabledStates) {
 
 }  // namespace
 }  // namespace vantora::speedcheck
-
-// Fontconfig keeps caches for the life of the process.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig\n";
-}

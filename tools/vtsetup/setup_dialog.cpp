@@ -51,7 +51,7 @@ SetupDialog::SetupDialog(const std::string& readPath, const std::string& writePa
                          platform::UiSink* sink, QWidget* parent)
     : QDialog(parent),
       // Its one question empties the index dictionary: never the default.
-      qtSink_(this, tools::QuestionStyle::kCautious),
+      qtSink_(this, platform::QuestionStyle::kCautious),
       sink_(sink != nullptr ? *sink : qtSink_) {
   setWindowTitle(kDialogTitle);
   actions_ = std::make_unique<SetupActions>(sink_);

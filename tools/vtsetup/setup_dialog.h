@@ -16,7 +16,7 @@
 #include <map>
 #include <memory>
 
-#include "tools/common/qt_ui_sink.h"
+#include "platform/qt/qt_ui_sink.h"
 #include "tools/vtsetup/settings_model.h"
 #include "tools/vtsetup/setup_actions.h"
 
@@ -68,7 +68,7 @@ class SetupDialog : public QDialog {
   // A changed field makes the last test's result stale: it is cleared.
   void Edited();
 
-  tools::QtUiSink qtSink_;
+  platform::QtUiSink qtSink_;
   platform::UiSink& sink_;
   std::unique_ptr<SetupActions> actions_;
   std::unique_ptr<SettingsModel> model_;

@@ -14,19 +14,14 @@
 #include "host/server/session/host.h"
 #include "platform/profile.h"
 #include "tests/support/embedded_host.h"
+#include "tests/support/offscreen_qt.h"
 
 namespace vantora::vtsetup {
 namespace {
 
 class SetupDialogTest : public vantora::testing::EmbeddedHostTest {
  protected:
-  static void SetUpTestSuite() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "vtsetup_dialog_test";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { vantora::testing::OffscreenApplication(); }
   void SetUp() override {
     EmbeddedHostTest::SetUp();
     path_ = platform::DefaultProfilePath();
@@ -37,11 +32,9 @@ class SetupDialogTest : public vantora::testing::EmbeddedHostTest {
     s << in.rdbuf();
     return s.str();
   }
-  static QApplication* app_;
   platform::RecordingSink sink;
   std::string path_;
 };
-QApplication* SetupDialogTest::app_ = nullptr;
 
 TEST_F(SetupDialogTest, EveryControlIsThereAndFollowsTheNetworkType) {
   SetupDialog dialog(path_, path_, &sink);
@@ -163,8 +156,3 @@ TEST_F(SetupDialogTest, OkSavesAndCancelDoesNot) {
 
 }  // namespace
 }  // namespace vantora::vtsetup
-
-// Fontconfig keeps caches for the life of the process.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig\n";
-}

@@ -1,7 +1,8 @@
 // The Qt sink under the offscreen platform: the box each call shows (icon,
 // buttons, default), the answer each button gives, and the nesting of the
 // wait cursor. A timer answers the modal box as a person would.
-#include "tools/common/qt_ui_sink.h"
+#include "platform/qt/qt_ui_sink.h"
+#include "tests/support/offscreen_qt.h"
 
 #include <gtest/gtest.h>
 
@@ -13,18 +14,12 @@
 #include <QTimer>
 #include <functional>
 
-namespace vantora::tools {
+namespace vantora::platform {
 namespace {
 
 class QtUiSinkTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tools_qt_test";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { vantora::testing::OffscreenApplication(); }
 
   // Waits for the next message box, hands it to `look`, then presses `press`.
   static void AnswerNextBox(const std::function<void(QMessageBox&)>& look,
@@ -41,20 +36,18 @@ class QtUiSinkTest : public ::testing::Test {
     poll->start(5);
   }
 
-  static QApplication* app_;
   QWidget parent;
 };
-QApplication* QtUiSinkTest::app_ = nullptr;
 
 TEST_F(QtUiSinkTest, MessageShowsTheIconOfItsKindWithOk) {
   QtUiSink sink(&parent);
   const struct {
-    platform::MessageKind kind;
+    MessageKind kind;
     QMessageBox::Icon icon;
   } cases[] = {
-      {platform::MessageKind::kInformation, QMessageBox::Information},
-      {platform::MessageKind::kWarning, QMessageBox::Warning},
-      {platform::MessageKind::kError, QMessageBox::Critical},
+      {MessageKind::kInformation, QMessageBox::Information},
+      {MessageKind::kWarning, QMessageBox::Warning},
+      {MessageKind::kError, QMessageBox::Critical},
   };
   for (const auto& c : cases) {
     QMessageBox::Icon shown = QMessageBox::NoIcon;
@@ -79,13 +72,14 @@ TEST_F(QtUiSinkTest, MessageShowsTheIconOfItsKindWithOk) {
 TEST_F(QtUiSinkTest, EachButtonGivesItsAnswer) {
   const struct {
     QMessageBox::StandardButton press;
-    platform::Answer answer;
+    Answer answer;
   } cases[] = {
-      {QMessageBox::Yes, platform::Answer::kYes},
-      {QMessageBox::No, platform::Answer::kNo},
-      {QMessageBox::Cancel, platform::Answer::kCancel},
+      {QMessageBox::Yes, Answer::kYes},
+      {QMessageBox::No, Answer::kNo},
+      {QMessageBox::Cancel, Answer::kCancel},
   };
-  for (QuestionStyle style : {QuestionStyle::kPlain, QuestionStyle::kCautious}) {
+  for (QuestionStyle style :
+       {QuestionStyle::kPlain, QuestionStyle::kSafe, QuestionStyle::kCautious}) {
     QtUiSink sink(&parent, style);
     for (const auto& c : cases) {
       AnswerNextBox([](QMessageBox&) {}, c.press);
@@ -104,27 +98,55 @@ TEST_F(QtUiSinkTest, PlainQuestionHasTheQuestionIcon) {
         buttons = box.standardButtons();
       },
       QMessageBox::No);
-  EXPECT_EQ(sink.Ask("Title", "Go on?", false), platform::Answer::kNo);
+  EXPECT_EQ(sink.Ask("Title", "Go on?", false), Answer::kNo);
   EXPECT_EQ(shown, QMessageBox::Question);
   EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
 }
 
-TEST_F(QtUiSinkTest, CautiousQuestionWarnsAndDefaultsToNo) {
-  QtUiSink sink(&parent, QuestionStyle::kCautious);
-  QMessageBox::Icon shown = QMessageBox::NoIcon;
-  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-  QMessageBox::StandardButtons buttons;
-  AnswerNextBox(
-      [&](QMessageBox& box) {
-        shown = box.icon();
-        defaultButton = box.standardButton(box.defaultButton());
-        buttons = box.standardButtons();
-      },
-      QMessageBox::Yes);
-  EXPECT_EQ(sink.Ask("Title", "Empty it?", false), platform::Answer::kYes);
-  EXPECT_EQ(shown, QMessageBox::Warning);
-  EXPECT_EQ(defaultButton, QMessageBox::No);
-  EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+TEST_F(QtUiSinkTest, SafeAndCautiousQuestionsDefaultToNo) {
+  const struct {
+    QuestionStyle style;
+    QMessageBox::Icon icon;
+  } cases[] = {{QuestionStyle::kSafe, QMessageBox::Question},
+               {QuestionStyle::kCautious, QMessageBox::Warning}};
+  for (const auto& c : cases) {
+    QtUiSink sink(&parent, c.style);
+    QMessageBox::Icon shown = QMessageBox::NoIcon;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QMessageBox::StandardButtons buttons;
+    AnswerNextBox(
+        [&](QMessageBox& box) {
+          shown = box.icon();
+          defaultButton = box.standardButton(box.defaultButton());
+          buttons = box.standardButtons();
+        },
+        QMessageBox::Yes);
+    EXPECT_EQ(sink.Ask("Title", "Empty it?", false), Answer::kYes);
+    EXPECT_EQ(shown, c.icon);
+    EXPECT_EQ(defaultButton, QMessageBox::No);
+    EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+  }
+}
+
+// The owner is asked when each box opens, and the text comes trimmed.
+TEST_F(QtUiSinkTest, BoxesOpenOverTheOwnerOfTheMoment) {
+  QWidget other;
+  QWidget* owner = &parent;
+  QtUiSink sink([&owner] { return owner; }, QuestionStyle::kSafe);
+  for (QWidget* expected : {&parent, &other}) {
+    owner = expected;
+    QWidget* shownOver = nullptr;
+    QString text;
+    AnswerNextBox(
+        [&](QMessageBox& box) {
+          shownOver = box.parentWidget();
+          text = box.text();
+        },
+        QMessageBox::Ok);
+    sink.Message("Title", "  Some text\n", MessageKind::kInformation);
+    EXPECT_EQ(shownOver, expected);
+    EXPECT_EQ(text.toStdString(), "Some text");
+  }
 }
 
 TEST_F(QtUiSinkTest, BusyNestsTheWaitCursor) {
@@ -143,9 +165,4 @@ TEST_F(QtUiSinkTest, BusyNestsTheWaitCursor) {
 }
 
 }  // namespace
-}  // namespace vantora::tools
-
-// Fontconfig keeps caches for the life of the process.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig\n";
-}
+}  // namespace vantora::platform
