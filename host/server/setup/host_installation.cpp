@@ -19,7 +19,7 @@ Status FileExists(Catalogue& catalogue, const ObjectName& name, bool* exists) {
   return s.ok() || s.code() == StatusCode::kFileNotFound ? Status::Ok() : s;
 }
 
-Status CreateFile(Catalogue& catalogue, PhysicalFileDef def) {
+Status CreateFile(Catalogue& catalogue, const PhysicalFileDef& def) {
   bool exists = false;
   if (Status s = FileExists(catalogue, def.name, &exists); !s.ok() || exists) return s;
   return catalogue.CreatePhysicalFile(def);
