@@ -184,6 +184,21 @@ py::bytes NativeSession::CallProcedure(const std::string& procedure, const std::
   return py::bytes(output);
 }
 
+void NativeSession::ApiCall(const std::vector<std::string>& texts) {
+  constexpr size_t kTexts = 8;
+  if (texts.empty() || texts.size() > kTexts) {
+    throw py::value_error("an API call takes the API's name and at most seven parameters");
+  }
+  std::vector<std::string> all(texts);
+  all.resize(kTexts);
+  Call([&]() -> std::optional<Failure> {
+    int32_t r = VNXApiCall(all[0].c_str(), all[1].c_str(), all[2].c_str(), all[3].c_str(),
+                           all[4].c_str(), all[5].c_str(), all[6].c_str(), all[7].c_str());
+    if (r != 1) return CaptureFailure(r < 0 ? r : VNX_ERR_HOST);
+    return std::nullopt;
+  });
+}
+
 int32_t NativeSession::QueueLink(const std::string& queue, const std::string& library) {
   int32_t link = 0;
   Call([&]() -> std::optional<Failure> {
@@ -556,6 +571,16 @@ void NativeFile::Release() {
   session_->Call([&]() -> std::optional<Failure> {
     int32_t r = Rrlslck(handle_);
     if (r < 0) return CaptureFailure(r);
+    return std::nullopt;
+  });
+}
+
+void NativeFile::MapList(const std::string& space) {
+  EnsureOpen();
+  Settle(false);
+  session_->Call([&]() -> std::optional<Failure> {
+    int32_t r = VNXMapFile(handle_, space.c_str(), 0);
+    if (r != 1) return CaptureFailure(r < 0 ? r : VNX_ERR_HOST);
     return std::nullopt;
   });
 }

@@ -69,6 +69,9 @@ class NativeSession : public std::enable_shared_from_this<NativeSession> {
                                 const std::optional<std::string>& order,
                                 const std::optional<std::string>& key);
 
+  // VNXApiCall: `texts` the API's name and up to seven parameters as text.
+  void ApiCall(const std::vector<std::string>& texts);
+
   // SQL: a statement run at once answers the rows it changed.
   int32_t SqlImmediate(const std::string& statement);
   int32_t SqlDeclare(const std::string& statement);
@@ -113,6 +116,9 @@ class NativeFile {
   void Delete();
   void Release();
   int32_t RecordCount();
+  // VNXMapFile: from now on the file's reads read the list last written
+  // into the user space `space` (the file is that list's format file).
+  void MapList(const std::string& space);
   // Up to `count` rows of the SQL result (VNXSqlEFetch `operation`).
   pybind11::list Fetch(int32_t count, int32_t operation);
 

@@ -8,7 +8,8 @@ from pathlib import Path
 import pytest
 
 PACKAGE = Path(__file__).resolve().parents[1] / "vantora"
-MODULES = ["session", "record", "fields", "program", "procedure", "data_queue", "errors", "dbapi"]
+MODULES = ["session", "record", "fields", "program", "procedure", "data_queue", "errors", "dbapi",
+           "job_log"]
 
 
 def stub_names(path):

@@ -134,6 +134,26 @@ def test_procedures_over_tcp(hostd):
     assert "NOSUCH" in out["unknown"]
 
 
+JOB_LOG = r"""
+import json
+import vantora
+with vantora.connect(system="127.0.0.1", user="PYUSER", password="SECRET1") as s:
+    try:
+        s.command("ADDLIBLE NOTCPLIB")
+    except vantora.NotFound:
+        pass
+    print(json.dumps([[m.type, m.id, m.text, m.sent.year] for m in s.job_log()]))
+"""
+
+
+def test_job_log_over_tcp(hostd):
+    folder, server = hostd
+    out = json.loads(run_python(JOB_LOG, tcp_settings(folder, server.port)))
+    assert [m[:3] for m in out[-2:]] == [["*RQS", "", "ADDLIBLE NOTCPLIB"],
+                                         ["*ESCAPE", "CPF2110", "Library *N not found."]]
+    assert out[-1][3] >= 2024
+
+
 def test_values_over_tcp_equal_the_embedded_host(hostd, session):
     folder, server = hostd
     code = ("import json, vantora\n"

@@ -14,6 +14,7 @@ from .errors import (ConnectionError, DatabaseError, DataError, DuplicateKey, Er
                      IntegrityError, InterfaceError, InternalError, LockTimeout, NotFound,
                      NotSupportedError, ObjectInUse, OperationalError, ProgrammingError, Warning)
 from .fields import Field, Key
+from .job_log import JobMessage
 from .procedure import Procedure, ProcedureField
 from .program import Binary, Char, Float, Packed, Parameter, Zoned
 from .record import Record
@@ -24,8 +25,8 @@ __version__ = "0.1.0"
 __all__ = [
     "Binary", "Char", "ConnectionError", "DataError", "DataQueue", "DatabaseError",
     "DuplicateKey", "Error", "Field", "File", "Float", "HostError", "IntegrityError",
-    "InterfaceError", "InternalError", "Key", "LockTimeout", "NotFound", "NotSupportedError",
-    "ObjectInUse", "OperationalError", "Packed", "Parameter", "Procedure", "ProcedureField",
+    "InterfaceError", "InternalError", "JobMessage", "Key", "LockTimeout", "NotFound",
+    "NotSupportedError", "ObjectInUse", "OperationalError", "Packed", "Parameter", "Procedure", "ProcedureField",
     "ProgrammingError", "Record",
     "Session", "Warning", "Zoned", "connect",
 ]

@@ -8,6 +8,7 @@ from .errors import (ConnectionError as ConnectionError, DatabaseError as Databa
                      OperationalError as OperationalError, ProgrammingError as ProgrammingError,
                      Warning as Warning)
 from .fields import Field as Field, Key as Key
+from .job_log import JobMessage as JobMessage
 from .procedure import Procedure as Procedure, ProcedureField as ProcedureField
 from .program import (Binary as Binary, Char as Char, Float as Float, Packed as Packed,
                       Parameter as Parameter, Zoned as Zoned)

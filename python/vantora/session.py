@@ -143,6 +143,14 @@ class Session:
             raise ValueError("the command is empty")
         self._native.command(text.encode(self.encoding))
 
+    def job_log(self, count=None):
+        """The job's messages, newest last, as :class:`vantora.JobMessage` objects
+        (``id``, ``type``, ``severity``, ``sent``, ``text``): for each command the
+        request (``*RQS``) and, when it failed, its escape message (``*ESCAPE``).
+        ``count``: only the newest ``count``. The host keeps the newest 1000."""
+        from .job_log import read_job_log
+        return read_job_log(self, count)
+
     def call(self, program, parameters=()):
         """Calls ``LIB/PGM`` with typed parameters and answers the outputs.
 

@@ -5,6 +5,7 @@
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
 #include "protocol/host_message_ids.h"
+#include "protocol/host_messages.h"
 
 namespace vantora::host {
 namespace {
@@ -19,6 +20,54 @@ const CommandTable& Effects() {
     return t;
   }();
   return table;
+}
+
+// Escape messages of commands all carry the severity of a failed command.
+constexpr int kEscapeSeverity = 40;
+
+// The escape message's text: its first-level text from QCPFMSG. A command's
+// failure carries no substitution values, so each shows as *N (the host's
+// word for data it does not have); a text that is only a variable ("&1.")
+// takes the failure's detail, which is then the whole message.
+std::string EscapeText(const CommandOutcome& outcome) {
+  const wire::MessageDescription* m =
+      wire::FindMessage(wire::kSystemMessageFile, outcome.messageId);
+  if (m == nullptr) return outcome.detail;
+  const std::string_view text = m->text;
+  if (text == "&1.") return outcome.detail + ".";
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+      // "type *&3" names a type without its asterisk.
+      if (!out.empty() && out.back() == '*') out.pop_back();
+      out += "*N";
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+CommandOutcome Execute(Storage& storage, Job& job, std::string_view text) {
+  cl::ClCommand parsed;
+  cl::ClSyntaxError syntax;
+  if (!cl::ParseClCommand(text, &parsed, &syntax)) {
+    return CommandOutcome::Failed(syntax.messageId.c_str(),
+                                  syntax.detail + " at " + std::to_string(syntax.offset));
+  }
+  cl::BoundCommand bound;
+  cl::BindError bindError;
+  if (!cl::BindCommand(parsed, &bound, &bindError)) {
+    return CommandOutcome::Failed(bindError.messageId.c_str(), bindError.detail);
+  }
+  auto it = Effects().find(bound.name());
+  if (it == Effects().end()) {
+    return CommandOutcome::Failed(wire::kMsgCommandNotFound,
+                                  "command " + parsed.name + " has no effect here");
+  }
+  CommandContext context{storage, job};
+  return it->second(context, bound);
 }
 
 }  // namespace
@@ -104,24 +153,14 @@ std::string TextValue(const cl::BoundCommand& command, std::string_view keyword)
 }
 
 CommandOutcome RunCommand(Storage& storage, Job& job, std::string_view text) {
-  cl::ClCommand parsed;
-  cl::ClSyntaxError syntax;
-  if (!cl::ParseClCommand(text, &parsed, &syntax)) {
-    return CommandOutcome::Failed(syntax.messageId.c_str(),
-                                  syntax.detail + " at " + std::to_string(syntax.offset));
+  std::string_view request = text;
+  while (!request.empty() && (request.back() == ' ' || request.back() == '\0')) {
+    request.remove_suffix(1);
   }
-  cl::BoundCommand bound;
-  cl::BindError bindError;
-  if (!cl::BindCommand(parsed, &bound, &bindError)) {
-    return CommandOutcome::Failed(bindError.messageId.c_str(), bindError.detail);
-  }
-  auto it = Effects().find(bound.name());
-  if (it == Effects().end()) {
-    return CommandOutcome::Failed(wire::kMsgCommandNotFound,
-                                  "command " + parsed.name + " has no effect here");
-  }
-  CommandContext context{storage, job};
-  return it->second(context, bound);
+  job.log().AddRequest(request);
+  CommandOutcome outcome = Execute(storage, job, text);
+  if (!outcome.ok) job.log().AddEscape(outcome.messageId, kEscapeSeverity, EscapeText(outcome));
+  return outcome;
 }
 
 }  // namespace vantora::host

@@ -1,6 +1,9 @@
 // Running CL commands for a job: parse (cl_parser.h), bind to the command's
 // definition (command_binding.h), then give the command its effect on the
-// job and the storage. A command that fails changes nothing.
+// job and the storage. A command that fails changes nothing. Every command
+// leaves its request message in the job's log (session/job_log.h), and a
+// failed one its escape message: the identifier it answers, severity 40,
+// the message file's text (values it does not carry shown as *N).
 //
 // Thread safety: one thread at a time per job, as the job's requests.
 #ifndef VANTORA_HOST_SERVER_COMMANDS_COMMAND_RUNNER_H_

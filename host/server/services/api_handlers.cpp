@@ -19,6 +19,9 @@
 //             hexadecimal text (two digits a byte), s7 replace substitution
 //             values (*YES or *NO), s8 return format control characters
 //             (ignored: the host's texts have none)
+//   QMHLJOBL  s2 user space, s3 format (LJBL0100), s4 job ("*" or empty:
+//             the job itself), s5 messages: the newest n, or all ("*ALL"
+//             or empty)
 //
 // A user space named without a library is looked for in the library list
 // (QTEMP being the job's own) and created in QTEMP. QTEMP's spaces live
@@ -37,6 +40,7 @@
 #include "host/server/session/host_services.h"
 #include "host/server/session/host_status.h"
 #include "host/server/session/job.h"
+#include "host/server/session/job_log.h"
 #include "host/server/session/job_services.h"
 #include "protocol/blank_padded.h"
 #include "protocol/host_message_ids.h"
@@ -285,12 +289,36 @@ void RetrieveMessage(RequestContext& c) {
   ServicesOf(c.job).lastRetrievedMessage = RetrievedMessage(text, receiverLength);
 }
 
+// Lists the job's log, oldest first.
+void ListJobLog(RequestContext& c) {
+  if (Upper(Trim(c.request.Text(2))) != "LJBL0100")
+    return FailWith(c, wire::kMsgFormatNameNotValid);
+  const std::string job = Trim(c.request.Text(3));
+  // Only the job's own log is readable: other jobs are not found.
+  if (!job.empty() && job != "*") return FailWith(c, wire::kMsgJobNotFound);
+  const std::deque<JobMessage>& messages = c.job.log().messages();
+  size_t count = messages.size();
+  const std::string wanted = Upper(Trim(c.request.Text(4)));
+  if (!wanted.empty() && wanted != "*ALL") {
+    int n = 0;
+    if (!ParseInt(wanted, &n) || n < 1) return FailWith(c, wire::kMsgValueNotAccepted);
+    count = std::min(count, static_cast<size_t>(n));
+  }
+  std::vector<Record> entries;
+  entries.reserve(count);
+  for (auto it = messages.end() - static_cast<std::ptrdiff_t>(count); it != messages.end(); ++it) {
+    entries.push_back(JobLogEntry(*it));
+  }
+  WriteList(c, c.request.Text(1), "LJBL0100", std::move(entries));
+}
+
 void ApiCall(RequestContext& c) {
   const std::string api = Upper(Trim(c.request.Text(0)));
   if (api == "QUSCRTUS") return CreateUserSpace(c);
   if (api == "QUSLOBJ") return ListObjects(c);
   if (api == "QDBLDBR") return ListRelations(c);
   if (api == "QMHRTVM") return RetrieveMessage(c);
+  if (api == "QMHLJOBL") return ListJobLog(c);
   FailWith(c, wire::kMsgProgramNotFound);  // the API program is not on this host
 }
 

@@ -1,8 +1,13 @@
 #include "host/server/services/object_lists.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
 
 #include "host/server/objects/data_queues.h"
+#include "host/server/session/job_log.h"
 
 namespace vantora::host {
 
@@ -27,6 +32,19 @@ std::vector<FieldDef> RetrievedMessageFields() {
           BinaryField("MSGLEN", FieldType::kBin4),   BinaryField("MSGAVL", FieldType::kBin4),
           BinaryField("HLPLEN", FieldType::kBin4),   BinaryField("HLPAVL", FieldType::kBin4),
           CharField("MSG", kRetrievedMessageRoom)};
+}
+
+std::vector<FieldDef> JobLogFields() {
+  return {BinaryField("MSGKEY", FieldType::kBin4),
+          BinaryField("MSGSEV", FieldType::kBin4),
+          BinaryField("MSGLEN", FieldType::kBin4),
+          BinaryField("MSGAVL", FieldType::kBin4),
+          CharField("MSGID", 7),
+          CharField("MSGTYPE", 10),
+          CharField("DATSNT", 7),
+          CharField("TIMSNT", 6),
+          CharField("MICSNT", 6),
+          CharField("MSG", kJobLogTextRoom)};
 }
 
 Record ObjectListEntry(const ObjectEntry& object) {
@@ -75,6 +93,33 @@ Record RetrievedMessage(std::string_view text, int receiverLength) {
           Value::Integer(0),
           Value::Integer(0),
           Value::Text(text.substr(0, static_cast<size_t>(returned)))};
+}
+
+Record JobLogEntry(const JobMessage& message) {
+  using std::chrono::system_clock;
+  const std::time_t seconds = system_clock::to_time_t(message.sent);
+  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                          message.sent - system_clock::from_time_t(seconds))
+                          .count();
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char date[40];
+  char time[40];
+  char micro[40];
+  std::snprintf(date, sizeof date, "%d%02d%02d%02d", local.tm_year >= 100 ? 1 : 0,
+                local.tm_year % 100, local.tm_mon + 1, local.tm_mday);
+  std::snprintf(time, sizeof time, "%02d%02d%02d", local.tm_hour, local.tm_min, local.tm_sec);
+  std::snprintf(micro, sizeof micro, "%06d", static_cast<int>(micros));
+  const int available = static_cast<int>(message.text.size());
+  const int returned = std::min(available, kJobLogTextRoom);
+  // A job whose numbers outgrow BIN4 shows the largest one.
+  const auto number = static_cast<int32_t>(std::min<int64_t>(message.number, INT32_MAX));
+  return {
+      Value::Integer(number),   Value::Integer(message.severity),
+      Value::Integer(returned), Value::Integer(available),
+      Value::Text(message.id),  Value::Text(JobMessageTypeName(message.type)),
+      Value::Text(date),        Value::Text(time),
+      Value::Text(micro),       Value::Text(message.text.substr(0, static_cast<size_t>(returned)))};
 }
 
 }  // namespace vantora::host

@@ -28,6 +28,20 @@
 //  16 HLPLEN   BIN4     length of the help text returned (0: the host has none)
 //  20 HLPAVL   BIN4     length of the help text available (0)
 //  24 MSG      CHAR 576 the message text
+//
+// LJBL0100 (QMHLJOBL; format file YLJBL0100, 1076 bytes), one entry per
+// message of the job's log, oldest first:
+//   0 MSGKEY   BIN4     the message's number in the job, from 1 (a gap:
+//                       older messages were dropped from the log)
+//   4 MSGSEV   BIN4     severity: 0 request, 40 escape
+//   8 MSGLEN   BIN4     length of the text returned
+//  12 MSGAVL   BIN4     length of the text available
+//  16 MSGID    CHAR 7   message identifier: blank for a request
+//  23 MSGTYPE  CHAR 10  "*RQS", "*ESCAPE"
+//  33 DATSNT   CHAR 7   date sent, CYYMMDD (C: 0 = 19xx, 1 = 20xx), host's local time
+//  40 TIMSNT   CHAR 6   time sent, HHMMSS
+//  46 MICSNT   CHAR 6   microseconds of the time sent
+//  52 MSG      CHAR 1024 the text: a request's command, an escape's first-level text
 #ifndef VANTORA_HOST_SERVER_SERVICES_OBJECT_LISTS_H_
 #define VANTORA_HOST_SERVER_SERVICES_OBJECT_LISTS_H_
 
@@ -40,12 +54,16 @@
 
 namespace vantora::host {
 
-inline constexpr int kRetrievedMessageRoom = 576;
+struct JobMessage;
 
-// The record formats of the three format files.
+inline constexpr int kRetrievedMessageRoom = 576;
+inline constexpr int kJobLogTextRoom = 1024;
+
+// The record formats of the four format files.
 std::vector<FieldDef> ObjectListFields();
 std::vector<FieldDef> RelationListFields();
 std::vector<FieldDef> RetrievedMessageFields();
+std::vector<FieldDef> JobLogFields();
 
 Record ObjectListEntry(const ObjectEntry& object);
 // Relations of `file`: one entry per logical file over it, by name.
@@ -53,6 +71,8 @@ Record ObjectListEntry(const ObjectEntry& object);
 Status RelationListEntries(Catalogue& catalogue, const ObjectName& file, std::vector<Record>* out);
 // The RTVM0100 answer for `text`, cut to a receiver of `receiverLength`.
 Record RetrievedMessage(std::string_view text, int receiverLength);
+// The LJBL0100 entry of one message of a job's log.
+Record JobLogEntry(const JobMessage& message);
 
 }  // namespace vantora::host
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "host/server/session/job_log.h"
 #include "host/storage/live_count.h"
 #include "host/storage/names.h"
 #include "host/storage/record_locks.h"
@@ -96,6 +97,9 @@ class Job {
   // first used.
   std::shared_ptr<JobServices>& services() { return services_; }
 
+  // The job's messages (job_log.h): its requests and what they answered.
+  JobLog& log() { return log_; }
+
  private:
   JobId id_;
   std::string user_;
@@ -109,6 +113,7 @@ class Job {
   std::vector<std::unique_ptr<OpenFile>> files_;
   std::shared_ptr<JobCommandState> commandState_;
   std::shared_ptr<JobServices> services_;
+  JobLog log_;
   LiveCount<LiveKind::kJob> live_;
 };
 

@@ -28,7 +28,7 @@ class Job;
 class MappedRecords {
  public:
   // `format` names the list's format: its records are those of the format
-  // file "Y" + format (YOBJL0200, YDBRL0100, YRTVM0100).
+  // file "Y" + format (YOBJL0200, YDBRL0100, YRTVM0100, YLJBL0100).
   MappedRecords(std::string format, std::vector<Record> records);
 
   const std::string& format() const { return format_; }

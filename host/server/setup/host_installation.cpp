@@ -19,7 +19,7 @@ Status FileExists(Catalogue& catalogue, const ObjectName& name, bool* exists) {
   return s.ok() || s.code() == StatusCode::kFileNotFound ? Status::Ok() : s;
 }
 
-Status CreateFile(Catalogue& catalogue, PhysicalFileDef def) {
+Status CreateFile(Catalogue& catalogue, const PhysicalFileDef& def) {
   bool exists = false;
   if (Status s = FileExists(catalogue, def.name, &exists); !s.ok() || exists) return s;
   return catalogue.CreatePhysicalFile(def);
@@ -140,6 +140,7 @@ Status InstallHostObjects(Storage& storage, const std::filesystem::path& directo
       FormatFile(lib, "YOBJL0200", "Format OBJL0200 of QUSLOBJ", ObjectListFields()),
       FormatFile(lib, "YDBRL0100", "Format DBRL0100 of QDBLDBR", RelationListFields()),
       FormatFile(lib, "YRTVM0100", "Format RTVM0100 of QMHRTVM", RetrievedMessageFields()),
+      FormatFile(lib, "YLJBL0100", "Format LJBL0100 of QMHLJOBL", JobLogFields()),
       IndexDictionary(lib),
       ProcedureHeaders(lib),
       ProcedureFields(lib),

@@ -4,6 +4,7 @@
 //   VANTORA/YOBJL0200   format file of QUSLOBJ lists (OBJL0200, 108 bytes)
 //   VANTORA/YDBRL0100   format file of QDBLDBR lists (DBRL0100, 48 bytes)
 //   VANTORA/YRTVM0100   format file of QMHRTVM answers (RTVM0100, 600 bytes)
+//   VANTORA/YLJBL0100   format file of QMHLJOBL lists (LJBL0100, 1076 bytes)
 //   VANTORA/YIDXR0100   the driver's index dictionary (149 bytes, keyed on
 //                       its first 21 bytes, duplicates in arrival order)
 //   VANTORA/YPROCHDR    stored-procedure headers (118 bytes, unique key on
