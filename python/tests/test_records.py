@@ -151,15 +151,20 @@ ROWS = [
 ]
 
 
+def scratch_library_connection(session):
+    """A dbapi connection over `session`, with the library PYTEST there."""
+    try:
+        session.command("CRTLIB PYTEST")
+    except vantora.HostError:
+        pass  # an earlier fixture of the run made it
+    from vantora import dbapi
+    return dbapi.Connection(session)
+
+
 @pytest.fixture(scope="module")
 def all_types(settings):
     with vantora.connect(settings=settings) as s:
-        try:
-            s.command("CRTLIB PYTEST")
-        except vantora.HostError:
-            pass
-        from vantora import dbapi
-        c = dbapi.Connection(s)
+        c = scratch_library_connection(s)
         c.cursor().execute(ALL_TYPES)
         with s.open("PYTEST/ALLTYPES", mode="rw") as f:
             f.write_many(ROWS)
@@ -315,12 +320,7 @@ DECODED = [
 @pytest.fixture(scope="module")
 def numeric_text(settings):
     with vantora.connect(settings=settings) as s:
-        try:
-            s.command("CRTLIB PYTEST")
-        except vantora.HostError:
-            pass
-        from vantora import dbapi
-        dbapi.Connection(s).cursor().execute(NUMERIC_TEXT)
+        scratch_library_connection(s).cursor().execute(NUMERIC_TEXT)
     return "PYTEST/NUMTEXT"
 
 
