@@ -181,14 +181,26 @@ bool IsHeaderField(SQLSMALLINT field) {
   }
 }
 
-SQLRETURN GetApplicationField(Desc* d, const Binding& b, SQLSMALLINT field, SQLPOINTER value) {
+// The fields that follow from a record's concise type; false for the others.
+bool GetTypeField(SQLSMALLINT concise, SQLSMALLINT field, SQLPOINTER value) {
   switch (field) {
     case SQL_DESC_TYPE:
-      return Put(value, VerboseType(b.cType));
+      Put(value, VerboseType(concise));
+      return true;
     case SQL_DESC_CONCISE_TYPE:
-      return Put(value, b.cType);
+      Put(value, concise);
+      return true;
     case SQL_DESC_DATETIME_INTERVAL_CODE:
-      return Put(value, IntervalCode(b.cType));
+      Put(value, IntervalCode(concise));
+      return true;
+    default:
+      return false;
+  }
+}
+
+SQLRETURN GetApplicationField(Desc* d, const Binding& b, SQLSMALLINT field, SQLPOINTER value) {
+  if (GetTypeField(b.cType, field, value)) return SQL_SUCCESS;
+  switch (field) {
     case SQL_DESC_DATA_PTR:
       return Put(value, b.data);
     case SQL_DESC_OCTET_LENGTH:
@@ -211,13 +223,8 @@ SQLRETURN GetApplicationField(Desc* d, const Binding& b, SQLSMALLINT field, SQLP
 
 SQLRETURN GetParameterField(Desc* d, const Binding& b, SQLSMALLINT field, SQLPOINTER value,
                             SQLINTEGER capacity, SQLINTEGER* length, bool wide) {
+  if (GetTypeField(b.sqlType, field, value)) return SQL_SUCCESS;
   switch (field) {
-    case SQL_DESC_TYPE:
-      return Put(value, VerboseType(b.sqlType));
-    case SQL_DESC_CONCISE_TYPE:
-      return Put(value, b.sqlType);
-    case SQL_DESC_DATETIME_INTERVAL_CODE:
-      return Put(value, IntervalCode(b.sqlType));
     case SQL_DESC_LENGTH:
       return Put(value, b.columnSize);
     case SQL_DESC_OCTET_LENGTH:

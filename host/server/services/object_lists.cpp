@@ -1,13 +1,12 @@
 #include "host/server/services/object_lists.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 
 #include "host/server/objects/data_queues.h"
 #include "host/server/session/job_log.h"
+#include "platform/clock.h"
 
 namespace vantora::host {
 
@@ -96,20 +95,14 @@ Record RetrievedMessage(std::string_view text, int receiverLength) {
 }
 
 Record JobLogEntry(const JobMessage& message) {
-  using std::chrono::system_clock;
-  const std::time_t seconds = system_clock::to_time_t(message.sent);
-  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
-                          message.sent - system_clock::from_time_t(seconds))
-                          .count();
-  std::tm local{};
-  localtime_r(&seconds, &local);
+  const platform::LocalTime t = platform::LocalTimeOf(message.sent);
   char date[40];
   char time[40];
   char micro[40];
-  std::snprintf(date, sizeof date, "%d%02d%02d%02d", local.tm_year >= 100 ? 1 : 0,
-                local.tm_year % 100, local.tm_mon + 1, local.tm_mday);
-  std::snprintf(time, sizeof time, "%02d%02d%02d", local.tm_hour, local.tm_min, local.tm_sec);
-  std::snprintf(micro, sizeof micro, "%06d", static_cast<int>(micros));
+  std::snprintf(date, sizeof date, "%d%02d%02d%02d", t.year >= 2000 ? 1 : 0, t.year % 100, t.month,
+                t.day);
+  std::snprintf(time, sizeof time, "%02d%02d%02d", t.hour, t.minute, t.second);
+  std::snprintf(micro, sizeof micro, "%06d", t.microsecond);
   const int available = static_cast<int>(message.text.size());
   const int returned = std::min(available, kJobLogTextRoom);
   // A job whose numbers outgrow BIN4 shows the largest one.
