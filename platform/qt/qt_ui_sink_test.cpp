@@ -107,8 +107,9 @@ TEST_F(QtUiSinkTest, SafeAndCautiousQuestionsDefaultToNo) {
   const struct {
     QuestionStyle style;
     QMessageBox::Icon icon;
-  } cases[] = {{QuestionStyle::kSafe, QMessageBox::Question},
-               {QuestionStyle::kCautious, QMessageBox::Warning}};
+    const char* screenshot;
+  } cases[] = {{QuestionStyle::kSafe, QMessageBox::Question, "safe_question.png"},
+               {QuestionStyle::kCautious, QMessageBox::Warning, "cautious_question.png"}};
   for (const auto& c : cases) {
     QtUiSink sink(&parent, c.style);
     QMessageBox::Icon shown = QMessageBox::NoIcon;
@@ -119,6 +120,7 @@ TEST_F(QtUiSinkTest, SafeAndCautiousQuestionsDefaultToNo) {
           shown = box.icon();
           defaultButton = box.standardButton(box.defaultButton());
           buttons = box.standardButtons();
+          EXPECT_TRUE(box.grab().save(QString(SCREENSHOT_DIR) + "/" + c.screenshot));
         },
         QMessageBox::Yes);
     EXPECT_EQ(sink.Ask("Title", "Empty it?", false), Answer::kYes);
